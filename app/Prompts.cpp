@@ -1,0 +1,94 @@
+#include "Prompts.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+namespace {
+
+QString QtFilter(const QList<IPrompts::Filter>& filters) {
+    QStringList parts;
+    for (const IPrompts::Filter& f : filters) {
+        // Qt reads the patterns from the parentheses at the end of the name.
+        if (f.name.endsWith("(" + f.pattern + ")"))
+            parts << f.name;
+        else
+            parts << f.name + " (" + f.pattern + ")";
+    }
+    return parts.join(";;");
+}
+
+class DialogPrompts final : public IPrompts {
+public:
+    Button Message(QWidget* parent, const QString& text, int buttons, Icon icon) override {
+        QMessageBox box(parent);
+        box.setWindowTitle(QApplication::applicationDisplayName());
+        box.setText(text);
+        switch (icon) {
+        case Information: box.setIcon(QMessageBox::Information); break;
+        case Exclamation: box.setIcon(QMessageBox::Warning); break;
+        case Question: box.setIcon(QMessageBox::Question); break;
+        case Error: box.setIcon(QMessageBox::Critical); break;
+        case NoIcon: break;
+        }
+        QMessageBox::StandardButtons qb;
+        if (buttons & Ok) qb |= QMessageBox::Ok;
+        if (buttons & Cancel) qb |= QMessageBox::Cancel;
+        if (buttons & Yes) qb |= QMessageBox::Yes;
+        if (buttons & No) qb |= QMessageBox::No;
+        box.setStandardButtons(qb ? qb : QMessageBox::Ok);
+        switch (box.exec()) {
+        case QMessageBox::Ok: return Ok;
+        case QMessageBox::Yes: return Yes;
+        case QMessageBox::No: return No;
+        default: return (buttons & Cancel) || !(buttons & No) ? Cancel : No;
+        }
+    }
+
+    bool OpenFile(QWidget* parent, const QList<Filter>& filters, const QString& defaultExt,
+                  QString& path) override {
+        QFileDialog dlg(parent);
+        dlg.setAcceptMode(QFileDialog::AcceptOpen);
+        dlg.setFileMode(QFileDialog::ExistingFile);
+        dlg.setNameFilter(QtFilter(filters));
+        dlg.setDefaultSuffix(defaultExt);
+        if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+            return false;
+        path = dlg.selectedFiles().first();
+        return true;
+    }
+
+    bool SaveFile(QWidget* parent, const QList<Filter>& filters, const QString& defaultExt,
+                  const QString& initialName, QString& path) override {
+        QFileDialog dlg(parent);
+        dlg.setAcceptMode(QFileDialog::AcceptSave);
+        dlg.setFileMode(QFileDialog::AnyFile);
+        dlg.setNameFilter(QtFilter(filters));
+        dlg.setDefaultSuffix(defaultExt);
+        dlg.selectFile(initialName);
+        if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+            return false;
+        path = dlg.selectedFiles().first();
+        return true;
+    }
+
+    bool ChooseFolder(QWidget* parent, const QString& caption, const QString& startFolder,
+                      QString& path) override {
+        const QString dir = QFileDialog::getExistingDirectory(parent, caption, startFolder,
+                                                              QFileDialog::ShowDirsOnly);
+        if (dir.isEmpty() || !QFileInfo(dir).isDir())
+            return false;
+        path = dir;
+        return true;
+    }
+};
+
+DialogPrompts g_dialogPrompts;
+IPrompts* g_prompts = nullptr;
+
+} // namespace
+
+IPrompts& Prompts() { return g_prompts ? *g_prompts : g_dialogPrompts; }
+
+void SetPrompts(IPrompts* prompts) { g_prompts = prompts; }

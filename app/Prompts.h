@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+// Every message box, question, file dialog and folder chooser of the program
+// goes through this interface, so each dialog flow can be scripted in tests.
+class IPrompts {
+public:
+    enum Button { Ok = 1, Cancel = 2, Yes = 4, No = 8 };
+    enum Icon { NoIcon, Information, Exclamation, Question, Error };
+
+    // A file-dialog filter: its name as shown and its pattern.
+    struct Filter {
+        QString name;
+        QString pattern;
+    };
+
+    virtual ~IPrompts() = default;
+
+    // Shows text with the given buttons (an OR of Button); returns the button
+    // chosen, Cancel (or No when there is no Cancel) when the box was closed.
+    virtual Button Message(QWidget* parent, const QString& text, int buttons, Icon icon) = 0;
+
+    // File dialogs: true and the chosen path on OK. defaultExt (no dot) is
+    // appended to a typed name that has no extension.
+    virtual bool OpenFile(QWidget* parent, const QList<Filter>& filters, const QString& defaultExt,
+                          QString& path) = 0;
+    virtual bool SaveFile(QWidget* parent, const QList<Filter>& filters, const QString& defaultExt,
+                          const QString& initialName, QString& path) = 0;
+
+    // Folder chooser: true and the folder's path when one was chosen.
+    virtual bool ChooseFolder(QWidget* parent, const QString& caption, const QString& startFolder,
+                              QString& path) = 0;
+};
+
+// The prompts in use: real dialogs unless a test installed others.
+IPrompts& Prompts();
+// Installs prompts (not owned); nullptr restores the real dialogs.
+void SetPrompts(IPrompts* prompts);

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "ArchiveRecord.h"
+#include "Reporter.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+class CArchiveData;
+
+// One series: a run of consecutive records with the same series number.
+struct SeriesInfo {
+    uint8_t saved = 1;  // 0 while read from the instrument and not yet written to a file
+    uint32_t number = 0;
+    int32_t first = 0;  // index of the first record in the archive
+    int32_t last = -1;  // index of the last record, inclusive
+    CArchiveData* owner = nullptr;
+
+    int GetCount() const { return last - first + 1; }
+    const ArchiveRecord& GetRecord(int i) const;
+    double GetStartTime() const;
+    double GetEndTime() const;
+
+    // Times (seconds since 1970), results, temperatures (°C) and pressures
+    // (mm Hg) of the selected records; returns their number. stdTemp is in
+    // tenths of °C, stdPres in mm Hg; 0 or below switches that correction off.
+    int GetCurves(unsigned flags, bool zeroCorrection, int stdTemp, int stdPres, std::vector<double>& times,
+                  std::vector<double>& results, std::vector<double>& temps,
+                  std::vector<double>& pres) const;
+};
+
+// Progress of a read from the instrument: (records read + 1, records to read);
+// returns non-zero to go on, 0 to stop.
+using ReadProgressFn = std::function<int(int done, int total)>;
+
+// The single in-memory archive: records in source order, split into series.
+class CArchiveData {
+public:
+    CArchiveData();
+    ~CArchiveData();
+    CArchiveData(const CArchiveData&) = delete;
+    CArchiveData& operator=(const CArchiveData&) = delete;
+
+    int GetRecordCount() const { return static_cast<int>(m_records.size()); }
+    int GetSeriesCount() const { return static_cast<int>(m_series.size()); }
+    SeriesInfo* GetSeries(int index);
+    const SeriesInfo* GetSeries(int index) const;
+    uint8_t GetOrigin() const { return m_header.GetOrigin(); }
+    uint8_t GetKind() const { return m_header.GetKind(); }
+    const ArchiveHeader& GetHeader() const { return m_header; }
+    void SetHeader(const ArchiveHeader& header) { m_header = header; }
+    const std::vector<ArchiveRecord>& GetRecords() const { return m_records; }
+
+    // Loaders: the number of records in the archive afterwards, 0 when nothing
+    // usable was loaded. Failures are reported through the reporter.
+    int LoadMnr(const std::string& path);
+    int LoadDat(const std::string& path);
+    int LoadOrlo2Txt(const std::string& path);
+
+    // Writes one series as an *.mnr file; its record count, or 0 on failure.
+    // The target is replaced only once the whole file is written.
+    int SaveSeries(int index, const std::string& path);
+
+    // Appends records first..first+count-1 of buffer to the backup file
+    // (created afresh when first is 0). 1 on success or when count is 0.
+    int WriteBackup(const ArchiveRecord* buffer, int first, int count);
+
+    // Reads the instrument's archive memory (defined in the instrument layer).
+    int ReadFromDevice(const ReadProgressFn& progress, bool forced);
+
+    // Building blocks of every load.
+    void Clear();
+    // Keeps the valid, non-erased records of the list, in order, and splits
+    // them into series with the given saved flag; returns the record count.
+    int AssignRecords(std::vector<ArchiveRecord> records, bool saved);
+
+    void SetReporter(IReporter* reporter) { m_reporter = reporter; }
+    IReporter& GetReporter() const { return *m_reporter; }
+    void SetBackupPath(std::string path) { m_backupPath = std::move(path); }
+    const std::string& GetBackupPath() const { return m_backupPath; }
+
+    // A backup that cannot be written is reported once per read; reset at
+    // the start of each read.
+    void ResetBackupErrorReport() { m_backupErrorReported = false; }
+
+private:
+    void SplitSeries(bool saved);
+    void Report(std::string_view text, int uiOffset = 0) const { m_reporter->ShowMessage(text, uiOffset); }
+
+    std::vector<ArchiveRecord> m_records;
+    std::vector<SeriesInfo> m_series;
+    ArchiveHeader m_header;
+    IReporter* m_reporter;
+    std::string m_backupPath = "read_backup.mnr";
+    bool m_backupErrorReported = false;
+};
+
+// The single archive of the program; null until the first load.
+extern CArchiveData* g_pArchive;
+
+// Removes erased and invalid records in place; returns the new count.
+size_t CompactRecords(ArchiveRecord* records, size_t count);

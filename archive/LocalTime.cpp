@@ -1,0 +1,155 @@
+#include "LocalTime.h"
+
+#include <ctime>
+
+namespace {
+
+int64_t GmtOffsetAt(time_t t) {
+    struct tm tm {};
+#ifdef _WIN32
+    localtime_s(&tm, &t);
+    return static_cast<int64_t>(_mkgmtime(&tm) - t);
+#else
+    localtime_r(&t, &tm);
+    return tm.tm_gmtoff;
+#endif
+}
+
+// Local wall-clock seconds since 1970 as if the zone were UTC, with the same
+// carrying of out-of-range fields as mktime.
+int64_t NaiveSeconds(int year, int month, int day, int hour, int minute, int second) {
+    int64_t y = year;
+    int64_t m = month - 1;
+    y += m / 12;
+    m %= 12;
+    if (m < 0) {
+        m += 12;
+        --y;
+    }
+    return DaysFromCivil(y, static_cast<int>(m) + 1, day) * 86400 + int64_t{hour} * 3600 +
+           int64_t{minute} * 60 + second;
+}
+
+// Inverse of NaiveSeconds for normalised fields.
+void CivilFromNaive(int64_t naive, struct tm& tm) {
+    int64_t days = naive / 86400;
+    int64_t secs = naive % 86400;
+    if (secs < 0) {
+        secs += 86400;
+        --days;
+    }
+    days += 719468;
+    const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const int64_t doe = days - era * 146097;
+    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const int64_t mp = (5 * doy + 2) / 153;
+    const int64_t d = doy - (153 * mp + 2) / 5 + 1;
+    const int64_t m = mp < 10 ? mp + 3 : mp - 9;
+    const int64_t y = yoe + era * 400 + (m <= 2);
+    tm.tm_year = static_cast<int>(y - 1900);
+    tm.tm_mon = static_cast<int>(m - 1);
+    tm.tm_mday = static_cast<int>(d);
+    tm.tm_hour = static_cast<int>(secs / 3600);
+    tm.tm_min = static_cast<int>(secs / 60 % 60);
+    tm.tm_sec = static_cast<int>(secs % 60);
+}
+
+int64_t ExactFromNaive(int64_t naive) {
+    struct tm tm {};
+    CivilFromNaive(naive, tm);
+    tm.tm_isdst = -1;
+    const int64_t byMktime = static_cast<int64_t>(mktime(&tm));
+
+    // A local time is one reading of it as an instant: naive - offset, where
+    // the offset in force at that instant is the offset used. Offsets in force
+    // a day around it cover both sides of any transition near it.
+    const int64_t candidates[3] = {GmtOffsetAt(static_cast<time_t>(naive - 90000)),
+                                   GmtOffsetAt(static_cast<time_t>(naive + 90000)),
+                                   naive - byMktime};
+    int64_t best = INT64_MIN;
+    for (int64_t offset : candidates) {
+        const int64_t t = naive - offset;
+        if (GmtOffsetAt(static_cast<time_t>(t)) == offset && t > best)
+            best = t;
+    }
+    // No reading at all: the time falls in a gap (clocks set forward), where
+    // mktime's answer does not depend on earlier calls.
+    return best == INT64_MIN ? byMktime : best;
+}
+
+} // namespace
+
+int64_t DaysFromCivil(int64_t year, int month, int64_t day) {
+    // Howard Hinnant's algorithm, for the first of the month; then add days.
+    year -= month <= 2;
+    const int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const int64_t yoe = year - era * 400;
+    const int64_t mp = (month + 9) % 12;
+    const int64_t doy = (153 * mp + 2) / 5;
+    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468 + (day - 1);
+}
+
+int64_t LocalTimeToEpochExact(int year, int month, int day, int hour, int minute, int second) {
+    tzset();
+    return ExactFromNaive(NaiveSeconds(year, month, day, hour, minute, second));
+}
+
+LocalTimeConverter::LocalTimeConverter() { tzset(); }
+
+int64_t LocalTimeConverter::ToEpoch(int year, int month, int day, int hour, int minute, int second) {
+    const int64_t naive = NaiveSeconds(year, month, day, hour, minute, second);
+    int64_t dayNumber = naive / 86400;
+    if (naive % 86400 < 0)
+        --dayNumber;
+    if (dayNumber != m_day) {
+        // The day is uniform when its start, middle and last second share one
+        // offset: real zones never change their offset twice within a day.
+        const int64_t start = dayNumber * 86400;
+        const int64_t t0 = ExactFromNaive(start);
+        const int64_t t1 = ExactFromNaive(start + 43200);
+        const int64_t t2 = ExactFromNaive(start + 86399);
+        m_day = dayNumber;
+        m_offset = start - t0;
+        m_uniform = (start + 43200 - t1) == m_offset && (start + 86399 - t2) == m_offset;
+    }
+    if (m_uniform)
+        return naive - m_offset;
+    return ExactFromNaive(naive);
+}
+
+namespace {
+
+LocalFields FieldsOfNaive(int64_t naive) {
+    struct tm tm {};
+    CivilFromNaive(naive, tm);
+    return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+}
+
+} // namespace
+
+EpochToLocalConverter::EpochToLocalConverter() { tzset(); }
+
+LocalFields EpochToLocalConverter::ToLocal(int64_t epoch) {
+    int64_t day = epoch / 86400;
+    if (epoch % 86400 < 0)
+        --day;
+    if (day != m_day) {
+        const int64_t start = day * 86400;
+        const int64_t o0 = GmtOffsetAt(static_cast<time_t>(start));
+        m_day = day;
+        m_offset = o0;
+        m_uniform = GmtOffsetAt(static_cast<time_t>(start + 43200)) == o0 &&
+                    GmtOffsetAt(static_cast<time_t>(start + 86399)) == o0;
+    }
+    const int64_t offset = m_uniform ? m_offset : GmtOffsetAt(static_cast<time_t>(epoch));
+    return FieldsOfNaive(epoch + offset);
+}
+
+LocalFields ToLocalFields(double epoch) {
+    tzset();
+    // Out-of-range values (never record times) map to the epoch.
+    const int64_t t = epoch > -1e15 && epoch < 1e15 ? static_cast<int64_t>(epoch) : 0;
+    return FieldsOfNaive(t + GmtOffsetAt(static_cast<time_t>(t)));
+}

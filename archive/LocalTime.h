@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+
+// Local calendar time to seconds since 1970-01-01 00:00 UTC, with the C
+// library's time-zone rules (TZ honoured).
+//
+// The result equals mktime() with tm_isdst = -1 for every local time, except
+// in a repeated hour (clocks set back), where glibc's mktime answers by the
+// state of its previous call; there the later instant (standard time) is
+// always taken. Fields out of range are carried over as mktime does
+// (31 February is 3 March).
+int64_t LocalTimeToEpochExact(int year, int month, int day, int hour, int minute, int second);
+
+// The same conversion, fast for runs of nearby times: the UTC offset of a
+// local day is computed once and reused while the day has one offset.
+// One instance per thread; it reads the time-zone rules once, at construction.
+class LocalTimeConverter {
+public:
+    LocalTimeConverter();
+    int64_t ToEpoch(int year, int month, int day, int hour, int minute, int second);
+
+private:
+    int64_t m_day = INT64_MIN; // local day number (days since 1970-01-01) of the cache
+    int64_t m_offset = 0;      // its UTC offset in seconds, when m_uniform
+    bool m_uniform = false;    // false: the day holds a transition, convert exactly
+};
+
+// Days from 1970-01-01 to the given proleptic Gregorian date; month 1..12,
+// day may exceed the month's length (it is carried forward).
+int64_t DaysFromCivil(int64_t year, int month, int64_t day);
+
+// Local calendar fields of a moment.
+struct LocalFields {
+    int year, month, day, hour, minute, second;
+};
+
+// Seconds since 1970 to local calendar fields, as localtime_r gives them.
+// Fast for runs of nearby times: the offset of a UTC day is computed once.
+class EpochToLocalConverter {
+public:
+    EpochToLocalConverter();
+    LocalFields ToLocal(int64_t epoch);
+
+private:
+    int64_t m_day = INT64_MIN; // UTC day number of the cache
+    int64_t m_offset = 0;
+    bool m_uniform = false;
+};
+
+// One-off conversion; a double is truncated toward zero to whole seconds.
+LocalFields ToLocalFields(double epoch);

@@ -1,0 +1,70 @@
+#pragma once
+
+// Texts and figures built from a series, shared by the main window and the
+// command-line tool. Interface texts are passed in, never looked up here.
+
+#include "ArchiveData.h"
+#include "LocalTime.h"
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// "2011-06-03_090530": local date and time of the series' first record.
+std::string SeriesStartName(const SeriesInfo& series);
+
+// The series-list entries, one per series, e.g.
+// "#1/3    Start: [  2011-06-03   09:05:30  ]     Stop: [  2011-06-03   19:04:30  ]".
+std::vector<std::string> SeriesListEntries(const CArchiveData& archive, std::string_view startText,
+                                           std::string_view stopText);
+
+// Interface-string offsets of the Y-axis caption, "<stem>, <unit>", by the
+// instrument kind of the archive header.
+struct YCaptionOffsets {
+    int stem;
+    int unit;
+};
+YCaptionOffsets YAxisCaptionOffsets(int kind);
+
+// The inputs of one display, export or statistics computation.
+struct CurveOptions {
+    bool zeroCorrection = true;
+    int stdTemp = -1; // tenths of °C; 0 or below: no temperature correction
+    int stdPres = -1; // mm Hg; 0 or below: no pressure correction
+    bool filter = true; // leave out records marked bad
+};
+
+// The curves of a whole series as the export uses them: every record, or all
+// but the bad ones when filtering.
+struct SeriesCurves {
+    std::vector<double> times, results, temps, pres;
+};
+int GetExportCurves(const SeriesInfo& series, const CurveOptions& options, SeriesCurves& out);
+
+// The fixed-column text table, lines ended by CR LF. Records left out by the
+// filter are skipped, and their numbers with them.
+std::string ExportTable(const SeriesInfo& series, const CurveOptions& options);
+// Comma-separated values: a header line, then local ISO 8601 time, epoch
+// seconds, result, temperature, pressure, zero and bad flags per record.
+std::string ExportCsv(const SeriesInfo& series, const CurveOptions& options);
+
+// One line of the table (without the line end) for the record at position
+// number (from 1) with the values GetCurves gave it.
+void AppendExportLine(std::string& out, int number, const LocalFields& when, bool zero, bool bad,
+                      double temperature, double pressure, double result);
+
+// Statistics of the points with xmin <= time <= xmax; the walk stops at the
+// first point past xmax.
+struct Statistics {
+    double firstTime = 0, lastTime = 0, mean = 0, sd = 0, min = 0, max = 0, range = 0;
+};
+bool ComputeStatistics(const std::vector<double>& times, const std::vector<double>& results, double xmin,
+                       double xmax, Statistics& stats);
+
+// The seven cells of the statistics row: date, time span, mean, SD, min, max,
+// range (the difference of the min and max texts as shown).
+std::array<std::string, 7> StatisticsCells(const Statistics& stats);
+
+// A number with about three significant digits: 1.23, 12.3, 124, 1240, 0.50.
+std::string ThreeDigitForm(double x);

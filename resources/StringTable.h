@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+// The string table: entry 1000 + offset is the English interface string,
+// 2000 + offset the Russian one (UTF-8), 999 the program version. Entries
+// 1000 and 2000 mark the blocks and are never shown.
+// Returns nullptr for a missing entry.
+const char* StringTableEntry(int id);
+
+// The interface string at offset in the given language (1 Russian, any other
+// value English); empty when missing.
+std::string UIString(int offset, int language);
+
+// The version text, entry 999.
+inline const char* ProgramVersion() { return StringTableEntry(999); }
+
+// The interface language of this run (0 English, 1 Russian), set once at
+// start-up; LoadUIString reads it.
+void SetUILanguage(int language);
+int GetUILanguage();
+std::string LoadUIString(int offset);
