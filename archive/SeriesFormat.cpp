@@ -3,6 +3,7 @@
 #include "LocalTime.h"
 #include "NumText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -315,4 +316,16 @@ std::string ThreeDigitForm(double x) {
     else
         std::snprintf(out, sizeof out, "%s%d.%02d", sign.c_str(), v / 100, v % 100);
     return out;
+}
+
+std::vector<std::string> SaveAllFileNames(const CArchiveData& archive) {
+    std::vector<std::string> names;
+    for (int i = 0; i < archive.GetSeriesCount(); ++i) {
+        const std::string stem = SeriesStartName(*archive.GetSeries(i));
+        std::string name = stem + ".mnr";
+        for (int k = 2; std::find(names.begin(), names.end(), name) != names.end(); ++k)
+            name = stem + "_" + std::to_string(k) + ".mnr";
+        names.push_back(std::move(name));
+    }
+    return names;
 }

@@ -68,3 +68,8 @@ std::array<std::string, 7> StatisticsCells(const Statistics& stats);
 
 // A number with about three significant digits: 1.23, 12.3, 124, 1240, 0.50.
 std::string ThreeDigitForm(double x);
+
+// File names (without folder) for saving every series: "<start name>.mnr",
+// and for a series starting in the same second as an earlier one
+// "<start name>_2.mnr", "_3", ... so no series overwrites another.
+std::vector<std::string> SaveAllFileNames(const CArchiveData& archive);

@@ -1,0 +1,170 @@
+#include "Commands.h"
+
+#include "CliCommon.h"
+#include "SeriesFormat.h"
+#include "StringTable.h"
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <limits>
+
+namespace {
+
+const std::vector<std::string> kFileOptions = {"format"};
+
+std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// Parses the arguments and loads the file; on failure returns the exit code.
+int Prepare(const std::vector<std::string>& argv, const std::vector<std::string>& values,
+            const std::vector<std::string>& flags, CliArgs& args, CArchiveData& archive,
+            const std::map<std::string, int>& multi = {}) {
+    if (!args.Parse(argv, Join(kFileOptions, values), flags, multi))
+        return CliError(kExitUsage, args.Error());
+    if (args.Positional().size() != 1)
+        return CliError(kExitUsage, args.Positional().empty() ? "a FILE is required" : "only one FILE is taken");
+    // "table" and "csv" name export's output format, not the input's.
+    std::string input;
+    for (const std::string& f : args.GetAll("format"))
+        if (f != "table" && f != "csv")
+            input = f;
+    return LoadArchiveFile(args.Positional()[0], input, archive);
+}
+
+std::string OutputFormat(const CliArgs& args) {
+    for (const std::string& f : args.GetAll("format"))
+        if (f == "csv")
+            return f;
+    return "table";
+}
+
+bool WriteWhole(const std::string& path, const std::string& data) {
+    std::FILE* f = path.empty() ? stdout : std::fopen(path.c_str(), "wb");
+    if (!f)
+        return false;
+    bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
+    ok = std::fflush(f) == 0 && ok;
+    if (f != stdout)
+        ok = std::fclose(f) == 0 && ok;
+    return ok;
+}
+
+std::string YTitle(int kind) {
+    const YCaptionOffsets o = YAxisCaptionOffsets(kind);
+    return UIString(o.stem, 0) + ", " + UIString(o.unit, 0);
+}
+
+} // namespace
+
+int CliInfo(const std::vector<std::string>& argv) {
+    CliArgs args;
+    CArchiveData archive;
+    if (const int rc = Prepare(argv, {}, {}, args, archive))
+        return rc;
+    const std::string& path = args.Positional()[0];
+    std::string format = args.Get("format");
+    if (format.empty()) {
+        // Known to be one of these: the load succeeded.
+        std::string ext = std::filesystem::path(path).extension().string();
+        for (char& c : ext)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        format = ext == ".mnr" ? "mnr" : ext == ".dat" ? "dat" : "orlo2";
+    }
+    std::printf("file: %s\nformat: %s\nheader:", path.c_str(), format.c_str());
+    for (uint8_t b : archive.GetHeader().raw)
+        std::printf(" %02x", b);
+    std::printf("\nkind: %d\nrecords: %d\nseries: %d\ny-title: %s\n", archive.GetKind(), archive.GetRecordCount(),
+                archive.GetSeriesCount(), YTitle(archive.GetKind()).c_str());
+    for (const std::string& e : SeriesListEntries(archive, UIString(31, 0), UIString(32, 0)))
+        std::printf("%s\n", e.c_str());
+    return kExitOk;
+}
+
+int CliExport(const std::vector<std::string>& argv) {
+    CliArgs args;
+    CArchiveData archive;
+    const std::vector<std::string> values = Join(kCurveValueOptions, {"series", "format", "output"});
+    if (const int rc = Prepare(argv, values, kCurveFlagOptions, args, archive))
+        return rc;
+    std::string error;
+    int index = 0;
+    CurveOptions options;
+    if (!ReadSeriesIndex(args, archive, index, error) || !ReadCurveOptions(args, options, error))
+        return CliError(kExitUsage, error);
+    const std::string table = OutputFormat(args);
+    const SeriesInfo& series = *archive.GetSeries(index);
+    const std::string text = table == "csv" ? ExportCsv(series, options) : ExportTable(series, options);
+    if (!WriteWhole(args.Get("output"), text))
+        return CliError(kExitFailure, "cannot write " + args.Get("output"));
+    return kExitOk;
+}
+
+int CliStats(const std::vector<std::string>& argv) {
+    CliArgs args;
+    CArchiveData archive;
+    if (const int rc = Prepare(argv, Join(kCurveValueOptions, {"series"}), kCurveFlagOptions, args, archive,
+                               {{"view", 2}}))
+        return rc;
+    std::string error;
+    int index = 0;
+    CurveOptions options;
+    if (!ReadSeriesIndex(args, archive, index, error) || !ReadCurveOptions(args, options, error))
+        return CliError(kExitUsage, error);
+    double xmin = -std::numeric_limits<double>::infinity();
+    double xmax = std::numeric_limits<double>::infinity();
+    if (args.Has("view")) {
+        const auto& v = args.GetAll("view");
+        if (!ParseDoubleArg(v[0], xmin) || !ParseDoubleArg(v[1], xmax))
+            return CliError(kExitUsage, "--view takes two times in epoch seconds");
+    }
+    std::vector<double> times, results, temps, pres;
+    archive.GetSeries(index)->GetCurves(CF_MEAS_ONLY | (options.filter ? CF_SKIP_BAD : 0), options.zeroCorrection,
+                                        options.stdTemp, options.stdPres, times, results, temps, pres);
+    Statistics stats;
+    if (!ComputeStatistics(times, results, xmin, xmax, stats))
+        return CliError(kExitFailure, "no points in view");
+    const auto cells = StatisticsCells(stats);
+    for (size_t i = 0; i < cells.size(); ++i)
+        std::printf("%s%c", cells[i].c_str(), i + 1 < cells.size() ? '\t' : '\n');
+    return kExitOk;
+}
+
+int CliSave(const std::vector<std::string>& argv) {
+    CliArgs args;
+    CArchiveData archive;
+    if (const int rc = Prepare(argv, {"series", "output"}, {}, args, archive))
+        return rc;
+    std::string error;
+    int index = 0;
+    if (!ReadSeriesIndex(args, archive, index, error))
+        return CliError(kExitUsage, error);
+    if (!args.Has("output"))
+        return CliError(kExitUsage, "-o OUT.mnr is required");
+    return archive.SaveSeries(index, args.Get("output")) > 0 ? kExitOk : kExitFailure;
+}
+
+int CliSaveAll(const std::vector<std::string>& argv) {
+    CliArgs args;
+    CArchiveData archive;
+    if (const int rc = Prepare(argv, {"dir"}, {}, args, archive))
+        return rc;
+    if (!args.Has("dir"))
+        return CliError(kExitUsage, "--dir DIR is required");
+    const std::filesystem::path dir = args.Get("dir");
+    std::error_code ec;
+    if (!std::filesystem::is_directory(dir, ec))
+        return CliError(kExitFailure, dir.string() + " is not a folder");
+    const std::vector<std::string> names = SaveAllFileNames(archive);
+    int rc = kExitOk;
+    for (int i = 0; i < archive.GetSeriesCount(); ++i) {
+        const std::string path = (dir / names[static_cast<size_t>(i)]).string();
+        if (archive.SaveSeries(i, path) > 0)
+            std::printf("%s\n", path.c_str());
+        else
+            rc = kExitFailure;
+    }
+    return rc;
+}

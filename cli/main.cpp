@@ -1,1 +1,93 @@
-int main(){}
+#include "Commands.h"
+#include "CliCommon.h"
+#include "StringTable.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char* const kUsage =
+    "Usage: tervik-cli COMMAND FILE [options]\n"
+    "\n"
+    "Reads KX-208M monitoring archives (*.mnr), old-format files (*.dat) and\n"
+    "Orlo2 text files (*.txt). The format follows the extension, or --format\n"
+    "mnr|dat|orlo2. Series are numbered from 1 as in the series list.\n"
+    "\n"
+    "Commands:\n"
+    "  info FILE                    header, record and series counts, series list\n"
+    "  export FILE --series N       the text table of a series\n"
+    "         [--format table|csv] [-o OUT]\n"
+    "  stats FILE --series N        the statistics row of the points in view\n"
+    "         [--view XMIN XMAX]    (epoch seconds; default: all points)\n"
+    "  save FILE --series N -o OUT.mnr\n"
+    "  save-all FILE --dir DIR      every series as DIR/<start>.mnr\n"
+#ifdef TERVIK_CLI_RENDER
+    "  render FILE --series N -o OUT.png|.jpg|.bmp|.gif|.emf\n"
+    "         [--size WxH] [--view XMIN YMIN XMAX YMAX]\n"
+#endif
+#ifdef TERVIK_CLI_DEVICE
+    "  devices                      the instruments the device dialog would list\n"
+    "  read (--device N | --port PATH | --simulate[=FILE]) -o OUT.mnr\n"
+    "         [--force] [--retries K]\n"
+#endif
+    "\n"
+    "Curve options (export, stats, render):\n"
+    "  --zero-correction yes|no     subtract the zero baseline (default yes)\n"
+    "  --std-temp C                 correct to this standard temperature\n"
+    "  --std-pres MMHG              correct to this standard pressure\n"
+    "  --no-filter                  keep the points marked bad\n"
+    "\n"
+    "Exit status: 0 success, 1 load or I/O failure, 2 usage error.\n";
+
+struct Command {
+    const char* name;
+    int (*run)(const std::vector<std::string>&);
+};
+
+const Command kCommands[] = {
+    {"info", CliInfo},
+    {"export", CliExport},
+    {"stats", CliStats},
+    {"save", CliSave},
+    {"save-all", CliSaveAll},
+#ifdef TERVIK_CLI_RENDER
+    {"render", CliRender},
+#endif
+#ifdef TERVIK_CLI_DEVICE
+    {"devices", CliDevices},
+    {"read", CliRead},
+#endif
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fputs(kUsage, stderr);
+        return kExitUsage;
+    }
+    const std::string command = argv[1];
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::fputs(kUsage, stdout);
+        return kExitOk;
+    }
+    if (command == "--version") {
+        std::printf("tervik-cli %s\n", ProgramVersion());
+        return kExitOk;
+    }
+    std::vector<std::string> args(argv + 2, argv + argc);
+    for (const std::string& a : args) {
+        if (a == "--help" || a == "-h") {
+            std::fputs(kUsage, stdout);
+            return kExitOk;
+        }
+    }
+    for (const Command& c : kCommands)
+        if (command == c.name)
+            return c.run(args);
+    std::fputs(kUsage, stderr);
+    return CliError(kExitUsage, "unknown command '" + command + "'");
+}

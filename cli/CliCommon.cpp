@@ -1,0 +1,186 @@
+#include "CliCommon.h"
+
+#include "NumText.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+
+bool CliArgs::Parse(const std::vector<std::string>& args, const std::vector<std::string>& valueOptions,
+                    const std::vector<std::string>& flagOptions, const std::map<std::string, int>& multiOptions) {
+    const auto takes = [](const std::vector<std::string>& names, const std::string& n) {
+        return std::find(names.begin(), names.end(), n) != names.end();
+    };
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a.size() < 2 || a.compare(0, 2, "--") != 0 || a == "--") {
+            if (a == "-o" && i + 1 < args.size()) {
+                m_values["output"].push_back(args[++i]);
+                continue;
+            }
+            if (a == "-o") {
+                m_error = "option -o needs a value";
+                return false;
+            }
+            m_positional.push_back(a);
+            continue;
+        }
+        std::string name = a.substr(2);
+        std::optional<std::string> inlineValue;
+        if (const size_t eq = name.find('='); eq != std::string::npos) {
+            inlineValue = name.substr(eq + 1);
+            name.resize(eq);
+        }
+        if (takes(flagOptions, name)) {
+            if (inlineValue && !takes(valueOptions, name)) {
+                m_values[name].push_back(*inlineValue);
+                continue;
+            }
+            if (!takes(valueOptions, name)) {
+                m_values[name];
+                continue;
+            }
+        }
+        if (takes(valueOptions, name)) {
+            if (inlineValue) {
+                m_values[name].push_back(*inlineValue);
+            } else if (i + 1 < args.size()) {
+                m_values[name].push_back(args[++i]);
+            } else {
+                m_error = "option --" + name + " needs a value";
+                return false;
+            }
+            continue;
+        }
+        if (const auto it = multiOptions.find(name); it != multiOptions.end()) {
+            if (i + static_cast<size_t>(it->second) >= args.size()) {
+                m_error = "option --" + name + " needs " + std::to_string(it->second) + " values";
+                return false;
+            }
+            auto& v = m_values[name];
+            for (int k = 0; k < it->second; ++k)
+                v.push_back(args[++i]);
+            continue;
+        }
+        m_error = "unknown option --" + name;
+        return false;
+    }
+    return true;
+}
+
+std::string CliArgs::Get(const std::string& name, const std::string& fallback) const {
+    const auto it = m_values.find(name);
+    return it == m_values.end() || it->second.empty() ? fallback : it->second.front();
+}
+
+const std::vector<std::string>& CliArgs::GetAll(const std::string& name) const {
+    static const std::vector<std::string> none;
+    const auto it = m_values.find(name);
+    return it == m_values.end() ? none : it->second;
+}
+
+int CliError(int code, const std::string& message) {
+    std::fprintf(stderr, "tervik-cli: %s\n", message.c_str());
+    return code;
+}
+
+bool ParseIntArg(const std::string& text, long long& value) {
+    const char* b = text.data();
+    const char* e = b + text.size();
+    if (b != e && *b == '+')
+        ++b;
+    const auto res = std::from_chars(b, e, value);
+    return res.ec == std::errc() && res.ptr == e && b != e;
+}
+
+bool ParseDoubleArg(const std::string& text, double& value) {
+    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0])))
+        return false;
+    const char* end = nullptr;
+    value = ParseDouble(text.c_str(), &end);
+    return end == text.c_str() + text.size() && std::isfinite(value);
+}
+
+int LoadArchiveFile(const std::string& path, const std::string& format, CArchiveData& archive) {
+    std::string kind = format;
+    if (kind.empty()) {
+        std::string ext = std::filesystem::path(path).extension().string();
+        std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+        if (ext == ".mnr")
+            kind = "mnr";
+        else if (ext == ".dat")
+            kind = "dat";
+        else if (ext == ".txt")
+            kind = "orlo2";
+        else
+            return CliError(kExitUsage, "cannot tell the format of " + path + " by its extension; use --format");
+    }
+    int n;
+    if (kind == "mnr")
+        n = archive.LoadMnr(path);
+    else if (kind == "dat")
+        n = archive.LoadDat(path);
+    else if (kind == "orlo2")
+        n = archive.LoadOrlo2Txt(path);
+    else
+        return CliError(kExitUsage, "unknown format '" + kind + "' (mnr, dat or orlo2)");
+    if (n == 0)
+        return CliError(kExitFailure, "no records loaded from " + path);
+    return kExitOk;
+}
+
+const std::vector<std::string> kCurveValueOptions = {"zero-correction", "std-temp", "std-pres"};
+const std::vector<std::string> kCurveFlagOptions = {"no-filter"};
+
+bool ReadCurveOptions(const CliArgs& args, CurveOptions& options, std::string& error) {
+    options = CurveOptions{};
+    const std::string zc = args.Get("zero-correction", "yes");
+    if (zc == "yes")
+        options.zeroCorrection = true;
+    else if (zc == "no")
+        options.zeroCorrection = false;
+    else {
+        error = "--zero-correction takes yes or no";
+        return false;
+    }
+    if (args.Has("std-temp")) {
+        double c;
+        if (!ParseDoubleArg(args.Get("std-temp"), c)) {
+            error = "--std-temp takes a temperature in degrees Celsius";
+            return false;
+        }
+        options.stdTemp = TruncateToInt(c * 10);
+    }
+    if (args.Has("std-pres")) {
+        long long p;
+        if (!ParseIntArg(args.Get("std-pres"), p) || p < INT32_MIN || p > INT32_MAX) {
+            error = "--std-pres takes a whole pressure in mm Hg";
+            return false;
+        }
+        options.stdPres = static_cast<int>(p);
+    }
+    options.filter = !args.Has("no-filter");
+    return true;
+}
+
+bool ReadSeriesIndex(const CliArgs& args, const CArchiveData& archive, int& index, std::string& error) {
+    if (!args.Has("series")) {
+        error = "--series N is required";
+        return false;
+    }
+    long long n;
+    if (!ParseIntArg(args.Get("series"), n) || n < 1) {
+        error = "--series takes a number from 1";
+        return false;
+    }
+    if (n > archive.GetSeriesCount()) {
+        error = "there is no series " + std::to_string(n) + " (the file has " +
+                std::to_string(archive.GetSeriesCount()) + ")";
+        return false;
+    }
+    index = static_cast<int>(n - 1);
+    return true;
+}

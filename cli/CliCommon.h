@@ -1,0 +1,62 @@
+#pragma once
+
+// Shared pieces of the tervik-cli commands: option parsing, loading a file
+// by its format, and the curve options every data command takes.
+
+#include "ArchiveData.h"
+#include "SeriesFormat.h"
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Exit codes.
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1; // load or I/O failure
+constexpr int kExitUsage = 2;
+
+// Options of one command: "--name value" pairs, "--name=value", flags and
+// positional arguments. Each command states which names take a value.
+class CliArgs {
+public:
+    // valueOptions: names (without "--") that take one value; flagOptions:
+    // names that take none; multiOptions: names with their value count.
+    bool Parse(const std::vector<std::string>& args, const std::vector<std::string>& valueOptions,
+               const std::vector<std::string>& flagOptions, const std::map<std::string, int>& multiOptions = {});
+
+    bool Has(const std::string& name) const { return m_values.count(name) != 0; }
+    // The (first) value of an option, or fallback.
+    std::string Get(const std::string& name, const std::string& fallback = "") const;
+    const std::vector<std::string>& GetAll(const std::string& name) const;
+    const std::vector<std::string>& Positional() const { return m_positional; }
+    const std::string& Error() const { return m_error; }
+
+private:
+    std::map<std::string, std::vector<std::string>> m_values;
+    std::vector<std::string> m_positional;
+    std::string m_error;
+};
+
+// Prints "tervik-cli: <message>" on stderr; returns the exit code given.
+int CliError(int code, const std::string& message);
+
+// Whole-string number parsing; false when the text is not entirely a number.
+bool ParseIntArg(const std::string& text, long long& value);
+bool ParseDoubleArg(const std::string& text, double& value);
+
+// Loads path into archive by --format (mnr, dat, orlo2) or by its extension
+// (case-insensitive: .mnr, .dat, .txt). Returns kExitOk, or an exit code
+// after printing why.
+int LoadArchiveFile(const std::string& path, const std::string& format, CArchiveData& archive);
+
+// Names of the curve options, for CliArgs::Parse.
+extern const std::vector<std::string> kCurveValueOptions; // zero-correction, std-temp, std-pres
+extern const std::vector<std::string> kCurveFlagOptions;  // no-filter
+
+// Reads --zero-correction yes|no, --std-temp C, --std-pres MMHG, --no-filter.
+// The temperature in degrees becomes tenths, truncated toward zero.
+bool ReadCurveOptions(const CliArgs& args, CurveOptions& options, std::string& error);
+
+// Reads --series N (1-based, required) into a 0-based index that exists.
+bool ReadSeriesIndex(const CliArgs& args, const CArchiveData& archive, int& index, std::string& error);

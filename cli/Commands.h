@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Each command takes the arguments after its name and returns the exit code.
+int CliInfo(const std::vector<std::string>& args);
+int CliExport(const std::vector<std::string>& args);
+int CliStats(const std::vector<std::string>& args);
+int CliSave(const std::vector<std::string>& args);
+int CliSaveAll(const std::vector<std::string>& args);
+#ifdef TERVIK_CLI_RENDER
+int CliRender(const std::vector<std::string>& args);
+#endif
+#ifdef TERVIK_CLI_DEVICE
+int CliDevices(const std::vector<std::string>& args);
+int CliRead(const std::vector<std::string>& args);
+#endif
