@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+
+class CTervikDlg;
+class QLocalServer;
+
+// The application object: settings that survive between runs, the interface
+// language of this run, the single-instance guard and the start-up sequence.
+class CTervikApp : public QObject {
+    Q_OBJECT
+public:
+    CTervikApp();
+    ~CTervikApp() override;
+
+    // The settings store, QSettings("Quorvex", "Tervik"). subKey "" is the base
+    // key; "Std" holds the standard conditions. Each returns 1 on success, 0 on
+    // failure (with the store's message box when it cannot be opened or written).
+    int GetRegDWord(const QString& subKey, const QString& name, uint32_t& value);
+    int SetRegDWord(const QString& subKey, const QString& name, uint32_t value);
+    int GetRegString(const QString& subKey, const QString& name, QString& value);
+    int SetRegString(const QString& subKey, const QString& name, const QString& value);
+
+    // "Language": exactly "Russian" gives 1, any other text 0; a failed read
+    // keeps m_nLanguage. Returns the read's result.
+    int LoadLanguage();
+    int SaveLanguage(int language);
+
+    // The interface string at offset in this run's language.
+    QString LoadUIString(int offset) const;
+    int GetLanguage() const { return m_nLanguage; }
+
+    // The whole start-up; returns the process exit code.
+    int InitInstance(int argc, char** argv);
+
+    // Caption of the main window in a language: title, " v", version.
+    static QString MainCaption(int language);
+    // Name of the guard's local socket: one per user and program version.
+    static QString GuardName();
+
+    // The main window, while it runs.
+    CTervikDlg* MainDialog() const { return m_pMainDlg; }
+
+signals:
+    // A second copy asked this one to come forward, and it did.
+    void broughtForward();
+    // The main window is about to run (tests and the screenshot tool hook here).
+    void mainWindowReady(CTervikDlg* dlg);
+
+private:
+    // true when start-up may go on; false when another copy was brought forward.
+    bool GuardSingleInstance();
+    void ListenForSecondCopies();
+    void BringForward();
+
+    int m_nLanguage = 0;
+    QLocalServer* m_pGuard = nullptr;
+    CTervikDlg* m_pMainDlg = nullptr;
+};
+
+// The one application object.
+CTervikApp& TheApp();
+
+// Main of the tervik executable (also run by test helpers).
+int TervikMain(int argc, char** argv);

@@ -1,0 +1,514 @@
+#include "TervikDlg.h"
+
+#include "AppIcon.h"
+#include "DialogUnits.h"
+#include "LangDlg.h"
+#include "ListCtrlWrp.h"
+#include "Prompts.h"
+#include "TervikApp.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QTableWidget>
+
+namespace {
+
+QString UI(int offset) { return TheApp().LoadUIString(offset); }
+
+std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+// The wait cursor for the lifetime of the object.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+QString FileErrorText(const QSaveFile& file, const QString& path) {
+    switch (file.error()) {
+    case QFileDevice::PermissionsError: return QString("Access to %1 was denied.").arg(path);
+    case QFileDevice::ResourceError: return QString("There is not enough space on the disk for %1.").arg(path);
+    default:
+        if (!QFileInfo(path).absoluteDir().exists())
+            return QString("%1 was not found.").arg(path);
+        return QString("An unexpected error occurred while accessing %1.").arg(path);
+    }
+}
+
+enum Loader { kLoadMnr = 1, kLoadDat = 2, kLoadOrlo2 = 3 };
+
+} // namespace
+
+CTervikDlg::CTervikDlg(QWidget* parent) : QDialog(parent), m_reporter(this) {
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setObjectName("102");
+    CreateControls();
+}
+
+CTervikDlg::~CTervikDlg() {
+    delete m_pStatList;
+    delete g_pArchive; // clears g_pArchive
+}
+
+void CTervikDlg::CreateControls() {
+    setFont(DialogUnits::DialogFont());
+    const DialogUnits du(font());
+    setFixedSize(du.X(586), du.Y(398));
+
+    // Group boxes are plain frames behind the controls they surround, so
+    // they are made first and stay at the bottom.
+    auto group = [&](int id, int l, int t, int w, int h) {
+        auto* g = new QGroupBox(this);
+        g->setObjectName(QString::number(id));
+        g->setGeometry(du.Rect(l, t, w, h));
+        // The caption sits on the frame's top line, as the template draws it.
+        g->setStyleSheet(QString("QGroupBox { border: 1px solid #a0a0a0; border-radius: 2px; margin-top: %1px; }"
+                                 "QGroupBox::title { subcontrol-origin: margin; left: %2px; padding: 0 2px; }")
+                             .arg(QFontMetrics(font()).height() / 2)
+                             .arg(du.X(2)));
+        return g;
+    };
+    m_pSeriesGroup = group(1019, 6, 6, 570, 36);
+    m_pZeroGroup = group(1020, 282, 60, 96, 30);
+    m_pChartGroup = group(1022, 492, 156, 84, 138);
+    m_pStatGroup = group(1025, 6, 102, 474, 48);
+    m_pSourceGroup = group(1021, 492, 48, 84, 78);
+    m_pCorrectionGroup = group(1027, 6, 48, 474, 48);
+    // The zero-correction group lies inside the correction group.
+    m_pZeroGroup->raise();
+
+    auto button = [&](int id, int l, int t, int w, int h) {
+        auto* b = new QPushButton(this);
+        b->setObjectName(QString::number(id));
+        b->setGeometry(du.Rect(l, t, w, h));
+        b->setAutoDefault(false);
+        return b;
+    };
+    // A drop-down list's template height includes its open list; the closed
+    // box takes the height it needs.
+    auto combo = [&](int id, int l, int t, int w) {
+        auto* c = new QComboBox(this);
+        c->setObjectName(QString::number(id));
+        c->setGeometry(du.X(l), du.Y(t), du.X(w), c->sizeHint().height());
+        return c;
+    };
+    auto check = [&](int id, int l, int t, int w, int h) {
+        auto* c = new QCheckBox(this);
+        c->setObjectName(QString::number(id));
+        c->setGeometry(du.Rect(l, t, w, h));
+        return c;
+    };
+    auto edit = [&](int id, int l, int t, int w, int h) {
+        auto* e = new QLineEdit(this);
+        e->setObjectName(QString::number(id));
+        e->setGeometry(du.Rect(l, t, w, h));
+        e->setReadOnly(true);
+        return e;
+    };
+
+    m_pExit = button(1, 504, 372, 62, 16);
+    m_pExit->setDefault(true);
+    m_pSeriesList = combo(1009, 18, 18, 336);
+    m_pZeroList = combo(1010, 288, 73, 78);
+    m_pExport = button(1007, 366, 18, 56, 14);
+    for (int i = 0; i < 6; ++i) {
+        static const int tops[6] = {167, 185, 209, 228, 252, 270};
+        m_pChartButtons[i] = button(1012 + i, 504, tops[i], 62, 14);
+    }
+    m_pPlaceholder = button(1018, 6, 156, 474, 234);
+    m_pSave = button(1023, 432, 18, 62, 14);
+    m_pLanguage = button(1024, 504, 342, 62, 18);
+    m_pLanguage->setText(QString::fromUtf8("Language/Язык"));
+    m_pStatListCtrl = new QTableWidget(this);
+    m_pStatListCtrl->setObjectName("1011");
+    m_pStatListCtrl->setGeometry(du.Rect(18, 114, 450, 27));
+    m_pStatListCtrl->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_pStatListCtrl->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_pStatListCtrl->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 2);
+    m_pStatListCtrl->horizontalHeader()->setFixedHeight(QFontMetrics(font()).height() + 6);
+    m_pDevice = button(1006, 498, 60, 72, 14);
+    m_pFile = button(1008, 498, 78, 72, 14);
+    m_pSaveAll = button(1026, 504, 18, 62, 14);
+    m_pTempCheck = check(1028, 18, 60, 174, 10);
+    m_pPresCheck = check(1029, 18, 78, 174, 10);
+    m_pTempEdit = edit(1030, 198, 60, 58, 14);
+    m_pPresEdit = edit(1031, 198, 78, 58, 14);
+    m_pSetup = button(1032, 396, 72, 62, 14);
+    m_pFileOrlo2 = button(1033, 498, 102, 72, 14);
+
+    // Reading from the instrument arrives with the device dialog.
+    m_pDevice->setEnabled(false);
+    m_pDevice->setToolTip("Reading from the instrument is not part of this build yet.");
+    // Standard conditions are set in the Setup dialog, which comes with the chart.
+    m_pSetup->setEnabled(false);
+
+    connect(m_pExit, &QPushButton::clicked, this, &CTervikDlg::accept);
+    connect(m_pDevice, &QPushButton::clicked, this, &CTervikDlg::OnDevice);
+    connect(m_pFile, &QPushButton::clicked, this, &CTervikDlg::OnFile);
+    connect(m_pFileOrlo2, &QPushButton::clicked, this, &CTervikDlg::OnFileOrlo2);
+    connect(m_pSeriesList, &QComboBox::activated, this, [this] {
+        ShowSelectedSeries();
+        FocusChart();
+    });
+    connect(m_pZeroList, &QComboBox::activated, this, &CTervikDlg::OnZeroCorrection);
+    connect(m_pTempCheck, &QCheckBox::clicked, this, &CTervikDlg::ShowSelectedSeries);
+    connect(m_pPresCheck, &QCheckBox::clicked, this, &CTervikDlg::ShowSelectedSeries);
+    connect(m_pExport, &QPushButton::clicked, this, &CTervikDlg::OnExport);
+    connect(m_pSave, &QPushButton::clicked, this, &CTervikDlg::OnSave);
+    connect(m_pSaveAll, &QPushButton::clicked, this, &CTervikDlg::OnSaveAll);
+    connect(m_pLanguage, &QPushButton::clicked, this, &CTervikDlg::OnLanguage);
+}
+
+void CTervikDlg::SetStartFile(const QString& path) {
+    m_strStartFile = path;
+    m_bStartFile = true;
+}
+
+void CTervikDlg::showEvent(QShowEvent* event) {
+    // The template's WM_INITDIALOG: once, before the window is first seen.
+    if (!m_bInitialised) {
+        m_bInitialised = true;
+        OnInitDialog();
+    }
+    QDialog::showEvent(event);
+}
+
+void CTervikDlg::OnInitDialog() {
+    setWindowIcon(AppIcon());
+    CreateChart();
+    Relabel();
+    for (QPushButton* b : m_pChartButtons)
+        b->setEnabled(false);
+    SetupStatisticsList();
+    m_pZeroList->setCurrentIndex(1);
+    setAcceptDrops(true);
+    if (m_bStartFile && !m_strStartFile.isEmpty()) {
+        // The start file is an archive whatever its extension.
+        LoadFile(kLoadMnr, m_strStartFile, false);
+    }
+    m_vTime.clear();
+    m_vResult.clear();
+    uint32_t value = 0;
+    if (TheApp().GetRegDWord("Std", "Temp", value))
+        m_nStdTemp = static_cast<int32_t>(value);
+    if (TheApp().GetRegDWord("Std", "Pres", value))
+        m_nStdPres = static_cast<int32_t>(value);
+    m_pTempEdit->setText(QString::asprintf("%.1f", m_nStdTemp / 10.0));
+    m_pPresEdit->setText(QString::asprintf("%d", m_nStdPres));
+}
+
+void CTervikDlg::CreateChart() {
+    // The chart takes the placeholder's rectangle; until it is built the
+    // area stays empty.
+    m_pPlaceholder->hide();
+    m_strXTitle = UI(28);
+    m_strYTitle = UI(26);
+}
+
+void CTervikDlg::Relabel() {
+    setWindowTitle(CTervikApp::MainCaption(TheApp().GetLanguage()));
+    m_strSeriesGroup = UI(2);
+    m_strCorrectionGroup = UI(123);
+    m_strStatGroup = UI(51);
+    m_strZeroGroup = UI(5);
+    m_strSourceGroup = UI(9);
+    m_strChartGroup = UI(12);
+    m_pSeriesGroup->setTitle(m_strSeriesGroup);
+    m_pCorrectionGroup->setTitle(m_strCorrectionGroup);
+    m_pStatGroup->setTitle(m_strStatGroup);
+    m_pZeroGroup->setTitle(m_strZeroGroup);
+    m_pSourceGroup->setTitle(m_strSourceGroup);
+    m_pChartGroup->setTitle(m_strChartGroup);
+    m_pTempCheck->setText(UI(124));
+    m_pPresCheck->setText(UI(125));
+    m_pSetup->setText(UI(126));
+    for (int i = 0; i < 6; ++i)
+        m_pChartButtons[i]->setText(UI(13 + i));
+    m_pDevice->setText(UI(10));
+    m_pFile->setText(UI(11));
+    m_pFileOrlo2->setText(UI(143));
+    m_pExport->setText(UI(4));
+    m_pSave->setText(UI(33));
+    m_pSaveAll->setText(UI(8));
+    m_pExit->setText(UI(29));
+    m_pZeroList->clear();
+    m_pZeroList->addItem(UI(6));
+    m_pZeroList->addItem(UI(7));
+}
+
+void CTervikDlg::SetupStatisticsList() {
+    m_pStatList = new CListCtrlWrp(m_pStatListCtrl, 7, 10, 64);
+    const int client = m_pStatListCtrl->width() - 2 * m_pStatListCtrl->frameWidth();
+    const int w = (client - 25 - 100 - 150) / 5;
+    m_pStatList->SetColumn(0, UI(46), 100);
+    m_pStatList->SetColumn(1, UI(47), 150);
+    m_pStatList->SetColumn(2, UI(48), w);
+    m_pStatList->SetColumn(3, UI(50), w);
+    m_pStatList->SetColumn(4, UI(52), w);
+    m_pStatList->SetColumn(5, UI(53), w);
+    m_pStatList->SetColumn(6, UI(49), w);
+    m_pStatList->CreateColumns();
+    m_pStatList->FillList();
+}
+
+void CTervikDlg::SetSeriesGroupCaption(const QString& text) {
+    m_strSeriesGroup = text;
+    m_pSeriesGroup->setTitle(m_strSeriesGroup);
+}
+
+void CTervikDlg::RemoveCurves() {
+    // The chart's three curves are removed here once the chart exists.
+    m_vTime.clear();
+    m_vResult.clear();
+}
+
+CurveOptions CTervikDlg::CurrentCurveOptions() const {
+    CurveOptions o;
+    o.zeroCorrection = m_pZeroList->currentIndex() == 1;
+    o.stdTemp = m_pTempCheck->isChecked() ? m_nStdTemp : -1;
+    o.stdPres = m_pPresCheck->isChecked() ? m_nStdPres : -1;
+    o.filter = m_bFilter;
+    return o;
+}
+
+const SeriesInfo* CTervikDlg::SelectedSeries() const {
+    const int index = m_pSeriesList->currentIndex();
+    if (index < 0 || !g_pArchive)
+        return nullptr;
+    // The list can outlive the series after a failed load; GetSeries says so.
+    return g_pArchive->GetSeries(index);
+}
+
+void CTervikDlg::ShowSelectedSeries() {
+    RemoveCurves();
+    const SeriesInfo* series = SelectedSeries();
+    if (!series)
+        return;
+    WaitCursor wait;
+    const CurveOptions o = CurrentCurveOptions();
+    std::vector<double> temps, pres;
+    series->GetCurves(CF_MEAS_ONLY | (o.filter ? CF_SKIP_BAD : 0u), o.zeroCorrection, o.stdTemp, o.stdPres, m_vTime,
+                      m_vResult, temps, pres);
+    // The zero-control and bad-point curves, the chart's redraw and the
+    // chart buttons follow here with the chart.
+    UpdateStatistics();
+}
+
+void CTervikDlg::UpdateViewButtons() {
+    // Prev/Next follow the chart's view history once the chart exists.
+}
+
+void CTervikDlg::UpdateStatistics() {
+    // The statistics cover the points in the chart's view, so they are
+    // computed once the chart exists.
+}
+
+void CTervikDlg::FocusChart() {
+    // Keyboard focus returns to the chart after each data-source action.
+}
+
+void CTervikDlg::Refresh() {
+    m_pSeriesList->clear();
+    RemoveCurves();
+    if (!g_pArchive || g_pArchive->GetSeriesCount() == 0)
+        return;
+    const YCaptionOffsets y = YAxisCaptionOffsets(g_pArchive->GetKind());
+    m_strYTitle = UI(y.stem) + ", " + UI(y.unit);
+    m_strXTitle = UI(28);
+    const std::vector<std::string> entries =
+        SeriesListEntries(*g_pArchive, UI(31).toStdString(), UI(32).toStdString());
+    for (const std::string& e : entries)
+        m_pSeriesList->addItem(QString::fromStdString(e));
+    m_pSeriesList->setCurrentIndex(0);
+    ShowSelectedSeries();
+}
+
+bool CTervikDlg::HasUnsavedSeries() const {
+    if (!g_pArchive)
+        return false;
+    for (int i = 0; i < g_pArchive->GetSeriesCount(); ++i)
+        if (!g_pArchive->GetSeries(i)->saved)
+            return true;
+    return false;
+}
+
+bool CTervikDlg::ConfirmReplace() {
+    // Every load replaces the whole archive; series read from the instrument
+    // and not yet saved would be lost without a word.
+    if (!HasUnsavedSeries())
+        return true;
+    return Prompts().Message(this, UI(144), IPrompts::Yes | IPrompts::No, IPrompts::Question) == IPrompts::Yes;
+}
+
+int CTervikDlg::LoadFile(int loader, const QString& path, bool setCaption) {
+    if (!ConfirmReplace())
+        return 0;
+    if (!g_pArchive)
+        new CArchiveData;
+    g_pArchive->SetReporter(&m_reporter);
+    const int hadSeries = m_pSeriesList->count();
+    int n = 0;
+    switch (loader) {
+    case kLoadMnr: n = g_pArchive->LoadMnr(LocalPath(path)); break;
+    case kLoadDat: n = g_pArchive->LoadDat(LocalPath(path)); break;
+    case kLoadOrlo2: n = g_pArchive->LoadOrlo2Txt(LocalPath(path)); break;
+    default: return 0;
+    }
+    if (n > 0) {
+        if (setCaption)
+            SetSeriesGroupCaption(QString("%1 (%2)").arg(UI(2), QDir::toNativeSeparators(path)));
+        Refresh();
+    } else if (hadSeries > 0 && g_pArchive->GetSeriesCount() == 0) {
+        // The failed load emptied the archive: the list must not name series
+        // that are gone.
+        Refresh();
+    }
+    return n;
+}
+
+void CTervikDlg::OnDevice() {
+    // The device dialog runs here: on OK, Refresh() and the series-group
+    // caption UI(2); the chart gets the focus in every case.
+    FocusChart();
+}
+
+void CTervikDlg::OnFile() {
+    QString path;
+    const QList<IPrompts::Filter> filters = {{UI(30), "*.mnr"}, {UI(138), "*.dat"}};
+    if (Prompts().OpenFile(this, filters, "mnr", path)) {
+        // Names copied from FAT media are often upper case.
+        const QString ext = QFileInfo(path).suffix().toLower();
+        if (ext == "mnr")
+            LoadFile(kLoadMnr, path, true);
+        else if (ext == "dat")
+            LoadFile(kLoadDat, path, true);
+    }
+    FocusChart();
+}
+
+void CTervikDlg::OnFileOrlo2() {
+    QString path;
+    const QList<IPrompts::Filter> filters = {{UI(141), "*.txt"}};
+    if (Prompts().OpenFile(this, filters, "txt", path)) {
+        if (QFileInfo(path).suffix().toLower() == "txt")
+            LoadFile(kLoadOrlo2, path, true);
+    }
+    FocusChart();
+}
+
+void CTervikDlg::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void CTervikDlg::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty() || !urls.first().isLocalFile())
+        return;
+    event->acceptProposedAction();
+    // Only the first file counts, read as an archive whatever its extension.
+    LoadFile(kLoadMnr, urls.first().toLocalFile(), false);
+    FocusChart();
+}
+
+void CTervikDlg::OnZeroCorrection() {
+    const bool on = m_pZeroList->currentIndex() == 1;
+    m_pTempCheck->setVisible(on);
+    m_pPresCheck->setVisible(on);
+    m_pTempEdit->setVisible(on);
+    m_pPresEdit->setVisible(on);
+    ShowSelectedSeries();
+    FocusChart();
+}
+
+void CTervikDlg::OnExport() {
+    const SeriesInfo* series = SelectedSeries();
+    if (!series)
+        return;
+    const CurveOptions o = CurrentCurveOptions();
+    QString name = QString::fromStdString(SeriesStartName(*series));
+    if (!o.zeroCorrection)
+        name += "R";
+    QString path;
+    if (!Prompts().SaveFile(this, {{UI(35), "*.txt"}}, "txt", name, path))
+        return;
+    WaitCursor wait;
+    const std::string table = ExportTable(*series, o);
+    // Written aside and moved into place, so a failed write leaves any
+    // earlier file as it was.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(table.data(), static_cast<qint64>(table.size())) != static_cast<qint64>(table.size()) ||
+        !file.commit()) {
+        const QString text = FileErrorText(file, QDir::toNativeSeparators(path));
+        file.cancelWriting();
+        Prompts().Message(this, text, IPrompts::Ok, IPrompts::Exclamation);
+    }
+}
+
+void CTervikDlg::OnSave() {
+    const int index = m_pSeriesList->currentIndex();
+    const SeriesInfo* series = SelectedSeries();
+    if (!series)
+        return;
+    QString path;
+    if (!Prompts().SaveFile(this, {{UI(30), "*.mnr"}}, "mnr", QString::fromStdString(SeriesStartName(*series)),
+                            path))
+        return;
+    WaitCursor wait;
+    g_pArchive->SaveSeries(index, LocalPath(path));
+}
+
+void CTervikDlg::OnSaveAll() {
+    if (m_pSeriesList->count() == 0 || !g_pArchive)
+        return;
+    QString folder;
+    if (!Prompts().ChooseFolder(this, UI(54), QDir::currentPath(), folder))
+        return;
+    // Series starting in the same second get distinct names instead of
+    // overwriting one another.
+    const std::vector<std::string> names = SaveAllFileNames(*g_pArchive);
+    const int n = std::min<int>(m_pSeriesList->count(), static_cast<int>(names.size()));
+    for (int i = 0; i < n; ++i) {
+        WaitCursor wait;
+        g_pArchive->SaveSeries(i, LocalPath(QDir(folder).filePath(QString::fromStdString(names[i]))));
+    }
+}
+
+void CTervikDlg::OnLanguage() {
+    CLangDlg dlg(this);
+    if (dlg.exec() == QDialog::Accepted)
+        Prompts().Message(this, UI(36), IPrompts::Ok, IPrompts::Information);
+}
+
+bool CTervikDlg::ExitGuard() {
+    if (!HasUnsavedSeries())
+        return true;
+    return Prompts().Message(this, UI(34), IPrompts::Yes | IPrompts::No, IPrompts::Question) == IPrompts::Yes;
+}
+
+void CTervikDlg::accept() {
+    if (ExitGuard())
+        QDialog::accept();
+}
+
+void CTervikDlg::reject() {
+    // Esc and the close box leave the way the Exit button does.
+    if (ExitGuard())
+        QDialog::accept();
+}

@@ -1,0 +1,125 @@
+#pragma once
+
+#include "GuiReporter.h"
+#include "SeriesFormat.h"
+
+#include <QDialog>
+#include <QString>
+#include <vector>
+
+class CListCtrlWrp;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+
+// The main window (template 102): data sources, the series list, corrections,
+// statistics, export and saving. Controls carry their template IDs as object
+// names.
+class CTervikDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CTervikDlg(QWidget* parent = nullptr);
+    ~CTervikDlg() override;
+
+    // The path from the command line, opened as an *.mnr file at initialisation.
+    void SetStartFile(const QString& path);
+
+    // Caption of the chart's Y axis for the loaded archive.
+    QString YAxisCaption() const { return m_strYTitle; }
+    QString XAxisCaption() const { return m_strXTitle; }
+    int StdTemp() const { return m_nStdTemp; }
+    int StdPres() const { return m_nStdPres; }
+    bool FilterOn() const { return m_bFilter; }
+    // X and Y values of the measurement curve now shown.
+    const std::vector<double>& TimeValues() const { return m_vTime; }
+    const std::vector<double>& ResultValues() const { return m_vResult; }
+
+    // Loads path by the loader chosen (1 *.mnr, 2 *.dat, 3 Orlo2 text), first
+    // asking when it would replace unsaved series. captionPath non-empty: the
+    // series group then names it. Returns the loader's result, 0 when nothing
+    // was loaded.
+    int LoadFile(int loader, const QString& path, bool setCaption);
+
+    // Fills the series list from the archive and shows its first series.
+    void Refresh();
+
+public slots:
+    void accept() override;
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void CreateControls();
+    void OnInitDialog();
+    void CreateChart();
+    void Relabel();
+    void SetupStatisticsList();
+    void ShowSelectedSeries();
+    void UpdateViewButtons();
+    void UpdateStatistics();
+    void FocusChart();
+    void RemoveCurves();
+    CurveOptions CurrentCurveOptions() const;
+    const SeriesInfo* SelectedSeries() const;
+    bool HasUnsavedSeries() const;
+    bool ConfirmReplace();
+    bool ExitGuard();
+    void SetSeriesGroupCaption(const QString& text);
+
+    void OnDevice();
+    void OnFile();
+    void OnFileOrlo2();
+    void OnZeroCorrection();
+    void OnExport();
+    void OnSave();
+    void OnSaveAll();
+    void OnLanguage();
+
+    bool m_bFilter = true;
+    bool m_bStartFile = false;
+    QString m_strStartFile;
+    // The chart facade and the three curve handles join here with the chart.
+    std::vector<double> m_vTime;
+    std::vector<double> m_vResult;
+    Statistics m_stat;
+    CListCtrlWrp* m_pStatList = nullptr;
+    int m_nStdTemp = 200; // tenths of °C
+    int m_nStdPres = 760; // mm Hg
+    QString m_strSeriesGroup, m_strCorrectionGroup, m_strStatGroup, m_strZeroGroup, m_strSourceGroup,
+        m_strChartGroup;
+    QString m_strXTitle, m_strYTitle;
+    GuiReporter m_reporter;
+    bool m_bInitialised = false;
+
+    QGroupBox* m_pSeriesGroup;     // 1019
+    QComboBox* m_pSeriesList;      // 1009
+    QGroupBox* m_pCorrectionGroup; // 1027
+    QCheckBox* m_pTempCheck;       // 1028
+    QCheckBox* m_pPresCheck;       // 1029
+    QLineEdit* m_pTempEdit;        // 1030
+    QLineEdit* m_pPresEdit;        // 1031
+    QPushButton* m_pSetup;         // 1032
+    QGroupBox* m_pZeroGroup;       // 1020
+    QComboBox* m_pZeroList;        // 1010
+    QGroupBox* m_pStatGroup;       // 1025
+    QTableWidget* m_pStatListCtrl; // 1011
+    QPushButton* m_pPlaceholder;   // 1018
+    QGroupBox* m_pChartGroup;      // 1022
+    QPushButton* m_pChartButtons[6]; // 1012..1017
+    QGroupBox* m_pSourceGroup;     // 1021
+    QPushButton* m_pDevice;        // 1006
+    QPushButton* m_pFile;          // 1008
+    QPushButton* m_pFileOrlo2;     // 1033
+    QPushButton* m_pExport;        // 1007
+    QPushButton* m_pSave;          // 1023
+    QPushButton* m_pSaveAll;       // 1026
+    QPushButton* m_pLanguage;      // 1024
+    QPushButton* m_pExit;          // 1
+};
