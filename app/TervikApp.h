@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 
 class CTervikDlg;
@@ -32,8 +33,9 @@ public:
     QString LoadUIString(int offset) const;
     int GetLanguage() const { return m_nLanguage; }
 
-    // The whole start-up; returns the process exit code.
-    int InitInstance(int argc, char** argv);
+    // The whole start-up with the program's arguments (the first is the
+    // program itself); returns the process exit code.
+    int InitInstance(const QStringList& arguments);
 
     // Caption of the main window in a language: title, " v", version.
     static QString MainCaption(int language);

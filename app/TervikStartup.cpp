@@ -94,7 +94,7 @@ void CTervikApp::BringForward() {
     emit broughtForward();
 }
 
-int CTervikApp::InitInstance(int /*argc*/, char** /*argv*/) {
+int CTervikApp::InitInstance(const QStringList& arguments) {
     QApplication::setApplicationDisplayName(QString::fromStdString(UIString(1, 0)));
     QApplication::setWindowIcon(AppIcon());
     LoadLanguage();
@@ -103,7 +103,7 @@ int CTervikApp::InitInstance(int /*argc*/, char** /*argv*/) {
 
     QCommandLineParser parser;
     parser.addPositionalArgument("file", "Monitoring archive (*.mnr) to open");
-    parser.parse(QCoreApplication::arguments());
+    parser.parse(arguments);
     const QStringList files = parser.positionalArguments();
 
     CTervikDlg dlg;
@@ -118,5 +118,5 @@ int CTervikApp::InitInstance(int /*argc*/, char** /*argv*/) {
 
 int TervikMain(int argc, char** argv) {
     QApplication app(argc, argv);
-    return TheApp().InitInstance(argc, argv);
+    return TheApp().InitInstance(QCoreApplication::arguments());
 }

@@ -17,5 +17,5 @@ int main(int argc, char** argv) {
             });
         });
     }
-    return TheApp().InitInstance(argc, argv);
+    return TheApp().InitInstance(QCoreApplication::arguments());
 }

@@ -197,12 +197,14 @@ void CTervikDlg::OnInitDialog() {
     SetupStatisticsList();
     m_pZeroList->setCurrentIndex(1);
     setAcceptDrops(true);
+    // Emptied before the start file is shown, not after: the statistics of
+    // every later view change read these vectors.
+    m_vTime.clear();
+    m_vResult.clear();
     if (m_bStartFile && !m_strStartFile.isEmpty()) {
         // The start file is an archive whatever its extension.
         LoadFile(kLoadMnr, m_strStartFile, false);
     }
-    m_vTime.clear();
-    m_vResult.clear();
     uint32_t value = 0;
     if (TheApp().GetRegDWord("Std", "Temp", value))
         m_nStdTemp = static_cast<int32_t>(value);

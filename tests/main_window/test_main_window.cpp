@@ -1,0 +1,558 @@
+// The main window with scripted prompts: texts in both languages, layout,
+// loading from every route, the series list, exit and replace guards,
+// export and saving.
+#include "ArchiveGen.h"
+#include "DialogUnits.h"
+#include "ScriptedPrompts.h"
+#include "TervikApp.h"
+#include "TervikDlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QDropEvent>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSettings>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTest>
+#include <memory>
+
+namespace {
+
+ArchiveRecord Rec(int day, int h, int m, int s, uint8_t series, uint8_t flags, float conc, int16_t temp = 200,
+                  uint16_t pres = 760) {
+    ArchiveRecord r{};
+    r.SetDateTime(2011, 6, day, h, m, s);
+    r.SetSeriesNumber(series);
+    r.SetFlags(flags);
+    r.SetConcentration(conc);
+    r.SetTemperature(temp);
+    r.SetPressure(pres);
+    return r;
+}
+
+// Series 7 (a zero, a measurement, a bad measurement, a zero), series 8 and
+// series 7 again.
+std::vector<ArchiveRecord> SevenEightSeven() {
+    return {
+        Rec(3, 9, 5, 30, 7, RF_ZERO, 2.0f, 215, 750),
+        Rec(3, 9, 7, 10, 7, 0, 10.0f, 300, 745),
+        Rec(3, 9, 8, 50, 7, RF_BAD, 50.0f, 220, 751),
+        Rec(3, 9, 10, 30, 7, RF_ZERO, 4.0f, 230, 752),
+        Rec(3, 10, 0, 0, 8, RF_ZERO, 1.0f),
+        Rec(3, 10, 1, 0, 8, 0, 3.0f),
+        Rec(4, 11, 0, 0, 7, RF_ZERO, 1.0f),
+        Rec(4, 11, 0, 30, 7, 0, 2.0f),
+    };
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+QByteArray RecordBytes(const std::vector<ArchiveRecord>& records, size_t first, size_t count) {
+    return QByteArray(reinterpret_cast<const char*>(records.data() + first), static_cast<qsizetype>(count * 16));
+}
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<CTervikDlg> m_dlg;
+
+    QString Path(const QString& name) const { return m_dir.filePath(name); }
+    QString WriteArchive(const QString& name, const std::vector<ArchiveRecord>& records, uint8_t kind = 1) {
+        const QString p = Path(name);
+        if (!WriteMnrFile(p.toStdString(), ArchiveHeader::Build(ArchiveHeader::kOriginDevice, kind, 1234), records))
+            qFatal("cannot write %s", qPrintable(p));
+        return p;
+    }
+    static void SetLanguage(int language) {
+        QSettings("Quorvex", "Tervik").setValue("Language", language == 1 ? "Russian" : "English");
+        TheApp().LoadLanguage();
+    }
+    CTervikDlg& Open(const QString& startFile = QString()) {
+        m_dlg = std::make_unique<CTervikDlg>();
+        if (!startFile.isNull())
+            m_dlg->SetStartFile(startFile);
+        m_dlg->show();
+        return *m_dlg;
+    }
+    template <class T> T* C(int id) const { return m_dlg->findChild<T*>(QString::number(id)); }
+    QPushButton* B(int id) const { return C<QPushButton>(id); }
+    QStringList SeriesEntries() const {
+        QStringList s;
+        auto* list = C<QComboBox>(1009);
+        for (int i = 0; i < list->count(); ++i)
+            s << list->itemText(i);
+        return s;
+    }
+    void Drop(const QList<QUrl>& urls) {
+        QMimeData mime;
+        mime.setUrls(urls);
+        // Straight to the window's handlers: without a drag in progress the
+        // application would not route a drop at all.
+        QObject* target = m_dlg.get();
+        QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        enter.setAccepted(false);
+        target->event(&enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent ev(QPointF(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        target->event(&ev);
+    }
+    // An archive in memory that was read from the instrument and not saved.
+    void LoadUnsaved() {
+        if (!g_pArchive)
+            new CArchiveData;
+        g_pArchive->AssignRecords(SevenEightSeven(), false);
+        m_dlg->Refresh();
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+    void init() {
+        QSettings("Quorvex", "Tervik").clear();
+        SetLanguage(0);
+    }
+    void cleanup() {
+        m_dlg.reset();
+        QCOMPARE(g_pArchive, nullptr); // the window deletes the archive
+    }
+
+    void startsWithDefaultsOrStoredConditions() {
+        ScriptedPrompts prompts;
+        Open();
+        QCOMPARE(C<QLineEdit>(1030)->text(), QString("20.0"));
+        QCOMPARE(C<QLineEdit>(1031)->text(), QString("760"));
+        QCOMPARE(C<QComboBox>(1010)->currentIndex(), 1);
+        QVERIFY(!B(1018)->isVisible());
+        for (int id = 1012; id <= 1017; ++id)
+            QVERIFY(!B(id)->isEnabled());
+        QCOMPARE(SeriesEntries(), QStringList());
+        m_dlg.reset();
+        QSettings s("Quorvex", "Tervik");
+        s.setValue("Std/Temp", static_cast<qlonglong>(uint32_t(-55)));
+        s.setValue("Std/Pres", 742);
+        s.sync();
+        Open();
+        QCOMPARE(C<QLineEdit>(1030)->text(), QString("-5.5"));
+        QCOMPARE(C<QLineEdit>(1031)->text(), QString("742"));
+        QCOMPARE(m_dlg->StdTemp(), -55);
+        QVERIFY(prompts.messages.isEmpty());
+    }
+
+    void layoutFollowsTheTemplate() {
+        Open();
+        const DialogUnits du(m_dlg->font());
+        QCOMPARE(m_dlg->size(), QSize(du.X(586), du.Y(398)));
+        QCOMPARE(m_dlg->minimumSize(), m_dlg->maximumSize());
+        const int table[][5] = {
+            {1, 504, 372, 62, 16},   {1009, 18, 18, 336, 0},   {1019, 6, 6, 570, 36},   {1010, 288, 73, 78, 0},
+            {1020, 282, 60, 96, 30}, {1007, 366, 18, 56, 14},  {1012, 504, 167, 62, 14}, {1013, 504, 185, 62, 14},
+            {1014, 504, 209, 62, 14}, {1015, 504, 228, 62, 14}, {1016, 504, 252, 62, 14}, {1017, 504, 270, 62, 14},
+            {1022, 492, 156, 84, 138}, {1018, 6, 156, 474, 234}, {1023, 432, 18, 62, 14}, {1024, 504, 342, 62, 18},
+            {1011, 18, 114, 450, 27}, {1025, 6, 102, 474, 48},  {1006, 498, 60, 72, 14},  {1008, 498, 78, 72, 14},
+            {1021, 492, 48, 84, 78},  {1026, 504, 18, 62, 14},  {1027, 6, 48, 474, 48},   {1028, 18, 60, 174, 10},
+            {1029, 18, 78, 174, 10},  {1030, 198, 60, 58, 14},  {1031, 198, 78, 58, 14},  {1032, 396, 72, 62, 14},
+            {1033, 498, 102, 72, 14},
+        };
+        for (const auto& row : table) {
+            QWidget* w = C<QWidget>(row[0]);
+            QVERIFY2(w, qPrintable(QString::number(row[0])));
+            const QRect want = du.Rect(row[1], row[2], row[3], row[4]);
+            QCOMPARE(w->pos(), want.topLeft());
+            QCOMPARE(w->width(), want.width());
+            if (row[4]) // drop-down lists are as high as their closed box
+                QCOMPARE(w->height(), want.height());
+        }
+        QVERIFY(B(1)->isDefault());
+        // Statistics columns: 100, 150 and five of (client width - 275) / 5.
+        auto* stats = C<QTableWidget>(1011);
+        QCOMPARE(stats->columnCount(), 7);
+        const int w = (stats->width() - 2 * stats->frameWidth() - 25 - 100 - 150) / 5;
+        QCOMPARE(stats->columnWidth(0), 100);
+        QCOMPARE(stats->columnWidth(1), 150);
+        for (int c = 2; c < 7; ++c)
+            QCOMPARE(stats->columnWidth(c), w);
+        QCOMPARE(stats->rowCount(), 0);
+    }
+
+    void everyControlInBothLanguages_data() {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QStringList>("texts");
+        // Window caption, six groups, the buttons, the check boxes, the
+        // zero-correction items, the statistics headings.
+        QTest::newRow("English") << 0
+                                 << QStringList{"Tervik v1.61", "Data", "Results correction", "Statistics",
+                                                "Zero correction", "Data source", "Graph control",
+                                                "Scroll right", "Scroll left", "All data", "Auto Y", "Prev view",
+                                                "Next view", "Device", "File", "File (Orlo2)", "Export", "Save",
+                                                "Save All", "Language/Язык", "Exit", "Setup",
+                                                "to the standard temperature (C)", "to the standard pressure (mm Hg)",
+                                                "No", "Yes", "Date", "Time", "Mean", "SD", "Min", "Max", "Range"};
+        QTest::newRow("Russian") << 1
+                                 << QStringList{"Tervik v1.61", "Данные", "Корректировка результатов", "Статистика",
+                                                "Коррекция нуля", "Загрузить данные", "Управление графиком",
+                                                "Вправо ->", "Влево <-", "Все данные", "Авто Y", "Пред. масштаб",
+                                                "След. масштаб", "Из прибора", "Из файла", "Из файла (Орло2)",
+                                                "Экспорт", "Сохранить", "Сохранить все", "Language/Язык", "Выход",
+                                                "Настройка", "На стандартное значение температуры (С)",
+                                                "На стандартное значение давления (мм рт. ст.)", "Нет", "Да",
+                                                "Дата", "Время", "Среднее", "СКО", "Минимум", "Максимум", "Размах"};
+    }
+    void everyControlInBothLanguages() {
+        QFETCH(int, language);
+        QFETCH(QStringList, texts);
+        SetLanguage(language);
+        Open();
+        QStringList seen{m_dlg->windowTitle()};
+        for (int id : {1019, 1027, 1025, 1020, 1021, 1022})
+            seen << C<QGroupBox>(id)->title();
+        for (int id : {1012, 1013, 1014, 1015, 1016, 1017, 1006, 1008, 1033, 1007, 1023, 1026, 1024, 1, 1032})
+            seen << B(id)->text();
+        seen << C<QCheckBox>(1028)->text() << C<QCheckBox>(1029)->text();
+        seen << C<QComboBox>(1010)->itemText(0) << C<QComboBox>(1010)->itemText(1);
+        auto* stats = C<QTableWidget>(1011);
+        for (int c = 0; c < 7; ++c)
+            seen << stats->horizontalHeaderItem(c)->text();
+        QCOMPARE(seen, texts);
+        QCOMPARE(C<QComboBox>(1010)->count(), 2);
+    }
+
+    void seriesListNamesEverySeries() {
+        ScriptedPrompts prompts;
+        Open(WriteArchive("a.mnr", SevenEightSeven()));
+        QCOMPARE(SeriesEntries(),
+                 (QStringList{"#1/3    Start: [  2011-06-03   09:05:30  ]     Stop: [  2011-06-03   09:10:30  ]",
+                              "#2/3    Start: [  2011-06-03   10:00:00  ]     Stop: [  2011-06-03   10:01:00  ]",
+                              "#3/3    Start: [  2011-06-04   11:00:00  ]     Stop: [  2011-06-04   11:00:30  ]"}));
+        QCOMPARE(C<QComboBox>(1009)->currentIndex(), 0);
+        // The start file leaves the group caption alone.
+        QCOMPARE(C<QGroupBox>(1019)->title(), QString("Data"));
+        // The first series is shown: its measurement points, filtered, zero-corrected.
+        QCOMPARE(m_dlg->TimeValues().size(), size_t(1));
+        QVERIFY(qAbs(m_dlg->ResultValues()[0] - (10.0 - (2.0 + 2.0 * 100 / 300))) < 1e-4);
+        QVERIFY(prompts.messages.isEmpty());
+        m_dlg.reset();
+        SetLanguage(1);
+        Open(Path("a.mnr"));
+        QVERIFY(SeriesEntries()[1].startsWith(QString::fromUtf8("#2/3    Начало: [  2011-06-03   10:00:00  ]     Конец: [")));
+    }
+
+    void yCaptionFollowsTheInstrumentKind_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("0") << 0 << "Hg concentration, ug/m3";
+        QTest::newRow("1") << 1 << "Hg concentration, ug/m3";
+        QTest::newRow("2") << 2 << "Hg concentration, ng/m3";
+        QTest::newRow("3") << 3 << "Hg concentration, ug/m3";
+        QTest::newRow("4") << 4 << "Benzene concentration, mg/m3";
+        QTest::newRow("5") << 5 << "Hg concentration, ug/m3";
+        QTest::newRow("6") << 6 << "Hg concentration, ng/m3";
+        QTest::newRow("200") << 200 << "Hg concentration, ng/m3";
+    }
+    void yCaptionFollowsTheInstrumentKind() {
+        QFETCH(int, kind);
+        QFETCH(QString, caption);
+        Open();
+        QCOMPARE(m_dlg->YAxisCaption(), QString("Concentration"));
+        Drop({QUrl::fromLocalFile(WriteArchive("k.mnr", SevenEightSeven(), static_cast<uint8_t>(kind)))});
+        QCOMPARE(m_dlg->YAxisCaption(), caption);
+        QCOMPARE(m_dlg->XAxisCaption(), QString("Time"));
+    }
+
+    void fileButtonsLoadByExtension() {
+        ScriptedPrompts prompts;
+        Open();
+        const QString a = WriteArchive("a.mnr", SevenEightSeven());
+        // An upper-case extension loads like a lower-case one.
+        QFile::copy(a, Path("DATA.MNR"));
+        prompts.fileAnswers = {Path("DATA.MNR")};
+        B(1008)->click();
+        QCOMPARE(prompts.fileDialogs, QStringList{"open:mnr"});
+        QCOMPARE(prompts.filters[0].size(), 2);
+        QCOMPARE(prompts.filters[0][0].name, QString("Monitoring data (*.mnr)"));
+        QCOMPARE(prompts.filters[0][0].pattern, QString("*.mnr"));
+        QCOMPARE(prompts.filters[0][1].name, QString("Monitoring data, old format (*.dat)"));
+        QCOMPARE(prompts.filters[0][1].pattern, QString("*.dat"));
+        QCOMPARE(SeriesEntries().size(), 3);
+        QCOMPARE(C<QGroupBox>(1019)->title(), "Data (" + QDir::toNativeSeparators(Path("DATA.MNR")) + ")");
+
+        // Old format by the File button.
+        prompts.fileAnswers = {SAMPLES_DIR "/old-format.dat"};
+        B(1008)->click();
+        QVERIFY(!SeriesEntries().isEmpty());
+        QVERIFY(C<QGroupBox>(1019)->title().endsWith("old-format.dat)"));
+
+        // Any other extension loads nothing and changes nothing.
+        const QStringList before = SeriesEntries();
+        QFile::copy(a, Path("a.bin"));
+        prompts.fileAnswers = {Path("a.bin")};
+        B(1008)->click();
+        QCOMPARE(SeriesEntries(), before);
+        QVERIFY(C<QGroupBox>(1019)->title().endsWith("old-format.dat)"));
+
+        // Cancel changes nothing.
+        prompts.fileAnswers = {QString()};
+        B(1008)->click();
+        QCOMPARE(SeriesEntries(), before);
+
+        // Orlo2 text files by their own button.
+        prompts.fileAnswers = {SAMPLES_DIR "/orlo2.txt"};
+        prompts.filters.clear();
+        prompts.fileDialogs.clear();
+        B(1033)->click();
+        QCOMPARE(prompts.fileDialogs, QStringList{"open:txt"});
+        QCOMPARE(prompts.filters[0].size(), 1);
+        QCOMPARE(prompts.filters[0][0].name, QString("Orlo2 monitoring data (*.txt)"));
+        QCOMPARE(prompts.filters[0][0].pattern, QString("*.txt"));
+        QVERIFY(!SeriesEntries().isEmpty());
+        QVERIFY(SeriesEntries() != before);
+        QVERIFY(C<QGroupBox>(1019)->title().endsWith("orlo2.txt)"));
+        QVERIFY(prompts.messages.isEmpty());
+    }
+
+    void dropLoadsTheFirstFileAsAnArchive() {
+        ScriptedPrompts prompts;
+        Open();
+        const QString a = WriteArchive("a.mnr", SevenEightSeven());
+        const QString b = WriteArchive("b.mnr", {Rec(5, 8, 0, 0, 3, RF_ZERO, 1.0f)});
+        Drop({QUrl::fromLocalFile(b), QUrl::fromLocalFile(a)});
+        QCOMPARE(SeriesEntries().size(), 1);
+        QVERIFY(SeriesEntries()[0].startsWith("#1/1    Start: [  2011-06-05   08:00:00  ]"));
+        QCOMPARE(C<QGroupBox>(1019)->title(), QString("Data"));
+        // A *.dat file dropped is read as an archive: it fails with the
+        // reader's message and the list stays.
+        Drop({QUrl::fromLocalFile(SAMPLES_DIR "/old-format.dat")});
+        QCOMPARE(prompts.messages.size(), 1);
+        QCOMPARE(SeriesEntries().size(), 1);
+    }
+
+    void failedLoadThatEmptiesTheArchiveEmptiesTheList() {
+        ScriptedPrompts prompts;
+        Open(WriteArchive("a.mnr", SevenEightSeven()));
+        QCOMPARE(SeriesEntries().size(), 3);
+        ArchiveRecord erased;
+        std::memset(erased.raw, 0xFF, sizeof erased.raw);
+        Drop({QUrl::fromLocalFile(WriteArchive("empty.mnr", {erased, erased}))});
+        QCOMPARE(g_pArchive->GetSeriesCount(), 0);
+        QCOMPARE(SeriesEntries(), QStringList());
+        // With nothing selected the data commands do nothing and ask nothing.
+        prompts.messages.clear();
+        B(1007)->click();
+        B(1023)->click();
+        B(1026)->click();
+        QVERIFY(prompts.fileDialogs.isEmpty());
+    }
+
+    void zeroCorrectionNoHidesTheConditions() {
+        Open(WriteArchive("a.mnr", SevenEightSeven()));
+        C<QCheckBox>(1028)->setChecked(true);
+        auto* zero = C<QComboBox>(1010);
+        zero->setCurrentIndex(0);
+        emit zero->activated(0);
+        for (int id : {1028, 1029, 1030, 1031})
+            QVERIFY(!C<QWidget>(id)->isVisible());
+        // Raw results now.
+        QCOMPARE(m_dlg->ResultValues(), std::vector<double>{10.0});
+        zero->setCurrentIndex(1);
+        emit zero->activated(1);
+        for (int id : {1028, 1029, 1030, 1031})
+            QVERIFY(C<QWidget>(id)->isVisible());
+        QVERIFY(C<QCheckBox>(1028)->isChecked());
+        QVERIFY(!C<QCheckBox>(1029)->isChecked());
+    }
+
+    void exitGuardAsksWhileReadSeriesAreUnsaved() {
+        ScriptedPrompts prompts;
+        Open();
+        LoadUnsaved();
+        const QString question = "Some data are read from device but not saved. Do you really want to exit?";
+
+        prompts.messageAnswers = {IPrompts::No};
+        B(1)->click();
+        QVERIFY(m_dlg->isVisible());
+        prompts.messageAnswers = {IPrompts::No};
+        QTest::keyClick(m_dlg.get(), Qt::Key_Escape);
+        QVERIFY(m_dlg->isVisible());
+        prompts.messageAnswers = {IPrompts::No};
+        m_dlg->close();
+        QVERIFY(m_dlg->isVisible());
+        prompts.messageAnswers = {IPrompts::No};
+        C<QComboBox>(1009)->setFocus();
+        QTest::keyClick(m_dlg.get(), Qt::Key_Return);
+        QVERIFY(m_dlg->isVisible());
+        QCOMPARE(prompts.messages, QStringList(4, question));
+
+        prompts.messageAnswers = {IPrompts::Yes};
+        QTest::keyClick(m_dlg.get(), Qt::Key_Escape);
+        QVERIFY(!m_dlg->isVisible());
+        QCOMPARE(m_dlg->result(), int(QDialog::Accepted));
+    }
+
+    void exitAfterSaveAllAsksNothing() {
+        ScriptedPrompts prompts;
+        Open();
+        LoadUnsaved();
+        const QString folder = Path("all");
+        QDir().mkpath(folder);
+        prompts.folderAnswers = {folder};
+        B(1026)->click();
+        QCOMPARE(prompts.fileDialogs, QStringList{"folder:Select a folder for data"});
+        m_dlg->close();
+        QVERIFY(!m_dlg->isVisible());
+        QVERIFY(prompts.messages.isEmpty());
+    }
+
+    void loadingOverUnsavedSeriesAsksFirst() {
+        ScriptedPrompts prompts;
+        Open();
+        LoadUnsaved();
+        const QString b = WriteArchive("b.mnr", {Rec(5, 8, 0, 0, 3, RF_ZERO, 1.0f)});
+        prompts.fileAnswers = {b};
+        prompts.messageAnswers = {IPrompts::No};
+        B(1008)->click();
+        QCOMPARE(prompts.messages, QStringList{"Some data are read from device but not saved. Replace them?"});
+        QCOMPARE(SeriesEntries().size(), 3);
+        QCOMPARE(g_pArchive->GetSeriesCount(), 3);
+        // A drop asks the same.
+        prompts.messageAnswers = {IPrompts::No};
+        Drop({QUrl::fromLocalFile(b)});
+        QCOMPARE(g_pArchive->GetSeriesCount(), 3);
+        prompts.messageAnswers = {IPrompts::Yes};
+        Drop({QUrl::fromLocalFile(b)});
+        QCOMPARE(SeriesEntries().size(), 1);
+        QCOMPARE(prompts.messages.size(), 3);
+        // Loaded from a file: saved, so neither question comes again.
+        Drop({QUrl::fromLocalFile(b)});
+        m_dlg->close();
+        QCOMPARE(prompts.messages.size(), 3);
+    }
+
+    void exportWritesTheFixedColumnTable() {
+        ScriptedPrompts prompts;
+        Open(WriteArchive("a.mnr", SevenEightSeven()));
+        const QString out = Path("export.txt");
+
+        // Zero correction on, filter on: the bad record and its number are missing.
+        prompts.fileAnswers = {out};
+        B(1007)->click();
+        QCOMPARE(prompts.fileDialogs, QStringList{"save:txt:2011-06-03_090530"});
+        QCOMPARE(prompts.filters[0][0].name, QString("Text files (*.txt)"));
+        QCOMPARE(prompts.filters[0][0].pattern, QString("*.txt"));
+        QCOMPARE(ReadAll(out), QByteArray("1       2011-06-03      09:05:30            0.000    21.5   750  \r\n"
+                                          "2       2011-06-03      09:07:10            7.333    30.0   745      7.333\r\n"
+                                          "4       2011-06-03      09:10:30            0.000    23.0   752  \r\n"));
+
+        // Zero correction off: raw results, "R" in the proposed name.
+        auto* zero = C<QComboBox>(1010);
+        zero->setCurrentIndex(0);
+        emit zero->activated(0);
+        prompts.fileDialogs.clear();
+        prompts.fileAnswers = {out};
+        B(1007)->click();
+        QCOMPARE(prompts.fileDialogs, QStringList{"save:txt:2011-06-03_090530R"});
+        QCOMPARE(ReadAll(out), QByteArray("1       2011-06-03      09:05:30            2.000    21.5   750  \r\n"
+                                          "2       2011-06-03      09:07:10           10.000    30.0   745     10.000\r\n"
+                                          "4       2011-06-03      09:10:30            4.000    23.0   752  \r\n"));
+
+        // A cancelled dialog writes nothing.
+        QFile::remove(out);
+        prompts.fileAnswers = {QString()};
+        B(1007)->click();
+        QVERIFY(!QFile::exists(out));
+
+        // A file that cannot be created: a message, nothing written.
+        prompts.fileAnswers = {Path("no-such-folder/x.txt")};
+        B(1007)->click();
+        QCOMPARE(prompts.messages.size(), 1);
+        QVERIFY(prompts.messages[0].contains("no-such-folder"));
+    }
+
+    void saveWritesTheSelectedSeries() {
+        ScriptedPrompts prompts;
+        const std::vector<ArchiveRecord> records = SevenEightSeven();
+        Open(WriteArchive("a.mnr", records, 2));
+        auto* list = C<QComboBox>(1009);
+        list->setCurrentIndex(1);
+        emit list->activated(1);
+        const QString out = Path("one.mnr");
+        prompts.fileAnswers = {out};
+        B(1023)->click();
+        QCOMPARE(prompts.fileDialogs, QStringList{"save:mnr:2011-06-03_100000"});
+        QCOMPARE(prompts.filters[0][0].name, QString("Monitoring data (*.mnr)"));
+        const QByteArray file = ReadAll(out);
+        QCOMPARE(file.size(), 16 + 16 + 2 * 16);
+        QCOMPARE(file.left(16), QByteArray("KX208M__ARC_DATA"));
+        QCOMPARE(static_cast<uint8_t>(file[16 + 3]), uint8_t(2)); // the instrument kind goes along
+        QCOMPARE(file.mid(32), RecordBytes(records, 4, 2));
+        prompts.fileAnswers = {QString()};
+        QFile::remove(out);
+        B(1023)->click();
+        QVERIFY(!QFile::exists(out));
+        QVERIFY(prompts.messages.isEmpty());
+    }
+
+    void saveAllKeepsSeriesStartingInTheSameSecond() {
+        ScriptedPrompts prompts;
+        // Two series starting at the same second, and a third.
+        const std::vector<ArchiveRecord> records = {
+            Rec(3, 9, 5, 30, 1, RF_ZERO, 1.0f), Rec(3, 9, 6, 30, 1, 0, 2.0f),
+            Rec(3, 9, 5, 30, 2, RF_ZERO, 3.0f), Rec(3, 12, 0, 0, 3, RF_ZERO, 4.0f),
+        };
+        Open();
+        if (!g_pArchive)
+            new CArchiveData;
+        g_pArchive->AssignRecords(records, false);
+        m_dlg->Refresh();
+        const QString folder = Path("saveall");
+        QDir().mkpath(folder);
+        prompts.folderAnswers = {QString()};
+        B(1026)->click();
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList());
+        prompts.folderAnswers = {folder};
+        B(1026)->click();
+        QCOMPARE(QDir(folder).entryList(QDir::Files, QDir::Name),
+                 (QStringList{"2011-06-03_090530.mnr", "2011-06-03_090530_2.mnr", "2011-06-03_120000.mnr"}));
+        QCOMPARE(ReadAll(folder + "/2011-06-03_090530.mnr").mid(32), RecordBytes(records, 0, 2));
+        QCOMPARE(ReadAll(folder + "/2011-06-03_090530_2.mnr").mid(32), RecordBytes(records, 2, 1));
+        QCOMPARE(ReadAll(folder + "/2011-06-03_120000.mnr").mid(32), RecordBytes(records, 3, 1));
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(g_pArchive->GetSeries(i)->saved);
+    }
+
+    void languageButtonStoresAndAsksForARestart() {
+        ScriptedPrompts prompts;
+        Open();
+        QTimer::singleShot(0, [] {
+            auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dlg);
+            auto* list = dlg->findChild<QComboBox*>("1023");
+            list->setCurrentIndex(1);
+            dlg->findChild<QPushButton*>("1")->click();
+        });
+        B(1024)->click();
+        QCOMPARE(QSettings("Quorvex", "Tervik").value("Language").toString(), QString("Russian"));
+        QCOMPARE(prompts.messages, QStringList{"Please restart application / Перезапустите программу"});
+        // The window keeps its language.
+        QCOMPARE(B(1)->text(), QString("Exit"));
+        QTimer::singleShot(0, [] {
+            auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dlg);
+            dlg->findChild<QPushButton*>("2")->click();
+        });
+        B(1024)->click();
+        QCOMPARE(prompts.messages.size(), 1);
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "test_main_window.moc"
