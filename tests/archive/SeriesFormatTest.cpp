@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <random>
 
 namespace {
 
@@ -164,6 +166,29 @@ TEST_F(Export, FilterOffMarksBadTemperaturesAndRawValues) {
     EXPECT_EQ(std::count(t.begin(), t.end(), '\n'), 5);
 }
 
+TEST_F(Export, WrittenInChunksEqualsTheWholeTable) {
+    CArchiveData big;
+    std::vector<ArchiveRecord> recs;
+    for (int i = 0; i < 20000; ++i)
+        recs.push_back(MakeRecord(2011, 6, 3 + i / 1440, i / 60 % 24, i % 60, 0, i % 7 == 0 ? RF_ZERO : 0, 1, 215,
+                                  745, static_cast<float>(i % 100) / 3));
+    big.AssignRecords(recs, true);
+    TempDir dir;
+    std::FILE* f = std::fopen((dir / "t.txt").c_str(), "wb");
+    ASSERT_TRUE(f);
+    EXPECT_TRUE(WriteExportTable(*big.GetSeries(0), CurveOptions{}, f));
+    std::fclose(f);
+    const std::string whole = ExportTable(*big.GetSeries(0), CurveOptions{});
+    EXPECT_GT(whole.size(), 256u * 1024u * 2u);
+    EXPECT_EQ(ReadBytes(dir / "t.txt"), whole);
+    // A full device is reported, not taken as success.
+    std::FILE* full = std::fopen("/dev/full", "wb");
+    if (full) {
+        EXPECT_FALSE(WriteExportTable(*big.GetSeries(0), CurveOptions{}, full));
+        std::fclose(full);
+    }
+}
+
 TEST_F(Export, NoZeroRecordWritesNothing) {
     CArchiveData a;
     a.AssignRecords({MakeRecord(2011, 6, 3, 9, 0, 0, 0, 1, 215, 745, 0.5f)}, true);
@@ -179,6 +204,38 @@ TEST_F(Export, CsvKeepsFullPrecision) {
     EXPECT_NE(csv.find("2011-06-03T09:00:00+02:00,1307084400,0.5,21.5,745,1,0\n"), std::string::npos) << csv;
     EXPECT_NE(csv.find("2011-06-03T09:10:00+02:00,1307085000,40,-3.5,746,0,1\n"), std::string::npos) << csv;
     EXPECT_NE(csv.find(",1234567,21.7,1234,0,0\n"), std::string::npos) << csv;
+}
+
+} // namespace
+
+namespace {
+
+// The export's number fields must be exactly what printf writes, also for
+// values next to rounding ties and for huge ones.
+TEST(ExportNumbers, MatchPrintfOnRandomAndTieValues) {
+    std::mt19937_64 rng(7);
+    std::vector<double> values = {0.0, -0.0, 0.0005, -0.0005, 0.0015, 2.5e-4, 1.0005, 123.4565, 1e12 + 0.0005,
+                                  4e12, 5e13, 1e300, -1e300, 0.05, 0.25, -0.05, 1e-320, 2.675, 1.45};
+    std::uniform_real_distribution<double> uni(-1e4, 1e4);
+    std::uniform_int_distribution<int> ties(-2000000, 2000000);
+    for (int i = 0; i < 20000; ++i) {
+        values.push_back(uni(rng));
+        values.push_back(ties(rng) / 2000.0); // near x.xxx5
+        values.push_back(ties(rng) / 20.0);   // near x.x5
+    }
+    for (double v : values) {
+        char want3[400], want1[400];
+        std::snprintf(want3, sizeof want3, "%9.3f", v);
+        std::snprintf(want1, sizeof want1, "%.1f", v);
+        std::string line;
+        AppendExportLine(line, 1, LocalFields{2011, 1, 2, 3, 4, 5}, false, false, v, 0, v);
+        // number 8, date 16, time 16, then the result field.
+        const std::string result = line.substr(40, strlen(want3));
+        ASSERT_EQ(result, want3) << v;
+        const std::string temp = line.substr(40 + strlen(want3) + 4, strlen(want1));
+        ASSERT_EQ(temp, want1) << v;
+        ASSERT_EQ(line.substr(line.size() - strlen(want3)), want3) << v;
+    }
 }
 
 } // namespace
