@@ -5,6 +5,7 @@
 #include "LangDlg.h"
 #include "ListCtrlWrp.h"
 #include "Prompts.h"
+#include "StdCondDlg.h"
 #include "TervikApp.h"
 
 #include <QApplication>
@@ -154,8 +155,6 @@ void CTervikDlg::CreateControls() {
     // Reading from the instrument arrives with the device dialog.
     m_pDevice->setEnabled(false);
     m_pDevice->setToolTip("Reading from the instrument is not part of this build yet.");
-    // Standard conditions are set in the Setup dialog, which comes with the chart.
-    m_pSetup->setEnabled(false);
 
     connect(m_pExit, &QPushButton::clicked, this, &CTervikDlg::accept);
     connect(m_pDevice, &QPushButton::clicked, this, &CTervikDlg::OnDevice);
@@ -168,6 +167,7 @@ void CTervikDlg::CreateControls() {
     connect(m_pZeroList, &QComboBox::activated, this, &CTervikDlg::OnZeroCorrection);
     connect(m_pTempCheck, &QCheckBox::clicked, this, &CTervikDlg::ShowSelectedSeries);
     connect(m_pPresCheck, &QCheckBox::clicked, this, &CTervikDlg::ShowSelectedSeries);
+    connect(m_pSetup, &QPushButton::clicked, this, &CTervikDlg::OnSetup);
     connect(m_pExport, &QPushButton::clicked, this, &CTervikDlg::OnExport);
     connect(m_pSave, &QPushButton::clicked, this, &CTervikDlg::OnSave);
     connect(m_pSaveAll, &QPushButton::clicked, this, &CTervikDlg::OnSaveAll);
@@ -436,6 +436,23 @@ void CTervikDlg::OnZeroCorrection() {
     m_pPresEdit->setVisible(on);
     ShowSelectedSeries();
     FocusChart();
+}
+
+void CTervikDlg::OnSetup() {
+    CStdCondDlg dlg(this);
+    dlg.m_nTemp = m_nStdTemp;
+    dlg.m_nPres = m_nStdPres;
+    dlg.m_bFilter = m_bFilter;
+    if (dlg.exec() != QDialog::Accepted)
+        return;
+    m_nStdTemp = dlg.m_nTemp;
+    m_nStdPres = dlg.m_nPres;
+    TheApp().SetRegDWord("Std", "Temp", static_cast<uint32_t>(m_nStdTemp));
+    TheApp().SetRegDWord("Std", "Pres", static_cast<uint32_t>(m_nStdPres));
+    m_pTempEdit->setText(QString::asprintf("%.2f", m_nStdTemp / 10.0));
+    m_pPresEdit->setText(QString::asprintf("%d", m_nStdPres));
+    m_bFilter = dlg.m_bFilter; // for this run only
+    ShowSelectedSeries();
 }
 
 void CTervikDlg::OnExport() {

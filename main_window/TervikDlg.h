@@ -77,6 +77,7 @@ private:
     void OnFile();
     void OnFileOrlo2();
     void OnZeroCorrection();
+    void OnSetup();
     void OnExport();
     void OnSave();
     void OnSaveAll();

@@ -20,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTest>
+#include <climits>
 #include <memory>
 
 namespace {
@@ -475,6 +476,72 @@ private slots:
         B(1007)->click();
         QCOMPARE(prompts.messages.size(), 1);
         QVERIFY(prompts.messages[0].contains("no-such-folder"));
+    }
+
+    // Runs Setup, reads what it shows, types the texts and closes it.
+    QStringList RunSetup(const QString& temp, const QString& pres, bool filter, bool ok) {
+        QStringList shown;
+        QTimer::singleShot(0, [&] {
+            auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dlg);
+            auto* t = dlg->findChild<QLineEdit*>("1031");
+            auto* p = dlg->findChild<QLineEdit*>("1032");
+            auto* f = dlg->findChild<QCheckBox*>("1036");
+            shown << dlg->windowTitle() << t->text() << p->text() << (f->isChecked() ? "on" : "off")
+                  << f->text() << dlg->findChild<QPushButton*>("1")->text()
+                  << dlg->findChild<QPushButton*>("2")->text();
+            t->setText(temp);
+            p->setText(pres);
+            f->setChecked(filter);
+            dlg->findChild<QPushButton*>(ok ? "1" : "2")->click();
+        });
+        B(1032)->click();
+        return shown;
+    }
+
+    void setupSetsConditionsAndTheFilter() {
+        ScriptedPrompts prompts;
+        Open(WriteArchive("a.mnr", SevenEightSeven()));
+        QCOMPARE(RunSetup("21.55", "750", false, true),
+                 (QStringList{"Setup", "20.0", "760", "on", "filter bad data points", "OK", "Cancel"}));
+        QCOMPARE(m_dlg->StdTemp(), 215);
+        QCOMPARE(m_dlg->StdPres(), 750);
+        QVERIFY(!m_dlg->FilterOn());
+        QCOMPARE(C<QLineEdit>(1030)->text(), QString("21.50"));
+        QCOMPARE(C<QLineEdit>(1031)->text(), QString("750"));
+        QSettings s("Quorvex", "Tervik");
+        QCOMPARE(s.value("Std/Temp").toLongLong(), 215);
+        QCOMPARE(s.value("Std/Pres").toLongLong(), 750);
+        // The filter is off: the bad measurement is shown and exported, marked.
+        QCOMPARE(m_dlg->TimeValues().size(), size_t(2));
+        const QString out = Path("nofilter.txt");
+        prompts.fileAnswers = {out};
+        B(1007)->click();
+        QCOMPARE(ReadAll(out), QByteArray("1       2011-06-03      09:05:30            0.000    21.5   750  \r\n"
+                                          "2       2011-06-03      09:07:10            7.333    30.0   745      7.333\r\n"
+                                          "3       2011-06-03      09:08:50           46.667   +22.0   751     46.667\r\n"
+                                          "4       2011-06-03      09:10:30            0.000    23.0   752  \r\n"));
+
+        // Cancel changes nothing.
+        QCOMPARE(RunSetup("99", "1", true, false)[1], QString("21.5"));
+        QCOMPARE(m_dlg->StdTemp(), 215);
+        QVERIFY(!m_dlg->FilterOn());
+
+        // Text that is no number reads as 0.
+        RunSetup("warm", "high", true, true);
+        QCOMPARE(m_dlg->StdTemp(), 0);
+        QCOMPARE(m_dlg->StdPres(), 0);
+        QCOMPARE(C<QLineEdit>(1030)->text(), QString("0.00"));
+        QCOMPARE(C<QLineEdit>(1031)->text(), QString("0"));
+
+        // Out of the int range: held at its ends instead of overflowing.
+        RunSetup("1e30", "99999999999", true, true);
+        QCOMPARE(m_dlg->StdTemp(), INT_MAX);
+        QCOMPARE(m_dlg->StdPres(), INT_MAX);
+        RunSetup("-1e30", "-5", true, true);
+        QCOMPARE(m_dlg->StdTemp(), INT_MIN);
+        QCOMPARE(m_dlg->StdPres(), -5);
+        QVERIFY(prompts.messages.isEmpty());
     }
 
     void saveWritesTheSelectedSeries() {

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QDialog>
+
+class QCheckBox;
+class QLineEdit;
+
+// The Setup dialog (template 132): standard temperature and pressure, and the
+// bad-data-point filter.
+class CStdCondDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CStdCondDlg(QWidget* parent = nullptr);
+
+    int m_nTemp = 200;    // tenths of °C
+    int m_nPres = 760;    // mm Hg
+    bool m_bFilter = true;
+
+    int exec() override;
+
+public slots:
+    void accept() override;
+
+private:
+    QLineEdit* m_pTemp;   // 1031
+    QLineEdit* m_pPres;   // 1032
+    QCheckBox* m_pFilter; // 1036
+};
