@@ -259,12 +259,14 @@ void CImageDC::Polygon(const LCPoint* points, int count) {
         minY = std::min(minY, points[i].y);
         maxY = std::max(maxY, points[i].y);
     }
-    // Even-odd fill at pixel centres, in doubled integer coordinates.
+    // Even-odd fill of the pixels inside the polygon, with vertices and
+    // pixels taken at the same integer positions the outline uses; pixels
+    // on an edge are left to the outline.
     if (m_brush.kind != GdiBrush::Null) {
         for (int y = minY; y < maxY; ++y) {
-            const long long yc = 2LL * y + 1;
+            const long long yc = 2LL * y;
             for (int x = minX; x < maxX; ++x) {
-                const long long xc = 2LL * x + 1;
+                const long long xc = 2LL * x;
                 bool in = false;
                 for (int i = 0, j = count - 1; i < count; j = i++) {
                     const long long xi = 2LL * points[i].x, yi = 2LL * points[i].y;
