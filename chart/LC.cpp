@@ -144,7 +144,6 @@ void CLCDataSet::GetYRange(double x1, double x2, double& yMin, double& yMax) con
 
 namespace {
 const COLORREF kPalette[8] = {0x000000, 0x0000C0, 0x00C000, 0xC00000, 0xC0C000, 0xC000C0, 0x00C0C0, 0xC0C0C0};
-constexpr int kHitCell = 32;
 
 COLORREF Halved(COLORREF c) { return RGBColor(GetRValue(c) >> 1, GetGValue(c) >> 1, GetBValue(c) >> 1); }
 
@@ -621,51 +620,32 @@ void CLC::LayoutLegend() {
 void CLC::AddHit(const LCRect& rc, CLCPlot* plot, int point, double x, double y) {
     LCRect r = rc;
     r.NormalizeRect();
+    const int index = static_cast<int>(m_hits.size());
+    if (m_hitRuns.empty() || r.left < m_hits.back().rc.left)
+        m_hitRuns.push_back({index, index, 0});
+    HitRun& run = m_hitRuns.back();
+    run.end = index + 1;
+    run.maxWidth = std::max(run.maxWidth, r.right - r.left);
     m_hits.push_back({r, plot, point, x, y});
-    m_hitIndexValid = false;
 }
 
 void CLC::ClearHits() {
     m_hits.clear();
-    m_hitCells.clear();
-    m_hitIndexValid = false;
-}
-
-void CLC::BuildHitIndex() const {
-    m_hitCellCols = std::max(1, (m_rcClient.right + 1 + kHitCell - 1) / kHitCell);
-    m_hitCellRows = std::max(1, (m_rcClient.bottom + 1 + kHitCell - 1) / kHitCell);
-    m_hitCells.assign(static_cast<size_t>(m_hitCellCols) * m_hitCellRows, {});
-    for (int i = 0; i < static_cast<int>(m_hits.size()); ++i) {
-        const LCRect& r = m_hits[static_cast<size_t>(i)].rc;
-        if (r.IsRectEmpty())
-            continue;
-        const int c0 = std::clamp(r.left / kHitCell, 0, m_hitCellCols - 1);
-        const int c1 = std::clamp((r.right - 1) / kHitCell, 0, m_hitCellCols - 1);
-        const int r0 = std::clamp(r.top / kHitCell, 0, m_hitCellRows - 1);
-        const int r1 = std::clamp((r.bottom - 1) / kHitCell, 0, m_hitCellRows - 1);
-        if (r.right <= 0 || r.bottom <= 0)
-            continue;
-        for (int row = r0; row <= r1; ++row)
-            for (int col = c0; col <= c1; ++col)
-                m_hitCells[static_cast<size_t>(row) * m_hitCellCols + col].push_back(i);
-    }
-    m_hitIndexValid = true;
+    m_hitRuns.clear();
 }
 
 const HitRect* CLC::FindHit(int x, int y) const {
     const LCPoint pt{x, y};
-    if (x < 0 || y < 0 || x > m_rcClient.right || y > m_rcClient.bottom) {
-        for (const HitRect& h : m_hits)
-            if (h.rc.PtInRect(pt))
-                return &h;
-        return nullptr;
+    for (const HitRun& run : m_hitRuns) {
+        // Candidates: x - maxWidth < left <= x; the first of them that
+        // contains the point is the first in the whole run.
+        const auto begin = m_hits.begin() + run.begin, end = m_hits.begin() + run.end;
+        const long long low = static_cast<long long>(x) - run.maxWidth;
+        auto it = std::partition_point(begin, end, [&](const HitRect& h) { return h.rc.left <= low; });
+        for (; it != end && it->rc.left <= x; ++it)
+            if (it->rc.PtInRect(pt))
+                return &*it;
     }
-    if (!m_hitIndexValid)
-        BuildHitIndex();
-    const auto& cell = m_hitCells[static_cast<size_t>(y / kHitCell) * m_hitCellCols + x / kHitCell];
-    for (int i : cell)
-        if (m_hits[static_cast<size_t>(i)].rc.PtInRect(pt))
-            return &m_hits[static_cast<size_t>(i)];
     return nullptr;
 }
 
@@ -927,8 +907,13 @@ void CLC::DrawPlots(IGdiDC* pdc, bool highlight) {
         own = std::make_unique<WindowDC>(this);
         pdc = &own->dc;
     }
-    if (!highlight)
+    if (!highlight) {
         ClearHits();
+        size_t points = 0;
+        for (const CLCPlot* p : m_plots)
+            points += p->pDataSet ? static_cast<size_t>(p->pDataSet->GetPointCount()) : 0;
+        m_hits.reserve(points);
+    }
     for (auto it = m_plots.rbegin(); it != m_plots.rend(); ++it)
         if (*it != m_posCurrentPlot)
             DrawPlot(*pdc, *it, highlight);

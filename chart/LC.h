@@ -307,14 +307,16 @@ private:
     void DrawDragFrame(const LCRect& rc, bool removePrevious);
     bool Callback(int slot, unsigned buttons, int x, int y, void* extra);
     void ShowMenuAt(const QPoint& local);
-    void BuildHitIndex() const;
 
     QImage m_surface;
     bool m_bNeedsPaint = true;
     bool m_bPlainMarkers = false;
     double m_penX = 0, m_penY = 0;
-    // Grid of hit-record numbers by 32 x 32 pixel cell, built on demand.
-    mutable std::vector<std::vector<int>> m_hitCells;
-    mutable int m_hitCellCols = 0, m_hitCellRows = 0;
-    mutable bool m_hitIndexValid = false;
+    // Runs of hit records whose left edges do not decrease (the markers of
+    // one plot come in x order), with the widest rectangle of each run, so
+    // FindHit can search each run by binary search.
+    struct HitRun {
+        int begin, end, maxWidth;
+    };
+    std::vector<HitRun> m_hitRuns;
 };

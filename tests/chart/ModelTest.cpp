@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace {
 
 TEST(DataSet, SortKeepsInputPositionsAndLooksUp) {
@@ -275,6 +277,30 @@ TEST(Hits, FindHitReturnsTheFirstContainingRecord) {
     EXPECT_EQ(c.FindHit(40, 40), nullptr);
     c.ClearHits();
     EXPECT_EQ(c.FindHit(5, 5), nullptr);
+}
+
+TEST(Hits, FindHitAgreesWithALinearSearch) {
+    CLC c;
+    c.Layout(300, 200);
+    std::mt19937 rng(99);
+    std::uniform_int_distribution<int> pos(-10, 310), size(0, 6), coin(0, 9);
+    int left = 0;
+    for (int i = 0; i < 3000; ++i) {
+        // Mostly ascending left edges (a plot's markers), sometimes a new run.
+        left = coin(rng) == 0 ? pos(rng) : left + size(rng) / 3;
+        const int top = pos(rng) % 200, s = size(rng);
+        c.AddHit({left, top, left + 2 * s, top + 2 * s}, nullptr, i, 0, 0);
+    }
+    for (int y = -2; y < 202; y += 3)
+        for (int x = -12; x < 320; x += 2) {
+            const HitRect* want = nullptr;
+            for (const HitRect& h : c.m_hits)
+                if (h.rc.PtInRect({x, y})) {
+                    want = &h;
+                    break;
+                }
+            ASSERT_EQ(c.FindHit(x, y), want) << x << "," << y;
+        }
 }
 
 } // namespace
