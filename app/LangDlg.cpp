@@ -1,14 +1,14 @@
 #include "LangDlg.h"
 
-#include "DialogUnits.h"
+#include "DialogGeometry.h"
 #include "TervikApp.h"
 
 #include <QComboBox>
 #include <QPushButton>
 
 CLangDlg::CLangDlg(QWidget* parent) : QDialog(parent) {
-    setFont(DialogUnits::DialogFont());
-    const DialogUnits du(font());
+    setFont(DialogGeometry::DialogFont());
+    const DialogGeometry du(font());
     setObjectName("130");
     setFixedSize(du.X(160), du.Y(64));
 

@@ -1,6 +1,6 @@
 #include "StdCondDlg.h"
 
-#include "DialogUnits.h"
+#include "DialogGeometry.h"
 #include "NumText.h"
 #include "TervikApp.h"
 
@@ -12,8 +12,8 @@
 
 CStdCondDlg::CStdCondDlg(QWidget* parent) : QDialog(parent) {
     setObjectName("132");
-    setFont(DialogUnits::DialogFont());
-    const DialogUnits du(font());
+    setFont(DialogGeometry::DialogFont());
+    const DialogGeometry du(font());
     setFixedSize(du.X(196), du.Y(116));
     CTervikApp& app = TheApp();
 

@@ -1,7 +1,7 @@
 #include "TervikDlg.h"
 
 #include "AppIcon.h"
-#include "DialogUnits.h"
+#include "DialogGeometry.h"
 #include "LangDlg.h"
 #include "ListCtrlWrp.h"
 #include "Prompts.h"
@@ -62,13 +62,14 @@ CTervikDlg::CTervikDlg(QWidget* parent) : QDialog(parent), m_reporter(this) {
 }
 
 CTervikDlg::~CTervikDlg() {
+    delete m_pChart;
     delete m_pStatList;
     delete g_pArchive; // clears g_pArchive
 }
 
 void CTervikDlg::CreateControls() {
-    setFont(DialogUnits::DialogFont());
-    const DialogUnits du(font());
+    setFont(DialogGeometry::DialogFont());
+    const DialogGeometry du(font());
     setFixedSize(du.X(586), du.Y(398));
 
     // Group boxes are plain frames behind the controls they surround, so
@@ -172,6 +173,10 @@ void CTervikDlg::CreateControls() {
     connect(m_pSave, &QPushButton::clicked, this, &CTervikDlg::OnSave);
     connect(m_pSaveAll, &QPushButton::clicked, this, &CTervikDlg::OnSaveAll);
     connect(m_pLanguage, &QPushButton::clicked, this, &CTervikDlg::OnLanguage);
+    int (CLCWrp::*const commands[6])() = {&CLCWrp::ScrollRight, &CLCWrp::ScrollLeft, &CLCWrp::ShowAllData,
+                                          &CLCWrp::AutoScaleY,  &CLCWrp::GoPrevView, &CLCWrp::GoNextView};
+    for (int i = 0; i < 6; ++i)
+        connect(m_pChartButtons[i], &QPushButton::clicked, this, [this, c = commands[i]] { OnChartCommand(c); });
 }
 
 void CTervikDlg::SetStartFile(const QString& path) {
@@ -199,8 +204,8 @@ void CTervikDlg::OnInitDialog() {
     setAcceptDrops(true);
     // Emptied before the start file is shown, not after: the statistics of
     // every later view change read these vectors.
-    m_vTime.clear();
-    m_vResult.clear();
+    m_plots.times.clear();
+    m_plots.results.clear();
     if (m_bStartFile && !m_strStartFile.isEmpty()) {
         // The start file is an archive whatever its extension.
         LoadFile(kLoadMnr, m_strStartFile, false);
@@ -215,11 +220,21 @@ void CTervikDlg::OnInitDialog() {
 }
 
 void CTervikDlg::CreateChart() {
-    // The chart takes the placeholder's rectangle; until it is built the
-    // area stays empty.
+    const QPoint topLeft = m_pPlaceholder->mapToGlobal(QPoint(0, 0));
+    const LCRect rc{topLeft.x(), topLeft.y(), topLeft.x() + m_pPlaceholder->width(),
+                    topLeft.y() + m_pPlaceholder->height()};
     m_pPlaceholder->hide();
+    m_pChart = CLCWrp::CreateChart(rc, this, 2);
     m_strXTitle = UI(28);
     m_strYTitle = UI(26);
+    if (!m_pChart)
+        return;
+    ConfigureMainChart(*m_pChart, m_strXTitle.toStdString(), m_strYTitle.toStdString());
+    // The chart's view commands, from its menu and mouse as well.
+    connect(m_pChart, &CLCWrp::viewChanged, this, [this] {
+        UpdateViewButtons();
+        UpdateStatistics();
+    });
 }
 
 void CTervikDlg::Relabel() {
@@ -274,9 +289,13 @@ void CTervikDlg::SetSeriesGroupCaption(const QString& text) {
 }
 
 void CTervikDlg::RemoveCurves() {
-    // The chart's three curves are removed here once the chart exists.
-    m_vTime.clear();
-    m_vResult.clear();
+    if (m_pChart) {
+        RemoveSeriesPlots(*m_pChart, m_plots);
+        m_pChart->Redraw();
+    } else {
+        m_plots.times.clear();
+        m_plots.results.clear();
+    }
 }
 
 CurveOptions CTervikDlg::CurrentCurveOptions() const {
@@ -301,27 +320,54 @@ void CTervikDlg::ShowSelectedSeries() {
     const SeriesInfo* series = SelectedSeries();
     if (!series)
         return;
+    if (!m_pChart)
+        return;
     WaitCursor wait;
-    const CurveOptions o = CurrentCurveOptions();
-    std::vector<double> temps, pres;
-    series->GetCurves(CF_MEAS_ONLY | (o.filter ? CF_SKIP_BAD : 0u), o.zeroCorrection, o.stdTemp, o.stdPres, m_vTime,
-                      m_vResult, temps, pres);
-    // The zero-control and bad-point curves, the chart's redraw and the
-    // chart buttons follow here with the chart.
+    ShowSeriesPlots(*m_pChart, *series, m_pSeriesList->currentIndex(), CurrentCurveOptions(), UI(2).toStdString(),
+                    m_plots);
+    m_pChart->Redraw();
     UpdateStatistics();
+    for (QPushButton* b : m_pChartButtons)
+        b->setEnabled(true);
+    UpdateViewButtons();
 }
 
 void CTervikDlg::UpdateViewButtons() {
-    // Prev/Next follow the chart's view history once the chart exists.
+    if (!m_pChart)
+        return;
+    bool can = false;
+    m_pChart->CanGoPrevView(can);
+    m_pChartButtons[4]->setEnabled(can);
+    can = false;
+    m_pChart->CanGoNextView(can);
+    m_pChartButtons[5]->setEnabled(can);
 }
 
 void CTervikDlg::UpdateStatistics() {
-    // The statistics cover the points in the chart's view, so they are
-    // computed once the chart exists.
+    if (m_pSeriesList->currentIndex() < 0 || !m_pChart)
+        return;
+    m_pStatList->ClearList();
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    m_pChart->GetView(x1, y1, x2, y2);
+    if (ComputeStatistics(m_plots.times, m_plots.results, x1, x2, m_stat)) {
+        const std::array<std::string, 7> cells = StatisticsCells(m_stat);
+        for (int c = 0; c < 7; ++c)
+            m_pStatList->SetCell(0, c, QString::fromStdString(cells[static_cast<size_t>(c)]));
+    }
+    m_pStatList->FillList();
+}
+
+void CTervikDlg::OnChartCommand(int (CLCWrp::*command)()) {
+    if (!m_pChart)
+        return;
+    (m_pChart->*command)();
+    UpdateViewButtons();
+    UpdateStatistics();
 }
 
 void CTervikDlg::FocusChart() {
-    // Keyboard focus returns to the chart after each data-source action.
+    if (m_pChart && m_pChart->GetWnd())
+        m_pChart->GetWnd()->setFocus();
 }
 
 void CTervikDlg::Refresh() {
@@ -332,6 +378,8 @@ void CTervikDlg::Refresh() {
     const YCaptionOffsets y = YAxisCaptionOffsets(g_pArchive->GetKind());
     m_strYTitle = UI(y.stem) + ", " + UI(y.unit);
     m_strXTitle = UI(28);
+    if (m_pChart)
+        m_pChart->SetTitles(m_strXTitle.toStdString(), m_strYTitle.toStdString());
     const std::vector<std::string> entries =
         SeriesListEntries(*g_pArchive, UI(31).toStdString(), UI(32).toStdString());
     for (const std::string& e : entries)

@@ -2,6 +2,7 @@
 
 #include "GuiReporter.h"
 #include "SeriesFormat.h"
+#include "SeriesPlots.h"
 
 #include <QDialog>
 #include <QString>
@@ -34,8 +35,11 @@ public:
     int StdPres() const { return m_nStdPres; }
     bool FilterOn() const { return m_bFilter; }
     // X and Y values of the measurement curve now shown.
-    const std::vector<double>& TimeValues() const { return m_vTime; }
-    const std::vector<double>& ResultValues() const { return m_vResult; }
+    const std::vector<double>& TimeValues() const { return m_plots.times; }
+    const std::vector<double>& ResultValues() const { return m_plots.results; }
+    // The chart facade and the curves now in the chart.
+    CLCWrp* Chart() const { return m_pChart; }
+    const SeriesPlots& Plots() const { return m_plots; }
 
     // Loads path by the loader chosen (1 *.mnr, 2 *.dat, 3 Orlo2 text), first
     // asking when it would replace unsaved series. captionPath non-empty: the
@@ -82,13 +86,15 @@ private:
     void OnSave();
     void OnSaveAll();
     void OnLanguage();
+    void OnChartCommand(int (CLCWrp::*command)());
 
     bool m_bFilter = true;
     bool m_bStartFile = false;
     QString m_strStartFile;
-    // The chart facade and the three curve handles join here with the chart.
-    std::vector<double> m_vTime;
-    std::vector<double> m_vResult;
+    CLCWrp* m_pChart = nullptr; // owned
+    // The three curve handles and the time and result vectors of the
+    // measurement curve, replaced together by each show.
+    SeriesPlots m_plots;
     Statistics m_stat;
     CListCtrlWrp* m_pStatList = nullptr;
     int m_nStdTemp = 200; // tenths of °C

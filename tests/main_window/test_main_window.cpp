@@ -2,7 +2,7 @@
 // loading from every route, the series list, exit and replace guards,
 // export and saving.
 #include "ArchiveGen.h"
-#include "DialogUnits.h"
+#include "DialogGeometry.h"
 #include "ScriptedPrompts.h"
 #include "TervikApp.h"
 #include "TervikDlg.h"
@@ -152,7 +152,7 @@ private slots:
 
     void layoutFollowsTheTemplate() {
         Open();
-        const DialogUnits du(m_dlg->font());
+        const DialogGeometry du(m_dlg->font());
         QCOMPARE(m_dlg->size(), QSize(du.X(586), du.Y(398)));
         QCOMPARE(m_dlg->minimumSize(), m_dlg->maximumSize());
         const int table[][5] = {

@@ -6,9 +6,9 @@
 // Dialog-template geometry: dialog units converted with the dialog font's
 // own metrics (horizontal base = average width of A-Z and a-z, vertical base
 // = the font's line height; x in quarters, y in eighths of them).
-class DialogUnits {
+class DialogGeometry {
 public:
-    explicit DialogUnits(const QFont& font);
+    explicit DialogGeometry(const QFont& font);
 
     int X(int dlu) const;
     int Y(int dlu) const;

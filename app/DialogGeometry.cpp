@@ -1,4 +1,4 @@
-#include "DialogUnits.h"
+#include "DialogGeometry.h"
 
 #include <QFontMetrics>
 
@@ -9,7 +9,7 @@ int MulDiv(int a, int b, int c) {
 }
 } // namespace
 
-DialogUnits::DialogUnits(const QFont& font) {
+DialogGeometry::DialogGeometry(const QFont& font) {
     const QFontMetrics fm(font);
     const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
     m_baseX = (fm.horizontalAdvance(letters) / 26 + 1) / 2;
@@ -20,14 +20,14 @@ DialogUnits::DialogUnits(const QFont& font) {
         m_baseY = 1;
 }
 
-int DialogUnits::X(int dlu) const { return MulDiv(dlu, m_baseX, 4); }
-int DialogUnits::Y(int dlu) const { return MulDiv(dlu, m_baseY, 8); }
+int DialogGeometry::X(int dlu) const { return MulDiv(dlu, m_baseX, 4); }
+int DialogGeometry::Y(int dlu) const { return MulDiv(dlu, m_baseY, 8); }
 
-QRect DialogUnits::Rect(int left, int top, int width, int height) const {
+QRect DialogGeometry::Rect(int left, int top, int width, int height) const {
     return QRect(X(left), Y(top), X(width), Y(height));
 }
 
-QFont DialogUnits::DialogFont() {
+QFont DialogGeometry::DialogFont() {
     // Microsoft's dialog font is metrically Arial's; Liberation Sans matches it.
     QFont::insertSubstitution("MS Shell Dlg", "Liberation Sans");
     QFont font("MS Shell Dlg");
