@@ -3,6 +3,8 @@
 // export and saving.
 #include "ArchiveGen.h"
 #include "DialogGeometry.h"
+#include "LC.h"
+#include "LCWrp.h"
 #include "ScriptedPrompts.h"
 #include "TervikApp.h"
 #include "TervikDlg.h"
@@ -542,6 +544,114 @@ private slots:
         QCOMPARE(m_dlg->StdTemp(), INT_MIN);
         QCOMPARE(m_dlg->StdPres(), -5);
         QVERIFY(prompts.messages.isEmpty());
+    }
+
+    // One series: a zero of 0 and ten measurements 1..10, one minute apart.
+    QString OneToTen() {
+        std::vector<ArchiveRecord> r = {Rec(3, 9, 0, 0, 5, RF_ZERO, 0.0f)};
+        for (int i = 1; i <= 10; ++i)
+            r.push_back(Rec(3, 9, i, 0, 5, 0, static_cast<float>(i)));
+        return WriteArchive("ten.mnr", r);
+    }
+    QStringList StatRow() const {
+        auto* t = C<QTableWidget>(1011);
+        QStringList row;
+        if (t->rowCount() == 0)
+            return row;
+        for (int c = 0; c < 7; ++c)
+            row << (t->item(0, c) ? t->item(0, c)->text() : QString());
+        return row;
+    }
+
+    void chartTakesThePlaceholdersPlace() {
+        Open();
+        CLCWrp* chart = m_dlg->Chart();
+        QVERIFY(chart && chart->GetWnd());
+        QCOMPARE(chart->GetWnd()->parentWidget(), m_dlg.get());
+        QCOMPARE(chart->GetWnd()->geometry(), B(1018)->geometry());
+        QVERIFY(chart->GetWnd()->isVisible());
+        double x1, y1, x2, y2;
+        QCOMPARE(chart->GetView(x1, y1, x2, y2), 0);
+        // 2010-01-01 00:00 to 06:00 in UTC (TZ of this test), 0 to 1.02.
+        QCOMPARE(x1, 1262304000.0);
+        QCOMPARE(x2, 1262304000.0 + 6 * 3600);
+        QCOMPARE(y1, 0.0);
+        QCOMPARE(y2, 1.02);
+        QCOMPARE(StatRow(), QStringList());
+    }
+
+    void seriesShowsCurvesAndTheStatisticsOfTheView() {
+        ScriptedPrompts prompts;
+        Open(OneToTen());
+        const SeriesPlots& plots = m_dlg->Plots();
+        QVERIFY(plots.zero);
+        QVERIFY(plots.measurement);
+        QVERIFY(!plots.bad); // filter on
+        // Everything in view: n = 10, mean 5.5, SD sqrt(99/12) = 2.87.
+        QCOMPARE(StatRow(), (QStringList{"2011-06-03", "09:01:00 - 09:10:00", "5.50", "2.87", "1.00", "10.0", "9.00"}));
+        for (int id = 1012; id <= 1015; ++id)
+            QVERIFY(B(id)->isEnabled());
+        QVERIFY(!B(1016)->isEnabled());
+        QVERIFY(!B(1017)->isEnabled());
+
+        // View changes by button: scrolled right, the later and larger values
+        // remain in view; scrolled left, the earlier and smaller ones.
+        const QStringList all = StatRow();
+        for (int i = 0; i < 10 && StatRow() == all; ++i)
+            B(1012)->click();
+        QVERIFY2(!StatRow().isEmpty() && StatRow()[2].toDouble() > 5.5, qPrintable(StatRow().join('|')));
+        QVERIFY(B(1016)->isEnabled());
+        QVERIFY(!B(1017)->isEnabled());
+        B(1016)->click();
+        QVERIFY(B(1017)->isEnabled());
+        B(1017)->click();
+        QVERIFY(StatRow()[2].toDouble() > 5.5);
+        B(1014)->click();
+        QCOMPARE(StatRow(), all);
+        for (int i = 0; i < 10 && StatRow() == all; ++i)
+            B(1013)->click();
+        QVERIFY2(!StatRow().isEmpty() && StatRow()[2].toDouble() < 5.5, qPrintable(StatRow().join('|')));
+        B(1015)->click(); // Auto Y keeps the time range
+        QVERIFY(StatRow()[2].toDouble() < 5.5);
+        B(1014)->click();
+        QCOMPARE(StatRow(), all);
+
+        // A view change the chart makes itself (its menu) reaches the window
+        // through the chart's notification.
+        for (int i = 0; i < 3; ++i)
+            m_dlg->Chart()->GetWnd()->OnCommand(CLC::CmdScrollRight);
+        QTRY_VERIFY(!StatRow().isEmpty() && StatRow()[2].toDouble() > 5.5);
+        QVERIFY(B(1016)->isEnabled());
+
+        // Filter off in Setup: the bad-point curve joins (none here, so none added).
+        RunSetup("20.0", "760", false, true);
+        QVERIFY(m_dlg->Plots().measurement);
+        QCOMPARE(StatRow()[2], QString("5.50")); // a new show fits the view to all data again
+        QVERIFY(prompts.messages.isEmpty());
+    }
+
+    void badCurveOnlyWithTheFilterOff() {
+        ScriptedPrompts prompts;
+        Open(WriteArchive("a.mnr", SevenEightSeven()));
+        QVERIFY(!m_dlg->Plots().bad);
+        RunSetup("20.0", "760", false, true);
+        QVERIFY(m_dlg->Plots().bad);
+        QVERIFY(m_dlg->Plots().zero);
+        // The bad point counts in the statistics now: 7.333 and 46.667.
+        QCOMPARE(StatRow(), (QStringList{"2011-06-03", "09:07:10 - 09:08:50", "27.0", "19.7", "7.33", "46.7", "39.4"}));
+        // A series without zero records under zero correction: no curves, no statistics.
+        RunSetup("20.0", "760", true, true);
+        ArchiveRecord erased;
+        std::memset(erased.raw, 0xFF, sizeof erased.raw);
+        Drop({QUrl::fromLocalFile(WriteArchive("nozero.mnr", {Rec(3, 9, 0, 0, 1, 0, 5.0f)}))});
+        QVERIFY(!m_dlg->Plots().zero && !m_dlg->Plots().measurement && !m_dlg->Plots().bad);
+        QCOMPARE(StatRow(), QStringList());
+        QVERIFY(B(1012)->isEnabled());
+        // Emptied by a failed load: the curves go too.
+        Drop({QUrl::fromLocalFile(WriteArchive("a.mnr", SevenEightSeven()))});
+        QVERIFY(m_dlg->Plots().measurement);
+        Drop({QUrl::fromLocalFile(WriteArchive("empty.mnr", {erased}))});
+        QVERIFY(!m_dlg->Plots().zero && !m_dlg->Plots().measurement);
     }
 
     void saveWritesTheSelectedSeries() {
