@@ -46,9 +46,9 @@ int CKx208mSim::BlockRequests() const {
     return m_blockRequests;
 }
 
-bool CKx208mSim::TakeFault(SimFault::Kind kind, int block, int* delayMs) {
+bool CKx208mSim::TakeFault(SimFault::Kind kind, uint8_t command, int block, int* delayMs) {
     for (SimFault& f : m_config.faults) {
-        if (f.kind != kind || (f.block >= 0 && f.block != block) || f.times < 0)
+        if (f.kind != kind || f.command != command || (f.block >= 0 && f.block != block) || f.times < 0)
             continue;
         if (delayMs)
             *delayMs = f.delayMs;
@@ -98,6 +98,9 @@ CKx208mSim::Reply CKx208mSim::Receive(const uint8_t* data, size_t size) {
 
 CKx208mSim::Reply CKx208mSim::Answer(const std::vector<uint8_t>& frame) {
     const uint8_t c = frame[0];
+    // Requests other than block reads can be made to go unanswered.
+    if (c != kCmdBlock && TakeFault(SimFault::NoReply, c, -1))
+        return {};
     switch (c) {
     case kCmdVersion:
         if (!m_config.answersVersion13)
@@ -162,25 +165,25 @@ CKx208mSim::Reply CKx208mSim::Answer(const std::vector<uint8_t>& frame) {
         int delay = 0;
         // A spoiled reply leaves the block pointer where it was, so asking
         // again returns the same block.
-        if (TakeFault(SimFault::NoReply, block))
+        if (TakeFault(SimFault::NoReply, c, block))
             return {};
-        if (TakeFault(SimFault::ShortReply, block)) {
+        if (TakeFault(SimFault::ShortReply, c, block)) {
             r.bytes.resize(r.bytes.size() / 2);
             return r;
         }
-        if (TakeFault(SimFault::BadChecksum, block)) {
+        if (TakeFault(SimFault::BadChecksum, c, block)) {
             r.bytes.back() = static_cast<uint8_t>(r.bytes.back() + 1);
             return r;
         }
-        if (TakeFault(SimFault::BadEcho, block)) {
+        if (TakeFault(SimFault::BadEcho, c, block)) {
             r.bytes.front() = 0x26;
             return r;
         }
-        if (TakeFault(SimFault::Garbage, block)) {
+        if (TakeFault(SimFault::Garbage, c, block)) {
             r.bytes.insert(r.bytes.begin(), {0x00, 0x5A, 0xA5});
             return r;
         }
-        if (TakeFault(SimFault::Delay, block, &delay))
+        if (TakeFault(SimFault::Delay, c, block, &delay))
             r.delayMs = delay;
         m_position += kRecordsPerBlock;
         ++m_blocksServed;
@@ -310,6 +313,13 @@ bool ParseSimArgs(const std::vector<std::string>& args, SimConfig& config, std::
         int64_t n = 0;
         if (a == "--old-version-query") {
             config.answersVersion13 = false;
+            continue;
+        }
+        if (a == "--status-fault") {
+            SimFault f;
+            f.command = kCmdStatus;
+            f.times = 0;
+            config.faults.push_back(f);
             continue;
         }
         if (!value(v))

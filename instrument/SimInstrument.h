@@ -13,6 +13,7 @@
 struct SimFault {
     enum Kind { NoReply, ShortReply, BadChecksum, BadEcho, Garbage, Delay };
     Kind kind = NoReply;
+    uint8_t command = 0x62; // request the fault hits
     int block = -1;   // block index the fault hits (-1: every block request)
     int times = 1;    // how many replies it spoils; 0: all of them
     int delayMs = 0;  // for Delay
@@ -54,7 +55,7 @@ public:
 private:
     Reply Answer(const std::vector<uint8_t>& frame);
     Reply Framed(uint8_t command, const uint8_t* data, size_t n);
-    bool TakeFault(SimFault::Kind kind, int block, int* delayMs = nullptr);
+    bool TakeFault(SimFault::Kind kind, uint8_t command, int block, int* delayMs = nullptr);
 
     mutable std::mutex m_mutex;
     SimConfig m_config;
@@ -70,7 +71,8 @@ private:
 // tervik: --mnr FILE, --generate N, --used N, --available N, --version M.m,
 // --old-version-query, --serial N, --kind K, --baud B,
 // --fault KIND:BLOCK[:TIMES[:MS]] (KIND: none, short, checksum, echo,
-// garbage, delay), --disconnect-after K. false and a reason on bad input.
+// garbage, delay; faults of block requests), --status-fault (no reply to the
+// status request), --disconnect-after K. false and a reason on bad input.
 bool ParseSimArgs(const std::vector<std::string>& args, SimConfig& config, std::vector<ArchiveRecord>& memory,
                   std::string& error);
 // Records of an *.mnr file, as stored (erased and invalid ones included).

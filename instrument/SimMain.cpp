@@ -60,6 +60,7 @@ bool WriteAll(int fd, const uint8_t* data, size_t size) {
 const char* const kUsage =
     "Usage: kx208m-sim [--mnr FILE | --generate N] [--used N] [--available N]\n"
     "                  [--version M.m] [--old-version-query] [--serial N] [--kind K]\n"
+    "                  [--status-fault]\n"
     "                  [--baud B] [--fault KIND:BLOCK[:TIMES[:MS]]]... [--disconnect-after K]\n"
     "Serves a simulated KX-208M on a pseudo-terminal and prints its path.\n"
     "Fault kinds: none, short, checksum, echo, garbage, delay; BLOCK * hits every block;\n"
