@@ -96,9 +96,20 @@ int CliExport(const std::vector<std::string>& argv) {
         return CliError(kExitUsage, error);
     const std::string table = OutputFormat(args);
     const SeriesInfo& series = *archive.GetSeries(index);
-    const std::string text = table == "csv" ? ExportCsv(series, options) : ExportTable(series, options);
-    if (!WriteWhole(args.Get("output"), text))
-        return CliError(kExitFailure, "cannot write " + args.Get("output"));
+    const std::string out = args.Get("output");
+    if (table == "csv") {
+        if (!WriteWhole(out, ExportCsv(series, options)))
+            return CliError(kExitFailure, "cannot write " + out);
+        return kExitOk;
+    }
+    std::FILE* f = out.empty() ? stdout : std::fopen(out.c_str(), "wb");
+    if (!f)
+        return CliError(kExitFailure, "cannot create " + out);
+    bool ok = WriteExportTable(series, options, f);
+    if (f != stdout)
+        ok = std::fclose(f) == 0 && ok;
+    if (!ok)
+        return CliError(kExitFailure, "cannot write " + (out.empty() ? std::string("the output") : out));
     return kExitOk;
 }
 
