@@ -270,3 +270,34 @@ TEST(SerialScanTest, FindsFtdiBridgesThroughSysfs) {
 }
 
 } // namespace
+
+#include "DeviceSources.h"
+
+namespace {
+
+TEST(DeviceSourcesTest, CommandLineOptionsAddSources) {
+    PortSetHardwareScan(false);
+    PortClearExtraSources();
+    std::vector<std::string> args = {"--port", "/dev/ttyUSB7", "data.mnr", "--simulate",
+                                     "--simulate=" + std::string(TERVIK_SOURCE_DIR) + "/samples/demo.mnr"};
+    std::string error;
+    ASSERT_TRUE(TakeDeviceSourceArgs(args, error)) << error;
+    EXPECT_EQ(args, std::vector<std::string>{"data.mnr"});
+    ASSERT_EQ(g_deviceList.Enumerate(), 3);
+    EXPECT_EQ(g_deviceList.GetDescription(0), "/dev/ttyUSB7");
+    EXPECT_EQ(g_deviceList.GetDescription(1), "KX-208M (simulated)");
+    // The third holds the file's records.
+    ASSERT_NE(g_deviceList.Connect(2), nullptr);
+    uint32_t used = 0, available = 0;
+    ASSERT_EQ(g_deviceList.GetCurrent()->QueryArchiveStatus(used, available), 1);
+    EXPECT_EQ(used, 1440u);
+    g_deviceList.CloseCurrent();
+
+    std::vector<std::string> bad = {"--simulate=/nonexistent.mnr"};
+    EXPECT_FALSE(TakeDeviceSourceArgs(bad, error));
+    std::vector<std::string> noPath = {"--port"};
+    EXPECT_FALSE(TakeDeviceSourceArgs(noPath, error));
+    PortClearExtraSources();
+}
+
+} // namespace
