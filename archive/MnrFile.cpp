@@ -81,16 +81,22 @@ int CArchiveData::LoadMnr(const std::string& path) {
     // file have grown meanwhile.
     std::error_code ec;
     const auto size = std::filesystem::file_size(path, ec);
-    size_t want = !ec && size > 32 ? static_cast<size_t>((size - 32) / 16) : 0;
+    size_t chunk = ec ? 4096 : size > 32 ? static_cast<size_t>((size - 32) / 16) : 0;
     for (;;) {
-        const size_t have = records.size();
-        const size_t chunk = want > 0 ? want : size_t{1} << 16;
-        records.resize(have + chunk);
-        const size_t got = std::fread(records.data() + have, 16, chunk, f.get());
-        records.resize(have + got);
-        if (got < chunk)
+        if (chunk > 0) {
+            const size_t have = records.size();
+            records.resize(have + chunk);
+            const size_t got = std::fread(records.data() + have, 16, chunk, f.get());
+            records.resize(have + got);
+            if (got < chunk)
+                break;
+        }
+        // Read as much as the size said: go on only if the file grew.
+        const int next = std::fgetc(f.get());
+        if (next == EOF)
             break;
-        want = 0;
+        std::ungetc(next, f.get());
+        chunk = 4096;
     }
     if (records.capacity() > records.size() + records.size() / 8)
         records.shrink_to_fit();

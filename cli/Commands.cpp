@@ -89,11 +89,10 @@ int CliExport(const std::vector<std::string>& argv) {
     const std::vector<std::string> values = Join(kCurveValueOptions, {"series", "format", "output"});
     if (const int rc = Prepare(argv, values, kCurveFlagOptions, args, archive))
         return rc;
-    std::string error;
     int index = 0;
     CurveOptions options;
-    if (!ReadSeriesIndex(args, archive, index, error) || !ReadCurveOptions(args, options, error))
-        return CliError(kExitUsage, error);
+    if (const int rc = ReadSeriesAndCurveOptions(args, archive, index, options))
+        return rc;
     const std::string table = OutputFormat(args);
     const SeriesInfo& series = *archive.GetSeries(index);
     const std::string out = args.Get("output");
@@ -119,11 +118,10 @@ int CliStats(const std::vector<std::string>& argv) {
     if (const int rc = Prepare(argv, Join(kCurveValueOptions, {"series"}), kCurveFlagOptions, args, archive,
                                {{"view", 2}}))
         return rc;
-    std::string error;
     int index = 0;
     CurveOptions options;
-    if (!ReadSeriesIndex(args, archive, index, error) || !ReadCurveOptions(args, options, error))
-        return CliError(kExitUsage, error);
+    if (const int rc = ReadSeriesAndCurveOptions(args, archive, index, options))
+        return rc;
     double xmin = -std::numeric_limits<double>::infinity();
     double xmax = std::numeric_limits<double>::infinity();
     if (args.Has("view")) {

@@ -1,0 +1,109 @@
+// Painting a million-point plot and finding the marker under the mouse.
+// Compare the stamped drawing with BM_PaintPlainMarkers, the reference that
+// draws every marker with the shape calls, measured in the same run.
+
+#include "ImageDC.h"
+#include "LC.h"
+
+#include <QApplication>
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <random>
+
+namespace {
+
+void EnsureApp() {
+    static std::unique_ptr<QApplication> app;
+    if (app)
+        return;
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    static int argc = 1;
+    static char name[] = "tervik-bench";
+    static char* argv[] = {name, nullptr};
+    app = std::make_unique<QApplication>(argc, argv);
+}
+
+// A chart of 770 x 380 with the main window's margins and one plot of n
+// points (a slow wave with noise, ten seconds apart), in the all-data view.
+std::unique_ptr<CLC> MakeChart(int n) {
+    EnsureApp();
+    auto c = std::make_unique<CLC>();
+    c->SetMargins(70, -1, 30, 50);
+    c->Layout(770, 380);
+    auto* ds = new CLCDataSet;
+    ds->Allocate(n);
+    std::mt19937 rng(42);
+    std::normal_distribution<double> noise(0, 0.15);
+    for (int i = 0; i < n; ++i) {
+        ds->m_pX[i] = 1.3e9 + 10.0 * i;
+        ds->m_pY[i] = 2 + std::sin(i * 2e-5) + noise(rng);
+    }
+    ds->SortByX();
+    const LCPosition p = c->AddPlot(ds);
+    c->SetPlotMarkerKind(p, 3);
+    c->SetPlotMarkerSize(p, 4);
+    c->SetPlotColor(p, 0x208000);
+    c->SetPlotMarkerFill(p, 0x208000);
+    c->ShowAllData();
+    return c;
+}
+
+void PaintBench(benchmark::State& state, bool plain) {
+    auto c = MakeChart(static_cast<int>(state.range(0)));
+    c->SetPlainMarkers(plain);
+    QImage img(770, 380, QImage::Format_RGB32);
+    for (auto _ : state) {
+        CImageDC dc(img);
+        c->PaintTo(dc);
+        benchmark::DoNotOptimize(img.constBits());
+    }
+    state.counters["hits"] = static_cast<double>(c->m_hits.size());
+}
+
+void BM_PaintStampedMarkers(benchmark::State& state) { PaintBench(state, false); }
+void BM_PaintPlainMarkers(benchmark::State& state) { PaintBench(state, true); }
+BENCHMARK(BM_PaintStampedMarkers)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PaintPlainMarkers)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+// Lookups at random client points after a paint; the first lookup after a
+// paint also builds the cell index, measured by BM_FindHitAfterPaint.
+void BM_FindHit(benchmark::State& state) {
+    auto c = MakeChart(1000000);
+    QImage img(770, 380, QImage::Format_RGB32);
+    {
+        CImageDC dc(img);
+        c->PaintTo(dc);
+    }
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> ux(0, 769), uy(0, 379);
+    c->FindHit(0, 0);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(c->FindHit(ux(rng), uy(rng)));
+}
+BENCHMARK(BM_FindHit)->Unit(benchmark::kMicrosecond);
+
+void BM_FindHitAfterPaint(benchmark::State& state) {
+    auto c = MakeChart(1000000);
+    QImage img(770, 380, QImage::Format_RGB32);
+    {
+        CImageDC dc(img);
+        c->PaintTo(dc);
+    }
+    const std::vector<HitRect> hits = c->m_hits;
+    for (auto _ : state) {
+        state.PauseTiming();
+        c->ClearHits();
+        for (const HitRect& h : hits)
+            c->AddHit(h.rc, h.pPlot, h.nPoint, h.dX, h.dY);
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(c->FindHit(400, 200));
+    }
+}
+BENCHMARK(BM_FindHitAfterPaint)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+} // namespace

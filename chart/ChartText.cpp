@@ -1,0 +1,212 @@
+#include "ChartText.h"
+
+#include "LocalTime.h"
+
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <locale.h>
+
+double RoundHalfUp(double v) {
+    const double f = std::floor(v);
+    return v - f < 0.5 ? f : std::ceil(v);
+}
+
+namespace {
+
+// Scales v into [lo, 10 lo) by powers of ten; k counts the multiplications.
+double ScaleInto(double v, double lo, int& k) {
+    k = 0;
+    if (!(v > 0) || !std::isfinite(v))
+        return v;
+    while (v < lo) {
+        v *= 10;
+        ++k;
+    }
+    while (v >= 10 * lo) {
+        v /= 10;
+        --k;
+    }
+    return v;
+}
+
+double Unscale(double v, int k) {
+    for (; k > 0; --k)
+        v /= 10;
+    for (; k < 0; ++k)
+        v *= 10;
+    return v;
+}
+
+// A "C" locale for formatting, made once.
+locale_t CLocale() {
+    static locale_t loc = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    return loc;
+}
+
+} // namespace
+
+double ChooseTimeStep(double h) {
+    if (!(h > 0))
+        return h;
+    int k = 0;
+    h = ScaleInto(h, 6, k);
+    h = h < 9 ? 6 : h < 12 ? 10 : h < 18 ? 15 : h < 45 ? 30 : 60;
+    return Unscale(h, k);
+}
+
+double ChooseValueStep(double t) {
+    if (!(t > 0))
+        return t;
+    int k = 0;
+    t = ScaleInto(t, 1, k);
+    t = t < 1.5 ? 1 : t < 3 ? 2.5 : t < 7 ? 5 : 10;
+    return Unscale(t, k);
+}
+
+std::string FormatNumber(const char* format, double value) {
+    char buf[512];
+    locale_t old = uselocale(CLocale());
+    std::snprintf(buf, sizeof buf, format, value);
+    uselocale(old);
+    return buf;
+}
+
+std::string SafeDoubleFormat(const std::string& format) {
+    int conversions = 0;
+    for (size_t i = 0; i < format.size(); ++i) {
+        if (format[i] != '%')
+            continue;
+        if (i + 1 < format.size() && format[i + 1] == '%') {
+            ++i;
+            continue;
+        }
+        size_t j = i + 1;
+        while (j < format.size() && std::strchr("-+ #0", format[j]))
+            ++j;
+        int digits = 0;
+        while (j < format.size() && format[j] >= '0' && format[j] <= '9' && ++digits <= 3)
+            ++j;
+        if (j < format.size() && format[j] == '.') {
+            ++j;
+            digits = 0;
+            while (j < format.size() && format[j] >= '0' && format[j] <= '9' && ++digits <= 3)
+                ++j;
+        }
+        if (j >= format.size() || !std::strchr("fFeEgGaA", format[j]) || digits > 3)
+            return "%f";
+        ++conversions;
+        i = j;
+    }
+    return conversions == 1 ? format : "%f";
+}
+
+LabelFormat ChooseLabelFormat(double value, double step, int width) {
+    LabelFormat f;
+    if (value < 0)
+        width -= 1;
+    double a = std::fabs(value);
+    if (step <= 0 || a < step / 2)
+        return f;
+    int n = 0, g = 0;
+    ScaleInto(a, 1, n);
+    ScaleInto(step, 1, g);
+    int decimals = 0;
+    if (n > 0) {
+        int eLen = 3 + (n >= 10 ? 1 : 0) + (n >= 100 ? 1 : 0);
+        if (g + 2 > width && n > eLen) {
+            f.bExponent = true;
+            f.nExponent = -n;
+            g -= n;
+            width -= eLen;
+        }
+        decimals = std::min(g, width - 2);
+    } else {
+        const int d = -n;
+        int intDigits = d + 1;
+        if (d + 1 > width) {
+            f.bExponent = true;
+            f.nExponent = d;
+            const int eLen = 3 + (d >= 10 ? 1 : 0) + (d >= 100 ? 1 : 0);
+            g += d;
+            width -= eLen;
+            intDigits = 1;
+        }
+        decimals = std::min(g, width - 1 - intDigits);
+    }
+    f.nDecimals = std::max(decimals, 0);
+    return f;
+}
+
+namespace {
+
+std::string FormatWith(double value, bool exponent, int e, int decimals) {
+    char pattern[64];
+    if (exponent) {
+        for (int k = e; k > 0; --k)
+            value /= 10;
+        for (int k = e; k < 0; ++k)
+            value *= 10;
+        std::snprintf(pattern, sizeof pattern, "%%.%dfE%+02d", decimals, e);
+    } else {
+        std::snprintf(pattern, sizeof pattern, "%%.%df", decimals);
+    }
+    return FormatNumber(pattern, value);
+}
+
+} // namespace
+
+std::string FormatAxisValue(double value, const LabelFormat& f) {
+    return FormatWith(value, f.bExponent, f.nExponent, f.nDecimals);
+}
+
+std::string FormatReadoutValue(double value, int width) {
+    const bool neg = value < 0;
+    double a = std::fabs(value);
+    const int sign = neg ? 1 : 0;
+    if (!(a >= 1e-99))
+        return FormatWith(0, false, 0, std::max(width - 2, 0));
+    auto eLenOf = [](int e) { return 3 + (e >= 10 ? 1 : 0) + (e >= 100 ? 1 : 0); };
+    bool exponent = false;
+    int e = 0, decimals = 0;
+    double mantissa = a;
+    if (a >= 1) {
+        int d = 0;
+        for (double v = a; v >= 1 && d < 400; v /= 10)
+            ++d;
+        if (d > width - sign) {
+            exponent = true;
+            e = d - 1;
+            decimals = width - eLenOf(e) - sign - 2;
+        } else {
+            decimals = width - sign - d - 1;
+        }
+    } else {
+        int z = 0;
+        for (double v = a; v < 1 && z < 400; v *= 10)
+            ++z;
+        if (z > eLenOf(z)) {
+            exponent = true;
+            e = -z;
+            decimals = width - eLenOf(z) - sign - 2;
+        } else {
+            decimals = width - sign - 2;
+        }
+    }
+    decimals = std::max(decimals, 0);
+    (void)mantissa;
+    // FormatWith scales by the exponent itself; the sign is put back by the value.
+    return FormatWith(neg ? -a : a, exponent, e, decimals);
+}
+
+std::string FormatTime(double value, bool longForm) {
+    const LocalFields f = ToLocalFields(value);
+    char buf[64];
+    if (longForm)
+        std::snprintf(buf, sizeof buf, "[ %4d-%02d-%02d   %02d:%02d:%02d ]", f.year, f.month, f.day, f.hour, f.minute,
+                      f.second);
+    else
+        std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", f.hour, f.minute, f.second);
+    return buf;
+}

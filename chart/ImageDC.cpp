@@ -1,0 +1,350 @@
+#include "ImageDC.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QPainter>
+
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+
+void LCRect::NormalizeRect() {
+    if (left > right)
+        std::swap(left, right);
+    if (top > bottom)
+        std::swap(top, bottom);
+}
+
+int PointFontPixelHeight(int pointTenths) {
+    // MulDiv(96, tenths, 720), rounded half away from zero.
+    const long long n = 96LL * pointTenths;
+    const long long q = (std::llabs(n) * 2 + 720) / 1440;
+    return static_cast<int>(n < 0 ? -q : q);
+}
+
+std::string ResolveFontFace(const std::string& face) {
+    // Arial and the dialog font have metric-compatible stand-ins in fonts-liberation2.
+    if (face.empty() || face == "Arial" || face == "MS Shell Dlg" || face == "MS Sans Serif" || face == "Tahoma")
+        return "Liberation Sans";
+    return face;
+}
+
+namespace {
+
+// The stock font of a fresh context (the System font's stand-in).
+QFont MakeQFont(const GdiFont& font) {
+    QFont f(QString::fromStdString(ResolveFontFace(font.face)));
+    f.setStyleStrategy(QFont::StyleStrategy(QFont::NoAntialias | QFont::NoFontMerging));
+    f.setHintingPreference(QFont::PreferFullHinting);
+    if (font.IsStock()) {
+        f.setBold(true);
+        f.setPixelSize(13);
+    } else {
+        f.setPixelSize(std::max(1, PointFontPixelHeight(font.pointTenths)));
+    }
+    return f;
+}
+
+// Cosmetic pen styles: lengths of alternating on and off runs.
+struct DashPattern {
+    int count;
+    int runs[6];
+};
+const DashPattern* PatternOf(int style) {
+    static const DashPattern dash{2, {18, 6}}, dot{2, {3, 3}}, dashDot{4, {9, 6, 3, 6}},
+        dashDotDot{6, {9, 3, 3, 3, 3, 3}};
+    switch (style) {
+    case PS_DASH: return &dash;
+    case PS_DOT: return &dot;
+    case PS_DASHDOT: return &dashDot;
+    case PS_DASHDOTDOT: return &dashDotDot;
+    default: return nullptr;
+    }
+}
+
+bool HatchBit(int hatch, int x, int y) {
+    const int u = x & 7, v = y & 7;
+    switch (hatch) {
+    case HS_HORIZONTAL: return v == 7;
+    case HS_VERTICAL: return u == 4;
+    case HS_FDIAGONAL: return u == v;
+    case HS_BDIAGONAL: return u + v == 7;
+    case HS_CROSS: return v == 7 || u == 4;
+    case HS_DIAGCROSS: return u == v || u + v == 7;
+    default: return false;
+    }
+}
+
+// Integer test of pixel (x, y) against the ellipse inscribed in the box
+// (l, t) .. (r, b) exclusive, at pixel centres.
+bool InEllipse(int x, int y, int l, int t, int r, int b) {
+    const long long w = r - l, h = b - t;
+    if (w <= 0 || h <= 0)
+        return false;
+    const long long u = 2LL * (x - l) + 1 - w, v = 2LL * (y - t) + 1 - h;
+    return u * u * h * h + v * v * w * w <= w * w * h * h;
+}
+
+} // namespace
+
+void MarkerStamp::Assign(const std::vector<StampPixel>& writes) {
+    std::map<std::pair<int, int>, uint32_t> last;
+    for (const StampPixel& p : writes)
+        last[{p.dy, p.dx}] = p.argb;
+    m_pixels.clear();
+    m_minDx = m_minDy = 0;
+    m_maxDx = m_maxDy = -1;
+    bool first = true;
+    for (const auto& [key, argb] : last) {
+        m_pixels.push_back({key.second, key.first, argb});
+        if (first) {
+            m_minDx = m_maxDx = key.second;
+            m_minDy = m_maxDy = key.first;
+            first = false;
+        }
+        m_minDx = std::min(m_minDx, key.second);
+        m_maxDx = std::max(m_maxDx, key.second);
+        m_minDy = std::min(m_minDy, key.first);
+        m_maxDy = std::max(m_maxDy, key.first);
+    }
+}
+
+CImageDC::CImageDC(QImage& image) : m_image(image) {
+    if (m_image.format() != QImage::Format_RGB32)
+        m_image = m_image.convertToFormat(QImage::Format_RGB32);
+    m_width = m_image.width();
+    m_height = m_image.height();
+    m_bits = m_width > 0 && m_height > 0 ? reinterpret_cast<uint32_t*>(m_image.bits()) : nullptr;
+    m_stride = static_cast<int>(m_image.bytesPerLine() / 4);
+}
+
+GdiPen CImageDC::SelectPen(const GdiPen& pen) { return std::exchange(m_pen, pen); }
+GdiBrush CImageDC::SelectBrush(const GdiBrush& brush) { return std::exchange(m_brush, brush); }
+GdiFont CImageDC::SelectFont(const GdiFont& font) { return std::exchange(m_font, font); }
+Rop CImageDC::SetROP2(Rop rop) { return std::exchange(m_rop, rop); }
+int CImageDC::SetBkMode(int mode) { return std::exchange(m_bkMode, mode); }
+COLORREF CImageDC::SetBkColor(COLORREF color) { return std::exchange(m_bkColor, color); }
+COLORREF CImageDC::SetTextColor(COLORREF color) { return std::exchange(m_textColor, color); }
+
+void CImageDC::PlotRop(int x, int y, COLORREF color, Rop rop) {
+    if (m_recorder) {
+        m_recorder->push_back({x, y, ToArgb(color)});
+        return;
+    }
+    if (!m_bits || static_cast<unsigned>(x) >= static_cast<unsigned>(m_width) ||
+        static_cast<unsigned>(y) >= static_cast<unsigned>(m_height))
+        return;
+    uint32_t& d = m_bits[static_cast<size_t>(y) * m_stride + x];
+    switch (rop) {
+    case Rop::Copy: d = ToArgb(color); break;
+    case Rop::Invert: d ^= 0x00FFFFFFu; break;
+    case Rop::Xor: d ^= ToArgb(color) & 0x00FFFFFFu; break;
+    }
+}
+
+void CImageDC::Plot(int x, int y, COLORREF color) { PlotRop(x, y, color, m_rop); }
+
+void CImageDC::BrushPixel(int x, int y, const GdiBrush& brush, Rop rop) {
+    switch (brush.kind) {
+    case GdiBrush::Solid: PlotRop(x, y, brush.color, rop); break;
+    case GdiBrush::Hatched:
+        if (HatchBit(brush.hatch, x, y))
+            PlotRop(x, y, brush.color, rop);
+        else if (m_bkMode == OPAQUE)
+            PlotRop(x, y, m_bkColor, rop);
+        break;
+    case GdiBrush::Null: break;
+    }
+}
+
+void CImageDC::MoveTo(int x, int y) { m_pos = {x, y}; }
+
+void CImageDC::LineTo(int x, int y) {
+    if (m_pen.style != PS_NULL)
+        Line(m_pos.x, m_pos.y, x, y);
+    m_pos = {x, y};
+}
+
+// Bresenham from (x0, y0) towards (x1, y1), the end pixel left out.
+void CImageDC::Line(int x0, int y0, int x1, int y1) {
+    const int dx = std::abs(x1 - x0), dy = std::abs(y1 - y0);
+    const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+    const int steps = std::max(dx, dy);
+    const DashPattern* pattern = PatternOf(m_pen.style);
+    int run = 0, left = pattern ? pattern->runs[0] : 0;
+    bool on = true;
+    int err = (dx > dy ? dx : -dy) / 2;
+    int x = x0, y = y0;
+    for (int i = 0; i < steps; ++i) {
+        if (on)
+            Plot(x, y, m_pen.color);
+        else if (m_bkMode == OPAQUE)
+            Plot(x, y, m_bkColor);
+        if (pattern && --left == 0) {
+            run = (run + 1) % pattern->count;
+            left = pattern->runs[run];
+            on = run % 2 == 0;
+        }
+        const int e = err;
+        if (e > -dx) {
+            err -= dy;
+            x += sx;
+        }
+        if (e < dy) {
+            err += dx;
+            y += sy;
+        }
+    }
+}
+
+template <class Inside> void CImageDC::ShapeByPredicate(int l, int t, int r, int b, Inside inside) {
+    const bool pen = m_pen.style != PS_NULL;
+    for (int y = t; y < b; ++y)
+        for (int x = l; x < r; ++x) {
+            if (!inside(x, y))
+                continue;
+            const bool edge = !inside(x - 1, y) || !inside(x + 1, y) || !inside(x, y - 1) || !inside(x, y + 1);
+            if (edge && pen)
+                Plot(x, y, m_pen.color);
+            else
+                BrushPixel(x, y, m_brush, m_rop);
+        }
+}
+
+void CImageDC::Rectangle(int l, int t, int r, int b) {
+    LCRect rc{l, t, r, b};
+    rc.NormalizeRect();
+    ShapeByPredicate(rc.left, rc.top, rc.right, rc.bottom,
+                     [&](int x, int y) { return x >= rc.left && x < rc.right && y >= rc.top && y < rc.bottom; });
+}
+
+void CImageDC::Ellipse(int l, int t, int r, int b) {
+    LCRect rc{l, t, r, b};
+    rc.NormalizeRect();
+    ShapeByPredicate(rc.left, rc.top, rc.right, rc.bottom,
+                     [&](int x, int y) { return InEllipse(x, y, rc.left, rc.top, rc.right, rc.bottom); });
+}
+
+void CImageDC::RoundRect(int l, int t, int r, int b, int ew, int eh) {
+    LCRect rc{l, t, r, b};
+    rc.NormalizeRect();
+    ew = std::clamp(ew, 0, rc.Width());
+    eh = std::clamp(eh, 0, rc.Height());
+    const int hw = ew / 2, hh = eh / 2;
+    auto inside = [&](int x, int y) {
+        if (x < rc.left || x >= rc.right || y < rc.top || y >= rc.bottom)
+            return false;
+        const bool west = x < rc.left + hw, east = x >= rc.right - hw;
+        const bool north = y < rc.top + hh, south = y >= rc.bottom - hh;
+        if (west && north)
+            return InEllipse(x, y, rc.left, rc.top, rc.left + ew, rc.top + eh);
+        if (east && north)
+            return InEllipse(x, y, rc.right - ew, rc.top, rc.right, rc.top + eh);
+        if (west && south)
+            return InEllipse(x, y, rc.left, rc.bottom - eh, rc.left + ew, rc.bottom);
+        if (east && south)
+            return InEllipse(x, y, rc.right - ew, rc.bottom - eh, rc.right, rc.bottom);
+        return true;
+    };
+    ShapeByPredicate(rc.left, rc.top, rc.right, rc.bottom, inside);
+}
+
+void CImageDC::Polygon(const LCPoint* points, int count) {
+    if (count < 2)
+        return;
+    int minX = points[0].x, maxX = minX, minY = points[0].y, maxY = minY;
+    for (int i = 1; i < count; ++i) {
+        minX = std::min(minX, points[i].x);
+        maxX = std::max(maxX, points[i].x);
+        minY = std::min(minY, points[i].y);
+        maxY = std::max(maxY, points[i].y);
+    }
+    // Even-odd fill of the pixels inside the polygon, with vertices and
+    // pixels taken at the same integer positions the outline uses; pixels
+    // on an edge are left to the outline.
+    if (m_brush.kind != GdiBrush::Null) {
+        for (int y = minY; y < maxY; ++y) {
+            const long long yc = 2LL * y;
+            for (int x = minX; x < maxX; ++x) {
+                const long long xc = 2LL * x;
+                bool in = false;
+                for (int i = 0, j = count - 1; i < count; j = i++) {
+                    const long long xi = 2LL * points[i].x, yi = 2LL * points[i].y;
+                    const long long xj = 2LL * points[j].x, yj = 2LL * points[j].y;
+                    if ((yi > yc) == (yj > yc))
+                        continue;
+                    // xc < xi + (yc - yi) (xj - xi) / (yj - yi), multiplied out by the sign of yj - yi.
+                    const long long lhs = (xc - xi) * (yj - yi), rhs = (yc - yi) * (xj - xi);
+                    if (yj > yi ? lhs < rhs : lhs > rhs)
+                        in = !in;
+                }
+                if (in)
+                    BrushPixel(x, y, m_brush, m_rop);
+            }
+        }
+    }
+    if (m_pen.style != PS_NULL)
+        for (int i = 0; i < count; ++i) {
+            const LCPoint& a = points[i];
+            const LCPoint& b = points[(i + 1) % count];
+            Line(a.x, a.y, b.x, b.y);
+        }
+}
+
+void CImageDC::PatBlt(const LCRect& rc, const GdiBrush& brush, Rop rop) {
+    LCRect r = rc;
+    if (r.IsRectEmpty())
+        return;
+    if (!m_recorder) {
+        r.left = std::max(r.left, 0);
+        r.top = std::max(r.top, 0);
+        r.right = std::min(r.right, m_width);
+        r.bottom = std::min(r.bottom, m_height);
+    }
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x)
+            BrushPixel(x, y, brush, rop);
+}
+
+void CImageDC::ExtTextOutOpaque(const LCRect& rc) { FillRect(rc, GdiBrush::SolidBrush(m_bkColor)); }
+
+void CImageDC::SetPixel(int x, int y, COLORREF color) { PlotRop(x, y, color, Rop::Copy); }
+
+void CImageDC::TextOut(int x, int y, const std::string& utf8) {
+    if (!m_bits || m_recorder)
+        return;
+    const QFont font = MakeQFont(m_font);
+    const QFontMetrics fm(font);
+    const QString text = QString::fromStdString(utf8);
+    if (m_bkMode == OPAQUE)
+        FillRect({x, y, x + fm.horizontalAdvance(text), y + fm.height()}, GdiBrush::SolidBrush(m_bkColor));
+    QPainter p(&m_image);
+    p.setRenderHint(QPainter::TextAntialiasing, false);
+    p.setFont(font);
+    p.setPen(QColor(GetRValue(m_textColor), GetGValue(m_textColor), GetBValue(m_textColor)));
+    p.drawText(x, y + fm.ascent(), text);
+}
+
+LCSize CImageDC::GetTextExtent(const std::string& utf8) {
+    const QFontMetrics fm(MakeQFont(m_font));
+    return {fm.horizontalAdvance(QString::fromStdString(utf8)), fm.height()};
+}
+
+void CImageDC::Stamp(const MarkerStamp& stamp, int x, int y) {
+    if (!m_bits || stamp.Empty())
+        return;
+    const bool inside = x + stamp.MinDx() >= 0 && x + stamp.MaxDx() < m_width && y + stamp.MinDy() >= 0 &&
+                        y + stamp.MaxDy() < m_height;
+    if (inside) {
+        uint32_t* origin = m_bits + static_cast<ptrdiff_t>(y) * m_stride + x;
+        for (const StampPixel& p : stamp.Pixels())
+            origin[static_cast<ptrdiff_t>(p.dy) * m_stride + p.dx] = p.argb;
+        return;
+    }
+    for (const StampPixel& p : stamp.Pixels()) {
+        const int px = x + p.dx, py = y + p.dy;
+        if (static_cast<unsigned>(px) < static_cast<unsigned>(m_width) &&
+            static_cast<unsigned>(py) < static_cast<unsigned>(m_height))
+            m_bits[static_cast<size_t>(py) * m_stride + px] = p.argb;
+    }
+}

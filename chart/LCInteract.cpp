@@ -1,0 +1,374 @@
+// Mouse and keyboard handling of the chart.
+
+#include "LC.h"
+
+#include "ChartText.h"
+#include "ImageDC.h"
+#include "Prompts.h"
+#include "StringTable.h"
+
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+LCRect Normalized(LCRect r) {
+    r.NormalizeRect();
+    return r;
+}
+
+unsigned ButtonFlags(const QMouseEvent* e) {
+    unsigned f = 0;
+    if (e->buttons() & Qt::LeftButton)
+        f |= 0x1;
+    if (e->buttons() & Qt::RightButton)
+        f |= 0x2;
+    if (e->modifiers() & Qt::ShiftModifier)
+        f |= 0x4;
+    if (e->modifiers() & Qt::ControlModifier)
+        f |= 0x8;
+    if (e->buttons() & Qt::MiddleButton)
+        f |= 0x10;
+    return f;
+}
+} // namespace
+
+bool CLC::Callback(int slot, unsigned buttons, int x, int y, void* extra) {
+    if (!m_pCallbacks || !(m_pCallbacks->mask & (1u << slot)) || !m_pCallbacks->callbacks[slot])
+        return true;
+    return m_pCallbacks->callbacks[slot](buttons, x, y, extra) != 0;
+}
+
+void CLC::Clamp(int& x, int& y) const {
+    x = std::clamp(x, m_rcPlot.left, std::max(m_rcPlot.left, m_rcPlot.right));
+    y = std::clamp(y, m_rcPlot.top, std::max(m_rcPlot.top, m_rcPlot.bottom));
+}
+
+void CLC::PixelToData(int px, int py, double& x, double& y) const {
+    const double w = m_rcPlot.right - m_rcPlot.left + 1, h = m_rcPlot.bottom - m_rcPlot.top + 1;
+    x = m_dXMin + (m_dXMax - m_dXMin) * (px - m_rcPlot.left) / w;
+    y = m_dYMin + (m_dYMax - m_dYMin) * (m_rcPlot.bottom - py) / h;
+}
+
+int CLC::HitTestSelection(int x, int y) const {
+    if (m_rcSelection.IsRectEmpty())
+        return 0;
+    const int k = m_nSelectionBorder + 1;
+    const int L = m_rcSelection.left, T = m_rcSelection.top, R = m_rcSelection.right, B = m_rcSelection.bottom;
+    const int cx = (L + R) / 2, cy = (T + B) / 2;
+    const struct {
+        LCRect box;
+        int mode;
+    } boxes[] = {
+        {{L - k, T - k, L, T}, 8},         {{L - k, B + 1, L, B + k + 1}, 10}, {{R + 1, T - k, R + k + 1, T}, 9},
+        {{R + 1, B + 1, R + k + 1, B + k + 1}, 11}, {{L - k, cy - 3, L, cy + 3}, 5}, {{cx - 3, T - k, cx + 3, T}, 6},
+        {{R + 1, cy - 3, R + k + 1, cy + 3}, 4},   {{cx - 3, B + 1, cx + 3, B + k + 1}, 7}, {{L, T, R, B}, 3},
+    };
+    for (const auto& b : boxes)
+        if (b.box.PtInRect({x, y}))
+            return b.mode;
+    return 0;
+}
+
+void CLC::SetDragCursor(int mode) {
+    if (mode == 1) {
+        const LCRect& d = m_rcDrag;
+        const LCPoint& p = m_ptPress;
+        mode = d.left < p.x && d.top < p.y ? 8 : 11;
+        if (p.x < d.right && p.y < d.bottom)
+            mode = 11;
+        if (d.left < p.x && p.y < d.bottom)
+            mode = 10;
+        if (p.x < d.right && d.top < p.y)
+            mode = 9;
+    }
+    Qt::CursorShape shape = Qt::ArrowCursor;
+    switch (mode) {
+    case 3: shape = Qt::SizeAllCursor; break;
+    case 4:
+    case 5: shape = Qt::SizeHorCursor; break;
+    case 6:
+    case 7: shape = Qt::SizeVerCursor; break;
+    case 8:
+    case 11: shape = Qt::SizeFDiagCursor; break;
+    case 9:
+    case 10: shape = Qt::SizeBDiagCursor; break;
+    default: break;
+    }
+    setCursor(shape);
+}
+
+void CLC::SetReadout(double x, double y) {
+    m_dReadoutX = x;
+    m_dReadoutY = y;
+    m_bReadoutValid = true;
+}
+
+void CLC::OnLButtonDown(int x, int y) {
+    if (!m_bHasPlots)
+        return;
+    if (isVisible())
+        grabMouse();
+    m_bCaptured = true;
+    m_bDragFirstFrame = true;
+    m_ptPress = {x, y};
+    m_rcDrag = m_rcSelection;
+    const int mode = HitTestSelection(x, y);
+    if (mode != 0) {
+        m_nDragMode = mode;
+        SetDragCursor(mode);
+        return;
+    }
+    Clamp(x, y);
+    m_ptPress = m_ptCross = {x, y};
+    m_rcDrag.SetRectEmpty();
+    if (!m_rcSelection.IsRectEmpty()) {
+        m_rcSelection.SetRectEmpty();
+        Redraw();
+    }
+    m_nDragMode = 2;
+    double dx, dy;
+    PixelToData(x, y, dx, dy);
+    const HitRect* hit = FindHit(x, y);
+    if (hit) {
+        m_nHighlight = (m_nHighlight & ~0xFu) | 2;
+        m_ptHighlight = {x, y};
+        {
+            WindowDC w(this);
+            DrawPlot(w.dc, hit->pPlot, true);
+        }
+        SetReadout(hit->dX, hit->dY);
+        m_bPointHit = true;
+    } else {
+        SetReadout(dx, dy);
+        m_bPointHit = false;
+    }
+    DrawCross(nullptr, x, y);
+    m_bCrossVisible = true;
+    DrawReadout(nullptr);
+    DrawLegend(nullptr);
+    DrawInfoStrip(nullptr, hit);
+}
+
+void CLC::DrawDragFrame(const LCRect& rc, bool removePrevious) {
+    if (m_surface.isNull())
+        return;
+    WindowDC w(this);
+    const GdiBrush brush = GdiBrush::SolidBrush((m_crSelection ^ m_crPlotBack) & 0xFFFFFF);
+    const int b = m_nSelectionBorder;
+    auto frame = [&](const LCRect& r) {
+        w.dc.PatBlt({r.left - b, r.top - b, r.right + b, r.top}, brush, Rop::Xor);
+        w.dc.PatBlt({r.left - b, r.bottom, r.right + b, r.bottom + b}, brush, Rop::Xor);
+        w.dc.PatBlt({r.left - b, r.top, r.left, r.bottom}, brush, Rop::Xor);
+        w.dc.PatBlt({r.right, r.top, r.right + b, r.bottom}, brush, Rop::Xor);
+    };
+    if (removePrevious)
+        frame(m_rcDrag);
+    frame(rc);
+}
+
+void CLC::OnMouseMove(int x, int y) {
+    if (!m_bHasPlots)
+        return;
+    if (m_nDragMode != 0)
+        SetDragCursor(m_nDragMode);
+    else if (!m_rcSelection.IsRectEmpty())
+        SetDragCursor(HitTestSelection(x, y));
+    if (m_nDragMode == 0)
+        return;
+    const LCRect& S = m_rcSelection;
+    const LCRect& P = m_rcPlot;
+    const int dx = x - m_ptPress.x, dy = y - m_ptPress.y;
+    bool formed = false;
+    LCRect N;
+    switch (m_nDragMode) {
+    case 1:
+        Clamp(x, y);
+        N = {m_ptPress.x, m_ptPress.y, x, y};
+        formed = true;
+        break;
+    case 2:
+        Clamp(x, y);
+        DrawCross(nullptr, m_ptCross.x, m_ptCross.y);
+        m_ptCross = {x, y};
+        if (std::abs(m_ptPress.x - x) > 20 || std::abs(m_ptPress.y - y) > 20) {
+            m_nDragMode = 1;
+            m_rcSelection.SetRectEmpty();
+            m_rcDrag.SetRectEmpty();
+            m_bDragFirstFrame = true;
+            m_bCrossVisible = false;
+            N = {m_ptPress.x, m_ptPress.y, x, y};
+            formed = true;
+        } else {
+            DrawCross(nullptr, x, y);
+        }
+        break;
+    case 3: {
+        N = Normalized({S.left + dx, S.top + dy, S.right + dx, S.bottom + dy});
+        const int w = N.right - N.left, h = N.bottom - N.top;
+        if (N.left < P.left)
+            N.left = P.left, N.right = P.left + w;
+        if (N.top < P.top)
+            N.top = P.top, N.bottom = P.top + h;
+        if (N.right > P.right)
+            N.right = P.right, N.left = P.right - w;
+        if (N.bottom > P.bottom)
+            N.bottom = P.bottom, N.top = P.bottom - h;
+        formed = true;
+        break;
+    }
+    default: {
+        const int m = m_nDragMode;
+        const bool left = m == 5 || m == 8 || m == 10, right = m == 4 || m == 9 || m == 11;
+        const bool top = m == 6 || m == 8 || m == 9, bottom = m == 7 || m == 10 || m == 11;
+        N = S;
+        if (left)
+            N.left = std::clamp(S.left + dx, P.left, P.right);
+        if (right)
+            N.right = std::clamp(S.right + dx, P.left, P.right);
+        if (top)
+            N.top = std::clamp(S.top + dy, P.top, P.bottom);
+        if (bottom)
+            N.bottom = std::clamp(S.bottom + dy, P.top, P.bottom);
+        formed = m_nDragMode >= 4 && m_nDragMode <= 11;
+        break;
+    }
+    }
+    if (formed) {
+        N.NormalizeRect();
+        DrawDragFrame(N, !m_bDragFirstFrame);
+        m_rcDrag = N;
+        m_bDragFirstFrame = false;
+    }
+    if (m_nDragMode != 3) {
+        int cx = x, cy = y;
+        Clamp(cx, cy);
+        if (const HitRect* hit = FindHit(cx, cy)) {
+            SetReadout(hit->dX, hit->dY);
+        } else {
+            double vx, vy;
+            PixelToData(cx, cy, vx, vy);
+            SetReadout(vx, vy);
+        }
+        DrawReadout(nullptr);
+    }
+    DrawLegend(nullptr);
+}
+
+void CLC::OnLButtonUp(int, int) {
+    if (!m_bHasPlots)
+        return;
+    if (m_bCaptured && mouseGrabber() == this)
+        releaseMouse();
+    m_bCaptured = false;
+    HideReadout();
+    m_bCrossVisible = false;
+    if (m_nDragMode == 2) {
+        DrawCross(nullptr, m_ptCross.x, m_ptCross.y);
+        Redraw();
+        DrawLegend(nullptr);
+    } else if (m_nDragMode == 1 || (m_nDragMode >= 3 && m_nDragMode <= 11)) {
+        m_rcSelection = m_rcDrag;
+        if (m_rcSelection.IsRectEmpty())
+            m_rcSelection.SetRectEmpty();
+        Send(2);
+        Redraw();
+        m_nHighlight = (m_nHighlight & ~0xFu) | 3;
+        m_rcHighlight = m_rcSelection;
+        DrawPlots(nullptr, true);
+        DrawSelection(nullptr);
+        DrawLegend(nullptr);
+    }
+    m_nDragMode = 0;
+}
+
+void CLC::OnLButtonDblClk(int x, int y) {
+    if (!m_bHasPlots)
+        return;
+    if (HitTestSelection(x, y) != 3) {
+        OnLButtonDown(x, y);
+        return;
+    }
+    const LCRect& s = m_rcSelection;
+    const LCRect& p = m_rcPlot;
+    const double w = p.right - p.left + 1, h = p.bottom - p.top + 1;
+    const double sx = m_dXMax - m_dXMin, sy = m_dYMax - m_dYMin;
+    const double x1 = s.left == p.left ? m_dXMin : m_dXMin + sx * (s.left - p.left) / w;
+    const double x2 = s.right == p.right ? m_dXMax : m_dXMin + sx * (s.right - p.left + 1) / w;
+    const double y1 = s.bottom == p.bottom ? m_dYMin : m_dYMin + sy * (p.bottom - s.bottom) / h;
+    const double y2 = s.top == p.top ? m_dYMax : m_dYMin + sy * (p.bottom - s.top + 1) / h;
+    if (!SetView(x1, y1, x2, y2))
+        Prompts().Message(this, QString::fromStdString(LoadUIString(45)), IPrompts::Ok, IPrompts::NoIcon);
+    m_rcSelection.SetRectEmpty();
+    Send(2);
+    Redraw();
+    Post(NotifyZoomIn);
+}
+
+void CLC::OnEscape() {
+    if (!m_bHasPlots)
+        return;
+    m_nDragMode = 0;
+    setCursor(Qt::ArrowCursor);
+    Redraw();
+}
+
+void CLC::ShowMenuAt(const QPoint& local) {
+    QMenu menu(this);
+    if (m_rcSelection.PtInRect({local.x(), local.y()}))
+        BuildSelectionMenu(&menu);
+    else
+        BuildContextMenu(&menu);
+    QAction* chosen = menu.exec(mapToGlobal(local));
+    if (chosen && chosen->data().isValid())
+        OnCommand(chosen->data().toInt());
+}
+
+void CLC::mousePressEvent(QMouseEvent* e) {
+    const QPoint p = e->position().toPoint();
+    if (e->button() == Qt::LeftButton) {
+        if (Callback(1, ButtonFlags(e), p.x(), p.y(), nullptr))
+            OnLButtonDown(p.x(), p.y());
+    } else if (e->button() == Qt::RightButton) {
+        Callback(4, ButtonFlags(e), p.x(), p.y(), nullptr);
+    }
+}
+
+void CLC::mouseMoveEvent(QMouseEvent* e) {
+    const QPoint p = e->position().toPoint();
+    if (Callback(6, ButtonFlags(e), p.x(), p.y(), nullptr))
+        OnMouseMove(p.x(), p.y());
+}
+
+void CLC::mouseReleaseEvent(QMouseEvent* e) {
+    const QPoint p = e->position().toPoint();
+    if (e->button() == Qt::LeftButton) {
+        if (!m_bHasPlots)
+            return;
+        const bool band = m_nDragMode == 1 || (m_nDragMode >= 3 && m_nDragMode <= 11);
+        if (Callback(2, ButtonFlags(e), p.x(), p.y(), band ? &m_rcDrag : nullptr))
+            OnLButtonUp(p.x(), p.y());
+    } else if (e->button() == Qt::RightButton) {
+        if (Callback(5, ButtonFlags(e), p.x(), p.y(), nullptr) && m_bHasPlots)
+            ShowMenuAt(p);
+    }
+}
+
+void CLC::mouseDoubleClickEvent(QMouseEvent* e) {
+    const QPoint p = e->position().toPoint();
+    if (e->button() != Qt::LeftButton)
+        return;
+    if (Callback(3, ButtonFlags(e), p.x(), p.y(), nullptr))
+        OnLButtonDblClk(p.x(), p.y());
+}
+
+void CLC::keyPressEvent(QKeyEvent* e) {
+    if (!m_bHasPlots)
+        return;
+    if (e->key() == Qt::Key_Escape)
+        OnEscape();
+    QWidget::keyPressEvent(e);
+}

@@ -1,0 +1,87 @@
+#include "SeriesPlots.h"
+
+#include "LocalTime.h"
+#include "StringTable.h"
+
+#include <cstdio>
+
+namespace {
+
+struct CurveLook {
+    COLORREF color;
+    int shape;
+    COLORREF fill;
+    int size;
+};
+
+LCPosition AddCurve(CLCWrp& chart, const std::vector<double>& x, const std::vector<double>& y, const CurveLook& look,
+                    const std::string& title) {
+    if (x.empty())
+        return nullptr;
+    LCSetDesc desc(static_cast<int>(x.size()), x.data(), y.data());
+    desc.SetPlotType(0);
+    desc.SetColor(look.color);
+    desc.SetMarkerShape(look.shape);
+    desc.SetFillColor(look.fill);
+    desc.SetMarkerSize(look.size);
+    desc.SetFormats("%f", "%.2f");
+    desc.SetTitle(title);
+    return chart.AddSet(desc, true);
+}
+
+} // namespace
+
+void RemoveSeriesPlots(CLCWrp& chart, SeriesPlots& plots) {
+    for (LCPosition* pos : {&plots.zero, &plots.measurement, &plots.bad}) {
+        if (*pos)
+            chart.RemoveSet(*pos);
+        *pos = nullptr;
+    }
+    plots.times.clear();
+    plots.results.clear();
+}
+
+void ShowSeriesPlots(CLCWrp& chart, const SeriesInfo& series, int listIndex, const CurveOptions& options,
+                     const std::string& dataText, SeriesPlots& plots) {
+    RemoveSeriesPlots(chart, plots);
+    const unsigned skip = options.filter ? CF_SKIP_BAD : 0;
+    char title[512];
+    std::snprintf(title, sizeof title, "%s #%d", dataText.c_str(), listIndex + 1);
+    char zeroTitle[520];
+    std::snprintf(zeroTitle, sizeof zeroTitle, "%s #%d '0'", dataText.c_str(), listIndex + 1);
+    std::vector<double> times, results, temps, pres;
+
+    series.GetCurves(CF_ZERO_ONLY | skip, options.zeroCorrection, options.stdTemp, options.stdPres, times, results,
+                     temps, pres);
+    plots.zero = AddCurve(chart, times, results, {0x808000, 2, 0xC0C000, 4}, zeroTitle);
+
+    series.GetCurves(CF_MEAS_ONLY | skip, options.zeroCorrection, options.stdTemp, options.stdPres, plots.times,
+                     plots.results, temps, pres);
+    plots.measurement = AddCurve(chart, plots.times, plots.results, {0x208000, 3, 0x208000, 4}, title);
+
+    if (!options.filter) {
+        series.GetCurves(CF_BAD_ONLY, options.zeroCorrection, options.stdTemp, options.stdPres, times, results, temps,
+                         pres);
+        plots.bad = AddCurve(chart, times, results, {0x000080, 3, 0x000080, 5}, title);
+    }
+}
+
+void ConfigureMainChart(CLCWrp& chart, const std::string& xTitle, const std::string& yTitle) {
+    chart.SetTitles(xTitle, yTitle);
+    chart.SetYRefLine(0);
+    chart.ShowYRefLine(true);
+    chart.SetXRefLine(0);
+    chart.ShowXRefLine(true);
+    chart.SetColors(0xF0F0F0, 0xC0C0C0);
+    chart.SetMargins(70, -1, 30, 50);
+    chart.SetFontSize(8);
+    chart.ShowLegend(false);
+    const double x1 = static_cast<double>(LocalTimeToEpochExact(2010, 1, 1, 0, 0, 0));
+    const double x2 = static_cast<double>(LocalTimeToEpochExact(2010, 1, 1, 6, 0, 0));
+    chart.SetView(x1, 0, x2, 1.02);
+}
+
+std::string ChartYCaption(int kind) {
+    const YCaptionOffsets o = YAxisCaptionOffsets(kind);
+    return LoadUIString(o.stem) + ", " + LoadUIString(o.unit);
+}

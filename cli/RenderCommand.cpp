@@ -1,0 +1,91 @@
+// tervik-cli render: the chart of one series as the main window shows it,
+// written as a picture. Runs without a display.
+
+#include "CliCommon.h"
+#include "Commands.h"
+
+#include "DialogUnits.h"
+#include "SeriesPlots.h"
+#include "StringTable.h"
+
+#include <QApplication>
+
+#include <memory>
+
+namespace {
+
+bool ParseSize(const std::string& text, int& w, int& h) {
+    const size_t x = text.find_first_of("xX");
+    long long a = 0, b = 0;
+    if (x == std::string::npos || !ParseIntArg(text.substr(0, x), a) || !ParseIntArg(text.substr(x + 1), b))
+        return false;
+    // Beyond a few thousand pixels the picture is no longer a chart of a window.
+    if (a < 1 || b < 1 || a > 16384 || b > 16384)
+        return false;
+    w = static_cast<int>(a);
+    h = static_cast<int>(b);
+    return true;
+}
+
+} // namespace
+
+int CliRender(const std::vector<std::string>& argv) {
+    CliArgs args;
+    std::vector<std::string> values = kCurveValueOptions;
+    values.insert(values.end(), {"series", "format", "size", "output"});
+    if (!args.Parse(argv, values, kCurveFlagOptions, {{"view", 4}}))
+        return CliError(kExitUsage, args.Error());
+    if (args.Positional().size() != 1)
+        return CliError(kExitUsage, args.Positional().empty() ? "a FILE is required" : "only one FILE is taken");
+    const std::string out = args.Get("output");
+    if (out.empty())
+        return CliError(kExitUsage, "render needs -o OUT");
+    CArchiveData archive;
+    if (const int rc = LoadArchiveFile(args.Positional()[0], args.Get("format"), archive))
+        return rc;
+    std::string error;
+    int index = 0;
+    CurveOptions options;
+    if (!ReadSeriesIndex(args, archive, index, error) || !ReadCurveOptions(args, options, error))
+        return CliError(kExitUsage, error);
+    double view[4] = {};
+    if (args.Has("view")) {
+        const auto& v = args.GetAll("view");
+        for (int i = 0; i < 4; ++i)
+            if (!ParseDoubleArg(v[static_cast<size_t>(i)], view[i]))
+                return CliError(kExitUsage, "--view takes four numbers: XMIN YMIN XMAX YMAX");
+    }
+
+    // A headless platform unless the caller chose one.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    int qargc = 1;
+    char name[] = "tervik-cli";
+    char* qargv[] = {name, nullptr};
+    QApplication app(qargc, qargv);
+
+    int width = 0, height = 0;
+    if (args.Has("size")) {
+        if (!ParseSize(args.Get("size"), width, height))
+            return CliError(kExitUsage, "--size takes WxH, each 1 to 16384 pixels");
+    } else {
+        const LCSize s = ChartPlaceholderSize();
+        width = s.cx;
+        height = s.cy;
+    }
+
+    std::unique_ptr<CLCWrp> chart(CLCWrp::CreateChart({0, 0, width, height}, nullptr, 1));
+    if (!chart || !chart->GetWnd())
+        return CliError(kExitFailure, "cannot create the chart");
+    ConfigureMainChart(*chart, LoadUIString(28), LoadUIString(26));
+    chart->SetTitles(LoadUIString(28), ChartYCaption(archive.GetKind()));
+    SeriesPlots plots;
+    ShowSeriesPlots(*chart, *archive.GetSeries(index), index, options, LoadUIString(2), plots);
+    if (args.Has("view") && !chart->GetWnd()->SetView(view[0], view[1], view[2], view[3]))
+        return CliError(kExitUsage, "the view is refused: it needs XMIN < XMAX, YMIN < YMAX and a window of at "
+                                    "least 1e-10 of its largest coordinate");
+    chart->Redraw();
+    if (!chart->GetWnd()->SaveImage(out))
+        return CliError(kExitFailure, "cannot write " + out + " (the extension names the format: .png, .jpg, .bmp)");
+    return kExitOk;
+}

@@ -1,0 +1,65 @@
+// tervik-cli render against a golden image: any changed pixel fails.
+// tools/regen-golden.sh rewrites the golden image deliberately.
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+std::string RunCli(const std::string& args) {
+    const std::string cmd = std::string("TZ=UTC QT_QPA_PLATFORM=offscreen \"") + TERVIK_CLI + "\" " + args + " 2>/dev/null";
+    return std::to_string(std::system(cmd.c_str()));
+}
+
+void ExpectSameImage(const QImage& got, const QImage& want) {
+    ASSERT_FALSE(got.isNull());
+    ASSERT_FALSE(want.isNull()) << "golden image missing; see tools/regen-golden.sh";
+    ASSERT_EQ(got.size(), want.size());
+    const QImage a = got.convertToFormat(QImage::Format_RGB32), b = want.convertToFormat(QImage::Format_RGB32);
+    int differing = 0, firstX = -1, firstY = -1;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y)) {
+                if (differing++ == 0)
+                    firstX = x, firstY = y;
+            }
+    EXPECT_EQ(differing, 0) << "first difference at " << firstX << "," << firstY;
+}
+
+TEST(Golden, RenderOfTheSampleArchive) {
+    const std::string out = testing::TempDir() + "render_demo_s1.png";
+    std::remove(out.c_str());
+    ASSERT_EQ(RunCli(std::string("render \"") + TERVIK_SOURCE_DIR + "/samples/demo.mnr\" --series 1 -o \"" + out + "\""),
+              "0");
+    ExpectSameImage(QImage(QString::fromStdString(out)),
+                    QImage(QString(TERVIK_SOURCE_DIR) + "/tests/data/render_demo_s1.png"));
+}
+
+TEST(Golden, RenderWithViewSizeAndNoFilter) {
+    const std::string out = testing::TempDir() + "render_demo_s2.bmp";
+    std::remove(out.c_str());
+    ASSERT_EQ(RunCli(std::string("render \"") + TERVIK_SOURCE_DIR +
+                  "/samples/demo.mnr\" --series 2 --no-filter --zero-correction no --size 500x300 "
+                  "--view 1307207000 -1 1307250000 12 -o \"" + out + "\""),
+              "0");
+    const QImage img(QString::fromStdString(out));
+    ASSERT_EQ(img.size(), QSize(500, 300));
+    ExpectSameImage(img, QImage(QString(TERVIK_SOURCE_DIR) + "/tests/data/render_demo_s2_view.png"));
+}
+
+TEST(Golden, RenderRefusesBadRequests) {
+    const std::string base = std::string("render \"") + TERVIK_SOURCE_DIR + "/samples/demo.mnr\" ";
+    const std::string out = testing::TempDir() + "never.png";
+    EXPECT_NE(RunCli(base + "--series 9 -o \"" + out + "\""), "0");
+    EXPECT_NE(RunCli(base + "--series 1 --size 0x10 -o \"" + out + "\""), "0");
+    EXPECT_NE(RunCli(base + "--series 1 --view 5 0 5 1 -o \"" + out + "\""), "0");
+    EXPECT_NE(RunCli(base + "--series 1 -o \"" + testing::TempDir() + "x.tif\""), "0");
+    EXPECT_NE(RunCli(base + "--series 1"), "0");
+}
+
+} // namespace
