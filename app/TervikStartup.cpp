@@ -1,12 +1,14 @@
 #include "TervikApp.h"
 
 #include "AppIcon.h"
+#include "DeviceSources.h"
 #include "Prompts.h"
 #include "StringTable.h"
 #include "TervikDlg.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QRegularExpression>
@@ -101,9 +103,22 @@ int CTervikApp::InitInstance(const QStringList& arguments) {
     if (!GuardSingleInstance())
         return 0;
 
+    // Device-source options (--simulate, --port) feed the device dialog.
+    std::vector<std::string> args;
+    for (const QString& a : arguments)
+        args.push_back(QFile::encodeName(a).toStdString());
+    std::string error;
+    if (!TakeDeviceSourceArgs(args, error)) {
+        Prompts().Message(nullptr, QString::fromStdString(error), IPrompts::Ok, IPrompts::Error);
+        return 2;
+    }
+    QStringList rest;
+    for (const std::string& a : args)
+        rest << QFile::decodeName(QByteArray::fromStdString(a));
+
     QCommandLineParser parser;
     parser.addPositionalArgument("file", "Monitoring archive (*.mnr) to open");
-    parser.parse(arguments);
+    parser.parse(rest);
     const QStringList files = parser.positionalArguments();
 
     CTervikDlg dlg;

@@ -1,6 +1,7 @@
 #include "TervikDlg.h"
 
 #include "AppIcon.h"
+#include "DeviceDlg.h"
 #include "DialogGeometry.h"
 #include "LangDlg.h"
 #include "ListCtrlWrp.h"
@@ -153,9 +154,6 @@ void CTervikDlg::CreateControls() {
     m_pSetup = button(1032, 396, 72, 62, 14);
     m_pFileOrlo2 = button(1033, 498, 102, 72, 14);
 
-    // Reading from the instrument arrives with the device dialog.
-    m_pDevice->setEnabled(false);
-    m_pDevice->setToolTip("Reading from the instrument is not part of this build yet.");
 
     connect(m_pExit, &QPushButton::clicked, this, &CTervikDlg::accept);
     connect(m_pDevice, &QPushButton::clicked, this, &CTervikDlg::OnDevice);
@@ -432,8 +430,21 @@ int CTervikDlg::LoadFile(int loader, const QString& path, bool setCaption) {
 }
 
 void CTervikDlg::OnDevice() {
-    // The device dialog runs here: on OK, Refresh() and the series-group
-    // caption UI(2); the chart gets the focus in every case.
+    // A read replaces the archive as a file load does.
+    if (ConfirmReplace()) {
+        const int hadSeries = m_pSeriesList->count();
+        CDeviceDlg dlg(this);
+        const int result = dlg.exec();
+        if (g_pArchive)
+            g_pArchive->SetReporter(&m_reporter);
+        if (result == QDialog::Accepted) {
+            Refresh();
+            SetSeriesGroupCaption(UI(2));
+        } else if (hadSeries > 0 && g_pArchive && g_pArchive->GetSeriesCount() == 0) {
+            // A read declined or failed after it began has emptied the archive.
+            Refresh();
+        }
+    }
     FocusChart();
 }
 

@@ -2,10 +2,13 @@
 // loading from every route, the series list, exit and replace guards,
 // export and saving.
 #include "ArchiveGen.h"
+#include "DeviceDlg.h"
 #include "DialogGeometry.h"
 #include "LC.h"
 #include "LCWrp.h"
 #include "ScriptedPrompts.h"
+#include "SimInstrument.h"
+#include "Transport.h"
 #include "TervikApp.h"
 #include "TervikDlg.h"
 
@@ -652,6 +655,58 @@ private slots:
         QVERIFY(m_dlg->Plots().measurement);
         Drop({QUrl::fromLocalFile(WriteArchive("empty.mnr", {erased}))});
         QVERIFY(!m_dlg->Plots().zero && !m_dlg->Plots().measurement);
+    }
+
+    // Runs the device dialog from the Device button and reads the simulated
+    // instrument; true when the dialog appeared.
+    bool ReadDevice(bool ok) {
+        bool shown = false;
+        QTimer::singleShot(0, [&] {
+            auto* dev = qobject_cast<CDeviceDlg*>(QApplication::activeModalWidget());
+            if (!dev)
+                return;
+            shown = true;
+            if (ok) {
+                dev->OnRead();
+                QVERIFY(QTest::qWaitFor([dev] { return !dev->IsReading(); }, 10000));
+                dev->accept();
+            } else {
+                dev->reject();
+            }
+        });
+        B(1006)->click();
+        return shown;
+    }
+
+    void deviceReadsIntoTheListAndTheGuardsKnowIt() {
+        PortSetHardwareScan(false);
+        PortSetTimeouts(100, 100);
+        QDir::setCurrent(m_dir.path()); // read_backup.mnr lands here
+        PortAddSimulated(std::make_shared<CKx208mSim>(SimConfig{}, SevenEightSeven()));
+        ScriptedPrompts prompts;
+        Open(WriteArchive("b.mnr", {Rec(5, 8, 0, 0, 3, RF_ZERO, 1.0f)}));
+        QVERIFY(B(1006)->isEnabled());
+        // Cancelled: nothing changes.
+        QVERIFY(ReadDevice(false));
+        QCOMPARE(SeriesEntries().size(), 1);
+        QVERIFY(ReadDevice(true));
+        QCOMPARE(SeriesEntries().size(), 3);
+        QVERIFY(SeriesEntries()[2].startsWith("#3/3    Start: [  2011-06-04   11:00:00  ]"));
+        QCOMPARE(C<QGroupBox>(1019)->title(), QString("Data"));
+        QVERIFY(m_dlg->Plots().measurement);
+        QVERIFY(QFile::exists(m_dir.filePath("read_backup.mnr")));
+        prompts.messages.clear();
+        // Unsaved now: reading again or opening a file asks first.
+        prompts.messageAnswers = {IPrompts::No};
+        QVERIFY(!ReadDevice(true));
+        QCOMPARE(prompts.messages, QStringList{"Some data are read from device but not saved. Replace them?"});
+        prompts.messageAnswers = {IPrompts::No};
+        B(1)->click();
+        QVERIFY(m_dlg->isVisible());
+        QCOMPARE(prompts.messages.size(), 2);
+        prompts.messageAnswers = {IPrompts::Yes};
+        B(1)->click();
+        QVERIFY(!m_dlg->isVisible());
     }
 
     void saveWritesTheSelectedSeries() {
