@@ -25,7 +25,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTest>
+#include <QScopeGuard>
 #include <climits>
+#include <clocale>
 #include <memory>
 
 namespace {
@@ -505,6 +507,12 @@ private slots:
     }
 
     void setupSetsConditionsAndTheFilter() {
+        // A decimal comma locale must change nothing.
+        const std::string savedLocale = std::setlocale(LC_NUMERIC, nullptr);
+        const bool comma = std::setlocale(LC_NUMERIC, "ru_RU.UTF-8") || std::setlocale(LC_NUMERIC, "ru_RU.utf8");
+        auto restore = qScopeGuard([&] { std::setlocale(LC_NUMERIC, savedLocale.c_str()); });
+        if (!comma)
+            qInfo("no ru_RU locale here: decimal points checked in the C locale only");
         ScriptedPrompts prompts;
         Open(WriteArchive("a.mnr", SevenEightSeven()));
         QCOMPARE(RunSetup("21.55", "750", false, true),
