@@ -4,6 +4,7 @@
 #include "ArchiveGen.h"
 #include "DeviceDlg.h"
 #include "DialogGeometry.h"
+#include "DialogUnits.h"
 #include "LC.h"
 #include "LCWrp.h"
 #include "ScriptedPrompts.h"
@@ -580,6 +581,9 @@ private slots:
         QVERIFY(chart && chart->GetWnd());
         QCOMPARE(chart->GetWnd()->parentWidget(), m_dlg.get());
         QCOMPARE(chart->GetWnd()->geometry(), B(1018)->geometry());
+        // The size tervik-cli renders pictures at is the window's.
+        const LCSize cli = ChartPlaceholderSize();
+        QCOMPARE(QSize(cli.cx, cli.cy), B(1018)->size());
         QVERIFY(chart->GetWnd()->isVisible());
         double x1, y1, x2, y2;
         QCOMPARE(chart->GetView(x1, y1, x2, y2), 0);
@@ -632,6 +636,23 @@ private slots:
         for (int i = 0; i < 3; ++i)
             m_dlg->Chart()->GetWnd()->OnCommand(CLC::CmdScrollRight);
         QTRY_VERIFY(!StatRow().isEmpty() && StatRow()[2].toDouble() > 5.5);
+        QVERIFY(B(1016)->isEnabled());
+
+        // A zoom by the mouse: a band drawn in the plot, then a double-click
+        // inside it. The view narrows and the statistics follow.
+        B(1014)->click();
+        QWidget* w = m_dlg->Chart()->GetWnd();
+        double vx1, vy1, vx2, vy2;
+        m_dlg->Chart()->GetView(vx1, vy1, vx2, vy2);
+        QTest::mousePress(w, Qt::LeftButton, Qt::NoModifier, QPoint(330, 60));
+        QTest::mouseMove(w, QPoint(400, 150));
+        QTest::mouseMove(w, QPoint(480, 250));
+        QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, QPoint(480, 250));
+        QTest::mouseDClick(w, Qt::LeftButton, Qt::NoModifier, QPoint(400, 150));
+        double zx1, zy1, zx2, zy2;
+        m_dlg->Chart()->GetView(zx1, zy1, zx2, zy2);
+        QVERIFY2(zx2 - zx1 < vx2 - vx1, "the double-click did not zoom");
+        QTRY_VERIFY(StatRow() != all);
         QVERIFY(B(1016)->isEnabled());
 
         // Filter off in Setup: the bad-point curve joins (none here, so none added).
