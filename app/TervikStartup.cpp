@@ -12,6 +12,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QRegularExpression>
+#include <cstdio>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
@@ -109,6 +110,7 @@ int CTervikApp::InitInstance(const QStringList& arguments) {
         args.push_back(QFile::encodeName(a).toStdString());
     std::string error;
     if (!TakeDeviceSourceArgs(args, error)) {
+        std::fprintf(stderr, "tervik: %s\n", error.c_str());
         Prompts().Message(nullptr, QString::fromStdString(error), IPrompts::Ok, IPrompts::Error);
         return 2;
     }
