@@ -86,6 +86,6 @@ int CliRender(const std::vector<std::string>& argv) {
                                     "least 1e-10 of its largest coordinate");
     chart->Redraw();
     if (!chart->GetWnd()->SaveImage(out))
-        return CliError(kExitFailure, "cannot write " + out + " (the extension names the format: .png, .jpg, .bmp)");
+        return CliError(kExitFailure, "cannot write " + out + " (the extension names the format: .png, .jpg, .bmp, .gif, .emf)");
     return kExitOk;
 }
