@@ -270,12 +270,10 @@ void CEmfDC::PatBlt(const LCRect& rc, const GdiBrush& brush, Rop rop) {
 }
 
 void CEmfDC::ExtTextOutOpaque(const LCRect& rc) {
-    if (!m->dc || rc.IsRectEmpty())
-        return;
-    Grow({rc.left, rc.top, rc.right - 1, rc.bottom - 1});
-    RECT r{rc.left, rc.top, rc.right, rc.bottom};
-    const WCHAR none[1] = {0};
-    ExtTextOutW(m->dc, rc.left, rc.top, ETO_OPAQUE, &r, none, 0, nullptr);
+    // Recorded as a filled rectangle rather than as text without characters:
+    // the same pixels on playback, and readers that skip empty text records
+    // (LibreOffice among them) still show the fill.
+    PatBlt(rc, GdiBrush::SolidBrush(m_bkColor), Rop::Copy);
 }
 
 void CEmfDC::SetPixel(int x, int y, COLORREF color) {

@@ -338,6 +338,10 @@ void CLC::SetSelectionStyle(COLORREF color, int border) {
 bool CLC::SetView(double x1, double y1, double x2, double y2) {
     if (!(x2 > x1) || !(y2 > y1))
         return false;
+    // A view the drawing cannot divide by: infinite ends or an extent that overflows.
+    if (!std::isfinite(x1) || !std::isfinite(x2) || !std::isfinite(y1) || !std::isfinite(y2) ||
+        !std::isfinite(x2 - x1) || !std::isfinite(y2 - y1))
+        return false;
     if ((x2 - x1) * 1e10 < std::max(std::fabs(x1), std::fabs(x2)) ||
         (y2 - y1) * 1e10 < std::max(std::fabs(y1), std::fabs(y2)))
         return false;
