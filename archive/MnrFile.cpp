@@ -76,20 +76,30 @@ int CArchiveData::LoadMnr(const std::string& path) {
     }
     Clear();
 
+    // Whole records only; a trailing partial record is ignored. The file
+    // size sizes the buffer exactly; reading goes on in chunks should the
+    // file have grown meanwhile.
     std::error_code ec;
     const auto size = std::filesystem::file_size(path, ec);
-    if (!ec && size > 32)
-        records.reserve(records.size() + static_cast<size_t>((size - 32) / 16));
-    // Whole records only; a trailing partial record is ignored.
-    constexpr size_t kChunk = 1 << 16;
+    size_t chunk = ec ? 4096 : size > 32 ? static_cast<size_t>((size - 32) / 16) : 0;
     for (;;) {
-        const size_t have = records.size();
-        records.resize(have + kChunk);
-        const size_t got = std::fread(records.data() + have, 16, kChunk, f.get());
-        records.resize(have + got);
-        if (got < kChunk)
+        if (chunk > 0) {
+            const size_t have = records.size();
+            records.resize(have + chunk);
+            const size_t got = std::fread(records.data() + have, 16, chunk, f.get());
+            records.resize(have + got);
+            if (got < chunk)
+                break;
+        }
+        // Read as much as the size said: go on only if the file grew.
+        const int next = std::fgetc(f.get());
+        if (next == EOF)
             break;
+        std::ungetc(next, f.get());
+        chunk = 4096;
     }
+    if (records.capacity() > records.size() + records.size() / 8)
+        records.shrink_to_fit();
     return AssignRecords(std::move(records), true);
 }
 

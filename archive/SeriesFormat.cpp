@@ -5,20 +5,12 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
 namespace {
-
-// Appends v right-aligned in width (never truncated).
-void AppendPadded(std::string& out, std::string_view v, size_t width, bool left) {
-    if (!left && v.size() < width)
-        out.append(width - v.size(), ' ');
-    out.append(v);
-    if (left && v.size() < width)
-        out.append(width - v.size(), ' ');
-}
 
 // printf "%.<precision>f" without the locale.
 std::string_view Fixed(char* buf, size_t size, double v, int precision) {
@@ -26,21 +18,6 @@ std::string_view Fixed(char* buf, size_t size, double v, int precision) {
     return {buf, static_cast<size_t>(res.ptr - buf)};
 }
 
-std::string_view Int(char* buf, size_t size, long long v) {
-    const auto res = std::to_chars(buf, buf + size, v);
-    return {buf, static_cast<size_t>(res.ptr - buf)};
-}
-
-// "%02d" for the small non-negative values of a date.
-void Append2(std::string& out, int v) {
-    if (v >= 0 && v < 100) {
-        out.push_back(static_cast<char>('0' + v / 10));
-        out.push_back(static_cast<char>('0' + v % 10));
-    } else {
-        char buf[16];
-        out.append(Int(buf, sizeof buf, v));
-    }
-}
 
 std::string DateText(const LocalFields& f) {
     char buf[48];
@@ -123,66 +100,148 @@ int GetExportCurves(const SeriesInfo& series, const CurveOptions& options, Serie
                             out.times, out.results, out.temps, out.pres);
 }
 
-void AppendExportLine(std::string& out, int number, const LocalFields& when, bool zero, bool bad,
-                      double temperature, double pressure, double result) {
-    char buf[400];
-    AppendPadded(out, Int(buf, sizeof buf, number), 8, true);
+namespace {
 
-    // Date and time in 16 columns each.
-    size_t mark = out.size();
-    if (when.year >= 1000 && when.year <= 9999) {
-        out.append(Int(buf, sizeof buf, when.year));
-    } else {
-        std::snprintf(buf, sizeof buf, "%4d", when.year);
-        out.append(buf);
+// printf "%.<decimals>f" (decimals 1 or 3) into p; returns the end. Values
+// whose scaled form lies clearly off a rounding tie are rounded in integer
+// arithmetic; the rest take the exact (slower) library path, so the text is
+// always the correctly rounded one that printf writes.
+char* FormatFixed(char* p, double v, int decimals) {
+    const double scale = decimals == 3 ? 1000.0 : 10.0;
+    const double x = v * scale;
+    const double ax = std::fabs(x);
+    if (ax < 4e12) { // a half ulp of x stays far below the tie margin
+        const double fl = std::floor(ax);
+        const double frac = ax - fl;
+        if (std::fabs(frac - 0.5) > 1e-3) {
+            uint64_t r = static_cast<uint64_t>(fl) + (frac > 0.5 ? 1 : 0);
+            if (std::signbit(v))
+                *p++ = '-';
+            const uint64_t unit = decimals == 3 ? 1000 : 10;
+            const auto res = std::to_chars(p, p + 24, r / unit);
+            p = res.ptr;
+            *p++ = '.';
+            uint64_t f = r % unit;
+            for (int i = decimals - 1; i >= 0; --i) {
+                p[i] = static_cast<char>('0' + f % 10);
+                f /= 10;
+            }
+            return p + decimals;
+        }
     }
-    out.push_back('-');
-    Append2(out, when.month);
-    out.push_back('-');
-    Append2(out, when.day);
-    if (out.size() - mark < 16)
-        out.append(16 - (out.size() - mark), ' ');
-    mark = out.size();
-    Append2(out, when.hour);
-    out.push_back(':');
-    Append2(out, when.minute);
-    out.push_back(':');
-    Append2(out, when.second);
-    if (out.size() - mark < 16)
-        out.append(16 - (out.size() - mark), ' ');
-
-    const std::string_view res = Fixed(buf, sizeof buf, result, 3);
-    char resText[400];
-    std::memcpy(resText, res.data(), res.size());
-    const std::string_view resultText(resText, res.size());
-    AppendPadded(out, resultText, 9, false);
-
-    mark = out.size();
-    out.append(bad ? "   +" : "    ");
-    out.append(Fixed(buf, sizeof buf, temperature, 1));
-    if (out.size() - mark < 8)
-        out.append(8 - (out.size() - mark), ' ');
-
-    mark = out.size();
-    AppendPadded(out, Int(buf, sizeof buf, TruncateToInt(pressure)), 6, false);
-    if (out.size() - mark < 8)
-        out.append(8 - (out.size() - mark), ' ');
-
-    if (!zero)
-        AppendPadded(out, resultText, 9, false);
+    return std::to_chars(p, p + 380, v, std::chars_format::fixed, decimals).ptr;
 }
 
-std::string ExportTable(const SeriesInfo& series, const CurveOptions& options) {
-    std::string out;
-    out.reserve(static_cast<size_t>(series.GetCount()) * 80);
+// Pads [start, p) with blanks to width, on the left (right-aligned) or right.
+char* PadField(char* start, char* p, ptrdiff_t width, bool left) {
+    const ptrdiff_t len = p - start;
+    if (len >= width)
+        return p;
+    if (!left) {
+        std::memmove(start + (width - len), start, static_cast<size_t>(len));
+        std::memset(start, ' ', static_cast<size_t>(width - len));
+    } else {
+        std::memset(p, ' ', static_cast<size_t>(width - len));
+    }
+    return start + width;
+}
+
+char* Put2(char* p, int v) {
+    if (v >= 0 && v < 100) {
+        *p++ = static_cast<char>('0' + v / 10);
+        *p++ = static_cast<char>('0' + v % 10);
+        return p;
+    }
+    return std::to_chars(p, p + 12, v).ptr;
+}
+
+} // namespace
+
+void AppendExportLine(std::string& out, int number, const LocalFields& when, bool zero, bool bad,
+                      double temperature, double pressure, double result) {
+    // Widest case: two results of up to 310 digits each plus small fields.
+    char line[1024];
+    char* p = line;
+    char* f = p;
+    p = PadField(f, std::to_chars(p, p + 12, number).ptr, 8, true);
+
+    f = p;
+    if (when.year < 1000) {
+        p += std::snprintf(p, 16, "%4d", when.year);
+    } else {
+        p = std::to_chars(p, p + 12, when.year).ptr;
+    }
+    *p++ = '-';
+    p = Put2(p, when.month);
+    *p++ = '-';
+    p = Put2(p, when.day);
+    p = PadField(f, p, 16, true);
+    f = p;
+    p = Put2(p, when.hour);
+    *p++ = ':';
+    p = Put2(p, when.minute);
+    *p++ = ':';
+    p = Put2(p, when.second);
+    p = PadField(f, p, 16, true);
+
+    char* resultStart = p;
+    p = PadField(resultStart, FormatFixed(p, result, 3), 9, false);
+    const ptrdiff_t resultLen = p - resultStart;
+
+    f = p;
+    std::memcpy(p, bad ? "   +" : "    ", 4);
+    p = PadField(f, FormatFixed(p + 4, temperature, 1), 8, true);
+
+    f = p;
+    p = PadField(f, PadField(p, std::to_chars(p, p + 12, TruncateToInt(pressure)).ptr, 6, false), 8, true);
+
+    if (!zero) {
+        std::memcpy(p, resultStart, static_cast<size_t>(resultLen));
+        p += resultLen;
+    }
+    out.append(line, static_cast<size_t>(p - line));
+}
+
+namespace {
+
+// Calls flush(text) whenever the buffered table passes the chunk size, and
+// once at the end.
+template <class Flush>
+void BuildExportTable(const SeriesInfo& series, const CurveOptions& options, std::string& buffer, size_t chunk,
+                      Flush&& flush) {
     EpochToLocalConverter local;
     ForEachExported(series, options,
                     [&](int number, const ArchiveRecord& r, double t, double result, double temp, double pres) {
                         const LocalFields f = local.ToLocal(static_cast<int64_t>(t));
-                        AppendExportLine(out, number, f, r.IsZero(), r.IsBad(), temp, pres, result);
-                        out.append("\r\n");
+                        AppendExportLine(buffer, number, f, r.IsZero(), r.IsBad(), temp, pres, result);
+                        buffer.append("\r\n");
+                        if (buffer.size() >= chunk) {
+                            flush(buffer);
+                            buffer.clear();
+                        }
                     });
+    if (!buffer.empty())
+        flush(buffer);
+}
+
+} // namespace
+
+std::string ExportTable(const SeriesInfo& series, const CurveOptions& options) {
+    std::string out;
+    out.reserve(static_cast<size_t>(series.GetCount()) * 80);
+    BuildExportTable(series, options, out, SIZE_MAX, [](const std::string&) {});
     return out;
+}
+
+bool WriteExportTable(const SeriesInfo& series, const CurveOptions& options, std::FILE* file) {
+    constexpr size_t kChunk = 256 * 1024;
+    std::string buffer;
+    buffer.reserve(kChunk + 2048);
+    bool ok = true;
+    BuildExportTable(series, options, buffer, kChunk, [&](const std::string& text) {
+        ok = ok && std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    });
+    return ok && std::fflush(file) == 0;
 }
 
 std::string ExportCsv(const SeriesInfo& series, const CurveOptions& options) {

@@ -7,6 +7,7 @@
 #include "LocalTime.h"
 
 #include <array>
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,6 +46,9 @@ int GetExportCurves(const SeriesInfo& series, const CurveOptions& options, Serie
 // The fixed-column text table, lines ended by CR LF. Records left out by the
 // filter are skipped, and their numbers with them.
 std::string ExportTable(const SeriesInfo& series, const CurveOptions& options);
+// The same table written to an open file in chunks (no whole-table copy in
+// memory); false when a write failed.
+bool WriteExportTable(const SeriesInfo& series, const CurveOptions& options, std::FILE* file);
 // Comma-separated values: a header line, then local ISO 8601 time, epoch
 // seconds, result, temperature, pressure, zero and bad flags per record.
 std::string ExportCsv(const SeriesInfo& series, const CurveOptions& options);

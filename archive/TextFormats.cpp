@@ -2,6 +2,7 @@
 #include "NumText.h"
 
 #include <cfloat>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -156,7 +157,8 @@ std::optional<TextCycle> ParseOrlo2Line(std::string line) {
     const char* d = mo ? tok.Next(kBlank) : nullptr;
     if (!d)
         return std::nullopt;
-    c.year = ParseInt(y) + 2000;
+    const int year = ParseInt(y);
+    c.year = year > INT_MAX - 2000 ? INT_MAX : year + 2000; // only the last two digits are kept
     c.month = ParseInt(mo);
     c.day = ParseInt(d);
     if (!ReadTime(tok, c))

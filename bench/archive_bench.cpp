@@ -1,3 +1,162 @@
+// Archive benchmarks on a generated 1,000,000-record file. Each measured
+// operation has a baseline in the same run: reading the bytes alone, decoding
+// the fields alone, and printf-style formatting of the same table.
+
+#include "ArchiveData.h"
+#include "ArchiveGen.h"
+#include "SeriesFormat.h"
+
 #include <benchmark/benchmark.h>
-static void BM_Nothing(benchmark::State& s) { for (auto _ : s) benchmark::DoNotOptimize(0); }
-BENCHMARK(BM_Nothing);
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr int kRecords = 1000000;
+
+struct Fixture {
+    std::string path;       // zero record every tenth cycle
+    std::string sparsePath; // a single zero record at the start
+    std::string outPath;
+
+    Fixture() {
+        setenv("TZ", "Europe/Berlin", 1);
+        tzset();
+        const std::string dir = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp");
+        const std::string stem = dir + "/tervik-bench-" + std::to_string(getpid());
+        path = stem + "-dense.mnr";
+        sparsePath = stem + "-sparse.mnr";
+        outPath = stem + "-export.txt";
+        GenOptions o;
+        o.series = 1;
+        o.recordsPerSeries = kRecords;
+        o.cycleSeconds = 60;
+        const ArchiveHeader h = ArchiveHeader::Build(0x20, 3, 1);
+        WriteMnrFile(path, h, GenerateRecords(o));
+        o.zeroEvery = 0;
+        WriteMnrFile(sparsePath, h, GenerateRecords(o));
+    }
+    ~Fixture() {
+        std::remove(path.c_str());
+        std::remove(sparsePath.c_str());
+        std::remove(outPath.c_str());
+    }
+};
+
+Fixture& Data() {
+    static Fixture f;
+    return f;
+}
+
+class NullReporter final : public IReporter {
+    void ShowMessage(std::string_view, int) override {}
+};
+NullReporter g_quiet;
+
+void BM_ReadFileBaseline(benchmark::State& state) {
+    Data(); // generate the files outside the timing
+    std::vector<char> buf(32 + 16 * static_cast<size_t>(kRecords));
+    for (auto _ : state) {
+        std::FILE* f = std::fopen(Data().path.c_str(), "rb");
+        const size_t n = std::fread(buf.data(), 1, buf.size(), f);
+        std::fclose(f);
+        benchmark::DoNotOptimize(n);
+    }
+}
+BENCHMARK(BM_ReadFileBaseline)->Unit(benchmark::kMillisecond);
+
+void BM_LoadMnr(benchmark::State& state) {
+    CArchiveData archive;
+    archive.SetReporter(&g_quiet);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(archive.LoadMnr(Data().path));
+    // Resident size of the archive itself, per record.
+    const double bytes = static_cast<double>(archive.GetRecords().capacity() * sizeof(ArchiveRecord) +
+                                             static_cast<size_t>(archive.GetSeriesCount()) * sizeof(SeriesInfo) +
+                                             sizeof(CArchiveData));
+    state.counters["bytes_per_record"] = bytes / archive.GetRecordCount();
+}
+BENCHMARK(BM_LoadMnr)->Unit(benchmark::kMillisecond);
+
+// Decoding every field of every record into four arrays: the least a curve
+// computation has to do.
+void BM_DecodeBaseline(benchmark::State& state) {
+    CArchiveData archive;
+    archive.LoadMnr(Data().path);
+    std::vector<double> a, b, c, d;
+    for (auto _ : state) {
+        a.clear();
+        b.clear();
+        c.clear();
+        d.clear();
+        for (const ArchiveRecord& r : archive.GetRecords()) {
+            a.push_back(r.GetSecond() + 60.0 * r.GetMinute() + 3600.0 * r.GetHour() + 86400.0 * r.GetDay());
+            b.push_back(r.GetConcentration());
+            c.push_back(r.GetTemperature() / 10.0);
+            d.push_back(r.GetPressure());
+        }
+        benchmark::DoNotOptimize(a.data());
+    }
+}
+BENCHMARK(BM_DecodeBaseline)->Unit(benchmark::kMillisecond);
+
+void CurvesBench(benchmark::State& state, const std::string& path) {
+    CArchiveData archive;
+    archive.LoadMnr(path);
+    const SeriesInfo& s = *archive.GetSeries(0);
+    std::vector<double> t, r, T, P;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(s.GetCurves(CF_MEAS_ONLY | CF_SKIP_BAD, true, 200, 760, t, r, T, P));
+}
+void BM_GetCurves_ZeroEveryTenth(benchmark::State& state) { CurvesBench(state, Data().path); }
+void BM_GetCurves_SingleZero(benchmark::State& state) { CurvesBench(state, Data().sparsePath); }
+BENCHMARK(BM_GetCurves_ZeroEveryTenth)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GetCurves_SingleZero)->Unit(benchmark::kMillisecond);
+
+void BM_ExportTable(benchmark::State& state) {
+    CArchiveData archive;
+    archive.LoadMnr(Data().path);
+    const SeriesInfo& s = *archive.GetSeries(0);
+    for (auto _ : state) {
+        std::FILE* f = std::fopen(Data().outPath.c_str(), "wb");
+        benchmark::DoNotOptimize(WriteExportTable(s, CurveOptions{}, f));
+        std::fclose(f);
+    }
+}
+BENCHMARK(BM_ExportTable)->Unit(benchmark::kMillisecond);
+
+// The same table through fprintf, as a text-mode C program writes it.
+void BM_ExportPrintfBaseline(benchmark::State& state) {
+    CArchiveData archive;
+    archive.LoadMnr(Data().path);
+    const SeriesInfo& s = *archive.GetSeries(0);
+    SeriesCurves c;
+    GetExportCurves(s, CurveOptions{}, c);
+    for (auto _ : state) {
+        std::FILE* f = std::fopen(Data().outPath.c_str(), "wb");
+        int k = 0;
+        for (int i = 0; i < s.GetCount() && k < static_cast<int>(c.times.size()); ++i) {
+            const ArchiveRecord& r = s.GetRecord(i);
+            if (r.IsBad())
+                continue;
+            char num[16], date[16], time[16], res[32], temp[32], pres[16];
+            std::snprintf(num, sizeof num, "%d", i + 1);
+            std::snprintf(date, sizeof date, "%4d-%02d-%02d", r.GetYear(), r.GetMonth(), r.GetDay());
+            std::snprintf(time, sizeof time, "%02d:%02d:%02d", r.GetHour(), r.GetMinute(), r.GetSecond());
+            std::snprintf(res, sizeof res, "%9.3f", c.results[k]);
+            std::snprintf(temp, sizeof temp, "    %.1f", c.temps[k]);
+            std::snprintf(pres, sizeof pres, "%6d", static_cast<int>(c.pres[k]));
+            std::fprintf(f, "%-8s%-16s%-16s%s%-8s%-8s%s\r\n", num, date, time, res, temp, pres, r.IsZero() ? "" : res);
+            ++k;
+        }
+        std::fclose(f);
+    }
+}
+BENCHMARK(BM_ExportPrintfBaseline)->Unit(benchmark::kMillisecond);
+
+} // namespace

@@ -184,3 +184,10 @@ bool ReadSeriesIndex(const CliArgs& args, const CArchiveData& archive, int& inde
     index = static_cast<int>(n - 1);
     return true;
 }
+
+int ReadSeriesAndCurveOptions(const CliArgs& args, const CArchiveData& archive, int& index, CurveOptions& options) {
+    std::string error;
+    if (!ReadSeriesIndex(args, archive, index, error) || !ReadCurveOptions(args, options, error))
+        return CliError(kExitUsage, error);
+    return kExitOk;
+}

@@ -58,5 +58,8 @@ extern const std::vector<std::string> kCurveFlagOptions;  // no-filter
 // The temperature in degrees becomes tenths, truncated toward zero.
 bool ReadCurveOptions(const CliArgs& args, CurveOptions& options, std::string& error);
 
+// Both of the above; on failure prints why and returns kExitUsage.
+int ReadSeriesAndCurveOptions(const CliArgs& args, const CArchiveData& archive, int& index, CurveOptions& options);
+
 // Reads --series N (1-based, required) into a 0-based index that exists.
 bool ReadSeriesIndex(const CliArgs& args, const CArchiveData& archive, int& index, std::string& error);

@@ -89,16 +89,26 @@ int CliExport(const std::vector<std::string>& argv) {
     const std::vector<std::string> values = Join(kCurveValueOptions, {"series", "format", "output"});
     if (const int rc = Prepare(argv, values, kCurveFlagOptions, args, archive))
         return rc;
-    std::string error;
     int index = 0;
     CurveOptions options;
-    if (!ReadSeriesIndex(args, archive, index, error) || !ReadCurveOptions(args, options, error))
-        return CliError(kExitUsage, error);
+    if (const int rc = ReadSeriesAndCurveOptions(args, archive, index, options))
+        return rc;
     const std::string table = OutputFormat(args);
     const SeriesInfo& series = *archive.GetSeries(index);
-    const std::string text = table == "csv" ? ExportCsv(series, options) : ExportTable(series, options);
-    if (!WriteWhole(args.Get("output"), text))
-        return CliError(kExitFailure, "cannot write " + args.Get("output"));
+    const std::string out = args.Get("output");
+    if (table == "csv") {
+        if (!WriteWhole(out, ExportCsv(series, options)))
+            return CliError(kExitFailure, "cannot write " + out);
+        return kExitOk;
+    }
+    std::FILE* f = out.empty() ? stdout : std::fopen(out.c_str(), "wb");
+    if (!f)
+        return CliError(kExitFailure, "cannot create " + out);
+    bool ok = WriteExportTable(series, options, f);
+    if (f != stdout)
+        ok = std::fclose(f) == 0 && ok;
+    if (!ok)
+        return CliError(kExitFailure, "cannot write " + (out.empty() ? std::string("the output") : out));
     return kExitOk;
 }
 
@@ -108,11 +118,10 @@ int CliStats(const std::vector<std::string>& argv) {
     if (const int rc = Prepare(argv, Join(kCurveValueOptions, {"series"}), kCurveFlagOptions, args, archive,
                                {{"view", 2}}))
         return rc;
-    std::string error;
     int index = 0;
     CurveOptions options;
-    if (!ReadSeriesIndex(args, archive, index, error) || !ReadCurveOptions(args, options, error))
-        return CliError(kExitUsage, error);
+    if (const int rc = ReadSeriesAndCurveOptions(args, archive, index, options))
+        return rc;
     double xmin = -std::numeric_limits<double>::infinity();
     double xmax = std::numeric_limits<double>::infinity();
     if (args.Has("view")) {

@@ -29,9 +29,12 @@ const char* const kUsage =
     "         [--size WxH] [--view XMIN YMIN XMAX YMAX]\n"
 #endif
 #ifdef TERVIK_CLI_DEVICE
-    "  devices                      the instruments the device dialog would list\n"
+    "  devices [--port PATH] [--simulate[=FILE]]\n"
+    "                               the instruments the device dialog would list\n"
     "  read (--device N | --port PATH | --simulate[=FILE]) -o OUT.mnr\n"
-    "         [--force] [--retries K]\n"
+    "         [--force] [--retries K] [--read-empty] [--timeout MS]\n"
+    "                               the whole archive memory; read_backup.mnr is\n"
+    "                               written in the current folder as it goes\n"
 #endif
     "\n"
     "Curve options (export, stats, render):\n"

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds release and sanitizer builds, runs every test.
+# Installs what is missing, runs the fuzz targets briefly, then builds the
+# release and the sanitizer presets and runs every test in each.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
+bash fuzz/run.sh "${TERVIK_FUZZ_SECONDS:-30}"
 for preset in release debug-asan; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"

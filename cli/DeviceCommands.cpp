@@ -1,0 +1,205 @@
+// tervik-cli devices and read: the device dialog's listing and Read button
+// without a window.
+
+#include "CliCommon.h"
+#include "Commands.h"
+#include "Instrument.h"
+#include "SimInstrument.h"
+#include "StringTable.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <unistd.h>
+
+namespace {
+
+// Answers the read's questions from the command line: a failed block is
+// retried up to a number of times, an empty memory read only when asked.
+class CliDeviceUi final : public IDeviceUi {
+public:
+    CliDeviceUi(int retries, bool readEmpty, bool progressBar)
+        : m_retries(retries), m_readEmpty(readEmpty), m_progressBar(progressBar) {}
+
+    void ShowMessage(std::string_view text, int) override {
+        EndProgressLine();
+        std::fprintf(stderr, "tervik-cli: %.*s\n", static_cast<int>(text.size()), text.data());
+    }
+
+    bool Ask(Question q, std::string_view text, int, int block) override {
+        EndProgressLine();
+        if (q == Question::ReadEmptyMemory) {
+            std::fprintf(stderr, "tervik-cli: %.*s %s\n", static_cast<int>(text.size()), text.data(),
+                         m_readEmpty ? "yes (--read-empty)" : "no (use --read-empty)");
+            return m_readEmpty;
+        }
+        const bool yes = ++m_tries[block] <= m_retries;
+        std::fprintf(stderr, "tervik-cli: failed to read archive block #%d: %s\n", block,
+                     yes ? "retrying" : "giving up");
+        if (!yes)
+            m_incomplete = true;
+        return yes;
+    }
+
+    int Progress(int n, int total) {
+        if (m_progressBar) {
+            const int width = 40;
+            const int filled = total > 0 ? std::min(width, static_cast<int>(int64_t{n} * width / total)) : width;
+            std::fprintf(stderr, "\r[%s%s] %d of %d records", std::string(static_cast<size_t>(filled), '#').c_str(),
+                         std::string(static_cast<size_t>(width - filled), ' ').c_str(), n, total);
+            std::fflush(stderr);
+            m_lineOpen = true;
+        }
+        return 1;
+    }
+
+    void EndProgressLine() {
+        if (m_lineOpen)
+            std::fputc('\n', stderr);
+        m_lineOpen = false;
+    }
+
+    bool Incomplete() const { return m_incomplete; }
+
+private:
+    int m_retries;
+    bool m_readEmpty;
+    bool m_progressBar;
+    bool m_lineOpen = false;
+    bool m_incomplete = false;
+    std::map<int, int> m_tries;
+};
+
+// Adds the sources named by --port and --simulate[=FILE] to the device list.
+bool AddSources(const CliArgs& args, std::string& error) {
+    for (const std::string& p : args.GetAll("port"))
+        PortAddExplicit(p);
+    if (args.Has("simulate")) {
+        SimConfig config;
+        std::vector<ArchiveRecord> memory;
+        const std::string file = args.Get("simulate");
+        std::vector<std::string> simArgs;
+        if (!file.empty())
+            simArgs = {"--mnr", file};
+        if (!ParseSimArgs(simArgs, config, memory, error))
+            return false;
+        PortAddSimulated(std::make_shared<CKx208mSim>(config, std::move(memory)));
+    }
+    return true;
+}
+
+bool WriteArchive(const CArchiveData& archive, const std::string& path) {
+    const std::string temporary = path + ".part";
+    std::FILE* f = std::fopen(temporary.c_str(), "wb");
+    if (!f)
+        return false;
+    const auto& records = archive.GetRecords();
+    bool ok = std::fwrite(kMnrSignature, 1, 16, f) == 16 && std::fwrite(archive.GetHeader().raw, 1, 16, f) == 16 &&
+              std::fwrite(records.data(), 16, records.size(), f) == records.size();
+    ok = std::fclose(f) == 0 && ok;
+    std::error_code ec;
+    if (ok)
+        std::filesystem::rename(temporary, path, ec);
+    if (!ok || ec)
+        std::filesystem::remove(temporary, ec);
+    return ok && !ec;
+}
+
+int ParseTimeout(const CliArgs& args) {
+    long long ms = 0;
+    if (!args.Has("timeout"))
+        return 0;
+    if (!ParseIntArg(args.Get("timeout"), ms) || ms < 1 || ms > 600000)
+        return -1;
+    PortSetTimeouts(static_cast<int>(ms), static_cast<int>(ms));
+    return 0;
+}
+
+} // namespace
+
+int CliDevices(const std::vector<std::string>& argv) {
+    CliArgs args;
+    if (!args.Parse(argv, {"port"}, {"simulate"}))
+        return CliError(kExitUsage, args.Error());
+    std::string error;
+    if (!AddSources(args, error))
+        return CliError(kExitUsage, error);
+    const int count = g_deviceList.Enumerate();
+    if (count <= 0)
+        return CliError(kExitFailure, UIString(109, 0));
+    for (int i = 0; i < count; ++i)
+        std::printf("%d\t%s #%s\n", i + 1, g_deviceList.GetDescription(i).c_str(),
+                    g_deviceList.GetSerialNumber(i).c_str());
+    return kExitOk;
+}
+
+int CliRead(const std::vector<std::string>& argv) {
+    CliArgs args;
+    if (!args.Parse(argv, {"device", "port", "retries", "timeout", "output"}, {"simulate", "force", "read-empty"}))
+        return CliError(kExitUsage, args.Error());
+    if (!args.Positional().empty())
+        return CliError(kExitUsage, "unexpected argument " + args.Positional()[0]);
+    const int sources = (args.Has("device") ? 1 : 0) + (args.Has("port") ? 1 : 0) + (args.Has("simulate") ? 1 : 0);
+    if (sources != 1)
+        return CliError(kExitUsage, "name one source: --device N, --port PATH or --simulate[=FILE]");
+    if (!args.Has("output"))
+        return CliError(kExitUsage, "-o OUT.mnr is required");
+    long long retries = 3;
+    if (args.Has("retries") && (!ParseIntArg(args.Get("retries"), retries) || retries < 0 || retries > 1000))
+        return CliError(kExitUsage, "--retries takes a number from 0 to 1000");
+    if (ParseTimeout(args) != 0)
+        return CliError(kExitUsage, "--timeout takes milliseconds from 1 to 600000");
+    long long device = 1;
+    if (args.Has("device")) {
+        if (!ParseIntArg(args.Get("device"), device) || device < 1)
+            return CliError(kExitUsage, "--device takes a number from the devices list");
+    } else {
+        // Only the named source is listed, so it is the one device.
+        PortSetHardwareScan(false);
+    }
+    std::string error;
+    if (!AddSources(args, error))
+        return CliError(kExitUsage, error);
+
+    const int count = g_deviceList.Enumerate();
+    if (count <= 0)
+        return CliError(kExitFailure, UIString(109, 0));
+    if (device > count)
+        return CliError(kExitUsage, "there are only " + std::to_string(count) + " devices");
+    CInstrument* instrument = g_deviceList.Connect(static_cast<int>(device - 1));
+    if (!instrument)
+        return CliError(kExitFailure, UIString(110, 0));
+    uint32_t used = 0, available = 0;
+    if (!instrument->QueryVersion() || !instrument->QuerySerialNumber())
+        return CliError(kExitFailure, UIString(111, 0));
+    char line[128];
+    std::snprintf(line, sizeof line, UIString(112, 0).c_str(), instrument->GetSerialNumber());
+    std::fprintf(stderr, "%s\n", line);
+    if (!instrument->QueryKind())
+        return CliError(kExitFailure, UIString(111, 0));
+    if (!instrument->QueryArchiveStatus(used, available))
+        return CliError(kExitFailure, UIString(113, 0));
+    std::snprintf(line, sizeof line, UIString(114, 0).c_str(), static_cast<int>(std::min<uint32_t>(used, INT32_MAX)),
+                  static_cast<int>(std::min<uint32_t>(available, INT32_MAX)));
+    std::fprintf(stderr, "%s%s\n", line,
+                 StatusInRange(used, available) ? "" : " (out of range: reading at most 44000 records)");
+
+    CliDeviceUi ui(static_cast<int>(retries), args.Has("read-empty"), isatty(STDERR_FILENO) != 0);
+    SetDeviceUi(&ui);
+    CArchiveData archive;
+    archive.SetReporter(&ui);
+    const int records =
+        archive.ReadFromDevice([&ui](int n, int total) { return ui.Progress(n, total); }, args.Has("force"));
+    ui.EndProgressLine();
+    SetDeviceUi(nullptr);
+    g_deviceList.CloseCurrent();
+    std::snprintf(line, sizeof line, UIString(116, 0).c_str(), records, archive.GetSeriesCount());
+    std::fprintf(stderr, "%s\n", line);
+    if (records == 0)
+        return CliError(kExitFailure, "no records read");
+    if (!WriteArchive(archive, args.Get("output")))
+        return CliError(kExitFailure, "cannot write " + args.Get("output"));
+    if (ui.Incomplete())
+        return CliError(kExitFailure, "read incomplete: kept the records read before the failed block");
+    return kExitOk;
+}

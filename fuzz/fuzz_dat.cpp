@@ -1,0 +1,5 @@
+#include "LoaderFuzz.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    return fuzz::Run(data, size, ".dat", [](CArchiveData& a, const std::string& p) { return a.LoadDat(p); });
+}

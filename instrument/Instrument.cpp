@@ -1,0 +1,142 @@
+#include "Instrument.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr uint8_t kCmdVersion = 0x13;
+constexpr uint8_t kCmdVersionOld = 0x14;
+constexpr uint8_t kCmdSetPosition = 0x61;
+constexpr uint8_t kCmdBlock = 0x62;
+constexpr uint8_t kCmdStatus = 0x63;
+constexpr uint8_t kCmdSerial = 0xA0;
+constexpr uint8_t kCmdKind = 0xC7;
+
+StderrDeviceUi g_stderrUi;
+IDeviceUi* g_deviceUi = nullptr;
+
+uint32_t Le32(const uint8_t* p) {
+    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
+}
+
+} // namespace
+
+CDeviceList g_deviceList;
+
+void StderrDeviceUi::ShowMessage(std::string_view englishText, int) {
+    std::fprintf(stderr, "%.*s\n", static_cast<int>(englishText.size()), englishText.data());
+}
+
+void SetDeviceUi(IDeviceUi* ui) { g_deviceUi = ui; }
+IDeviceUi& DeviceUi() { return g_deviceUi ? *g_deviceUi : g_stderrUi; }
+
+bool StatusInRange(uint32_t used, uint32_t available) {
+    return uint64_t{used} + available <= kMaxDeviceRecords;
+}
+
+int CInstrument::DecodeSerialNumber(int version, const uint8_t b[4]) {
+    if (version < 311)
+        return (b[0] & 0x0F) * 1000 + (b[1] & 0x0F) * 100 + (b[2] & 0x0F) * 10 + (b[3] & 0x0F);
+    // Serial numbers are small; a value past the int range keeps its bits
+    // rather than overflowing.
+    return static_cast<int>(Le32(b));
+}
+
+int CInstrument::QueryVersion() {
+    uint8_t v[2];
+    int rc = PortRequest(kCmdVersion, 2, v);
+    if (rc != 0)
+        rc = PortRequest(kCmdVersionOld, 2, v);
+    if (rc != 0) {
+        m_nLastError = rc;
+        return 0;
+    }
+    m_nVersionMajor = v[0];
+    m_nVersionMinor = v[1];
+    return 1;
+}
+
+int CInstrument::QuerySerialNumber() {
+    uint8_t s[4];
+    const int rc = PortRequest(kCmdSerial, 4, s);
+    if (rc != 0) {
+        m_nLastError = rc;
+        return 0;
+    }
+    m_nSerialNumber = DecodeSerialNumber(m_nVersionMajor * 100 + m_nVersionMinor, s);
+    return 1;
+}
+
+int CInstrument::QueryKind() {
+    uint8_t k;
+    const int rc = PortRequest(kCmdKind, 1, &k);
+    if (rc != 0) {
+        m_nLastError = rc;
+        return 0;
+    }
+    m_nKind = k;
+    return 1;
+}
+
+int CInstrument::QueryArchiveStatus(uint32_t& used, uint32_t& available) {
+    uint8_t s[8];
+    const int rc = PortRequest(kCmdStatus, 8, s);
+    if (rc != 0) {
+        m_nLastError = rc;
+        return 0;
+    }
+    used = Le32(s);
+    available = Le32(s + 4);
+    return 1;
+}
+
+int CInstrument::SetReadPosition(uint32_t position) {
+    const uint8_t p[4] = {static_cast<uint8_t>(position), static_cast<uint8_t>(position >> 8),
+                          static_cast<uint8_t>(position >> 16), static_cast<uint8_t>(position >> 24)};
+    return PortCommand(kCmdSetPosition, 4, p) == 0 ? 1 : 0;
+}
+
+int CInstrument::ReadBlock(uint8_t* out) {
+    const int rc = PortRequest(kCmdBlock, 240, out);
+    if (rc == 0)
+        return 1;
+    if (const char* name = PortErrorName(rc))
+        DeviceUi().ShowMessage(name, 0);
+    return 0;
+}
+
+CDeviceList::~CDeviceList() { CloseCurrent(); }
+
+int CDeviceList::Enumerate() {
+    m_nCount = 0;
+    int count = 0;
+    if (PortEnumerate(m_nodes, count, kMaxDevices) != 0)
+        return -1;
+    m_nCount = count;
+    return m_nCount;
+}
+
+std::string CDeviceList::GetDescription(int index) const {
+    return index >= 0 && index < m_nCount ? std::string(m_nodes[index].description) : std::string();
+}
+
+std::string CDeviceList::GetSerialNumber(int index) const {
+    return index >= 0 && index < m_nCount ? std::string(m_nodes[index].serialNumber) : std::string();
+}
+
+long long CDeviceList::GetLocId(int index) const {
+    return index >= 0 && index < m_nCount ? static_cast<long long>(m_nodes[index].locId) : -1;
+}
+
+CInstrument* CDeviceList::Connect(int index) {
+    CloseCurrent();
+    if (index >= 0 && index < m_nCount && PortOpen(m_nodes[index]) == 0)
+        m_pCurrent = new CInstrument(m_nodes[index]);
+    return m_pCurrent;
+}
+
+void CDeviceList::CloseCurrent() {
+    delete m_pCurrent;
+    m_pCurrent = nullptr;
+    PortClose();
+}

@@ -1,0 +1,104 @@
+#pragma once
+
+// The connected KX-208M, the list of attached devices, and the questions a
+// read from the instrument asks.
+
+#include "Reporter.h"
+#include "Transport.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// The largest archive memory a KX-208M has, in records. Status counts beyond
+// it are garbage and bound the read.
+constexpr uint32_t kMaxDeviceRecords = 44000;
+
+// Messages and questions of a read, answered by the caller: the device
+// dialog, the command-line tool, or a test. Reading never waits on a window
+// itself; a worker-thread caller marshals these to its user interface.
+class IDeviceUi : public IReporter {
+public:
+    enum class Question { RetryBlock, ReadEmptyMemory };
+    // englishText is the English wording (already formatted), uiOffset its
+    // interface string or 0; block is the block concerned (RetryBlock).
+    virtual bool Ask(Question question, std::string_view englishText, int uiOffset, int block) = 0;
+};
+
+// Answers every question with No and prints messages on stderr.
+class StderrDeviceUi : public IDeviceUi {
+public:
+    void ShowMessage(std::string_view englishText, int uiOffset) override;
+    bool Ask(Question, std::string_view, int, int) override { return false; }
+};
+
+// The interface used by reads; nullptr restores the stderr one.
+void SetDeviceUi(IDeviceUi* ui);
+IDeviceUi& DeviceUi();
+
+class CInstrument {
+public:
+    explicit CInstrument(const DeviceNode& node) : m_node(node) {}
+
+    // Each returns 1 on success, 0 on failure.
+    int QueryVersion();
+    int QuerySerialNumber();
+    int QueryKind();
+    int QueryArchiveStatus(uint32_t& used, uint32_t& available);
+    int SetReadPosition(uint32_t position);
+    // 240 bytes (15 records) into out; a failure is shown by its error name.
+    int ReadBlock(uint8_t* out);
+
+    const DeviceNode& GetNode() const { return m_node; }
+    int GetLastError() const { return m_nLastError; }
+    int GetKind() const { return m_nKind; }
+    int GetSerialNumber() const { return m_nSerialNumber; }
+    int GetVersionMajor() const { return m_nVersionMajor; }
+    int GetVersionMinor() const { return m_nVersionMinor; }
+
+    // Serial-number decoding by firmware version (major * 100 + minor).
+    static int DecodeSerialNumber(int version, const uint8_t bytes[4]);
+
+private:
+    DeviceNode m_node;
+    int m_nLastError = 0;
+    int m_nKind = 0;
+    int m_nSerialNumber = -1;
+    int m_nVersionMajor = 0;
+    int m_nVersionMinor = 0;
+};
+
+class CDeviceList {
+public:
+    static constexpr int kMaxDevices = 16;
+
+    CDeviceList() = default;
+    ~CDeviceList();
+    CDeviceList(const CDeviceList&) = delete;
+    CDeviceList& operator=(const CDeviceList&) = delete;
+
+    // The device count, or -1 when listing failed.
+    int Enumerate();
+    int GetCount() const { return m_nCount; }
+    // UTF-8 texts; empty when index is out of range.
+    std::string GetDescription(int index) const;
+    std::string GetSerialNumber(int index) const;
+    // -1 when index is out of range.
+    long long GetLocId(int index) const;
+    // Closes the current device, then opens device index; the new current
+    // instrument, or nullptr.
+    CInstrument* Connect(int index);
+    void CloseCurrent();
+    CInstrument* GetCurrent() const { return m_pCurrent; }
+
+private:
+    DeviceNode m_nodes[kMaxDevices];
+    int m_nCount = 0;
+    CInstrument* m_pCurrent = nullptr;
+};
+
+extern CDeviceList g_deviceList;
+
+// The status counts of a read bounded by the memory an instrument can have;
+// false when a count was out of range.
+bool StatusInRange(uint32_t used, uint32_t available);

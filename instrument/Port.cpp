@@ -1,0 +1,172 @@
+#include "Transport.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// Process-wide port state. Plain pointers and arrays with trivial
+// destructors, so the device list's clean-up at exit still finds them.
+Transport* g_port = nullptr;
+uint8_t g_txBuffer[256];
+uint8_t g_rxBuffer[256];
+int g_readTimeoutMs = 2000;
+int g_writeTimeoutMs = 2000;
+
+struct ExtraSources {
+    std::vector<DeviceNode> nodes;
+    bool scanHardware = true;
+    std::string sysfsRoot = "/sys";
+};
+
+ExtraSources& Extras() {
+    static ExtraSources* s = new ExtraSources; // never destroyed: used until exit
+    return *s;
+}
+
+void CopyText(char* dst, size_t size, const std::string& text) {
+    std::memset(dst, 0, size);
+    std::memcpy(dst, text.data(), std::min(text.size(), size - 1));
+}
+
+} // namespace
+
+const char* PortErrorName(int code) {
+    switch (code) {
+    case KX_ERROR: return "KX_ERROR";
+    case KX_ERR_MARKER1: return "KX_ERR_MARKER1";
+    case KX_ERR_MARKER2: return "KX_ERR_MARKER2";
+    case KX_ERR_CS: return "KX_ERR_CS";
+    case KX_ERR_TO: return "KX_ERR_TO";
+    default: return nullptr;
+    }
+}
+
+uint8_t FrameChecksum(const uint8_t* data, size_t size) {
+    uint8_t sum = 0;
+    for (size_t i = 0; i < size; ++i)
+        sum = static_cast<uint8_t>(sum + data[i]);
+    return sum;
+}
+
+void PortAddExplicit(const std::string& path) {
+    DeviceNode node;
+    node.backend = PortBackend::Serial;
+    node.path = path;
+    CopyText(node.description, sizeof node.description, path);
+    // Explicit ports have no USB location; number them after the bridges'
+    // range so the dialog can still find the same line again.
+    node.locId = 0xFE000000u + static_cast<uint32_t>(Extras().nodes.size());
+    Extras().nodes.push_back(std::move(node));
+}
+
+void PortAddSimulated(std::shared_ptr<CKx208mSim> sim, const std::string& description) {
+    DeviceNode node;
+    node.backend = PortBackend::Simulated;
+    node.sim = std::move(sim);
+    CopyText(node.description, sizeof node.description, description);
+    const size_t index = Extras().nodes.size();
+    CopyText(node.serialNumber, sizeof node.serialNumber, "SIM" + std::to_string(index));
+    node.locId = 0xFF000000u + static_cast<uint32_t>(index);
+    Extras().nodes.push_back(std::move(node));
+}
+
+void PortClearExtraSources() { Extras().nodes.clear(); }
+void PortSetHardwareScan(bool enabled) { Extras().scanHardware = enabled; }
+void PortSetSysfsRoot(const std::string& root) { Extras().sysfsRoot = root; }
+
+void PortSetTimeouts(int readMs, int writeMs) {
+    g_readTimeoutMs = readMs;
+    g_writeTimeoutMs = writeMs;
+}
+
+int PortReadTimeout() { return g_readTimeoutMs; }
+
+int PortEnumerate(DeviceNode* nodes, int& count, int maximum) {
+    std::vector<DeviceNode> found;
+    if (Extras().scanHardware) {
+        ScanSerialBridges(Extras().sysfsRoot, found);
+        ScanFtdiDevices(found);
+    }
+    for (const DeviceNode& n : Extras().nodes)
+        found.push_back(n);
+    count = static_cast<int>(std::min<size_t>(found.size(), static_cast<size_t>(std::max(maximum, 0))));
+    for (int i = 0; i < count; ++i)
+        nodes[i] = found[static_cast<size_t>(i)];
+    return 0;
+}
+
+int PortOpen(const DeviceNode& node) {
+    if (g_port)
+        return -1; // one device at a time; the caller closes first
+    std::unique_ptr<Transport> t;
+    switch (node.backend) {
+    case PortBackend::Serial: t = OpenSerialTransport(node.path); break;
+    case PortBackend::Ftdi: t = OpenFtdiTransport(node.locId); break;
+    case PortBackend::Simulated:
+        if (node.sim)
+            t = OpenSimTransport(node.sim);
+        break;
+    }
+    if (!t)
+        return -1;
+    g_port = t.release();
+    return 0;
+}
+
+int PortClose() {
+    delete g_port;
+    g_port = nullptr;
+    return 0;
+}
+
+bool PortIsOpen() { return g_port != nullptr; }
+
+void PortAttach(std::unique_ptr<Transport> transport) {
+    PortClose();
+    g_port = transport.release();
+}
+
+int PortRequest(uint8_t command, int n, uint8_t* out) {
+    if (!g_port || n < 0 || n > 254)
+        return KX_ERROR;
+    if (!g_port->PurgeReceived())
+        return KX_ERROR;
+    g_txBuffer[0] = command;
+    if (g_port->Write(g_txBuffer, 1, g_writeTimeoutMs) != 1)
+        return KX_ERR_TO;
+    const size_t want = static_cast<size_t>(n) + 2;
+    if (g_port->Read(g_rxBuffer, want, g_readTimeoutMs) != static_cast<int>(want))
+        return KX_ERR_TO;
+    if (g_rxBuffer[0] != command)
+        return KX_ERR_MARKER1;
+    if (FrameChecksum(g_rxBuffer + 1, static_cast<size_t>(n)) != g_rxBuffer[n + 1])
+        return KX_ERR_CS;
+    if (n > 0)
+        std::memcpy(out, g_rxBuffer + 1, static_cast<size_t>(n));
+    return 0;
+}
+
+int PortCommand(uint8_t command, int n, const uint8_t* payload) {
+    if (!g_port || n < 0 || n > 254)
+        return KX_ERROR;
+    if (!g_port->PurgeReceived())
+        return KX_ERROR;
+    g_txBuffer[0] = command;
+    if (n > 0)
+        std::memcpy(g_txBuffer + 1, payload, static_cast<size_t>(n));
+    g_txBuffer[n + 1] = FrameChecksum(payload, static_cast<size_t>(n));
+    const int frame = n + 2;
+    if (g_port->Write(g_txBuffer, static_cast<size_t>(frame), g_writeTimeoutMs) != frame)
+        return KX_ERR_TO;
+    if (g_port->Read(g_rxBuffer, 2, g_readTimeoutMs) != 2)
+        return KX_ERR_TO;
+    if (g_rxBuffer[0] != command) {
+        g_port->Read(g_rxBuffer, 2, g_readTimeoutMs); // drain the rest of a foreign reply
+        return KX_ERR_MARKER1;
+    }
+    if (g_rxBuffer[1] != command)
+        return KX_ERR_MARKER2;
+    return 0;
+}

@@ -1,0 +1,349 @@
+#include "DeviceDlg.h"
+
+#include "ArchiveData.h"
+#include "Prompts.h"
+#include "StringTable.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QThread>
+#include <cstdio>
+
+CDeviceDlg* g_pDeviceDlg = nullptr;
+
+namespace {
+
+QString UiText(int offset) { return QString::fromStdString(LoadUIString(offset)); }
+
+// An interface string used as a printf format (the table's own texts).
+template <typename... Args> QString UiFormat(int offset, Args... args) {
+    char buf[256];
+    std::snprintf(buf, sizeof buf, LoadUIString(offset).c_str(), args...);
+    return QString::fromUtf8(buf);
+}
+
+// Dialog units to pixels with the dialog font's own metrics: a horizontal
+// unit is a quarter of the average character width, a vertical one an
+// eighth of the character height.
+class DialogUnits {
+public:
+    explicit DialogUnits(const QFont& font) {
+        const QFontMetrics fm(font);
+        const QString alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+        m_baseX = (fm.horizontalAdvance(alphabet) / 26 + 1) / 2;
+        m_baseY = fm.height();
+    }
+    QRect Rect(int l, int t, int w, int h) const {
+        return QRect(l * m_baseX / 4, t * m_baseY / 8, w * m_baseX / 4, h * m_baseY / 8);
+    }
+    QSize Size(int w, int h) const { return QSize(w * m_baseX / 4, h * m_baseY / 8); }
+
+private:
+    int m_baseX;
+    int m_baseY;
+};
+
+} // namespace
+
+// Messages and questions of the read. On the worker thread they are carried
+// over to the user-interface thread, which shows them while the worker waits.
+class CDeviceDlg::WorkerUi final : public IDeviceUi {
+public:
+    explicit WorkerUi(CDeviceDlg* dlg) : m_dlg(dlg) {}
+
+    void ShowMessage(std::string_view text, int uiOffset) override {
+        const QString q = uiOffset ? UiText(uiOffset) : QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+        m_dlg->OnUiThread([&] {
+            if (!m_dlg->m_bClosing)
+                Prompts().Message(m_dlg, q, IPrompts::Ok, uiOffset ? IPrompts::Exclamation : IPrompts::Error);
+            return 0;
+        });
+    }
+
+    bool Ask(Question, std::string_view text, int uiOffset, int) override {
+        const QString q = uiOffset ? UiText(uiOffset) : QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+        return m_dlg->OnUiThread([&] {
+            return !m_dlg->m_bClosing &&
+                   Prompts().Message(m_dlg, q, IPrompts::Yes | IPrompts::No, IPrompts::Question) == IPrompts::Yes;
+        });
+    }
+
+private:
+    CDeviceDlg* m_dlg;
+};
+
+template <typename F> auto CDeviceDlg::OnUiThread(F f) -> decltype(f()) {
+    if (QThread::currentThread() == thread())
+        return f();
+    decltype(f()) result{};
+    QMetaObject::invokeMethod(this, [&] { result = f(); }, Qt::BlockingQueuedConnection);
+    return result;
+}
+
+CDeviceDlg::CDeviceDlg(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_ui(new WorkerUi(this)) {
+    setFont(QFont("MS Shell Dlg", 8));
+    const DialogUnits du(font());
+    setFixedSize(du.Size(262, 182));
+
+    // Group boxes first, so the controls drawn over them stay on top.
+    m_grpSelection = new QGroupBox(this);
+    m_grpSelection->setGeometry(du.Rect(12, 6, 240, 54));
+    m_grpArchive = new QGroupBox(this);
+    m_grpArchive->setGeometry(du.Rect(12, 72, 240, 54));
+    m_btnOk = new QPushButton(this);
+    m_btnOk->setGeometry(du.Rect(192, 144, 50, 14));
+    m_btnOk->setDefault(true);
+    m_btnCancel = new QPushButton(this);
+    m_btnCancel->setGeometry(du.Rect(192, 162, 50, 14));
+    m_cbDevices = new QComboBox(this);
+    m_cbDevices->setGeometry(du.Rect(24, 18, 150, 14)); // a drop-down list shows one line when closed
+    m_btnSearch = new QPushButton(this);
+    m_btnSearch->setGeometry(du.Rect(192, 18, 50, 14));
+    m_btnConnect = new QPushButton(this);
+    m_btnConnect->setGeometry(du.Rect(192, 36, 50, 14));
+    m_progress = new QProgressBar(this);
+    m_progress->setGeometry(du.Rect(24, 108, 216, 6));
+    m_progress->setTextVisible(false);
+    m_progress->setRange(0, 100);
+    m_btnRead = new QPushButton(this);
+    m_btnRead->setGeometry(du.Rect(192, 84, 50, 14));
+    m_edConnection = new QLineEdit(this);
+    m_edConnection->setGeometry(du.Rect(24, 36, 150, 14));
+    m_edConnection->setReadOnly(true);
+    m_edArchive = new QLineEdit(this);
+    m_edArchive->setGeometry(du.Rect(24, 84, 150, 14));
+    m_edArchive->setReadOnly(true);
+    m_chkForce = new QCheckBox(this);
+    m_chkForce->setGeometry(du.Rect(24, 162, 166, 10));
+
+    connect(m_btnSearch, &QPushButton::clicked, this, &CDeviceDlg::OnSearch);
+    connect(m_btnConnect, &QPushButton::clicked, this, &CDeviceDlg::OnConnect);
+    connect(m_btnRead, &QPushButton::clicked, this, &CDeviceDlg::OnRead);
+    connect(m_chkForce, &QCheckBox::clicked, this, &CDeviceDlg::OnForceClicked);
+    connect(m_btnOk, &QPushButton::clicked, this, &CDeviceDlg::accept);
+    connect(m_btnCancel, &QPushButton::clicked, this, &CDeviceDlg::reject);
+}
+
+CDeviceDlg::~CDeviceDlg() {
+    // A read still running is stopped without questions; its calls onto this
+    // thread are served until it has finished.
+    m_bClosing = true;
+    m_bStopRequested = true;
+    while (!m_bWorkerDone)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    JoinWorker();
+    if (g_pDeviceDlg == this)
+        g_pDeviceDlg = nullptr;
+    SetDeviceUi(nullptr);
+    g_deviceList.CloseCurrent();
+    delete m_ui;
+}
+
+QWidget* CDeviceDlg::Control(int id) const {
+    switch (id) {
+    case 1: return m_btnOk;
+    case 2: return m_btnCancel;
+    case 1000: return m_cbDevices;
+    case 1001: return m_grpSelection;
+    case 1002: return m_btnSearch;
+    case 1003: return m_btnConnect;
+    case 1004: return m_grpArchive;
+    case 1005: return m_progress;
+    case 1006: return m_btnRead;
+    case 1008: return m_edConnection;
+    case 1009: return m_edArchive;
+    case 1037: return m_chkForce;
+    default: return nullptr;
+    }
+}
+
+int CDeviceDlg::exec() {
+    SetDeviceUi(m_ui);
+    OnInitDialog();
+    if (m_bEndedDuringInit)
+        return result();
+    return QDialog::exec();
+}
+
+void CDeviceDlg::OnInitDialog() {
+    m_bInitializing = true;
+    setWindowTitle(UiText(101));
+    m_btnOk->setText(UiText(102));
+    m_btnCancel->setText(UiText(103));
+    m_btnSearch->setText(UiText(105));
+    m_btnConnect->setText(UiText(106));
+    m_btnRead->setText(UiText(108));
+    m_chkForce->setText(UiText(136));
+    m_btnConnect->setEnabled(false);
+    m_btnRead->setEnabled(false);
+    m_chkForce->setEnabled(false);
+    m_chkForce->setChecked(false);
+    OnSearch();
+    m_grpSelection->setTitle(UiText(104));
+    m_grpArchive->setTitle(UiText(107));
+    m_bInitializing = false;
+}
+
+void CDeviceDlg::OnSearch() {
+    CInstrument* current = g_deviceList.GetCurrent();
+    const long long remembered = current ? current->GetNode().locId : 0;
+    g_deviceList.CloseCurrent();
+    m_cbDevices->clear();
+    const int count = g_deviceList.Enumerate();
+    if (count <= 0) {
+        Prompts().Message(this, UiText(109), IPrompts::Ok, IPrompts::Exclamation);
+        if (m_bInitializing) {
+            m_bEndedDuringInit = true;
+            setResult(QDialog::Rejected);
+        } else {
+            done(QDialog::Rejected);
+        }
+        return;
+    }
+    m_cbDevices->setCurrentIndex(-1);
+    int select = -1;
+    for (int i = 0; i < count; ++i) {
+        m_cbDevices->addItem(QString::fromStdString(g_deviceList.GetDescription(i)) + " #" +
+                             QString::fromStdString(g_deviceList.GetSerialNumber(i)));
+        if (select < 0 && g_deviceList.GetLocId(i) == remembered)
+            select = i;
+    }
+    m_cbDevices->setCurrentIndex(select < 0 ? 0 : select);
+    OnConnect();
+    m_btnConnect->setEnabled(true);
+}
+
+void CDeviceDlg::OnConnect() {
+    const int index = m_cbDevices->currentIndex();
+    if (index < 0)
+        return;
+    CInstrument* inst = g_deviceList.Connect(index);
+    if (!inst) {
+        Prompts().Message(this, UiText(110), IPrompts::Ok, IPrompts::Exclamation);
+        return;
+    }
+    if (!inst->QueryVersion()) {
+        if (!m_bInitializing)
+            Prompts().Message(this, UiText(111), IPrompts::Ok, IPrompts::Exclamation);
+        return;
+    }
+    if (!inst->QuerySerialNumber()) {
+        Prompts().Message(this, UiText(111), IPrompts::Ok, IPrompts::Exclamation);
+        return;
+    }
+    m_edConnection->setText(UiFormat(112, inst->GetSerialNumber()));
+    if (!inst->QueryKind()) {
+        Prompts().Message(this, UiText(111), IPrompts::Ok, IPrompts::Exclamation);
+        return;
+    }
+    uint32_t used = 0, available = 0;
+    if (!inst->QueryArchiveStatus(used, available)) {
+        Prompts().Message(this, UiText(113), IPrompts::Ok, IPrompts::Exclamation);
+        return;
+    }
+    // Counts no instrument can have are shown as they came, with a note.
+    if (StatusInRange(used, available))
+        m_edArchive->setText(UiFormat(114, static_cast<int>(used), static_cast<int>(available)));
+    else
+        m_edArchive->setText(UiFormat(190, used, available, static_cast<int>(kMaxDeviceRecords)));
+    m_btnRead->setEnabled(true);
+    m_chkForce->setEnabled(true);
+    m_chkForce->setChecked(false);
+}
+
+void CDeviceDlg::OnForceClicked() {
+    if (!m_chkForce->isChecked())
+        return;
+    if (Prompts().Message(this, UiText(137), IPrompts::Yes | IPrompts::No, IPrompts::Exclamation) != IPrompts::Yes)
+        m_chkForce->setChecked(false);
+}
+
+void CDeviceDlg::OnRead() {
+    if (m_bReading)
+        return;
+    JoinWorker();
+    m_bReading = true;
+    m_bStopRequested = false;
+    m_bForced = m_chkForce->isChecked();
+    g_pDeviceDlg = this;
+    m_progress->setValue(0);
+    if (!g_pArchive)
+        g_pArchive = new CArchiveData;
+    m_pPrevReporter = &g_pArchive->GetReporter();
+    g_pArchive->SetReporter(m_ui);
+    m_btnOk->setEnabled(false);
+    m_chkForce->setEnabled(false);
+    m_btnRead->setEnabled(false);
+    m_btnSearch->setEnabled(false);
+    m_btnConnect->setEnabled(false);
+    m_bWorkerDone = false;
+    m_worker = std::thread([this] { ReadArchiveThread(); });
+}
+
+void CDeviceDlg::ReadArchiveThread() {
+    const int result =
+        g_pArchive->ReadFromDevice([this](int n, int total) { return OnReadProgress(n, total); }, m_bForced);
+    OnUiThread([&] {
+        OnReadDone(result);
+        return 0;
+    });
+    m_bWorkerDone = true;
+}
+
+int CDeviceDlg::OnReadProgress(int n, int total) {
+    return OnUiThread([&] {
+        if (m_bClosing)
+            return 0;
+        m_progress->setRange(0, total);
+        // The count passes the total in the last block; the bar stays full.
+        m_progress->setValue(std::min(n, total));
+        m_edArchive->setText(UiFormat(115, n, total));
+        m_progress->repaint();
+        m_edArchive->repaint();
+        if (m_bStopRequested) {
+            if (Prompts().Message(this, UiText(117), IPrompts::Yes | IPrompts::No, IPrompts::Question) ==
+                IPrompts::Yes)
+                return 0;
+            m_bStopRequested = false;
+        }
+        return 1;
+    });
+}
+
+void CDeviceDlg::OnReadDone(int) {
+    m_bReading = false;
+    g_pArchive->SetReporter(m_pPrevReporter);
+    m_btnOk->setEnabled(true);
+    m_btnRead->setEnabled(true);
+    m_btnSearch->setEnabled(true);
+    m_btnConnect->setEnabled(true);
+    m_chkForce->setEnabled(true);
+    m_chkForce->setChecked(false);
+    m_edArchive->setText(UiFormat(116, g_pArchive->GetRecordCount(), g_pArchive->GetSeriesCount()));
+}
+
+void CDeviceDlg::JoinWorker() {
+    if (m_worker.joinable())
+        m_worker.join();
+}
+
+void CDeviceDlg::accept() {
+    if (m_bReading)
+        return;
+    QDialog::accept();
+}
+
+void CDeviceDlg::reject() {
+    if (m_bReading) {
+        m_bStopRequested = true;
+        return;
+    }
+    QDialog::reject();
+}

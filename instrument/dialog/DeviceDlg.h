@@ -1,0 +1,77 @@
+#pragma once
+
+#include "Instrument.h"
+
+#include <QDialog>
+#include <atomic>
+#include <thread>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+
+// The device dialog: pick an attached instrument, connect to it, and read its
+// whole archive memory into g_pArchive on a worker thread. Run it with exec();
+// it ends with Accepted (OK) when the main window should show the archive.
+class CDeviceDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CDeviceDlg(QWidget* parent = nullptr);
+    ~CDeviceDlg() override;
+
+    int exec() override;
+    void accept() override; // OK
+    void reject() override; // OnCancel: during a read, a stop request
+
+    bool IsReading() const { return m_bReading; }
+
+    // Controls, by their template ids, for tests.
+    QWidget* Control(int id) const;
+
+    void OnSearch();
+    void OnConnect();
+    void OnRead();
+    void OnForceClicked();
+
+private:
+    class WorkerUi;
+
+    void OnInitDialog();
+    void ReadArchiveThread();
+    int OnReadProgress(int n, int total);
+    void OnReadDone(int result);
+    void JoinWorker();
+    // Runs f on the user-interface thread and waits for it.
+    template <typename F> auto OnUiThread(F f) -> decltype(f());
+
+    QComboBox* m_cbDevices;
+    QGroupBox* m_grpSelection;
+    QPushButton* m_btnSearch;
+    QPushButton* m_btnConnect;
+    QLineEdit* m_edConnection;
+    QGroupBox* m_grpArchive;
+    QLineEdit* m_edArchive;
+    QPushButton* m_btnRead;
+    QProgressBar* m_progress;
+    QCheckBox* m_chkForce;
+    QPushButton* m_btnOk;
+    QPushButton* m_btnCancel;
+
+    bool m_bReading = false;
+    // Set on the user-interface thread, read and cleared by the worker.
+    std::atomic<bool> m_bStopRequested{false};
+    bool m_bForced = false;
+    bool m_bInitializing = false;
+    bool m_bEndedDuringInit = false;
+    std::atomic<bool> m_bClosing{false};
+    std::atomic<bool> m_bWorkerDone{true};
+    std::thread m_worker;
+    WorkerUi* m_ui;
+    IReporter* m_pPrevReporter = nullptr; // the archive's reporter outside a read
+};
+
+// The dialog that started the running read; null otherwise.
+extern CDeviceDlg* g_pDeviceDlg;

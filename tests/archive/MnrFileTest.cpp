@@ -1,0 +1,185 @@
+#include "TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+namespace {
+
+class MnrFile : public ::testing::Test {
+protected:
+    ScopedTimeZone zone{"Europe/Berlin"};
+    TempDir dir;
+    CollectingReporter reporter;
+    CArchiveData archive;
+
+    void SetUp() override { archive.SetReporter(&reporter); }
+
+    std::vector<ArchiveRecord> Records(int n, uint8_t series = 1) {
+        std::vector<ArchiveRecord> v;
+        for (int i = 0; i < n; ++i)
+            v.push_back(MakeRecord(2011, 6, 3, 9, i % 60, 0, i % 10 == 0 ? RF_ZERO : 0, series, 215, 745,
+                                   1.0f + static_cast<float>(i)));
+        return v;
+    }
+
+    // Loads a known archive first, so failures can show it unchanged.
+    void LoadKnown() {
+        const ArchiveHeader h = ArchiveHeader::Build(0x20, 3, 42);
+        WriteBytes(dir / "known.mnr", MnrBytes(&h, Records(4)));
+        ASSERT_EQ(archive.LoadMnr(dir / "known.mnr"), 4);
+        reporter.messages.clear();
+    }
+};
+
+TEST_F(MnrFile, FailuresReportAndLeaveTheArchiveUnchanged) {
+    LoadKnown();
+    const ArchiveHeader h = ArchiveHeader::Build(0x20, 3, 42);
+    std::string wrong = MnrBytes(&h, Records(2));
+    wrong[3] = '9';
+    const struct {
+        std::string name, bytes, message;
+    } cases[] = {
+        {"short.mnr", "KX208M__ARC_DAT", "Can't read file signature"},
+        {"empty.mnr", "", "Can't read file signature"},
+        {"wrong.mnr", wrong, "Wrong file signature"},
+        {"nohead.mnr", std::string(kMnrSignature, 16) + std::string(15, '\x77'), "Can't read file header"},
+    };
+    for (const auto& c : cases) {
+        WriteBytes(dir / c.name, c.bytes);
+        reporter.messages.clear();
+        EXPECT_EQ(archive.LoadMnr(dir / c.name), 0) << c.name;
+        ASSERT_EQ(reporter.messages.size(), 1u) << c.name;
+        EXPECT_EQ(reporter.messages[0], c.message);
+        EXPECT_EQ(archive.GetRecordCount(), 4) << c.name;
+        EXPECT_EQ(archive.GetKind(), 3) << c.name;
+    }
+    reporter.messages.clear();
+    EXPECT_EQ(archive.LoadMnr(dir / "missing.mnr"), 0);
+    EXPECT_EQ(reporter.messages, std::vector<std::string>{"Can't open file"});
+    EXPECT_EQ(archive.GetSeriesCount(), 1);
+}
+
+TEST_F(MnrFile, HeaderOnlyFileEmptiesTheArchiveAndKeepsItsHeader) {
+    LoadKnown();
+    const ArchiveHeader h = ArchiveHeader::Build(0x20, 4, 7);
+    WriteBytes(dir / "a.mnr", MnrBytes(&h, {}));
+    EXPECT_EQ(archive.LoadMnr(dir / "a.mnr"), 0);
+    EXPECT_TRUE(reporter.messages.empty());
+    EXPECT_EQ(archive.GetRecordCount(), 0);
+    EXPECT_EQ(archive.GetSeriesCount(), 0);
+    EXPECT_EQ(0, memcmp(archive.GetHeader().raw, h.raw, 16));
+}
+
+TEST_F(MnrFile, TrailingPartialRecordIsIgnored) {
+    const ArchiveHeader h = ArchiveHeader::Build(0x20, 3, 42);
+    WriteBytes(dir / "a.mnr", MnrBytes(&h, Records(3)) + "\x01\x02\x03\x04\x05");
+    EXPECT_EQ(archive.LoadMnr(dir / "a.mnr"), 3);
+}
+
+TEST_F(MnrFile, FileWithoutHeaderReadsItsFirstRecordFromOffset16) {
+    WriteBytes(dir / "a.mnr", MnrBytes(nullptr, Records(3)));
+    EXPECT_EQ(archive.LoadMnr(dir / "a.mnr"), 3);
+    const ArchiveHeader want = ArchiveHeader::Build(0, 0, 0);
+    EXPECT_EQ(0, memcmp(archive.GetHeader().raw, want.raw, 16));
+    // A header of origin 0 (saved from a text import) is read as a record,
+    // fails the validity test and the kind falls back to 0.
+    const ArchiveHeader text = ArchiveHeader::Build(0, 5, 0);
+    WriteBytes(dir / "b.mnr", MnrBytes(&text, Records(2)));
+    EXPECT_EQ(archive.LoadMnr(dir / "b.mnr"), 2);
+    EXPECT_EQ(archive.GetKind(), 0);
+}
+
+TEST_F(MnrFile, SaveAndLoadRoundTrip) {
+    const ArchiveHeader h = ArchiveHeader::Build(0x20, 3, 42);
+    std::vector<ArchiveRecord> recs = Records(5, 1);
+    const std::vector<ArchiveRecord> second = Records(3, 2);
+    recs.insert(recs.end(), second.begin(), second.end());
+    archive.SetHeader(h);
+    archive.AssignRecords(recs, false);
+    ASSERT_EQ(archive.GetSeriesCount(), 2);
+    EXPECT_EQ(archive.SaveSeries(1, dir / "s.mnr"), 3);
+    EXPECT_EQ(archive.GetSeries(1)->saved, 1);
+    EXPECT_EQ(archive.GetSeries(0)->saved, 0);
+    EXPECT_EQ(ReadBytes(dir / "s.mnr"), MnrBytes(&h, second));
+    EXPECT_EQ(std::filesystem::file_size(dir / "s.mnr"), 80u);
+    EXPECT_EQ(archive.SaveSeries(2, dir / "none.mnr"), 0);
+    EXPECT_FALSE(std::filesystem::exists(dir / "none.mnr"));
+
+    CArchiveData back;
+    EXPECT_EQ(back.LoadMnr(dir / "s.mnr"), 3);
+    ASSERT_EQ(back.GetSeriesCount(), 1);
+    EXPECT_EQ(back.GetSeries(0)->saved, 1);
+    EXPECT_EQ(0, memcmp(back.GetRecords().data(), second.data(), 48));
+    EXPECT_EQ(0, memcmp(back.GetHeader().raw, h.raw, 16));
+    // No temporary file is left beside the target.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+TEST_F(MnrFile, FailedWriteKeepsTheOldFileAndTheSavedFlagClear) {
+    archive.AssignRecords(Records(3000), false);
+    WriteBytes(dir / "s.mnr", "precious");
+    // A file-size limit makes writes fail as a full disk would.
+    struct rlimit old {};
+    getrlimit(RLIMIT_FSIZE, &old);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const int written = archive.SaveSeries(0, dir / "s.mnr");
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(written, 0);
+    EXPECT_EQ(reporter.messages, std::vector<std::string>{"Can't write file"});
+    EXPECT_EQ(archive.GetSeries(0)->saved, 0);
+    EXPECT_EQ(ReadBytes(dir / "s.mnr"), "precious");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+TEST_F(MnrFile, UnwritableTargetsAreReported) {
+    archive.AssignRecords(Records(3), false);
+    EXPECT_EQ(archive.SaveSeries(0, dir / "no/such/folder.mnr"), 0);
+    EXPECT_EQ(reporter.messages, std::vector<std::string>{"Can't open file for writing"});
+    EXPECT_EQ(archive.GetSeries(0)->saved, 0);
+    if (geteuid() != 0) { // root may write anything
+        WriteBytes(dir / "ro.mnr", "keep");
+        chmod((dir / "ro.mnr").c_str(), 0444);
+        reporter.messages.clear();
+        EXPECT_EQ(archive.SaveSeries(0, dir / "ro.mnr"), 0);
+        EXPECT_EQ(ReadBytes(dir / "ro.mnr"), "keep");
+    }
+}
+
+TEST_F(MnrFile, BackupIsWrittenInChunks) {
+    const ArchiveHeader h = ArchiveHeader::Build(0x20, 3, 42);
+    archive.SetHeader(h);
+    archive.SetBackupPath(dir / "read_backup.mnr");
+    const std::vector<ArchiveRecord> recs = Records(600);
+    EXPECT_EQ(archive.WriteBackup(recs.data(), 0, 0), 1);
+    EXPECT_FALSE(std::filesystem::exists(dir / "read_backup.mnr"));
+    EXPECT_EQ(archive.WriteBackup(recs.data(), 0, 250), 1);
+    EXPECT_EQ(archive.WriteBackup(recs.data(), 250, 250), 1);
+    EXPECT_EQ(archive.WriteBackup(recs.data(), 500, 100), 1);
+    EXPECT_EQ(ReadBytes(dir / "read_backup.mnr"), MnrBytes(&h, recs));
+    EXPECT_EQ(std::filesystem::file_size(dir / "read_backup.mnr"), 32u + 600u * 16u);
+    // Starting again replaces the file.
+    EXPECT_EQ(archive.WriteBackup(recs.data(), 0, 2), 1);
+    EXPECT_EQ(std::filesystem::file_size(dir / "read_backup.mnr"), 64u);
+}
+
+TEST_F(MnrFile, BackupFailureIsReportedOncePerRead) {
+    archive.SetBackupPath(dir / "missing-folder/read_backup.mnr");
+    const std::vector<ArchiveRecord> recs = Records(600);
+    archive.ResetBackupErrorReport();
+    EXPECT_EQ(archive.WriteBackup(recs.data(), 0, 250), 0);
+    EXPECT_EQ(archive.WriteBackup(recs.data(), 250, 250), 0);
+    EXPECT_EQ(archive.WriteBackup(recs.data(), 500, 100), 0);
+    EXPECT_EQ(reporter.messages, std::vector<std::string>{"Can't open file for writing"});
+    archive.ResetBackupErrorReport();
+    EXPECT_EQ(archive.WriteBackup(recs.data(), 0, 250), 0);
+    EXPECT_EQ(reporter.messages.size(), 2u);
+}
+
+} // namespace

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "ArchiveData.h"
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+inline void SetTimeZone(const char* tz) {
+    setenv("TZ", tz, 1);
+    tzset();
+}
+
+// Sets TZ for the scope of a test.
+class ScopedTimeZone {
+public:
+    explicit ScopedTimeZone(const char* tz) {
+        const char* old = std::getenv("TZ");
+        m_had = old != nullptr;
+        if (old)
+            m_old = old;
+        SetTimeZone(tz);
+    }
+    ~ScopedTimeZone() {
+        if (m_had)
+            SetTimeZone(m_old.c_str());
+        else {
+            unsetenv("TZ");
+            tzset();
+        }
+    }
+
+private:
+    bool m_had = false;
+    std::string m_old;
+};
+
+// Collects the messages the archive reports.
+class CollectingReporter final : public IReporter {
+public:
+    std::vector<std::string> messages;
+    std::vector<int> offsets;
+    void ShowMessage(std::string_view text, int uiOffset) override {
+        messages.emplace_back(text);
+        offsets.push_back(uiOffset);
+    }
+};
+
+inline ArchiveRecord MakeRecord(int y, int mo, int d, int h, int mi, int s, uint8_t flags, uint8_t series,
+                                int16_t temp, uint16_t pres, float conc) {
+    ArchiveRecord r{};
+    r.SetDateTime(y, mo, d, h, mi, s);
+    r.SetFlags(flags);
+    r.SetSeriesNumber(series);
+    r.SetTemperature(temp);
+    r.SetPressure(pres);
+    r.SetConcentration(conc);
+    return r;
+}
+
+// A fresh folder under the system temp dir, removed at the end of the test.
+class TempDir {
+public:
+    TempDir() {
+        char tmpl[] = "/tmp/tervik-test-XXXXXX";
+        m_path = mkdtemp(tmpl);
+    }
+    ~TempDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(m_path, ec);
+    }
+    std::string operator/(const std::string& name) const { return (m_path / name).string(); }
+    const std::filesystem::path& path() const { return m_path; }
+
+private:
+    std::filesystem::path m_path;
+};
+
+inline void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+inline std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline std::string MnrBytes(const ArchiveHeader* header, const std::vector<ArchiveRecord>& records) {
+    std::string s(kMnrSignature, 16);
+    if (header)
+        s.append(reinterpret_cast<const char*>(header->raw), 16);
+    for (const ArchiveRecord& r : records)
+        s.append(reinterpret_cast<const char*>(r.raw), 16);
+    return s;
+}

@@ -1,0 +1,199 @@
+// End to end over a real pseudo-terminal served by kx208m-sim.
+
+#include "ArchiveData.h"
+#include "TestSupport.h"
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace {
+
+class PtyTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        PortSetHardwareScan(false);
+        PortClearExtraSources();
+        PortSetTimeouts(250, 250);
+        SetDeviceUi(&ui);
+        dir = TempDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        archive.SetReporter(&ui);
+        archive.SetBackupPath(dir + "/read_backup.mnr");
+    }
+    void TearDown() override {
+        g_deviceList.CloseCurrent();
+        PortClearExtraSources();
+        PortSetTimeouts(2000, 2000);
+        SetDeviceUi(nullptr);
+        std::filesystem::remove_all(dir);
+    }
+
+    // Connects to the simulator's terminal as the device dialog does.
+    bool Connect(const SimProcess& sim) {
+        if (sim.Path().empty())
+            return false;
+        PortAddExplicit(sim.Path());
+        if (g_deviceList.Enumerate() != 1)
+            return false;
+        CInstrument* inst = g_deviceList.Connect(0);
+        return inst && inst->QueryVersion() && inst->QuerySerialNumber() && inst->QueryKind();
+    }
+
+    int Read(bool forced = false) {
+        return archive.ReadFromDevice(
+            [this](int n, int total) {
+                progress.emplace_back(n, total);
+                return 1;
+            },
+            forced);
+    }
+
+    RecordingUi ui;
+    CArchiveData archive;
+    std::string dir;
+    std::vector<std::pair<int, int>> progress;
+};
+
+const std::string kDemo = std::string(TERVIK_SOURCE_DIR) + "/samples/demo.mnr";
+
+bool SameRecords(const std::vector<ArchiveRecord>& a, const std::vector<ArchiveRecord>& b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::memcmp(a[i].raw, b[i].raw, 16) != 0)
+            return false;
+    return true;
+}
+
+TEST_F(PtyTest, CleanReadOfAFileEqualsItsSeries) {
+    SimProcess sim({"--mnr", kDemo, "--serial", "1207", "--kind", "3"});
+    ASSERT_TRUE(Connect(sim));
+    CArchiveData source;
+    ASSERT_GT(source.LoadMnr(kDemo), 300);
+    ASSERT_EQ(Read(), source.GetRecordCount());
+    EXPECT_TRUE(SameRecords(archive.GetRecords(), source.GetRecords()));
+    ASSERT_EQ(archive.GetSeriesCount(), source.GetSeriesCount());
+    for (int i = 0; i < archive.GetSeriesCount(); ++i) {
+        EXPECT_EQ(archive.GetSeries(i)->first, source.GetSeries(i)->first);
+        EXPECT_EQ(archive.GetSeries(i)->last, source.GetSeries(i)->last);
+        EXPECT_EQ(archive.GetSeries(i)->saved, 0);
+    }
+    EXPECT_EQ(archive.GetHeader().GetDeviceNumber(), 1207u);
+    EXPECT_EQ(archive.GetKind(), 3);
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(PtyTest, ThreeHundredUsedRecords) {
+    SimProcess sim({"--generate", "600", "--used", "300"});
+    ASSERT_TRUE(Connect(sim));
+    ASSERT_EQ(Read(), 315);
+    ASSERT_EQ(progress.size(), 21u);
+    EXPECT_EQ(progress.back(), std::make_pair(316, 300));
+}
+
+TEST_F(PtyTest, ErasedRecordEndsEarlyAndForcedGoesOn) {
+    {
+        SimProcess sim({"--generate", "100", "--used", "300", "--available", "0"});
+        ASSERT_TRUE(Connect(sim));
+        ASSERT_EQ(Read(), 100);
+        EXPECT_EQ(progress.size(), 7u);
+        g_deviceList.CloseCurrent();
+    }
+    PortClearExtraSources();
+    progress.clear();
+    SimProcess sim({"--generate", "100", "--used", "300", "--available", "0"});
+    ASSERT_TRUE(Connect(sim));
+    ASSERT_EQ(Read(true), 100);
+    EXPECT_EQ(progress.size(), 21u);
+}
+
+TEST_F(PtyTest, CorruptedBlockRetried) {
+    SimProcess sim({"--mnr", kDemo, "--fault", "checksum:5"});
+    ASSERT_TRUE(Connect(sim));
+    ui.answers = {true};
+    CArchiveData source;
+    source.LoadMnr(kDemo);
+    ASSERT_EQ(Read(), source.GetRecordCount());
+    EXPECT_TRUE(SameRecords(archive.GetRecords(), source.GetRecords()));
+    EXPECT_EQ(ui.messages, std::vector<std::string>{"KX_ERR_CS"});
+    EXPECT_EQ(ui.questionBlocks, std::vector<int>{5});
+}
+
+TEST_F(PtyTest, SilentBlockDeclinedKeepsEarlierBlocksAndBackup) {
+    SimProcess sim({"--generate", "400", "--fault", "none:9:0"});
+    ASSERT_TRUE(Connect(sim));
+    ui.answers = {false};
+    ASSERT_EQ(Read(), 135);
+    EXPECT_EQ(ui.messages, std::vector<std::string>{"KX_ERR_TO"});
+    EXPECT_EQ(ui.questions, std::vector<std::string>{"Failed to read archive block #9\nRetry?"});
+    const auto backup = ReadMnrRecords(archive.GetBackupPath());
+    EXPECT_TRUE(SameRecords(backup, archive.GetRecords()));
+}
+
+TEST_F(PtyTest, EmptyMemoryAnsweredNoThenYes) {
+    SimProcess sim({"--generate", "40", "--used", "0"});
+    ASSERT_TRUE(Connect(sim));
+    ui.answers = {false, true};
+    EXPECT_EQ(Read(), 0);
+    EXPECT_TRUE(progress.empty());
+    EXPECT_EQ(Read(), 40);
+    EXPECT_EQ(ui.questions.size(), 2u);
+}
+
+TEST_F(PtyTest, DisconnectMidReadLosesNothing) {
+    SimProcess sim({"--generate", "400", "--disconnect-after", "6"});
+    ASSERT_TRUE(Connect(sim));
+    ui.answers = {true, false};
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(Read(), 90);
+    // A vanished terminal fails at once instead of waiting for time-outs.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_EQ(ReadMnrRecords(archive.GetBackupPath()).size(), 90u);
+    EXPECT_EQ(sim.Wait(1000), 0);
+}
+
+TEST_F(PtyTest, CommandLineReadWritesAllSeries) {
+    SimProcess sim({"--mnr", kDemo, "--fault", "garbage:2"});
+    ASSERT_FALSE(sim.Path().empty());
+    std::string err;
+    const int rc = RunProgram({TERVIK_CLI_PATH, "read", "--port", sim.Path(), "-o", dir + "/out.mnr", "--retries",
+                               "1", "--timeout", "250"},
+                              dir, err);
+    EXPECT_EQ(rc, 0) << err;
+    CArchiveData source, out;
+    source.LoadMnr(kDemo);
+    ASSERT_EQ(out.LoadMnr(dir + "/out.mnr"), source.GetRecordCount()) << err;
+    EXPECT_TRUE(SameRecords(out.GetRecords(), source.GetRecords()));
+    EXPECT_EQ(out.GetSeriesCount(), source.GetSeriesCount());
+    EXPECT_NE(err.find("KX_ERR_MARKER1"), std::string::npos) << err;
+    // read_backup.mnr in the working folder holds every block read.
+    const auto backup = ReadMnrRecords(dir + "/read_backup.mnr");
+    EXPECT_GE(backup.size(), source.GetRecords().size());
+}
+
+TEST_F(PtyTest, CommandLineRetriesThenKeepsWhatWasRead) {
+    SimProcess sim({"--generate", "300", "--fault", "short:4:0"});
+    ASSERT_FALSE(sim.Path().empty());
+    std::string err;
+    const int rc = RunProgram({TERVIK_CLI_PATH, "read", "--port", sim.Path(), "-o", dir + "/out.mnr", "--retries",
+                               "1", "--timeout", "150"},
+                              dir, err);
+    EXPECT_EQ(rc, 1) << err;
+    CArchiveData out;
+    EXPECT_EQ(out.LoadMnr(dir + "/out.mnr"), 60) << err;
+    EXPECT_NE(err.find("block #4: retrying"), std::string::npos) << err;
+    EXPECT_NE(err.find("block #4: giving up"), std::string::npos) << err;
+}
+
+TEST_F(PtyTest, CommandLineUsageErrors) {
+    std::string err;
+    EXPECT_EQ(RunProgram({TERVIK_CLI_PATH, "read", "-o", dir + "/x.mnr"}, dir, err), 2);
+    EXPECT_EQ(RunProgram({TERVIK_CLI_PATH, "read", "--simulate", "--port", "/dev/null", "-o", "x.mnr"}, dir, err), 2);
+    EXPECT_EQ(RunProgram({TERVIK_CLI_PATH, "read", "--simulate", "--retries", "x", "-o", "x.mnr"}, dir, err), 2);
+    EXPECT_EQ(RunProgram({TERVIK_CLI_PATH, "read", "--port", dir + "/none", "-o", "x.mnr"}, dir, err), 1);
+    EXPECT_NE(err.find("Can't open Device"), std::string::npos) << err;
+    EXPECT_FALSE(std::filesystem::exists(dir + "/x.mnr"));
+}
+
+} // namespace
