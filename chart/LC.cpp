@@ -951,7 +951,8 @@ void CLC::DrawPlot(IGdiDC& dc, CLCPlot* plot, bool highlight) {
     // Stamped drawing: every marker of the pass is the same set of pixels in
     // the same colours, so a marker drawn again at the same centre makes the
     // earlier one invisible; only the last marker at each centre is drawn.
-    std::vector<uint32_t> cells;
+    std::vector<uint32_t>& cells = m_stampCells;
+    cells.clear();
     if (image)
         cells.reserve(static_cast<size_t>(last - first + 1));
     const unsigned gridW = static_cast<unsigned>(W) + 1, gridH = static_cast<unsigned>(H) + 1;
@@ -961,8 +962,9 @@ void CLC::DrawPlot(IGdiDC& dc, CLCPlot* plot, bool highlight) {
         ds.GetPoint(i, x, y);
         if (!(x >= m_dXMin && x <= m_dXMax && y >= m_dYMin && y <= m_dYMax))
             continue;
-        const int px = L + static_cast<int>(std::floor(W * (x - m_dXMin) / sx));
-        const int py = B - static_cast<int>(std::floor(H * (y - m_dYMin) / sy));
+        // Both quotients are 0 or more inside the view, so truncation is the floor.
+        const int px = L + static_cast<int>(W * (x - m_dXMin) / sx);
+        const int py = B - static_cast<int>(H * (y - m_dYMin) / sy);
         const LCRect box{px - s, py - s, px + s, py + s};
         if (!highlight) {
             AddHit(box, plot, ds.GetPointIndex(i), x, y);
@@ -1015,9 +1017,10 @@ void CLC::DrawPlot(IGdiDC& dc, CLCPlot* plot, bool highlight) {
         stamp.Assign(writes);
         // Walk backwards keeping the first visit of each centre (its last
         // marker), then draw those in their original order.
-        std::vector<uint64_t> seen((static_cast<size_t>(gridW) * gridH + 63) / 64);
-        std::vector<uint32_t> keep;
-        keep.reserve(std::min<size_t>(cells.size(), static_cast<size_t>(gridW) * gridH));
+        std::vector<uint64_t>& seen = m_stampSeen;
+        seen.assign((static_cast<size_t>(gridW) * gridH + 63) / 64, 0);
+        std::vector<uint32_t>& keep = m_stampKeep;
+        keep.clear();
         for (size_t k = cells.size(); k-- > 0;) {
             const uint32_t c = cells[k];
             uint64_t& word = seen[c >> 6];

@@ -319,4 +319,7 @@ private:
         int begin, end, maxWidth;
     };
     std::vector<HitRun> m_hitRuns;
+    // Scratch of the stamped drawing, kept so that big plots do not allocate on every paint.
+    std::vector<uint32_t> m_stampCells, m_stampKeep;
+    std::vector<uint64_t> m_stampSeen;
 };
