@@ -188,6 +188,22 @@ TEST(Interact, WithoutPlotsNothingHappens) {
     EXPECT_EQ(c.Surface(), before);
 }
 
+TEST(Widget, ShownChartPaintsItsSurface) {
+    CLC c;
+    c.resize(300, 200);
+    c.AddPlot(MakeDataSet({0, 10}, {0, 1}));
+    c.ShowAllData();
+    c.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&c));
+    EXPECT_EQ(c.m_rcPlot, (LCRect{70, 30, 279, 139}));
+    const QImage shown = c.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shown, c.Surface());
+    QImage direct = WhiteImage(300, 200);
+    CImageDC dc(direct);
+    c.PaintTo(dc);
+    EXPECT_EQ(shown, direct);
+}
+
 int g_calls = 0;
 int Refuse(unsigned, int, int, void*) { return ++g_calls, 0; }
 
