@@ -728,17 +728,23 @@ void CLC::DrawBackground(IGdiDC& dc) {
     dc.SelectPen(old);
 }
 
+IGdiDC* CLC::DrawTarget(IGdiDC* pdc, std::unique_ptr<WindowDC>& own) {
+    if (pdc)
+        return pdc;
+    if (m_surface.isNull())
+        return nullptr;
+    own = std::make_unique<WindowDC>(this);
+    return &own->dc;
+}
+
 void CLC::DrawAxes(IGdiDC* pdc) {
     if (m_rcPlot.IsRectEmpty())
         return;
     std::unique_ptr<WindowDC> own;
-    if (!pdc) {
-        if (m_surface.isNull())
-            return;
-        own = std::make_unique<WindowDC>(this);
-        pdc = &own->dc;
-    }
-    IGdiDC& dc = *pdc;
+    IGdiDC* target = DrawTarget(pdc, own);
+    if (!target)
+        return;
+    IGdiDC& dc = *target;
     const int L = m_rcPlot.left, T = m_rcPlot.top, R = m_rcPlot.right, B = m_rcPlot.bottom;
     const int W = R - L + 1, H = B - T + 1;
     const GdiPen black{PS_SOLID, 1, 0x000000}, white{PS_SOLID, 1, 0xFFFFFF};
@@ -905,12 +911,9 @@ void CLC::DrawPlots(IGdiDC* pdc, bool highlight) {
     if (m_rcPlot.IsRectEmpty() || !m_bHasPlots)
         return;
     std::unique_ptr<WindowDC> own;
-    if (!pdc) {
-        if (m_surface.isNull())
-            return;
-        own = std::make_unique<WindowDC>(this);
-        pdc = &own->dc;
-    }
+    pdc = DrawTarget(pdc, own);
+    if (!pdc)
+        return;
     if (!highlight) {
         ClearHits();
         size_t points = 0;
@@ -1055,13 +1058,10 @@ void CLC::DrawSelection(IGdiDC* pdc) {
     if (m_rcSelection.IsRectEmpty())
         return;
     std::unique_ptr<WindowDC> own;
-    if (!pdc) {
-        if (m_surface.isNull())
-            return;
-        own = std::make_unique<WindowDC>(this);
-        pdc = &own->dc;
-    }
-    IGdiDC& dc = *pdc;
+    IGdiDC* target = DrawTarget(pdc, own);
+    if (!target)
+        return;
+    IGdiDC& dc = *target;
     const LCRect& r = m_rcSelection;
     const int s = m_nSelectionBorder + 1, h = m_nSelectionBorder / 2;
     const GdiPen oldPen = dc.SelectPen({PS_SOLID, 1, m_crSelection});
@@ -1085,13 +1085,10 @@ void CLC::DrawSelection(IGdiDC* pdc) {
 
 void CLC::DrawCross(IGdiDC* pdc, int x, int y) {
     std::unique_ptr<WindowDC> own;
-    if (!pdc) {
-        if (m_surface.isNull())
-            return;
-        own = std::make_unique<WindowDC>(this);
-        pdc = &own->dc;
-    }
-    IGdiDC& dc = *pdc;
+    IGdiDC* target = DrawTarget(pdc, own);
+    if (!target)
+        return;
+    IGdiDC& dc = *target;
     const GdiPen oldPen = dc.SelectPen({PS_SOLID, 1, 0});
     const Rop oldRop = dc.SetROP2(Rop::Invert);
     dc.MoveTo(m_rcPlot.left, y);
@@ -1124,13 +1121,10 @@ void CLC::DrawLegend(IGdiDC* pdc) {
     if (!m_bShowLegend || !m_bHasPlots || m_rcLegend.IsRectEmpty())
         return;
     std::unique_ptr<WindowDC> own;
-    if (!pdc) {
-        if (m_surface.isNull())
-            return;
-        own = std::make_unique<WindowDC>(this);
-        pdc = &own->dc;
-    }
-    IGdiDC& dc = *pdc;
+    IGdiDC* target = DrawTarget(pdc, own);
+    if (!target)
+        return;
+    IGdiDC& dc = *target;
     const GdiBrush oldBrush = dc.SelectBrush(GdiBrush::SolidBrush(0xFFFFFF));
     const GdiPen oldPen = dc.SelectPen({PS_SOLID, 1, 0x000080});
     const GdiFont oldFont = dc.SelectFont({m_strFontFace, m_nLegendFontSize});
@@ -1169,13 +1163,10 @@ void CLC::DrawReadout(IGdiDC* pdc) {
     if (!m_bShowReadout || !m_bReadoutValid || !m_bHasPlots || m_rcReadout.IsRectEmpty())
         return;
     std::unique_ptr<WindowDC> own;
-    if (!pdc) {
-        if (m_surface.isNull())
-            return;
-        own = std::make_unique<WindowDC>(this);
-        pdc = &own->dc;
-    }
-    IGdiDC& dc = *pdc;
+    IGdiDC* target = DrawTarget(pdc, own);
+    if (!target)
+        return;
+    IGdiDC& dc = *target;
     const GdiBrush oldBrush = dc.SelectBrush(GdiBrush::SolidBrush(0xFFFFFF));
     const GdiPen oldPen = dc.SelectPen({PS_SOLID, 1, m_crBack});
     const GdiFont oldFont = dc.SelectFont({"Arial", 100});
@@ -1193,13 +1184,10 @@ void CLC::DrawInfoStrip(IGdiDC* pdc, const HitRect* hit) {
     if (!m_bShowInfoStrip || m_rcInfoStrip.IsRectEmpty())
         return;
     std::unique_ptr<WindowDC> own;
-    if (!pdc) {
-        if (m_surface.isNull())
-            return;
-        own = std::make_unique<WindowDC>(this);
-        pdc = &own->dc;
-    }
-    IGdiDC& dc = *pdc;
+    IGdiDC* target = DrawTarget(pdc, own);
+    if (!target)
+        return;
+    IGdiDC& dc = *target;
     const LCRect& r = m_rcInfoStrip;
     if (!(m_bPointHit && m_bHasPlots && hit)) {
         dc.FillSolidRect(r.left, r.top, r.right - r.left, r.bottom - r.top, m_crBack);

@@ -298,6 +298,9 @@ private:
         CLC* owner;
         CImageDC dc;
     };
+    // Where immediate drawing goes: pdc, or a context on the window's surface
+    // kept in own (which repaints the window when it ends); null without one.
+    IGdiDC* DrawTarget(IGdiDC* pdc, std::unique_ptr<WindowDC>& own);
     CLCPlot* Find(LCPosition pos) const;
     void Post(int id);
     void Send(int code) { emit chartNotify(code); }
