@@ -338,6 +338,10 @@ void CLC::SetSelectionStyle(COLORREF color, int border) {
 bool CLC::SetView(double x1, double y1, double x2, double y2) {
     if (!(x2 > x1) || !(y2 > y1))
         return false;
+    // A view the drawing cannot divide by: infinite ends or an extent that overflows.
+    if (!std::isfinite(x1) || !std::isfinite(x2) || !std::isfinite(y1) || !std::isfinite(y2) ||
+        !std::isfinite(x2 - x1) || !std::isfinite(y2 - y1))
+        return false;
     if ((x2 - x1) * 1e10 < std::max(std::fabs(x1), std::fabs(x2)) ||
         (y2 - y1) * 1e10 < std::max(std::fabs(y1), std::fabs(y2)))
         return false;
@@ -724,17 +728,23 @@ void CLC::DrawBackground(IGdiDC& dc) {
     dc.SelectPen(old);
 }
 
+IGdiDC* CLC::DrawTarget(IGdiDC* pdc, std::unique_ptr<WindowDC>& own) {
+    if (pdc)
+        return pdc;
+    if (m_surface.isNull())
+        return nullptr;
+    own = std::make_unique<WindowDC>(this);
+    return &own->dc;
+}
+
 void CLC::DrawAxes(IGdiDC* pdc) {
     if (m_rcPlot.IsRectEmpty())
         return;
     std::unique_ptr<WindowDC> own;
-    if (!pdc) {
-        if (m_surface.isNull())
-            return;
-        own = std::make_unique<WindowDC>(this);
-        pdc = &own->dc;
-    }
-    IGdiDC& dc = *pdc;
+    IGdiDC* target = DrawTarget(pdc, own);
+    if (!target)
+        return;
+    IGdiDC& dc = *target;
     const int L = m_rcPlot.left, T = m_rcPlot.top, R = m_rcPlot.right, B = m_rcPlot.bottom;
     const int W = R - L + 1, H = B - T + 1;
     const GdiPen black{PS_SOLID, 1, 0x000000}, white{PS_SOLID, 1, 0xFFFFFF};
@@ -901,12 +911,9 @@ void CLC::DrawPlots(IGdiDC* pdc, bool highlight) {
     if (m_rcPlot.IsRectEmpty() || !m_bHasPlots)
         return;
     std::unique_ptr<WindowDC> own;
-    if (!pdc) {
-        if (m_surface.isNull())
-            return;
-        own = std::make_unique<WindowDC>(this);
-        pdc = &own->dc;
-    }
+    pdc = DrawTarget(pdc, own);
+    if (!pdc)
+        return;
     if (!highlight) {
         ClearHits();
         size_t points = 0;
@@ -947,7 +954,8 @@ void CLC::DrawPlot(IGdiDC& dc, CLCPlot* plot, bool highlight) {
     // Stamped drawing: every marker of the pass is the same set of pixels in
     // the same colours, so a marker drawn again at the same centre makes the
     // earlier one invisible; only the last marker at each centre is drawn.
-    std::vector<uint32_t> cells;
+    std::vector<uint32_t>& cells = m_stampCells;
+    cells.clear();
     if (image)
         cells.reserve(static_cast<size_t>(last - first + 1));
     const unsigned gridW = static_cast<unsigned>(W) + 1, gridH = static_cast<unsigned>(H) + 1;
@@ -957,8 +965,9 @@ void CLC::DrawPlot(IGdiDC& dc, CLCPlot* plot, bool highlight) {
         ds.GetPoint(i, x, y);
         if (!(x >= m_dXMin && x <= m_dXMax && y >= m_dYMin && y <= m_dYMax))
             continue;
-        const int px = L + static_cast<int>(std::floor(W * (x - m_dXMin) / sx));
-        const int py = B - static_cast<int>(std::floor(H * (y - m_dYMin) / sy));
+        // Both quotients are 0 or more inside the view, so truncation is the floor.
+        const int px = L + static_cast<int>(W * (x - m_dXMin) / sx);
+        const int py = B - static_cast<int>(H * (y - m_dYMin) / sy);
         const LCRect box{px - s, py - s, px + s, py + s};
         if (!highlight) {
             AddHit(box, plot, ds.GetPointIndex(i), x, y);
@@ -1011,9 +1020,10 @@ void CLC::DrawPlot(IGdiDC& dc, CLCPlot* plot, bool highlight) {
         stamp.Assign(writes);
         // Walk backwards keeping the first visit of each centre (its last
         // marker), then draw those in their original order.
-        std::vector<uint64_t> seen((static_cast<size_t>(gridW) * gridH + 63) / 64);
-        std::vector<uint32_t> keep;
-        keep.reserve(std::min<size_t>(cells.size(), static_cast<size_t>(gridW) * gridH));
+        std::vector<uint64_t>& seen = m_stampSeen;
+        seen.assign((static_cast<size_t>(gridW) * gridH + 63) / 64, 0);
+        std::vector<uint32_t>& keep = m_stampKeep;
+        keep.clear();
         for (size_t k = cells.size(); k-- > 0;) {
             const uint32_t c = cells[k];
             uint64_t& word = seen[c >> 6];
@@ -1048,13 +1058,10 @@ void CLC::DrawSelection(IGdiDC* pdc) {
     if (m_rcSelection.IsRectEmpty())
         return;
     std::unique_ptr<WindowDC> own;
-    if (!pdc) {
-        if (m_surface.isNull())
-            return;
-        own = std::make_unique<WindowDC>(this);
-        pdc = &own->dc;
-    }
-    IGdiDC& dc = *pdc;
+    IGdiDC* target = DrawTarget(pdc, own);
+    if (!target)
+        return;
+    IGdiDC& dc = *target;
     const LCRect& r = m_rcSelection;
     const int s = m_nSelectionBorder + 1, h = m_nSelectionBorder / 2;
     const GdiPen oldPen = dc.SelectPen({PS_SOLID, 1, m_crSelection});
@@ -1078,13 +1085,10 @@ void CLC::DrawSelection(IGdiDC* pdc) {
 
 void CLC::DrawCross(IGdiDC* pdc, int x, int y) {
     std::unique_ptr<WindowDC> own;
-    if (!pdc) {
-        if (m_surface.isNull())
-            return;
-        own = std::make_unique<WindowDC>(this);
-        pdc = &own->dc;
-    }
-    IGdiDC& dc = *pdc;
+    IGdiDC* target = DrawTarget(pdc, own);
+    if (!target)
+        return;
+    IGdiDC& dc = *target;
     const GdiPen oldPen = dc.SelectPen({PS_SOLID, 1, 0});
     const Rop oldRop = dc.SetROP2(Rop::Invert);
     dc.MoveTo(m_rcPlot.left, y);
@@ -1117,13 +1121,10 @@ void CLC::DrawLegend(IGdiDC* pdc) {
     if (!m_bShowLegend || !m_bHasPlots || m_rcLegend.IsRectEmpty())
         return;
     std::unique_ptr<WindowDC> own;
-    if (!pdc) {
-        if (m_surface.isNull())
-            return;
-        own = std::make_unique<WindowDC>(this);
-        pdc = &own->dc;
-    }
-    IGdiDC& dc = *pdc;
+    IGdiDC* target = DrawTarget(pdc, own);
+    if (!target)
+        return;
+    IGdiDC& dc = *target;
     const GdiBrush oldBrush = dc.SelectBrush(GdiBrush::SolidBrush(0xFFFFFF));
     const GdiPen oldPen = dc.SelectPen({PS_SOLID, 1, 0x000080});
     const GdiFont oldFont = dc.SelectFont({m_strFontFace, m_nLegendFontSize});
@@ -1162,13 +1163,10 @@ void CLC::DrawReadout(IGdiDC* pdc) {
     if (!m_bShowReadout || !m_bReadoutValid || !m_bHasPlots || m_rcReadout.IsRectEmpty())
         return;
     std::unique_ptr<WindowDC> own;
-    if (!pdc) {
-        if (m_surface.isNull())
-            return;
-        own = std::make_unique<WindowDC>(this);
-        pdc = &own->dc;
-    }
-    IGdiDC& dc = *pdc;
+    IGdiDC* target = DrawTarget(pdc, own);
+    if (!target)
+        return;
+    IGdiDC& dc = *target;
     const GdiBrush oldBrush = dc.SelectBrush(GdiBrush::SolidBrush(0xFFFFFF));
     const GdiPen oldPen = dc.SelectPen({PS_SOLID, 1, m_crBack});
     const GdiFont oldFont = dc.SelectFont({"Arial", 100});
@@ -1186,13 +1184,10 @@ void CLC::DrawInfoStrip(IGdiDC* pdc, const HitRect* hit) {
     if (!m_bShowInfoStrip || m_rcInfoStrip.IsRectEmpty())
         return;
     std::unique_ptr<WindowDC> own;
-    if (!pdc) {
-        if (m_surface.isNull())
-            return;
-        own = std::make_unique<WindowDC>(this);
-        pdc = &own->dc;
-    }
-    IGdiDC& dc = *pdc;
+    IGdiDC* target = DrawTarget(pdc, own);
+    if (!target)
+        return;
+    IGdiDC& dc = *target;
     const LCRect& r = m_rcInfoStrip;
     if (!(m_bPointHit && m_bHasPlots && hit)) {
         dc.FillSolidRect(r.left, r.top, r.right - r.left, r.bottom - r.top, m_crBack);

@@ -298,6 +298,9 @@ private:
         CLC* owner;
         CImageDC dc;
     };
+    // Where immediate drawing goes: pdc, or a context on the window's surface
+    // kept in own (which repaints the window when it ends); null without one.
+    IGdiDC* DrawTarget(IGdiDC* pdc, std::unique_ptr<WindowDC>& own);
     CLCPlot* Find(LCPosition pos) const;
     void Post(int id);
     void Send(int code) { emit chartNotify(code); }
@@ -319,4 +322,7 @@ private:
         int begin, end, maxWidth;
     };
     std::vector<HitRun> m_hitRuns;
+    // Scratch of the stamped drawing, kept so that big plots do not allocate on every paint.
+    std::vector<uint32_t> m_stampCells, m_stampKeep;
+    std::vector<uint64_t> m_stampSeen;
 };

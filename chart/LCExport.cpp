@@ -2,13 +2,18 @@
 
 #include "LC.h"
 
+#include "EmfDC.h"
+#include "GifWriter.h"
 #include "ImageDC.h"
 #include "Prompts.h"
 
 #include <QFileInfo>
 #include <QImageWriter>
+#include <QSaveFile>
 
 namespace {
+
+const char* const kFilterExtensions[] = {".jpg", ".bmp", ".gif", ".png", ".emf"};
 
 QList<IPrompts::Filter> ImageFilters() {
     return {{"JPEG image", "*.jpg"}, {"Bitmap image", "*.bmp"}, {"GIF image", "*.gif"}, {"PNG image", "*.png"},
@@ -23,26 +28,50 @@ bool CLC::SaveImage(const std::string& path) {
         return false;
     const QString qpath = QString::fromStdString(path);
     const QString ext = QFileInfo(qpath).suffix().toLower();
+    if (ext == "emf") {
+        CEmfDC dc;
+        if (!dc.Create(path))
+            return false;
+        PaintTo(dc);
+        return dc.Close();
+    }
+    const char* format = ext == "jpg" || ext == "jpeg" ? "JPEG" : ext == "bmp" ? "BMP" : ext == "png" ? "PNG" : nullptr;
+    if (!format && ext != "gif")
+        return false;
+    // The picture has the window's size and the display's 32 bits per pixel.
     QImage picture(cx, cy, QImage::Format_RGB32);
     picture.fill(Qt::white);
     {
         CImageDC dc(picture);
         PaintTo(dc);
     }
-    const char* format = ext == "jpg" || ext == "jpeg" ? "JPEG" : ext == "bmp" ? "BMP" : ext == "png" ? "PNG" : nullptr;
     if (!format)
+        return WriteGif(picture, qpath);
+    QSaveFile file(qpath);
+    if (!file.open(QIODevice::WriteOnly))
         return false;
-    QImageWriter writer(qpath, format);
-    return writer.write(picture);
+    QImageWriter writer(&file, format);
+    if (!writer.write(picture)) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
 }
 
 void CLC::ExportImage() {
     QString path;
     if (!Prompts().SaveFile(this, ImageFilters(), QString(), QString(), path))
         return;
+    // The prompts do not report the chosen filter; a name typed without an
+    // extension takes the first entry's, the one the dialog starts with.
     if (QFileInfo(path).suffix().isEmpty())
-        path += ".png";
-    if (!SaveImage(path.toStdString()))
-        Prompts().Message(this, QStringLiteral("Failed to save image"), IPrompts::Ok, IPrompts::Exclamation);
+        path += kFilterExtensions[0];
+    const bool emf = QFileInfo(path).suffix().toLower() == "emf";
+    if (!SaveImage(path.toStdString())) {
+        if (emf)
+            Prompts().Message(this, QStringLiteral("Failed to create EMF"), IPrompts::Ok, IPrompts::Exclamation);
+        else
+            Prompts().Message(this, QStringLiteral("Failed to save image"), IPrompts::Ok, IPrompts::Exclamation);
+    }
     Redraw();
 }

@@ -123,7 +123,9 @@ CLCWrp* CLCWrp::CreateChart(const LCRect& rc, QWidget* parent, unsigned flags) {
     chart->Layout(r.width(), r.height());
     chart->setObjectName(QStringLiteral("chart"));
     chart->setProperty("controlId", 0xE9FF);
-    chart->show();
+    // A chart without a parent (the CLI's) draws only on its surface.
+    if (parent)
+        chart->show();
     wrp->m_pChart = chart;
     wrp->m_callbacks = {};
     chart->SetCallbacks(&wrp->m_callbacks);

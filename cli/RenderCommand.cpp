@@ -20,7 +20,7 @@ bool ParseSize(const std::string& text, int& w, int& h) {
     if (x == std::string::npos || !ParseIntArg(text.substr(0, x), a) || !ParseIntArg(text.substr(x + 1), b))
         return false;
     // Beyond a few thousand pixels the picture is no longer a chart of a window.
-    if (a < 1 || b < 1 || a > 16384 || b > 16384)
+    if (a < 1 || b < 1 || a > 8192 || b > 8192)
         return false;
     w = static_cast<int>(a);
     h = static_cast<int>(b);
@@ -67,7 +67,7 @@ int CliRender(const std::vector<std::string>& argv) {
     int width = 0, height = 0;
     if (args.Has("size")) {
         if (!ParseSize(args.Get("size"), width, height))
-            return CliError(kExitUsage, "--size takes WxH, each 1 to 16384 pixels");
+            return CliError(kExitUsage, "--size takes WxH, each 1 to 8192 pixels");
     } else {
         const LCSize s = ChartPlaceholderSize();
         width = s.cx;
@@ -86,6 +86,6 @@ int CliRender(const std::vector<std::string>& argv) {
                                     "least 1e-10 of its largest coordinate");
     chart->Redraw();
     if (!chart->GetWnd()->SaveImage(out))
-        return CliError(kExitFailure, "cannot write " + out + " (the extension names the format: .png, .jpg, .bmp)");
+        return CliError(kExitFailure, "cannot write " + out + " (the extension names the format: .png, .jpg, .bmp, .gif, .emf)");
     return kExitOk;
 }

@@ -1,6 +1,8 @@
 // tervik-cli render against a golden image: any changed pixel fails.
 // tools/regen-golden.sh rewrites the golden image deliberately.
 
+#include "EmfDC.h"
+
 #include <QImage>
 
 #include <gtest/gtest.h>
@@ -50,6 +52,21 @@ TEST(Golden, RenderWithViewSizeAndNoFilter) {
     const QImage img(QString::fromStdString(out));
     ASSERT_EQ(img.size(), QSize(500, 300));
     ExpectSameImage(img, QImage(QString(TERVIK_SOURCE_DIR) + "/tests/data/render_demo_s2_view.png"));
+}
+
+TEST(Golden, RenderAsGifAndEmf) {
+    const std::string base = std::string("render \"") + TERVIK_SOURCE_DIR + "/samples/demo.mnr\" --series 1 -o \"";
+    const std::string gif = testing::TempDir() + "render_demo_s1.gif", emf = testing::TempDir() + "render_demo_s1.emf";
+    ASSERT_EQ(RunCli(base + gif + "\""), "0");
+    // The chart has far fewer than 256 colours, so the GIF keeps every pixel.
+    ExpectSameImage(QImage(QString::fromStdString(gif)),
+                    QImage(QString(TERVIK_SOURCE_DIR) + "/tests/data/render_demo_s1.png"));
+    ASSERT_EQ(RunCli(base + emf + "\""), "0");
+    const EmfSummary s = ReadEmfSummary(emf);
+    ASSERT_TRUE(s.valid) << s.error;
+    EXPECT_EQ(s.created, s.deleted);
+    const QImage png(QString(TERVIK_SOURCE_DIR) + "/tests/data/render_demo_s1.png");
+    EXPECT_EQ(s.bounds, (LCRect{0, 0, png.width() - 1, png.height() - 1}));
 }
 
 TEST(Golden, RenderRefusesBadRequests) {

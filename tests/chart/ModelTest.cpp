@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <random>
 
 namespace {
@@ -129,6 +131,11 @@ TEST(View, SetViewRefusals) {
     EXPECT_FALSE(c.SetView(1e9, 0, 1e9 + 0.05, 1));
     EXPECT_EQ(sent, 0);
     EXPECT_TRUE(c.m_views.empty());
+    const double inf = std::numeric_limits<double>::infinity();
+    EXPECT_FALSE(c.SetView(-inf, 0, 1, 1));
+    EXPECT_FALSE(c.SetView(0, 0, 1, inf));
+    EXPECT_FALSE(c.SetView(-1e308, 0, 1e308, 1)); // the width overflows
+    EXPECT_FALSE(c.SetView(std::nan(""), 0, 1, 1));
     EXPECT_TRUE(c.SetView(1e9, 0, 1e9 + 0.2, 1));
     EXPECT_EQ(sent, 1);
     EXPECT_EQ(c.m_views.size(), 1u);

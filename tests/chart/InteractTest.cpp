@@ -1,0 +1,224 @@
+// Mouse and keyboard gestures of the chart.
+
+#include "ChartTestUtil.h"
+#include "ScriptedPrompts.h"
+
+#include <QCoreApplication>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+// 400 x 300 with default margins: plot (70, 30) .. (379, 239), W 310, H 210.
+struct Chart {
+    CLC c;
+    std::vector<int> posted, sent;
+    Chart() {
+        c.Layout(400, 300);
+        c.AddPlot(MakeDataSet({0, 155, 310}, {0, 105, 210}));
+        c.SetView(0, 0, 310, 210);
+        c.ResetViewHistory();
+        c.Redraw();
+        QObject::connect(&c, &CLC::viewChanged, [this](int id) { posted.push_back(id); });
+        QObject::connect(&c, &CLC::chartNotify, [this](int code) { sent.push_back(code); });
+    }
+    void Drag(int x0, int y0, int x1, int y1) {
+        c.OnLButtonDown(x0, y0);
+        c.OnMouseMove(x1, y1);
+        c.OnLButtonUp(x1, y1);
+    }
+};
+
+TEST(Interact, TwentyPixelsKeepTheCrossHairTwentyOneMakeABand) {
+    Chart t;
+    t.Drag(150, 100, 170, 110);
+    EXPECT_TRUE(t.c.m_rcSelection.IsRectEmpty());
+    EXPECT_EQ(t.c.m_nDragMode, 0);
+    t.c.OnLButtonDown(150, 100);
+    t.c.OnMouseMove(171, 110);
+    EXPECT_EQ(t.c.m_nDragMode, 1);
+    EXPECT_FALSE(t.c.m_bCrossVisible);
+    t.c.OnLButtonUp(171, 110);
+    EXPECT_EQ(t.c.m_rcSelection, (LCRect{150, 100, 171, 110}));
+    EXPECT_EQ(t.sent.back(), 2);
+    // Sideways only: zero height, no selection.
+    t.Drag(100, 200, 160, 200);
+    EXPECT_TRUE(t.c.m_rcSelection.IsRectEmpty());
+}
+
+TEST(Interact, BandDraggedUpLeft) {
+    Chart t;
+    t.c.OnLButtonDown(300, 200);
+    t.c.OnMouseMove(250, 150);
+    // The band is drawn by exclusive-or: over the plot background it shows in the selection colour.
+    EXPECT_EQ(At(t.c.Surface(), 260, 148), t.c.m_crSelection);
+    t.c.OnMouseMove(240, 140); // the old frame goes where the new one does not cover it
+    EXPECT_EQ(t.c.cursor().shape(), Qt::SizeFDiagCursor);
+    EXPECT_EQ(At(t.c.Surface(), 260, 148), t.c.m_crPlotBack);
+    EXPECT_EQ(At(t.c.Surface(), 260, 138), t.c.m_crSelection);
+    t.c.OnMouseMove(250, 150);
+    t.c.OnLButtonUp(250, 150);
+    EXPECT_EQ(t.c.m_rcSelection, (LCRect{250, 150, 300, 200}));
+    EXPECT_EQ(t.c.m_nHighlight & 0xF, 3u);
+}
+
+TEST(Interact, LeftEdgeDragTurnedOver) {
+    Chart t;
+    t.c.m_rcSelection = {150, 100, 250, 200};
+    EXPECT_EQ(t.c.HitTestSelection(147, 150), 5);
+    t.c.OnMouseMove(147, 150); // passing over the handle shows its arrow
+    EXPECT_EQ(t.c.cursor().shape(), Qt::SizeHorCursor);
+    t.Drag(147, 150, 147 + 140, 150);
+    EXPECT_EQ(t.c.m_rcSelection, (LCRect{250, 100, 290, 200}));
+}
+
+TEST(Interact, HandlesInTheirOrder) {
+    Chart t;
+    t.c.m_rcSelection = {150, 100, 250, 200}; // k = 5, centre (200, 150)
+    EXPECT_EQ(t.c.HitTestSelection(146, 96), 8);
+    EXPECT_EQ(t.c.HitTestSelection(146, 202), 10);
+    EXPECT_EQ(t.c.HitTestSelection(252, 96), 9);
+    EXPECT_EQ(t.c.HitTestSelection(252, 202), 11);
+    EXPECT_EQ(t.c.HitTestSelection(200, 97), 6);
+    EXPECT_EQ(t.c.HitTestSelection(253, 152), 4);
+    EXPECT_EQ(t.c.HitTestSelection(198, 203), 7);
+    EXPECT_EQ(t.c.HitTestSelection(150, 100), 3);
+    EXPECT_EQ(t.c.HitTestSelection(250, 150), 0); // right edge is outside the body box
+    EXPECT_EQ(t.c.HitTestSelection(146, 160), 0); // beside the edge, off its handle
+}
+
+TEST(Interact, MovingAgainstThePlotEdge) {
+    Chart t;
+    t.c.m_rcSelection = {100, 100, 150, 150};
+    t.Drag(120, 120, 0, 120);
+    EXPECT_EQ(t.c.m_rcSelection, (LCRect{70, 100, 120, 150}));
+}
+
+TEST(Interact, DoubleClickZoomsOnlyInYWhenTheSelectionSpansX) {
+    Chart t;
+    t.c.m_rcSelection = {70, 100, 379, 150};
+    t.c.OnLButtonDblClk(200, 120);
+    EXPECT_EQ(t.c.m_dXMin, 0);
+    EXPECT_EQ(t.c.m_dXMax, 310);
+    EXPECT_DOUBLE_EQ(t.c.m_dYMin, 210.0 * (239 - 150) / 210);
+    EXPECT_DOUBLE_EQ(t.c.m_dYMax, 210.0 * (239 - 100 + 1) / 210);
+    EXPECT_TRUE(t.c.m_rcSelection.IsRectEmpty());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(t.posted, (std::vector<int>{1004}));
+}
+
+TEST(Interact, RefusedZoomTellsTheUser) {
+    ScriptedPrompts prompts;
+    Chart t;
+    t.c.SetView(1.3e9, 0, 1.3e9 + 10, 1);
+    const int history = static_cast<int>(t.c.m_views.size());
+    t.c.m_rcSelection = {100, 100, 101, 150}; // 2 pixels of 10 s / 310: 0.06 s
+    t.c.OnLButtonDblClk(100, 120);
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_EQ(prompts.messages[0], "As zoom as limit");
+    EXPECT_EQ(t.c.m_dXMin, 1.3e9);
+    EXPECT_EQ(static_cast<int>(t.c.m_views.size()), history);
+    EXPECT_TRUE(t.c.m_rcSelection.IsRectEmpty());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(t.posted, (std::vector<int>{1004}));
+}
+
+TEST(Interact, DoubleClickOutsideTheSelectionIsAPress) {
+    Chart t;
+    t.c.m_rcSelection = {100, 100, 150, 150};
+    t.c.OnLButtonDblClk(300, 200);
+    EXPECT_EQ(t.c.m_nDragMode, 2);
+    EXPECT_TRUE(t.c.m_rcSelection.IsRectEmpty());
+    t.c.OnLButtonUp(300, 200);
+}
+
+TEST(Interact, PressOnAMarkerShowsItsValues) {
+    Chart t;
+    // The middle point (155, 105) sits at px = 70 + 155 = 225, py = 239 - 105 = 134.
+    t.c.OnLButtonDown(226, 133);
+    EXPECT_TRUE(t.c.m_bPointHit);
+    EXPECT_TRUE(t.c.m_bReadoutValid);
+    EXPECT_EQ(t.c.m_dReadoutX, 155);
+    EXPECT_EQ(t.c.m_dReadoutY, 105);
+    EXPECT_EQ(t.c.m_ptHighlight, (LCPoint{226, 133}));
+    // The cross-hair inverts the plot background along its lines.
+    EXPECT_EQ(At(t.c.Surface(), 105, 133), 0xFFFFFF ^ t.c.m_crPlotBack);
+    t.c.OnLButtonUp(226, 133);
+    EXPECT_FALSE(t.c.m_bReadoutValid);
+    EXPECT_FALSE(t.c.m_bCrossVisible);
+    EXPECT_EQ(At(t.c.Surface(), 105, 133), t.c.m_crPlotBack);
+    // Off any marker the read-out gives the data coordinates of the press, clamped into the plot.
+    t.c.OnLButtonDown(10, 100);
+    EXPECT_FALSE(t.c.m_bPointHit);
+    EXPECT_EQ(t.c.m_ptPress, (LCPoint{70, 100}));
+    EXPECT_DOUBLE_EQ(t.c.m_dReadoutX, 0);
+    EXPECT_DOUBLE_EQ(t.c.m_dReadoutY, 139);
+    t.c.OnLButtonUp(10, 100);
+}
+
+TEST(Interact, EscapeAbandonsTheGesture) {
+    Chart t;
+    t.c.OnLButtonDown(150, 100);
+    t.c.OnMouseMove(200, 150);
+    ASSERT_EQ(t.c.m_nDragMode, 1);
+    QTest::keyClick(&t.c, Qt::Key_Escape);
+    EXPECT_EQ(t.c.m_nDragMode, 0);
+    EXPECT_EQ(t.c.cursor().shape(), Qt::ArrowCursor);
+    t.c.OnLButtonUp(200, 150);
+    EXPECT_TRUE(t.c.m_rcSelection.IsRectEmpty());
+}
+
+TEST(Interact, WithoutPlotsNothingHappens) {
+    CLC c;
+    c.Layout(400, 300);
+    c.Redraw();
+    const QImage before = c.Surface().copy();
+    c.OnLButtonDown(150, 100);
+    c.OnMouseMove(250, 200);
+    c.OnLButtonUp(250, 200);
+    c.OnLButtonDblClk(150, 100);
+    QTest::keyClick(&c, Qt::Key_Escape);
+    QTest::mouseClick(&c, Qt::RightButton, {}, QPoint(150, 100));
+    EXPECT_EQ(c.m_nDragMode, 0);
+    EXPECT_FALSE(c.m_bCaptured);
+    EXPECT_TRUE(c.m_rcSelection.IsRectEmpty());
+    EXPECT_EQ(c.Surface(), before);
+}
+
+TEST(Widget, ShownChartPaintsItsSurface) {
+    CLC c;
+    c.resize(300, 200);
+    c.AddPlot(MakeDataSet({0, 10}, {0, 1}));
+    c.ShowAllData();
+    c.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&c));
+    EXPECT_EQ(c.m_rcPlot, (LCRect{70, 30, 279, 139}));
+    const QImage shown = c.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shown, c.Surface());
+    QImage direct = WhiteImage(300, 200);
+    CImageDC dc(direct);
+    c.PaintTo(dc);
+    EXPECT_EQ(shown, direct);
+}
+
+int g_calls = 0;
+int Refuse(unsigned, int, int, void*) { return ++g_calls, 0; }
+
+TEST(Interact, EnabledCallbackReplacesTheHandling) {
+    Chart t;
+    LCCallbacks table;
+    table.callbacks[1] = Refuse;
+    t.c.SetCallbacks(&table);
+    QTest::mousePress(&t.c, Qt::LeftButton, {}, QPoint(150, 100));
+    EXPECT_EQ(t.c.m_nDragMode, 2); // mask bit clear: the chart handles it
+    QTest::mouseRelease(&t.c, Qt::LeftButton, {}, QPoint(150, 100));
+    table.mask = 1u << 1;
+    QTest::mousePress(&t.c, Qt::LeftButton, {}, QPoint(150, 100));
+    EXPECT_EQ(g_calls, 1);
+    EXPECT_EQ(t.c.m_nDragMode, 0);
+}
+
+} // namespace
