@@ -60,7 +60,7 @@ public:
     }
 
     bool SaveFile(QWidget* parent, const QList<Filter>& filters, const QString& defaultExt,
-                  const QString& initialName, QString& path) override {
+                  const QString& initialName, QString& path, int* filterIndex) override {
         QFileDialog dlg(parent);
         dlg.setAcceptMode(QFileDialog::AcceptSave);
         dlg.setFileMode(QFileDialog::AnyFile);
@@ -70,6 +70,8 @@ public:
         if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
             return false;
         path = dlg.selectedFiles().first();
+        if (filterIndex)
+            *filterIndex = static_cast<int>(dlg.nameFilters().indexOf(dlg.selectedNameFilter())) + 1;
         return true;
     }
 

@@ -25,11 +25,12 @@ public:
     virtual Button Message(QWidget* parent, const QString& text, int buttons, Icon icon) = 0;
 
     // File dialogs: true and the chosen path on OK. defaultExt (no dot) is
-    // appended to a typed name that has no extension.
+    // appended to a typed name that has no extension. filterIndex, when
+    // given, receives the 1-based index of the filter entry chosen.
     virtual bool OpenFile(QWidget* parent, const QList<Filter>& filters, const QString& defaultExt,
                           QString& path) = 0;
     virtual bool SaveFile(QWidget* parent, const QList<Filter>& filters, const QString& defaultExt,
-                          const QString& initialName, QString& path) = 0;
+                          const QString& initialName, QString& path, int* filterIndex = nullptr) = 0;
 
     // Folder chooser: true and the folder's path when one was chosen.
     virtual bool ChooseFolder(QWidget* parent, const QString& caption, const QString& startFolder,

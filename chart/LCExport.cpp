@@ -60,12 +60,15 @@ bool CLC::SaveImage(const std::string& path) {
 
 void CLC::ExportImage() {
     QString path;
-    if (!Prompts().SaveFile(this, ImageFilters(), QString(), QString(), path))
+    int filter = 0;
+    if (!Prompts().SaveFile(this, ImageFilters(), QString(), QString(), path, &filter))
         return;
-    // The prompts do not report the chosen filter; a name typed without an
-    // extension takes the first entry's, the one the dialog starts with.
-    if (QFileInfo(path).suffix().isEmpty())
-        path += kFilterExtensions[0];
+    // A typed extension wins; otherwise the chosen entry's is appended.
+    if (QFileInfo(path).suffix().isEmpty()) {
+        if (filter < 1 || filter > static_cast<int>(std::size(kFilterExtensions)))
+            return;
+        path += kFilterExtensions[filter - 1];
+    }
     const bool emf = QFileInfo(path).suffix().toLower() == "emf";
     if (!SaveImage(path.toStdString())) {
         if (emf)

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 
+#include <cstdio>
 #include <memory>
 
 namespace {
@@ -25,6 +26,14 @@ bool ParseSize(const std::string& text, int& w, int& h) {
     w = static_cast<int>(a);
     h = static_cast<int>(b);
     return true;
+}
+
+// Qt's note that XDG_RUNTIME_DIR is unset says nothing about the picture;
+// scripts running the command headless would see it on every call.
+void QuietRuntimeDirNote(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type == QtWarningMsg && message.contains(QLatin1String("XDG_RUNTIME_DIR")))
+        return;
+    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
 }
 
 } // namespace
@@ -59,6 +68,7 @@ int CliRender(const std::vector<std::string>& argv) {
     // A headless platform unless the caller chose one.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(QuietRuntimeDirNote);
     int qargc = 1;
     char name[] = "tervik-cli";
     char* qargv[] = {name, nullptr};

@@ -110,7 +110,8 @@ TEST(Export, MenuCommandWithScriptedDialog) {
     ScriptedPrompts prompts;
     ExportChart t;
     prompts.fileAnswers = {"", t.Path("chart"), t.Path("typed.bmp"), t.Path("x.tif"), t.Path("pic.emf"),
-                           t.Path("none/pic.emf")};
+                           t.Path("none/pic.emf"), t.Path("chart2"), t.Path("chart3"), t.Path("chart4")};
+    prompts.filterAnswers = {1, 1, 1, 1, 1, 1, 5, 3, 0};
     t.c.OnCommand(CLC::CmdExportImage); // cancelled
     EXPECT_TRUE(prompts.messages.isEmpty());
     ASSERT_EQ(prompts.filters.size(), 1);
@@ -131,6 +132,16 @@ TEST(Export, MenuCommandWithScriptedDialog) {
     t.c.OnCommand(CLC::CmdExportImage);
     EXPECT_EQ(prompts.messages.back(), "Failed to create EMF");
     EXPECT_EQ(QDir(t.dir.path()).entryList(QDir::Files).size(), 3); // no partial files left
+    // A name without extension takes the chosen entry's: EMF, then GIF.
+    t.c.OnCommand(CLC::CmdExportImage);
+    EXPECT_TRUE(ReadEmfSummary(t.Path("chart2.emf").toStdString()).valid);
+    t.c.OnCommand(CLC::CmdExportImage);
+    EXPECT_EQ(QImageReader(t.Path("chart3.gif")).format(), "gif");
+    // No entry chosen: nothing is written and nothing is said.
+    const qsizetype said = prompts.messages.size();
+    t.c.OnCommand(CLC::CmdExportImage);
+    EXPECT_EQ(prompts.messages.size(), said);
+    EXPECT_EQ(QDir(t.dir.path()).entryList(QDir::Files).size(), 5);
 }
 
 } // namespace

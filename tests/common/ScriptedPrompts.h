@@ -17,6 +17,7 @@ public:
     std::deque<Button> messageAnswers;
     std::deque<QString> fileAnswers;   // empty string: the dialog is cancelled
     std::deque<QString> folderAnswers; // empty string: cancelled
+    std::deque<int> filterAnswers;     // chosen filter entries (1-based); 1 when none is scripted
 
     QStringList messages;  // texts shown
     QStringList fileDialogs; // "open:<ext>" / "save:<ext>:<initial name>"
@@ -38,10 +39,17 @@ public:
         filters << f;
         return Take(fileAnswers, path);
     }
-    bool SaveFile(QWidget*, const QList<Filter>& f, const QString& ext, const QString& initial,
-                  QString& path) override {
+    bool SaveFile(QWidget*, const QList<Filter>& f, const QString& ext, const QString& initial, QString& path,
+                  int* filterIndex) override {
         fileDialogs << "save:" + ext + ":" + initial;
         filters << f;
+        int chosen = 1;
+        if (!filterAnswers.empty()) {
+            chosen = filterAnswers.front();
+            filterAnswers.pop_front();
+        }
+        if (filterIndex)
+            *filterIndex = chosen;
         return Take(fileAnswers, path);
     }
     bool ChooseFolder(QWidget*, const QString& caption, const QString&, QString& path) override {
