@@ -1,23 +1,15 @@
 #include "Instrument.h"
 
+#include "Protocol.h"
+
 #include <cstdio>
+
+using namespace kx;
 
 namespace {
 
-constexpr uint8_t kCmdVersion = 0x13;
-constexpr uint8_t kCmdVersionOld = 0x14;
-constexpr uint8_t kCmdSetPosition = 0x61;
-constexpr uint8_t kCmdBlock = 0x62;
-constexpr uint8_t kCmdStatus = 0x63;
-constexpr uint8_t kCmdSerial = 0xA0;
-constexpr uint8_t kCmdKind = 0xC7;
-
 StderrDeviceUi g_stderrUi;
 IDeviceUi* g_deviceUi = nullptr;
-
-uint32_t Le32(const uint8_t* p) {
-    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
 
 } // namespace
 
@@ -91,8 +83,8 @@ int CInstrument::QueryArchiveStatus(uint32_t& used, uint32_t& available) {
 }
 
 int CInstrument::SetReadPosition(uint32_t position) {
-    const uint8_t p[4] = {static_cast<uint8_t>(position), static_cast<uint8_t>(position >> 8),
-                          static_cast<uint8_t>(position >> 16), static_cast<uint8_t>(position >> 24)};
+    uint8_t p[4];
+    PutLe32(p, position);
     return PortCommand(kCmdSetPosition, 4, p) == 0 ? 1 : 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include "ArchiveData.h"
 #include "Instrument.h"
+#include "Protocol.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -9,7 +10,8 @@
 
 namespace {
 
-constexpr int kRecordsPerBlock = 15;
+using kx::kRecordsPerBlock;
+
 constexpr int kBackupEvery = 250;
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "SimInstrument.h"
 
 #include "ArchiveGen.h"
+#include "Protocol.h"
 #include "Transport.h"
 
 #include <algorithm>
@@ -12,23 +13,7 @@
 #include <deque>
 #include <thread>
 
-namespace {
-
-constexpr uint8_t kCmdVersion = 0x13;
-constexpr uint8_t kCmdVersionOld = 0x14;
-constexpr uint8_t kCmdSetPosition = 0x61;
-constexpr uint8_t kCmdBlock = 0x62;
-constexpr uint8_t kCmdStatus = 0x63;
-constexpr uint8_t kCmdSerial = 0xA0;
-constexpr uint8_t kCmdKind = 0xC7;
-constexpr uint32_t kRecordsPerBlock = 15;
-
-void PutLe32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-} // namespace
+using namespace kx;
 
 CKx208mSim::CKx208mSim(SimConfig config, std::vector<ArchiveRecord> memory)
     : m_config(std::move(config)), m_memory(std::move(memory)) {
@@ -140,7 +125,7 @@ CKx208mSim::Reply CKx208mSim::Answer(const std::vector<uint8_t>& frame) {
             r.bytes = {c, 0x00};
             return r;
         }
-        m_position = uint32_t{frame[1]} | uint32_t{frame[2]} << 8 | uint32_t{frame[3]} << 16 | uint32_t{frame[4]} << 24;
+        m_position = Le32(frame.data() + 1);
         r.bytes = {c, c};
         return r;
     }
