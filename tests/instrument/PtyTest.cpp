@@ -4,30 +4,14 @@
 #include "TestSupport.h"
 
 #include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
 
-class PtyTest : public ::testing::Test {
+class PtyTest : public ArchiveReadFixture {
 protected:
-    void SetUp() override {
-        PortSetHardwareScan(false);
-        PortClearExtraSources();
-        PortSetTimeouts(250, 250);
-        SetDeviceUi(&ui);
-        dir = TempDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
-        archive.SetReporter(&ui);
-        archive.SetBackupPath(dir + "/read_backup.mnr");
-    }
-    void TearDown() override {
-        g_deviceList.CloseCurrent();
-        PortClearExtraSources();
-        PortSetTimeouts(2000, 2000);
-        SetDeviceUi(nullptr);
-        std::filesystem::remove_all(dir);
-    }
+    PtyTest() : ArchiveReadFixture(250) {}
 
     // Connects to the simulator's terminal as the device dialog does.
     bool Connect(const SimProcess& sim) {
@@ -39,32 +23,9 @@ protected:
         CInstrument* inst = g_deviceList.Connect(0);
         return inst && inst->QueryVersion() && inst->QuerySerialNumber() && inst->QueryKind();
     }
-
-    int Read(bool forced = false) {
-        return archive.ReadFromDevice(
-            [this](int n, int total) {
-                progress.emplace_back(n, total);
-                return 1;
-            },
-            forced);
-    }
-
-    RecordingUi ui;
-    CArchiveData archive;
-    std::string dir;
-    std::vector<std::pair<int, int>> progress;
 };
 
 const std::string kDemo = std::string(TERVIK_SOURCE_DIR) + "/samples/demo.mnr";
-
-bool SameRecords(const std::vector<ArchiveRecord>& a, const std::vector<ArchiveRecord>& b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::memcmp(a[i].raw, b[i].raw, 16) != 0)
-            return false;
-    return true;
-}
 
 TEST_F(PtyTest, CleanReadOfAFileEqualsItsSeries) {
     SimProcess sim({"--mnr", kDemo, "--serial", "1207", "--kind", "3"});

@@ -5,29 +5,13 @@
 #include "TestSupport.h"
 
 #include <cstring>
-#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
 
-class ReadTest : public ::testing::Test {
+class ReadTest : public ArchiveReadFixture {
 protected:
-    void SetUp() override {
-        PortSetHardwareScan(false);
-        PortClearExtraSources();
-        PortSetTimeouts(100, 100);
-        SetDeviceUi(&ui);
-        dir = TempDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
-        archive.SetReporter(&ui);
-        archive.SetBackupPath(dir + "/read_backup.mnr");
-    }
-    void TearDown() override {
-        g_deviceList.CloseCurrent();
-        PortClearExtraSources();
-        PortSetTimeouts(2000, 2000);
-        SetDeviceUi(nullptr);
-        std::filesystem::remove_all(dir);
-    }
+    ReadTest() : ArchiveReadFixture(100) {}
 
     // Connects to a simulator holding memory, as the dialog does.
     std::shared_ptr<CKx208mSim> Connect(SimConfig config, std::vector<ArchiveRecord> memory) {
@@ -44,15 +28,6 @@ protected:
         return sim;
     }
 
-    int Read(bool forced = false) {
-        return archive.ReadFromDevice(
-            [this](int n, int total) {
-                progress.emplace_back(n, total);
-                return stopAt > 0 && static_cast<int>(progress.size()) >= stopAt ? 0 : 1;
-            },
-            forced);
-    }
-
     static std::vector<ArchiveRecord> Generated(int count) {
         GenOptions o;
         o.series = 3;
@@ -61,21 +36,6 @@ protected:
         r.resize(static_cast<size_t>(count));
         return r;
     }
-
-    static bool Same(const std::vector<ArchiveRecord>& a, const std::vector<ArchiveRecord>& b, size_t count) {
-        if (a.size() < count || b.size() < count)
-            return false;
-        for (size_t i = 0; i < count; ++i)
-            if (std::memcmp(a[i].raw, b[i].raw, 16) != 0)
-                return false;
-        return true;
-    }
-
-    RecordingUi ui;
-    CArchiveData archive;
-    std::string dir;
-    std::vector<std::pair<int, int>> progress;
-    int stopAt = 0;
 };
 
 TEST_F(ReadTest, CleanReadEqualsTheMemory) {
@@ -85,7 +45,7 @@ TEST_F(ReadTest, CleanReadEqualsTheMemory) {
     c.kind = 2;
     auto sim = Connect(c, memory);
     ASSERT_EQ(Read(), 400);
-    EXPECT_TRUE(Same(archive.GetRecords(), memory, 400));
+    EXPECT_TRUE(SameRecords(archive.GetRecords(), memory, 400));
     EXPECT_EQ(archive.GetSeriesCount(), 3);
     for (int i = 0; i < archive.GetSeriesCount(); ++i)
         EXPECT_EQ(archive.GetSeries(i)->saved, 0);
@@ -99,7 +59,7 @@ TEST_F(ReadTest, CleanReadEqualsTheMemory) {
     // The backup holds every record read, erased ones of the last block too.
     const auto backup = ReadMnrRecords(archive.GetBackupPath());
     ASSERT_EQ(backup.size(), 405u);
-    EXPECT_TRUE(Same(backup, memory, 400));
+    EXPECT_TRUE(SameRecords(backup, memory, 400));
     EXPECT_TRUE(backup[404].IsErased());
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_TRUE(ui.questions.empty());
@@ -145,7 +105,7 @@ TEST_F(ReadTest, CorruptedBlockRetriedSuccessfully) {
     Connect(c, memory);
     ui.answers = {true};
     ASSERT_EQ(Read(), 200);
-    EXPECT_TRUE(Same(archive.GetRecords(), memory, 200));
+    EXPECT_TRUE(SameRecords(archive.GetRecords(), memory, 200));
     EXPECT_EQ(ui.messages, std::vector<std::string>{"KX_ERR_CS"});
     EXPECT_EQ(ui.questions, std::vector<std::string>{"Failed to read archive block #3\nRetry?"});
 }
@@ -162,7 +122,7 @@ TEST_F(ReadTest, OtherReplyFaultsAreRetried) {
     Connect(c, memory);
     ui.answers = {true, true, true};
     ASSERT_EQ(Read(), 120);
-    EXPECT_TRUE(Same(archive.GetRecords(), memory, 120));
+    EXPECT_TRUE(SameRecords(archive.GetRecords(), memory, 120));
     EXPECT_EQ(ui.messages, (std::vector<std::string>{"KX_ERR_TO", "KX_ERR_MARKER1", "KX_ERR_MARKER1"}));
     EXPECT_EQ(ui.questionBlocks, (std::vector<int>{2, 2, 2}));
 }
@@ -178,12 +138,12 @@ TEST_F(ReadTest, SilentBlockDeclinedKeepsEarlierBlocks) {
     Connect(c, memory);
     ui.answers = {false};
     ASSERT_EQ(Read(), 105); // blocks 0..6
-    EXPECT_TRUE(Same(archive.GetRecords(), memory, 105));
+    EXPECT_TRUE(SameRecords(archive.GetRecords(), memory, 105));
     EXPECT_EQ(ui.messages, std::vector<std::string>{"KX_ERR_TO"});
     EXPECT_EQ(ui.questions, std::vector<std::string>{"Failed to read archive block #7\nRetry?"});
     const auto backup = ReadMnrRecords(archive.GetBackupPath());
     ASSERT_EQ(backup.size(), 105u);
-    EXPECT_TRUE(Same(backup, memory, 105));
+    EXPECT_TRUE(SameRecords(backup, memory, 105));
 }
 
 TEST_F(ReadTest, StopKeepsWhatWasRead) {
@@ -222,7 +182,7 @@ TEST_F(ReadTest, DisconnectLosesNothingAlreadyRead) {
     Connect(c, memory);
     ui.answers = {true, false};
     ASSERT_EQ(Read(), 120);
-    EXPECT_TRUE(Same(archive.GetRecords(), memory, 120));
+    EXPECT_TRUE(SameRecords(archive.GetRecords(), memory, 120));
     EXPECT_EQ(ReadMnrRecords(archive.GetBackupPath()).size(), 120u);
     EXPECT_EQ(ui.questions.size(), 2u);
 }

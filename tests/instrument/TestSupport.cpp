@@ -3,6 +3,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <spawn.h>
@@ -105,4 +106,44 @@ std::string TempDir(const std::string& name) {
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     return dir.string();
+}
+
+void ArchiveReadFixture::SetUp() {
+    PortSetHardwareScan(false);
+    PortClearExtraSources();
+    PortSetTimeouts(m_timeoutMs, m_timeoutMs);
+    SetDeviceUi(&ui);
+    dir = TempDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
+    archive.SetReporter(&ui);
+    archive.SetBackupPath(dir + "/read_backup.mnr");
+}
+
+void ArchiveReadFixture::TearDown() {
+    g_deviceList.CloseCurrent();
+    PortClearExtraSources();
+    PortSetTimeouts(2000, 2000);
+    SetDeviceUi(nullptr);
+    std::filesystem::remove_all(dir);
+}
+
+int ArchiveReadFixture::Read(bool forced) {
+    return archive.ReadFromDevice(
+        [this](int n, int total) {
+            progress.emplace_back(n, total);
+            return stopAt > 0 && static_cast<int>(progress.size()) >= stopAt ? 0 : 1;
+        },
+        forced);
+}
+
+bool SameRecords(const std::vector<ArchiveRecord>& a, const std::vector<ArchiveRecord>& b, size_t count) {
+    if (a.size() < count || b.size() < count)
+        return false;
+    for (size_t i = 0; i < count; ++i)
+        if (std::memcmp(a[i].raw, b[i].raw, 16) != 0)
+            return false;
+    return true;
+}
+
+bool SameRecords(const std::vector<ArchiveRecord>& a, const std::vector<ArchiveRecord>& b) {
+    return a.size() == b.size() && SameRecords(a, b, a.size());
 }

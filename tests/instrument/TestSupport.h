@@ -1,14 +1,18 @@
 #pragma once
 
 // Shared pieces of the instrument tests: a scripted byte link, a recording
-// question answerer, and a kx208m-sim child process.
+// question answerer, a kx208m-sim child process and the fixture of the
+// archive-reading tests.
 
+#include "ArchiveData.h"
 #include "Instrument.h"
 #include "SimInstrument.h"
 #include "Transport.h"
 
 #include <deque>
+#include <gtest/gtest.h>
 #include <string>
+#include <utility>
 #include <vector>
 
 // A link whose replies are scripted byte strings, one per Read call.
@@ -87,4 +91,32 @@ private:
 int RunProgram(const std::vector<std::string>& argv, const std::string& workDir, std::string& errText);
 
 std::vector<ArchiveRecord> ReadMnrRecords(const std::string& path);
+
+// Whether a and b both hold at least count records and the first count agree.
+bool SameRecords(const std::vector<ArchiveRecord>& a, const std::vector<ArchiveRecord>& b, size_t count);
+// Whether a and b hold the same records.
+bool SameRecords(const std::vector<ArchiveRecord>& a, const std::vector<ArchiveRecord>& b);
 std::string TempDir(const std::string& name);
+
+// Reads an archive from whatever device the test adds, with the link timeouts
+// given, into a fresh archive whose backup goes to a per-test folder.
+class ArchiveReadFixture : public ::testing::Test {
+protected:
+    explicit ArchiveReadFixture(int timeoutMs) : m_timeoutMs(timeoutMs) {}
+
+    void SetUp() override;
+    void TearDown() override;
+
+    // Reads the device's archive, recording the progress calls; the read is
+    // stopped at the stopAt-th call when stopAt > 0.
+    int Read(bool forced = false);
+
+    RecordingUi ui;
+    CArchiveData archive;
+    std::string dir;
+    std::vector<std::pair<int, int>> progress;
+    int stopAt = 0;
+
+private:
+    int m_timeoutMs;
+};
