@@ -92,8 +92,21 @@ private:
 
 constexpr const char* kBlank = " \t";
 
-// Reads day/month/year-style date fields and the time into c. Order gives the
-// date fields in the order they stand in the line.
+// Reads the three date fields "a.b.c" in the order they stand in the line;
+// which of them is the day and which the year is the format's business.
+bool ReadDateFields(Tokenizer& tok, int (&fields)[3]) {
+    const char* a = tok.Next(".");
+    const char* b = a ? tok.Next(".") : nullptr;
+    const char* c = b ? tok.Next(kBlank) : nullptr;
+    if (!c)
+        return false;
+    fields[0] = ParseInt(a);
+    fields[1] = ParseInt(b);
+    fields[2] = ParseInt(c);
+    return true;
+}
+
+// Reads the time "h:m:s" into c.
 bool ReadTime(Tokenizer& tok, TextCycle& c) {
     const char* h = tok.Next(":");
     const char* m = h ? tok.Next(":") : nullptr;
@@ -112,14 +125,12 @@ std::optional<TextCycle> ParseDatLine(std::string line) {
             ch = '.';
     Tokenizer tok(line);
     TextCycle c;
-    const char* d = tok.Next(".");
-    const char* mo = d ? tok.Next(".") : nullptr;
-    const char* y = mo ? tok.Next(kBlank) : nullptr;
-    if (!y)
+    int date[3];
+    if (!ReadDateFields(tok, date))
         return std::nullopt;
-    c.day = ParseInt(d);
-    c.month = ParseInt(mo);
-    c.year = ParseInt(y);
+    c.day = date[0];
+    c.month = date[1];
+    c.year = date[2];
     if (!ReadTime(tok, c))
         return std::nullopt;
     const char* conc = tok.Next(kBlank) ? tok.Next(kBlank) : nullptr;
@@ -152,15 +163,13 @@ std::optional<TextCycle> ParseOrlo2Line(std::string line) {
             ch = ' ';
     Tokenizer tok(line);
     TextCycle c;
-    const char* y = tok.Next(".");
-    const char* mo = y ? tok.Next(".") : nullptr;
-    const char* d = mo ? tok.Next(kBlank) : nullptr;
-    if (!d)
+    int date[3];
+    if (!ReadDateFields(tok, date))
         return std::nullopt;
-    const int year = ParseInt(y);
+    const int year = date[0];
     c.year = year > INT_MAX - 2000 ? INT_MAX : year + 2000; // only the last two digits are kept
-    c.month = ParseInt(mo);
-    c.day = ParseInt(d);
+    c.month = date[1];
+    c.day = date[2];
     if (!ReadTime(tok, c))
         return std::nullopt;
     const char* flag = tok.Next(kBlank);
