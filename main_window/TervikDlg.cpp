@@ -25,6 +25,8 @@
 #include <QSaveFile>
 #include <QTableWidget>
 
+#include <initializer_list>
+
 namespace {
 
 QString UI(int offset) { return TheApp().LoadUIString(offset); }
@@ -52,6 +54,27 @@ QString FileErrorText(const QSaveFile& file, const QString& path) {
 }
 
 enum Loader { kLoadMnr = 1, kLoadDat = 2, kLoadOrlo2 = 3 };
+
+struct ExtLoader {
+    const char* ext;
+    int loader;
+};
+
+// Asks for a file and loads it by the loader its extension stands for;
+// an extension not among loaders loads nothing.
+void AskAndLoad(CTervikDlg* dlg, const QList<IPrompts::Filter>& filters, const QString& defaultExt,
+                std::initializer_list<ExtLoader> loaders) {
+    QString path;
+    if (!Prompts().OpenFile(dlg, filters, defaultExt, path))
+        return;
+    // Names copied from FAT media are often upper case.
+    const QString ext = QFileInfo(path).suffix().toLower();
+    for (const ExtLoader& l : loaders)
+        if (ext == l.ext) {
+            dlg->LoadFile(l.loader, path, true);
+            return;
+        }
+}
 
 } // namespace
 
@@ -449,26 +472,12 @@ void CTervikDlg::OnDevice() {
 }
 
 void CTervikDlg::OnFile() {
-    QString path;
-    const QList<IPrompts::Filter> filters = {{UI(30), "*.mnr"}, {UI(138), "*.dat"}};
-    if (Prompts().OpenFile(this, filters, "mnr", path)) {
-        // Names copied from FAT media are often upper case.
-        const QString ext = QFileInfo(path).suffix().toLower();
-        if (ext == "mnr")
-            LoadFile(kLoadMnr, path, true);
-        else if (ext == "dat")
-            LoadFile(kLoadDat, path, true);
-    }
+    AskAndLoad(this, {{UI(30), "*.mnr"}, {UI(138), "*.dat"}}, "mnr", {{"mnr", kLoadMnr}, {"dat", kLoadDat}});
     FocusChart();
 }
 
 void CTervikDlg::OnFileOrlo2() {
-    QString path;
-    const QList<IPrompts::Filter> filters = {{UI(141), "*.txt"}};
-    if (Prompts().OpenFile(this, filters, "txt", path)) {
-        if (QFileInfo(path).suffix().toLower() == "txt")
-            LoadFile(kLoadOrlo2, path, true);
-    }
+    AskAndLoad(this, {{UI(141), "*.txt"}}, "txt", {{"txt", kLoadOrlo2}});
     FocusChart();
 }
 
