@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <utility>
 
 // ---------------------------------------------------------------------------
 // CLCDataSet
@@ -71,21 +72,30 @@ void CLCDataSet::SortByX() {
     m_dXLast = m_pX[m_nCount - 1];
 }
 
+namespace {
+// Narrows [0, n - 1] down to neighbours {lo, hi} with before(x[lo]) and
+// !before(x[hi]); the callers settle the points outside the ends first.
+template <class Before>
+std::pair<int, int> Bisect(const double* x, int n, Before before) {
+    int lo = 0, hi = n - 1;
+    while (hi - lo > 1) {
+        const int mid = lo + (hi - lo) / 2;
+        if (before(x[mid]))
+            lo = mid;
+        else
+            hi = mid;
+    }
+    return {lo, hi};
+}
+} // namespace
+
 int CLCDataSet::FindFirstAtOrAfter(double v) const {
     const int n = m_nCount;
     if (n <= 0 || v <= m_pX[0])
         return 0;
     if (v > m_pX[n - 1])
         return n - 1;
-    int lo = 0, hi = n - 1;
-    while (hi - lo > 1) {
-        const int mid = lo + (hi - lo) / 2;
-        if (v > m_pX[mid])
-            lo = mid;
-        else
-            hi = mid;
-    }
-    return hi;
+    return Bisect(m_pX, n, [v](double x) { return v > x; }).second;
 }
 
 int CLCDataSet::FindLastAtOrBefore(double v) const {
@@ -94,15 +104,7 @@ int CLCDataSet::FindLastAtOrBefore(double v) const {
         return 0;
     if (v >= m_pX[n - 1])
         return n - 1;
-    int lo = 0, hi = n - 1;
-    while (hi - lo > 1) {
-        const int mid = lo + (hi - lo) / 2;
-        if (v >= m_pX[mid])
-            lo = mid;
-        else
-            hi = mid;
-    }
-    return lo;
+    return Bisect(m_pX, n, [v](double x) { return v >= x; }).first;
 }
 
 double CLCDataSet::ValueAt(double v) const {
@@ -371,20 +373,18 @@ void CLC::ResetViewHistory() {
 }
 
 void CLC::GoPrevView() {
-    if (!CanGoPrevView())
-        return;
-    const ViewRect& v = m_views[static_cast<size_t>(--m_nView)];
-    m_dXMin = v.dXMin;
-    m_dYMin = v.dYMin;
-    m_dXMax = v.dXMax;
-    m_dYMax = v.dYMax;
-    Send(1);
+    if (CanGoPrevView())
+        ShowHistoryView(m_nView - 1);
 }
 
 void CLC::GoNextView() {
-    if (!CanGoNextView())
-        return;
-    const ViewRect& v = m_views[static_cast<size_t>(++m_nView)];
+    if (CanGoNextView())
+        ShowHistoryView(m_nView + 1);
+}
+
+void CLC::ShowHistoryView(int index) {
+    m_nView = index;
+    const ViewRect& v = m_views[static_cast<size_t>(index)];
     m_dXMin = v.dXMin;
     m_dYMin = v.dYMin;
     m_dXMax = v.dXMax;

@@ -298,6 +298,8 @@ private:
         CLC* owner;
         CImageDC dc;
     };
+    // Makes entry index of the view history the current view.
+    void ShowHistoryView(int index);
     // Where immediate drawing goes: pdc, or a context on the window's surface
     // kept in own (which repaints the window when it ends); null without one.
     IGdiDC* DrawTarget(IGdiDC* pdc, std::unique_ptr<WindowDC>& own);
