@@ -40,19 +40,6 @@ void Set32(uint8_t* p, uint32_t x) {
 
 int Rop2Of(Rop rop) { return rop == Rop::Invert ? R2_NOT : rop == Rop::Xor ? R2_XORPEN : R2_COPYPEN; }
 
-QFont QtFontOf(const GdiFont& font) {
-    QFont f(QString::fromStdString(ResolveFontFace(font.face)));
-    f.setStyleStrategy(QFont::StyleStrategy(QFont::NoAntialias | QFont::NoFontMerging));
-    f.setHintingPreference(QFont::PreferFullHinting);
-    if (font.IsStock()) {
-        f.setBold(true);
-        f.setPixelSize(13);
-    } else {
-        f.setPixelSize(std::max(1, PointFontPixelHeight(font.pointTenths)));
-    }
-    return f;
-}
-
 } // namespace
 
 struct CEmfDC::Impl {

@@ -122,3 +122,8 @@ int PointFontPixelHeight(int pointTenths);
 
 // The font family a Windows face name stands for on this platform.
 std::string ResolveFontFace(const std::string& face);
+
+class QFont;
+// The Qt font that draws and measures text for font on every surface, so
+// pictures and their layout agree.
+QFont QtFontOf(const GdiFont& font);

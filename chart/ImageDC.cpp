@@ -29,14 +29,12 @@ std::string ResolveFontFace(const std::string& face) {
     return face;
 }
 
-namespace {
-
-// The stock font of a fresh context (the System font's stand-in).
-QFont MakeQFont(const GdiFont& font) {
+QFont QtFontOf(const GdiFont& font) {
     QFont f(QString::fromStdString(ResolveFontFace(font.face)));
     f.setStyleStrategy(QFont::StyleStrategy(QFont::NoAntialias | QFont::NoFontMerging));
     f.setHintingPreference(QFont::PreferFullHinting);
     if (font.IsStock()) {
+        // The stock font of a fresh context (the System font's stand-in).
         f.setBold(true);
         f.setPixelSize(13);
     } else {
@@ -44,6 +42,8 @@ QFont MakeQFont(const GdiFont& font) {
     }
     return f;
 }
+
+namespace {
 
 // Cosmetic pen styles: lengths of alternating on and off runs.
 struct DashPattern {
@@ -313,7 +313,7 @@ void CImageDC::SetPixel(int x, int y, COLORREF color) { PlotRop(x, y, color, Rop
 void CImageDC::TextOut(int x, int y, const std::string& utf8) {
     if (!m_bits || m_recorder)
         return;
-    const QFont font = MakeQFont(m_font);
+    const QFont font = QtFontOf(m_font);
     const QFontMetrics fm(font);
     const QString text = QString::fromStdString(utf8);
     if (m_bkMode == OPAQUE)
@@ -326,7 +326,7 @@ void CImageDC::TextOut(int x, int y, const std::string& utf8) {
 }
 
 LCSize CImageDC::GetTextExtent(const std::string& utf8) {
-    const QFontMetrics fm(MakeQFont(m_font));
+    const QFontMetrics fm(QtFontOf(m_font));
     return {fm.horizontalAdvance(QString::fromStdString(utf8)), fm.height()};
 }
 
