@@ -40,6 +40,16 @@ void Set32(uint8_t* p, uint32_t x) {
 
 int Rop2Of(Rop rop) { return rop == Rop::Invert ? R2_NOT : rop == Rop::Xor ? R2_XORPEN : R2_COPYPEN; }
 
+// Selects made into dc, then deletes the object of ours it replaces (only
+// once it is out of the context); ours holds made afterwards when keep, that
+// is when made is ours to delete and not a stock object.
+void Reselect(HDC dc, HGDIOBJ& ours, HGDIOBJ made, bool keep) {
+    SelectObject(dc, made);
+    if (ours)
+        DeleteObject(ours);
+    ours = keep ? made : HGDIOBJ{0};
+}
+
 } // namespace
 
 struct CEmfDC::Impl {
@@ -115,10 +125,7 @@ GdiPen CEmfDC::SelectPen(const GdiPen& pen) {
     if (m->dc) {
         HGDIOBJ made = pen.style == PS_NULL ? GetStockObject(NULL_PEN)
                                             : static_cast<HGDIOBJ>(CreatePen(pen.style, pen.width, pen.color));
-        SelectObject(m->dc, made);
-        if (m->pen)
-            DeleteObject(m->pen);
-        m->pen = pen.style == PS_NULL ? HGDIOBJ{0} : made;
+        Reselect(m->dc, m->pen, made, pen.style != PS_NULL);
     }
     return old;
 }
@@ -130,11 +137,7 @@ GdiBrush CEmfDC::SelectBrush(const GdiBrush& brush) {
         lb.lbStyle = brush.kind == GdiBrush::Hatched ? BS_HATCHED : brush.kind == GdiBrush::Null ? BS_NULL : BS_SOLID;
         lb.lbColor = brush.color;
         lb.lbHatch = static_cast<decltype(lb.lbHatch)>(brush.hatch);
-        HGDIOBJ made = CreateBrushIndirect(&lb);
-        SelectObject(m->dc, made);
-        if (m->brush)
-            DeleteObject(m->brush);
-        m->brush = made;
+        Reselect(m->dc, m->brush, CreateBrushIndirect(&lb), true);
     }
     return old;
 }
@@ -143,10 +146,7 @@ GdiFont CEmfDC::SelectFont(const GdiFont& font) {
     const GdiFont old = std::exchange(m_font, font);
     if (m->dc) {
         if (font.IsStock()) {
-            SelectObject(m->dc, m->stockFont);
-            if (m->font)
-                DeleteObject(m->font);
-            m->font = 0;
+            Reselect(m->dc, m->font, m->stockFont, false);
         } else {
             LOGFONTW lf{};
             lf.lfHeight = -PointFontPixelHeight(font.pointTenths);
@@ -155,11 +155,7 @@ GdiFont CEmfDC::SelectFont(const GdiFont& font) {
             const QString face = QString::fromStdString(font.face).left(LF_FACESIZE - 1);
             for (int i = 0; i < face.size(); ++i)
                 lf.lfFaceName[i] = face.at(i).unicode();
-            HGDIOBJ made = CreateFontIndirectW(&lf);
-            SelectObject(m->dc, made);
-            if (m->font)
-                DeleteObject(m->font);
-            m->font = made;
+            Reselect(m->dc, m->font, CreateFontIndirectW(&lf), true);
         }
     }
     return old;
