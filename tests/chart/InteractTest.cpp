@@ -204,6 +204,23 @@ TEST(Widget, ShownChartPaintsItsSurface) {
     EXPECT_EQ(shown, direct);
 }
 
+// The main window sets its first view after the chart has been drawn once,
+// with no redraw of its own: the window must still show that view, not the
+// picture of the default one.
+TEST(Widget, ViewSetAfterADrawingIsWhatThePaintShows) {
+    CLC c;
+    c.resize(300, 200);
+    c.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&c));
+    c.Redraw();
+    ASSERT_TRUE(c.SetView(1262304000.0, 0, 1262304000.0 + 6 * 3600, 1.02));
+    const QImage shown = c.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QImage direct = WhiteImage(300, 200);
+    CImageDC dc(direct);
+    c.PaintTo(dc);
+    EXPECT_EQ(shown, direct);
+}
+
 int g_calls = 0;
 int Refuse(unsigned, int, int, void*) { return ++g_calls, 0; }
 
