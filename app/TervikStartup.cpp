@@ -98,7 +98,9 @@ void CTervikApp::BringForward() {
 }
 
 int CTervikApp::InitInstance(const QStringList& arguments) {
-    QApplication::setApplicationDisplayName(QString::fromStdString(UIString(1, 0)));
+    // The name, not the display name: the window system appends a display
+    // name of its own to every window title ("Tervik v1.61 — Tervik").
+    QApplication::setApplicationName(QString::fromStdString(UIString(1, 0)));
     QApplication::setWindowIcon(AppIcon());
     LoadLanguage();
     if (!GuardSingleInstance())
