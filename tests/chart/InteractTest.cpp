@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QKeyEvent>
+
 #include <memory>
 
 namespace {
@@ -169,6 +172,20 @@ TEST(Interact, EscapeAbandonsTheGesture) {
     EXPECT_EQ(t.c.cursor().shape(), Qt::ArrowCursor);
     t.c.OnLButtonUp(200, 150);
     EXPECT_TRUE(t.c.m_rcSelection.IsRectEmpty());
+}
+
+TEST(Interact, EscapeStopsAtTheChartOnlyDuringAGesture) {
+    Chart t;
+    t.c.OnLButtonDown(150, 100);
+    t.c.OnMouseMove(200, 150);
+    QKeyEvent during(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(&t.c, &during);
+    EXPECT_TRUE(during.isAccepted());
+    EXPECT_EQ(t.c.m_nDragMode, 0);
+    t.c.OnLButtonUp(200, 150);
+    QKeyEvent idle(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(&t.c, &idle);
+    EXPECT_FALSE(idle.isAccepted());
 }
 
 TEST(Interact, WithoutPlotsNothingHappens) {
