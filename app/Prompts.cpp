@@ -22,6 +22,10 @@ QString QtFilter(const QList<IPrompts::Filter>& filters) {
 class DialogPrompts final : public IPrompts {
 public:
     Button Message(QWidget* parent, const QString& text, int buttons, Icon icon) override {
+        // A dialog still initialising is not on the screen yet: the box goes
+        // over the window the user sees instead of the screen's corner.
+        while (parent && !parent->isVisible() && parent->parentWidget())
+            parent = parent->parentWidget();
         QMessageBox box(parent);
         box.setWindowTitle(QApplication::applicationDisplayName());
         box.setText(text);

@@ -29,6 +29,10 @@ public:
     int LoadLanguage();
     int SaveLanguage(int language);
 
+    // Qt's own texts (standard buttons, file dialogs) in the interface
+    // language; false when no translation of them is installed.
+    static bool InstallQtTranslations(int language);
+
     // The interface string at offset in this run's language.
     QString LoadUIString(int offset) const;
     int GetLanguage() const { return m_nLanguage; }

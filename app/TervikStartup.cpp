@@ -8,6 +8,9 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -97,10 +100,23 @@ void CTervikApp::BringForward() {
     emit broughtForward();
 }
 
+bool CTervikApp::InstallQtTranslations(int language) {
+    if (language != 1)
+        return true;
+    static QTranslator qtbase;
+    if (!qtbase.load(QLocale(QLocale::Russian, QLocale::Russia), "qtbase", "_",
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return false;
+    return QCoreApplication::installTranslator(&qtbase);
+}
+
 int CTervikApp::InitInstance(const QStringList& arguments) {
-    QApplication::setApplicationDisplayName(QString::fromStdString(UIString(1, 0)));
+    // The name, not the display name: the window system appends a display
+    // name of its own to every window title ("Tervik v1.61 — Tervik").
+    QApplication::setApplicationName(QString::fromStdString(UIString(1, 0)));
     QApplication::setWindowIcon(AppIcon());
     LoadLanguage();
+    InstallQtTranslations(m_nLanguage);
     if (!GuardSingleInstance())
         return 0;
 

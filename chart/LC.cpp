@@ -355,6 +355,8 @@ bool CLC::SetView(double x1, double y1, double x2, double y2) {
         m_views.resize(static_cast<size_t>(m_nView) + 1);
     m_views.push_back({x1, y1, x2, y2});
     m_nView = static_cast<int>(m_views.size()) - 1;
+    // The surface still holds the old view; the next paint must not show it.
+    m_bNeedsPaint = true;
     Send(1);
     return true;
 }

@@ -366,9 +366,14 @@ void CLC::mouseDoubleClickEvent(QMouseEvent* e) {
 }
 
 void CLC::keyPressEvent(QKeyEvent* e) {
-    if (!m_bHasPlots)
+    if (e->key() == Qt::Key_Escape && m_bHasPlots && m_nDragMode != 0) {
+        // Escape abandons the gesture under way and goes no further: it
+        // must not also close the window around the chart.
+        OnEscape();
+        e->accept();
         return;
+    }
     if (e->key() == Qt::Key_Escape)
         OnEscape();
-    QWidget::keyPressEvent(e);
+    QWidget::keyPressEvent(e); // on to the window, whose Escape is its own
 }

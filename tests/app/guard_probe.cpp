@@ -30,6 +30,15 @@ int main(int argc, char** argv) {
     QObject::connect(&TheApp(), &CTervikApp::mainWindowReady, [&](CTervikDlg* dlg) {
         QTimer::singleShot(0, dlg, [&] {
             tellQuestions();
+            // Message boxes take the display name as caption. The window
+            // system appends a display name set on its own to every window
+            // title, so it must be the application name's fallback.
+            const QString name = QApplication::applicationName();
+            say("display name: " + QApplication::applicationDisplayName());
+            QApplication::setApplicationName(name + "-probe");
+            say(QString("display name follows: ") +
+                (QApplication::applicationDisplayName() == name + "-probe" ? "yes" : "no"));
+            QApplication::setApplicationName(name);
             say("ready");
         });
     });

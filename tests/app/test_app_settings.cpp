@@ -6,6 +6,7 @@
 #include "TervikApp.h"
 
 #include <QComboBox>
+#include <QMessageBox>
 #include <QDir>
 #include <QPushButton>
 #include <QSettings>
@@ -24,6 +25,17 @@ class TestAppSettings : public QObject {
     }
 
 private slots:
+    // Runs first of all: the translation stays installed for the process.
+    void qtButtonsSpeakTheInterfaceLanguage() {
+        QMessageBox english;
+        english.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(english.button(QMessageBox::Yes)->text(), QString("&Yes"));
+        QVERIFY(CTervikApp::InstallQtTranslations(0)); // English needs nothing
+        QVERIFY(CTervikApp::InstallQtTranslations(1));
+        QMessageBox russian;
+        russian.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(russian.button(QMessageBox::Yes)->text(), QString::fromUtf8("&Да"));
+    }
     void init() {
         QVERIFY(!qEnvironmentVariable("XDG_CONFIG_HOME").isEmpty());
         QSettings("Quorvex", "Tervik").clear();

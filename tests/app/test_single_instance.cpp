@@ -47,6 +47,11 @@ private slots:
         alone.start(GUARD_PROBE, {"none"});
         QByteArray aloneOut;
         QVERIFY2(WaitForLine(alone, "ready", aloneOut), aloneOut.constData());
+        // Window titles show the captions alone ("Tervik v1.61", "Setup"),
+        // while message boxes still carry the program's name.
+        QVERIFY2(aloneOut.split('\n').contains("display name: " + QByteArray(UIString(1, 0).c_str())),
+                 aloneOut.constData());
+        QVERIFY2(aloneOut.split('\n').contains("display name follows: yes"), aloneOut.constData());
 
         // Yes: a second copy starts alongside and the first is left alone.
         QProcess third;

@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QKeyEvent>
+
 #include <memory>
 
 namespace {
@@ -171,6 +174,20 @@ TEST(Interact, EscapeAbandonsTheGesture) {
     EXPECT_TRUE(t.c.m_rcSelection.IsRectEmpty());
 }
 
+TEST(Interact, EscapeStopsAtTheChartOnlyDuringAGesture) {
+    Chart t;
+    t.c.OnLButtonDown(150, 100);
+    t.c.OnMouseMove(200, 150);
+    QKeyEvent during(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(&t.c, &during);
+    EXPECT_TRUE(during.isAccepted());
+    EXPECT_EQ(t.c.m_nDragMode, 0);
+    t.c.OnLButtonUp(200, 150);
+    QKeyEvent idle(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(&t.c, &idle);
+    EXPECT_FALSE(idle.isAccepted());
+}
+
 TEST(Interact, WithoutPlotsNothingHappens) {
     CLC c;
     c.Layout(400, 300);
@@ -198,6 +215,23 @@ TEST(Widget, ShownChartPaintsItsSurface) {
     EXPECT_EQ(c.m_rcPlot, (LCRect{70, 30, 279, 139}));
     const QImage shown = c.grab().toImage().convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(shown, c.Surface());
+    QImage direct = WhiteImage(300, 200);
+    CImageDC dc(direct);
+    c.PaintTo(dc);
+    EXPECT_EQ(shown, direct);
+}
+
+// The main window sets its first view after the chart has been drawn once,
+// with no redraw of its own: the window must still show that view, not the
+// picture of the default one.
+TEST(Widget, ViewSetAfterADrawingIsWhatThePaintShows) {
+    CLC c;
+    c.resize(300, 200);
+    c.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&c));
+    c.Redraw();
+    ASSERT_TRUE(c.SetView(1262304000.0, 0, 1262304000.0 + 6 * 3600, 1.02));
+    const QImage shown = c.grab().toImage().convertToFormat(QImage::Format_RGB32);
     QImage direct = WhiteImage(300, 200);
     CImageDC dc(direct);
     c.PaintTo(dc);

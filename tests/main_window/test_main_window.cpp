@@ -13,12 +13,14 @@
 #include "TervikApp.h"
 #include "TervikDlg.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QDropEvent>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSettings>
@@ -134,6 +136,26 @@ private slots:
     void cleanup() {
         m_dlg.reset();
         QCOMPARE(g_pArchive, nullptr); // the window deletes the archive
+    }
+
+    // The device dialog reports "No Devices Found" before it is shown; the
+    // box then belongs to the window the user sees, not to the screen corner.
+    void messageOfAHiddenDialogSitsOnItsVisibleOwner() {
+        Open();
+        QDialog hidden(m_dlg.get());
+        QWidget* owner = nullptr;
+        bool shown = false;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            shown = true;
+            owner = box->parentWidget();
+            box->button(QMessageBox::Ok)->click();
+        });
+        QCOMPARE(Prompts().Message(&hidden, "text", IPrompts::Ok, IPrompts::Exclamation), IPrompts::Ok);
+        QVERIFY(shown);
+        QCOMPARE(owner, m_dlg.get());
     }
 
     void startsWithDefaultsOrStoredConditions() {
