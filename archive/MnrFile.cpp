@@ -1,4 +1,5 @@
 #include "ArchiveData.h"
+#include "ReadFile.h"
 
 #include <atomic>
 #include <cerrno>
@@ -14,11 +15,6 @@
 #endif
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 FilePtr OpenFile(const std::string& path, const char* mode) { return FilePtr(std::fopen(path.c_str(), mode)); }
 
@@ -45,7 +41,7 @@ std::string TemporaryNameBeside(const std::string& path) {
 } // namespace
 
 int CArchiveData::LoadMnr(const std::string& path) {
-    FilePtr f = OpenFile(path, "rb");
+    FilePtr f = OpenRegularFileForReading(path);
     if (!f) {
         Report("Can't open file");
         return 0;

@@ -1,13 +1,12 @@
 #include "ArchiveData.h"
 #include "NumText.h"
+#include "ReadFile.h"
 
 #include <cfloat>
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,11 +29,16 @@ struct TextCycle {
 class LineReader {
 public:
     static std::optional<LineReader> Open(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        if (!in)
+        FilePtr f = OpenRegularFileForReading(path);
+        if (!f)
             return std::nullopt;
         LineReader r;
-        r.m_data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        char buffer[65536];
+        size_t got;
+        while ((got = std::fread(buffer, 1, sizeof buffer, f.get())) > 0)
+            r.m_data.append(buffer, got);
+        if (std::ferror(f.get()))
+            return std::nullopt;
         return r;
     }
 

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <csignal>
+#include <fcntl.h>
+#include <thread>
+#include <unistd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -60,6 +64,68 @@ TEST_F(MnrFile, FailuresReportAndLeaveTheArchiveUnchanged) {
     EXPECT_EQ(archive.LoadMnr(dir / "missing.mnr"), 0);
     EXPECT_EQ(reporter.messages, std::vector<std::string>{"Can't open file"});
     EXPECT_EQ(archive.GetSeriesCount(), 1);
+}
+
+// Feeds bytes into a FIFO whenever a reader opens it, until stopped; the
+// writer never blocks, so a loader that refuses the FIFO leaves no hang.
+class FifoFeeder {
+public:
+    FifoFeeder(const std::string& path, std::string bytes) {
+        m_thread = std::thread([this, path, bytes] {
+            while (!m_stop) {
+                const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
+                if (fd < 0) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                    continue;
+                }
+                ::fcntl(fd, F_SETFL, 0);
+                [[maybe_unused]] const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+                ::close(fd);
+            }
+        });
+    }
+    ~FifoFeeder() {
+        m_stop = true;
+        m_thread.join();
+    }
+
+private:
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+// A folder, a FIFO or a device is no archive: a FIFO would block the open
+// until a writer comes and /dev/zero never ends. Each is refused at once and
+// the archive in memory stays as it was.
+TEST_F(MnrFile, LoadersRefuseWhatIsNotARegularFile) {
+    using Loader = int (CArchiveData::*)(const std::string&);
+    const struct {
+        const char* name;
+        Loader load;
+        std::string content;
+    } loaders[] = {
+        {"mnr", &CArchiveData::LoadMnr, MnrBytes(nullptr, Records(3))},
+        {"dat", &CArchiveData::LoadDat, ReadBytes(std::string(TERVIK_SAMPLES) + "/old-format.dat")},
+        {"orlo2", &CArchiveData::LoadOrlo2Txt, ReadBytes(std::string(TERVIK_SAMPLES) + "/orlo2.txt")},
+    };
+    // The feeder may write just as a reader closes.
+    const auto oldHandler = std::signal(SIGPIPE, SIG_IGN);
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    std::filesystem::create_directory(dir / "folder");
+    for (const auto& l : loaders) {
+        LoadKnown();
+        FifoFeeder feeder(dir / "pipe", l.content);
+        for (const std::string& path : {dir / "folder", dir / "pipe", std::string("/dev/null")}) {
+            reporter.messages.clear();
+            EXPECT_EQ((archive.*l.load)(path), 0) << l.name << " " << path;
+            EXPECT_EQ(reporter.messages, std::vector<std::string>{"Can't open file"}) << l.name << " " << path;
+            EXPECT_EQ(archive.GetRecordCount(), 4) << l.name << " " << path;
+        }
+    }
+    reporter.messages.clear();
+    EXPECT_EQ(archive.LoadMnr("/dev/zero"), 0);
+    EXPECT_EQ(reporter.messages, std::vector<std::string>{"Can't open file"});
+    std::signal(SIGPIPE, oldHandler);
 }
 
 TEST_F(MnrFile, HeaderOnlyFileEmptiesTheArchiveAndKeepsItsHeader) {
