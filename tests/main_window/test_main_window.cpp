@@ -30,6 +30,7 @@
 #include <QTest>
 #include <QScopeGuard>
 #include <climits>
+#include <sys/stat.h>
 #include <clocale>
 #include <memory>
 
@@ -298,6 +299,24 @@ private slots:
         Drop({QUrl::fromLocalFile(WriteArchive("k.mnr", SevenEightSeven(), static_cast<uint8_t>(kind)))});
         QCOMPARE(m_dlg->YAxisCaption(), caption);
         QCOMPARE(m_dlg->XAxisCaption(), QString("Time"));
+    }
+
+    void loadRefusesWhatIsNotARegularFile() {
+        ScriptedPrompts prompts;
+        Open();
+        Drop({QUrl::fromLocalFile(WriteArchive("kept.mnr", SevenEightSeven()))});
+        const QStringList before = SeriesEntries();
+        QCOMPARE(before.size(), 3);
+        // A FIFO would block the window until some writer came; a folder is no archive.
+        QVERIFY(mkfifo(QFile::encodeName(Path("pipe.mnr")).constData(), 0600) == 0);
+        QVERIFY(QDir(m_dir.path()).mkdir("folder.mnr"));
+        for (const char* name : {"pipe.mnr", "folder.mnr"}) {
+            prompts.messages.clear();
+            prompts.fileAnswers = {Path(name)};
+            B(1008)->click();
+            QCOMPARE(prompts.messages, QStringList{"Can't open file"});
+            QCOMPARE(SeriesEntries(), before);
+        }
     }
 
     void fileButtonsLoadByExtension() {
