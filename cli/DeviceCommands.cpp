@@ -100,9 +100,12 @@ bool WriteArchive(const CArchiveData& archive, const std::string& path) {
     std::error_code ec;
     if (ok)
         std::filesystem::rename(temporary, path, ec);
-    if (!ok || ec)
-        std::filesystem::remove(temporary, ec);
-    return ok && !ec;
+    ok = ok && !ec;
+    // Its own error code: the removal succeeding must not hide the failure.
+    std::error_code removeError;
+    if (!ok)
+        std::filesystem::remove(temporary, removeError);
+    return ok;
 }
 
 int ParseTimeout(const CliArgs& args) {

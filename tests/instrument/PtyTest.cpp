@@ -157,4 +157,15 @@ TEST_F(PtyTest, CommandLineUsageErrors) {
     EXPECT_FALSE(std::filesystem::exists(dir + "/x.mnr"));
 }
 
+TEST_F(PtyTest, CommandLineReadFailsWhenTheOutputCannotBeWritten) {
+    // A folder in place of the output: the rename over it fails.
+    std::filesystem::create_directory(dir + "/out.mnr");
+    std::string err;
+    EXPECT_EQ(RunProgram({TERVIK_CLI_PATH, "read", "--simulate", "-o", dir + "/out.mnr"}, dir, err), 1) << err;
+    EXPECT_NE(err.find("cannot write " + dir + "/out.mnr"), std::string::npos) << err;
+    EXPECT_TRUE(std::filesystem::is_directory(dir + "/out.mnr"));
+    EXPECT_FALSE(std::filesystem::exists(dir + "/out.mnr.part"));
+    EXPECT_EQ(RunProgram({TERVIK_CLI_PATH, "read", "--simulate", "-o", dir + "/missing/out.mnr"}, dir, err), 1) << err;
+}
+
 } // namespace
