@@ -2,6 +2,7 @@
 
 #include "ArchiveGen.h"
 #include "Protocol.h"
+#include "ReadFile.h"
 #include "Transport.h"
 
 #include <algorithm>
@@ -254,18 +255,18 @@ std::unique_ptr<Transport> OpenSimTransport(std::shared_ptr<CKx208mSim> sim) {
 }
 
 bool LoadMnrRecords(const std::string& path, std::vector<ArchiveRecord>& records, std::string& error) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) {
+    FilePtr file = OpenRegularFileForReading(path);
+    if (!file) {
         error = "cannot open " + path;
         return false;
     }
+    std::FILE* f = file.get();
     uint8_t head[32];
     const bool ok = std::fread(head, 1, 32, f) == 32 && std::memcmp(head, kMnrSignature, 16) == 0;
     records.clear();
     ArchiveRecord r;
     while (ok && std::fread(r.raw, 1, 16, f) == 16)
         records.push_back(r);
-    std::fclose(f);
     if (!ok)
         error = path + " is not a monitoring archive (*.mnr)";
     return ok;

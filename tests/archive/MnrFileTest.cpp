@@ -2,11 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include "FifoFeeder.h"
+
 #include <csignal>
-#include <fcntl.h>
-#include <thread>
-#include <unistd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -65,34 +63,6 @@ TEST_F(MnrFile, FailuresReportAndLeaveTheArchiveUnchanged) {
     EXPECT_EQ(reporter.messages, std::vector<std::string>{"Can't open file"});
     EXPECT_EQ(archive.GetSeriesCount(), 1);
 }
-
-// Feeds bytes into a FIFO whenever a reader opens it, until stopped; the
-// writer never blocks, so a loader that refuses the FIFO leaves no hang.
-class FifoFeeder {
-public:
-    FifoFeeder(const std::string& path, std::string bytes) {
-        m_thread = std::thread([this, path, bytes] {
-            while (!m_stop) {
-                const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
-                if (fd < 0) {
-                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-                    continue;
-                }
-                ::fcntl(fd, F_SETFL, 0);
-                [[maybe_unused]] const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-                ::close(fd);
-            }
-        });
-    }
-    ~FifoFeeder() {
-        m_stop = true;
-        m_thread.join();
-    }
-
-private:
-    std::atomic<bool> m_stop{false};
-    std::thread m_thread;
-};
 
 // A folder, a FIFO or a device is no archive: a FIFO would block the open
 // until a writer comes and /dev/zero never ends. Each is refused at once and

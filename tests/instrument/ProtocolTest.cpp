@@ -1,7 +1,11 @@
 // Framing, checksums and error codes of the exchanges, from scripted byte
 // streams; the instrument queries; the device list.
 
+#include "FifoFeeder.h"
 #include "TestSupport.h"
+
+#include <csignal>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -298,6 +302,30 @@ TEST(DeviceSourcesTest, CommandLineOptionsAddSources) {
     std::vector<std::string> noPath = {"--port"};
     EXPECT_FALSE(TakeDeviceSourceArgs(noPath, error));
     PortClearExtraSources();
+}
+
+// The simulator's memory file is read whole before the read begins: a FIFO
+// would block the open until a writer came, so only regular files are taken.
+TEST(DeviceSourcesTest, SimulatedMemoryMustBeARegularFile) {
+    const std::string dir = testing::TempDir() + "tervik-sim-fifo-" + std::to_string(getpid());
+    std::filesystem::create_directories(dir);
+    const std::string fifo = dir + "/pipe.mnr";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::ifstream demo(std::string(TERVIK_SOURCE_DIR) + "/samples/demo.mnr", std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(demo)), std::istreambuf_iterator<char>());
+    const auto oldHandler = std::signal(SIGPIPE, SIG_IGN);
+    {
+        FifoFeeder feeder(fifo, bytes.substr(0, 32 + 16 * 100));
+        for (const std::string& path : {fifo, dir}) {
+            SimConfig config;
+            std::vector<ArchiveRecord> memory;
+            std::string error;
+            EXPECT_FALSE(ParseSimArgs({"--mnr", path}, config, memory, error)) << path;
+            EXPECT_EQ(error, "cannot open " + path);
+        }
+    }
+    std::signal(SIGPIPE, oldHandler);
+    std::filesystem::remove_all(dir);
 }
 
 } // namespace
