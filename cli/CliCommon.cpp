@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <unistd.h>
 
 bool CliArgs::Parse(const std::vector<std::string>& args, const std::vector<std::string>& valueOptions,
                     const std::vector<std::string>& flagOptions, const std::map<std::string, int>& multiOptions) {
@@ -80,6 +81,43 @@ const std::vector<std::string>& CliArgs::GetAll(const std::string& name) const {
     static const std::vector<std::string> none;
     const auto it = m_values.find(name);
     return it == m_values.end() ? none : it->second;
+}
+
+OutputFile::~OutputFile() {
+    if (m_file && m_file != stdout)
+        std::fclose(m_file);
+    if (!m_temporary.empty())
+        std::remove(m_temporary.c_str());
+}
+
+bool OutputFile::Open() {
+    if (m_path.empty()) {
+        m_file = stdout;
+        return true;
+    }
+    m_temporary = m_path + ".part-" + std::to_string(::getpid());
+    m_file = std::fopen(m_temporary.c_str(), "wbx");
+    if (!m_file)
+        m_temporary.clear();
+    return m_file != nullptr;
+}
+
+bool OutputFile::Commit() {
+    if (!m_file)
+        return false;
+    if (m_file == stdout)
+        return std::fflush(stdout) == 0 && !std::ferror(stdout);
+    bool ok = std::fflush(m_file) == 0 && !std::ferror(m_file);
+    ok = std::fclose(m_file) == 0 && ok;
+    m_file = nullptr;
+    if (!ok)
+        return false;
+    std::error_code ec;
+    std::filesystem::rename(m_temporary, m_path, ec);
+    if (ec)
+        return false;
+    m_temporary.clear();
+    return true;
 }
 
 int CliError(int code, const std::string& message) {

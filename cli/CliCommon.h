@@ -38,6 +38,25 @@ private:
     std::string m_error;
 };
 
+// An output file written beside its target and renamed over it on Commit, so
+// a failed write never leaves a truncated file; stdout when path is empty.
+class OutputFile {
+public:
+    explicit OutputFile(std::string path) : m_path(std::move(path)) {}
+    ~OutputFile();
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    bool Open();                   // false when it cannot be created
+    std::FILE* Get() const { return m_file; }
+    bool Commit();                 // false when anything written was lost
+    std::string Name() const { return m_path.empty() ? "the output" : m_path; }
+
+private:
+    std::string m_path, m_temporary;
+    std::FILE* m_file = nullptr;
+};
+
 // Prints "tervik-cli: <message>" on stderr; returns the exit code given.
 int CliError(int code, const std::string& message);
 

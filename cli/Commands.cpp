@@ -41,16 +41,6 @@ std::string OutputFormat(const CliArgs& args) {
     return "table";
 }
 
-bool WriteWhole(const std::string& path, const std::string& data) {
-    std::FILE* f = path.empty() ? stdout : std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
-    ok = std::fflush(f) == 0 && ok;
-    if (f != stdout)
-        ok = std::fclose(f) == 0 && ok;
-    return ok;
-}
 
 std::string YTitle(int kind) {
     const YCaptionOffsets o = YAxisCaptionOffsets(kind);
@@ -95,20 +85,18 @@ int CliExport(const std::vector<std::string>& argv) {
         return rc;
     const std::string table = OutputFormat(args);
     const SeriesInfo& series = *archive.GetSeries(index);
-    const std::string out = args.Get("output");
+    OutputFile out(args.Get("output"));
+    if (!out.Open())
+        return CliError(kExitFailure, "cannot create " + out.Name());
+    bool ok;
     if (table == "csv") {
-        if (!WriteWhole(out, ExportCsv(series, options)))
-            return CliError(kExitFailure, "cannot write " + out);
-        return kExitOk;
+        const std::string text = ExportCsv(series, options);
+        ok = std::fwrite(text.data(), 1, text.size(), out.Get()) == text.size();
+    } else {
+        ok = WriteExportTable(series, options, out.Get());
     }
-    std::FILE* f = out.empty() ? stdout : std::fopen(out.c_str(), "wb");
-    if (!f)
-        return CliError(kExitFailure, "cannot create " + out);
-    bool ok = WriteExportTable(series, options, f);
-    if (f != stdout)
-        ok = std::fclose(f) == 0 && ok;
-    if (!ok)
-        return CliError(kExitFailure, "cannot write " + (out.empty() ? std::string("the output") : out));
+    if (!ok || !out.Commit())
+        return CliError(kExitFailure, "cannot write " + out.Name());
     return kExitOk;
 }
 

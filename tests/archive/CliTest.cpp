@@ -16,8 +16,8 @@ struct CliRun {
     std::string out;
 };
 
-CliRun Cli(const std::string& args) {
-    const std::string cmd = std::string("TZ=Europe/Berlin ") + TERVIK_CLI + " " + args + " 2>/dev/null";
+CliRun Cli(const std::string& args, const std::string& shellPrefix = "") {
+    const std::string cmd = shellPrefix + "TZ=Europe/Berlin " + TERVIK_CLI + " " + args + " 2>/dev/null";
     std::FILE* p = popen(cmd.c_str(), "r");
     CliRun r{-1, ""};
     if (!p)
@@ -76,6 +76,17 @@ TEST(Cli, ExportMatchesTheLibraryAndWritesFiles) {
     CurveOptions raw;
     raw.filter = false;
     EXPECT_EQ(csv.out, ExportCsv(*a.GetSeries(0), raw));
+}
+
+TEST(Cli, FailedExportKeepsTheEarlierFile) {
+    TempDir dir;
+    WriteBytes(dir / "t.txt", "precious");
+    // A file-size limit makes the writes fail part-way, as a full disk would.
+    const CliRun r = Cli("export " + kDemo + " --series 1 -o " + (dir / "t.txt"),
+                         "trap '' XFSZ; ulimit -f 8; ");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(ReadBytes(dir / "t.txt"), "precious");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
 TEST(Cli, StatsOfAView) {
