@@ -8,7 +8,6 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <unistd.h>
 
 bool CliArgs::Parse(const std::vector<std::string>& args, const std::vector<std::string>& valueOptions,
                     const std::vector<std::string>& flagOptions, const std::map<std::string, int>& multiOptions) {
@@ -95,8 +94,8 @@ bool OutputFile::Open() {
         m_file = stdout;
         return true;
     }
-    m_temporary = m_path + ".part-" + std::to_string(::getpid());
-    m_file = std::fopen(m_temporary.c_str(), "wbx");
+    m_temporary = m_path + ".part";
+    m_file = std::fopen(m_temporary.c_str(), "wb");
     if (!m_file)
         m_temporary.clear();
     return m_file != nullptr;

@@ -38,8 +38,9 @@ private:
     std::string m_error;
 };
 
-// An output file written beside its target and renamed over it on Commit, so
-// a failed write never leaves a truncated file; stdout when path is empty.
+// An output file written beside its target (as <path>.part) and renamed over
+// it on Commit, so a failed write never leaves a truncated file; stdout when
+// path is empty.
 class OutputFile {
 public:
     explicit OutputFile(std::string path) : m_path(std::move(path)) {}

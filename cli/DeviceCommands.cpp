@@ -89,23 +89,14 @@ bool AddSources(const CliArgs& args, std::string& error) {
 }
 
 bool WriteArchive(const CArchiveData& archive, const std::string& path) {
-    const std::string temporary = path + ".part";
-    std::FILE* f = std::fopen(temporary.c_str(), "wb");
-    if (!f)
+    OutputFile out(path);
+    if (!out.Open())
         return false;
     const auto& records = archive.GetRecords();
-    bool ok = std::fwrite(kMnrSignature, 1, 16, f) == 16 && std::fwrite(archive.GetHeader().raw, 1, 16, f) == 16 &&
-              std::fwrite(records.data(), 16, records.size(), f) == records.size();
-    ok = std::fclose(f) == 0 && ok;
-    std::error_code ec;
-    if (ok)
-        std::filesystem::rename(temporary, path, ec);
-    ok = ok && !ec;
-    // Its own error code: the removal succeeding must not hide the failure.
-    std::error_code removeError;
-    if (!ok)
-        std::filesystem::remove(temporary, removeError);
-    return ok;
+    const bool ok = std::fwrite(kMnrSignature, 1, 16, out.Get()) == 16 &&
+                    std::fwrite(archive.GetHeader().raw, 1, 16, out.Get()) == 16 &&
+                    std::fwrite(records.data(), 16, records.size(), out.Get()) == records.size();
+    return ok && out.Commit();
 }
 
 int ParseTimeout(const CliArgs& args) {
