@@ -1,7 +1,7 @@
 #include "ArchiveData.h"
+#include "AtomicFile.h"
 #include "ReadFile.h"
 
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -11,31 +11,39 @@
 #include <system_error>
 
 #ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
 namespace {
 
-FilePtr OpenFile(const std::string& path, const char* mode) { return FilePtr(std::fopen(path.c_str(), mode)); }
-
-// Closes the file and reports whether everything written reached it.
-bool FinishWrite(FilePtr& f) {
-    bool ok = std::fflush(f.get()) == 0 && !std::ferror(f.get());
+// Opens the backup for writing without following a symbolic link and only
+// if it is a regular file: its name is fixed, so a link planted there would
+// have another file overwritten, and a FIFO would stall the read. create
+// empties the file (or makes it); otherwise writing goes on at its end.
+FilePtr OpenBackupFile(const std::string& path, bool create) {
 #ifndef _WIN32
-    ok = ok && ::fsync(::fileno(f.get())) == 0;
-#endif
-    ok = std::fclose(f.release()) == 0 && ok;
-    return ok;
-}
-
-std::string TemporaryNameBeside(const std::string& path) {
-    static std::atomic<unsigned> counter{0};
-#ifdef _WIN32
-    const unsigned long pid = 0;
+    const int fd = ::open(path.c_str(),
+                          O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (create ? O_CREAT : 0), 0666);
+    if (fd < 0)
+        return nullptr;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || (create && ::ftruncate(fd, 0) != 0) ||
+        ::lseek(fd, 0, SEEK_END) < 0) {
+        ::close(fd);
+        return nullptr;
+    }
+    std::FILE* f = ::fdopen(fd, "wb");
+    if (!f)
+        ::close(fd);
+    return FilePtr(f);
 #else
-    const unsigned long pid = static_cast<unsigned long>(::getpid());
+    FilePtr f(std::fopen(path.c_str(), create ? "wb" : "r+b"));
+    if (f && std::fseek(f.get(), 0, SEEK_END) != 0)
+        f.reset();
+    return f;
 #endif
-    return path + ".tmp-" + std::to_string(pid) + "-" + std::to_string(counter++);
 }
 
 } // namespace
@@ -104,34 +112,17 @@ int CArchiveData::SaveSeries(int index, const std::string& path) {
     if (!series)
         return 0;
 
-    // An existing target that may not be written keeps its content.
-    std::error_code ec;
-    if (std::filesystem::exists(path, ec)) {
-        FilePtr probe = OpenFile(path, "r+b");
-        if (!probe) {
-            Report("Can't open file for writing");
-            return 0;
-        }
-    }
-    // Written beside the target and renamed over it, so a failed write never
-    // leaves a truncated file in place of a good one.
-    const std::string temporary = TemporaryNameBeside(path);
-    FilePtr f = OpenFile(temporary, "wbx");
-    if (!f) {
+    // Written aside and renamed over the target, so a failed write leaves an
+    // earlier file as it was.
+    AtomicFile file(path);
+    if (!file.Open()) {
         Report("Can't open file for writing");
         return 0;
     }
     const size_t count = static_cast<size_t>(series->GetCount());
-    bool ok = std::fwrite(kMnrSignature, 1, 16, f.get()) == 16 &&
-              std::fwrite(m_header.raw, 1, 16, f.get()) == 16 &&
-              std::fwrite(&m_records[static_cast<size_t>(series->first)], 16, count, f.get()) == count;
-    ok = FinishWrite(f) && ok;
-    if (ok) {
-        std::filesystem::rename(temporary, path, ec);
-        ok = !ec;
-    }
+    const bool ok = file.Write(kMnrSignature, 16) && file.Write(m_header.raw, 16) &&
+                    file.Write(&m_records[static_cast<size_t>(series->first)], 16 * count) && file.Commit();
     if (!ok) {
-        std::filesystem::remove(temporary, ec);
         Report("Can't write file");
         return 0;
     }
@@ -142,19 +133,10 @@ int CArchiveData::SaveSeries(int index, const std::string& path) {
 int CArchiveData::WriteBackup(const ArchiveRecord* buffer, int first, int count) {
     if (count <= 0)
         return 1;
-    FilePtr f;
-    if (first == 0) {
-        f = OpenFile(m_backupPath, "wb");
-        if (f && (std::fwrite(kMnrSignature, 1, 16, f.get()) != 16 ||
-                  std::fwrite(m_header.raw, 1, 16, f.get()) != 16)) {
-            std::fclose(f.release());
-            f.reset();
-        }
-    } else {
-        f = OpenFile(m_backupPath, "r+b");
-        if (f && std::fseek(f.get(), 0, SEEK_END) != 0)
-            f.reset();
-    }
+    FilePtr f = OpenBackupFile(m_backupPath, first == 0);
+    if (f && first == 0 &&
+        (std::fwrite(kMnrSignature, 1, 16, f.get()) != 16 || std::fwrite(m_header.raw, 1, 16, f.get()) != 16))
+        f.reset();
     const auto fail = [&](std::string_view text) {
         if (!m_backupErrorReported)
             Report(text);

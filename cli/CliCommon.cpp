@@ -82,41 +82,29 @@ const std::vector<std::string>& CliArgs::GetAll(const std::string& name) const {
     return it == m_values.end() ? none : it->second;
 }
 
-OutputFile::~OutputFile() {
-    if (m_file && m_file != stdout)
-        std::fclose(m_file);
-    if (!m_temporary.empty())
-        std::remove(m_temporary.c_str());
-}
+OutputFile::~OutputFile() = default;
 
 bool OutputFile::Open() {
-    if (m_path.empty()) {
+    if (m_path.empty() || m_path == "-" || m_path == "/dev/stdout") {
         m_file = stdout;
         return true;
     }
-    m_temporary = m_path + ".part";
-    m_file = std::fopen(m_temporary.c_str(), "wb");
-    if (!m_file)
-        m_temporary.clear();
-    return m_file != nullptr;
+    m_writer = std::make_unique<AtomicFile>(m_path);
+    if (!m_writer->Open()) {
+        m_writer.reset();
+        return false;
+    }
+    m_file = m_writer->Stream();
+    return true;
 }
 
 bool OutputFile::Commit() {
     if (!m_file)
         return false;
-    if (m_file == stdout)
-        return std::fflush(stdout) == 0 && !std::ferror(stdout);
-    bool ok = std::fflush(m_file) == 0 && !std::ferror(m_file);
-    ok = std::fclose(m_file) == 0 && ok;
     m_file = nullptr;
-    if (!ok)
-        return false;
-    std::error_code ec;
-    std::filesystem::rename(m_temporary, m_path, ec);
-    if (ec)
-        return false;
-    m_temporary.clear();
-    return true;
+    if (!m_writer)
+        return std::fflush(stdout) == 0 && !std::ferror(stdout);
+    return m_writer->Commit();
 }
 
 int CliError(int code, const std::string& message) {

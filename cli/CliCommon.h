@@ -4,9 +4,11 @@
 // by its format, and the curve options every data command takes.
 
 #include "ArchiveData.h"
+#include "AtomicFile.h"
 #include "SeriesFormat.h"
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,9 +40,9 @@ private:
     std::string m_error;
 };
 
-// An output file written beside its target (as <path>.part) and renamed over
-// it on Commit, so a failed write never leaves a truncated file; stdout when
-// path is empty.
+// An output file replaced all at once on Commit (see AtomicFile), so a
+// failed write never leaves a truncated file; the standard output when path
+// is empty, "-" or /dev/stdout.
 class OutputFile {
 public:
     explicit OutputFile(std::string path) : m_path(std::move(path)) {}
@@ -54,7 +56,8 @@ public:
     std::string Name() const { return m_path.empty() ? "the output" : m_path; }
 
 private:
-    std::string m_path, m_temporary;
+    std::string m_path;
+    std::unique_ptr<AtomicFile> m_writer;
     std::FILE* m_file = nullptr;
 };
 
