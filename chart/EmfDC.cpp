@@ -1,9 +1,10 @@
 #include "EmfDC.h"
 
+#include "AtomicFile.h"
+
 #include <QFile>
 #include <QFont>
 #include <QFontMetrics>
-#include <QSaveFile>
 #include <QString>
 
 #include <libEMF/emf.h>
@@ -15,7 +16,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -54,8 +57,10 @@ void Reselect(HDC dc, HGDIOBJ& ours, HGDIOBJ made, bool keep) {
 
 struct CEmfDC::Impl {
     HDC dc = 0;
-    std::FILE* file = nullptr;
-    std::string path, tempPath;
+    std::FILE* file = nullptr; // libEMF's output, in memory
+    char* buffer = nullptr;
+    size_t bufferSize = 0;
+    std::unique_ptr<AtomicFile> out;
     HGDIOBJ pen = 0, brush = 0, font = 0; // ours, selected
     HGDIOBJ stockPen = 0, stockBrush = 0, stockFont = 0;
     std::vector<std::vector<uint8_t>> pending;
@@ -72,22 +77,46 @@ CEmfDC::~CEmfDC() {
 }
 
 bool CEmfDC::Create(const std::string& path) {
-    m->path = path;
-    m->tempPath = path + ".part";
-    m->file = std::fopen(m->tempPath.c_str(), "wb");
-    if (!m->file)
+    if (m->dc)
         return false;
-    m->dc = CreateEnhMetaFileWithFILEW(0, m->file, nullptr, nullptr);
-    if (!m->dc) {
+    // The target is checked first, so a path that cannot be written fails
+    // here. libEMF writes into memory: it reports a failed write by throwing,
+    // and the real write is the one the atomic writer checks.
+    m->out = std::make_unique<AtomicFile>(path);
+    if (m->out->Open())
+        m->file = ::open_memstream(&m->buffer, &m->bufferSize);
+    if (m->file) {
+        try {
+            m->dc = CreateEnhMetaFileWithFILEW(0, m->file, nullptr, nullptr);
+            if (m->dc) {
+                m->stockPen = GetStockObject(BLACK_PEN);
+                m->stockBrush = GetStockObject(WHITE_BRUSH);
+                m->stockFont = GetStockObject(SYSTEM_FONT);
+                return true;
+            }
+        } catch (...) {
+        }
+    }
+    Release();
+    return false;
+}
+
+void CEmfDC::Release() {
+    if (m->dc) {
+        try {
+            DeleteEnhMetaFile(HENHMETAFILE(m->dc));
+        } catch (...) {
+        }
+        m->dc = 0;
+    }
+    if (m->file) {
         std::fclose(m->file);
         m->file = nullptr;
-        std::remove(m->tempPath.c_str());
-        return false;
     }
-    m->stockPen = GetStockObject(BLACK_PEN);
-    m->stockBrush = GetStockObject(WHITE_BRUSH);
-    m->stockFont = GetStockObject(SYSTEM_FONT);
-    return true;
+    std::free(m->buffer);
+    m->buffer = nullptr;
+    m->bufferSize = 0;
+    m->out.reset(); // drops the temporary unless committed
 }
 
 void CEmfDC::GrowBox(int l, int t, int r, int b) {
@@ -293,43 +322,48 @@ LCSize CEmfDC::GetTextExtent(const std::string& utf8) {
 bool CEmfDC::Close() {
     if (!m->dc)
         return false;
-    // Put the stock objects back so every object made here can be deleted.
-    SelectObject(m->dc, m->stockPen);
-    SelectObject(m->dc, m->stockBrush);
-    SelectObject(m->dc, m->stockFont);
-    for (HGDIOBJ* h : {&m->pen, &m->brush, &m->font})
-        if (*h) {
-            DeleteObject(*h);
-            *h = 0;
+    bool ok = false;
+    try {
+        // Put the stock objects back so every object made here can be deleted.
+        SelectObject(m->dc, m->stockPen);
+        SelectObject(m->dc, m->stockBrush);
+        SelectObject(m->dc, m->stockFont);
+        for (HGDIOBJ* h : {&m->pen, &m->brush, &m->font})
+            if (*h) {
+                DeleteObject(*h);
+                *h = 0;
+            }
+        HENHMETAFILE mf = CloseEnhMetaFileWithFILE(m->dc);
+        if (mf) {
+            DeleteEnhMetaFile(mf);
+            m->dc = 0;
         }
-    HENHMETAFILE mf = CloseEnhMetaFileWithFILE(m->dc);
-    m->dc = 0;
-    bool ok = mf != 0;
-    if (mf)
-        DeleteEnhMetaFile(mf);
-    ok = std::fclose(m->file) == 0 && ok;
-    m->file = nullptr;
+        std::FILE* file = std::exchange(m->file, nullptr);
+        ok = std::fclose(file) == 0 && mf != 0;
+        std::vector<uint8_t> out;
+        ok = ok && Splice(reinterpret_cast<const uint8_t*>(m->buffer), m->bufferSize, out) &&
+             m->out->Write(out.data(), out.size()) && m->out->Commit();
+    } catch (...) {
+        ok = false;
+    }
+    Release();
+    return ok;
+}
 
-    // Splice the records of this class in place of their placeholders.
-    QFile in(QString::fromStdString(m->tempPath));
-    QByteArray data;
-    if (ok && in.open(QIODevice::ReadOnly))
-        data = in.readAll();
-    in.close();
-    std::remove(m->tempPath.c_str());
-    if (!ok || data.size() < 88)
+// Copies the metafile libEMF wrote with the records of this class in place of
+// their placeholders, and the header made to match.
+bool CEmfDC::Splice(const uint8_t* bytes, size_t size, std::vector<uint8_t>& out) const {
+    if (!bytes || size < 88)
         return false;
-    const auto* bytes = reinterpret_cast<const uint8_t*>(data.constData());
-    std::vector<uint8_t> out;
-    out.reserve(static_cast<size_t>(data.size()));
+    out.reserve(size);
     uint32_t records = 0;
     size_t pos = 0;
-    while (pos + 8 <= static_cast<size_t>(data.size())) {
-        const uint32_t type = Get32(bytes + pos), size = Get32(bytes + pos + 4);
-        if (size < 8 || size % 4 != 0 || pos + size > static_cast<size_t>(data.size()))
+    while (pos + 8 <= size) {
+        const uint32_t type = Get32(bytes + pos), recordSize = Get32(bytes + pos + 4);
+        if (recordSize < 8 || recordSize % 4 != 0 || pos + recordSize > size)
             return false;
         bool replaced = false;
-        if (type == kEmrSetMiterLimit && size >= 12) {
+        if (type == kEmrSetMiterLimit && recordSize >= 12) {
             const uint32_t value = Get32(bytes + pos + 8);
             if (value >= kPlaceholderBase) {
                 const size_t k = value - kPlaceholderBase;
@@ -340,12 +374,14 @@ bool CEmfDC::Close() {
             }
         }
         if (!replaced)
-            out.insert(out.end(), bytes + pos, bytes + pos + size);
+            out.insert(out.end(), bytes + pos, bytes + pos + recordSize);
         ++records;
-        pos += size;
+        pos += recordSize;
         if (type == kEmrEof)
             break;
     }
+    if (out.size() < 88)
+        return false;
     // Header: total size, record count, and the bounds of what was drawn
     // (libEMF pads its own estimate), with the frame in 0.01 mm of the
     // reference device so that playback has the picture's size in pixels.
@@ -368,11 +404,7 @@ bool CEmfDC::Close() {
             Set32(h + 36, static_cast<uint32_t>(static_cast<int32_t>(std::lround((b.bottom + 1) * fy))));
         }
     }
-    QSaveFile file(QString::fromStdString(m->path));
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(reinterpret_cast<const char*>(out.data()), static_cast<qint64>(out.size()));
-    return file.commit();
+    return true;
 }
 
 EmfSummary ReadEmfSummary(const std::string& path) {

@@ -20,8 +20,9 @@ public:
 
     // Starts a metafile for path; false when it cannot be created.
     bool Create(const std::string& path);
-    // Deletes the objects made for drawing, writes the file and splices in
-    // the records of this class. False when the file could not be written.
+    // Deletes the objects made for drawing, splices in the records of this
+    // class and replaces the file with the result. False when the file could
+    // not be written; the file is then as it was. Never throws.
     bool Close();
 
     GdiPen SelectPen(const GdiPen& pen) override;
@@ -46,6 +47,9 @@ public:
 
 private:
     struct Impl;
+    // Frees what Create made; an uncommitted temporary goes too.
+    void Release();
+    bool Splice(const uint8_t* bytes, size_t size, std::vector<uint8_t>& out) const;
     void Placeholder(std::vector<uint8_t> record, const LCRect& bounds);
     // Widens the drawn area by an inclusive rectangle, or a box whose right and bottom are exclusive.
     void Grow(const LCRect& bounds);

@@ -1,12 +1,12 @@
 #include "GifWriter.h"
 
+#include "AtomicFile.h"
+
 #include <QFile>
 
 #include <gif_lib.h>
 
-#include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -21,6 +21,16 @@ struct GifCloser {
         }
     }
 };
+
+// giflib's output function: appends to the std::string its user data points to.
+int AppendBytes(GifFileType* gif, const GifByteType* data, int size) {
+    try {
+        static_cast<std::string*>(gif->UserData)->append(reinterpret_cast<const char*>(data), static_cast<size_t>(size));
+        return size;
+    } catch (...) {
+        return 0;
+    }
+}
 
 } // namespace
 
@@ -76,21 +86,14 @@ bool WriteGif(const QImage& source, const QString& path) {
             return false;
     }
 
-    const QString temp = path + ".part";
-    const QByteArray tempName = QFile::encodeName(temp);
+    // Encoded in memory, then written with every write checked.
+    std::string bytes;
     bool ok = false;
     {
         int err = 0;
-        // Opened here so the file gets the usual permissions (giflib would make it private).
-        const int fd = ::open(tempName.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-        if (fd < 0)
+        GifCloser file{EGifOpen(&bytes, AppendBytes, &err)};
+        if (!file.gif)
             return false;
-        GifCloser file{EGifOpenFileHandle(fd, &err)};
-        if (!file.gif) {
-            ::close(fd);
-            QFile::remove(temp);
-            return false;
-        }
         ColorMapObject* map = GifMakeMapObject(mapSize, colours.data());
         if (map) {
             int bits = 1;
@@ -106,11 +109,5 @@ bool WriteGif(const QImage& source, const QString& path) {
         ok = EGifCloseFile(file.gif, &closeErr) == GIF_OK && ok;
         file.gif = nullptr;
     }
-    if (ok) {
-        QFile::remove(path);
-        ok = QFile::rename(temp, path);
-    }
-    if (!ok)
-        QFile::remove(temp);
-    return ok;
+    return ok && WriteFileAtomically(QFile::encodeName(path).toStdString(), bytes);
 }

@@ -2,14 +2,15 @@
 
 #include "LC.h"
 
+#include "AtomicFile.h"
 #include "EmfDC.h"
 #include "GifWriter.h"
 #include "ImageDC.h"
 #include "Prompts.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QImageWriter>
-#include <QSaveFile>
 
 namespace {
 
@@ -22,7 +23,8 @@ QList<IPrompts::Filter> ImageFilters() {
 
 } // namespace
 
-bool CLC::SaveImage(const std::string& path) {
+// Neither the encoders nor libEMF may take the window down with an exception.
+bool CLC::SaveImage(const std::string& path) try {
     const int cx = m_rcClient.right - m_rcClient.left + 1, cy = m_rcClient.bottom - m_rcClient.top + 1;
     if (cx <= 0 || cy <= 0)
         return false;
@@ -47,15 +49,16 @@ bool CLC::SaveImage(const std::string& path) {
     }
     if (!format)
         return WriteGif(picture, qpath);
-    QSaveFile file(qpath);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    QImageWriter writer(&file, format);
-    if (!writer.write(picture)) {
-        file.cancelWriting();
-        return false;
+    // Encoded in memory, then written with every write checked.
+    QByteArray bytes;
+    {
+        QBuffer buffer(&bytes);
+        if (!buffer.open(QIODevice::WriteOnly) || !QImageWriter(&buffer, format).write(picture))
+            return false;
     }
-    return file.commit();
+    return WriteFileAtomically(path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+} catch (...) {
+    return false;
 }
 
 void CLC::ExportImage() {
