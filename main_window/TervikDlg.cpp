@@ -1,6 +1,7 @@
 #include "TervikDlg.h"
 
 #include "AppIcon.h"
+#include "AtomicFile.h"
 #include "DeviceDlg.h"
 #include "DialogGeometry.h"
 #include "LangDlg.h"
@@ -22,9 +23,9 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QTableWidget>
 
+#include <cerrno>
 #include <initializer_list>
 
 namespace {
@@ -42,10 +43,15 @@ public:
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
-QString FileErrorText(const QSaveFile& file, const QString& path) {
-    switch (file.error()) {
-    case QFileDevice::PermissionsError: return QString("Access to %1 was denied.").arg(path);
-    case QFileDevice::ResourceError: return QString("There is not enough space on the disk for %1.").arg(path);
+// The file message for the errno of a failed write.
+QString FileErrorText(int error, const QString& path) {
+    switch (error) {
+    case EACCES:
+    case EPERM:
+    case EROFS: return QString("Access to %1 was denied.").arg(path);
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return QString("There is not enough space on the disk for %1.").arg(path);
     default:
         if (!QFileInfo(path).absoluteDir().exists())
             return QString("%1 was not found.").arg(path);
@@ -538,14 +544,10 @@ void CTervikDlg::OnExport() {
     const std::string table = ExportTable(*series, o);
     // Written aside and moved into place, so a failed write leaves any
     // earlier file as it was.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(table.data(), static_cast<qint64>(table.size())) != static_cast<qint64>(table.size()) ||
-        !file.commit()) {
-        const QString text = FileErrorText(file, QDir::toNativeSeparators(path));
-        file.cancelWriting();
-        Prompts().Message(this, text, IPrompts::Ok, IPrompts::Exclamation);
-    }
+    int error = 0;
+    if (!WriteFileAtomically(LocalPath(path), table, &error))
+        Prompts().Message(this, FileErrorText(error, QDir::toNativeSeparators(path)), IPrompts::Ok,
+                          IPrompts::Exclamation);
 }
 
 void CTervikDlg::OnSave() {
