@@ -70,11 +70,8 @@ struct CEmfDC::Impl {
 
 CEmfDC::CEmfDC() : m(std::make_unique<Impl>()) {}
 
-CEmfDC::~CEmfDC() {
-    if (m->dc) {
-        Close();
-    }
-}
+// A metafile not closed (its drawing was cut short) is dropped, not written.
+CEmfDC::~CEmfDC() { Release(); }
 
 bool CEmfDC::Create(const std::string& path) {
     if (m->dc)
@@ -104,6 +101,7 @@ bool CEmfDC::Create(const std::string& path) {
 void CEmfDC::Release() {
     if (m->dc) {
         try {
+            ReleaseObjects();
             DeleteEnhMetaFile(HENHMETAFILE(m->dc));
         } catch (...) {
         }
@@ -319,20 +317,24 @@ LCSize CEmfDC::GetTextExtent(const std::string& utf8) {
     return {fm.horizontalAdvance(QString::fromStdString(utf8)), fm.height()};
 }
 
+void CEmfDC::ReleaseObjects() {
+    // Put the stock objects back so every object made here can be deleted.
+    SelectObject(m->dc, m->stockPen);
+    SelectObject(m->dc, m->stockBrush);
+    SelectObject(m->dc, m->stockFont);
+    for (HGDIOBJ* h : {&m->pen, &m->brush, &m->font})
+        if (*h) {
+            DeleteObject(*h);
+            *h = 0;
+        }
+}
+
 bool CEmfDC::Close() {
     if (!m->dc)
         return false;
     bool ok = false;
     try {
-        // Put the stock objects back so every object made here can be deleted.
-        SelectObject(m->dc, m->stockPen);
-        SelectObject(m->dc, m->stockBrush);
-        SelectObject(m->dc, m->stockFont);
-        for (HGDIOBJ* h : {&m->pen, &m->brush, &m->font})
-            if (*h) {
-                DeleteObject(*h);
-                *h = 0;
-            }
+        ReleaseObjects();
         HENHMETAFILE mf = CloseEnhMetaFileWithFILE(m->dc);
         if (mf) {
             DeleteEnhMetaFile(mf);

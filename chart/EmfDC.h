@@ -49,6 +49,7 @@ private:
     struct Impl;
     // Frees what Create made; an uncommitted temporary goes too.
     void Release();
+    void ReleaseObjects();
     bool Splice(const uint8_t* bytes, size_t size, std::vector<uint8_t>& out) const;
     void Placeholder(std::vector<uint8_t> record, const LCRect& bounds);
     // Widens the drawn area by an inclusive rectangle, or a box whose right and bottom are exclusive.

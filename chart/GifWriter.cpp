@@ -25,7 +25,8 @@ struct GifCloser {
 // giflib's output function: appends to the std::string its user data points to.
 int AppendBytes(GifFileType* gif, const GifByteType* data, int size) {
     try {
-        static_cast<std::string*>(gif->UserData)->append(reinterpret_cast<const char*>(data), static_cast<size_t>(size));
+        auto* bytes = static_cast<std::string*>(gif->UserData);
+        bytes->append(reinterpret_cast<const char*>(data), static_cast<size_t>(size));
         return size;
     } catch (...) {
         return 0;

@@ -20,7 +20,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-size_t FileCount(const TempDir& dir) { return static_cast<size_t>(std::distance(fs::directory_iterator(dir.path()), {})); }
+size_t FileCount(const TempDir& dir) {
+    return static_cast<size_t>(std::distance(fs::directory_iterator(dir.path()), {}));
+}
 
 mode_t ModeOf(const std::string& path) {
     struct stat st {};
