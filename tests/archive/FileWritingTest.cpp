@@ -234,6 +234,7 @@ TEST(CliOutput, StandardOutputLinksAndPlantedTemporaries) {
     fs::create_symlink(dir / "data.txt", dir / "e.txt");
     fs::create_symlink(dir / "victim", dir / "e.txt.part");
     fs::create_symlink(dir / "victim", dir / "r.mnr.part");
+    fs::create_symlink(dir / "victim", dir / "read_backup.mnr"); // refused; the read goes on
     EXPECT_EQ(Cli("export " + kDemo + " --series 1 -o " + (dir / "e.txt"), in).code, 0);
     EXPECT_EQ(Cli("read --simulate -o " + (dir / "r.mnr"), in).code, 0);
     EXPECT_EQ(ReadBytes(dir / "victim"), "victim");
@@ -242,6 +243,7 @@ TEST(CliOutput, StandardOutputLinksAndPlantedTemporaries) {
     EXPECT_EQ(ModeOf(dir / "data.txt"), 0600u);
     EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(dir / "r.mnr")));
     EXPECT_EQ(ReadBytes(dir / "r.mnr").substr(0, 16), std::string(kMnrSignature, 16));
+    EXPECT_EQ(fs::file_size(dir / "r.mnr"), 32u + 600u * 16u);
 }
 
 } // namespace
