@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QGroupBox>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
@@ -63,6 +64,24 @@ class TestWindowInput : public QObject {
     QPushButton* B(int id) const { return m_dlg->findChild<QPushButton*>(QString::number(id)); }
     CLC* Chart() const { return m_dlg->Chart()->GetWnd(); }
 
+    // Types into Setup and presses OK; a refused value keeps the dialog, which
+    // is then cancelled. Returns whether OK closed it.
+    bool SetupOk(const QString& temp, const QString& pres) {
+        bool closed = false;
+        QTimer::singleShot(0, [&] {
+            auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dlg);
+            dlg->findChild<QLineEdit*>("1031")->setText(temp);
+            dlg->findChild<QLineEdit*>("1032")->setText(pres);
+            dlg->findChild<QPushButton*>("1")->click();
+            closed = !dlg->isVisible();
+            if (!closed)
+                dlg->findChild<QPushButton*>("2")->click();
+        });
+        B(1032)->click();
+        return closed;
+    }
+
 private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
     void init() { QSettings("Quorvex", "Tervik").clear(); }
@@ -110,6 +129,32 @@ private slots:
         // With no gesture Escape is the window's again.
         QTest::keyClick(autoY, Qt::Key_Escape);
         QVERIFY(!m_dlg->isVisible());
+    }
+
+    void setupRefusesWhatIsNoPlausibleNumber() {
+        ScriptedPrompts prompts;
+        Open(Archive("a.mnr"));
+        const QString temp = "Enter a number from -60.0 to 60.0.";
+        const QString pres = "Enter 0 or a number from 400 to 900.";
+        QVERIFY(!SetupOk("abc", "750"));
+        QVERIFY(!SetupOk("1e30", "750"));
+        QVERIFY(!SetupOk("60.1", "750"));
+        QVERIFY(!SetupOk("20", "1e30"));
+        QVERIFY(!SetupOk("20", "399"));
+        QVERIFY(!SetupOk("20", ""));
+        QCOMPARE(prompts.messages, (QStringList{temp, temp, temp, pres, pres, pres}));
+        QCOMPARE(m_dlg->StdTemp(), 200);
+        QCOMPARE(m_dlg->StdPres(), 760);
+        QCOMPARE(QSettings("Quorvex", "Tervik").value("Std/Temp"), QVariant());
+
+        // A decimal comma, and the values that switch the corrections off.
+        QVERIFY(SetupOk(" 21,5 ", "742,9"));
+        QCOMPARE(m_dlg->StdTemp(), 215);
+        QCOMPARE(m_dlg->StdPres(), 742);
+        QVERIFY(SetupOk("-2.3", "0"));
+        QCOMPARE(m_dlg->StdTemp(), -23);
+        QCOMPARE(m_dlg->StdPres(), 0);
+        QCOMPARE(prompts.messages.size(), 6);
     }
 };
 
