@@ -257,6 +257,13 @@ void CTervikDlg::CreateChart() {
         UpdateViewButtons();
         UpdateStatistics();
     });
+    // Not every view change is followed by a notification (Auto Y from the
+    // chart's menu posts none), but each one is reported at once.
+    if (m_pChart->GetWnd())
+        connect(m_pChart->GetWnd(), &CLC::chartNotify, this, [this](int code) {
+            if (code == 1)
+                UpdateViewButtons();
+        });
 }
 
 void CTervikDlg::Relabel() {

@@ -156,6 +156,16 @@ private slots:
         QCOMPARE(m_dlg->StdPres(), 0);
         QCOMPARE(prompts.messages.size(), 6);
     }
+
+    void autoYFromTheChartMenuEnablesPrevView() {
+        ScriptedPrompts prompts;
+        Open(Archive("a.mnr"));
+        QVERIFY(!B(1016)->isEnabled());
+        Chart()->OnCommand(CLC::CmdAutoY);
+        QCoreApplication::processEvents();
+        QVERIFY(Chart()->CanGoPrevView());
+        QVERIFY(B(1016)->isEnabled());
+    }
 };
 
 QTEST_MAIN(TestWindowInput)
