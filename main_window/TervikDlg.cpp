@@ -314,7 +314,10 @@ void CTervikDlg::SetupStatisticsList() {
 
 void CTervikDlg::SetSeriesGroupCaption(const QString& text) {
     m_strSeriesGroup = text;
-    m_pSeriesGroup->setTitle(m_strSeriesGroup);
+    // A long path loses its middle, not the file name at its end.
+    const DialogGeometry du(font());
+    const int room = m_pSeriesGroup->width() - du.X(8);
+    m_pSeriesGroup->setTitle(QFontMetrics(m_pSeriesGroup->font()).elidedText(text, Qt::ElideMiddle, room));
 }
 
 void CTervikDlg::RemoveCurves() {
@@ -499,8 +502,9 @@ void CTervikDlg::dropEvent(QDropEvent* event) {
     if (urls.isEmpty() || !urls.first().isLocalFile())
         return;
     event->acceptProposedAction();
-    // Only the first file counts, read as an archive whatever its extension.
-    LoadFile(kLoadMnr, urls.first().toLocalFile(), false);
+    // Only the first file counts, read as an archive whatever its extension;
+    // the series group names it as after the File button.
+    LoadFile(kLoadMnr, urls.first().toLocalFile(), true);
     FocusChart();
 }
 

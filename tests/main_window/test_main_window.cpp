@@ -377,7 +377,7 @@ private slots:
         Drop({QUrl::fromLocalFile(b), QUrl::fromLocalFile(a)});
         QCOMPARE(SeriesEntries().size(), 1);
         QVERIFY(SeriesEntries()[0].startsWith("#1/1    Start: [  2011-06-05   08:00:00  ]"));
-        QCOMPARE(C<QGroupBox>(1019)->title(), QString("Data"));
+        QCOMPARE(C<QGroupBox>(1019)->title(), "Data (" + QDir::toNativeSeparators(b) + ")");
         // A *.dat file dropped is read as an archive: it fails with the
         // reader's message and the list stays.
         Drop({QUrl::fromLocalFile(SAMPLES_DIR "/old-format.dat")});

@@ -166,6 +166,32 @@ private slots:
         QVERIFY(Chart()->CanGoPrevView());
         QVERIFY(B(1016)->isEnabled());
     }
+
+    void droppedFileNamedInTheCaptionWithTheMiddleElided() {
+        ScriptedPrompts prompts;
+        Open();
+        auto drop = [&](const QString& path) {
+            QMimeData mime;
+            mime.setUrls({QUrl::fromLocalFile(path)});
+            QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            static_cast<QObject*>(m_dlg.get())->event(&enter);
+            QDropEvent ev(QPointF(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            static_cast<QObject*>(m_dlg.get())->event(&ev);
+        };
+        auto* group = m_dlg->findChild<QGroupBox*>("1019");
+        const QString first = Archive("first.mnr");
+        drop(first);
+        QCOMPARE(group->title(), "Data (" + QDir::toNativeSeparators(first) + ")");
+
+        const QString deep = Archive(QString(20, 'd') + "/" + QString(200, 'e') + "/" + QString(20, 'f') +
+                                     "/second-archive.mnr");
+        drop(deep);
+        const QString title = group->title();
+        QVERIFY2(title.startsWith("Data (") && title.endsWith(QString(20, 'f') + "/second-archive.mnr)"),
+                 qPrintable(title));
+        QVERIFY(title.contains(QChar(0x2026)));
+        QVERIFY(group->fontMetrics().horizontalAdvance(title) < group->width());
+    }
 };
 
 QTEST_MAIN(TestWindowInput)
