@@ -312,6 +312,10 @@ void CLC::OnEscape() {
     if (!m_bHasPlots)
         return;
     m_nDragMode = 0;
+    // The read-out and the cross-hair belong to the gesture; the redraw
+    // would paint them again.
+    HideReadout();
+    m_bCrossVisible = false;
     setCursor(Qt::ArrowCursor);
     Redraw();
 }
