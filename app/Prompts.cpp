@@ -21,7 +21,7 @@ QString QtFilter(const QList<IPrompts::Filter>& filters) {
 
 class DialogPrompts final : public IPrompts {
 public:
-    Button Message(QWidget* parent, const QString& text, int buttons, Icon icon) override {
+    Button Message(QWidget* parent, const QString& text, int buttons, Icon icon, Button defaultButton) override {
         // A dialog still initialising is not on the screen yet: the box goes
         // over the window the user sees instead of the screen's corner.
         while (parent && !parent->isVisible() && parent->parentWidget())
@@ -42,6 +42,13 @@ public:
         if (buttons & Yes) qb |= QMessageBox::Yes;
         if (buttons & No) qb |= QMessageBox::No;
         box.setStandardButtons(qb ? qb : QMessageBox::Ok);
+        switch (defaultButton) {
+        case Ok: box.setDefaultButton(QMessageBox::Ok); break;
+        case Cancel: box.setDefaultButton(QMessageBox::Cancel); break;
+        case Yes: box.setDefaultButton(QMessageBox::Yes); break;
+        case No: box.setDefaultButton(QMessageBox::No); break;
+        case NoButton: break;
+        }
         switch (box.exec()) {
         case QMessageBox::Ok: return Ok;
         case QMessageBox::Yes: return Yes;

@@ -9,7 +9,7 @@ class QWidget;
 // goes through this interface, so each dialog flow can be scripted in tests.
 class IPrompts {
 public:
-    enum Button { Ok = 1, Cancel = 2, Yes = 4, No = 8 };
+    enum Button { NoButton = 0, Ok = 1, Cancel = 2, Yes = 4, No = 8 };
     enum Icon { NoIcon, Information, Exclamation, Question, Error };
 
     // A file-dialog filter: its name as shown and its pattern.
@@ -22,7 +22,10 @@ public:
 
     // Shows text with the given buttons (an OR of Button); returns the button
     // chosen, Cancel (or No when there is no Cancel) when the box was closed.
-    virtual Button Message(QWidget* parent, const QString& text, int buttons, Icon icon) = 0;
+    // defaultButton is the one Enter presses; NoButton leaves the choice to
+    // the box.
+    virtual Button Message(QWidget* parent, const QString& text, int buttons, Icon icon,
+                           Button defaultButton = NoButton) = 0;
 
     // File dialogs: true and the chosen path on OK. defaultExt (no dot) is
     // appended to a typed name that has no extension. filterIndex, when

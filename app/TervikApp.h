@@ -45,6 +45,13 @@ public:
     static QString MainCaption(int language);
     // Name of the guard's local socket: one per user and program version.
     static QString GuardName();
+    // Full path of the guard's socket: in XDG_RUNTIME_DIR when that is a
+    // private folder, else in TMPDIR/tervik-<uid>, made private. Empty, with
+    // unusable naming the folder, when that name is held by something else.
+    static QString GuardPath(QString* unusable = nullptr);
+    // True when the other end of a connected local socket runs as this
+    // process's effective user.
+    static bool PeerIsThisUser(qintptr descriptor);
 
     // The main window, while it runs.
     CTervikDlg* MainDialog() const { return m_pMainDlg; }
@@ -58,7 +65,9 @@ signals:
 private:
     // true when start-up may go on; false when another copy was brought forward.
     bool GuardSingleInstance();
-    void ListenForSecondCopies();
+    void ListenForSecondCopies(const QString& path);
+    // Tells the user that a second copy will not be noticed: path is in the way.
+    void GuardOffMessage(const QString& path);
     void BringForward();
 
     int m_nLanguage = 0;

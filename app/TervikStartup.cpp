@@ -11,6 +11,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+#include <QDir>
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -18,12 +19,41 @@
 #include <cstdio>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
 namespace {
 constexpr char kForwardRequest[] = "forward\n";
+
+#ifdef Q_OS_UNIX
+// A directory, not a link, of the effective user's that nobody else may enter.
+bool IsPrivateFolder(const QString& path) {
+    struct stat st;
+    return lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           st.st_uid == geteuid() && (st.st_mode & 077) == 0;
 }
+
+// dir/tervik-<uid>, made private; false when something else holds the name.
+bool MakePrivateFolder(const QString& path) {
+    const QByteArray p = QFile::encodeName(path);
+    if (mkdir(p.constData(), 0700) != 0 && errno != EEXIST)
+        return false;
+    const int fd = open(p.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st;
+    // The user's own folder from an earlier run may have looser permissions.
+    const bool ok = fstat(fd, &st) == 0 && st.st_uid == geteuid() &&
+                    ((st.st_mode & 077) == 0 || fchmod(fd, 0700) == 0);
+    close(fd);
+    return ok;
+}
+#endif
+} // namespace
 
 QString CTervikApp::GuardName() {
 #ifdef Q_OS_UNIX
@@ -38,11 +68,57 @@ QString CTervikApp::GuardName() {
     return caption + "-" + user;
 }
 
+QString CTervikApp::GuardPath(QString* unusable) {
+#ifdef Q_OS_UNIX
+    // In a shared folder another user could take the name first, or block it.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (QDir::isAbsolutePath(runtime) && IsPrivateFolder(runtime))
+        return QDir(runtime).filePath(GuardName());
+    const QString folder = QDir::tempPath() + "/tervik-" + QString::number(geteuid());
+    if (!MakePrivateFolder(folder)) {
+        if (unusable)
+            *unusable = folder;
+        return QString();
+    }
+    return folder + "/" + GuardName();
+#else
+    return GuardName();
+#endif
+}
+
+bool CTervikApp::PeerIsThisUser(qintptr descriptor) {
+#if defined(SO_PEERCRED)
+    struct ucred cred {};
+    socklen_t len = sizeof cred;
+    return getsockopt(static_cast<int>(descriptor), SOL_SOCKET, SO_PEERCRED, &cred, &len) == 0 &&
+           len == sizeof cred && cred.uid == geteuid();
+#elif defined(Q_OS_UNIX)
+    uid_t uid = 0;
+    gid_t gid = 0;
+    return getpeereid(static_cast<int>(descriptor), &uid, &gid) == 0 && uid == geteuid();
+#else
+    return descriptor >= 0;
+#endif
+}
+
+void CTervikApp::GuardOffMessage(const QString& path) {
+    Prompts().Message(nullptr,
+                      QString::asprintf(LoadUIString(172).toUtf8().constData(),
+                                        QDir::toNativeSeparators(path).toUtf8().constData()),
+                      IPrompts::Ok, IPrompts::Exclamation);
+}
+
 bool CTervikApp::GuardSingleInstance() {
-    const QString name = GuardName();
+    QString unusable;
+    const QString path = GuardPath(&unusable);
+    if (path.isEmpty()) {
+        GuardOffMessage(unusable);
+        return true;
+    }
     QLocalSocket probe;
-    probe.connectToServer(name);
-    if (probe.waitForConnected(1000)) {
+    probe.connectToServer(path);
+    // Only a copy of this user's may stop this one.
+    if (probe.waitForConnected(1000) && PeerIsThisUser(probe.socketDescriptor())) {
         const IPrompts::Button answer =
             Prompts().Message(nullptr, LoadUIString(3), IPrompts::Yes | IPrompts::No, IPrompts::Exclamation);
         if (answer != IPrompts::Yes) {
@@ -56,22 +132,38 @@ bool CTervikApp::GuardSingleInstance() {
         // A second copy on purpose: the first keeps the guard.
         return true;
     }
-    ListenForSecondCopies();
+    probe.abort();
+    ListenForSecondCopies(path);
     return true;
 }
 
-void CTervikApp::ListenForSecondCopies() {
-    const QString name = GuardName();
+void CTervikApp::ListenForSecondCopies(const QString& path) {
     m_pGuard = new QLocalServer(this);
-    m_pGuard->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_pGuard->listen(name)) {
-        // Nobody answered above, so a socket left by a crashed copy is in the way.
-        QLocalServer::removeServer(name);
-        m_pGuard->listen(name);
+    // The folder is the user's alone, so the socket needs no access options.
+    if (!m_pGuard->listen(path)) {
+#ifdef Q_OS_UNIX
+        // Nobody answered above, so what is in the way is a socket left by a
+        // crashed copy or another file of this user's own.
+        struct stat st;
+        const QByteArray p = QFile::encodeName(path);
+        if (lstat(p.constData(), &st) == 0 && !S_ISDIR(st.st_mode))
+            unlink(p.constData());
+#else
+        QLocalServer::removeServer(path);
+#endif
+        if (!m_pGuard->listen(path)) {
+            GuardOffMessage(path);
+            return;
+        }
     }
     connect(m_pGuard, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* s = m_pGuard->nextPendingConnection()) {
             connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
+            if (!PeerIsThisUser(s->socketDescriptor())) {
+                s->abort();
+                s->deleteLater();
+                continue;
+            }
             connect(s, &QLocalSocket::readyRead, this, [this, s] {
                 while (s->canReadLine())
                     if (s->readLine() == kForwardRequest)

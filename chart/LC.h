@@ -211,6 +211,8 @@ public:
     void OnLButtonUp(int x, int y);
     void OnLButtonDblClk(int x, int y);
     void OnEscape();
+    // A left-button gesture (cross-hair, band, moving the selection) is under way.
+    bool GestureUnderWay() const { return m_bHasPlots && m_nDragMode != 0; }
     void SetCallbacks(LCCallbacks* callbacks) { m_pCallbacks = callbacks; }
 
     // Command 9: asks for a file name and writes the chart as a picture.

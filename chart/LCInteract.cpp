@@ -312,6 +312,10 @@ void CLC::OnEscape() {
     if (!m_bHasPlots)
         return;
     m_nDragMode = 0;
+    // The read-out and the cross-hair belong to the gesture; the redraw
+    // would paint them again.
+    HideReadout();
+    m_bCrossVisible = false;
     setCursor(Qt::ArrowCursor);
     Redraw();
 }
@@ -366,7 +370,7 @@ void CLC::mouseDoubleClickEvent(QMouseEvent* e) {
 }
 
 void CLC::keyPressEvent(QKeyEvent* e) {
-    if (e->key() == Qt::Key_Escape && m_bHasPlots && m_nDragMode != 0) {
+    if (e->key() == Qt::Key_Escape && GestureUnderWay()) {
         // Escape abandons the gesture under way and goes no further: it
         // must not also close the window around the chart.
         OnEscape();

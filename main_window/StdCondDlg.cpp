@@ -1,14 +1,16 @@
 #include "StdCondDlg.h"
 
 #include "DialogGeometry.h"
-#include "NumText.h"
+#include "Prompts.h"
 #include "TervikApp.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
+#include <QRegularExpression>
 
 CStdCondDlg::CStdCondDlg(QWidget* parent) : QDialog(parent) {
     setObjectName("132");
@@ -57,12 +59,67 @@ int CStdCondDlg::exec() {
     return QDialog::exec();
 }
 
+namespace {
+
+// Plausible standard conditions. Temperatures of 0.0 °C and below and the
+// pressure 0 switch the matching correction off, so they stay accepted.
+constexpr int kTempMin = -600, kTempMax = 600; // tenths of °C
+constexpr int kPresMin = 400, kPresMax = 900;  // mm Hg
+
+// A decimal number as typed (optional sign, digits, a decimal point or
+// comma) from lo to hi, in whole tenths truncated toward zero. False for
+// anything else.
+bool ReadTenths(const QString& typed, double lo, double hi, int& tenths) {
+    static const QRegularExpression re(R"(^([+-]?)([0-9]*)(?:[.,]([0-9]*))?$)");
+    const QRegularExpressionMatch m = re.match(typed.trimmed());
+    if (!m.hasMatch() || m.capturedLength(2) + m.capturedLength(3) == 0)
+        return false;
+    const QString whole = m.captured(2), fraction = m.captured(3);
+    bool ok = false;
+    const double value = QLocale::c().toDouble(m.captured(1) + (whole.isEmpty() ? "0" : whole) + "." +
+                                                   (fraction.isEmpty() ? "0" : fraction),
+                                               &ok);
+    if (!ok || value < lo || value > hi)
+        return false;
+    // From the digits: value * 10 is not exact (2.3 * 10 < 23).
+    tenths = whole.toInt() * 10 + (fraction.isEmpty() ? 0 : fraction[0].digitValue());
+    if (m.captured(1) == "-")
+        tenths = -tenths;
+    return true;
+}
+
+} // namespace
+
+bool CStdCondDlg::Refuse(QLineEdit* edit, const QString& text) {
+    Prompts().Message(this, text, IPrompts::Ok, IPrompts::Exclamation);
+    edit->setFocus();
+    edit->selectAll();
+    return false;
+}
+
+bool CStdCondDlg::ReadConditions(int& temp, int& pres) {
+    CTervikApp& app = TheApp();
+    if (!ReadTenths(m_pTemp->text(), kTempMin / 10.0, kTempMax / 10.0, temp))
+        return Refuse(m_pTemp, QString::asprintf(app.LoadUIString(170).toUtf8().constData(),
+                                                 qPrintable(QString::asprintf("%.1f", kTempMin / 10.0)),
+                                                 qPrintable(QString::asprintf("%.1f", kTempMax / 10.0))));
+    int tenths = 0;
+    if (!ReadTenths(m_pPres->text(), 0, kPresMax, tenths) || (tenths != 0 && tenths < kPresMin * 10))
+        return Refuse(m_pPres, QString::asprintf(app.LoadUIString(171).toUtf8().constData(),
+                                                 qPrintable(QString::number(kPresMin)),
+                                                 qPrintable(QString::number(kPresMax))));
+    pres = tenths / 10;
+    return true;
+}
+
 void CStdCondDlg::accept() {
-    // Text that is no number reads as 0; a huge temperature is held at the
-    // int range instead of overflowing the conversion.
-    const QByteArray temp = m_pTemp->text().toLatin1();
-    m_nTemp = TruncateToInt(ParseDouble(temp.constData()) * 10.0);
-    m_nPres = ParseInt(m_pPres->text().toLatin1().constData());
+    // A value that is no number or out of range is refused with a word and
+    // the dialog stays, so the previous conditions remain until corrected.
+    int temp = 0, pres = 0;
+    if (!ReadConditions(temp, pres))
+        return;
+    m_nTemp = temp;
+    m_nPres = pres;
     m_bFilter = m_pFilter->isChecked();
     QDialog::accept();
 }

@@ -22,6 +22,11 @@ public slots:
     void accept() override;
 
 private:
+    // The typed conditions (tenths of °C, mm Hg); false, after telling the
+    // user, when one is no number or out of range.
+    bool ReadConditions(int& temp, int& pres);
+    bool Refuse(QLineEdit* edit, const QString& text);
+
     QLineEdit* m_pTemp;   // 1031
     QLineEdit* m_pPres;   // 1032
     QCheckBox* m_pFilter; // 1036

@@ -20,6 +20,7 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
@@ -262,6 +263,13 @@ void CTervikDlg::CreateChart() {
         UpdateViewButtons();
         UpdateStatistics();
     });
+    // Not every view change is followed by a notification (Auto Y from the
+    // chart's menu posts none), but each one is reported at once.
+    if (m_pChart->GetWnd())
+        connect(m_pChart->GetWnd(), &CLC::chartNotify, this, [this](int code) {
+            if (code == 1)
+                UpdateViewButtons();
+        });
 }
 
 void CTervikDlg::Relabel() {
@@ -312,7 +320,10 @@ void CTervikDlg::SetupStatisticsList() {
 
 void CTervikDlg::SetSeriesGroupCaption(const QString& text) {
     m_strSeriesGroup = text;
-    m_pSeriesGroup->setTitle(m_strSeriesGroup);
+    // A long path loses its middle, not the file name at its end.
+    const DialogGeometry du(font());
+    const int room = m_pSeriesGroup->width() - du.X(8);
+    m_pSeriesGroup->setTitle(QFontMetrics(m_pSeriesGroup->font()).elidedText(text, Qt::ElideMiddle, room));
 }
 
 void CTervikDlg::RemoveCurves() {
@@ -497,8 +508,9 @@ void CTervikDlg::dropEvent(QDropEvent* event) {
     if (urls.isEmpty() || !urls.first().isLocalFile())
         return;
     event->acceptProposedAction();
-    // Only the first file counts, read as an archive whatever its extension.
-    LoadFile(kLoadMnr, urls.first().toLocalFile(), false);
+    // Only the first file counts, read as an archive whatever its extension;
+    // the series group names it as after the File button.
+    LoadFile(kLoadMnr, urls.first().toLocalFile(), true);
     FocusChart();
 }
 
@@ -588,7 +600,21 @@ void CTervikDlg::OnLanguage() {
 bool CTervikDlg::ExitGuard() {
     if (!HasUnsavedSeries())
         return true;
-    return Prompts().Message(this, UI(34), IPrompts::Yes | IPrompts::No, IPrompts::Question) == IPrompts::Yes;
+    // No is the default: Enter pressed twice must not lose an unsaved read.
+    return Prompts().Message(this, UI(34), IPrompts::Yes | IPrompts::No, IPrompts::Question, IPrompts::No) ==
+           IPrompts::Yes;
+}
+
+void CTervikDlg::keyPressEvent(QKeyEvent* event) {
+    // A chart gesture holds the mouse but not the focus, which often stays on
+    // the button clicked last: Escape then ends the gesture, not the program.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && m_pChart &&
+        m_pChart->GetWnd() && m_pChart->GetWnd()->GestureUnderWay()) {
+        m_pChart->GetWnd()->OnEscape();
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void CTervikDlg::accept() {

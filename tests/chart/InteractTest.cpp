@@ -174,6 +174,22 @@ TEST(Interact, EscapeAbandonsTheGesture) {
     EXPECT_TRUE(t.c.m_rcSelection.IsRectEmpty());
 }
 
+TEST(Interact, EscapeTakesTheReadOutAwayWhileTheButtonIsHeld) {
+    Chart t;
+    const QImage before = t.c.Surface().copy();
+    t.c.OnLButtonDown(150, 100);
+    t.c.OnMouseMove(200, 150);
+    const LCRect& r = t.c.m_rcReadout;
+    ASSERT_FALSE(r.IsRectEmpty());
+    const QRect box(r.left, r.top, r.right - r.left + 1, r.bottom - r.top + 1);
+    ASSERT_NE(t.c.Surface().copy(box), before.copy(box));
+    QTest::keyClick(&t.c, Qt::Key_Escape);
+    EXPECT_EQ(t.c.Surface().copy(box), before.copy(box));
+    t.c.OnMouseMove(210, 160); // still held: nothing comes back
+    EXPECT_EQ(t.c.Surface(), before);
+    t.c.OnLButtonUp(210, 160);
+}
+
 TEST(Interact, EscapeStopsAtTheChartOnlyDuringAGesture) {
     Chart t;
     t.c.OnLButtonDown(150, 100);

@@ -20,11 +20,13 @@ public:
     std::deque<int> filterAnswers;     // chosen filter entries (1-based); 1 when none is scripted
 
     QStringList messages;  // texts shown
+    QList<Button> defaults; // the default button asked for with each text
     QStringList fileDialogs; // "open:<ext>" / "save:<ext>:<initial name>"
     QList<QList<Filter>> filters;
 
-    Button Message(QWidget*, const QString& text, int buttons, Icon) override {
+    Button Message(QWidget*, const QString& text, int buttons, Icon, Button defaultButton) override {
         messages << text;
+        defaults << defaultButton;
         if (messageAnswers.empty()) {
             if (buttons == Ok)
                 return Ok;
