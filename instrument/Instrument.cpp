@@ -92,6 +92,11 @@ int CInstrument::ReadBlock(uint8_t* out) {
     const int rc = PortRequest(kCmdBlock, 240, out);
     if (rc == 0)
         return 1;
+    // A retry must not start while the failed reply is still arriving: its
+    // tail would spoil the retry, and a reply that did arrive in full means
+    // the instrument has already moved on to the next block.
+    if (rc != KX_ERROR && PortSettle(kCmdBlock, 240, out) == 0)
+        return 1;
     if (const char* name = PortErrorName(rc))
         DeviceUi().ShowMessage(name, 0);
     return 0;
