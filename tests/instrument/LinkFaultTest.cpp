@@ -53,4 +53,20 @@ TEST_F(LinkFaultTest, LateReplyIsNeitherLostNorShifted) {
     EXPECT_GE(backup.size(), file.size());
 }
 
+// The far end of the line closes half-way through a reply: the read fails as
+// a hang-up (-1), not as a time-out after spinning to the deadline.
+TEST(SerialHangUpTest, ClosedFarEndFailsTheReadAsAHangUp) {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    std::unique_ptr<Transport> link = OpenSerialTransport(ptsname(master));
+    ASSERT_TRUE(link);
+    const uint8_t half[100] = {0x62};
+    ASSERT_EQ(write(master, half, sizeof half), 100);
+    close(master);
+    uint8_t reply[242];
+    EXPECT_EQ(link->Read(reply, sizeof reply, 2000), -1);
+}
+
 } // namespace
