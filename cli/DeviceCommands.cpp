@@ -7,12 +7,34 @@
 #include "SimInstrument.h"
 #include "StringTable.h"
 
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <map>
 #include <unistd.h>
 
 namespace {
+
+// Exit status of a read ended by SIGINT or SIGTERM.
+constexpr int kExitInterrupted = 130;
+
+// Set by the first SIGINT or SIGTERM during a read. The read stops after the
+// block in hand, so the backup and the output keep every block read; the
+// handler resets itself, and a second signal ends the program at once.
+std::atomic<bool> g_interrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+extern "C" void OnInterrupt(int) { g_interrupted = true; }
+
+void CatchInterrupts() {
+    struct sigaction sa {};
+    sa.sa_handler = OnInterrupt;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESETHAND;
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+}
 
 // Answers the read's questions from the command line: a failed block is
 // retried up to a number of times, an empty memory read only when asked.
@@ -33,6 +55,8 @@ public:
                          m_readEmpty ? "yes (--read-empty)" : "no (use --read-empty)");
             return m_readEmpty;
         }
+        if (g_interrupted)
+            return false; // stopping: no more retries, and not a failure
         const bool yes = ++m_tries[block] <= m_retries;
         std::fprintf(stderr, "tervik-cli: failed to read archive block #%d: %s\n", block,
                      yes ? "retrying" : "giving up");
@@ -42,6 +66,8 @@ public:
     }
 
     int Progress(int n, int total) {
+        if (g_interrupted)
+            return 0;
         if (m_progressBar) {
             const int width = 40;
             const int filled = total > 0 ? std::min(width, static_cast<int>(int64_t{n} * width / total)) : width;
@@ -155,6 +181,7 @@ int CliRead(const std::vector<std::string>& argv) {
     if (!AddSources(args, error))
         return CliError(kExitUsage, error);
 
+    CatchInterrupts();
     const int count = g_deviceList.Enumerate();
     if (count <= 0)
         return CliError(kExitFailure, UIString(109, 0));
@@ -182,6 +209,8 @@ int CliRead(const std::vector<std::string>& argv) {
     SetDeviceUi(&ui);
     CArchiveData archive;
     archive.SetReporter(&ui);
+    if (g_interrupted)
+        return CliError(kExitInterrupted, "interrupted before the read");
     const int records =
         archive.ReadFromDevice([&ui](int n, int total) { return ui.Progress(n, total); }, args.Has("force"));
     ui.EndProgressLine();
@@ -189,10 +218,13 @@ int CliRead(const std::vector<std::string>& argv) {
     g_deviceList.CloseCurrent();
     std::snprintf(line, sizeof line, UIString(116, 0).c_str(), records, archive.GetSeriesCount());
     std::fprintf(stderr, "%s\n", line);
+    const bool interrupted = g_interrupted;
     if (records == 0)
-        return CliError(kExitFailure, "no records read");
+        return CliError(interrupted ? kExitInterrupted : kExitFailure, "no records read");
     if (!WriteArchive(archive, args.Get("output")))
         return CliError(kExitFailure, "cannot write " + args.Get("output"));
+    if (interrupted)
+        return CliError(kExitInterrupted, "interrupted: kept the records read before the signal");
     if (ui.Incomplete())
         return CliError(kExitFailure, "read incomplete: kept the records read before the failed block");
     return kExitOk;

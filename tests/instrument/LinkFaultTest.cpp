@@ -69,4 +69,46 @@ TEST(SerialHangUpTest, ClosedFarEndFailsTheReadAsAHangUp) {
     EXPECT_EQ(link->Read(reply, sizeof reply, 2000), -1);
 }
 
+// Ctrl-C during a command-line read: the block in hand is finished, the
+// backup and the output keep every block read, and the exit status is 130.
+TEST_F(LinkFaultTest, InterruptedCommandLineReadKeepsWhatWasRead) {
+    // 600 records at 9600 baud take about ten seconds; the first 250 reach
+    // the backup after about four.
+    SimProcess sim({"--generate", "600", "--baud", "9600"});
+    ASSERT_FALSE(sim.Path().empty());
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, (dir + "/stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+    const std::string out = dir + "/out.mnr";
+    const std::string backupPath = dir + "/read_backup.mnr";
+    std::vector<std::string> args = {TERVIK_CLI_PATH, "read", "--port", sim.Path(), "-o", out};
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    bool exited = false;
+    while (!std::filesystem::exists(backupPath) && !exited) {
+        exited = waitpid(pid, &status, WNOHANG) == pid;
+        usleep(10000);
+    }
+    ASSERT_FALSE(exited);
+    kill(pid, SIGINT);
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    const std::vector<ArchiveRecord> backup = ReadMnrRecords(backupPath);
+    // More than the 250 of the first backup: the blocks read since are kept.
+    EXPECT_GT(backup.size(), 250u);
+    EXPECT_LT(backup.size(), 600u);
+    EXPECT_EQ(backup.size() % 15, 0u);
+    CArchiveData written;
+    EXPECT_EQ(written.LoadMnr(out), static_cast<int>(backup.size()));
+    EXPECT_TRUE(SameRecords(written.GetRecords(), backup));
+}
+
 } // namespace
