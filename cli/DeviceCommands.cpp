@@ -8,10 +8,14 @@
 #include "StringTable.h"
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <map>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -97,7 +101,9 @@ private:
 };
 
 // Adds the sources named by --port and --simulate[=FILE] to the device list.
-bool AddSources(const CliArgs& args, std::string& error) {
+// kExitOk, or kExitFailure with the reason when the simulator's memory file
+// cannot be read.
+int AddSources(const CliArgs& args, std::string& error) {
     for (const std::string& p : args.GetAll("port"))
         PortAddExplicit(p);
     if (args.Has("simulate")) {
@@ -108,10 +114,32 @@ bool AddSources(const CliArgs& args, std::string& error) {
         if (!file.empty())
             simArgs = {"--mnr", file};
         if (!ParseSimArgs(simArgs, config, memory, error))
-            return false;
+            return kExitFailure;
         PortAddSimulated(std::make_shared<CKx208mSim>(config, std::move(memory)));
     }
-    return true;
+    return kExitOk;
+}
+
+// What keeps a path named by --port from being a serial port; empty when it
+// looks like one (the device may still be busy or not answer).
+std::string PortPathProblem(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return path + ": " + std::strerror(errno);
+    if (S_ISREG(st.st_mode))
+        return path + " is a regular file, not a serial port";
+    if (S_ISFIFO(st.st_mode))
+        return path + " is a FIFO, not a serial port";
+    if (S_ISDIR(st.st_mode))
+        return path + " is a folder, not a serial port";
+    if (!S_ISCHR(st.st_mode))
+        return path + " is not a serial port";
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno == EBUSY ? std::string() : path + ": " + std::strerror(errno);
+    const bool terminal = isatty(fd) != 0;
+    ::close(fd);
+    return terminal ? std::string() : path + " is a character device but not a serial port";
 }
 
 bool WriteArchive(const CArchiveData& archive, const std::string& path) {
@@ -142,8 +170,8 @@ int CliDevices(const std::vector<std::string>& argv) {
     if (!args.Parse(argv, {"port"}, {"simulate"}))
         return CliError(kExitUsage, args.Error());
     std::string error;
-    if (!AddSources(args, error))
-        return CliError(kExitUsage, error);
+    if (const int rc = AddSources(args, error))
+        return CliError(rc, error);
     const int count = g_deviceList.Enumerate();
     if (count <= 0)
         return CliError(kExitFailure, UIString(109, 0));
@@ -178,8 +206,8 @@ int CliRead(const std::vector<std::string>& argv) {
         PortSetHardwareScan(false);
     }
     std::string error;
-    if (!AddSources(args, error))
-        return CliError(kExitUsage, error);
+    if (const int rc = AddSources(args, error))
+        return CliError(rc, error);
 
     CatchInterrupts();
     const int count = g_deviceList.Enumerate();
@@ -188,21 +216,27 @@ int CliRead(const std::vector<std::string>& argv) {
     if (device > count)
         return CliError(kExitUsage, "there are only " + std::to_string(count) + " devices");
     CInstrument* instrument = g_deviceList.Connect(static_cast<int>(device - 1));
-    if (!instrument)
+    if (!instrument) {
+        if (args.Has("port")) {
+            const std::string problem = PortPathProblem(args.Get("port"));
+            if (!problem.empty())
+                return CliError(kExitFailure, problem);
+        }
         return CliError(kExitFailure, UIString(110, 0));
+    }
     uint32_t used = 0, available = 0;
     if (!instrument->QueryVersion() || !instrument->QuerySerialNumber())
         return CliError(kExitFailure, UIString(111, 0));
     char line[128];
     std::snprintf(line, sizeof line, UIString(112, 0).c_str(), instrument->GetSerialNumber());
-    std::fprintf(stderr, "%s\n", line);
+    std::fprintf(stderr, "tervik-cli: %s\n", line);
     if (!instrument->QueryKind())
         return CliError(kExitFailure, UIString(111, 0));
     if (!instrument->QueryArchiveStatus(used, available))
         return CliError(kExitFailure, UIString(113, 0));
     std::snprintf(line, sizeof line, UIString(114, 0).c_str(), static_cast<int>(std::min<uint32_t>(used, INT32_MAX)),
                   static_cast<int>(std::min<uint32_t>(available, INT32_MAX)));
-    std::fprintf(stderr, "%s%s\n", line,
+    std::fprintf(stderr, "tervik-cli: %s%s\n", line,
                  StatusInRange(used, available) ? "" : " (out of range: reading at most 44000 records)");
 
     CliDeviceUi ui(static_cast<int>(retries), args.Has("read-empty"), isatty(STDERR_FILENO) != 0);
@@ -217,7 +251,7 @@ int CliRead(const std::vector<std::string>& argv) {
     SetDeviceUi(nullptr);
     g_deviceList.CloseCurrent();
     std::snprintf(line, sizeof line, UIString(116, 0).c_str(), records, archive.GetSeriesCount());
-    std::fprintf(stderr, "%s\n", line);
+    std::fprintf(stderr, "tervik-cli: %s\n", line);
     const bool interrupted = g_interrupted;
     if (records == 0)
         return CliError(interrupted ? kExitInterrupted : kExitFailure, "no records read");
