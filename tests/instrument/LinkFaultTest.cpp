@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <csignal>
-#include <filesystem>
 #include <cstdlib>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -92,7 +91,7 @@ TEST_F(LinkFaultTest, InterruptedCommandLineReadKeepsWhatWasRead) {
     posix_spawn_file_actions_destroy(&actions);
     int status = 0;
     bool exited = false;
-    while (!std::filesystem::exists(backupPath) && !exited) {
+    while (ReadMnrRecords(backupPath).size() < 250 && !exited) {
         exited = waitpid(pid, &status, WNOHANG) == pid;
         usleep(10000);
     }
