@@ -248,6 +248,7 @@ int CliRead(const std::vector<std::string>& argv) {
     const int records =
         archive.ReadFromDevice([&ui](int n, int total) { return ui.Progress(n, total); }, args.Has("force"));
     ui.EndProgressLine();
+    const bool positionLost = instrument->PositionLost();
     SetDeviceUi(nullptr);
     g_deviceList.CloseCurrent();
     std::snprintf(line, sizeof line, UIString(116, 0).c_str(), records, archive.GetSeriesCount());
@@ -259,7 +260,7 @@ int CliRead(const std::vector<std::string>& argv) {
         return CliError(kExitFailure, "cannot write " + args.Get("output"));
     if (interrupted)
         return CliError(kExitInterrupted, "interrupted: kept the records read before the signal");
-    if (ui.Incomplete())
+    if (ui.Incomplete() || positionLost)
         return CliError(kExitFailure, "read incomplete: kept the records read before the failed block");
     return kExitOk;
 }

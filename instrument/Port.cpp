@@ -168,20 +168,19 @@ int PortRequest(uint8_t command, int n, uint8_t* out) {
     return CheckReply(command, n, out);
 }
 
-int PortSettle(uint8_t command, int n, uint8_t* out) {
-    if (!g_port)
-        return KX_ERROR;
+namespace {
+
+// Reads what the line still brings until it has been quiet for kQuietMs
+// (bounded, for a line that never stops), then purges. Bytes go to
+// g_rxBuffer from got up to want, the rest are counted in extra. True when
+// the line went quiet and the purge worked.
+bool Drain(int& got, int want, int& extra) {
     using Clock = std::chrono::steady_clock;
     const auto limit = Clock::now() + std::chrono::milliseconds(2 * g_readTimeoutMs + kQuietMs);
-    // Only a reply cut short by the time-out can still be completed by what
-    // arrives late; anything else that comes is read and dropped.
-    const bool completing = g_rxGot >= 0 && g_rxGot < g_rxWant && g_rxWant == n + 2;
-    int got = completing ? g_rxGot : 0;
-    bool extra = false;
     bool quiet = false;
     while (Clock::now() < limit) {
         uint8_t scratch;
-        uint8_t* into = completing && got < g_rxWant ? g_rxBuffer + got : &scratch;
+        uint8_t* into = got < want ? g_rxBuffer + got : &scratch;
         const int r = g_port->Read(into, 1, kQuietMs);
         if (r < 0)
             break; // the link is gone
@@ -190,16 +189,39 @@ int PortSettle(uint8_t command, int n, uint8_t* out) {
             break;
         }
         if (into == &scratch)
-            extra = true;
+            ++extra;
         else
             ++got;
     }
-    g_rxGot = -1;
-    if (!g_port->PurgeReceived())
+    return g_port->PurgeReceived() && quiet;
+}
+
+} // namespace
+
+int PortSettle(uint8_t command, int n, uint8_t* out, bool& late) {
+    late = false;
+    if (!g_port)
         return KX_ERROR;
-    if (!quiet || !completing || got != g_rxWant || extra)
+    // Only a reply cut short by the time-out can still be completed by what
+    // arrives late; anything else that comes is read and dropped.
+    const bool completing = g_rxGot >= 0 && g_rxGot < g_rxWant && g_rxWant == n + 2;
+    const int before = completing ? g_rxGot : g_rxWant;
+    int got = before;
+    int extra = 0;
+    g_rxGot = -1;
+    const bool quiet = Drain(got, completing ? g_rxWant : 0, extra);
+    late = completing && (got > before || extra > 0);
+    if (!quiet || !completing || got != g_rxWant || extra > 0)
         return KX_ERR_TO;
     return CheckReply(command, n, out);
+}
+
+bool PortLineQuiet() {
+    if (!g_port)
+        return true;
+    int got = 0, extra = 0;
+    Drain(got, 0, extra);
+    return extra == 0;
 }
 
 int PortCommand(uint8_t command, int n, const uint8_t* payload) {

@@ -52,6 +52,21 @@ TEST_F(LinkFaultTest, LateReplyIsNeitherLostNorShifted) {
     EXPECT_GE(backup.size(), file.size());
 }
 
+// A reply still trickling in long after the time-out: the read stops at the
+// block, keeping the blocks before it, rather than retry and risk taking the
+// next block for it.
+TEST_F(LinkFaultTest, ReplyTooLateToTakeStopsTheRead) {
+    SimProcess sim({"--mnr", kDemo, "--fault", "trickle:5:1:3000"});
+    ASSERT_TRUE(Connect(sim));
+    ui.answers = {true, true, true};
+    ASSERT_EQ(Read(), 75);
+    EXPECT_TRUE(SameRecords(archive.GetRecords(), ReadMnrRecords(kDemo), 75));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("read position is uncertain"), std::string::npos);
+    EXPECT_TRUE(ui.questions.empty());
+    EXPECT_EQ(ReadMnrRecords(archive.GetBackupPath()).size(), 75u);
+}
+
 // The far end of the line closes half-way through a reply: the read fails as
 // a hang-up (-1), not as a time-out after spinning to the deadline.
 TEST(SerialHangUpTest, ClosedFarEndFailsTheReadAsAHangUp) {
