@@ -112,6 +112,18 @@ int CliError(int code, const std::string& message) {
     return code;
 }
 
+void CliReporter::ShowMessage(std::string_view text, int) {
+    if (subject.empty())
+        std::fprintf(stderr, "tervik-cli: %.*s\n", static_cast<int>(text.size()), text.data());
+    else
+        std::fprintf(stderr, "tervik-cli: %s: %.*s\n", subject.c_str(), static_cast<int>(text.size()), text.data());
+}
+
+CliReporter& TheCliReporter() {
+    static CliReporter reporter;
+    return reporter;
+}
+
 bool ParseIntArg(const std::string& text, long long& value) {
     const char* b = text.data();
     const char* e = b + text.size();
@@ -143,6 +155,8 @@ int LoadArchiveFile(const std::string& path, const std::string& format, CArchive
         else
             return CliError(kExitUsage, "cannot tell the format of " + path + " by its extension; use --format");
     }
+    TheCliReporter().subject = path;
+    archive.SetReporter(&TheCliReporter());
     int n;
     if (kind == "mnr")
         n = archive.LoadMnr(path);

@@ -64,11 +64,20 @@ private:
 // Prints "tervik-cli: <message>" on stderr; returns the exit code given.
 int CliError(int code, const std::string& message);
 
+// Prints the archive layer's messages as "tervik-cli: <subject>: <message>",
+// the subject being the file the command is working on.
+class CliReporter final : public IReporter {
+public:
+    void ShowMessage(std::string_view englishText, int uiOffset) override;
+    std::string subject;
+};
+CliReporter& TheCliReporter();
+
 // Whole-string number parsing; false when the text is not entirely a number.
 bool ParseIntArg(const std::string& text, long long& value);
 bool ParseDoubleArg(const std::string& text, double& value);
 
-// Loads path into archive by --format (mnr, dat, orlo2) or by its extension
+// Loads path into archive, reporting through TheCliReporter(), by --format (mnr, dat, orlo2) or by its extension
 // (case-insensitive: .mnr, .dat, .txt). Returns kExitOk, or an exit code
 // after printing why.
 int LoadArchiveFile(const std::string& path, const std::string& format, CArchiveData& archive);

@@ -4,6 +4,7 @@
 #include "SeriesFormat.h"
 #include "StringTable.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -26,10 +27,12 @@ int Prepare(const std::vector<std::string>& argv, const std::vector<std::string>
         return CliError(kExitUsage, args.Error());
     if (args.Positional().size() != 1)
         return CliError(kExitUsage, args.Positional().empty() ? "a FILE is required" : "only one FILE is taken");
-    // "table" and "csv" name export's output format, not the input's.
+    // "table" and "csv" name export's output format, not the input's; to a
+    // command without an output format they are an unknown input format.
+    const bool takesOutputFormat = std::find(values.begin(), values.end(), "format") != values.end();
     std::string input;
     for (const std::string& f : args.GetAll("format"))
-        if (f != "table" && f != "csv")
+        if (!takesOutputFormat || (f != "table" && f != "csv"))
             input = f;
     return LoadArchiveFile(args.Positional()[0], input, archive);
 }
@@ -140,6 +143,7 @@ int CliSave(const std::vector<std::string>& argv) {
         return CliError(kExitUsage, error);
     if (!args.Has("output"))
         return CliError(kExitUsage, "-o OUT.mnr is required");
+    TheCliReporter().subject = args.Get("output");
     return archive.SaveSeries(index, args.Get("output")) > 0 ? kExitOk : kExitFailure;
 }
 
@@ -158,6 +162,7 @@ int CliSaveAll(const std::vector<std::string>& argv) {
     int rc = kExitOk;
     for (int i = 0; i < archive.GetSeriesCount(); ++i) {
         const std::string path = (dir / names[static_cast<size_t>(i)]).string();
+        TheCliReporter().subject = path; // names the file a failure is about
         if (archive.SaveSeries(i, path) > 0)
             std::printf("%s\n", path.c_str());
         else

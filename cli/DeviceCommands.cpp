@@ -7,12 +7,38 @@
 #include "SimInstrument.h"
 #include "StringTable.h"
 
+#include <atomic>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <map>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
+
+// Exit status of a read ended by SIGINT or SIGTERM.
+constexpr int kExitInterrupted = 130;
+
+// Set by the first SIGINT or SIGTERM during a read. The read stops after the
+// block in hand, so the backup and the output keep every block read; the
+// handler resets itself, and a second signal ends the program at once.
+std::atomic<bool> g_interrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+extern "C" void OnInterrupt(int) { g_interrupted = true; }
+
+void CatchInterrupts() {
+    struct sigaction sa {};
+    sa.sa_handler = OnInterrupt;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESETHAND;
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+}
 
 // Answers the read's questions from the command line: a failed block is
 // retried up to a number of times, an empty memory read only when asked.
@@ -33,6 +59,8 @@ public:
                          m_readEmpty ? "yes (--read-empty)" : "no (use --read-empty)");
             return m_readEmpty;
         }
+        if (g_interrupted)
+            return false; // stopping: no more retries, and not a failure
         const bool yes = ++m_tries[block] <= m_retries;
         std::fprintf(stderr, "tervik-cli: failed to read archive block #%d: %s\n", block,
                      yes ? "retrying" : "giving up");
@@ -42,6 +70,8 @@ public:
     }
 
     int Progress(int n, int total) {
+        if (g_interrupted)
+            return 0;
         if (m_progressBar) {
             const int width = 40;
             const int filled = total > 0 ? std::min(width, static_cast<int>(int64_t{n} * width / total)) : width;
@@ -71,7 +101,9 @@ private:
 };
 
 // Adds the sources named by --port and --simulate[=FILE] to the device list.
-bool AddSources(const CliArgs& args, std::string& error) {
+// kExitOk, or kExitFailure with the reason when the simulator's memory file
+// cannot be read.
+int AddSources(const CliArgs& args, std::string& error) {
     for (const std::string& p : args.GetAll("port"))
         PortAddExplicit(p);
     if (args.Has("simulate")) {
@@ -82,10 +114,32 @@ bool AddSources(const CliArgs& args, std::string& error) {
         if (!file.empty())
             simArgs = {"--mnr", file};
         if (!ParseSimArgs(simArgs, config, memory, error))
-            return false;
+            return kExitFailure;
         PortAddSimulated(std::make_shared<CKx208mSim>(config, std::move(memory)));
     }
-    return true;
+    return kExitOk;
+}
+
+// What keeps a path named by --port from being a serial port; empty when it
+// looks like one (the device may still be busy or not answer).
+std::string PortPathProblem(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return path + ": " + std::strerror(errno);
+    if (S_ISREG(st.st_mode))
+        return path + " is a regular file, not a serial port";
+    if (S_ISFIFO(st.st_mode))
+        return path + " is a FIFO, not a serial port";
+    if (S_ISDIR(st.st_mode))
+        return path + " is a folder, not a serial port";
+    if (!S_ISCHR(st.st_mode))
+        return path + " is not a serial port";
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno == EBUSY ? std::string() : path + ": " + std::strerror(errno);
+    const bool terminal = isatty(fd) != 0;
+    ::close(fd);
+    return terminal ? std::string() : path + " is a character device but not a serial port";
 }
 
 bool WriteArchive(const CArchiveData& archive, const std::string& path) {
@@ -116,8 +170,8 @@ int CliDevices(const std::vector<std::string>& argv) {
     if (!args.Parse(argv, {"port"}, {"simulate"}))
         return CliError(kExitUsage, args.Error());
     std::string error;
-    if (!AddSources(args, error))
-        return CliError(kExitUsage, error);
+    if (const int rc = AddSources(args, error))
+        return CliError(rc, error);
     const int count = g_deviceList.Enumerate();
     if (count <= 0)
         return CliError(kExitFailure, UIString(109, 0));
@@ -152,48 +206,61 @@ int CliRead(const std::vector<std::string>& argv) {
         PortSetHardwareScan(false);
     }
     std::string error;
-    if (!AddSources(args, error))
-        return CliError(kExitUsage, error);
+    if (const int rc = AddSources(args, error))
+        return CliError(rc, error);
 
+    CatchInterrupts();
     const int count = g_deviceList.Enumerate();
     if (count <= 0)
         return CliError(kExitFailure, UIString(109, 0));
     if (device > count)
         return CliError(kExitUsage, "there are only " + std::to_string(count) + " devices");
     CInstrument* instrument = g_deviceList.Connect(static_cast<int>(device - 1));
-    if (!instrument)
+    if (!instrument) {
+        if (args.Has("port")) {
+            const std::string problem = PortPathProblem(args.Get("port"));
+            if (!problem.empty())
+                return CliError(kExitFailure, problem);
+        }
         return CliError(kExitFailure, UIString(110, 0));
+    }
     uint32_t used = 0, available = 0;
     if (!instrument->QueryVersion() || !instrument->QuerySerialNumber())
         return CliError(kExitFailure, UIString(111, 0));
     char line[128];
     std::snprintf(line, sizeof line, UIString(112, 0).c_str(), instrument->GetSerialNumber());
-    std::fprintf(stderr, "%s\n", line);
+    std::fprintf(stderr, "tervik-cli: %s\n", line);
     if (!instrument->QueryKind())
         return CliError(kExitFailure, UIString(111, 0));
     if (!instrument->QueryArchiveStatus(used, available))
         return CliError(kExitFailure, UIString(113, 0));
     std::snprintf(line, sizeof line, UIString(114, 0).c_str(), static_cast<int>(std::min<uint32_t>(used, INT32_MAX)),
                   static_cast<int>(std::min<uint32_t>(available, INT32_MAX)));
-    std::fprintf(stderr, "%s%s\n", line,
+    std::fprintf(stderr, "tervik-cli: %s%s\n", line,
                  StatusInRange(used, available) ? "" : " (out of range: reading at most 44000 records)");
 
     CliDeviceUi ui(static_cast<int>(retries), args.Has("read-empty"), isatty(STDERR_FILENO) != 0);
     SetDeviceUi(&ui);
     CArchiveData archive;
     archive.SetReporter(&ui);
+    if (g_interrupted)
+        return CliError(kExitInterrupted, "interrupted before the read");
     const int records =
         archive.ReadFromDevice([&ui](int n, int total) { return ui.Progress(n, total); }, args.Has("force"));
     ui.EndProgressLine();
+    const bool positionLost = instrument->PositionLost();
     SetDeviceUi(nullptr);
     g_deviceList.CloseCurrent();
     std::snprintf(line, sizeof line, UIString(116, 0).c_str(), records, archive.GetSeriesCount());
-    std::fprintf(stderr, "%s\n", line);
+    std::fprintf(stderr, "tervik-cli: %s\n", line);
+    const bool interrupted = g_interrupted;
     if (records == 0)
-        return CliError(kExitFailure, "no records read");
+        return CliError(interrupted ? kExitInterrupted : kExitFailure, "no records read");
     if (!WriteArchive(archive, args.Get("output")))
         return CliError(kExitFailure, "cannot write " + args.Get("output"));
-    if (ui.Incomplete())
+    if (interrupted)
+        return CliError(kExitInterrupted, "interrupted: kept the records read before the signal");
+    if (ui.Incomplete() || positionLost)
         return CliError(kExitFailure, "read incomplete: kept the records read before the failed block");
     return kExitOk;
 }

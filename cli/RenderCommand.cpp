@@ -33,7 +33,7 @@ bool ParseSize(const std::string& text, int& w, int& h) {
 void QuietRuntimeDirNote(QtMsgType type, const QMessageLogContext& context, const QString& message) {
     if (type == QtWarningMsg && message.contains(QLatin1String("XDG_RUNTIME_DIR")))
         return;
-    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+    std::fprintf(stderr, "tervik-cli: %s\n", qPrintable(qFormatLogMessage(type, context, message)));
 }
 
 } // namespace

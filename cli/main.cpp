@@ -43,7 +43,8 @@ const char* const kUsage =
     "  --std-pres MMHG              correct to this standard pressure\n"
     "  --no-filter                  keep the points marked bad\n"
     "\n"
-    "Exit status: 0 success, 1 load or I/O failure, 2 usage error.\n";
+    "Exit status: 0 success, 1 load or I/O failure, 2 usage error, 130 read\n"
+    "interrupted (SIGINT or SIGTERM; the blocks read are kept).\n";
 
 struct Command {
     const char* name;

@@ -85,13 +85,44 @@ int CInstrument::QueryArchiveStatus(uint32_t& used, uint32_t& available) {
 int CInstrument::SetReadPosition(uint32_t position) {
     uint8_t p[4];
     PutLe32(p, position);
+    m_bBlockFailed = false; // a new start: the next block read is no retry
     return PortCommand(kCmdSetPosition, 4, p) == 0 ? 1 : 0;
 }
 
 int CInstrument::ReadBlock(uint8_t* out) {
+    // The instrument answers each request once and moves on after each whole
+    // reply. A retry is safe only while no reply is unaccounted for: bytes
+    // that come before the retry, or after the retry's own reply, mean a
+    // late reply and the retry's both reached the line, and which block is
+    // which can no longer be told.
+    const bool retry = m_bBlockFailed;
+    m_bPositionLost = false;
+    m_bBlockFailed = true;
+    if (retry && !PortLineQuiet()) {
+        m_bPositionLost = true;
+        return 0;
+    }
     const int rc = PortRequest(kCmdBlock, 240, out);
-    if (rc == 0)
+    if (rc == 0) {
+        if (retry && !PortLineQuiet()) {
+            m_bPositionLost = true;
+            return 0;
+        }
+        m_bBlockFailed = false;
         return 1;
+    }
+    // A retry must not start while the failed reply is still arriving: its
+    // tail would spoil the retry. A reply that does arrive in full was only
+    // late, and the instrument has moved on: it is the block.
+    bool late = false;
+    if (rc != KX_ERROR && PortSettle(kCmdBlock, 240, out, late) == 0) {
+        m_bBlockFailed = false;
+        return 1;
+    }
+    if (late) {
+        m_bPositionLost = true;
+        return 0;
+    }
     if (const char* name = PortErrorName(rc))
         DeviceUi().ShowMessage(name, 0);
     return 0;

@@ -46,8 +46,13 @@ public:
     int QueryKind();
     int QueryArchiveStatus(uint32_t& used, uint32_t& available);
     int SetReadPosition(uint32_t position);
-    // 240 bytes (15 records) into out; a failure is shown by its error name.
+    // 240 bytes (15 records) into out; a failure is shown by its error name,
+    // unless the position was lost.
     int ReadBlock(uint8_t* out);
+    // After a failed ReadBlock: a reply came late and could not be taken as
+    // the block, so the instrument may have moved on and another attempt
+    // could return the next block in this one's place. Reading must stop.
+    bool PositionLost() const { return m_bPositionLost; }
 
     const DeviceNode& GetNode() const { return m_node; }
     int GetLastError() const { return m_nLastError; }
@@ -66,6 +71,8 @@ private:
     int m_nSerialNumber = -1;
     int m_nVersionMajor = 0;
     int m_nVersionMinor = 0;
+    bool m_bPositionLost = false;
+    bool m_bBlockFailed = false; // the last ReadBlock failed: the next is a retry
 };
 
 class CDeviceList {

@@ -1,6 +1,7 @@
 #include "Transport.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <vector>
 
@@ -13,6 +14,13 @@ uint8_t g_txBuffer[256];
 uint8_t g_rxBuffer[256];
 int g_readTimeoutMs = 2000;
 int g_writeTimeoutMs = 2000;
+// The last request's reply: bytes wanted and bytes received (-1 when the
+// request failed before its read).
+int g_rxWant = 0;
+int g_rxGot = -1;
+
+// A line with no byte for this long has finished whatever it was sending.
+constexpr int kQuietMs = 300;
 
 struct ExtraSources {
     std::vector<DeviceNode> nodes;
@@ -128,17 +136,9 @@ void PortAttach(std::unique_ptr<Transport> transport) {
     g_port = transport.release();
 }
 
-int PortRequest(uint8_t command, int n, uint8_t* out) {
-    if (!g_port || n < 0 || n > 254)
-        return KX_ERROR;
-    if (!g_port->PurgeReceived())
-        return KX_ERROR;
-    g_txBuffer[0] = command;
-    if (g_port->Write(g_txBuffer, 1, g_writeTimeoutMs) != 1)
-        return KX_ERR_TO;
-    const size_t want = static_cast<size_t>(n) + 2;
-    if (g_port->Read(g_rxBuffer, want, g_readTimeoutMs) != static_cast<int>(want))
-        return KX_ERR_TO;
+namespace {
+
+int CheckReply(uint8_t command, int n, uint8_t* out) {
     if (g_rxBuffer[0] != command)
         return KX_ERR_MARKER1;
     if (FrameChecksum(g_rxBuffer + 1, static_cast<size_t>(n)) != g_rxBuffer[n + 1])
@@ -146,6 +146,82 @@ int PortRequest(uint8_t command, int n, uint8_t* out) {
     if (n > 0)
         std::memcpy(out, g_rxBuffer + 1, static_cast<size_t>(n));
     return 0;
+}
+
+} // namespace
+
+int PortRequest(uint8_t command, int n, uint8_t* out) {
+    g_rxGot = -1;
+    if (!g_port || n < 0 || n > 254)
+        return KX_ERROR;
+    if (!g_port->PurgeReceived())
+        return KX_ERROR;
+    g_txBuffer[0] = command;
+    if (g_port->Write(g_txBuffer, 1, g_writeTimeoutMs) != 1)
+        return KX_ERR_TO;
+    const int want = n + 2;
+    const int got = g_port->Read(g_rxBuffer, static_cast<size_t>(want), g_readTimeoutMs);
+    g_rxWant = want;
+    g_rxGot = got;
+    if (got != want)
+        return KX_ERR_TO;
+    return CheckReply(command, n, out);
+}
+
+namespace {
+
+// Reads what the line still brings until it has been quiet for kQuietMs
+// (bounded, for a line that never stops), then purges. Bytes go to
+// g_rxBuffer from got up to want, the rest are counted in extra. True when
+// the line went quiet and the purge worked.
+bool Drain(int& got, int want, int& extra) {
+    using Clock = std::chrono::steady_clock;
+    const auto limit = Clock::now() + std::chrono::milliseconds(2 * g_readTimeoutMs + kQuietMs);
+    bool quiet = false;
+    while (Clock::now() < limit) {
+        uint8_t scratch;
+        uint8_t* into = got < want ? g_rxBuffer + got : &scratch;
+        const int r = g_port->Read(into, 1, kQuietMs);
+        if (r < 0)
+            break; // the link is gone
+        if (r == 0) {
+            quiet = true;
+            break;
+        }
+        if (into == &scratch)
+            ++extra;
+        else
+            ++got;
+    }
+    return g_port->PurgeReceived() && quiet;
+}
+
+} // namespace
+
+int PortSettle(uint8_t command, int n, uint8_t* out, bool& late) {
+    late = false;
+    if (!g_port)
+        return KX_ERROR;
+    // Only a reply cut short by the time-out can still be completed by what
+    // arrives late; anything else that comes is read and dropped.
+    const bool completing = g_rxGot >= 0 && g_rxGot < g_rxWant && g_rxWant == n + 2;
+    const int before = completing ? g_rxGot : g_rxWant;
+    int got = before;
+    int extra = 0;
+    g_rxGot = -1;
+    const bool quiet = Drain(got, completing ? g_rxWant : 0, extra);
+    late = completing && (got > before || extra > 0);
+    if (!quiet || !completing || got != g_rxWant || extra > 0)
+        return KX_ERR_TO;
+    return CheckReply(command, n, out);
+}
+
+bool PortLineQuiet() {
+    if (!g_port)
+        return true;
+    int got = 0, extra = 0;
+    Drain(got, 0, extra);
+    return extra == 0;
 }
 
 int PortCommand(uint8_t command, int n, const uint8_t* payload) {

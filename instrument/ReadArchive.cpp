@@ -13,6 +13,7 @@ namespace {
 using kx::kRecordsPerBlock;
 
 constexpr int kBackupEvery = 250;
+constexpr int kUiPositionLost = 196;
 
 } // namespace
 
@@ -60,6 +61,13 @@ int CArchiveData::ReadFromDevice(const ReadProgressFn& progress, bool forced) {
     instrument->SetReadPosition(0);
     for (int k = 0; k < blocks;) {
         if (!instrument->ReadBlock(buffer[static_cast<size_t>(read)].raw)) {
+            if (instrument->PositionLost()) {
+                // Asking again could take the next block for this one.
+                ui.ShowMessage("The instrument answered late: the read position is uncertain. Reading stops "
+                               "here; the records read so far are kept.",
+                               kUiPositionLost);
+                break;
+            }
             char text[64];
             std::snprintf(text, sizeof text, "Failed to read archive block #%d\nRetry?", k);
             if (ui.Ask(IDeviceUi::Question::RetryBlock, text, 0, k))

@@ -58,6 +58,7 @@ public:
     int Read(uint8_t* data, size_t size, int timeoutMs) override {
         const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
         size_t done = 0;
+        bool hungUp = false;
         while (done < size) {
             const ssize_t n = ::read(m_fd, data + done, size - done);
             if (n > 0) {
@@ -65,10 +66,13 @@ public:
                 continue;
             }
             // With VMIN and VTIME 0 a terminal reads 0 bytes when nothing has
-            // arrived; a hung-up line (bridge unplugged, far end of a
-            // pseudo-terminal closed) shows as EIO or POLLHUP.
-            if (n < 0 && errno != EAGAIN && errno != EINTR)
-                return done > 0 ? static_cast<int>(done) : -1;
+            // arrived. A hung-up line (bridge unplugged, far end of a
+            // pseudo-terminal closed) reads EIO, or 0 bytes while poll keeps
+            // reporting POLLHUP with POLLIN: nothing more will come, so the
+            // read fails now instead of spinning until the deadline. The
+            // bytes already read are of a reply that will never be whole.
+            if ((n < 0 && errno != EAGAIN && errno != EINTR) || (n == 0 && hungUp))
+                return -1;
             const int left = RemainingMs(deadline);
             if (left == 0)
                 break;
@@ -77,9 +81,12 @@ public:
             if (r == 0)
                 break;
             if (r < 0 && errno != EINTR)
-                return done > 0 ? static_cast<int>(done) : -1;
-            if (r > 0 && (p.revents & (POLLHUP | POLLERR)) && !(p.revents & POLLIN))
-                return done > 0 ? static_cast<int>(done) : -1;
+                return -1;
+            if (r > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) {
+                if (!(p.revents & POLLIN))
+                    return -1;
+                hungUp = true; // read what is still buffered, then fail
+            }
         }
         return static_cast<int>(done);
     }

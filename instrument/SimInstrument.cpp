@@ -73,6 +73,7 @@ CKx208mSim::Reply CKx208mSim::Receive(const uint8_t* data, size_t size) {
         Reply r = Answer(frame);
         out.bytes.insert(out.bytes.end(), r.bytes.begin(), r.bytes.end());
         out.delayMs += r.delayMs;
+        out.spreadMs += r.spreadMs;
         if (r.disconnect) {
             out.disconnect = true;
             m_pending.clear();
@@ -171,6 +172,8 @@ CKx208mSim::Reply CKx208mSim::Answer(const std::vector<uint8_t>& frame) {
         }
         if (TakeFault(SimFault::Delay, c, block, &delay))
             r.delayMs = delay;
+        if (TakeFault(SimFault::Trickle, c, block, &delay))
+            r.spreadMs = delay;
         m_position += kRecordsPerBlock;
         ++m_blocksServed;
         return r;
@@ -198,9 +201,11 @@ public:
     int Write(const uint8_t* data, size_t size, int) override {
         if (m_gone)
             return -1;
-        const auto byteTime = std::chrono::duration<double>(m_sim->ByteSeconds());
+        auto byteTime = std::chrono::duration<double>(m_sim->ByteSeconds());
         auto start = Clock::now() + std::chrono::duration_cast<Clock::duration>(byteTime * static_cast<double>(size));
         const CKx208mSim::Reply r = m_sim->Receive(data, size);
+        if (r.spreadMs > 0 && !r.bytes.empty())
+            byteTime = std::max(byteTime, std::chrono::duration<double>(r.spreadMs / 1000.0 / r.bytes.size()));
         if (r.disconnect)
             m_gone = true;
         start += std::chrono::milliseconds(r.delayMs);
@@ -349,7 +354,8 @@ bool ParseSimArgs(const std::vector<std::string>& args, SimConfig& config, std::
             static const std::pair<const char*, SimFault::Kind> kinds[] = {
                 {"none", SimFault::NoReply},         {"short", SimFault::ShortReply},
                 {"checksum", SimFault::BadChecksum}, {"echo", SimFault::BadEcho},
-                {"garbage", SimFault::Garbage},      {"delay", SimFault::Delay}};
+                {"garbage", SimFault::Garbage},      {"delay", SimFault::Delay},
+                {"trickle", SimFault::Trickle}};
             SimFault f;
             bool known = false;
             for (const auto& [name, kind] : kinds)
@@ -363,7 +369,7 @@ bool ParseSimArgs(const std::vector<std::string>& args, SimConfig& config, std::
                             (parts.size() < 3 || ParseCount(parts[2], 1 << 20, times)) &&
                             (parts.size() < 4 || ParseCount(parts[3], 600000, ms));
             if (!ok) {
-                error = "--fault wants KIND:BLOCK[:TIMES[:MS]] with KIND none, short, checksum, echo, garbage or delay";
+                error = "--fault wants KIND:BLOCK[:TIMES[:MS]] with KIND none, short, checksum, echo, garbage, delay or trickle";
                 return false;
             }
             f.block = static_cast<int>(block);

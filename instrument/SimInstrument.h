@@ -11,12 +11,12 @@
 #include <vector>
 
 struct SimFault {
-    enum Kind { NoReply, ShortReply, BadChecksum, BadEcho, Garbage, Delay };
+    enum Kind { NoReply, ShortReply, BadChecksum, BadEcho, Garbage, Delay, Trickle };
     Kind kind = NoReply;
     uint8_t command = 0x62; // request the fault hits
     int block = -1;   // block index the fault hits (-1: every block request)
     int times = 1;    // how many replies it spoils; 0: all of them
-    int delayMs = 0;  // for Delay
+    int delayMs = 0;  // for Delay; for Trickle the time the reply's bytes are spread over
 };
 
 struct SimConfig {
@@ -42,6 +42,7 @@ public:
     struct Reply {
         std::vector<uint8_t> bytes;
         int delayMs = 0;
+        int spreadMs = 0;        // the bytes leave evenly over this time, if longer than the line takes
         bool disconnect = false; // the link is gone; nothing more is answered
     };
     Reply Receive(const uint8_t* data, size_t size);
@@ -71,7 +72,7 @@ private:
 // tervik: --mnr FILE, --generate N, --used N, --available N, --version M.m,
 // --old-version-query, --serial N, --kind K, --baud B,
 // --fault KIND:BLOCK[:TIMES[:MS]] (KIND: none, short, checksum, echo,
-// garbage, delay; faults of block requests), --status-fault (no reply to the
+// garbage, delay, trickle; faults of block requests), --status-fault (no reply to the
 // status request), --disconnect-after K. false and a reason on bad input.
 bool ParseSimArgs(const std::vector<std::string>& args, SimConfig& config, std::vector<ArchiveRecord>& memory,
                   std::string& error);

@@ -4,6 +4,7 @@
 
 #include "SimInstrument.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -63,8 +64,8 @@ const char* const kUsage =
     "                  [--status-fault]\n"
     "                  [--baud B] [--fault KIND:BLOCK[:TIMES[:MS]]]... [--disconnect-after K]\n"
     "Serves a simulated KX-208M on a pseudo-terminal and prints its path.\n"
-    "Fault kinds: none, short, checksum, echo, garbage, delay; BLOCK * hits every block;\n"
-    "TIMES 0 spoils every reply.\n";
+    "Fault kinds: none, short, checksum, echo, garbage, delay, trickle (the reply spread\n"
+    "over MS); BLOCK * hits every block; TIMES 0 spoils every reply.\n";
 
 } // namespace
 
@@ -132,7 +133,10 @@ int main(int argc, char** argv) {
         if (reply.disconnect)
             break;
         Advance(t, reply.delayMs / 1000.0);
-        if (byteSeconds <= 0) {
+        double gap = byteSeconds;
+        if (reply.spreadMs > 0 && !reply.bytes.empty())
+            gap = std::max(gap, reply.spreadMs / 1000.0 / static_cast<double>(reply.bytes.size()));
+        if (gap <= 0) {
             SleepUntil(t);
             if (!WriteAll(master, reply.bytes.data(), reply.bytes.size()))
                 break;
@@ -141,7 +145,7 @@ int main(int argc, char** argv) {
         // Each byte leaves once its ten bit times have passed.
         bool ok = true;
         for (size_t i = 0; i < reply.bytes.size() && ok && !g_stop; ++i) {
-            Advance(t, byteSeconds);
+            Advance(t, gap);
             SleepUntil(t);
             ok = WriteAll(master, &reply.bytes[i], 1);
         }

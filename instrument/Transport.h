@@ -83,6 +83,18 @@ void PortAttach(std::unique_ptr<Transport> transport);
 // Framed exchanges; results are the codes above.
 int PortRequest(uint8_t command, int n, uint8_t* out);
 int PortCommand(uint8_t command, int n, const uint8_t* payload);
+// After a failed PortRequest: waits until the line has been quiet for a
+// moment, reading whatever still arrives, then purges. An instrument that
+// answered after the time-out has sent its reply and moved on; when the late
+// bytes complete that reply exactly and it checks out, returns 0 with its data
+// in out. Otherwise a failure code, and the line is clean for a retry; late
+// tells whether bytes came after the time-out: the instrument was still
+// answering, so it may have moved on although its reply was lost.
+int PortSettle(uint8_t command, int n, uint8_t* out, bool& late);
+// Waits until the line has been quiet for a moment and purges; false when
+// any byte came meanwhile. A line that is gone counts as quiet: the next
+// exchange fails on it.
+bool PortLineQuiet();
 
 // Backends, for the port layer and the tools.
 std::unique_ptr<Transport> OpenSerialTransport(const std::string& path);

@@ -472,17 +472,18 @@ int CTervikDlg::LoadFile(int loader, const QString& path, bool setCaption) {
 void CTervikDlg::OnDevice() {
     // A read replaces the archive as a file load does.
     if (ConfirmReplace()) {
-        const int hadSeries = m_pSeriesList->count();
+        // The dialog reads into an archive of its own: Cancel leaves the one
+        // on screen untouched (the read stays in read_backup.mnr).
         CDeviceDlg dlg(this);
-        const int result = dlg.exec();
-        if (g_pArchive)
-            g_pArchive->SetReporter(&m_reporter);
-        if (result == QDialog::Accepted) {
+        if (dlg.exec() == QDialog::Accepted) {
+            if (std::unique_ptr<CArchiveData> read = dlg.TakeArchive()) {
+                delete g_pArchive;
+                g_pArchive = read.release();
+            }
+            if (g_pArchive)
+                g_pArchive->SetReporter(&m_reporter);
             Refresh();
             SetSeriesGroupCaption(UI(2));
-        } else if (hadSeries > 0 && g_pArchive && g_pArchive->GetSeriesCount() == 0) {
-            // A read declined or failed after it began has emptied the archive.
-            Refresh();
         }
     }
     FocusChart();

@@ -274,10 +274,15 @@ void CDeviceDlg::OnRead() {
     m_bForced = m_chkForce->isChecked();
     g_pDeviceDlg = this;
     m_progress->setValue(0);
-    if (!g_pArchive)
-        g_pArchive = new CArchiveData;
-    m_pPrevReporter = &g_pArchive->GetReporter();
-    g_pArchive->SetReporter(m_ui);
+    if (!m_archive) {
+        // A new archive makes itself the program's one; this one stays the
+        // dialog's until OK hands it over.
+        CArchiveData* shown = g_pArchive;
+        m_archive = std::make_unique<CArchiveData>();
+        g_pArchive = shown;
+    }
+    m_pPrevReporter = &m_archive->GetReporter();
+    m_archive->SetReporter(m_ui);
     m_btnOk->setEnabled(false);
     m_chkForce->setEnabled(false);
     m_btnRead->setEnabled(false);
@@ -289,7 +294,7 @@ void CDeviceDlg::OnRead() {
 
 void CDeviceDlg::ReadArchiveThread() {
     const int result =
-        g_pArchive->ReadFromDevice([this](int n, int total) { return OnReadProgress(n, total); }, m_bForced);
+        m_archive->ReadFromDevice([this](int n, int total) { return OnReadProgress(n, total); }, m_bForced);
     OnUiThread([&] {
         OnReadDone(result);
         return 0;
@@ -319,14 +324,14 @@ int CDeviceDlg::OnReadProgress(int n, int total) {
 
 void CDeviceDlg::OnReadDone(int) {
     m_bReading = false;
-    g_pArchive->SetReporter(m_pPrevReporter);
+    m_archive->SetReporter(m_pPrevReporter);
     m_btnOk->setEnabled(true);
     m_btnRead->setEnabled(true);
     m_btnSearch->setEnabled(true);
     m_btnConnect->setEnabled(true);
     m_chkForce->setEnabled(true);
     m_chkForce->setChecked(false);
-    m_edArchive->setText(UiFormat(116, g_pArchive->GetRecordCount(), g_pArchive->GetSeriesCount()));
+    m_edArchive->setText(UiFormat(116, m_archive->GetRecordCount(), m_archive->GetSeriesCount()));
 }
 
 void CDeviceDlg::JoinWorker() {

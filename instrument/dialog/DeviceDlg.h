@@ -1,9 +1,11 @@
 #pragma once
 
+#include "ArchiveData.h"
 #include "Instrument.h"
 
 #include <QDialog>
 #include <atomic>
+#include <memory>
 #include <thread>
 
 class QCheckBox;
@@ -14,8 +16,10 @@ class QProgressBar;
 class QPushButton;
 
 // The device dialog: pick an attached instrument, connect to it, and read its
-// whole archive memory into g_pArchive on a worker thread. Run it with exec();
-// it ends with Accepted (OK) when the main window should show the archive.
+// whole archive memory on a worker thread into an archive of the dialog's
+// own, so that a cancelled dialog leaves g_pArchive as it was. Run it with
+// exec(); it ends with Accepted (OK) when the main window should take the
+// archive read (TakeArchive) and show it.
 class CDeviceDlg : public QDialog {
     Q_OBJECT
 public:
@@ -27,6 +31,11 @@ public:
     void reject() override; // OnCancel: during a read, a stop request
 
     bool IsReading() const { return m_bReading; }
+    // The archive of the last read; null before any read.
+    const CArchiveData* Archive() const { return m_archive.get(); }
+    // Hands the archive read over (null when nothing was read); call after
+    // exec() has returned.
+    std::unique_ptr<CArchiveData> TakeArchive() { return std::move(m_archive); }
 
     // Controls, by their template ids, for tests.
     QWidget* Control(int id) const;
@@ -70,6 +79,7 @@ private:
     std::atomic<bool> m_bWorkerDone{true};
     std::thread m_worker;
     WorkerUi* m_ui;
+    std::unique_ptr<CArchiveData> m_archive;
     IReporter* m_pPrevReporter = nullptr; // the archive's reporter outside a read
 };
 

@@ -115,9 +115,10 @@ private slots:
         });
         QCOMPARE(rc, int(QDialog::Accepted));
         QVERIFY(prompts.messages.isEmpty());
-        QVERIFY(g_pArchive);
-        QCOMPARE(g_pArchive->GetRecordCount(), 315);
-        QCOMPARE(g_pArchive->GetSeries(0)->saved, uint8_t{0});
+        const std::unique_ptr<CArchiveData> read = dlg.TakeArchive();
+        QVERIFY(read);
+        QCOMPARE(read->GetRecordCount(), 315);
+        QCOMPARE(read->GetSeries(0)->saved, uint8_t{0});
         QVERIFY(std::filesystem::exists("read_backup.mnr"));
     }
 
@@ -175,8 +176,27 @@ private slots:
         });
         QCOMPARE(rc, int(QDialog::Rejected));
         QCOMPARE(prompts.messages, QStringList({"Stop archive reading?", "Stop archive reading?"}));
-        QVERIFY(g_pArchive->GetRecordCount() >= 60);
-        QVERIFY(g_pArchive->GetRecordCount() < 600);
+        QVERIFY(dlg.Archive()->GetRecordCount() >= 60);
+        QVERIFY(dlg.Archive()->GetRecordCount() < 600);
+    }
+
+    void cancelAfterReadKeepsTheShownArchive() {
+        AddSim({}, Generated(90));
+        CArchiveData shown;
+        shown.AssignRecords(Generated(10), true);
+        ScriptedPrompts prompts;
+        CDeviceDlg dlg;
+        const int rc = RunDialog(dlg, [&] {
+            dlg.OnRead();
+            QVERIFY(WaitReadDone(dlg));
+            dlg.reject();
+        });
+        QCOMPARE(rc, int(QDialog::Rejected));
+        QCOMPARE(g_pArchive, &shown);
+        QCOMPARE(shown.GetRecordCount(), 10);
+        QCOMPARE(shown.GetSeries(0)->saved, uint8_t{1});
+        QCOMPARE(dlg.Archive()->GetRecordCount(), 90);
+        QVERIFY(std::filesystem::exists("read_backup.mnr"));
     }
 
     void emptyMemoryAnsweredNo() {

@@ -67,7 +67,9 @@ TEST_F(ProtocolTest, RequestErrorCodes) {
 TEST_F(ProtocolTest, BlockChecksumOffByOneIsReportedByName) {
     Bytes bad = Block(0x11);
     bad[241] = static_cast<uint8_t>(bad[241] + 1);
-    Script({bad, Block(0x22)});
+    // The empty reads are the quiet line awaited after the failure and
+    // before the retry.
+    Script({bad, {}, {}, Block(0x22)});
     uint8_t out[240] = {};
     EXPECT_EQ(instrument.ReadBlock(out), 0);
     EXPECT_EQ(ui.messages, std::vector<std::string>{"KX_ERR_CS"});

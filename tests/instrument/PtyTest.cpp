@@ -5,6 +5,8 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -152,8 +154,21 @@ TEST_F(PtyTest, CommandLineUsageErrors) {
     EXPECT_EQ(RunProgram({TERVIK_CLI_PATH, "read", "-o", dir + "/x.mnr"}, dir, err), 2);
     EXPECT_EQ(RunProgram({TERVIK_CLI_PATH, "read", "--simulate", "--port", "/dev/null", "-o", "x.mnr"}, dir, err), 2);
     EXPECT_EQ(RunProgram({TERVIK_CLI_PATH, "read", "--simulate", "--retries", "x", "-o", "x.mnr"}, dir, err), 2);
-    EXPECT_EQ(RunProgram({TERVIK_CLI_PATH, "read", "--port", dir + "/none", "-o", "x.mnr"}, dir, err), 1);
-    EXPECT_NE(err.find("Can't open Device"), std::string::npos) << err;
+    // A simulator memory that cannot be read is a failure, not a usage error.
+    EXPECT_EQ(RunProgram({TERVIK_CLI_PATH, "read", "--simulate=" + dir + "/none.mnr", "-o", "x.mnr"}, dir, err), 1);
+    EXPECT_EQ(err.rfind("tervik-cli: ", 0), 0u) << err;
+    // A path that is no serial port is named with what is wrong with it.
+    std::ofstream(dir + "/plain") << "x";
+    ASSERT_EQ(mkfifo((dir + "/fifo").c_str(), 0600), 0);
+    const std::pair<std::string, std::string> ports[] = {
+        {dir + "/none", dir + "/none: No such file or directory"},
+        {"/dev/null", "/dev/null is a character device but not a serial port"},
+        {dir + "/plain", dir + "/plain is a regular file, not a serial port"},
+        {dir + "/fifo", dir + "/fifo is a FIFO, not a serial port"}};
+    for (const auto& [port, message] : ports) {
+        EXPECT_EQ(RunProgram({TERVIK_CLI_PATH, "read", "--port", port, "-o", "x.mnr"}, dir, err), 1);
+        EXPECT_EQ(err, "tervik-cli: " + message + "\n");
+    }
     EXPECT_FALSE(std::filesystem::exists(dir + "/x.mnr"));
 }
 

@@ -711,8 +711,8 @@ private slots:
         QVERIFY(!m_dlg->Plots().zero && !m_dlg->Plots().measurement);
     }
 
-    // Runs the device dialog from the Device button and reads the simulated
-    // instrument; true when the dialog appeared.
+    // Runs the device dialog from the Device button, reads the simulated
+    // instrument and ends with OK or Cancel; true when the dialog appeared.
     bool ReadDevice(bool ok) {
         bool shown = false;
         QTimer::singleShot(0, [&] {
@@ -720,13 +720,12 @@ private slots:
             if (!dev)
                 return;
             shown = true;
-            if (ok) {
-                dev->OnRead();
-                QVERIFY(QTest::qWaitFor([dev] { return !dev->IsReading(); }, 10000));
+            dev->OnRead();
+            QVERIFY(QTest::qWaitFor([dev] { return !dev->IsReading(); }, 10000));
+            if (ok)
                 dev->accept();
-            } else {
+            else
                 dev->reject();
-            }
         });
         B(1006)->click();
         return shown;
@@ -740,9 +739,11 @@ private slots:
         ScriptedPrompts prompts;
         Open(WriteArchive("b.mnr", {Rec(5, 8, 0, 0, 3, RF_ZERO, 1.0f)}));
         QVERIFY(B(1006)->isEnabled());
-        // Cancelled: nothing changes.
+        // Read, then cancelled: nothing changes, on screen or behind it.
         QVERIFY(ReadDevice(false));
         QCOMPARE(SeriesEntries().size(), 1);
+        QCOMPARE(g_pArchive->GetRecordCount(), 1);
+        QCOMPARE(g_pArchive->GetSeries(0)->saved, uint8_t{1});
         QVERIFY(ReadDevice(true));
         QCOMPARE(SeriesEntries().size(), 3);
         QVERIFY(SeriesEntries()[2].startsWith("#3/3    Start: [  2011-06-04   11:00:00  ]"));
