@@ -440,7 +440,8 @@ bool CTervikDlg::ConfirmReplace() {
     // and not yet saved would be lost without a word.
     if (!HasUnsavedSeries())
         return true;
-    return Prompts().Message(this, UI(144), IPrompts::Yes | IPrompts::No, IPrompts::Question) == IPrompts::Yes;
+    return Prompts().Message(this, UI(144), IPrompts::Yes | IPrompts::No, IPrompts::Question, IPrompts::No) ==
+           IPrompts::Yes;
 }
 
 int CTervikDlg::LoadFile(int loader, const QString& path, bool setCaption) {

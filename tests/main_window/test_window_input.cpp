@@ -98,6 +98,14 @@ private slots:
             B(1)->click();
             QCOMPARE(prompts.defaults, QList<IPrompts::Button>{IPrompts::No});
         }
+        {
+            // So is the question before a load replaces the unsaved read.
+            ScriptedPrompts prompts;
+            prompts.fileAnswers = {Archive("other.mnr")};
+            prompts.messageAnswers = {IPrompts::No};
+            B(1008)->click();
+            QCOMPARE(prompts.defaults, QList<IPrompts::Button>{IPrompts::No});
+        }
         // Enter on the real question keeps the window.
         bool asked = false;
         QTimer::singleShot(0, [&] {
