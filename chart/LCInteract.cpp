@@ -101,12 +101,6 @@ void CLC::SetDragCursor(int mode) {
     setCursor(shape);
 }
 
-void CLC::SetReadout(double x, double y) {
-    m_dReadoutX = x;
-    m_dReadoutY = y;
-    m_bReadoutValid = true;
-}
-
 void CLC::OnLButtonDown(int x, int y) {
     if (!m_bHasPlots)
         return;
@@ -138,7 +132,7 @@ void CLC::OnLButtonDown(int x, int y) {
         m_ptHighlight = {x, y};
         {
             WindowDC w(this);
-            DrawPlot(w.dc, hit->pPlot, true);
+            DrawPlot(w, hit->pPlot, true);
         }
         SetReadout(hit->dX, hit->dY);
         m_bPointHit = true;
@@ -160,10 +154,10 @@ void CLC::DrawDragFrame(const LCRect& rc, bool removePrevious) {
     const GdiBrush brush = GdiBrush::SolidBrush((m_crSelection ^ m_crPlotBack) & 0xFFFFFF);
     const int b = m_nSelectionBorder;
     auto frame = [&](const LCRect& r) {
-        w.dc.PatBlt({r.left - b, r.top - b, r.right + b, r.top}, brush, Rop::Xor);
-        w.dc.PatBlt({r.left - b, r.bottom, r.right + b, r.bottom + b}, brush, Rop::Xor);
-        w.dc.PatBlt({r.left - b, r.top, r.left, r.bottom}, brush, Rop::Xor);
-        w.dc.PatBlt({r.right, r.top, r.right + b, r.bottom}, brush, Rop::Xor);
+        w.PatBlt({r.left - b, r.top - b, r.right + b, r.top}, brush, Rop::Xor);
+        w.PatBlt({r.left - b, r.bottom, r.right + b, r.bottom + b}, brush, Rop::Xor);
+        w.PatBlt({r.left - b, r.top, r.left, r.bottom}, brush, Rop::Xor);
+        w.PatBlt({r.right, r.top, r.right + b, r.bottom}, brush, Rop::Xor);
     };
     if (removePrevious)
         frame(m_rcDrag);
