@@ -76,13 +76,13 @@ void CLC::BuildContextMenu(QMenu* menu) {
     add(CmdPrevView, 37, CanGoPrevView());
     add(CmdNextView, 38, CanGoNextView());
     menu->addSeparator();
-    add(CmdAllData, 41, m_bHasPlots);
-    add(CmdAutoY, 42, m_bHasPlots);
+    add(CmdAllData, 41, HasPlots());
+    add(CmdAutoY, 42, HasPlots());
     menu->addSeparator();
-    add(CmdScrollLeft, 39, m_bHasPlots);
-    add(CmdScrollRight, 40, m_bHasPlots);
+    add(CmdScrollLeft, 39, HasPlots());
+    add(CmdScrollRight, 40, HasPlots());
     menu->addSeparator();
-    add(CmdExportImage, 44, m_bHasPlots);
+    add(CmdExportImage, 44, HasPlots());
 }
 
 void CLC::BuildSelectionMenu(QMenu* menu) {

@@ -57,7 +57,7 @@ public:
     void OnLButtonDblClk(int x, int y);
     void OnEscape();
     // A left-button gesture (cross-hair, band, moving the selection) is under way.
-    bool GestureUnderWay() const { return m_bHasPlots && m_nDragMode != 0; }
+    bool GestureUnderWay() const { return HasPlots() && m_nDragMode != 0; }
     void SetCallbacks(LCCallbacks* callbacks) { m_pCallbacks = callbacks; }
 
     // Command 9: asks for a file name and writes the chart as a picture.
@@ -67,12 +67,11 @@ public:
     // nothing could be written.
     bool SaveImage(const std::string& path);
 
-    int m_nDragMode = 0;
-    bool m_bCaptured = false;
-    LCPoint m_ptPress;
-    LCRect m_rcDrag;
-    bool m_bDragFirstFrame = false;
-    LCCallbacks* m_pCallbacks = nullptr;
+    // The gesture under way: 0 none, 1 a rubber band, 2 the cross-hair, 3
+    // moving the selection, 4 to 11 moving its edges and corners.
+    int DragMode() const { return m_nDragMode; }
+    bool IsCaptured() const { return m_bCaptured; }
+    const LCPoint& PressPoint() const { return m_ptPress; }
 
 signals:
     // A view command finished (Notification ids); delivered through the
@@ -118,4 +117,10 @@ private:
 
     QImage m_surface;
     bool m_bNeedsPaint = true;
+    int m_nDragMode = 0;
+    bool m_bCaptured = false;
+    LCPoint m_ptPress;
+    LCRect m_rcDrag;
+    bool m_bDragFirstFrame = false;
+    LCCallbacks* m_pCallbacks = nullptr;
 };

@@ -189,7 +189,64 @@ public:
     void SetReadout(double x, double y);
     void HideReadout() { m_bReadoutValid = false; }
 
-    // Members named as the rest of the program knows them.
+    // State for the owner, the window and checks.
+    bool HasPlots() const { return m_bHasPlots; }
+    double XMin() const { return m_dXMin; }
+    double XMax() const { return m_dXMax; }
+    double YMin() const { return m_dYMin; }
+    double YMax() const { return m_dYMax; }
+    // Layout rectangles in client pixels, inclusive.
+    const LCRect& Margins() const { return m_rcMargins; }
+    const LCRect& ClientRect() const { return m_rcClient; }
+    const LCRect& PlotRect() const { return m_rcPlot; }
+    const LCRect& InfoStripRect() const { return m_rcInfoStrip; }
+    const LCRect& ReadoutRect() const { return m_rcReadout; }
+    const LCRect& LegendRect() const { return m_rcLegend; }
+    // The font of axes and information strip, in tenths of a point.
+    int FontSize() const { return m_nFontSize; }
+    void SetFontSize(int pointTenths) { m_nFontSize = pointTenths; }
+    const std::string& LegendTitle() const { return m_strLegendTitle; }
+    void SetLegendTitle(const std::string& title) { m_strLegendTitle = title; }
+    COLORREF BackColor() const { return m_crBack; }
+    COLORREF PlotBackColor() const { return m_crPlotBack; }
+    COLORREF SelectionColor() const { return m_crSelection; }
+    int SelectionBorder() const { return m_nSelectionBorder; }
+
+    // The selection rectangle in client pixels; empty for none.
+    const LCRect& Selection() const { return m_rcSelection; }
+    void SetSelection(const LCRect& rc) { m_rcSelection = rc; }
+    // Highlight: the low four bits of the mode say which markers the
+    // highlight pass lights (2 the one at a point, 3 those in a rectangle).
+    unsigned HighlightMode() const { return m_nHighlight; }
+    const LCPoint& HighlightPoint() const { return m_ptHighlight; }
+    void SetHighlightPoint(LCPoint pt);
+    void SetHighlightRect(const LCRect& rc);
+    // The cross-hair and the read-out of the value under the mouse.
+    const LCPoint& CrossPoint() const { return m_ptCross; }
+    void SetCrossPoint(LCPoint pt) { m_ptCross = pt; }
+    bool IsCrossVisible() const { return m_bCrossVisible; }
+    void SetCrossVisible(bool visible) { m_bCrossVisible = visible; }
+    double ReadoutX() const { return m_dReadoutX; }
+    double ReadoutY() const { return m_dReadoutY; }
+    bool IsReadoutValid() const { return m_bReadoutValid; }
+    // The mouse went down on a marker (the information strip shows it).
+    bool IsPointHit() const { return m_bPointHit; }
+    void SetPointHit(bool hit) { m_bPointHit = hit; }
+
+protected:
+    // What the window adds: 1 the view changed, 2 the selection changed.
+    virtual void Notify(int) {}
+    // A view was accepted by SetView (before Notify(1)).
+    virtual void ViewAccepted() {}
+    // A context on the window's surface for drawing outside painting, which
+    // shows the result when it goes; null without a window.
+    virtual std::unique_ptr<IGdiDC> OpenWindowDC() { return nullptr; }
+    // The whole picture: background, axes, plots, selection, cross-hair,
+    // legend and read-out; layout first recomputes the legend's place.
+    void RunPaint(IGdiDC& dc, bool layout);
+    CLCPlot* Find(LCPosition pos) const;
+
+private:
     std::list<CLCPlot*> m_plots; // head = newest
     LCPosition m_posCurrentPlot = nullptr;
     bool m_bHasPlots = false;
@@ -234,20 +291,6 @@ public:
     bool m_bPointHit = false;
     std::vector<HitRect> m_hits;
 
-protected:
-    // What the window adds: 1 the view changed, 2 the selection changed.
-    virtual void Notify(int) {}
-    // A view was accepted by SetView (before Notify(1)).
-    virtual void ViewAccepted() {}
-    // A context on the window's surface for drawing outside painting, which
-    // shows the result when it goes; null without a window.
-    virtual std::unique_ptr<IGdiDC> OpenWindowDC() { return nullptr; }
-    // The whole picture: background, axes, plots, selection, cross-hair,
-    // legend and read-out; layout first recomputes the legend's place.
-    void RunPaint(IGdiDC& dc, bool layout);
-    CLCPlot* Find(LCPosition pos) const;
-
-private:
     // Makes entry index of the view history the current view.
     void ShowHistoryView(int index);
     // Where immediate drawing goes: pdc, or a context on the window's surface

@@ -12,7 +12,7 @@
 
 // Neither the encoders nor libEMF may take the window down with an exception.
 bool WriteChartPicture(CLCCore& chart, const std::string& path) try {
-    const LCRect& client = chart.m_rcClient;
+    const LCRect& client = chart.ClientRect();
     const int cx = client.right - client.left + 1, cy = client.bottom - client.top + 1;
     if (cx <= 0 || cy <= 0)
         return false;

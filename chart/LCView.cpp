@@ -256,6 +256,16 @@ const HitRect* CLCCore::FindHit(int x, int y) const {
 // ---------------------------------------------------------------------------
 // Read-out and labels
 
+void CLCCore::SetHighlightPoint(LCPoint pt) {
+    m_nHighlight = (m_nHighlight & ~0xFu) | 2;
+    m_ptHighlight = pt;
+}
+
+void CLCCore::SetHighlightRect(const LCRect& rc) {
+    m_nHighlight = (m_nHighlight & ~0xFu) | 3;
+    m_rcHighlight = rc;
+}
+
 void CLCCore::SetReadout(double x, double y) {
     m_dReadoutX = x;
     m_dReadoutY = y;

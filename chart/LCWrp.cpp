@@ -75,7 +75,7 @@ int CLCWrp::SetMargins(int left, int top, int right, int bottom) {
 int CLCWrp::SetFontSize(int points) {
     if (!m_pChart)
         return 1;
-    m_pChart->m_nFontSize = points * 10;
+    m_pChart->SetFontSize(points * 10);
     return 0;
 }
 int CLCWrp::ShowLegend(bool on) {

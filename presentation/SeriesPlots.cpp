@@ -78,7 +78,7 @@ void ConfigureMainChart(CLCCore* chart, const std::string& xTitle, const std::st
     chart->ShowXRefLine(true);
     chart->SetColors(0xF0F0F0, 0xC0C0C0);
     chart->SetMargins(70, -1, 30, 50);
-    chart->m_nFontSize = 80;
+    chart->SetFontSize(80);
     chart->ShowLegend(false);
     chart->Redraw();
     const double x1 = static_cast<double>(LocalTimeToEpochExact(2010, 1, 1, 0, 0, 0));

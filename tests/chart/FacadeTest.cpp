@@ -72,9 +72,9 @@ TEST(Facade, AddSetAppliesOnlyPresentFieldsAndRefitsTheView) {
     EXPECT_EQ(p->strName, "New plot");
     EXPECT_EQ(p->pDataSet->GetInterpolation(), 0);
     EXPECT_EQ(c->GetCurrentPlot(), p);
-    EXPECT_EQ(c->m_views.size(), 1u); // history restarted at the all-data view
-    EXPECT_DOUBLE_EQ(c->m_dXMin, 9);
-    EXPECT_DOUBLE_EQ(c->m_dXMax, 21);
+    EXPECT_EQ(c->GetViewHistory().size(), 1u); // history restarted at the all-data view
+    EXPECT_DOUBLE_EQ(c->XMin(), 9);
+    EXPECT_DOUBLE_EQ(c->XMax(), 21);
     bool can = true;
     chart->CanGoPrevView(can);
     EXPECT_FALSE(can);
@@ -89,10 +89,10 @@ TEST(Facade, AddSetAppliesOnlyPresentFieldsAndRefitsTheView) {
 TEST(Facade, MarginsAndFont) {
     auto chart = MakeChart(400, 300);
     chart->SetMargins(70, -1, 30, 50);
-    EXPECT_EQ(chart->GetWnd()->m_rcMargins, (LCRect{70, 30, 30, 50}));
-    EXPECT_EQ(chart->GetWnd()->m_rcPlot, (LCRect{70, 30, 369, 249}));
+    EXPECT_EQ(chart->GetWnd()->Margins(), (LCRect{70, 30, 30, 50}));
+    EXPECT_EQ(chart->GetWnd()->PlotRect(), (LCRect{70, 30, 369, 249}));
     chart->SetFontSize(8);
-    EXPECT_EQ(chart->GetWnd()->m_nFontSize, 80);
+    EXPECT_EQ(chart->GetWnd()->FontSize(), 80);
 }
 
 TEST(Facade, ChartOnAParentInScreenCoordinates) {

@@ -95,7 +95,7 @@ TEST_F(SeriesTest, CurvesAsTheMainWindowShowsThem) {
     EXPECT_EQ(chart.GetPlotCount(), 3); // the earlier plots were removed
     RemoveSeriesPlots(&chart, plots);
     EXPECT_EQ(chart.GetPlotCount(), 0);
-    EXPECT_FALSE(chart.m_bHasPlots);
+    EXPECT_FALSE(chart.HasPlots());
 }
 
 } // namespace
