@@ -57,7 +57,8 @@ void CLCCore::DrawAxes(IGdiDC* pdc) {
             dc.MoveTo(L - K - 2, B - q + 1);
             dc.LineTo(L - 2, B - q + 1);
             if (tick.major) {
-                const std::string text = FormatAxisValue(tick.value, ChooseLabelFormat(tick.value, 2 * steps.y, 8));
+                const std::string text =
+                    FormatAxisValue(tick.value, ChooseLabelFormat(tick.value, 2 * steps.y, 8));
                 const LCSize e = dc.GetTextExtent(text);
                 dc.TextOut(L - K - e.cx - 4, B - q - e.cy / 2, text);
             }
@@ -143,4 +144,3 @@ void CLCCore::LineToClipped(IGdiDC& dc, double x, double y) {
         dc.LineTo(ix1, iy1);
     }
 }
-

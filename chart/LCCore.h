@@ -17,7 +17,7 @@
 
 // One series of points, sorted by x, remembering where each point came from.
 class CLCDataSet {
-public:
+  public:
     CLCDataSet() = default;
     virtual ~CLCDataSet();
     CLCDataSet(const CLCDataSet&) = delete;
@@ -50,7 +50,7 @@ public:
     int m_nInterp = 0;
     int m_nCount = 0;
 
-private:
+  private:
     void Free();
 };
 
@@ -92,7 +92,7 @@ struct HitRect {
 using TimeLabelFormatter = std::function<std::string(double value, bool longForm)>;
 
 class CLCCore {
-public:
+  public:
     CLCCore();
     virtual ~CLCCore();
     CLCCore(const CLCCore&) = delete;
@@ -233,7 +233,7 @@ public:
     bool IsPointHit() const { return m_bPointHit; }
     void SetPointHit(bool hit) { m_bPointHit = hit; }
 
-protected:
+  protected:
     // What the window adds: 1 the view changed, 2 the selection changed.
     virtual void Notify(int) {}
     // A view was accepted by SetView (before Notify(1)).
@@ -246,7 +246,7 @@ protected:
     void RunPaint(IGdiDC& dc, bool layout);
     CLCPlot* Find(LCPosition pos) const;
 
-private:
+  private:
     std::list<CLCPlot*> m_plots; // head = newest
     LCPosition m_posCurrentPlot = nullptr;
     bool m_bHasPlots = false;

@@ -6,7 +6,9 @@
 #include <new>
 #include <utility>
 
-CLCDataSet::~CLCDataSet() { Free(); }
+CLCDataSet::~CLCDataSet() {
+    Free();
+}
 
 void CLCDataSet::Free() {
     delete[] m_pIndex;
@@ -63,8 +65,7 @@ void CLCDataSet::SortByX() {
 namespace {
 // Narrows [0, n - 1] down to neighbours {lo, hi} with before(x[lo]) and
 // !before(x[hi]); the callers settle the points outside the ends first.
-template <class Before>
-std::pair<int, int> Bisect(const double* x, int n, Before before) {
+template <class Before> std::pair<int, int> Bisect(const double* x, int n, Before before) {
     int lo = 0, hi = n - 1;
     while (hi - lo > 1) {
         const int mid = lo + (hi - lo) / 2;
@@ -133,7 +134,9 @@ namespace {
 const COLORREF kPalette[8] = {0x000000, 0x0000C0, 0x00C000, 0xC00000, 0xC0C000, 0xC000C0, 0x00C0C0, 0xC0C0C0};
 } // namespace
 
-CLCCore::CLCCore() { SetSelectionStyle(0, 4); }
+CLCCore::CLCCore() {
+    SetSelectionStyle(0, 4);
+}
 
 CLCCore::~CLCCore() {
     for (CLCPlot* p : m_plots) {
@@ -234,7 +237,9 @@ CLCDataSet* CLCCore::GetPlotDataSet(LCPosition pos) const {
     const CLCPlot* p = Find(pos);
     return p ? p->pDataSet : nullptr;
 }
-LCPosition CLCCore::GetFirstPlotPosition() const { return m_plots.empty() ? nullptr : m_plots.front(); }
+LCPosition CLCCore::GetFirstPlotPosition() const {
+    return m_plots.empty() ? nullptr : m_plots.front();
+}
 
 CLCDataSet* CLCCore::GetNextDataSet(LCPosition& pos) const {
     auto it = std::find(m_plots.begin(), m_plots.end(), pos);
@@ -254,7 +259,8 @@ void CLCCore::SetCurrentPlot(LCPosition pos) {
 }
 
 int CLCCore::GetVisiblePlotCount() const {
-    return static_cast<int>(std::count_if(m_plots.begin(), m_plots.end(), [](const CLCPlot* p) { return !(p->nFlags & 1); }));
+    return static_cast<int>(
+        std::count_if(m_plots.begin(), m_plots.end(), [](const CLCPlot* p) { return !(p->nFlags & 1); }));
 }
 
 void CLCCore::SetTitles(const std::string& xTitle, const std::string& yTitle) {
@@ -287,4 +293,3 @@ void CLCCore::SetSelectionStyle(COLORREF color, int border) {
     m_nSelectionBorder = border;
     m_selectionBrush = GdiBrush::HatchBrush(HS_BDIAGONAL, color);
 }
-

@@ -12,13 +12,19 @@
 #include <cmath>
 
 namespace {
-COLORREF Halved(COLORREF c) { return RGBColor(GetRValue(c) >> 1, GetGValue(c) >> 1, GetBValue(c) >> 1); }
+COLORREF Halved(COLORREF c) {
+    return RGBColor(GetRValue(c) >> 1, GetGValue(c) >> 1, GetBValue(c) >> 1);
+}
 
 // The marker shapes by kind around centre (px, py) in box (l, t, r, b).
 void DrawMarkerShape(IGdiDC& dc, int kind, int l, int t, int r, int b, int px, int py, int triangleLift = 0) {
     switch (kind & 0xF) {
-    case 1: dc.Rectangle(l, t, r, b); break;
-    case 2: dc.Ellipse(l, t, r, b); break;
+    case 1:
+        dc.Rectangle(l, t, r, b);
+        break;
+    case 2:
+        dc.Ellipse(l, t, r, b);
+        break;
     case 3: {
         const LCPoint p[4] = {{px, t}, {r, py}, {px, b}, {l, py}};
         dc.Polygon(p, 4);
@@ -34,11 +40,11 @@ void DrawMarkerShape(IGdiDC& dc, int kind, int l, int t, int r, int b, int px, i
         dc.Polygon(p, 3);
         break;
     }
-    default: break;
+    default:
+        break;
     }
 }
 } // namespace
-
 
 void CLCCore::RunPaint(IGdiDC& dc, bool layout) {
     DrawBackground(dc);
@@ -53,7 +59,9 @@ void CLCCore::RunPaint(IGdiDC& dc, bool layout) {
     DrawReadout(&dc);
 }
 
-void CLCCore::PaintTo(IGdiDC& dc) { RunPaint(dc, false); }
+void CLCCore::PaintTo(IGdiDC& dc) {
+    RunPaint(dc, false);
+}
 
 void CLCCore::DrawBackground(IGdiDC& dc) {
     const LCRect& c = m_rcClient;
@@ -174,14 +182,19 @@ void CLCCore::DrawPlot(IGdiDC& dc, CLCPlot* plot, bool highlight) {
         }
         bool lit = false;
         switch (m_nHighlight & 0xF) {
-        case 1: lit = true; break;
+        case 1:
+            lit = true;
+            break;
         case 2:
             lit = LCRect{px - m_nPointTolerance, py - m_nPointTolerance, px + m_nPointTolerance,
                          py + m_nPointTolerance}
                       .PtInRect(m_ptHighlight);
             break;
-        case 3: lit = m_rcHighlight.PtInRect({px, py}); break;
-        default: break;
+        case 3:
+            lit = m_rcHighlight.PtInRect({px, py});
+            break;
+        default:
+            break;
         }
         const unsigned how = (m_nHighlight >> 8) & 0xF;
         if (lit && how != 0) {
@@ -261,9 +274,10 @@ void CLCCore::DrawSelection(IGdiDC* pdc) {
     dc.FillRect({r.left - s, r.bottom + 2, r.right + s, r.bottom + s + 1}, m_selectionBrush);
     dc.FillRect({r.right + 2, r.top - s, r.right + s + 1, r.bottom + s}, m_selectionBrush);
     const int cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
-    const LCPoint corners[8] = {{r.left - s, r.top - s}, {r.left - s, r.bottom + 1}, {r.right + 1, r.top - s},
-                                {r.right + 1, r.bottom + 1}, {r.left - s, cy - h}, {cx - h, r.top - s},
-                                {r.right + 1, cy - h}, {cx - h, r.bottom + 1}};
+    const LCPoint corners[8] = {{r.left - s, r.top - s},  {r.left - s, r.bottom + 1},
+                                {r.right + 1, r.top - s}, {r.right + 1, r.bottom + 1},
+                                {r.left - s, cy - h},     {cx - h, r.top - s},
+                                {r.right + 1, cy - h},    {cx - h, r.bottom + 1}};
     for (const LCPoint& c : corners)
         dc.FillRect({c.x, c.y, c.x + s, c.y + s}, GdiBrush::SolidBrush(m_crSelection));
 }
@@ -332,7 +346,8 @@ void CLCCore::DrawLegend(IGdiDC* pdc) {
             continue;
         if (g.bottom - reserve - y < row)
             break;
-        const LCRect sample{g.left + 2 * cw, y + ch * 7 / 15, g.left + 2 * cw + 6 * cw, y + ch * 7 / 15 + ch / 5};
+        const LCRect sample{g.left + 2 * cw, y + ch * 7 / 15, g.left + 2 * cw + 6 * cw,
+                            y + ch * 7 / 15 + ch / 5};
         DrawLegendSample(dc, sample, p);
         dc.TextOut(g.left + 9 * cw, y, CutName(dc, p->strName, budget));
         y += row;
@@ -388,8 +403,9 @@ void CLCCore::DrawInfoStrip(IGdiDC* pdc, const HitRect* hit) {
     DrawLegendSample(dc, {r.left + 2 * cw, cy - 2, r.left + 2 * cw + 6 * cw, cy + 2}, hit->pPlot);
     const int oldMode = dc.SetBkMode(TRANSPARENT);
     const int budget = (m_rcLegend.right - m_rcLegend.left) - 11 * cw;
-    const std::string text = CutName(dc, hit->pPlot->strName, budget) + "   " + FormatTimeLabel(hit->dX, true) + " , y=" +
-                             FormatNumber(SafeDoubleFormat(hit->pPlot->strYFormat).c_str(), hit->dY);
+    const std::string text =
+        CutName(dc, hit->pPlot->strName, budget) + "   " + FormatTimeLabel(hit->dX, true) +
+        " , y=" + FormatNumber(SafeDoubleFormat(hit->pPlot->strYFormat).c_str(), hit->dY);
     dc.TextOut(r.left + 9 * cw, cy - ch / 2, text);
     dc.SetBkMode(oldMode);
     dc.SelectFont(oldFont);

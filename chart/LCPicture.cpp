@@ -25,7 +25,10 @@ bool WriteChartPicture(CLCCore& chart, const std::string& path) try {
         chart.PaintTo(dc);
         return dc.Close();
     }
-    const char* format = ext == "jpg" || ext == "jpeg" ? "JPEG" : ext == "bmp" ? "BMP" : ext == "png" ? "PNG" : nullptr;
+    const char* format = ext == "jpg" || ext == "jpeg" ? "JPEG"
+                         : ext == "bmp"                ? "BMP"
+                         : ext == "png"                ? "PNG"
+                                                       : nullptr;
     if (!format && ext != "gif")
         return false;
     // The picture has the window's size and the display's 32 bits per pixel.
@@ -48,4 +51,3 @@ bool WriteChartPicture(CLCCore& chart, const std::string& path) try {
 } catch (...) {
     return false;
 }
-

@@ -145,4 +145,3 @@ LCPosition AddSetTo(CLCCore& chart, LCSetDesc& d, bool visible) {
     chart.ResetViewHistory();
     return pos;
 }
-

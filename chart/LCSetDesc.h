@@ -9,11 +9,20 @@
 // One plot before it is added: the points and the look, with a bit per
 // field that was set explicitly.
 class LCSetDesc {
-public:
+  public:
     enum Presence : unsigned {
-        HasTitle = 0x1, HasInterp = 0x2, HasMarkerSize = 0x4, HasMarkerKind = 0x8, HasMarkerFill = 0x10,
-        HasColor = 0x20, HasPenWidth = 0x40, HasPenStyle = 0x80, HasFormats = 0x100, HasExtra = 0x200,
-        HasFlag1 = 0x400, HasDataSet = 0x8000
+        HasTitle = 0x1,
+        HasInterp = 0x2,
+        HasMarkerSize = 0x4,
+        HasMarkerKind = 0x8,
+        HasMarkerFill = 0x10,
+        HasColor = 0x20,
+        HasPenWidth = 0x40,
+        HasPenStyle = 0x80,
+        HasFormats = 0x100,
+        HasExtra = 0x200,
+        HasFlag1 = 0x400,
+        HasDataSet = 0x8000
     };
 
     LCSetDesc() = default;

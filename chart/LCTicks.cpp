@@ -13,7 +13,8 @@ AxisSteps ChooseAxisSteps(double xMin, double xMax, int width, double yMin, doub
     s.y = ChooseValueStep((yMax - yMin) * 20 / height);
     const double ax = 10 * std::max(std::fabs(xMin), std::fabs(xMax));
     const double ay = 10 * std::max(std::fabs(yMin), std::fabs(yMax));
-    s.valid = s.x > 0 && s.y > 0 && ax + s.x != ax && ay + s.y != ay && std::isfinite(s.x) && std::isfinite(s.y);
+    s.valid =
+        s.x > 0 && s.y > 0 && ax + s.x != ax && ay + s.y != ay && std::isfinite(s.x) && std::isfinite(s.y);
     return s;
 }
 

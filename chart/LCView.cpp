@@ -152,7 +152,9 @@ bool CLCCore::ZoomToSelection() {
     return true;
 }
 
-void CLCCore::ToggleLegend() { m_bShowLegend = !m_bShowLegend; }
+void CLCCore::ToggleLegend() {
+    m_bShowLegend = !m_bShowLegend;
+}
 
 void CLCCore::ClearSelection() {
     m_rcSelection.SetRectEmpty();
@@ -251,7 +253,6 @@ const HitRect* CLCCore::FindHit(int x, int y) const {
     }
     return nullptr;
 }
-
 
 // ---------------------------------------------------------------------------
 // Read-out and labels

@@ -15,8 +15,8 @@ struct CurveLook {
     int size;
 };
 
-LCPosition AddCurve(CLCCore* chart, const std::vector<double>& x, const std::vector<double>& y, const CurveLook& look,
-                    const std::string& title) {
+LCPosition AddCurve(CLCCore* chart, const std::vector<double>& x, const std::vector<double>& y,
+                    const CurveLook& look, const std::string& title) {
     if (!chart || x.empty())
         return nullptr;
     LCSetDesc desc(static_cast<int>(x.size()), x.data(), y.data());
@@ -52,17 +52,17 @@ void ShowSeriesPlots(CLCCore* chart, const SeriesInfo& series, int listIndex, co
     std::snprintf(zeroTitle, sizeof zeroTitle, "%s #%d '0'", dataText.c_str(), listIndex + 1);
     std::vector<double> times, results, temps, pres;
 
-    series.GetCurves(CF_ZERO_ONLY | skip, options.zeroCorrection, options.stdTemp, options.stdPres, times, results,
-                     temps, pres);
+    series.GetCurves(CF_ZERO_ONLY | skip, options.zeroCorrection, options.stdTemp, options.stdPres, times,
+                     results, temps, pres);
     plots.zero = AddCurve(chart, times, results, {0x808000, 2, 0xC0C000, 4}, zeroTitle);
 
-    series.GetCurves(CF_MEAS_ONLY | skip, options.zeroCorrection, options.stdTemp, options.stdPres, plots.times,
-                     plots.results, temps, pres);
+    series.GetCurves(CF_MEAS_ONLY | skip, options.zeroCorrection, options.stdTemp, options.stdPres,
+                     plots.times, plots.results, temps, pres);
     plots.measurement = AddCurve(chart, plots.times, plots.results, {0x208000, 3, 0x208000, 4}, title);
 
     if (!options.filter) {
-        series.GetCurves(CF_BAD_ONLY, options.zeroCorrection, options.stdTemp, options.stdPres, times, results, temps,
-                         pres);
+        series.GetCurves(CF_BAD_ONLY, options.zeroCorrection, options.stdTemp, options.stdPres, times,
+                         results, temps, pres);
         plots.bad = AddCurve(chart, times, results, {0x000080, 3, 0x000080, 5}, title);
     }
 }

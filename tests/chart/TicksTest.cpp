@@ -27,7 +27,8 @@ TEST(Ticks, DefaultViewStepsAndMajors) {
     ASSERT_EQ(majors.size(), 6u);
     EXPECT_NEAR(majors[1], 0.18, 1e-12);
     EXPECT_NEAR(majors[5], 0.90, 1e-12);
-    EXPECT_TRUE(std::is_sorted(x.begin(), x.end(), [](const AxisTick& a, const AxisTick& b) { return a.pixel < b.pixel; }));
+    EXPECT_TRUE(std::is_sorted(x.begin(), x.end(),
+                               [](const AxisTick& a, const AxisTick& b) { return a.pixel < b.pixel; }));
 
     const std::vector<AxisTick> y = AxisTicks(-0.01, 1.01, s.y, 2, 400);
     ASSERT_EQ(y.size(), 21u); // 0 ... 1.0

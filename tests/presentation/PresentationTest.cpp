@@ -42,7 +42,7 @@ TEST(Labels, MainChartTimesAreLocal) {
 
 // A series of 2 zero, 3 measurement (one bad) records.
 class SeriesTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::vector<ArchiveRecord> records;
         auto rec = [](int minute, float value, bool zero, bool bad) {
