@@ -36,6 +36,12 @@ struct SeriesInfo {
     int GetCurves(unsigned flags, bool zeroCorrection, int stdTemp, int stdPres, std::vector<double>& times,
                   std::vector<double>& results, std::vector<double>& temps,
                   std::vector<double>& pres) const;
+
+    // The same walk without the arrays: fn(index in the series, record, time,
+    // result, temperature, pressure) for each point GetCurves would give, in
+    // order; returns their number. Defined in CurvePoints.h.
+    template <class Fn>
+    int ForEachCurvePoint(unsigned flags, bool zeroCorrection, int stdTemp, int stdPres, Fn&& fn) const;
 };
 
 // Progress of a read from the instrument: (records read + 1, records to read);
