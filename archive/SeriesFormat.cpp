@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <unordered_map>
 
 namespace {
 
@@ -434,13 +435,27 @@ std::string ThreeDigitForm(double x) {
 }
 
 std::vector<std::string> SaveAllFileNames(const CArchiveData& archive) {
+    // Start names have one fixed length ("2011-06-03_090530", record years
+    // are 2000..2099), so "<start>_<k>" never equals another start name and
+    // a name is taken only by an earlier series of the same start: counting
+    // the series of each start gives the first free suffix at once.
+    std::unordered_map<int64_t, int> seen;
     std::vector<std::string> names;
-    for (int i = 0; i < archive.GetSeriesCount(); ++i) {
-        const std::string stem = SeriesStartName(*archive.GetSeries(i));
-        std::string name = stem + ".mnr";
-        for (int k = 2; std::find(names.begin(), names.end(), name) != names.end(); ++k)
-            name = stem + "_" + std::to_string(k) + ".mnr";
-        names.push_back(std::move(name));
+    const int n = archive.GetSeriesCount();
+    names.reserve(static_cast<size_t>(n));
+    seen.reserve(static_cast<size_t>(n));
+    LocalTimeConverter toEpoch;
+    EpochToLocalConverter toLocal;
+    for (int i = 0; i < n; ++i) {
+        const ArchiveRecord& r = archive.GetSeries(i)->GetRecord(0);
+        const LocalFields f = toLocal.ToLocal(static_cast<int64_t>(r.GetTime(toEpoch)));
+        const int64_t date = (int64_t{f.year} * 100 + f.month) * 100 + f.day;
+        const int64_t start = ((date * 100 + f.hour) * 100 + f.minute) * 100 + f.second;
+        const int k = ++seen[start];
+        std::string name = StartName(f);
+        if (k > 1)
+            name.append("_").append(std::to_string(k));
+        names.push_back(name.append(".mnr"));
     }
     return names;
 }
