@@ -46,8 +46,9 @@ const SeriesInfo* CArchiveData::GetSeries(int index) const {
 }
 
 void CArchiveData::Clear() {
-    m_records.clear();
-    m_series.clear();
+    // Released, not only emptied: a large archive is given back at once.
+    m_records = std::vector<ArchiveRecord>();
+    m_series = std::vector<SeriesInfo>();
 }
 
 size_t CompactRecords(ArchiveRecord* records, size_t count) {
@@ -71,14 +72,12 @@ int CArchiveData::AssignRecords(std::vector<ArchiveRecord> records, bool saved) 
 }
 
 void CArchiveData::SplitSeries(bool saved) {
-    m_series.clear();
     // Sized exactly: a file of one-record series has as many series as
     // records, and a growing array would briefly hold twice their size.
     size_t runs = 0;
     for (size_t i = 0; i < m_records.size(); ++i)
         runs += i == 0 || m_records[i].GetSeriesNumber() != m_records[i - 1].GetSeriesNumber();
-    if (runs != m_series.capacity())
-        std::vector<SeriesInfo>().swap(m_series);
+    m_series = std::vector<SeriesInfo>();
     m_series.reserve(runs);
     int64_t current = -1;
     int32_t start = 0;
