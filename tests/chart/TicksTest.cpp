@@ -1,11 +1,14 @@
-// The axes' ticks as values, without drawing.
+// The axes' ticks as values, and the time labels the owner chooses.
 
+#include "ChartTestUtil.h"
 #include "ChartText.h"
 #include "LCTicks.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <string>
 
 namespace {
 
@@ -44,6 +47,28 @@ TEST(Ticks, NoGridWithoutRoomToStep) {
     // A step that cannot move the larger end of the axis.
     EXPECT_FALSE(ChooseAxisSteps(1e15, 1e15 + 1, 600, 0, 1, 400).valid);
     EXPECT_TRUE(ChooseAxisSteps(1.3e9, 1.3e9 + 3600, 600, 0, 1, 400).valid);
+}
+
+// The chart writes times only through its formatter: without a window,
+// without knowing about time zones.
+TEST(Ticks, TimeLabelsComeFromTheOwnersFormatter) {
+    CLCCore c;
+    c.Layout(400, 300);
+    c.SetTimeFormatter([](double v, bool longForm) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%s%d", longForm ? "L" : "S", static_cast<int>(v * 100));
+        return std::string(text);
+    });
+    EXPECT_EQ(c.FormatTimeLabel(0.18, true), "L18");
+    QImage img = WhiteImage(400, 300);
+    RecordingDC dc(img);
+    c.PaintTo(dc);
+    bool labelled = false;
+    for (const auto& t : dc.texts) {
+        EXPECT_NE(t.text, "00:00:00");
+        labelled |= t.text == "S0";
+    }
+    EXPECT_TRUE(labelled);
 }
 
 } // namespace
