@@ -72,6 +72,19 @@ tervik_forbid_links(tervik_strings "${tervik_any_qt}" "the string table is C++ o
 tervik_forbid_links(tervik_cli_files "${tervik_any_qt}" "info, export, stats, save and save-all need no Qt")
 tervik_forbid_links(tervik_cli_device "${tervik_any_qt}" "devices and read need no Qt")
 tervik_forbid_links(tervik_dialog_units "${tervik_widgets}" "dialog units need font metrics only")
+# Arrows run one way: app -> main window -> {device dialog, chart,
+# presentation, list table, GUI support} -> {archive, instrument, strings}.
+set(tervik_windows "^tervik_(app|app_core|main_window)$")
+foreach(t tervik_device_dialog tervik_chart tervik_chart_core tervik_presentation tervik_list_table
+          tervik_gui_support tervik_prompts tervik_dialog_units)
+  tervik_forbid_links(${t} "${tervik_windows}" "only the main window and the application sit above it")
+endforeach()
+foreach(t tervik_gui_support tervik_prompts tervik_dialog_units)
+  tervik_forbid_links(${t} "^tervik_(chart|chart_core|presentation|device_dialog|list_table)$"
+                      "GUI support sits below every window")
+endforeach()
+tervik_forbid_links(tervik_main_window "^tervik_app$" "the start-up runs the main window, not the other way")
+
 # Once the chart has a core without widgets, neither it nor tervik-cli may
 # link Qt Widgets; before that the whole chart is a widget.
 if(TARGET tervik_chart_core)
