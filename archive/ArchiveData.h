@@ -11,6 +11,12 @@
 
 class CArchiveData;
 
+// The most records a load takes (a 2 GiB *.mnr file; the instrument holds
+// some 44,000). A file with more is refused whole with kTooManyRecordsText,
+// so record indices stay well inside int and the archive inside memory.
+constexpr size_t kMaxArchiveRecords = size_t{1} << 27;
+inline constexpr char kTooManyRecordsText[] = "File too large: more than 134217728 records";
+
 // One series: a run of consecutive records with the same series number.
 struct SeriesInfo {
     uint8_t saved = 1;  // 0 while read from the instrument and not yet written to a file
@@ -30,6 +36,12 @@ struct SeriesInfo {
     int GetCurves(unsigned flags, bool zeroCorrection, int stdTemp, int stdPres, std::vector<double>& times,
                   std::vector<double>& results, std::vector<double>& temps,
                   std::vector<double>& pres) const;
+
+    // The same walk without the arrays: fn(index in the series, record, time,
+    // result, temperature, pressure) for each point GetCurves would give, in
+    // order; returns their number. Defined in CurvePoints.h.
+    template <class Fn>
+    int ForEachCurvePoint(unsigned flags, bool zeroCorrection, int stdTemp, int stdPres, Fn&& fn) const;
 };
 
 // Progress of a read from the instrument: (records read + 1, records to read);

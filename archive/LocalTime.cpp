@@ -55,27 +55,44 @@ void CivilFromNaive(int64_t naive, struct tm& tm) {
     tm.tm_sec = static_cast<int>(secs % 60);
 }
 
-int64_t ExactFromNaive(int64_t naive) {
-    struct tm tm {};
-    CivilFromNaive(naive, tm);
-    tm.tm_isdst = -1;
-    const int64_t byMktime = static_cast<int64_t>(mktime(&tm));
+// The local wall-clock reading of an instant.
+int64_t LocalReading(int64_t t) { return t + GmtOffsetAt(static_cast<time_t>(t)); }
 
-    // A local time is one reading of it as an instant: naive - offset, where
-    // the offset in force at that instant is the offset used. Offsets in force
-    // a day around it cover both sides of any transition near it.
-    const int64_t candidates[3] = {GmtOffsetAt(static_cast<time_t>(naive - 90000)),
-                                   GmtOffsetAt(static_cast<time_t>(naive + 90000)),
-                                   naive - byMktime};
+// Only the zone's rules decide, never the state of an earlier call (mktime
+// answers times skipped or repeated at a transition by the offset its last
+// call used, even where the daylight-saving flag does not change).
+int64_t ExactFromNaive(int64_t naive) {
+    // A local time is read as an instant naive - offset where that offset is
+    // in force. The offsets a day around it cover both sides of a transition
+    // near it; the offsets at the instants they give cover one more between.
+    int64_t offsets[4];
+    offsets[0] = GmtOffsetAt(static_cast<time_t>(naive - 90000));
+    offsets[1] = GmtOffsetAt(static_cast<time_t>(naive + 90000));
+    offsets[2] = GmtOffsetAt(static_cast<time_t>(naive - offsets[0]));
+    offsets[3] = GmtOffsetAt(static_cast<time_t>(naive - offsets[1]));
     int64_t best = INT64_MIN;
-    for (int64_t offset : candidates) {
+    for (int64_t offset : offsets) {
         const int64_t t = naive - offset;
+        // A repeated time has two readings: the later one is taken.
         if (GmtOffsetAt(static_cast<time_t>(t)) == offset && t > best)
             best = t;
     }
-    // No reading at all: the time falls in a gap (clocks set forward), where
-    // mktime's answer does not depend on earlier calls.
-    return best == INT64_MIN ? byMktime : best;
+    if (best != INT64_MIN)
+        return best;
+
+    // No reading: the time falls in a gap. Find the transition that jumps
+    // over it, the first instant whose reading lies past it (offsets stay
+    // within a day), and read the time with the offset in force before it.
+    int64_t lo = naive - 86400; // reading before naive
+    int64_t hi = naive + 86400; // reading after naive
+    while (hi - lo > 1) {
+        const int64_t mid = lo + (hi - lo) / 2;
+        if (LocalReading(mid) > naive)
+            hi = mid;
+        else
+            lo = mid;
+    }
+    return naive - GmtOffsetAt(static_cast<time_t>(lo));
 }
 
 } // namespace

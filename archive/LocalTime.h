@@ -5,11 +5,13 @@
 // Local calendar time to seconds since 1970-01-01 00:00 UTC, with the C
 // library's time-zone rules (TZ honoured).
 //
-// The result equals mktime() with tm_isdst = -1 for every local time, except
-// in a repeated hour (clocks set back), where glibc's mktime answers by the
-// state of its previous call; there the later instant (standard time) is
-// always taken. Fields out of range are carried over as mktime does
-// (31 February is 3 March).
+// The result equals mktime() with tm_isdst = -1 for every local time that
+// exists once. At a transition, where glibc's mktime answers by the state of
+// its previous call, the answer depends on the zone's rules alone: a repeated
+// time (clocks set back) is the later instant, and a time that does not exist
+// (clocks set forward) is read with the offset in force before the
+// transition, so 02:20 in a 02:00 -> 03:00 gap is 03:20. Fields out of range
+// are carried over as mktime does (31 February is 3 March).
 int64_t LocalTimeToEpochExact(int year, int month, int day, int hour, int minute, int second);
 
 // The same conversion, fast for runs of nearby times: the UTC offset of a

@@ -68,42 +68,51 @@ int CArchiveData::LoadMnr(const std::string& path) {
         return 0;
     }
 
-    std::vector<ArchiveRecord> records;
     const bool hasHeader = head[16] == ArchiveHeader::kMarker && head[17] != 0;
-    if (hasHeader) {
-        std::memcpy(m_header.raw, head + 16, 16);
-    } else {
-        // No header: its 16 bytes are the first record.
-        m_header = ArchiveHeader::Build(0, 0, 0);
+    // Without a header, its 16 bytes are the first record.
+    const uint64_t recordStart = hasHeader ? 32 : 16;
+    std::error_code ec;
+    const uint64_t fileSize = std::filesystem::file_size(path, ec);
+    const uint64_t size = ec ? 0 : fileSize;
+    const uint64_t expected = size > recordStart ? (size - recordStart) / 16 : 0;
+    if (expected > kMaxArchiveRecords) {
+        Report(kTooManyRecordsText);
+        return 0;
+    }
+
+    // Whole records only; a trailing partial record is ignored. The vector is
+    // sized once from the file size; chunks are compacted as they come, so
+    // only the records kept are ever written to it (and made resident).
+    std::vector<ArchiveRecord> records;
+    records.reserve(static_cast<size_t>(expected));
+    if (!hasHeader) {
         records.emplace_back();
         std::memcpy(records.back().raw, head + 16, 16);
+        records.resize(CompactRecords(records.data(), 1));
     }
-    Clear();
-
-    // Whole records only; a trailing partial record is ignored. The file
-    // size sizes the buffer exactly; reading goes on in chunks should the
-    // file have grown meanwhile.
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(path, ec);
-    size_t chunk = ec ? 4096 : size > 32 ? static_cast<size_t>((size - 32) / 16) : 0;
+    constexpr size_t kChunk = 4096;
+    auto chunk = std::make_unique<ArchiveRecord[]>(kChunk);
+    uint64_t total = hasHeader ? 0 : 1;
     for (;;) {
-        if (chunk > 0) {
-            const size_t have = records.size();
-            records.resize(have + chunk);
-            const size_t got = std::fread(records.data() + have, 16, chunk, f.get());
-            records.resize(have + got);
-            if (got < chunk)
-                break;
+        const size_t got = std::fread(chunk.get(), 16, kChunk, f.get());
+        total += got;
+        // The file may have grown since its size was taken.
+        if (total > kMaxArchiveRecords) {
+            Report(kTooManyRecordsText);
+            return 0;
         }
-        // Read as much as the size said: go on only if the file grew.
-        const int next = std::fgetc(f.get());
-        if (next == EOF)
+        const size_t kept = CompactRecords(chunk.get(), got);
+        records.insert(records.end(), chunk.get(), chunk.get() + kept);
+        if (got < kChunk)
             break;
-        std::ungetc(next, f.get());
-        chunk = 4096;
     }
     if (records.capacity() > records.size() + records.size() / 8)
         records.shrink_to_fit();
+    if (hasHeader)
+        std::memcpy(m_header.raw, head + 16, 16);
+    else
+        m_header = ArchiveHeader::Build(0, 0, 0);
+    Clear();
     return AssignRecords(std::move(records), true);
 }
 

@@ -3,6 +3,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <string>
 
 #include <locale.h>
 
@@ -34,6 +35,37 @@ double ParseDouble(const char* text, const char** end) {
     if (end)
         *end = stop;
     return v;
+}
+
+double ParseDecimal(const char* text) {
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    while (IsSpace(*text))
+        ++text;
+    const char* p = text;
+    if (*p == '+' || *p == '-')
+        ++p;
+    size_t digits = 0;
+    for (; digit(*p); ++p)
+        ++digits;
+    if (*p == '.')
+        for (++p; digit(*p); ++p)
+            ++digits;
+    if (digits == 0)
+        return 0;
+    if (*p == 'e' || *p == 'E') {
+        const char* q = p + 1;
+        if (*q == '+' || *q == '-')
+            ++q;
+        if (digit(*q)) {
+            while (digit(*q))
+                ++q;
+            p = q;
+        }
+    }
+    // Only the checked prefix reaches strtod, so it cannot take a hexadecimal
+    // form ("0x...") that starts like a decimal one.
+    const std::string number(text, p);
+    return ParseDouble(number.c_str());
 }
 
 int ParseInt(const char* text) {

@@ -9,6 +9,12 @@
 // hexadecimal digits, exponent, inf and nan; 0 when nothing can be read.
 double ParseDouble(const char* text, const char** end = nullptr);
 
+// A decimal number as the text files write it: leading white space, an
+// optional sign, digits with an optional decimal point, an optional exponent.
+// The longest such prefix is read; hexadecimal, inf and nan are not numbers
+// here, so "0x10" reads as 0 and "infinity" as 0. 0 when nothing can be read.
+double ParseDecimal(const char* text);
+
 // Like atoi: leading white space, an optional sign, the digits up to the first
 // other character; 0 when there are none. Saturates instead of overflowing.
 int ParseInt(const char* text);

@@ -1,5 +1,6 @@
 #include "SeriesFormat.h"
 
+#include "CurvePoints.h"
 #include "LocalTime.h"
 #include "NumText.h"
 
@@ -9,6 +10,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <unordered_map>
 
 namespace {
 
@@ -36,54 +39,62 @@ unsigned CurveFlags(const CurveOptions& options) { return options.filter ? CF_SK
 // Walks the records of the series with their GetCurves entries, the way the
 // export pairs them: a record left out by the filter has no entry.
 template <class Fn> void ForEachExported(const SeriesInfo& series, const CurveOptions& options, Fn&& fn) {
-    SeriesCurves c;
-    const int n = GetExportCurves(series, options, c);
-    int k = 0;
-    for (int i = 0; i < series.GetCount() && k < n; ++i) {
-        const ArchiveRecord& r = series.GetRecord(i);
-        if (options.filter && r.IsBad())
-            continue;
-        fn(i + 1, r, c.times[k], c.results[k], c.temps[k], c.pres[k]);
-        ++k;
-    }
+    series.ForEachCurvePoint(CurveFlags(options), options.zeroCorrection, options.stdTemp, options.stdPres,
+                             [&](int i, const ArchiveRecord& r, double t, double result, double temp, double pres) {
+                                 fn(i + 1, r, t, result, temp, pres);
+                             });
 }
 
 } // namespace
 
-std::string SeriesStartName(const SeriesInfo& series) {
-    const LocalFields f = ToLocalFields(series.GetStartTime());
+namespace {
+
+std::string StartName(const LocalFields& f) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%4d-%02d-%02d_%02d%02d%02d", f.year, f.month, f.day, f.hour, f.minute,
                   f.second);
     return buf;
 }
 
-std::vector<std::string> SeriesListEntries(const CArchiveData& archive, std::string_view startText,
-                                           std::string_view stopText) {
-    std::vector<std::string> entries;
+} // namespace
+
+std::string SeriesStartName(const SeriesInfo& series) { return StartName(ToLocalFields(series.GetStartTime())); }
+
+void ForEachSeriesListEntry(const CArchiveData& archive, std::string_view startText, std::string_view stopText,
+                            const std::function<void(const std::string&)>& fn) {
     const int n = archive.GetSeriesCount();
+    LocalTimeConverter toEpoch;
+    EpochToLocalConverter toLocal;
+    const auto bracket = [&](const ArchiveRecord& r) {
+        const LocalFields f = toLocal.ToLocal(static_cast<int64_t>(r.GetTime(toEpoch)));
+        char buf[96];
+        std::snprintf(buf, sizeof buf, "[  %4d-%02d-%02d   %02d:%02d:%02d  ]", f.year, f.month, f.day, f.hour,
+                      f.minute, f.second);
+        return std::string(buf);
+    };
     int k = 0;
     int64_t previous = -1;
+    std::string e;
     for (int i = 0; i < n; ++i) {
         const SeriesInfo& s = *archive.GetSeries(i);
         const bool same = static_cast<int64_t>(s.number) == previous;
         if (!same)
             ++k;
         previous = s.number;
-        const auto bracket = [](double t) {
-            const LocalFields f = ToLocalFields(t);
-            char buf[96];
-            std::snprintf(buf, sizeof buf, "[  %4d-%02d-%02d   %02d:%02d:%02d  ]", f.year, f.month, f.day, f.hour,
-                          f.minute, f.second);
-            return std::string(buf);
-        };
         char head[64];
         std::snprintf(head, sizeof head, "#%d/%d %s ", k, n, same ? "*" : "  ");
-        std::string e = head;
-        e.append(startText).append(": ").append(bracket(s.GetStartTime()));
-        e.append("     ").append(stopText).append(": ").append(bracket(s.GetEndTime()));
-        entries.push_back(std::move(e));
+        e = head;
+        e.append(startText).append(": ").append(bracket(s.GetRecord(0)));
+        e.append("     ").append(stopText).append(": ").append(bracket(s.GetRecord(s.GetCount() - 1)));
+        fn(e);
     }
+}
+
+std::vector<std::string> SeriesListEntries(const CArchiveData& archive, std::string_view startText,
+                                           std::string_view stopText) {
+    std::vector<std::string> entries;
+    entries.reserve(static_cast<size_t>(archive.GetSeriesCount()));
+    ForEachSeriesListEntry(archive, startText, stopText, [&](const std::string& e) { entries.push_back(e); });
     return entries;
 }
 
@@ -244,8 +255,12 @@ bool WriteExportTable(const SeriesInfo& series, const CurveOptions& options, std
     return ok && std::fflush(file) == 0;
 }
 
-std::string ExportCsv(const SeriesInfo& series, const CurveOptions& options) {
-    std::string out = "time,epoch,result,temperature,pressure,zero,bad\n";
+namespace {
+
+template <class Flush>
+void BuildExportCsv(const SeriesInfo& series, const CurveOptions& options, std::string& out, size_t chunk,
+                    Flush&& flush) {
+    out.append("time,epoch,result,temperature,pressure,zero,bad\n");
     EpochToLocalConverter local;
     char buf[128];
     const auto number = [&](double v) {
@@ -273,50 +288,92 @@ std::string ExportCsv(const SeriesInfo& series, const CurveOptions& options) {
                         number(pres);
                         out.append(r.IsZero() ? ",1" : ",0");
                         out.append(r.IsBad() ? ",1\n" : ",0\n");
+                        if (out.size() >= chunk) {
+                            flush(out);
+                            out.clear();
+                        }
                     });
+    if (!out.empty())
+        flush(out);
+}
+
+} // namespace
+
+std::string ExportCsv(const SeriesInfo& series, const CurveOptions& options) {
+    std::string out;
+    BuildExportCsv(series, options, out, SIZE_MAX, [](const std::string&) {});
     return out;
 }
 
-bool ComputeStatistics(const std::vector<double>& times, const std::vector<double>& results, double xmin,
-                       double xmax, Statistics& stats) {
-    stats.mean = stats.sd = stats.range = 0;
-    size_t n = 0;
-    double sum = 0, sumSq = 0, mn = 0, mx = 0, first = 0, last = 0;
-    const size_t count = std::min(times.size(), results.size());
-    for (size_t i = 0; i < count; ++i) {
-        const double t = times[i];
-        if (t < xmin)
-            continue;
-        if (t > xmax)
-            break;
-        const double y = results[i];
-        if (n == 0) {
-            mn = mx = y;
-            first = t;
-        }
-        mn = y < mn ? y : mn;
-        mx = y > mx ? y : mx;
-        last = t;
-        sum += y;
-        sumSq += y * y;
-        ++n;
+bool WriteExportCsv(const SeriesInfo& series, const CurveOptions& options, std::FILE* file) {
+    constexpr size_t kChunk = 256 * 1024;
+    std::string buffer;
+    buffer.reserve(kChunk + 2048);
+    bool ok = true;
+    BuildExportCsv(series, options, buffer, kChunk, [&](const std::string& text) {
+        ok = ok && std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    });
+    return ok && std::fflush(file) == 0;
+}
+
+bool StatisticsAccumulator::Add(double t, double y) {
+    if (m_done)
+        return false;
+    if (t < m_xmin)
+        return true;
+    if (t > m_xmax) {
+        m_done = true;
+        return false;
     }
-    if (n == 0)
+    if (m_n == 0) {
+        m_min = m_max = y;
+        m_first = t;
+    }
+    m_min = y < m_min ? y : m_min;
+    m_max = y > m_max ? y : m_max;
+    m_last = t;
+    m_sum += y;
+    m_sumSq += y * y;
+    ++m_n;
+    return true;
+}
+
+bool StatisticsAccumulator::Finish(Statistics& stats) const {
+    stats.mean = stats.sd = stats.range = 0;
+    if (m_n == 0)
         return false;
     const auto whole = [](double t) { return std::isfinite(t) ? std::trunc(t) : t; };
-    stats.firstTime = whole(first);
-    stats.lastTime = whole(last);
-    const double dn = static_cast<double>(n);
-    stats.mean = sum / dn;
-    stats.min = mn;
-    stats.max = mx;
-    if (n > 1) {
-        stats.range = mx - mn;
-        const double radicand = sumSq / dn - sum * sum / dn / dn;
+    stats.firstTime = whole(m_first);
+    stats.lastTime = whole(m_last);
+    const double dn = static_cast<double>(m_n);
+    stats.mean = m_sum / dn;
+    stats.min = m_min;
+    stats.max = m_max;
+    if (m_n > 1) {
+        stats.range = m_max - m_min;
+        const double radicand = m_sumSq / dn - m_sum * m_sum / dn / dn;
         // Rounding can make the radicand of equal values slightly negative.
         stats.sd = radicand > 0 ? std::sqrt(radicand) : 0;
     }
     return true;
+}
+
+bool ComputeStatistics(const std::vector<double>& times, const std::vector<double>& results, double xmin,
+                       double xmax, Statistics& stats) {
+    StatisticsAccumulator acc(xmin, xmax);
+    const size_t count = std::min(times.size(), results.size());
+    for (size_t i = 0; i < count && acc.Add(times[i], results[i]); ++i) {
+    }
+    return acc.Finish(stats);
+}
+
+bool ComputeSeriesStatistics(const SeriesInfo& series, const CurveOptions& options, double xmin, double xmax,
+                             Statistics& stats) {
+    StatisticsAccumulator acc(xmin, xmax);
+    series.ForEachCurvePoint(CF_MEAS_ONLY | CurveFlags(options), options.zeroCorrection, options.stdTemp,
+                             options.stdPres,
+                             [&](int, const ArchiveRecord&, double t, double y, double, double) { acc.Add(t, y); });
+    return acc.Finish(stats);
 }
 
 std::array<std::string, 7> StatisticsCells(const Statistics& stats) {
@@ -378,13 +435,27 @@ std::string ThreeDigitForm(double x) {
 }
 
 std::vector<std::string> SaveAllFileNames(const CArchiveData& archive) {
+    // Start names have one fixed length ("2011-06-03_090530", record years
+    // are 2000..2099), so "<start>_<k>" never equals another start name and
+    // a name is taken only by an earlier series of the same start: counting
+    // the series of each start gives the first free suffix at once.
+    std::unordered_map<int64_t, int> seen;
     std::vector<std::string> names;
-    for (int i = 0; i < archive.GetSeriesCount(); ++i) {
-        const std::string stem = SeriesStartName(*archive.GetSeries(i));
-        std::string name = stem + ".mnr";
-        for (int k = 2; std::find(names.begin(), names.end(), name) != names.end(); ++k)
-            name = stem + "_" + std::to_string(k) + ".mnr";
-        names.push_back(std::move(name));
+    const int n = archive.GetSeriesCount();
+    names.reserve(static_cast<size_t>(n));
+    seen.reserve(static_cast<size_t>(n));
+    LocalTimeConverter toEpoch;
+    EpochToLocalConverter toLocal;
+    for (int i = 0; i < n; ++i) {
+        const ArchiveRecord& r = archive.GetSeries(i)->GetRecord(0);
+        const LocalFields f = toLocal.ToLocal(static_cast<int64_t>(r.GetTime(toEpoch)));
+        const int64_t date = (int64_t{f.year} * 100 + f.month) * 100 + f.day;
+        const int64_t start = ((date * 100 + f.hour) * 100 + f.minute) * 100 + f.second;
+        const int k = ++seen[start];
+        std::string name = StartName(f);
+        if (k > 1)
+            name.append("_").append(std::to_string(k));
+        names.push_back(name.append(".mnr"));
     }
     return names;
 }

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,9 @@ std::string SeriesStartName(const SeriesInfo& series);
 // "#1/3    Start: [  2011-06-03   09:05:30  ]     Stop: [  2011-06-03   19:04:30  ]".
 std::vector<std::string> SeriesListEntries(const CArchiveData& archive, std::string_view startText,
                                            std::string_view stopText);
+// The same entries one at a time, without holding the list.
+void ForEachSeriesListEntry(const CArchiveData& archive, std::string_view startText, std::string_view stopText,
+                            const std::function<void(const std::string&)>& fn);
 
 // Interface-string offsets of the Y-axis caption, "<stem>, <unit>", by the
 // instrument kind of the archive header.
@@ -52,6 +56,8 @@ bool WriteExportTable(const SeriesInfo& series, const CurveOptions& options, std
 // Comma-separated values: a header line, then local ISO 8601 time, epoch
 // seconds, result, temperature, pressure, zero and bad flags per record.
 std::string ExportCsv(const SeriesInfo& series, const CurveOptions& options);
+// The same text written to an open file in chunks; false when a write failed.
+bool WriteExportCsv(const SeriesInfo& series, const CurveOptions& options, std::FILE* file);
 
 // One line of the table (without the line end) for the record at position
 // number (from 1) with the values GetCurves gave it.
@@ -65,6 +71,27 @@ struct Statistics {
 };
 bool ComputeStatistics(const std::vector<double>& times, const std::vector<double>& results, double xmin,
                        double xmax, Statistics& stats);
+
+// The same figures fed one point at a time, in time order.
+class StatisticsAccumulator {
+public:
+    StatisticsAccumulator(double xmin, double xmax) : m_xmin(xmin), m_xmax(xmax) {}
+    // false once a point lies past xmax: the walk is over.
+    bool Add(double t, double y);
+    // false when no point was in view.
+    bool Finish(Statistics& stats) const;
+
+private:
+    double m_xmin, m_xmax;
+    double m_sum = 0, m_sumSq = 0, m_min = 0, m_max = 0, m_first = 0, m_last = 0;
+    size_t m_n = 0;
+    bool m_done = false;
+};
+
+// Statistics of the measurement points of a series (as the chart shows them)
+// in [xmin, xmax], computed as the curve is walked, without its arrays.
+bool ComputeSeriesStatistics(const SeriesInfo& series, const CurveOptions& options, double xmin, double xmax,
+                             Statistics& stats);
 
 // The seven cells of the statistics row: date, time span, mean, SD, min, max,
 // range (the difference of the min and max texts as shown).

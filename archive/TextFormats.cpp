@@ -1,6 +1,7 @@
 #include "ArchiveData.h"
 #include "NumText.h"
 #include "ReadFile.h"
+#include "TextLines.h"
 
 #include <cfloat>
 #include <climits>
@@ -21,50 +22,6 @@ struct TextCycle {
     double pressure = 0;    // mm Hg
     double concentration = 0;
     uint32_t seriesNumber = 1;
-};
-
-// The file's lines as a text-mode reader with a 255-byte buffer sees them:
-// CR LF is one line end, a line is at most 254 characters (a longer one comes
-// in pieces), and a NUL byte ends the text of its line.
-class LineReader {
-public:
-    static std::optional<LineReader> Open(const std::string& path) {
-        FilePtr f = OpenRegularFileForReading(path);
-        if (!f)
-            return std::nullopt;
-        LineReader r;
-        char buffer[65536];
-        size_t got;
-        while ((got = std::fread(buffer, 1, sizeof buffer, f.get())) > 0)
-            r.m_data.append(buffer, got);
-        if (std::ferror(f.get()))
-            return std::nullopt;
-        return r;
-    }
-
-    // The next piece, with its '\n' when the line ends within it.
-    bool Next(std::string& line) {
-        constexpr size_t kMaxPiece = 254;
-        line.clear();
-        if (m_pos >= m_data.size())
-            return false;
-        while (m_pos < m_data.size() && line.size() < kMaxPiece) {
-            char c = m_data[m_pos++];
-            if (c == '\r' && m_pos < m_data.size() && m_data[m_pos] == '\n')
-                c = m_data[m_pos++];
-            line.push_back(c);
-            if (c == '\n')
-                break;
-        }
-        const size_t nul = line.find('\0');
-        if (nul != std::string::npos)
-            line.resize(nul);
-        return true;
-    }
-
-private:
-    std::string m_data;
-    size_t m_pos = 0;
 };
 
 // strtok over one line: skips leading delimiters, then the token runs to the
@@ -150,9 +107,9 @@ std::optional<TextCycle> ParseDatLine(std::string line) {
     const char* code = tok.Next(" \t\n");
     if (!code)
         return std::nullopt;
-    c.concentration = ParseDouble(conc);
-    c.temperature = ParseDouble(temp);
-    c.pressure = ParseDouble(pres);
+    c.concentration = ParseDecimal(conc);
+    c.temperature = ParseDecimal(temp);
+    c.pressure = ParseDecimal(pres);
     const int cycle = ParseInt(code);
     if (cycle == 11)
         c.zero = true;
@@ -190,9 +147,9 @@ std::optional<TextCycle> ParseOrlo2Line(std::string line) {
     if (!conc)
         return std::nullopt;
     c.seriesNumber = static_cast<uint32_t>(ParseInt(number));
-    c.temperature = ParseDouble(temp);
-    c.pressure = ParseDouble(pres);
-    c.concentration = ParseDouble(conc);
+    c.temperature = ParseDecimal(temp);
+    c.pressure = ParseDecimal(pres);
+    c.concentration = ParseDecimal(conc);
     return c;
 }
 
@@ -225,30 +182,87 @@ ArchiveRecord ToRecord(const TextCycle& c) {
 
 } // namespace
 
+TextLineReader::TextLineReader(FilePtr file, size_t chunkSize)
+    : m_file(std::move(file)), m_buffer(chunkSize > 0 ? chunkSize : 1) {}
+
+int TextLineReader::Peek() {
+    if (m_pos == m_end) {
+        if (!m_file)
+            return EOF;
+        m_pos = 0;
+        m_end = std::fread(m_buffer.data(), 1, m_buffer.size(), m_file.get());
+        if (m_end == 0) {
+            m_failed = std::ferror(m_file.get()) != 0;
+            m_file.reset();
+            return EOF;
+        }
+    }
+    return static_cast<unsigned char>(m_buffer[m_pos]);
+}
+
+bool TextLineReader::Next(std::string& line) {
+    constexpr size_t kMaxPiece = 254;
+    line.clear();
+    if (Peek() == EOF)
+        return false;
+    while (line.size() < kMaxPiece) {
+        int c = Get();
+        if (c == EOF)
+            break;
+        if (c == '\r' && Peek() == '\n')
+            c = Get();
+        line.push_back(static_cast<char>(c));
+        if (c == '\n')
+            break;
+    }
+    const size_t nul = line.find('\0');
+    if (nul != std::string::npos)
+        line.resize(nul);
+    return true;
+}
+
 int CArchiveData::LoadDat(const std::string& path) {
-    std::optional<LineReader> reader = LineReader::Open(path);
-    if (!reader) {
+    FilePtr file = OpenRegularFileForReading(path);
+    if (!file) {
         Report("Can't open file");
         return 0;
     }
-    std::vector<TextCycle> cycles;
+    TextLineReader reader(std::move(file));
+    // Cycles become records as they are complete, so only the records are
+    // held, never the text or the parsed lines.
+    std::vector<ArchiveRecord> records;
+    bool tooMany = false;
+    double level = 0; // the zero level in force, added back to each cycle
+    const auto append = [&](TextCycle c) {
+        // The file holds zero-corrected values.
+        c.concentration += level;
+        if (c.zero)
+            level = c.concentration;
+        const ArchiveRecord r = ToRecord(c);
+        if (!r.IsValid())
+            return;
+        if (records.size() >= kMaxArchiveRecords)
+            tooMany = true;
+        else
+            records.push_back(r);
+    };
     TextCycle run;
     int runLength = 0;
     const auto flush = [&] {
         run.temperature /= runLength;
         run.pressure /= runLength;
         run.concentration /= runLength;
-        cycles.push_back(run);
+        append(run);
         runLength = 0;
     };
     std::string line;
-    while (reader->Next(line)) {
+    while (!tooMany && reader.Next(line)) {
         std::optional<TextCycle> c = ParseDatLine(line);
         if (!c || !c->zero) {
             if (runLength > 0)
                 flush();
             if (c)
-                cycles.push_back(*c);
+                append(*c);
             continue;
         }
         // A run of zero lines becomes one zero cycle: the time of its last
@@ -261,44 +275,53 @@ int CArchiveData::LoadDat(const std::string& path) {
         run = *c;
         ++runLength;
     }
-    if (runLength > 0)
+    if (runLength > 0 && !tooMany)
         flush();
-
-    // The file holds zero-corrected values; add back the zero level in force.
-    double level = 0;
-    for (TextCycle& c : cycles) {
-        c.concentration += level;
-        if (c.zero)
-            level = c.concentration;
+    if (reader.Failed()) {
+        Report("Can't open file");
+        return 0;
     }
-
+    if (tooMany) {
+        Report(kTooManyRecordsText);
+        return 0;
+    }
     m_header = ArchiveHeader::Build(0, 2, 0);
     Clear();
-    std::vector<ArchiveRecord> records;
-    records.reserve(cycles.size());
-    for (const TextCycle& c : cycles)
-        records.push_back(ToRecord(c));
     return AssignRecords(std::move(records), true);
 }
 
 int CArchiveData::LoadOrlo2Txt(const std::string& path) {
-    std::optional<LineReader> reader = LineReader::Open(path);
-    if (!reader) {
+    FilePtr file = OpenRegularFileForReading(path);
+    if (!file) {
         Report("Can't open file");
         return 0;
     }
+    TextLineReader reader(std::move(file));
     std::string line;
-    if (!reader->Next(line) || line.compare(0, 4, "Date") != 0) {
-        Report("Wrong Orlo2 file format", 142);
+    if (!reader.Next(line) || line.compare(0, 4, "Date") != 0) {
+        if (reader.Failed())
+            Report("Can't open file");
+        else
+            Report("Wrong Orlo2 file format", 142);
         return 0;
     }
     std::vector<ArchiveRecord> records;
-    while (reader->Next(line)) {
+    while (reader.Next(line)) {
         if (std::optional<TextCycle> c = ParseOrlo2Line(line)) {
             ArchiveRecord r = ToRecord(*c);
             r.SetSeriesNumber(static_cast<uint8_t>(c->seriesNumber & 0xFF));
+            if (!r.IsValid())
+                continue;
+            if (records.size() >= kMaxArchiveRecords) {
+                Report(kTooManyRecordsText);
+                return 0;
+            }
             records.push_back(r);
         }
+    }
+    if (reader.Failed()) {
+        Report("Can't open file");
+        return 0;
     }
     m_header = ArchiveHeader::Build(0, 5, 0);
     Clear();

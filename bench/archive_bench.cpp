@@ -159,4 +159,23 @@ void BM_ExportPrintfBaseline(benchmark::State& state) {
 }
 BENCHMARK(BM_ExportPrintfBaseline)->Unit(benchmark::kMillisecond);
 
+// save-all's file names for N one-record series, a start second in four
+// shared with the series before; time should grow linearly with N.
+void BM_SaveAllFileNames(benchmark::State& state) {
+    CArchiveData archive;
+    std::vector<ArchiveRecord> records(static_cast<size_t>(state.range(0)));
+    for (size_t i = 0; i < records.size(); ++i) {
+        const int second = static_cast<int>(i) - (i % 4 == 3 ? 1 : 0);
+        ArchiveRecord& r = records[i];
+        r = ArchiveRecord{};
+        r.SetDateTime(2011, 6, 3 + second / 86400, second / 3600 % 24, second / 60 % 60, second % 60);
+        r.SetSeriesNumber(static_cast<uint8_t>(i % 2));
+    }
+    archive.AssignRecords(std::move(records), true);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(SaveAllFileNames(archive));
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_SaveAllFileNames)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond)->Complexity();
+
 } // namespace

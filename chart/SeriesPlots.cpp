@@ -1,5 +1,6 @@
 #include "SeriesPlots.h"
 
+#include "CurvePoints.h"
 #include "LocalTime.h"
 #include "StringTable.h"
 
@@ -41,6 +42,25 @@ void RemoveSeriesPlots(CLCWrp& chart, SeriesPlots& plots) {
     plots.results.clear();
 }
 
+namespace {
+
+// Times and results only: the chart takes no temperatures or pressures.
+void CurveXY(const SeriesInfo& series, unsigned flags, const CurveOptions& options, std::vector<double>& x,
+             std::vector<double>& y) {
+    x.clear();
+    y.clear();
+    const size_t n = CurvePointCount(series, flags);
+    x.reserve(n);
+    y.reserve(n);
+    series.ForEachCurvePoint(flags, options.zeroCorrection, options.stdTemp, options.stdPres,
+                             [&](int, const ArchiveRecord&, double t, double result, double, double) {
+                                 x.push_back(t);
+                                 y.push_back(result);
+                             });
+}
+
+} // namespace
+
 void ShowSeriesPlots(CLCWrp& chart, const SeriesInfo& series, int listIndex, const CurveOptions& options,
                      const std::string& dataText, SeriesPlots& plots) {
     RemoveSeriesPlots(chart, plots);
@@ -49,19 +69,16 @@ void ShowSeriesPlots(CLCWrp& chart, const SeriesInfo& series, int listIndex, con
     std::snprintf(title, sizeof title, "%s #%d", dataText.c_str(), listIndex + 1);
     char zeroTitle[520];
     std::snprintf(zeroTitle, sizeof zeroTitle, "%s #%d '0'", dataText.c_str(), listIndex + 1);
-    std::vector<double> times, results, temps, pres;
+    std::vector<double> times, results;
 
-    series.GetCurves(CF_ZERO_ONLY | skip, options.zeroCorrection, options.stdTemp, options.stdPres, times, results,
-                     temps, pres);
+    CurveXY(series, CF_ZERO_ONLY | skip, options, times, results);
     plots.zero = AddCurve(chart, times, results, {0x808000, 2, 0xC0C000, 4}, zeroTitle);
 
-    series.GetCurves(CF_MEAS_ONLY | skip, options.zeroCorrection, options.stdTemp, options.stdPres, plots.times,
-                     plots.results, temps, pres);
+    CurveXY(series, CF_MEAS_ONLY | skip, options, plots.times, plots.results);
     plots.measurement = AddCurve(chart, plots.times, plots.results, {0x208000, 3, 0x208000, 4}, title);
 
     if (!options.filter) {
-        series.GetCurves(CF_BAD_ONLY, options.zeroCorrection, options.stdTemp, options.stdPres, times, results, temps,
-                         pres);
+        CurveXY(series, CF_BAD_ONLY, options, times, results);
         plots.bad = AddCurve(chart, times, results, {0x000080, 3, 0x000080, 5}, title);
     }
 }

@@ -71,8 +71,8 @@ int CliInfo(const std::vector<std::string>& argv) {
         std::printf(" %02x", b);
     std::printf("\nkind: %d\nrecords: %d\nseries: %d\ny-title: %s\n", archive.GetKind(), archive.GetRecordCount(),
                 archive.GetSeriesCount(), YTitle(archive.GetKind()).c_str());
-    for (const std::string& e : SeriesListEntries(archive, UIString(31, 0), UIString(32, 0)))
-        std::printf("%s\n", e.c_str());
+    ForEachSeriesListEntry(archive, UIString(31, 0), UIString(32, 0),
+                           [](const std::string& e) { std::printf("%s\n", e.c_str()); });
     return kExitOk;
 }
 
@@ -91,13 +91,8 @@ int CliExport(const std::vector<std::string>& argv) {
     OutputFile out(args.Get("output"));
     if (!out.Open())
         return CliError(kExitFailure, "cannot create " + out.Name());
-    bool ok;
-    if (table == "csv") {
-        const std::string text = ExportCsv(series, options);
-        ok = std::fwrite(text.data(), 1, text.size(), out.Get()) == text.size();
-    } else {
-        ok = WriteExportTable(series, options, out.Get());
-    }
+    const bool ok = table == "csv" ? WriteExportCsv(series, options, out.Get())
+                                   : WriteExportTable(series, options, out.Get());
     if (!ok || !out.Commit())
         return CliError(kExitFailure, "cannot write " + out.Name());
     return kExitOk;
@@ -120,11 +115,8 @@ int CliStats(const std::vector<std::string>& argv) {
         if (!ParseDoubleArg(v[0], xmin) || !ParseDoubleArg(v[1], xmax))
             return CliError(kExitUsage, "--view takes two times in epoch seconds");
     }
-    std::vector<double> times, results, temps, pres;
-    archive.GetSeries(index)->GetCurves(CF_MEAS_ONLY | (options.filter ? CF_SKIP_BAD : 0), options.zeroCorrection,
-                                        options.stdTemp, options.stdPres, times, results, temps, pres);
     Statistics stats;
-    if (!ComputeStatistics(times, results, xmin, xmax, stats))
+    if (!ComputeSeriesStatistics(*archive.GetSeries(index), options, xmin, xmax, stats))
         return CliError(kExitFailure, "no points in view");
     const auto cells = StatisticsCells(stats);
     for (size_t i = 0; i < cells.size(); ++i)

@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -91,6 +92,11 @@ int CliRender(const std::vector<std::string>& argv) {
     chart->SetTitles(LoadUIString(28), ChartYCaption(archive.GetKind()));
     SeriesPlots plots;
     ShowSeriesPlots(*chart, *archive.GetSeries(index), index, options, LoadUIString(2), plots);
+    // The chart holds its own copy of the points; the picture needs neither
+    // the records nor the arrays kept for the statistics.
+    plots.times = std::vector<double>();
+    plots.results = std::vector<double>();
+    archive.Clear();
     if (args.Has("view") && !chart->GetWnd()->SetView(view[0], view[1], view[2], view[3]))
         return CliError(kExitUsage, "the view is refused: it needs XMIN < XMAX, YMIN < YMAX and a window of at "
                                     "least 1e-10 of its largest coordinate");

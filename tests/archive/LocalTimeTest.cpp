@@ -17,14 +17,19 @@ time_t MkTime(int y, int mo, int d, int h, int mi, int s) {
     return mktime(&t);
 }
 
-// mktime's answer, made independent of its previous call: primed once with a
-// winter and once with a summer date, the later instant of the two.
+// mktime's answer, made independent of its previous call: primed in turn with
+// a winter and a summer date and with the same time a day before and a day
+// after (the offsets on both sides of any transition, also where the
+// daylight-saving flag stays the same), the latest of the instants it gives.
 int64_t Reference(int y, int mo, int d, int h, int mi, int s) {
-    MkTime(y, 1, 15, 12, 0, 0);
-    const int64_t a = MkTime(y, mo, d, h, mi, s);
-    MkTime(y, 7, 15, 12, 0, 0);
-    const int64_t b = MkTime(y, mo, d, h, mi, s);
-    return a > b ? a : b;
+    const int primes[][3] = {{1, 15, 12}, {7, 15, 12}, {mo, d - 1, h}, {mo, d + 1, h}};
+    int64_t best = INT64_MIN;
+    for (const auto& p : primes) {
+        MkTime(y, p[0], p[1], p[2], mi, s);
+        const int64_t t = MkTime(y, mo, d, h, mi, s);
+        best = t > best ? t : best;
+    }
+    return best;
 }
 
 struct Zone {
@@ -66,7 +71,10 @@ TEST_P(LocalTimeZones, MatchesMktimeEveryMinuteOfAYear) {
 
 INSTANTIATE_TEST_SUITE_P(Zones, LocalTimeZones,
                          ::testing::Values(Zone{"Europe/Berlin", 2021}, Zone{"America/New_York", 2022},
-                                           Zone{"Australia/Lord_Howe", 2021}, Zone{"Australia/Lord_Howe", 2022}),
+                                           Zone{"Australia/Lord_Howe", 2021}, Zone{"Australia/Lord_Howe", 2022},
+                                           // offsets changed with the daylight-saving flag unchanged
+                                           Zone{"Europe/Moscow", 2011}, Zone{"Europe/Moscow", 2014},
+                                           Zone{"Asia/Kathmandu", 1986}),
                          [](const auto& info) {
                              std::string n = std::string(info.param.tz) + "_" + std::to_string(info.param.year);
                              for (char& c : n)
@@ -88,6 +96,34 @@ TEST(LocalTime, RepeatedHourTakesStandardTimeWhateverCameBefore) {
     SetTimeZone("Australia/Lord_Howe");
     LocalTimeConverter lh;
     EXPECT_EQ(lh.ToEpoch(2021, 4, 4, 1, 45, 0), 1617462900);
+}
+
+// Where the offset changes but the daylight-saving flag does not, mktime
+// answers a skipped or repeated time by the state of its last call; the
+// conversion must not, whatever was converted before.
+TEST(LocalTime, TransitionsWithoutAFlagChangeIgnoreEarlierCalls) {
+    struct Case {
+        const char* tz;
+        int y, mo, d, h, mi;
+        int64_t want;
+    };
+    const Case cases[] = {
+        {"Europe/Moscow", 2011, 3, 27, 2, 20, 1301181600},   // skipped (+3 -> +4): read with +3, shows 03:20
+        {"Europe/Moscow", 2014, 10, 26, 1, 20, 1414275600},  // repeated (+4 -> +3): the later instant
+        {"Asia/Kathmandu", 1986, 1, 1, 0, 10, 504902400},    // skipped quarter hour (+5:30 -> +5:45)
+    };
+    for (const Case& c : cases) {
+        ScopedTimeZone zone(c.tz);
+        const int before[][5] = {{c.y, 1, 15, 12, 0}, {c.y, 7, 15, 12, 0}, {c.y, c.mo, c.d, 0, 0}, {c.y, c.mo, c.d, 5, 0}};
+        for (const auto& b : before) {
+            MkTime(b[0], b[1], b[2], b[3], b[4], 0);
+            LocalTimeToEpochExact(b[0], b[1], b[2], b[3], b[4], 0);
+            EXPECT_EQ(LocalTimeToEpochExact(c.y, c.mo, c.d, c.h, c.mi, 0), c.want) << c.tz << " after " << b[1];
+            LocalTimeConverter converter;
+            converter.ToEpoch(b[0], b[1], b[2], b[3], b[4], 0);
+            EXPECT_EQ(converter.ToEpoch(c.y, c.mo, c.d, c.h, c.mi, 0), c.want) << c.tz << " after " << b[1];
+        }
+    }
 }
 
 TEST(LocalTime, SkippedHourAndCarriedDays) {
