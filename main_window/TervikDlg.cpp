@@ -4,7 +4,7 @@
 #include "AtomicFile.h"
 #include "ChartLabels.h"
 #include "DeviceDlg.h"
-#include "DialogGeometry.h"
+#include "DialogUnits.h"
 #include "LangDlg.h"
 #include "ListCtrlWrp.h"
 #include "Prompts.h"

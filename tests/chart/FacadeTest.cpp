@@ -1,7 +1,6 @@
 // The facade and the descriptors.
 
 #include "ChartTestUtil.h"
-#include "DialogUnits.h"
 #include "LCWrp.h"
 
 #include <QCoreApplication>
@@ -118,19 +117,6 @@ TEST(Facade, ViewCommandsAreForwardedAsSignals) {
     chart->AutoScaleY();
     QCoreApplication::processEvents();
     EXPECT_EQ(ids, (std::vector<int>{1006, 1002}));
-}
-
-TEST(DialogUnits, PlaceholderFollowsTheDialogFont) {
-    const DialogBaseUnits b = DialogFontBaseUnits();
-    EXPECT_GT(b.cx, 3);
-    EXPECT_GT(b.cy, 8);
-    const LCSize s = ChartPlaceholderSize();
-    // MulDiv rounding of 474 * cx / 4 and 234 * cy / 8.
-    EXPECT_EQ(s.cx, (474 * b.cx * 2 + 4) / 8);
-    EXPECT_EQ(s.cy, (234 * b.cy * 2 + 8) / 16);
-    EXPECT_EQ(DialogUnitsToPixelsX(4, {6, 13}), 6);
-    EXPECT_EQ(DialogUnitsToPixelsY(234, {6, 13}), 380); // 380.25
-    EXPECT_EQ(DialogUnitsToPixelsX(474, {6, 13}), 711);
 }
 
 } // namespace
