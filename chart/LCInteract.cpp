@@ -43,21 +43,24 @@ bool CLC::Callback(int slot, unsigned buttons, int x, int y, void* extra) {
 }
 
 void CLC::Clamp(int& x, int& y) const {
-    x = std::clamp(x, PlotRect().left, std::max(PlotRect().left, PlotRect().right));
-    y = std::clamp(y, PlotRect().top, std::max(PlotRect().top, PlotRect().bottom));
+    const LCRect& p = PlotRect();
+    x = std::clamp(x, p.left, std::max(p.left, p.right));
+    y = std::clamp(y, p.top, std::max(p.top, p.bottom));
 }
 
 void CLC::PixelToData(int px, int py, double& x, double& y) const {
-    const double w = PlotRect().right - PlotRect().left + 1, h = PlotRect().bottom - PlotRect().top + 1;
-    x = XMin() + (XMax() - XMin()) * (px - PlotRect().left) / w;
-    y = YMin() + (YMax() - YMin()) * (PlotRect().bottom - py) / h;
+    const LCRect& p = PlotRect();
+    const double w = p.right - p.left + 1, h = p.bottom - p.top + 1;
+    x = XMin() + (XMax() - XMin()) * (px - p.left) / w;
+    y = YMin() + (YMax() - YMin()) * (p.bottom - py) / h;
 }
 
 int CLC::HitTestSelection(int x, int y) const {
     if (Selection().IsRectEmpty())
         return 0;
     const int k = SelectionBorder() + 1;
-    const int L = Selection().left, T = Selection().top, R = Selection().right, B = Selection().bottom;
+    const LCRect& s = Selection();
+    const int L = s.left, T = s.top, R = s.right, B = s.bottom;
     const int cx = (L + R) / 2, cy = (T + B) / 2;
     const struct {
         LCRect box;
