@@ -108,13 +108,17 @@ const ArchiveRecord& SeriesInfo::GetRecord(int i) const {
     return owner->GetRecords()[static_cast<size_t>(first + i)];
 }
 
-double SeriesInfo::GetStartTime() const { return GetRecord(0).GetTime(); }
+double SeriesInfo::GetStartTime() const {
+    return GetRecord(0).GetTime();
+}
 
-double SeriesInfo::GetEndTime() const { return GetRecord(GetCount() - 1).GetTime(); }
+double SeriesInfo::GetEndTime() const {
+    return GetRecord(GetCount() - 1).GetTime();
+}
 
 int SeriesInfo::GetCurves(unsigned flags, bool zeroCorrection, int stdTemp, int stdPres,
-                          std::vector<double>& times, std::vector<double>& results, std::vector<double>& temps,
-                          std::vector<double>& pres) const {
+                          std::vector<double>& times, std::vector<double>& results,
+                          std::vector<double>& temps, std::vector<double>& pres) const {
     times.clear();
     results.clear();
     temps.clear();
@@ -125,11 +129,12 @@ int SeriesInfo::GetCurves(unsigned flags, bool zeroCorrection, int stdTemp, int 
     results.reserve(n);
     temps.reserve(n);
     pres.reserve(n);
-    return ForEachCurvePoint(flags, zeroCorrection, stdTemp, stdPres,
-                             [&](int, const ArchiveRecord&, double time, double result, double temp, double p) {
-                                 times.push_back(time);
-                                 results.push_back(result);
-                                 temps.push_back(temp);
-                                 pres.push_back(p);
-                             });
+    return ForEachCurvePoint(
+        flags, zeroCorrection, stdTemp, stdPres,
+        [&](int, const ArchiveRecord&, double time, double result, double temp, double p) {
+            times.push_back(time);
+            results.push_back(result);
+            temps.push_back(temp);
+            pres.push_back(p);
+        });
 }

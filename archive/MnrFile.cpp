@@ -24,8 +24,9 @@ namespace {
 // empties the file (or makes it); otherwise writing goes on at its end.
 FilePtr OpenBackupFile(const std::string& path, bool create) {
 #ifndef _WIN32
-    const int fd = ::open(path.c_str(),
-                          O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (create ? O_CREAT : 0), 0666);
+    const int fd =
+        ::open(path.c_str(),
+               O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (create ? O_CREAT : 0), 0666);
     if (fd < 0)
         return nullptr;
     struct stat st;

@@ -5,7 +5,7 @@
 // Where the archive layer sends the messages a user must see. The GUI shows
 // them in message boxes, the command-line tool prints them, tests collect them.
 class IReporter {
-public:
+  public:
     virtual ~IReporter() = default;
     // uiOffset is the interface-string offset of the text, or 0 for a fixed
     // English text; englishText is always the English wording.
@@ -14,6 +14,6 @@ public:
 
 // Prints each message on stderr, one line each.
 class StderrReporter final : public IReporter {
-public:
+  public:
     void ShowMessage(std::string_view englishText, int uiOffset) override;
 };

@@ -19,8 +19,12 @@ void StderrDeviceUi::ShowMessage(std::string_view englishText, int) {
     std::fprintf(stderr, "%.*s\n", static_cast<int>(englishText.size()), englishText.data());
 }
 
-void SetDeviceUi(IDeviceUi* ui) { g_deviceUi = ui; }
-IDeviceUi& DeviceUi() { return g_deviceUi ? *g_deviceUi : g_stderrUi; }
+void SetDeviceUi(IDeviceUi* ui) {
+    g_deviceUi = ui;
+}
+IDeviceUi& DeviceUi() {
+    return g_deviceUi ? *g_deviceUi : g_stderrUi;
+}
 
 bool StatusInRange(uint32_t used, uint32_t available) {
     return uint64_t{used} + available <= kMaxDeviceRecords;
@@ -128,7 +132,9 @@ int CInstrument::ReadBlock(uint8_t* out) {
     return 0;
 }
 
-CDeviceList::~CDeviceList() { CloseCurrent(); }
+CDeviceList::~CDeviceList() {
+    CloseCurrent();
+}
 
 int CDeviceList::Enumerate() {
     m_nCount = 0;

@@ -68,7 +68,8 @@ std::vector<ArchiveRecord> GenerateRecords(const GenOptions& o) {
     return out;
 }
 
-bool WriteMnrFile(const std::string& path, const ArchiveHeader& header, const std::vector<ArchiveRecord>& records) {
+bool WriteMnrFile(const std::string& path, const ArchiveHeader& header,
+                  const std::vector<ArchiveRecord>& records) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f)
         return false;
