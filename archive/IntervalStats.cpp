@@ -110,82 +110,209 @@ struct Accumulator {
     }
 };
 
-// Points already in curve order, inside the view.
-bool Compute(const std::vector<double>& t, const std::vector<double>& y, const IntervalOptions& options,
-             IntervalTable& table) {
-    table = IntervalTable{};
-    const size_t n = std::min(t.size(), y.size());
-    if (n == 0 || options.minutes < 1 || options.minutes > 1440)
-        return false;
+// Seconds to add to a moment to read the local clock.
+int64_t OffsetAt(EpochToLocalConverter& local, int64_t t) {
+    return NaiveOf(local.ToLocal(t)) - t;
+}
 
-    CycleMedian cycles;
-    double tmin = t[0], tmax = t[0];
-    for (size_t i = 0; i < n; ++i) {
-        tmin = std::min(tmin, t[i]);
-        tmax = std::max(tmax, t[i]);
-        if (i > 0)
-            cycles.Add(t[i] - t[i - 1]);
+// Interval bounds for moments mostly in order: the local day of the last
+// moment is kept.
+class IntervalClock {
+  public:
+    void At(int64_t t, int minutes, int64_t& start, int64_t& end);
+
+  private:
+    EpochToLocalConverter m_local;
+    LocalFields m_day{};
+    int64_t m_dayStart = 0, m_dayEnd = 0;
+    bool m_uniform = false;
+};
+
+void IntervalClock::At(int64_t t, int minutes, int64_t& start, int64_t& end) {
+    EpochToLocalConverter& local = m_local;
+    const LocalFields f = local.ToLocal(t);
+    if (!(t >= m_dayStart && t < m_dayEnd && f.day == m_day.day)) {
+        m_day = f;
+        m_dayStart = LocalTimeToEpochExact(f.year, f.month, f.day, 0, 0, 0);
+        m_dayEnd = LocalTimeToEpochExact(f.year, f.month, f.day + 1, 0, 0, 0);
+        // Real zones change their offset at most once a day: a day of 24
+        // hours with one offset at both ends has none.
+        m_uniform =
+            m_dayEnd - m_dayStart == 86400 && OffsetAt(local, m_dayStart) == OffsetAt(local, m_dayEnd - 1);
     }
-    table.medianCycle = cycles.Median();
+    const int64_t dayStart = m_dayStart;
+    const int64_t dayEnd = m_dayEnd;
+    if (minutes >= 1440) {
+        start = dayStart;
+        end = dayEnd;
+    } else {
+        const int64_t offset = OffsetAt(local, t);
+        const int64_t midnight = DaysFromCivil(f.year, f.month, f.day) * 86400;
+        const int64_t length = int64_t{minutes} * 60;
+        const int64_t from = midnight + (NaiveOf(f) - midnight) / length * length;
+        const int64_t to = std::min(from + length, midnight + 86400);
+        start = from - offset;
+        end = to - offset;
+        // A change of offset inside the interval cuts it there (real zones
+        // change at most once in a few hours, so one search each side).
+        if (!m_uniform && OffsetAt(local, start) != offset) {
+            int64_t lo = start, hi = t; // lo: other offset, hi: this one
+            while (hi - lo > 1) {
+                const int64_t mid = lo + (hi - lo) / 2;
+                (OffsetAt(local, mid) == offset ? hi : lo) = mid;
+            }
+            start = hi;
+        }
+        if (!m_uniform && OffsetAt(local, end - 1) != offset) {
+            int64_t lo = t, hi = end - 1; // lo: this offset, hi: other one
+            while (hi - lo > 1) {
+                const int64_t mid = lo + (hi - lo) / 2;
+                (OffsetAt(local, mid) == offset ? lo : hi) = mid;
+            }
+            end = hi;
+        }
+        start = std::max(start, dayStart);
+        end = std::min(end, dayEnd);
+    }
+    // Zones whose midnight is skipped or repeated: keep t inside.
+    start = std::min(start, t);
+    end = std::max(end, t + 1);
+}
 
-    // Every interval from the first point's to the last point's.
-    const int64_t last = FloorSeconds(tmax);
-    int64_t s, e;
-    IntervalAt(FloorSeconds(tmin), options.minutes, s, e);
-    for (;;) {
-        if (table.rows.size() == kMaxIntervals) {
-            table.rows.clear();
+// Takes the points of the view one at a time, in curve order, and keeps
+// only the rows (and the steps after points above the limit, whose cycle
+// length waits for the median).
+class IntervalBuilder {
+  public:
+    explicit IntervalBuilder(const IntervalOptions& options) : m_o(options) {}
+
+    void Add(double t, double y) {
+        if (m_failed)
+            return;
+        const int64_t ts = FloorSeconds(t);
+        if (m_rows.empty()) {
+            if (m_o.minutes < 1 || m_o.minutes > 1440) {
+                m_failed = true;
+                return;
+            }
+            int64_t s, e;
+            m_clock.At(ts, m_o.minutes, s, e);
+            Push(m_rows.end(), s, e);
+        } else {
+            const double step = t - m_prevT;
+            m_cycles.Add(step);
+            if (m_prevAbove)
+                m_aboveSteps.back().second = step;
+        }
+        m_prevT = t;
+        if (ts < m_rows[m_k].start || ts >= m_rows[m_k].end) {
+            Locate(ts);
+            if (m_failed)
+                return;
+        }
+        const bool above = m_o.haveLimit && y > m_o.limit;
+        m_acc[m_k].Add(m_rows[m_k], t, y, above);
+        m_totalAcc.Add(m_table.total, t, y, above);
+        if (above)
+            m_aboveSteps.emplace_back(m_k, 0.0);
+        m_prevAbove = above;
+    }
+
+    bool Finish(IntervalTable& table) {
+        table = IntervalTable{};
+        if (m_failed && !m_rows.empty()) {
             table.error = "too many intervals (more than " + std::to_string(kMaxIntervals) + ")";
+            return false;
+        }
+        if (m_rows.empty())
+            return false;
+        const double median = m_cycles.Median();
+        for (const auto& [k, step] : m_aboveSteps) {
+            const double cycle = step > 0 && step <= 2 * median ? step : median;
+            m_rows[k].aboveSeconds += cycle;
+            m_table.total.aboveSeconds += cycle;
+        }
+        for (size_t r = 0; r < m_rows.size(); ++r) {
+            m_acc[r].Finish(m_rows[r], median, m_o.minShare);
+            m_table.total.expected += m_rows[r].expected;
+        }
+        m_table.total.start = m_rows.front().start;
+        m_table.total.end = m_rows.back().end;
+        m_totalAcc.Finish(m_table.total, median, m_o.minShare);
+        m_table.medianCycle = median;
+        m_table.rows = std::move(m_rows);
+        table = std::move(m_table);
+        return true;
+    }
+
+  private:
+    bool Push(std::vector<IntervalRow>::iterator at, int64_t s, int64_t e) {
+        if (m_rows.size() >= kMaxIntervals) {
+            m_failed = true;
             return false;
         }
         IntervalRow row;
         row.start = s;
         row.end = e;
-        table.rows.push_back(row);
-        if (e > last)
-            break;
-        IntervalAt(e, options.minutes, s, e);
+        const auto i = at - m_rows.begin();
+        m_rows.insert(at, row);
+        m_acc.insert(m_acc.begin() + i, Accumulator{});
+        return true;
     }
 
-    std::vector<Accumulator> acc(table.rows.size());
-    Accumulator totalAcc;
-    const double median = table.medianCycle;
-    size_t k = 0; // the interval of the previous point: most points share it
-    for (size_t i = 0; i < n; ++i) {
-        const int64_t ts = FloorSeconds(t[i]);
-        if (ts < table.rows[k].start || ts >= table.rows[k].end) {
-            if (k + 1 < table.rows.size() && ts >= table.rows[k + 1].start && ts < table.rows[k + 1].end) {
-                ++k;
-            } else {
-                const auto it = std::upper_bound(table.rows.begin(), table.rows.end(), ts,
-                                                 [](int64_t v, const IntervalRow& r) { return v < r.start; });
-                k = static_cast<size_t>(it - table.rows.begin()) - 1;
+    // Makes m_k the row of ts, adding the rows up to it (empty ones included)
+    // when it lies before the first or past the last.
+    void Locate(int64_t ts) {
+        if (ts >= m_rows.back().end) {
+            while (ts >= m_rows.back().end) {
+                int64_t s, e;
+                m_clock.At(m_rows.back().end, m_o.minutes, s, e);
+                if (!Push(m_rows.end(), m_rows.back().end, e))
+                    return;
             }
-        }
-        const bool above = options.haveLimit && y[i] > options.limit;
-        acc[k].Add(table.rows[k], t[i], y[i], above);
-        totalAcc.Add(table.total, t[i], y[i], above);
-        if (above) {
-            const double step = i + 1 < n ? t[i + 1] - t[i] : 0;
-            const double cycle = step > 0 && step <= 2 * median ? step : median;
-            table.rows[k].aboveSeconds += cycle;
-            table.total.aboveSeconds += cycle;
+            m_k = m_rows.size() - 1;
+        } else if (ts < m_rows.front().start) {
+            // A step back before the first point: rare, so rows are inserted.
+            std::vector<std::pair<int64_t, int64_t>> before;
+            int64_t s, e;
+            m_clock.At(ts, m_o.minutes, s, e);
+            for (;;) {
+                if (e >= m_rows.front().start || before.size() + m_rows.size() >= kMaxIntervals) {
+                    before.emplace_back(s, m_rows.front().start);
+                    break;
+                }
+                before.emplace_back(s, e);
+                m_clock.At(e, m_o.minutes, s, e);
+                s = before.back().second;
+            }
+            for (size_t i = 0; i < before.size(); ++i)
+                if (!Push(m_rows.begin() + static_cast<ptrdiff_t>(i), before[i].first, before[i].second))
+                    return;
+            for (auto& step : m_aboveSteps)
+                step.first += before.size();
+            m_k = 0;
+        } else if (m_k + 1 < m_rows.size() && ts >= m_rows[m_k + 1].start && ts < m_rows[m_k + 1].end) {
+            ++m_k;
+        } else {
+            const auto it = std::upper_bound(m_rows.begin(), m_rows.end(), ts,
+                                             [](int64_t v, const IntervalRow& r) { return v < r.start; });
+            m_k = static_cast<size_t>(it - m_rows.begin()) - 1;
         }
     }
-    for (size_t r = 0; r < table.rows.size(); ++r) {
-        acc[r].Finish(table.rows[r], median, options.minShare);
-        table.total.expected += table.rows[r].expected;
-    }
-    table.total.start = table.rows.front().start;
-    table.total.end = table.rows.back().end;
-    totalAcc.Finish(table.total, median, options.minShare);
-    return true;
-}
 
-// Seconds to add to a moment to read the local clock.
-int64_t OffsetAt(EpochToLocalConverter& local, int64_t t) {
-    return NaiveOf(local.ToLocal(t)) - t;
-}
+    const IntervalOptions& m_o;
+    IntervalClock m_clock;
+    IntervalTable m_table;
+    std::vector<IntervalRow> m_rows;
+    std::vector<Accumulator> m_acc;
+    Accumulator m_totalAcc;
+    CycleMedian m_cycles;
+    std::vector<std::pair<size_t, double>> m_aboveSteps; // row, step to the next point (0: none)
+    size_t m_k = 0;
+    double m_prevT = 0;
+    bool m_prevAbove = false;
+    bool m_failed = false;
+};
 
 std::string Number(double v) {
     char buf[64];
@@ -214,69 +341,28 @@ std::string DurationText(double seconds) {
 } // namespace
 
 void IntervalAt(int64_t t, int minutes, int64_t& start, int64_t& end) {
-    EpochToLocalConverter local;
-    const LocalFields f = local.ToLocal(t);
-    const int64_t dayStart = LocalTimeToEpochExact(f.year, f.month, f.day, 0, 0, 0);
-    const int64_t dayEnd = LocalTimeToEpochExact(f.year, f.month, f.day + 1, 0, 0, 0);
-    if (minutes >= 1440) {
-        start = dayStart;
-        end = dayEnd;
-    } else {
-        const int64_t offset = OffsetAt(local, t);
-        const int64_t midnight = DaysFromCivil(f.year, f.month, f.day) * 86400;
-        const int64_t length = int64_t{minutes} * 60;
-        const int64_t from = midnight + (NaiveOf(f) - midnight) / length * length;
-        const int64_t to = std::min(from + length, midnight + 86400);
-        start = from - offset;
-        end = to - offset;
-        // A change of offset inside the interval cuts it there (real zones
-        // change at most once in a few hours, so one search each side).
-        if (OffsetAt(local, start) != offset) {
-            int64_t lo = start, hi = t; // lo: other offset, hi: this one
-            while (hi - lo > 1) {
-                const int64_t mid = lo + (hi - lo) / 2;
-                (OffsetAt(local, mid) == offset ? hi : lo) = mid;
-            }
-            start = hi;
-        }
-        if (OffsetAt(local, end - 1) != offset) {
-            int64_t lo = t, hi = end - 1; // lo: this offset, hi: other one
-            while (hi - lo > 1) {
-                const int64_t mid = lo + (hi - lo) / 2;
-                (OffsetAt(local, mid) == offset ? lo : hi) = mid;
-            }
-            end = hi;
-        }
-        start = std::max(start, dayStart);
-        end = std::min(end, dayEnd);
-    }
-    // Zones whose midnight is skipped or repeated: keep t inside.
-    start = std::min(start, t);
-    end = std::max(end, t + 1);
+    IntervalClock clock;
+    clock.At(t, minutes, start, end);
 }
 
 bool ComputeIntervals(const std::vector<double>& times, const std::vector<double>& results,
                       const IntervalOptions& options, IntervalTable& table) {
-    std::vector<double> t, y;
+    IntervalBuilder builder(options);
     const size_t n = std::min(times.size(), results.size());
     for (size_t i = 0; i < n; ++i) {
         if (times[i] < options.xmin)
             continue;
         if (times[i] > options.xmax)
             break;
-        t.push_back(times[i]);
-        y.push_back(results[i]);
+        builder.Add(times[i], results[i]);
     }
-    return Compute(t, y, options, table);
+    return builder.Finish(table);
 }
 
 bool ComputeIntervals(const SeriesInfo& series, const CurveOptions& curve, const IntervalOptions& options,
                       IntervalTable& table) {
     const unsigned flags = CF_MEAS_ONLY | (curve.filter ? CF_SKIP_BAD : 0u);
-    std::vector<double> t, y;
-    const size_t count = CurvePointCount(series, flags);
-    t.reserve(count);
-    y.reserve(count);
+    IntervalBuilder builder(options);
     bool done = false;
     series.ForEachCurvePoint(flags, curve.zeroCorrection, curve.stdTemp, curve.stdPres,
                              [&](int, const ArchiveRecord&, double time, double result, double, double) {
@@ -286,10 +372,9 @@ bool ComputeIntervals(const SeriesInfo& series, const CurveOptions& curve, const
                                      done = true;
                                      return;
                                  }
-                                 t.push_back(time);
-                                 y.push_back(result);
+                                 builder.Add(time, result);
                              });
-    return Compute(t, y, options, table);
+    return builder.Finish(table);
 }
 
 std::string LocalIsoTime(int64_t epoch) {

@@ -144,6 +144,12 @@ TEST(IntervalStats, MatchesLiteralComputationAcrossDaylightSavingChanges) {
             o.haveLimit = true;
             o.limit = y[t.size() / 2]; // a value the series holds
             CheckTable(t, y, o);
+            // The second half first: the first half's rows come before it.
+            std::vector<double> st(t.begin() + static_cast<ptrdiff_t>(t.size() / 2), t.end());
+            std::vector<double> sy(y.begin() + static_cast<ptrdiff_t>(y.size() / 2), y.end());
+            st.insert(st.end(), t.begin(), t.begin() + static_cast<ptrdiff_t>(t.size() / 2));
+            sy.insert(sy.end(), y.begin(), y.begin() + static_cast<ptrdiff_t>(y.size() / 2));
+            CheckTable(st, sy, o);
             o.haveLimit = false;
             o.xmin = t[100];
             o.xmax = t[t.size() - 100];
