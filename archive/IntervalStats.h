@@ -39,7 +39,8 @@ struct IntervalOptions {
 };
 
 // Figures of one interval, or of all points together. Times are seconds
-// since 1970; value fields are 0 and times NaN where there is no point.
+// since 1970; the figures of points (and of points above the limit) are 0
+// where there is none.
 struct IntervalRow {
     int64_t start = 0, end = 0; // [start, end)
     size_t count = 0;
