@@ -4,6 +4,7 @@
 #include "CliCommon.h"
 #include "Commands.h"
 #include "Instrument.h"
+#include "MnrCodec.h"
 #include "SimInstrument.h"
 #include "StringTable.h"
 
@@ -147,10 +148,7 @@ bool WriteArchive(const CArchiveData& archive, const std::string& path) {
     if (!out.Open())
         return false;
     const auto& records = archive.GetRecords();
-    const bool ok = std::fwrite(kMnrSignature, 1, 16, out.Get()) == 16 &&
-                    std::fwrite(archive.GetHeader().raw, 1, 16, out.Get()) == 16 &&
-                    std::fwrite(records.data(), 16, records.size(), out.Get()) == records.size();
-    return ok && out.Commit();
+    return WriteMnr(MnrFileSink(out.Get()), archive.GetHeader(), records.data(), records.size()) && out.Commit();
 }
 
 int ParseTimeout(const CliArgs& args) {
