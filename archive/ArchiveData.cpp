@@ -26,9 +26,9 @@ double ArchiveRecord::GetTime() const {
         LocalTimeToEpochExact(GetYear(), GetMonth(), GetDay(), GetHour(), GetMinute(), GetSecond()));
 }
 
-CArchiveData::CArchiveData() : m_header(ArchiveHeader::Build(0, 0, 0)), m_reporter(&g_stderrReporter) {
-    g_pArchive = this;
-}
+CArchiveData::CArchiveData() : CArchiveData(Detached{}) { g_pArchive = this; }
+
+CArchiveData::CArchiveData(Detached) : m_header(ArchiveHeader::Build(0, 0, 0)), m_reporter(&g_stderrReporter) {}
 
 CArchiveData::~CArchiveData() {
     if (g_pArchive == this)

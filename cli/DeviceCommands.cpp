@@ -5,6 +5,7 @@
 #include "Commands.h"
 #include "Instrument.h"
 #include "MnrCodec.h"
+#include "ReadArchive.h"
 #include "SimInstrument.h"
 #include "StringTable.h"
 
@@ -238,16 +239,14 @@ int CliRead(const std::vector<std::string>& argv) {
                  StatusInRange(used, available) ? "" : " (out of range: reading at most 44000 records)");
 
     CliDeviceUi ui(static_cast<int>(retries), args.Has("read-empty"), isatty(STDERR_FILENO) != 0);
-    SetDeviceUi(&ui);
     CArchiveData archive;
     archive.SetReporter(&ui);
     if (g_interrupted)
         return CliError(kExitInterrupted, "interrupted before the read");
-    const int records =
-        archive.ReadFromDevice([&ui](int n, int total) { return ui.Progress(n, total); }, args.Has("force"));
+    const int records = ReadFromDevice(
+        instrument, archive, ui, [&ui](int n, int total) { return ui.Progress(n, total); }, args.Has("force"));
     ui.EndProgressLine();
     const bool positionLost = instrument->PositionLost();
-    SetDeviceUi(nullptr);
     g_deviceList.CloseCurrent();
     std::snprintf(line, sizeof line, UIString(116, 0).c_str(), records, archive.GetSeriesCount());
     std::fprintf(stderr, "tervik-cli: %s\n", line);
