@@ -86,6 +86,7 @@ public:
     // them into series with the given saved flag; returns the record count.
     int AssignRecords(std::vector<ArchiveRecord> records, bool saved);
 
+    // Where the archive's messages go; until one is set, nowhere.
     void SetReporter(IReporter* reporter) { m_reporter = reporter; }
     IReporter& GetReporter() const { return *m_reporter; }
     void SetBackupPath(std::string path) { m_backupPath = std::move(path); }
