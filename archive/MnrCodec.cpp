@@ -7,10 +7,14 @@
 
 std::string_view MnrErrorText(MnrError error) {
     switch (error) {
-    case MnrError::ShortSignature: return "Can't read file signature";
-    case MnrError::WrongSignature: return "Wrong file signature";
-    case MnrError::ShortHeader: return "Can't read file header";
-    case MnrError::None: break;
+    case MnrError::ShortSignature:
+        return "Can't read file signature";
+    case MnrError::WrongSignature:
+        return "Wrong file signature";
+    case MnrError::ShortHeader:
+        return "Can't read file header";
+    case MnrError::None:
+        break;
     }
     return {};
 }

@@ -31,7 +31,7 @@ std::string_view MnrErrorText(MnrError error);
 // records. With keepAll every whole record is passed on as stored (the
 // simulator's memory); otherwise erased and invalid ones are dropped.
 class MnrParser {
-public:
+  public:
     explicit MnrParser(bool keepAll = false) : m_keepAll(keepAll) {}
 
     // Takes the next bytes of the file and appends the records they complete
@@ -52,7 +52,7 @@ public:
     // Whole records read so far, passed on or not.
     uint64_t RecordCount() const { return m_records; }
 
-private:
+  private:
     void Take(const uint8_t* raw, std::vector<ArchiveRecord>& out);
 
     bool m_keepAll;

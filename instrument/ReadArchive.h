@@ -17,5 +17,5 @@ using ReadProgressFn = std::function<int(int done, int total)>;
 // go to its backup file as they come. Messages and questions, the backup's
 // included, go to ui; progress may be empty. forced reads the whole memory
 // whatever the instrument reports in use. The archive's record count, or 0.
-int ReadFromDevice(CInstrument* instrument, CArchiveData& archive, IDeviceUi& ui, const ReadProgressFn& progress,
-                   bool forced);
+int ReadFromDevice(CInstrument* instrument, CArchiveData& archive, IDeviceUi& ui,
+                   const ReadProgressFn& progress, bool forced);

@@ -9,7 +9,9 @@
 
 namespace {
 
-ArchiveRecord Record(int i) { return MakeRecord(2011, 6, 3, 9, i % 60, 0, 0, static_cast<uint8_t>(1 + i / 20), 215, 747, 1.5f); }
+ArchiveRecord Record(int i) {
+    return MakeRecord(2011, 6, 3, 9, i % 60, 0, 0, static_cast<uint8_t>(1 + i / 20), 215, 747, 1.5f);
+}
 
 struct Parsed {
     std::vector<ArchiveRecord> records;
@@ -52,12 +54,14 @@ TEST(MnrCodec, PiecesOfAnySizeParseAsTheWholeFile) {
     const ArchiveHeader noHeader = ArchiveHeader::Build(0, 0, 0);
     for (const ArchiveHeader* header : {&h, static_cast<const ArchiveHeader*>(nullptr)}) {
         const std::string bytes = MnrBytes(header, file) + "torn";
-        for (size_t piece : {size_t{1}, size_t{5}, size_t{16}, size_t{17}, size_t{31}, size_t{33}, bytes.size()}) {
+        for (size_t piece :
+             {size_t{1}, size_t{5}, size_t{16}, size_t{17}, size_t{31}, size_t{33}, bytes.size()}) {
             SCOPED_TRACE(testing::Message() << "header " << (header != nullptr) << ", pieces of " << piece);
             const Parsed p = Parse(bytes, piece, false);
             EXPECT_EQ(p.error, MnrError::None);
             EXPECT_EQ(p.hasHeader, header != nullptr);
-            EXPECT_EQ(p.header, std::string(reinterpret_cast<const char*>((header ? *header : noHeader).raw), 16));
+            EXPECT_EQ(p.header,
+                      std::string(reinterpret_cast<const char*>((header ? *header : noHeader).raw), 16));
             EXPECT_EQ(p.count, file.size());
             EXPECT_EQ(Raw(p.records), Raw(kept));
             // The simulator's memory: every whole record as stored.
@@ -108,7 +112,8 @@ TEST(MnrCodec, WrittenFileIsSignatureHeaderAndRawRecords) {
 
     // A sink that refuses fails the write.
     int calls = 0;
-    EXPECT_FALSE(WriteMnr([&](const void*, size_t) { return ++calls > 1; }, h, records.data(), records.size()));
+    EXPECT_FALSE(
+        WriteMnr([&](const void*, size_t) { return ++calls > 1; }, h, records.data(), records.size()));
     EXPECT_EQ(calls, 1);
 }
 
