@@ -1,6 +1,6 @@
 #include "LangDlg.h"
 
-#include "DialogGeometry.h"
+#include "DialogUnits.h"
 #include "TervikApp.h"
 
 #include <QComboBox>

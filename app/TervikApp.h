@@ -59,7 +59,7 @@ public:
 signals:
     // A second copy asked this one to come forward, and it did.
     void broughtForward();
-    // The main window is about to run (tests and the screenshot tool hook here).
+    // The main window is about to run (tests hook here).
     void mainWindowReady(CTervikDlg* dlg);
 
 private:

@@ -80,7 +80,7 @@ int CliRender(const std::vector<std::string>& argv) {
         if (!ParseSize(args.Get("size"), width, height))
             return CliError(kExitUsage, "--size takes WxH, each 1 to 8192 pixels");
     } else {
-        const LCSize s = ChartPlaceholderSize();
+        const PixelSize s = ChartPlaceholderSize();
         width = s.cx;
         height = s.cy;
     }

@@ -1,6 +1,6 @@
 #include "StdCondDlg.h"
 
-#include "DialogGeometry.h"
+#include "DialogUnits.h"
 #include "Prompts.h"
 #include "TervikApp.h"
 

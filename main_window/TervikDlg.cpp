@@ -3,7 +3,7 @@
 #include "AppIcon.h"
 #include "AtomicFile.h"
 #include "DeviceDlg.h"
-#include "DialogGeometry.h"
+#include "DialogUnits.h"
 #include "LangDlg.h"
 #include "ListCtrlWrp.h"
 #include "Prompts.h"

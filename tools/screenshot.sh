@@ -1,10 +1,37 @@
 #!/usr/bin/env bash
 # Takes the main window's picture for the documentation: runs the release
-# build of tervik on samples/demo.mnr under a virtual X display and saves
-# docs/main-window.png (docs/main-window-ru.png with --russian).
+# build of tervik on samples/demo.mnr under a virtual X display, grabs its
+# window from the display and saves docs/main-window.png
+# (docs/main-window-ru.png with --russian).
 # The settings of the run are private, so the user's own are not touched.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+# Inside the virtual display: start the program, wait for its main window
+# (the caption ends in the version, " v1.61"), let it paint, grab it.
+if [ "${1:-}" = "--grab" ]; then
+  out=$2
+  build/release/bin/tervik samples/demo.mnr &
+  pid=$!
+  id=
+  for _ in $(seq 100); do
+    id=$(xwininfo -root -children | awk '/ v[0-9]+\.[0-9]+"/ { print $1; exit }')
+    [ -n "$id" ] && break
+    sleep 0.1
+  done
+  status=0
+  if [ -n "$id" ]; then
+    sleep 1.5
+    import -silent -window "$id" "$out" || status=$?
+  else
+    echo "the main window did not appear" >&2
+    status=1
+  fi
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  exit "$status"
+fi
+
 language=English
 out=docs/main-window.png
 if [ "${1:-}" = "--russian" ]; then
@@ -12,11 +39,13 @@ if [ "${1:-}" = "--russian" ]; then
   out=docs/main-window-ru.png
 fi
 [ -x build/release/bin/tervik ] || { echo "build the release preset first" >&2; exit 1; }
+for tool in xvfb-run xwininfo import; do
+  command -v "$tool" >/dev/null || { echo "$tool is missing: run tools/install-deps.sh" >&2; exit 1; }
+done
 config=$(mktemp -d)
 trap 'rm -rf "$config"' EXIT
 mkdir -p "$config/Quorvex" docs
 printf '[General]\nLanguage=%s\n' "$language" > "$config/Quorvex/Tervik.conf"
-# The window saves a grab of itself once it is up, then closes.
-XDG_CONFIG_HOME="$config" TMPDIR="$config" TZ=UTC TERVIK_SCREENSHOT="$PWD/$out" \
-  xvfb-run -a -s "-screen 0 1280x1024x24" build/release/bin/tervik samples/demo.mnr
+XDG_CONFIG_HOME="$config" TMPDIR="$config" TZ=UTC \
+  xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --grab "$PWD/$out"
 echo "wrote $out"

@@ -1,6 +1,7 @@
 #include "DeviceDlg.h"
 
 #include "ArchiveData.h"
+#include "DialogUnits.h"
 #include "Prompts.h"
 #include "ReadArchive.h"
 #include "StringTable.h"
@@ -8,7 +9,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -28,27 +28,6 @@ template <typename... Args> QString UiFormat(int offset, Args... args) {
     std::snprintf(buf, sizeof buf, LoadUIString(offset).c_str(), args...);
     return QString::fromUtf8(buf);
 }
-
-// Dialog units to pixels with the dialog font's own metrics: a horizontal
-// unit is a quarter of the average character width, a vertical one an
-// eighth of the character height.
-class DialogUnits {
-public:
-    explicit DialogUnits(const QFont& font) {
-        const QFontMetrics fm(font);
-        const QString alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
-        m_baseX = (fm.horizontalAdvance(alphabet) / 26 + 1) / 2;
-        m_baseY = fm.height();
-    }
-    QRect Rect(int l, int t, int w, int h) const {
-        return QRect(l * m_baseX / 4, t * m_baseY / 8, w * m_baseX / 4, h * m_baseY / 8);
-    }
-    QSize Size(int w, int h) const { return QSize(w * m_baseX / 4, h * m_baseY / 8); }
-
-private:
-    int m_baseX;
-    int m_baseY;
-};
 
 } // namespace
 
@@ -89,8 +68,8 @@ template <typename F> auto CDeviceDlg::OnUiThread(F f) -> decltype(f()) {
 
 CDeviceDlg::CDeviceDlg(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_ui(new WorkerUi(this)) {
-    setFont(QFont("MS Shell Dlg", 8));
-    const DialogUnits du(font());
+    setFont(DialogGeometry::DialogFont());
+    const DialogGeometry du(font());
     setFixedSize(du.Size(262, 182));
 
     // Group boxes first, so the controls drawn over them stay on top.

@@ -1,7 +1,6 @@
 // The facade, the descriptors and the curves of a series.
 
 #include "ChartTestUtil.h"
-#include "DialogUnits.h"
 #include "LCWrp.h"
 #include "SeriesPlots.h"
 
@@ -178,19 +177,6 @@ TEST_F(SeriesTest, CurvesAsTheMainWindowShowsThem) {
     RemoveSeriesPlots(*chart, plots);
     EXPECT_EQ(chart->GetWnd()->GetPlotCount(), 0);
     EXPECT_FALSE(chart->GetWnd()->m_bHasPlots);
-}
-
-TEST(DialogUnits, PlaceholderFollowsTheDialogFont) {
-    const DialogBaseUnits b = DialogFontBaseUnits();
-    EXPECT_GT(b.cx, 3);
-    EXPECT_GT(b.cy, 8);
-    const LCSize s = ChartPlaceholderSize();
-    // MulDiv rounding of 474 * cx / 4 and 234 * cy / 8.
-    EXPECT_EQ(s.cx, (474 * b.cx * 2 + 4) / 8);
-    EXPECT_EQ(s.cy, (234 * b.cy * 2 + 8) / 16);
-    EXPECT_EQ(DialogUnitsToPixelsX(4, {6, 13}), 6);
-    EXPECT_EQ(DialogUnitsToPixelsY(234, {6, 13}), 380); // 380.25
-    EXPECT_EQ(DialogUnitsToPixelsX(474, {6, 13}), 711);
 }
 
 } // namespace

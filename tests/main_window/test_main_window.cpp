@@ -3,7 +3,6 @@
 // export and saving.
 #include "ArchiveGen.h"
 #include "DeviceDlg.h"
-#include "DialogGeometry.h"
 #include "DialogUnits.h"
 #include "LC.h"
 #include "LCWrp.h"
@@ -607,7 +606,7 @@ private slots:
         QCOMPARE(chart->GetWnd()->parentWidget(), m_dlg.get());
         QCOMPARE(chart->GetWnd()->geometry(), B(1018)->geometry());
         // The size tervik-cli renders pictures at is the window's.
-        const LCSize cli = ChartPlaceholderSize();
+        const PixelSize cli = ChartPlaceholderSize();
         QCOMPARE(QSize(cli.cx, cli.cy), B(1018)->size());
         QVERIFY(chart->GetWnd()->isVisible());
         double x1, y1, x2, y2;

@@ -1,0 +1,105 @@
+# Which layer may link what. Included at the end of the top-level
+# CMakeLists.txt, when every target exists; each rule walks the target's
+# link libraries transitively (private links of static libraries included)
+# and the test link_rules fails naming every forbidden link it found.
+
+# Every target, library name or file that target links, directly or through others.
+function(tervik_collect_links target out)
+  set(seen)
+  set(pending)
+  get_target_property(direct ${target} LINK_LIBRARIES)
+  if(direct)
+    list(APPEND pending ${direct})
+  endif()
+  get_target_property(iface ${target} INTERFACE_LINK_LIBRARIES)
+  if(iface)
+    list(APPEND pending ${iface})
+  endif()
+  while(pending)
+    list(POP_FRONT pending item)
+    # $<LINK_ONLY:x> is how a static library carries its private links.
+    string(REGEX REPLACE "^\\$<LINK_ONLY:(.*)>$" "\\1" item "${item}")
+    if(item MATCHES "^::@" OR item STREQUAL "")
+      continue()
+    endif()
+    set(names ${item})
+    if(item MATCHES "\\$<")
+      # Any other expression: the names inside it that are targets.
+      string(REGEX MATCHALL "[A-Za-z0-9_.+-]+(::[A-Za-z0-9_.+-]+)?" names "${item}")
+    endif()
+    foreach(name IN LISTS names)
+      if(name IN_LIST seen)
+        continue()
+      endif()
+      if(item MATCHES "\\$<" AND NOT TARGET ${name})
+        continue()
+      endif()
+      list(APPEND seen ${name})
+      if(TARGET ${name})
+        get_target_property(alias ${name} ALIASED_TARGET)
+        if(alias)
+          list(APPEND pending ${alias})
+        endif()
+        get_target_property(more ${name} INTERFACE_LINK_LIBRARIES)
+        if(more)
+          list(APPEND pending ${more})
+        endif()
+      endif()
+    endforeach()
+  endwhile()
+  set(${out} ${seen} PARENT_SCOPE)
+endfunction()
+
+# Appends to TERVIK_LINK_VIOLATIONS every link of target matching regex.
+function(tervik_forbid_links target regex why)
+  if(NOT TARGET ${target})
+    return()
+  endif()
+  tervik_collect_links(${target} links)
+  foreach(link IN LISTS links)
+    if(link MATCHES "${regex}")
+      set_property(GLOBAL APPEND PROPERTY TERVIK_LINK_VIOLATIONS "${target} links ${link} (${why})")
+    endif()
+  endforeach()
+endfunction()
+
+set(tervik_any_qt "^Qt[0-9]*::|libQt|^Qt[0-9]*[A-Z]")
+set(tervik_widgets "^Qt[0-9]*::Widgets$|libQt[0-9]*Widgets")
+
+tervik_forbid_links(tervik_archive "${tervik_any_qt}" "the archive layer is C++ only")
+tervik_forbid_links(tervik_instrument "${tervik_any_qt}" "the instrument layer is C++ only")
+tervik_forbid_links(tervik_strings "${tervik_any_qt}" "the string table is C++ only")
+tervik_forbid_links(tervik_cli_files "${tervik_any_qt}" "info, export, stats, save and save-all need no Qt")
+tervik_forbid_links(tervik_cli_device "${tervik_any_qt}" "devices and read need no Qt")
+tervik_forbid_links(tervik_dialog_units "${tervik_widgets}" "dialog units need font metrics only")
+# Arrows run one way: app -> main window -> {device dialog, chart,
+# presentation, list table, GUI support} -> {archive, instrument, strings}.
+set(tervik_windows "^tervik_(app|app_core|main_window)$")
+foreach(t tervik_device_dialog tervik_chart tervik_chart_core tervik_presentation tervik_list_table
+          tervik_gui_support tervik_prompts tervik_dialog_units)
+  tervik_forbid_links(${t} "${tervik_windows}" "only the main window and the application sit above it")
+endforeach()
+foreach(t tervik_gui_support tervik_prompts tervik_dialog_units)
+  tervik_forbid_links(${t} "^tervik_(chart|chart_core|presentation|device_dialog|list_table)$"
+                      "GUI support sits below every window")
+endforeach()
+tervik_forbid_links(tervik_main_window "^tervik_app$" "the start-up runs the main window, not the other way")
+
+# Once the chart has a core without widgets, neither it nor tervik-cli may
+# link Qt Widgets; before that the whole chart is a widget.
+if(TARGET tervik_chart_core)
+  tervik_forbid_links(tervik_chart_core "${tervik_widgets}" "the chart core is QtGui at most")
+  tervik_forbid_links(tervik-cli "${tervik_widgets}" "tervik-cli runs without widgets")
+endif()
+
+if(TERVIK_BUILD_TESTS)
+  get_property(violations GLOBAL PROPERTY TERVIK_LINK_VIOLATIONS)
+  list(JOIN violations "|" violations)
+  add_test(NAME link_rules
+           COMMAND ${CMAKE_COMMAND} "-DVIOLATIONS=${violations}" -P ${CMAKE_CURRENT_LIST_DIR}/LinkRulesReport.cmake)
+  # The program as built: no Qt Widgets library among what it loads.
+  if(TARGET tervik_chart_core AND TARGET tervik-cli)
+    add_test(NAME cli_loads_no_widgets
+             COMMAND sh -c "! ldd \"$<TARGET_FILE:tervik-cli>\" | grep libQt6Widgets")
+  endif()
+endif()
