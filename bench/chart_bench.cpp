@@ -62,7 +62,7 @@ void PaintBench(benchmark::State& state, bool plain) {
         c->PaintTo(dc);
         benchmark::DoNotOptimize(img.constBits());
     }
-    state.counters["hits"] = static_cast<double>(c->m_hits.size());
+    state.counters["hits"] = static_cast<double>(c->GetHits().size());
 }
 
 void BM_PaintStampedMarkers(benchmark::State& state) { PaintBench(state, false); }
@@ -94,7 +94,7 @@ void BM_FindHitAfterPaint(benchmark::State& state) {
         CImageDC dc(img);
         c->PaintTo(dc);
     }
-    const std::vector<HitRect> hits = c->m_hits;
+    const std::vector<HitRect> hits = c->GetHits();
     for (auto _ : state) {
         state.PauseTiming();
         c->ClearHits();

@@ -1,9 +1,9 @@
 #include "ChartText.h"
 
-#include "LocalTime.h"
 
 #include <clocale>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <locale.h>
@@ -200,13 +200,35 @@ std::string FormatReadoutValue(double value, int width) {
     return FormatWith(neg ? -a : a, exponent, e, decimals);
 }
 
-std::string FormatTime(double value, bool longForm) {
-    const LocalFields f = ToLocalFields(value);
-    char buf[64];
+std::string FormatTimeFields(const TimeFields& f, bool longForm) {
+    char buf[96];
     if (longForm)
         std::snprintf(buf, sizeof buf, "[ %4d-%02d-%02d   %02d:%02d:%02d ]", f.year, f.month, f.day, f.hour, f.minute,
                       f.second);
     else
         std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", f.hour, f.minute, f.second);
     return buf;
+}
+
+std::string FormatUtcTime(double value, bool longForm) {
+    // Out-of-range values (never times of data) map to the epoch.
+    const int64_t t = value > -1e15 && value < 1e15 ? static_cast<int64_t>(value) : 0;
+    int64_t days = t / 86400, secs = t % 86400;
+    if (secs < 0) {
+        secs += 86400;
+        --days;
+    }
+    // Civil date of a day number (days since 1970-01-01), proleptic Gregorian.
+    const int64_t z = days + 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const int64_t doe = z - era * 146097;
+    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const int64_t mp = (5 * doy + 2) / 153;
+    const int64_t day = doy - (153 * mp + 2) / 5 + 1;
+    const int64_t month = mp < 10 ? mp + 3 : mp - 9;
+    const int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
+    const TimeFields f{static_cast<int>(year), static_cast<int>(month), static_cast<int>(day),
+                       static_cast<int>(secs / 3600), static_cast<int>(secs / 60 % 60), static_cast<int>(secs % 60)};
+    return FormatTimeFields(f, longForm);
 }

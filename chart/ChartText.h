@@ -26,8 +26,16 @@ double ChooseValueStep(double span20);
 LabelFormat ChooseLabelFormat(double value, double step, int width);
 std::string FormatAxisValue(double value, const LabelFormat& f);
 std::string FormatReadoutValue(double value, int width);
-// Short form "hh:mm:ss", long form "[ yyyy-mm-dd   hh:mm:ss ]", local time.
-std::string FormatTime(double value, bool longForm);
+// Calendar fields of a moment, in whatever zone the caller chose.
+struct TimeFields {
+    int year, month, day, hour, minute, second;
+};
+// Short form "hh:mm:ss", long form "[ yyyy-mm-dd   hh:mm:ss ]".
+std::string FormatTimeFields(const TimeFields& f, bool longForm);
+// A time value (seconds since 1970, truncated toward zero) in UTC, in the
+// forms of FormatTimeFields: the chart's labels when its owner gives it no
+// formatter of its own.
+std::string FormatUtcTime(double value, bool longForm);
 
 // printf of one double in the "C" locale.
 std::string FormatNumber(const char* format, double value);

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 using COLORREF = uint32_t; // 0x00BBGGRR
 
@@ -76,6 +77,31 @@ struct GdiFont {
     bool IsStock() const { return face.empty(); }
 };
 
+// One pixel of a recorded shape, relative to the point it was drawn around.
+struct StampPixel {
+    int dx, dy;
+    uint32_t argb;
+};
+
+// The pixels a shape leaves behind when drawn with the copy operation:
+// each pixel once, with the colour its last write gave it, in row order.
+class MarkerStamp {
+public:
+    bool Empty() const { return m_pixels.empty(); }
+    const std::vector<StampPixel>& Pixels() const { return m_pixels; }
+    int MinDx() const { return m_minDx; }
+    int MaxDx() const { return m_maxDx; }
+    int MinDy() const { return m_minDy; }
+    int MaxDy() const { return m_maxDy; }
+
+    // Keeps the last write of each pixel.
+    void Assign(const std::vector<StampPixel>& writes);
+
+private:
+    std::vector<StampPixel> m_pixels;
+    int m_minDx = 0, m_maxDx = -1, m_minDy = 0, m_maxDy = -1;
+};
+
 class IGdiDC {
 public:
     virtual ~IGdiDC() = default;
@@ -108,6 +134,13 @@ public:
     // Text with its top-left corner at (x, y) in the selected font.
     virtual void TextOut(int x, int y, const std::string& utf8) = 0;
     virtual LCSize GetTextExtent(const std::string& utf8) = 0;
+
+    // Stamping: a surface that can copy a recorded marker's pixels puts
+    // identical markers down that way, much faster than drawing each shape.
+    // A metafile records shapes, so the default refuses.
+    virtual bool SupportsStamps() const { return false; }
+    // Puts stamp with its origin at (x, y); only called when SupportsStamps().
+    virtual void StampMarker(const MarkerStamp&, int, int) {}
 
     // CDC::FillSolidRect: sets the background colour and leaves it set.
     void FillSolidRect(int x, int y, int cx, int cy, COLORREF color) {

@@ -11,31 +11,6 @@
 
 #include <vector>
 
-// One pixel of a recorded shape, relative to the point it was drawn around.
-struct StampPixel {
-    int dx, dy;
-    uint32_t argb;
-};
-
-// The pixels a shape leaves behind when drawn with the copy operation:
-// each pixel once, with the colour its last write gave it, in row order.
-class MarkerStamp {
-public:
-    bool Empty() const { return m_pixels.empty(); }
-    const std::vector<StampPixel>& Pixels() const { return m_pixels; }
-    int MinDx() const { return m_minDx; }
-    int MaxDx() const { return m_maxDx; }
-    int MinDy() const { return m_minDy; }
-    int MaxDy() const { return m_maxDy; }
-
-    // Keeps the last write of each pixel.
-    void Assign(const std::vector<StampPixel>& writes);
-
-private:
-    std::vector<StampPixel> m_pixels;
-    int m_minDx = 0, m_maxDx = -1, m_minDy = 0, m_maxDy = -1;
-};
-
 class CImageDC : public IGdiDC {
 public:
     // Draws on image, which must stay alive and keep its size; it is turned
@@ -66,6 +41,8 @@ public:
     // Records instead of drawing: every pixel write (copy operation) goes to
     // writes, coordinates unclipped. nullptr draws again.
     void SetRecorder(std::vector<StampPixel>* writes) { m_recorder = writes; }
+    bool SupportsStamps() const override { return true; }
+    void StampMarker(const MarkerStamp& stamp, int x, int y) override { Stamp(stamp, x, y); }
     // Puts a recorded stamp with its origin at (x, y), clipped to the image.
     void Stamp(const MarkerStamp& stamp, int x, int y);
 

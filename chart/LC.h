@@ -1,93 +1,18 @@
 #pragma once
 
-// The chart window: plots of (x, y) points against one common view, the view
-// history, the mouse gestures and the drawing. x is a time in seconds since
-// 1970 for this program, but the chart treats both axes as plain doubles.
+// The chart window: the chart of LCCore.h on screen, with the mouse
+// gestures, the keyboard, the popup menus and the picture export.
 
-#include "GdiDC.h"
 #include "ImageDC.h"
+#include "LCCore.h"
 
-#include <QWidget>
 #include <QImage>
+#include <QWidget>
 
-#include <list>
 #include <memory>
 #include <string>
-#include <vector>
 
 class QMenu;
-
-// One series of points, sorted by x, remembering where each point came from.
-class CLCDataSet {
-public:
-    CLCDataSet() = default;
-    virtual ~CLCDataSet();
-    CLCDataSet(const CLCDataSet&) = delete;
-    CLCDataSet& operator=(const CLCDataSet&) = delete;
-
-    // Frees any arrays and makes room for n points; false when n < 0 or
-    // memory is short (the data set is then empty).
-    bool Allocate(int n);
-    void SortByX();
-    void SetInterpolation(int kind) { m_nInterp = kind; }
-    int GetInterpolation() const { return m_nInterp; }
-    int GetPointCount() const { return m_nCount; }
-    double GetXMin() const { return m_nCount > 0 ? m_pX[0] : 0; }
-    double GetXMax() const { return m_nCount > 0 ? m_pX[m_nCount - 1] : 0; }
-    int FindFirstAtOrAfter(double v) const;
-    int FindLastAtOrBefore(double v) const;
-    void GetPoint(int i, double& x, double& y) const {
-        x = m_pX[i];
-        y = m_pY[i];
-    }
-    int GetPointIndex(int i) const { return i >= 0 && i < m_nCount ? m_pIndex[i] : 0; }
-    double ValueAt(double v) const;
-    virtual void GetYRange(double x1, double x2, double& yMin, double& yMax) const;
-
-    int* m_pIndex = nullptr;
-    double* m_pX = nullptr;
-    double* m_pY = nullptr;
-    double m_dXFirst = 0;
-    double m_dXLast = 0;
-    int m_nInterp = 0;
-    int m_nCount = 0;
-
-private:
-    void Free();
-};
-
-struct MarkerStyle {
-    int nSize = 3;
-    int nKind = 1;
-    COLORREF crFill = 0;
-};
-
-struct CLCPlot {
-    int nPenStyle = PS_SOLID;
-    int nPenWidth = 1;
-    COLORREF crColor = 0;
-    MarkerStyle marker;
-    unsigned nFlags = 0; // bit 0: hidden
-    std::string strName = "New plot";
-    std::string strXFormat = "%f";
-    std::string strYFormat = "%f";
-    CLCDataSet* pDataSet = nullptr;
-    int nExtra = 0;
-};
-
-// A position in the plot list; null means none.
-using LCPosition = CLCPlot*;
-
-struct ViewRect {
-    double dXMin, dYMin, dXMax, dYMax;
-};
-
-struct HitRect {
-    LCRect rc;
-    CLCPlot* pPlot;
-    int nPoint;
-    double dX, dY;
-};
 
 // The owner's event callbacks: slot n runs when bit n of the mask is set;
 // a slot returning 0 replaces the chart's own handling.
@@ -97,7 +22,7 @@ struct LCCallbacks {
     unsigned mask = 0;
 };
 
-class CLC : public QWidget {
+class CLC : public QWidget, public CLCCore {
     Q_OBJECT
 
 public:
@@ -110,109 +35,29 @@ public:
     explicit CLC(QWidget* parent = nullptr);
     ~CLC() override;
 
-    // Plots.
-    LCPosition AddPlot(CLCDataSet* dataSet);
-    void RemovePlot(LCPosition pos);
-    void SetPlotName(LCPosition pos, const std::string& name);
-    void SetPlotFormats(LCPosition pos, const std::string& xFormat, const std::string& yFormat);
-    void SetPlotPenStyle(LCPosition pos, int style);
-    void SetPlotPenWidth(LCPosition pos, int width);
-    void SetPlotColor(LCPosition pos, COLORREF color);
-    void SetPlotMarkerSize(LCPosition pos, int size);
-    void SetPlotMarkerKind(LCPosition pos, int kind);
-    void SetPlotMarkerFill(LCPosition pos, COLORREF color);
-    void SetPlotExtra(LCPosition pos, int value);
-    unsigned GetPlotFlags(LCPosition pos) const;
-    void SetPlotFlags(LCPosition pos, unsigned flags);
-    CLCDataSet* GetPlotDataSet(LCPosition pos) const;
-    LCPosition GetFirstPlotPosition() const;
-    CLCDataSet* GetNextDataSet(LCPosition& pos) const;
-    LCPosition GetCurrentPlot() const { return m_posCurrentPlot; }
-    void SetCurrentPlot(LCPosition pos);
-    int GetVisiblePlotCount() const;
-    int GetPlotCount() const { return static_cast<int>(m_plots.size()); }
-
-    // Appearance.
-    void SetTitles(const std::string& xTitle, const std::string& yTitle);
-    bool SetMargins(int left, int top, int right, int bottom);
-    COLORREF SetColors(COLORREF back, COLORREF frame);
-    void ShowLegend(bool show) { m_bShowLegend = show; }
-    bool IsLegendShown() const { return m_bShowLegend; }
-    void SetXRefLine(double x) { m_dXRefLine = x; }
-    void ShowXRefLine(bool show) { m_bShowXRefLine = show; }
-    void SetYRefLine(double y) { m_dYRefLine = y; }
-    void ShowYRefLine(bool show) { m_bShowYRefLine = show; }
-    void SetSelectionStyle(COLORREF color, int border);
-
-    // View and history.
-    bool SetView(double x1, double y1, double x2, double y2);
-    void GetView(double& x1, double& y1, double& x2, double& y2) const;
-    void ResetViewHistory();
-    bool CanGoPrevView() const { return m_nView > 0; }
-    bool CanGoNextView() const { return m_nView >= 0 && m_nView + 1 < static_cast<int>(m_views.size()); }
-    void GoPrevView();
-    void GoNextView();
-    void ShowAllData();
-    void AutoScaleY();
-    void ScrollLeft();
-    void ScrollRight();
-    bool ZoomToSelection();
-    void ToggleLegend();
-    void ClearSelection();
-    bool GetSelectionRange(double& x1, double& y1, double& x2, double& y2) const;
-    const std::vector<ViewRect>& GetViewHistory() const { return m_views; }
-    int GetViewIndex() const { return m_nView; }
-
     // Runs a menu command (ids 1 to 9).
     void OnCommand(int id);
     virtual void BuildContextMenu(QMenu* menu);
     virtual void BuildSelectionMenu(QMenu* menu);
 
-    // Layout for a client area of cx by cy pixels (what WM_SIZE does).
-    void Layout(int cx, int cy);
-    void LayoutLegend();
-
-    // Hit records.
-    void AddHit(const LCRect& rc, CLCPlot* plot, int point, double x, double y);
-    void ClearHits();
-    const HitRect* FindHit(int x, int y) const;
-    const std::vector<HitRect>& GetHits() const { return m_hits; }
-
-    // Drawing. A null context draws on the window's surface.
-    void PaintTo(IGdiDC& dc);
-    void DrawBackground(IGdiDC& dc);
-    void DrawAxes(IGdiDC* dc);
-    void DrawPlots(IGdiDC* dc, bool highlight);
-    void DrawPlot(IGdiDC& dc, CLCPlot* plot, bool highlight);
-    void DrawSelection(IGdiDC* dc);
-    void DrawCross(IGdiDC* dc, int x, int y);
-    void DrawLegend(IGdiDC* dc);
-    void DrawReadout(IGdiDC* dc);
-    void DrawInfoStrip(IGdiDC* dc, const HitRect* hit);
-    void DrawLegendSample(IGdiDC& dc, const LCRect& rc, const CLCPlot* plot);
-    void MoveToF(double x, double y);
-    void LineToClipped(IGdiDC& dc, double x, double y);
-    // Markers drawn one by one with the shape calls, as the reference for the
-    // stamped drawing of DrawPlot.
-    void SetPlainMarkers(bool plain) { m_bPlainMarkers = plain; }
+    // Layout for a client area of cx by cy pixels; the surface follows the size.
+    void Layout(int cx, int cy) override;
 
     // Immediate full repaint.
-    void Redraw();
+    void Redraw() override;
     // The window's surface as the last drawing left it.
     const QImage& Surface() const { return m_surface; }
 
     // Interaction (mouse positions in client pixels).
     int HitTestSelection(int x, int y) const;
     void SetDragCursor(int mode);
-    void SetReadout(double x, double y);
-    void HideReadout() { m_bReadoutValid = false; }
     void OnLButtonDown(int x, int y);
     void OnMouseMove(int x, int y);
     void OnLButtonUp(int x, int y);
     void OnLButtonDblClk(int x, int y);
     void OnEscape();
     // A left-button gesture (cross-hair, band, moving the selection) is under way.
-    bool GestureUnderWay() const { return m_bHasPlots && m_nDragMode != 0; }
+    bool GestureUnderWay() const { return HasPlots() && m_nDragMode != 0; }
     void SetCallbacks(LCCallbacks* callbacks) { m_pCallbacks = callbacks; }
 
     // Command 9: asks for a file name and writes the chart as a picture.
@@ -222,56 +67,11 @@ public:
     // nothing could be written.
     bool SaveImage(const std::string& path);
 
-    // Members named as the rest of the program knows them.
-    std::list<CLCPlot*> m_plots; // head = newest
-    LCPosition m_posCurrentPlot = nullptr;
-    bool m_bHasPlots = false;
-
-    double m_dXMin = -0.01, m_dXMax = 1.01, m_dYMin = -0.01, m_dYMax = 1.01;
-    std::vector<ViewRect> m_views;
-    int m_nView = -1; // current entry of m_views, -1 before the first
-    double m_dScrollStep = 0.1;
-
-    LCRect m_rcMargins{70, 30, 20, 60};
-    LCRect m_rcClient, m_rcPlot, m_rcInfoStrip, m_rcReadout, m_rcLegend; // inclusive pixels
-
-    int m_nFontSize = 100;
-    std::string m_strFontFace = "Arial";
-    std::string m_strXTitle, m_strYTitle;
-    bool m_bShowLegend = true;
-    std::string m_strLegendTitle;
-    int m_nLegendFontSize = 100;
-    int m_nLegendNameChars = 10;
-    int m_nLegendMaxLines = -1;
-    bool m_bShowReadout = true;
-    bool m_bShowInfoStrip = true;
-    bool m_bShowXRefLine = false;
-    double m_dXRefLine = 0;
-    bool m_bShowYRefLine = false;
-    double m_dYRefLine = 0;
-    COLORREF m_crBack = 0xA4B0B0, m_crFrame = 0xA4B0B0, m_crPlotBack = 0xEFFFFF;
-    COLORREF m_crSelection = 0;
-    int m_nSelectionBorder = 4;
-    GdiBrush m_selectionBrush;
-    unsigned m_nHighlight = 0x100;
-    COLORREF m_crHighlight = 0;
-    LCRect m_rcHighlight;
-    LCPoint m_ptHighlight;
-    int m_nPointTolerance = 2;
-
-    int m_nDragMode = 0;
-    bool m_bCaptured = false;
-    LCPoint m_ptPress;
-    LCRect m_rcSelection;
-    LCRect m_rcDrag;
-    bool m_bDragFirstFrame = false;
-    LCPoint m_ptCross;
-    bool m_bCrossVisible = false;
-    double m_dReadoutX = 0, m_dReadoutY = 0;
-    bool m_bReadoutValid = false;
-    bool m_bPointHit = false;
-    std::vector<HitRect> m_hits;
-    LCCallbacks* m_pCallbacks = nullptr;
+    // The gesture under way: 0 none, 1 a rubber band, 2 the cross-hair, 3
+    // moving the selection, 4 to 11 moving its edges and corners.
+    int DragMode() const { return m_nDragMode; }
+    bool IsCaptured() const { return m_bCaptured; }
+    const LCPoint& PressPoint() const { return m_ptPress; }
 
 signals:
     // A view command finished (Notification ids); delivered through the
@@ -289,26 +89,26 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
+    void Notify(int code) override { emit chartNotify(code); }
+    // The surface still holds the old view; the next paint must not show it.
+    void ViewAccepted() override { m_bNeedsPaint = true; }
+    std::unique_ptr<IGdiDC> OpenWindowDC() override;
+
 private:
     // A context on the window's surface for drawing outside painting; the
     // screen is refreshed from the surface when it goes.
-    struct WindowDC {
-        explicit WindowDC(CLC* chart) : owner(chart), dc(chart->m_surface) {}
-        ~WindowDC() { owner->update(); }
+    class WindowDC : public CImageDC {
+    public:
+        explicit WindowDC(CLC* chart) : CImageDC(chart->m_surface), m_owner(chart) {}
+        ~WindowDC() override { m_owner->update(); }
         WindowDC(const WindowDC&) = delete;
         WindowDC& operator=(const WindowDC&) = delete;
-        CLC* owner;
-        CImageDC dc;
+
+    private:
+        CLC* m_owner;
     };
-    // Makes entry index of the view history the current view.
-    void ShowHistoryView(int index);
-    // Where immediate drawing goes: pdc, or a context on the window's surface
-    // kept in own (which repaints the window when it ends); null without one.
-    IGdiDC* DrawTarget(IGdiDC* pdc, std::unique_ptr<WindowDC>& own);
-    CLCPlot* Find(LCPosition pos) const;
     void Post(int id);
-    void Send(int code) { emit chartNotify(code); }
-    void RunPaint(IGdiDC& dc, bool layout);
+    void Send(int code) { Notify(code); }
     void Clamp(int& x, int& y) const;
     void PixelToData(int px, int py, double& x, double& y) const;
     void DrawDragFrame(const LCRect& rc, bool removePrevious);
@@ -317,16 +117,10 @@ private:
 
     QImage m_surface;
     bool m_bNeedsPaint = true;
-    bool m_bPlainMarkers = false;
-    double m_penX = 0, m_penY = 0;
-    // Runs of hit records whose left edges do not decrease (the markers of
-    // one plot come in x order), with the widest rectangle of each run, so
-    // FindHit can search each run by binary search.
-    struct HitRun {
-        int begin, end, maxWidth;
-    };
-    std::vector<HitRun> m_hitRuns;
-    // Scratch of the stamped drawing, kept so that big plots do not allocate on every paint.
-    std::vector<uint32_t> m_stampCells, m_stampKeep;
-    std::vector<uint64_t> m_stampSeen;
+    int m_nDragMode = 0;
+    bool m_bCaptured = false;
+    LCPoint m_ptPress;
+    LCRect m_rcDrag;
+    bool m_bDragFirstFrame = false;
+    LCCallbacks* m_pCallbacks = nullptr;
 };

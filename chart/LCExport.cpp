@@ -1,16 +1,11 @@
-// Writing the chart to a picture file.
+// Exporting the chart as a picture: the file dialog and the messages.
 
 #include "LC.h"
 
-#include "AtomicFile.h"
-#include "EmfDC.h"
-#include "GifWriter.h"
-#include "ImageDC.h"
+#include "LCPicture.h"
 #include "Prompts.h"
 
-#include <QBuffer>
 #include <QFileInfo>
-#include <QImageWriter>
 
 namespace {
 
@@ -23,43 +18,7 @@ QList<IPrompts::Filter> ImageFilters() {
 
 } // namespace
 
-// Neither the encoders nor libEMF may take the window down with an exception.
-bool CLC::SaveImage(const std::string& path) try {
-    const int cx = m_rcClient.right - m_rcClient.left + 1, cy = m_rcClient.bottom - m_rcClient.top + 1;
-    if (cx <= 0 || cy <= 0)
-        return false;
-    const QString qpath = QString::fromStdString(path);
-    const QString ext = QFileInfo(qpath).suffix().toLower();
-    if (ext == "emf") {
-        CEmfDC dc;
-        if (!dc.Create(path))
-            return false;
-        PaintTo(dc);
-        return dc.Close();
-    }
-    const char* format = ext == "jpg" || ext == "jpeg" ? "JPEG" : ext == "bmp" ? "BMP" : ext == "png" ? "PNG" : nullptr;
-    if (!format && ext != "gif")
-        return false;
-    // The picture has the window's size and the display's 32 bits per pixel.
-    QImage picture(cx, cy, QImage::Format_RGB32);
-    picture.fill(Qt::white);
-    {
-        CImageDC dc(picture);
-        PaintTo(dc);
-    }
-    if (!format)
-        return WriteGif(picture, qpath);
-    // Encoded in memory, then written with every write checked.
-    QByteArray bytes;
-    {
-        QBuffer buffer(&bytes);
-        if (!buffer.open(QIODevice::WriteOnly) || !QImageWriter(&buffer, format).write(picture))
-            return false;
-    }
-    return WriteFileAtomically(path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
-} catch (...) {
-    return false;
-}
+bool CLC::SaveImage(const std::string& path) { return WriteChartPicture(*this, path); }
 
 void CLC::ExportImage() {
     QString path;

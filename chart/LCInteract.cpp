@@ -43,21 +43,24 @@ bool CLC::Callback(int slot, unsigned buttons, int x, int y, void* extra) {
 }
 
 void CLC::Clamp(int& x, int& y) const {
-    x = std::clamp(x, m_rcPlot.left, std::max(m_rcPlot.left, m_rcPlot.right));
-    y = std::clamp(y, m_rcPlot.top, std::max(m_rcPlot.top, m_rcPlot.bottom));
+    const LCRect& p = PlotRect();
+    x = std::clamp(x, p.left, std::max(p.left, p.right));
+    y = std::clamp(y, p.top, std::max(p.top, p.bottom));
 }
 
 void CLC::PixelToData(int px, int py, double& x, double& y) const {
-    const double w = m_rcPlot.right - m_rcPlot.left + 1, h = m_rcPlot.bottom - m_rcPlot.top + 1;
-    x = m_dXMin + (m_dXMax - m_dXMin) * (px - m_rcPlot.left) / w;
-    y = m_dYMin + (m_dYMax - m_dYMin) * (m_rcPlot.bottom - py) / h;
+    const LCRect& p = PlotRect();
+    const double w = p.right - p.left + 1, h = p.bottom - p.top + 1;
+    x = XMin() + (XMax() - XMin()) * (px - p.left) / w;
+    y = YMin() + (YMax() - YMin()) * (p.bottom - py) / h;
 }
 
 int CLC::HitTestSelection(int x, int y) const {
-    if (m_rcSelection.IsRectEmpty())
+    if (Selection().IsRectEmpty())
         return 0;
-    const int k = m_nSelectionBorder + 1;
-    const int L = m_rcSelection.left, T = m_rcSelection.top, R = m_rcSelection.right, B = m_rcSelection.bottom;
+    const int k = SelectionBorder() + 1;
+    const LCRect& s = Selection();
+    const int L = s.left, T = s.top, R = s.right, B = s.bottom;
     const int cx = (L + R) / 2, cy = (T + B) / 2;
     const struct {
         LCRect box;
@@ -101,21 +104,15 @@ void CLC::SetDragCursor(int mode) {
     setCursor(shape);
 }
 
-void CLC::SetReadout(double x, double y) {
-    m_dReadoutX = x;
-    m_dReadoutY = y;
-    m_bReadoutValid = true;
-}
-
 void CLC::OnLButtonDown(int x, int y) {
-    if (!m_bHasPlots)
+    if (!HasPlots())
         return;
     if (isVisible())
         grabMouse();
     m_bCaptured = true;
     m_bDragFirstFrame = true;
     m_ptPress = {x, y};
-    m_rcDrag = m_rcSelection;
+    m_rcDrag = Selection();
     const int mode = HitTestSelection(x, y);
     if (mode != 0) {
         m_nDragMode = mode;
@@ -123,10 +120,11 @@ void CLC::OnLButtonDown(int x, int y) {
         return;
     }
     Clamp(x, y);
-    m_ptPress = m_ptCross = {x, y};
+    m_ptPress = {x, y};
+    SetCrossPoint(m_ptPress);
     m_rcDrag.SetRectEmpty();
-    if (!m_rcSelection.IsRectEmpty()) {
-        m_rcSelection.SetRectEmpty();
+    if (!Selection().IsRectEmpty()) {
+        SetSelection({});
         Redraw();
     }
     m_nDragMode = 2;
@@ -134,20 +132,19 @@ void CLC::OnLButtonDown(int x, int y) {
     PixelToData(x, y, dx, dy);
     const HitRect* hit = FindHit(x, y);
     if (hit) {
-        m_nHighlight = (m_nHighlight & ~0xFu) | 2;
-        m_ptHighlight = {x, y};
+        SetHighlightPoint({x, y});
         {
             WindowDC w(this);
-            DrawPlot(w.dc, hit->pPlot, true);
+            DrawPlot(w, hit->pPlot, true);
         }
         SetReadout(hit->dX, hit->dY);
-        m_bPointHit = true;
+        SetPointHit(true);
     } else {
         SetReadout(dx, dy);
-        m_bPointHit = false;
+        SetPointHit(false);
     }
     DrawCross(nullptr, x, y);
-    m_bCrossVisible = true;
+    SetCrossVisible(true);
     DrawReadout(nullptr);
     DrawLegend(nullptr);
     DrawInfoStrip(nullptr, hit);
@@ -157,13 +154,13 @@ void CLC::DrawDragFrame(const LCRect& rc, bool removePrevious) {
     if (m_surface.isNull())
         return;
     WindowDC w(this);
-    const GdiBrush brush = GdiBrush::SolidBrush((m_crSelection ^ m_crPlotBack) & 0xFFFFFF);
-    const int b = m_nSelectionBorder;
+    const GdiBrush brush = GdiBrush::SolidBrush((SelectionColor() ^ PlotBackColor()) & 0xFFFFFF);
+    const int b = SelectionBorder();
     auto frame = [&](const LCRect& r) {
-        w.dc.PatBlt({r.left - b, r.top - b, r.right + b, r.top}, brush, Rop::Xor);
-        w.dc.PatBlt({r.left - b, r.bottom, r.right + b, r.bottom + b}, brush, Rop::Xor);
-        w.dc.PatBlt({r.left - b, r.top, r.left, r.bottom}, brush, Rop::Xor);
-        w.dc.PatBlt({r.right, r.top, r.right + b, r.bottom}, brush, Rop::Xor);
+        w.PatBlt({r.left - b, r.top - b, r.right + b, r.top}, brush, Rop::Xor);
+        w.PatBlt({r.left - b, r.bottom, r.right + b, r.bottom + b}, brush, Rop::Xor);
+        w.PatBlt({r.left - b, r.top, r.left, r.bottom}, brush, Rop::Xor);
+        w.PatBlt({r.right, r.top, r.right + b, r.bottom}, brush, Rop::Xor);
     };
     if (removePrevious)
         frame(m_rcDrag);
@@ -171,16 +168,16 @@ void CLC::DrawDragFrame(const LCRect& rc, bool removePrevious) {
 }
 
 void CLC::OnMouseMove(int x, int y) {
-    if (!m_bHasPlots)
+    if (!HasPlots())
         return;
     if (m_nDragMode != 0)
         SetDragCursor(m_nDragMode);
-    else if (!m_rcSelection.IsRectEmpty())
+    else if (!Selection().IsRectEmpty())
         SetDragCursor(HitTestSelection(x, y));
     if (m_nDragMode == 0)
         return;
-    const LCRect& S = m_rcSelection;
-    const LCRect& P = m_rcPlot;
+    const LCRect& S = Selection();
+    const LCRect& P = PlotRect();
     const int dx = x - m_ptPress.x, dy = y - m_ptPress.y;
     bool formed = false;
     LCRect N;
@@ -192,14 +189,14 @@ void CLC::OnMouseMove(int x, int y) {
         break;
     case 2:
         Clamp(x, y);
-        DrawCross(nullptr, m_ptCross.x, m_ptCross.y);
-        m_ptCross = {x, y};
+        DrawCross(nullptr, CrossPoint().x, CrossPoint().y);
+        SetCrossPoint({x, y});
         if (std::abs(m_ptPress.x - x) > 20 || std::abs(m_ptPress.y - y) > 20) {
             m_nDragMode = 1;
-            m_rcSelection.SetRectEmpty();
+            SetSelection({});
             m_rcDrag.SetRectEmpty();
             m_bDragFirstFrame = true;
-            m_bCrossVisible = false;
+            SetCrossVisible(false);
             N = {m_ptPress.x, m_ptPress.y, x, y};
             formed = true;
         } else {
@@ -259,25 +256,22 @@ void CLC::OnMouseMove(int x, int y) {
 }
 
 void CLC::OnLButtonUp(int, int) {
-    if (!m_bHasPlots)
+    if (!HasPlots())
         return;
     if (m_bCaptured && mouseGrabber() == this)
         releaseMouse();
     m_bCaptured = false;
     HideReadout();
-    m_bCrossVisible = false;
+    SetCrossVisible(false);
     if (m_nDragMode == 2) {
-        DrawCross(nullptr, m_ptCross.x, m_ptCross.y);
+        DrawCross(nullptr, CrossPoint().x, CrossPoint().y);
         Redraw();
         DrawLegend(nullptr);
     } else if (m_nDragMode == 1 || (m_nDragMode >= 3 && m_nDragMode <= 11)) {
-        m_rcSelection = m_rcDrag;
-        if (m_rcSelection.IsRectEmpty())
-            m_rcSelection.SetRectEmpty();
+        SetSelection(m_rcDrag.IsRectEmpty() ? LCRect{} : m_rcDrag);
         Send(2);
         Redraw();
-        m_nHighlight = (m_nHighlight & ~0xFu) | 3;
-        m_rcHighlight = m_rcSelection;
+        SetHighlightRect(Selection());
         DrawPlots(nullptr, true);
         DrawSelection(nullptr);
         DrawLegend(nullptr);
@@ -286,43 +280,43 @@ void CLC::OnLButtonUp(int, int) {
 }
 
 void CLC::OnLButtonDblClk(int x, int y) {
-    if (!m_bHasPlots)
+    if (!HasPlots())
         return;
     if (HitTestSelection(x, y) != 3) {
         OnLButtonDown(x, y);
         return;
     }
-    const LCRect& s = m_rcSelection;
-    const LCRect& p = m_rcPlot;
+    const LCRect& s = Selection();
+    const LCRect& p = PlotRect();
     const double w = p.right - p.left + 1, h = p.bottom - p.top + 1;
-    const double sx = m_dXMax - m_dXMin, sy = m_dYMax - m_dYMin;
-    const double x1 = s.left == p.left ? m_dXMin : m_dXMin + sx * (s.left - p.left) / w;
-    const double x2 = s.right == p.right ? m_dXMax : m_dXMin + sx * (s.right - p.left + 1) / w;
-    const double y1 = s.bottom == p.bottom ? m_dYMin : m_dYMin + sy * (p.bottom - s.bottom) / h;
-    const double y2 = s.top == p.top ? m_dYMax : m_dYMin + sy * (p.bottom - s.top + 1) / h;
+    const double sx = XMax() - XMin(), sy = YMax() - YMin();
+    const double x1 = s.left == p.left ? XMin() : XMin() + sx * (s.left - p.left) / w;
+    const double x2 = s.right == p.right ? XMax() : XMin() + sx * (s.right - p.left + 1) / w;
+    const double y1 = s.bottom == p.bottom ? YMin() : YMin() + sy * (p.bottom - s.bottom) / h;
+    const double y2 = s.top == p.top ? YMax() : YMin() + sy * (p.bottom - s.top + 1) / h;
     if (!SetView(x1, y1, x2, y2))
         Prompts().Message(this, QString::fromStdString(LoadUIString(45)), IPrompts::Ok, IPrompts::NoIcon);
-    m_rcSelection.SetRectEmpty();
+    SetSelection({});
     Send(2);
     Redraw();
     Post(NotifyZoomIn);
 }
 
 void CLC::OnEscape() {
-    if (!m_bHasPlots)
+    if (!HasPlots())
         return;
     m_nDragMode = 0;
     // The read-out and the cross-hair belong to the gesture; the redraw
     // would paint them again.
     HideReadout();
-    m_bCrossVisible = false;
+    SetCrossVisible(false);
     setCursor(Qt::ArrowCursor);
     Redraw();
 }
 
 void CLC::ShowMenuAt(const QPoint& local) {
     QMenu menu(this);
-    if (m_rcSelection.PtInRect({local.x(), local.y()}))
+    if (Selection().PtInRect({local.x(), local.y()}))
         BuildSelectionMenu(&menu);
     else
         BuildContextMenu(&menu);
@@ -350,13 +344,13 @@ void CLC::mouseMoveEvent(QMouseEvent* e) {
 void CLC::mouseReleaseEvent(QMouseEvent* e) {
     const QPoint p = e->position().toPoint();
     if (e->button() == Qt::LeftButton) {
-        if (!m_bHasPlots)
+        if (!HasPlots())
             return;
         const bool band = m_nDragMode == 1 || (m_nDragMode >= 3 && m_nDragMode <= 11);
         if (Callback(2, ButtonFlags(e), p.x(), p.y(), band ? &m_rcDrag : nullptr))
             OnLButtonUp(p.x(), p.y());
     } else if (e->button() == Qt::RightButton) {
-        if (Callback(5, ButtonFlags(e), p.x(), p.y(), nullptr) && m_bHasPlots)
+        if (Callback(5, ButtonFlags(e), p.x(), p.y(), nullptr) && HasPlots())
             ShowMenuAt(p);
     }
 }

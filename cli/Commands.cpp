@@ -1,5 +1,6 @@
 #include "Commands.h"
 
+#include "Captions.h"
 #include "CliCommon.h"
 #include "SeriesFormat.h"
 #include "StringTable.h"
@@ -45,11 +46,6 @@ std::string OutputFormat(const CliArgs& args) {
 }
 
 
-std::string YTitle(int kind) {
-    const YCaptionOffsets o = YAxisCaptionOffsets(kind);
-    return UIString(o.stem, 0) + ", " + UIString(o.unit, 0);
-}
-
 } // namespace
 
 int CliInfo(const std::vector<std::string>& argv) {
@@ -70,7 +66,7 @@ int CliInfo(const std::vector<std::string>& argv) {
     for (uint8_t b : archive.GetHeader().raw)
         std::printf(" %02x", b);
     std::printf("\nkind: %d\nrecords: %d\nseries: %d\ny-title: %s\n", archive.GetKind(), archive.GetRecordCount(),
-                archive.GetSeriesCount(), YTitle(archive.GetKind()).c_str());
+                archive.GetSeriesCount(), ChartYCaption(archive.GetKind(), 0).c_str());
     ForEachSeriesListEntry(archive, UIString(31, 0), UIString(32, 0),
                            [](const std::string& e) { std::printf("%s\n", e.c_str()); });
     return kExitOk;

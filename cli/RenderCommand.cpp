@@ -4,14 +4,15 @@
 #include "CliCommon.h"
 #include "Commands.h"
 
+#include "ChartLabels.h"
 #include "DialogUnits.h"
+#include "LCPicture.h"
 #include "SeriesPlots.h"
 #include "StringTable.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 
 #include <cstdio>
-#include <memory>
 #include <vector>
 
 namespace {
@@ -73,7 +74,7 @@ int CliRender(const std::vector<std::string>& argv) {
     int qargc = 1;
     char name[] = "tervik-cli";
     char* qargv[] = {name, nullptr};
-    QApplication app(qargc, qargv);
+    QGuiApplication app(qargc, qargv);
 
     int width = 0, height = 0;
     if (args.Has("size")) {
@@ -85,23 +86,22 @@ int CliRender(const std::vector<std::string>& argv) {
         height = s.cy;
     }
 
-    std::unique_ptr<CLCWrp> chart(CLCWrp::CreateChart({0, 0, width, height}, nullptr, 1));
-    if (!chart || !chart->GetWnd())
-        return CliError(kExitFailure, "cannot create the chart");
-    ConfigureMainChart(*chart, LoadUIString(28), LoadUIString(26));
-    chart->SetTitles(LoadUIString(28), ChartYCaption(archive.GetKind()));
+    // The chart as the main window sets it up, drawn without a window.
+    CLCCore chart;
+    chart.Layout(width, height);
+    ConfigureMainChart(&chart, LoadUIString(28), LoadUIString(26));
+    chart.SetTitles(LoadUIString(28), ChartYCaption(archive.GetKind()));
     SeriesPlots plots;
-    ShowSeriesPlots(*chart, *archive.GetSeries(index), index, options, LoadUIString(2), plots);
+    ShowSeriesPlots(&chart, *archive.GetSeries(index), index, options, LoadUIString(2), plots);
     // The chart holds its own copy of the points; the picture needs neither
     // the records nor the arrays kept for the statistics.
     plots.times = std::vector<double>();
     plots.results = std::vector<double>();
     archive.Clear();
-    if (args.Has("view") && !chart->GetWnd()->SetView(view[0], view[1], view[2], view[3]))
+    if (args.Has("view") && !chart.SetView(view[0], view[1], view[2], view[3]))
         return CliError(kExitUsage, "the view is refused: it needs XMIN < XMAX, YMIN < YMAX and a window of at "
                                     "least 1e-10 of its largest coordinate");
-    chart->Redraw();
-    if (!chart->GetWnd()->SaveImage(out))
+    if (!WriteChartPicture(chart, out))
         return CliError(kExitFailure, "cannot write " + out + " (the extension names the format: .png, .jpg, .bmp, .gif, .emf)");
     return kExitOk;
 }

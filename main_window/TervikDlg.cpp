@@ -2,6 +2,7 @@
 
 #include "AppIcon.h"
 #include "AtomicFile.h"
+#include "ChartLabels.h"
 #include "DeviceDlg.h"
 #include "DialogUnits.h"
 #include "LangDlg.h"
@@ -257,7 +258,7 @@ void CTervikDlg::CreateChart() {
     m_strYTitle = UI(26);
     if (!m_pChart)
         return;
-    ConfigureMainChart(*m_pChart, m_strXTitle.toStdString(), m_strYTitle.toStdString());
+    ConfigureMainChart(m_pChart->GetWnd(), m_strXTitle.toStdString(), m_strYTitle.toStdString());
     // The chart's view commands, from its menu and mouse as well.
     connect(m_pChart, &CLCWrp::viewChanged, this, [this] {
         UpdateViewButtons();
@@ -328,7 +329,7 @@ void CTervikDlg::SetSeriesGroupCaption(const QString& text) {
 
 void CTervikDlg::RemoveCurves() {
     if (m_pChart) {
-        RemoveSeriesPlots(*m_pChart, m_plots);
+        RemoveSeriesPlots(m_pChart->GetWnd(), m_plots);
         m_pChart->Redraw();
     } else {
         m_plots.times.clear();
@@ -361,7 +362,7 @@ void CTervikDlg::ShowSelectedSeries() {
     if (!m_pChart)
         return;
     WaitCursor wait;
-    ShowSeriesPlots(*m_pChart, *series, m_pSeriesList->currentIndex(), CurrentCurveOptions(), UI(2).toStdString(),
+    ShowSeriesPlots(m_pChart->GetWnd(), *series, m_pSeriesList->currentIndex(), CurrentCurveOptions(), UI(2).toStdString(),
                     m_plots);
     m_pChart->Redraw();
     UpdateStatistics();
@@ -413,8 +414,7 @@ void CTervikDlg::Refresh() {
     RemoveCurves();
     if (!g_pArchive || g_pArchive->GetSeriesCount() == 0)
         return;
-    const YCaptionOffsets y = YAxisCaptionOffsets(g_pArchive->GetKind());
-    m_strYTitle = UI(y.stem) + ", " + UI(y.unit);
+    m_strYTitle = QString::fromStdString(ChartYCaption(g_pArchive->GetKind(), TheApp().GetLanguage()));
     m_strXTitle = UI(28);
     if (m_pChart)
         m_pChart->SetTitles(m_strXTitle.toStdString(), m_strYTitle.toStdString());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "GuiReporter.h"
+#include "LCWrp.h"
 #include "SeriesFormat.h"
 #include "SeriesPlots.h"
 

@@ -1,10 +1,7 @@
-// The facade, the descriptors and the curves of a series.
+// The facade and the descriptors.
 
 #include "ChartTestUtil.h"
 #include "LCWrp.h"
-#include "SeriesPlots.h"
-
-#include "ArchiveData.h"
 
 #include <QCoreApplication>
 #include <QWidget>
@@ -74,9 +71,9 @@ TEST(Facade, AddSetAppliesOnlyPresentFieldsAndRefitsTheView) {
     EXPECT_EQ(p->strName, "New plot");
     EXPECT_EQ(p->pDataSet->GetInterpolation(), 0);
     EXPECT_EQ(c->GetCurrentPlot(), p);
-    EXPECT_EQ(c->m_views.size(), 1u); // history restarted at the all-data view
-    EXPECT_DOUBLE_EQ(c->m_dXMin, 9);
-    EXPECT_DOUBLE_EQ(c->m_dXMax, 21);
+    EXPECT_EQ(c->GetViewHistory().size(), 1u); // history restarted at the all-data view
+    EXPECT_DOUBLE_EQ(c->XMin(), 9);
+    EXPECT_DOUBLE_EQ(c->XMax(), 21);
     bool can = true;
     chart->CanGoPrevView(can);
     EXPECT_FALSE(can);
@@ -91,10 +88,10 @@ TEST(Facade, AddSetAppliesOnlyPresentFieldsAndRefitsTheView) {
 TEST(Facade, MarginsAndFont) {
     auto chart = MakeChart(400, 300);
     chart->SetMargins(70, -1, 30, 50);
-    EXPECT_EQ(chart->GetWnd()->m_rcMargins, (LCRect{70, 30, 30, 50}));
-    EXPECT_EQ(chart->GetWnd()->m_rcPlot, (LCRect{70, 30, 369, 249}));
+    EXPECT_EQ(chart->GetWnd()->Margins(), (LCRect{70, 30, 30, 50}));
+    EXPECT_EQ(chart->GetWnd()->PlotRect(), (LCRect{70, 30, 369, 249}));
     chart->SetFontSize(8);
-    EXPECT_EQ(chart->GetWnd()->m_nFontSize, 80);
+    EXPECT_EQ(chart->GetWnd()->FontSize(), 80);
 }
 
 TEST(Facade, ChartOnAParentInScreenCoordinates) {
@@ -120,63 +117,6 @@ TEST(Facade, ViewCommandsAreForwardedAsSignals) {
     chart->AutoScaleY();
     QCoreApplication::processEvents();
     EXPECT_EQ(ids, (std::vector<int>{1006, 1002}));
-}
-
-// A series of 2 zero, 3 measurement (one bad) records.
-class SeriesTest : public testing::Test {
-protected:
-    void SetUp() override {
-        std::vector<ArchiveRecord> records;
-        auto rec = [](int minute, float value, bool zero, bool bad) {
-            ArchiveRecord r{};
-            r.SetDateTime(2011, 6, 3, 9, minute, 0);
-            r.SetConcentration(value);
-            r.SetTemperature(200);
-            r.SetPressure(760);
-            r.SetFlags(static_cast<uint8_t>((zero ? RF_ZERO : 0) | (bad ? RF_BAD : 0)));
-            r.SetSeriesNumber(7);
-            return r;
-        };
-        records = {rec(0, 1, true, false), rec(5, 3, false, false), rec(10, 4, false, true),
-                   rec(15, 5, false, false), rec(20, 1, true, false)};
-        ASSERT_EQ(archive.AssignRecords(records, true), 5);
-    }
-    CArchiveData archive;
-};
-
-TEST_F(SeriesTest, CurvesAsTheMainWindowShowsThem) {
-    auto chart = MakeChart();
-    SeriesPlots plots;
-    CurveOptions opt;
-    opt.filter = true;
-    ShowSeriesPlots(*chart, *archive.GetSeries(0), 2, opt, "Data", plots);
-    ASSERT_NE(plots.zero, nullptr);
-    ASSERT_NE(plots.measurement, nullptr);
-    EXPECT_EQ(plots.bad, nullptr);
-    EXPECT_EQ(plots.zero->strName, "Data #3 '0'");
-    EXPECT_EQ(plots.zero->crColor, 0x808000u);
-    EXPECT_EQ(plots.zero->marker.nKind, 2);
-    EXPECT_EQ(plots.zero->marker.crFill, 0xC0C000u);
-    EXPECT_EQ(plots.zero->marker.nSize, 4);
-    EXPECT_EQ(plots.zero->strYFormat, "%.2f");
-    EXPECT_EQ(plots.measurement->strName, "Data #3");
-    EXPECT_EQ(plots.measurement->crColor, 0x208000u);
-    EXPECT_EQ(plots.measurement->marker.nKind, 3);
-    EXPECT_EQ(plots.measurement->pDataSet->GetPointCount(), 2);
-    EXPECT_EQ(plots.results.size(), 2u);
-    EXPECT_EQ(chart->GetWnd()->GetCurrentPlot(), plots.measurement);
-
-    opt.filter = false;
-    ShowSeriesPlots(*chart, *archive.GetSeries(0), 0, opt, "Data", plots);
-    ASSERT_NE(plots.bad, nullptr);
-    EXPECT_EQ(plots.bad->crColor, 0x000080u);
-    EXPECT_EQ(plots.bad->marker.nSize, 5);
-    EXPECT_EQ(plots.bad->pDataSet->GetPointCount(), 1);
-    EXPECT_EQ(plots.measurement->pDataSet->GetPointCount(), 3);
-    EXPECT_EQ(chart->GetWnd()->GetPlotCount(), 3); // the earlier plots were removed
-    RemoveSeriesPlots(*chart, plots);
-    EXPECT_EQ(chart->GetWnd()->GetPlotCount(), 0);
-    EXPECT_FALSE(chart->GetWnd()->m_bHasPlots);
 }
 
 } // namespace

@@ -38,18 +38,18 @@ struct Chart {
 TEST(Interact, TwentyPixelsKeepTheCrossHairTwentyOneMakeABand) {
     Chart t;
     t.Drag(150, 100, 170, 110);
-    EXPECT_TRUE(t.c.m_rcSelection.IsRectEmpty());
-    EXPECT_EQ(t.c.m_nDragMode, 0);
+    EXPECT_TRUE(t.c.Selection().IsRectEmpty());
+    EXPECT_EQ(t.c.DragMode(), 0);
     t.c.OnLButtonDown(150, 100);
     t.c.OnMouseMove(171, 110);
-    EXPECT_EQ(t.c.m_nDragMode, 1);
-    EXPECT_FALSE(t.c.m_bCrossVisible);
+    EXPECT_EQ(t.c.DragMode(), 1);
+    EXPECT_FALSE(t.c.IsCrossVisible());
     t.c.OnLButtonUp(171, 110);
-    EXPECT_EQ(t.c.m_rcSelection, (LCRect{150, 100, 171, 110}));
+    EXPECT_EQ(t.c.Selection(), (LCRect{150, 100, 171, 110}));
     EXPECT_EQ(t.sent.back(), 2);
     // Sideways only: zero height, no selection.
     t.Drag(100, 200, 160, 200);
-    EXPECT_TRUE(t.c.m_rcSelection.IsRectEmpty());
+    EXPECT_TRUE(t.c.Selection().IsRectEmpty());
 }
 
 TEST(Interact, BandDraggedUpLeft) {
@@ -57,30 +57,30 @@ TEST(Interact, BandDraggedUpLeft) {
     t.c.OnLButtonDown(300, 200);
     t.c.OnMouseMove(250, 150);
     // The band is drawn by exclusive-or: over the plot background it shows in the selection colour.
-    EXPECT_EQ(At(t.c.Surface(), 260, 148), t.c.m_crSelection);
+    EXPECT_EQ(At(t.c.Surface(), 260, 148), t.c.SelectionColor());
     t.c.OnMouseMove(240, 140); // the old frame goes where the new one does not cover it
     EXPECT_EQ(t.c.cursor().shape(), Qt::SizeFDiagCursor);
-    EXPECT_EQ(At(t.c.Surface(), 260, 148), t.c.m_crPlotBack);
-    EXPECT_EQ(At(t.c.Surface(), 260, 138), t.c.m_crSelection);
+    EXPECT_EQ(At(t.c.Surface(), 260, 148), t.c.PlotBackColor());
+    EXPECT_EQ(At(t.c.Surface(), 260, 138), t.c.SelectionColor());
     t.c.OnMouseMove(250, 150);
     t.c.OnLButtonUp(250, 150);
-    EXPECT_EQ(t.c.m_rcSelection, (LCRect{250, 150, 300, 200}));
-    EXPECT_EQ(t.c.m_nHighlight & 0xF, 3u);
+    EXPECT_EQ(t.c.Selection(), (LCRect{250, 150, 300, 200}));
+    EXPECT_EQ(t.c.HighlightMode() & 0xF, 3u);
 }
 
 TEST(Interact, LeftEdgeDragTurnedOver) {
     Chart t;
-    t.c.m_rcSelection = {150, 100, 250, 200};
+    t.c.SetSelection({150, 100, 250, 200});
     EXPECT_EQ(t.c.HitTestSelection(147, 150), 5);
     t.c.OnMouseMove(147, 150); // passing over the handle shows its arrow
     EXPECT_EQ(t.c.cursor().shape(), Qt::SizeHorCursor);
     t.Drag(147, 150, 147 + 140, 150);
-    EXPECT_EQ(t.c.m_rcSelection, (LCRect{250, 100, 290, 200}));
+    EXPECT_EQ(t.c.Selection(), (LCRect{250, 100, 290, 200}));
 }
 
 TEST(Interact, HandlesInTheirOrder) {
     Chart t;
-    t.c.m_rcSelection = {150, 100, 250, 200}; // k = 5, centre (200, 150)
+    t.c.SetSelection({150, 100, 250, 200}); // k = 5, centre (200, 150)
     EXPECT_EQ(t.c.HitTestSelection(146, 96), 8);
     EXPECT_EQ(t.c.HitTestSelection(146, 202), 10);
     EXPECT_EQ(t.c.HitTestSelection(252, 96), 9);
@@ -95,20 +95,20 @@ TEST(Interact, HandlesInTheirOrder) {
 
 TEST(Interact, MovingAgainstThePlotEdge) {
     Chart t;
-    t.c.m_rcSelection = {100, 100, 150, 150};
+    t.c.SetSelection({100, 100, 150, 150});
     t.Drag(120, 120, 0, 120);
-    EXPECT_EQ(t.c.m_rcSelection, (LCRect{70, 100, 120, 150}));
+    EXPECT_EQ(t.c.Selection(), (LCRect{70, 100, 120, 150}));
 }
 
 TEST(Interact, DoubleClickZoomsOnlyInYWhenTheSelectionSpansX) {
     Chart t;
-    t.c.m_rcSelection = {70, 100, 379, 150};
+    t.c.SetSelection({70, 100, 379, 150});
     t.c.OnLButtonDblClk(200, 120);
-    EXPECT_EQ(t.c.m_dXMin, 0);
-    EXPECT_EQ(t.c.m_dXMax, 310);
-    EXPECT_DOUBLE_EQ(t.c.m_dYMin, 210.0 * (239 - 150) / 210);
-    EXPECT_DOUBLE_EQ(t.c.m_dYMax, 210.0 * (239 - 100 + 1) / 210);
-    EXPECT_TRUE(t.c.m_rcSelection.IsRectEmpty());
+    EXPECT_EQ(t.c.XMin(), 0);
+    EXPECT_EQ(t.c.XMax(), 310);
+    EXPECT_DOUBLE_EQ(t.c.YMin(), 210.0 * (239 - 150) / 210);
+    EXPECT_DOUBLE_EQ(t.c.YMax(), 210.0 * (239 - 100 + 1) / 210);
+    EXPECT_TRUE(t.c.Selection().IsRectEmpty());
     QCoreApplication::processEvents();
     EXPECT_EQ(t.posted, (std::vector<int>{1004}));
 }
@@ -117,24 +117,24 @@ TEST(Interact, RefusedZoomTellsTheUser) {
     ScriptedPrompts prompts;
     Chart t;
     t.c.SetView(1.3e9, 0, 1.3e9 + 10, 1);
-    const int history = static_cast<int>(t.c.m_views.size());
-    t.c.m_rcSelection = {100, 100, 101, 150}; // 2 pixels of 10 s / 310: 0.06 s
+    const int history = static_cast<int>(t.c.GetViewHistory().size());
+    t.c.SetSelection({100, 100, 101, 150}); // 2 pixels of 10 s / 310: 0.06 s
     t.c.OnLButtonDblClk(100, 120);
     ASSERT_EQ(prompts.messages.size(), 1);
     EXPECT_EQ(prompts.messages[0], "As zoom as limit");
-    EXPECT_EQ(t.c.m_dXMin, 1.3e9);
-    EXPECT_EQ(static_cast<int>(t.c.m_views.size()), history);
-    EXPECT_TRUE(t.c.m_rcSelection.IsRectEmpty());
+    EXPECT_EQ(t.c.XMin(), 1.3e9);
+    EXPECT_EQ(static_cast<int>(t.c.GetViewHistory().size()), history);
+    EXPECT_TRUE(t.c.Selection().IsRectEmpty());
     QCoreApplication::processEvents();
     EXPECT_EQ(t.posted, (std::vector<int>{1004}));
 }
 
 TEST(Interact, DoubleClickOutsideTheSelectionIsAPress) {
     Chart t;
-    t.c.m_rcSelection = {100, 100, 150, 150};
+    t.c.SetSelection({100, 100, 150, 150});
     t.c.OnLButtonDblClk(300, 200);
-    EXPECT_EQ(t.c.m_nDragMode, 2);
-    EXPECT_TRUE(t.c.m_rcSelection.IsRectEmpty());
+    EXPECT_EQ(t.c.DragMode(), 2);
+    EXPECT_TRUE(t.c.Selection().IsRectEmpty());
     t.c.OnLButtonUp(300, 200);
 }
 
@@ -142,23 +142,23 @@ TEST(Interact, PressOnAMarkerShowsItsValues) {
     Chart t;
     // The middle point (155, 105) sits at px = 70 + 155 = 225, py = 239 - 105 = 134.
     t.c.OnLButtonDown(226, 133);
-    EXPECT_TRUE(t.c.m_bPointHit);
-    EXPECT_TRUE(t.c.m_bReadoutValid);
-    EXPECT_EQ(t.c.m_dReadoutX, 155);
-    EXPECT_EQ(t.c.m_dReadoutY, 105);
-    EXPECT_EQ(t.c.m_ptHighlight, (LCPoint{226, 133}));
+    EXPECT_TRUE(t.c.IsPointHit());
+    EXPECT_TRUE(t.c.IsReadoutValid());
+    EXPECT_EQ(t.c.ReadoutX(), 155);
+    EXPECT_EQ(t.c.ReadoutY(), 105);
+    EXPECT_EQ(t.c.HighlightPoint(), (LCPoint{226, 133}));
     // The cross-hair inverts the plot background along its lines.
-    EXPECT_EQ(At(t.c.Surface(), 105, 133), 0xFFFFFF ^ t.c.m_crPlotBack);
+    EXPECT_EQ(At(t.c.Surface(), 105, 133), 0xFFFFFF ^ t.c.PlotBackColor());
     t.c.OnLButtonUp(226, 133);
-    EXPECT_FALSE(t.c.m_bReadoutValid);
-    EXPECT_FALSE(t.c.m_bCrossVisible);
-    EXPECT_EQ(At(t.c.Surface(), 105, 133), t.c.m_crPlotBack);
+    EXPECT_FALSE(t.c.IsReadoutValid());
+    EXPECT_FALSE(t.c.IsCrossVisible());
+    EXPECT_EQ(At(t.c.Surface(), 105, 133), t.c.PlotBackColor());
     // Off any marker the read-out gives the data coordinates of the press, clamped into the plot.
     t.c.OnLButtonDown(10, 100);
-    EXPECT_FALSE(t.c.m_bPointHit);
-    EXPECT_EQ(t.c.m_ptPress, (LCPoint{70, 100}));
-    EXPECT_DOUBLE_EQ(t.c.m_dReadoutX, 0);
-    EXPECT_DOUBLE_EQ(t.c.m_dReadoutY, 139);
+    EXPECT_FALSE(t.c.IsPointHit());
+    EXPECT_EQ(t.c.PressPoint(), (LCPoint{70, 100}));
+    EXPECT_DOUBLE_EQ(t.c.ReadoutX(), 0);
+    EXPECT_DOUBLE_EQ(t.c.ReadoutY(), 139);
     t.c.OnLButtonUp(10, 100);
 }
 
@@ -166,12 +166,12 @@ TEST(Interact, EscapeAbandonsTheGesture) {
     Chart t;
     t.c.OnLButtonDown(150, 100);
     t.c.OnMouseMove(200, 150);
-    ASSERT_EQ(t.c.m_nDragMode, 1);
+    ASSERT_EQ(t.c.DragMode(), 1);
     QTest::keyClick(&t.c, Qt::Key_Escape);
-    EXPECT_EQ(t.c.m_nDragMode, 0);
+    EXPECT_EQ(t.c.DragMode(), 0);
     EXPECT_EQ(t.c.cursor().shape(), Qt::ArrowCursor);
     t.c.OnLButtonUp(200, 150);
-    EXPECT_TRUE(t.c.m_rcSelection.IsRectEmpty());
+    EXPECT_TRUE(t.c.Selection().IsRectEmpty());
 }
 
 TEST(Interact, EscapeTakesTheReadOutAwayWhileTheButtonIsHeld) {
@@ -179,7 +179,7 @@ TEST(Interact, EscapeTakesTheReadOutAwayWhileTheButtonIsHeld) {
     const QImage before = t.c.Surface().copy();
     t.c.OnLButtonDown(150, 100);
     t.c.OnMouseMove(200, 150);
-    const LCRect& r = t.c.m_rcReadout;
+    const LCRect& r = t.c.ReadoutRect();
     ASSERT_FALSE(r.IsRectEmpty());
     const QRect box(r.left, r.top, r.right - r.left + 1, r.bottom - r.top + 1);
     ASSERT_NE(t.c.Surface().copy(box), before.copy(box));
@@ -197,7 +197,7 @@ TEST(Interact, EscapeStopsAtTheChartOnlyDuringAGesture) {
     QKeyEvent during(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QCoreApplication::sendEvent(&t.c, &during);
     EXPECT_TRUE(during.isAccepted());
-    EXPECT_EQ(t.c.m_nDragMode, 0);
+    EXPECT_EQ(t.c.DragMode(), 0);
     t.c.OnLButtonUp(200, 150);
     QKeyEvent idle(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QCoreApplication::sendEvent(&t.c, &idle);
@@ -215,9 +215,9 @@ TEST(Interact, WithoutPlotsNothingHappens) {
     c.OnLButtonDblClk(150, 100);
     QTest::keyClick(&c, Qt::Key_Escape);
     QTest::mouseClick(&c, Qt::RightButton, {}, QPoint(150, 100));
-    EXPECT_EQ(c.m_nDragMode, 0);
-    EXPECT_FALSE(c.m_bCaptured);
-    EXPECT_TRUE(c.m_rcSelection.IsRectEmpty());
+    EXPECT_EQ(c.DragMode(), 0);
+    EXPECT_FALSE(c.IsCaptured());
+    EXPECT_TRUE(c.Selection().IsRectEmpty());
     EXPECT_EQ(c.Surface(), before);
 }
 
@@ -228,7 +228,7 @@ TEST(Widget, ShownChartPaintsItsSurface) {
     c.ShowAllData();
     c.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&c));
-    EXPECT_EQ(c.m_rcPlot, (LCRect{70, 30, 279, 139}));
+    EXPECT_EQ(c.PlotRect(), (LCRect{70, 30, 279, 139}));
     const QImage shown = c.grab().toImage().convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(shown, c.Surface());
     QImage direct = WhiteImage(300, 200);
@@ -263,12 +263,12 @@ TEST(Interact, EnabledCallbackReplacesTheHandling) {
     table.callbacks[1] = Refuse;
     t.c.SetCallbacks(&table);
     QTest::mousePress(&t.c, Qt::LeftButton, {}, QPoint(150, 100));
-    EXPECT_EQ(t.c.m_nDragMode, 2); // mask bit clear: the chart handles it
+    EXPECT_EQ(t.c.DragMode(), 2); // mask bit clear: the chart handles it
     QTest::mouseRelease(&t.c, Qt::LeftButton, {}, QPoint(150, 100));
     table.mask = 1u << 1;
     QTest::mousePress(&t.c, Qt::LeftButton, {}, QPoint(150, 100));
     EXPECT_EQ(g_calls, 1);
-    EXPECT_EQ(t.c.m_nDragMode, 0);
+    EXPECT_EQ(t.c.DragMode(), 0);
 }
 
 } // namespace

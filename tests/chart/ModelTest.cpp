@@ -56,24 +56,24 @@ TEST(DataSet, OnePoint) {
 TEST(Chart, LayoutRectangles) {
     CLC c;
     c.Layout(400, 300);
-    EXPECT_EQ(c.m_rcPlot, (LCRect{70, 30, 379, 239}));
-    EXPECT_EQ(c.m_rcInfoStrip, (LCRect{210, 5, 379, 28}));
+    EXPECT_EQ(c.PlotRect(), (LCRect{70, 30, 379, 239}));
+    EXPECT_EQ(c.InfoStripRect(), (LCRect{210, 5, 379, 28}));
     c.SetMargins(70, -1, 30, 50);
-    EXPECT_EQ(c.m_rcPlot, (LCRect{70, 30, 369, 249}));
+    EXPECT_EQ(c.PlotRect(), (LCRect{70, 30, 369, 249}));
     c.Layout(80, 60); // too small for the margins
-    EXPECT_TRUE(c.m_rcPlot.IsRectEmpty());
-    EXPECT_TRUE(c.m_rcLegend.IsRectEmpty());
-    EXPECT_TRUE(c.m_rcReadout.IsRectEmpty());
+    EXPECT_TRUE(c.PlotRect().IsRectEmpty());
+    EXPECT_TRUE(c.LegendRect().IsRectEmpty());
+    EXPECT_TRUE(c.ReadoutRect().IsRectEmpty());
 }
 
 TEST(Chart, SelectionIsCutToANewPlotArea) {
     CLC c;
     c.Layout(400, 300);
-    c.m_rcSelection = {300, 100, 370, 200};
+    c.SetSelection({300, 100, 370, 200});
     c.Layout(360, 300); // plot right 339
-    EXPECT_EQ(c.m_rcSelection, (LCRect{300, 100, 339, 200}));
+    EXPECT_EQ(c.Selection(), (LCRect{300, 100, 339, 200}));
     c.Layout(300, 300); // plot right 279 < left 300
-    EXPECT_TRUE(c.m_rcSelection.IsRectEmpty());
+    EXPECT_TRUE(c.Selection().IsRectEmpty());
 }
 
 TEST(Chart, PaletteAndCurrentPlot) {
@@ -105,21 +105,21 @@ TEST(Chart, LegendBoxLines) {
     CLC c;
     c.Layout(700, 400);
     c.AddPlot(MakeDataSet({1}, {1}));
-    ASSERT_FALSE(c.m_rcLegend.IsRectEmpty());
+    ASSERT_FALSE(c.LegendRect().IsRectEmpty());
     QImage probe(1, 1, QImage::Format_RGB32);
     CImageDC dc(probe);
     const LCSize s0 = dc.GetTextExtent("0");
     const int L = s0.cy + s0.cy / 3;
-    EXPECT_EQ(c.m_rcLegend.bottom - c.m_rcLegend.top, L + s0.cy); // one line
-    EXPECT_EQ(c.m_rcLegend.right, c.m_rcPlot.right - 10);
-    EXPECT_EQ(c.m_rcLegend.right - c.m_rcLegend.left, s0.cx * 21);
+    EXPECT_EQ(c.LegendRect().bottom - c.LegendRect().top, L + s0.cy); // one line
+    EXPECT_EQ(c.LegendRect().right, c.PlotRect().right - 10);
+    EXPECT_EQ(c.LegendRect().right - c.LegendRect().left, s0.cx * 21);
     // With a title the box needs two lines; a plot area with room for one has none.
-    c.m_strLegendTitle = "T";
-    c.Layout(700, c.m_rcMargins.top + c.m_rcMargins.bottom + 20 + L + s0.cy + 1);
-    EXPECT_TRUE(c.m_rcLegend.IsRectEmpty());
-    c.m_strLegendTitle.clear();
+    c.SetLegendTitle("T");
+    c.Layout(700, c.Margins().top + c.Margins().bottom + 20 + L + s0.cy + 1);
+    EXPECT_TRUE(c.LegendRect().IsRectEmpty());
+    c.SetLegendTitle("");
     c.LayoutLegend();
-    EXPECT_FALSE(c.m_rcLegend.IsRectEmpty());
+    EXPECT_FALSE(c.LegendRect().IsRectEmpty());
 }
 
 TEST(View, SetViewRefusals) {
@@ -130,7 +130,7 @@ TEST(View, SetViewRefusals) {
     EXPECT_FALSE(c.SetView(0, 1, 1, 1));
     EXPECT_FALSE(c.SetView(1e9, 0, 1e9 + 0.05, 1));
     EXPECT_EQ(sent, 0);
-    EXPECT_TRUE(c.m_views.empty());
+    EXPECT_TRUE(c.GetViewHistory().empty());
     const double inf = std::numeric_limits<double>::infinity();
     EXPECT_FALSE(c.SetView(-inf, 0, 1, 1));
     EXPECT_FALSE(c.SetView(0, 0, 1, inf));
@@ -138,7 +138,7 @@ TEST(View, SetViewRefusals) {
     EXPECT_FALSE(c.SetView(std::nan(""), 0, 1, 1));
     EXPECT_TRUE(c.SetView(1e9, 0, 1e9 + 0.2, 1));
     EXPECT_EQ(sent, 1);
-    EXPECT_EQ(c.m_views.size(), 1u);
+    EXPECT_EQ(c.GetViewHistory().size(), 1u);
 }
 
 TEST(View, HistoryAfterZoomsPrevAndScroll) {
@@ -150,22 +150,22 @@ TEST(View, HistoryAfterZoomsPrevAndScroll) {
     c.SetView(10, 0, 90, 10);
     c.SetView(20, 0, 80, 10); // Z2
     c.SetView(30, 0, 70, 10);
-    ASSERT_EQ(c.m_views.size(), 4u);
+    ASSERT_EQ(c.GetViewHistory().size(), 4u);
     c.GoPrevView();
     c.GoPrevView();
-    EXPECT_EQ(c.m_dXMin, 10);
+    EXPECT_EQ(c.XMin(), 10);
     EXPECT_TRUE(c.CanGoNextView());
     c.OnCommand(CLC::CmdScrollRight); // d = 8
-    ASSERT_EQ(c.m_views.size(), 3u);
-    EXPECT_EQ(c.m_views[2].dXMin, 18);
-    EXPECT_EQ(c.m_views[2].dXMax, 98);
+    ASSERT_EQ(c.GetViewHistory().size(), 3u);
+    EXPECT_EQ(c.GetViewHistory()[2].dXMin, 18);
+    EXPECT_EQ(c.GetViewHistory()[2].dXMax, 98);
     EXPECT_FALSE(c.CanGoNextView());
     c.GoPrevView();
-    EXPECT_EQ(c.m_dXMin, 10);
-    EXPECT_EQ(c.m_dXMax, 90);
+    EXPECT_EQ(c.XMin(), 10);
+    EXPECT_EQ(c.XMax(), 90);
     c.GoPrevView();
     c.GoPrevView(); // at the first entry: nothing
-    EXPECT_EQ(c.m_dXMin, 0);
+    EXPECT_EQ(c.XMin(), 0);
     EXPECT_FALSE(c.CanGoPrevView());
 }
 
@@ -175,19 +175,19 @@ TEST(View, AllDataAndAutoYOfDegenerateData) {
     const double t = 1.3e9, v = 5;
     c.AddPlot(MakeDataSet({t, t, t}, {v, v, v}));
     c.ShowAllData();
-    EXPECT_DOUBLE_EQ(c.m_dXMin, t - 1.2);
-    EXPECT_DOUBLE_EQ(c.m_dXMax, t + 1.2);
-    EXPECT_DOUBLE_EQ(c.m_dYMin, v - 1.2);
-    EXPECT_DOUBLE_EQ(c.m_dYMax, v + 1.2);
+    EXPECT_DOUBLE_EQ(c.XMin(), t - 1.2);
+    EXPECT_DOUBLE_EQ(c.XMax(), t + 1.2);
+    EXPECT_DOUBLE_EQ(c.YMin(), v - 1.2);
+    EXPECT_DOUBLE_EQ(c.YMax(), v + 1.2);
 
     CLC d;
     d.Layout(400, 300);
     d.AddPlot(MakeDataSet({10, 20}, {3, 4}));
     d.SetView(100, 0, 200, 1); // no point inside
     d.AutoScaleY();
-    EXPECT_DOUBLE_EQ(d.m_dYMin, -1.2);
-    EXPECT_DOUBLE_EQ(d.m_dYMax, 1.2);
-    EXPECT_EQ(d.m_dXMin, 100);
+    EXPECT_DOUBLE_EQ(d.YMin(), -1.2);
+    EXPECT_DOUBLE_EQ(d.YMax(), 1.2);
+    EXPECT_EQ(d.XMin(), 100);
 }
 
 TEST(View, AllDataWidensOverAllPlotsIncludingHidden) {
@@ -197,12 +197,12 @@ TEST(View, AllDataWidensOverAllPlotsIncludingHidden) {
     c.AddPlot(MakeDataSet({20, 30}, {-4, 1}));
     c.SetPlotFlags(a, 1);
     c.ShowAllData();
-    EXPECT_DOUBLE_EQ(c.m_dXMin, -3);
-    EXPECT_DOUBLE_EQ(c.m_dXMax, 33);
-    EXPECT_DOUBLE_EQ(c.m_dYMin, -4.5);
-    EXPECT_DOUBLE_EQ(c.m_dYMax, 1.5);
+    EXPECT_DOUBLE_EQ(c.XMin(), -3);
+    EXPECT_DOUBLE_EQ(c.XMax(), 33);
+    EXPECT_DOUBLE_EQ(c.YMin(), -4.5);
+    EXPECT_DOUBLE_EQ(c.YMax(), 1.5);
     c.AutoScaleY(); // hidden plot ignored: y range of the other over x -3..33 is -4..1
-    EXPECT_DOUBLE_EQ(c.m_dYMin, -4.5);
+    EXPECT_DOUBLE_EQ(c.YMin(), -4.5);
 }
 
 TEST(View, CommandsPostTheirNotifications) {
@@ -223,11 +223,11 @@ TEST(View, CommandsPostTheirNotifications) {
     c.OnCommand(CLC::CmdZoomIn); // no selection: nothing
     QCoreApplication::processEvents();
     EXPECT_EQ(posted, (std::vector<int>{1001, 1002, 1003, 1006, 1007}));
-    c.m_rcSelection = {100, 100, 200, 200};
+    c.SetSelection({100, 100, 200, 200});
     c.OnCommand(CLC::CmdZoomIn);
     QCoreApplication::processEvents();
     EXPECT_EQ(posted.back(), 1004);
-    EXPECT_TRUE(c.m_rcSelection.IsRectEmpty());
+    EXPECT_TRUE(c.Selection().IsRectEmpty());
 }
 
 TEST(View, SelectionRange) {
@@ -236,7 +236,7 @@ TEST(View, SelectionRange) {
     c.SetView(0, 0, 310, 210);
     double x1, y1, x2, y2;
     EXPECT_FALSE(c.GetSelectionRange(x1, y1, x2, y2));
-    c.m_rcSelection = {80, 40, 180, 140};
+    c.SetSelection({80, 40, 180, 140});
     ASSERT_TRUE(c.GetSelectionRange(x1, y1, x2, y2));
     EXPECT_DOUBLE_EQ(x1, 10);
     EXPECT_DOUBLE_EQ(x2, 110);
@@ -301,7 +301,7 @@ TEST(Hits, FindHitAgreesWithALinearSearch) {
     for (int y = -2; y < 202; y += 3)
         for (int x = -12; x < 320; x += 2) {
             const HitRect* want = nullptr;
-            for (const HitRect& h : c.m_hits)
+            for (const HitRect& h : c.GetHits())
                 if (h.rc.PtInRect({x, y})) {
                     want = &h;
                     break;

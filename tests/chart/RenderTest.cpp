@@ -84,8 +84,8 @@ TEST(Render, MarkerShapesAndSizes) {
             EXPECT_GT(fill.left, line.left);
             EXPECT_LT(fill.right, line.right);
             EXPECT_EQ(At(s.img, 100, kind == 4 ? 69 + size / 2 : kind == 5 ? 69 - size / 2 : 69), 0xFF0000u);
-            ASSERT_EQ(s.c.m_hits.size(), 1u);
-            EXPECT_EQ(s.c.m_hits[0].rc, (LCRect{100 - size, 69 - size, 100 + size, 69 + size}));
+            ASSERT_EQ(s.c.GetHits().size(), 1u);
+            EXPECT_EQ(s.c.GetHits()[0].rc, (LCRect{100 - size, 69 - size, 100 + size, 69 + size}));
         }
     }
     Small none;
@@ -93,7 +93,7 @@ TEST(Render, MarkerShapesAndSizes) {
     none.c.SetView(0, 0, 160, 120);
     none.c.SetPlotMarkerKind(p, 0);
     none.Paint();
-    EXPECT_TRUE(none.c.m_hits.empty());
+    EXPECT_TRUE(none.c.GetHits().empty());
 }
 
 TEST(Render, PointsOnTheViewBorderAreDrawnAndHit) {
@@ -101,11 +101,11 @@ TEST(Render, PointsOnTheViewBorderAreDrawnAndHit) {
     s.c.AddPlot(MakeDataSet({0, 160, 160.001, 50}, {0, 120, 60, -0.001}));
     s.c.SetView(0, 0, 160, 120);
     s.Paint();
-    ASSERT_EQ(s.c.m_hits.size(), 2u);
-    EXPECT_EQ(s.c.m_hits[0].dX, 0);
-    EXPECT_EQ(s.c.m_hits[1].dX, 160);
-    EXPECT_EQ(s.c.m_hits[1].rc.left, 180 - 3); // px = L + W = 180: markers are not clipped to the plot
-    EXPECT_EQ(s.c.m_hits[1].nPoint, 1);
+    ASSERT_EQ(s.c.GetHits().size(), 2u);
+    EXPECT_EQ(s.c.GetHits()[0].dX, 0);
+    EXPECT_EQ(s.c.GetHits()[1].dX, 160);
+    EXPECT_EQ(s.c.GetHits()[1].rc.left, 180 - 3); // px = L + W = 180: markers are not clipped to the plot
+    EXPECT_EQ(s.c.GetHits()[1].nPoint, 1);
 }
 
 TEST(Render, CurrentPlotIsDrawnLast) {
@@ -151,9 +151,9 @@ TEST(Render, StampedMarkersMatchPlainDrawing) {
         fast.Paint();
         plain.Paint();
         EXPECT_EQ(fast.img, plain.img) << "kind " << kind;
-        ASSERT_EQ(fast.c.m_hits.size(), plain.c.m_hits.size());
-        for (size_t i = 0; i < fast.c.m_hits.size(); ++i)
-            ASSERT_EQ(fast.c.m_hits[i].rc, plain.c.m_hits[i].rc);
+        ASSERT_EQ(fast.c.GetHits().size(), plain.c.GetHits().size());
+        for (size_t i = 0; i < fast.c.GetHits().size(); ++i)
+            ASSERT_EQ(fast.c.GetHits()[i].rc, plain.c.GetHits()[i].rc);
     }
 }
 
@@ -221,7 +221,7 @@ TEST(Render, ReferenceLinesAtAndInsideViewEdges) {
 
 TEST(Render, SelectionBandsAndHandles) {
     Small s;
-    s.c.m_rcSelection = {60, 40, 120, 90};
+    s.c.SetSelection({60, 40, 120, 90});
     s.c.SetSelectionStyle(0x0000FF, 4); // s = 5, h = 2
     s.Paint();
     const QImage& i = s.img;
@@ -256,8 +256,8 @@ TEST(Render, CrossHairDrawnTwiceDisappears) {
     s.c.DrawCross(&dc, 70, 50);
     EXPECT_EQ(s.img, before);
     // Painting with the cross-hair visible leaves it visible.
-    s.c.m_ptCross = {70, 50};
-    s.c.m_bCrossVisible = true;
+    s.c.SetCrossPoint({70, 50});
+    s.c.SetCrossVisible(true);
     s.Paint();
     s.Paint();
     EXPECT_EQ(At(s.img, 100, 50), 0xFFFFFF ^ At(before, 100, 50));
@@ -271,7 +271,7 @@ TEST(Render, LegendCutsNamesAndMarksHiddenLines) {
         c.SetPlotName(p, i == 0 ? "A very long plot name that cannot fit" : std::string("P").append(std::to_string(i)));
     }
     c.LayoutLegend();
-    ASSERT_FALSE(c.m_rcLegend.IsRectEmpty());
+    ASSERT_FALSE(c.LegendRect().IsRectEmpty());
     QImage img = WhiteImage(400, 200);
     RecordingDC dc(img);
     c.DrawLegend(&dc);
@@ -282,7 +282,7 @@ TEST(Render, LegendCutsNamesAndMarksHiddenLines) {
     EXPECT_TRUE(QString("A very long plot name that cannot fit").startsWith(q.chopped(3)));
     EXPECT_LT(q.size(), 30);
     dc.SelectFont({"Arial", 100});
-    const int budget = c.m_rcLegend.right - c.m_rcLegend.left - 9 * dc.GetTextExtent("0").cx;
+    const int budget = c.LegendRect().right - c.LegendRect().left - 9 * dc.GetTextExtent("0").cx;
     EXPECT_LE(dc.GetTextExtent(first).cx, budget);
     // Six lines do not fit in the box laid out for this height: the last text is "[...]".
     EXPECT_EQ(dc.texts.back().text, "[...]");
@@ -326,10 +326,10 @@ TEST(Render, InfoStripAndReadout) {
     QImage img = WhiteImage(400, 200);
     RecordingDC dc(img);
     s.c.PaintTo(dc);
-    ASSERT_EQ(s.c.m_hits.size(), 1u);
-    s.c.m_bPointHit = true;
+    ASSERT_EQ(s.c.GetHits().size(), 1u);
+    s.c.SetPointHit(true);
     dc.texts.clear();
-    s.c.DrawInfoStrip(&dc, &s.c.m_hits[0]);
+    s.c.DrawInfoStrip(&dc, &s.c.GetHits()[0]);
     ASSERT_EQ(dc.texts.size(), 1u);
     EXPECT_TRUE(QString::fromStdString(dc.texts[0].text).endsWith("Data #1   [ 1970-01-01   00:01:20 ] , y=60.00"))
         << dc.texts[0].text;

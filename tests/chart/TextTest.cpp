@@ -55,13 +55,6 @@ TEST(Labels, ReadoutValues) {
     EXPECT_EQ(FormatReadoutValue(1234567890, 9), "1.2346E+9");
 }
 
-TEST(Labels, TimesInTheLocalZone) {
-    // TZ is set by the test environment to UTC.
-    EXPECT_EQ(FormatTime(0, false), "00:00:00");
-    EXPECT_EQ(FormatTime(1307091930.9, false), "09:05:30"); // truncated, not rounded
-    EXPECT_EQ(FormatTime(1307091930, true), "[ 2011-06-03   09:05:30 ]");
-}
-
 TEST(Labels, DecimalPointIsLocaleIndependent) {
     const char* old = std::setlocale(LC_NUMERIC, nullptr);
     const std::string saved = old ? old : "C";

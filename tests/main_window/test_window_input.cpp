@@ -133,7 +133,7 @@ private slots:
         QVERIFY(!Chart()->GestureUnderWay());
         QVERIFY(m_dlg->isVisible());
         Chart()->OnLButtonUp(200, 150);
-        QVERIFY(Chart()->m_rcSelection.IsRectEmpty());
+        QVERIFY(Chart()->Selection().IsRectEmpty());
         // With no gesture Escape is the window's again.
         QTest::keyClick(autoY, Qt::Key_Escape);
         QVERIFY(!m_dlg->isVisible());

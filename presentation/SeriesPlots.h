@@ -1,9 +1,11 @@
 #pragma once
 
 // The curves of one series as the main window shows them, and the chart's
-// configuration in the main window. Shared by the main window and the CLI.
+// configuration in the main window. Shared by the main window and the CLI
+// render command; works on the chart without its window. A null chart (the
+// facade could not make one) makes every call do nothing.
 
-#include "LCWrp.h"
+#include "LCCore.h"
 
 #include "ArchiveData.h"
 #include "SeriesFormat.h"
@@ -23,17 +25,13 @@ struct SeriesPlots {
 // Removes the plots in plots from the chart, then adds the zero-control,
 // measurement and (filter off) bad-point curves of series, titled with
 // dataText ("Data") and listIndex + 1. Does not redraw.
-void ShowSeriesPlots(CLCWrp& chart, const SeriesInfo& series, int listIndex, const CurveOptions& options,
+void ShowSeriesPlots(CLCCore* chart, const SeriesInfo& series, int listIndex, const CurveOptions& options,
                      const std::string& dataText, SeriesPlots& plots);
 
 // Removes the plots in plots from the chart and forgets them.
-void RemoveSeriesPlots(CLCWrp& chart, SeriesPlots& plots);
+void RemoveSeriesPlots(CLCCore* chart, SeriesPlots& plots);
 
-// The chart's set-up in the main window after CreateChart: titles, both
-// reference lines at 0, colours, margins, 8-point font, no legend and the
-// first view (2010-01-01 00:00 to 06:00 local time, 0 to 1.02).
-void ConfigureMainChart(CLCWrp& chart, const std::string& xTitle, const std::string& yTitle);
-
-// The Y-axis caption for an instrument kind: "<stem>, <unit>" in the
-// interface language of this run.
-std::string ChartYCaption(int kind);
+// The chart's set-up in the main window after CreateChart: local-time
+// labels, titles, both reference lines at 0, colours, margins, 8-point font,
+// no legend and the first view (2010-01-01 00:00 to 06:00 local time, 0 to 1.02).
+void ConfigureMainChart(CLCCore* chart, const std::string& xTitle, const std::string& yTitle);

@@ -1,8 +1,9 @@
 #include "SeriesPlots.h"
 
+#include "ChartLabels.h"
 #include "CurvePoints.h"
+#include "LCSetDesc.h"
 #include "LocalTime.h"
-#include "StringTable.h"
 
 #include <cstdio>
 
@@ -15,9 +16,9 @@ struct CurveLook {
     int size;
 };
 
-LCPosition AddCurve(CLCWrp& chart, const std::vector<double>& x, const std::vector<double>& y, const CurveLook& look,
-                    const std::string& title) {
-    if (x.empty())
+LCPosition AddCurve(CLCCore* chart, const std::vector<double>& x, const std::vector<double>& y,
+                    const CurveLook& look, const std::string& title) {
+    if (!chart || x.empty())
         return nullptr;
     LCSetDesc desc(static_cast<int>(x.size()), x.data(), y.data());
     desc.SetPlotType(0);
@@ -27,15 +28,15 @@ LCPosition AddCurve(CLCWrp& chart, const std::vector<double>& x, const std::vect
     desc.SetMarkerSize(look.size);
     desc.SetFormats("%f", "%.2f");
     desc.SetTitle(title);
-    return chart.AddSet(desc, true);
+    return AddSetTo(*chart, desc, true);
 }
 
 } // namespace
 
-void RemoveSeriesPlots(CLCWrp& chart, SeriesPlots& plots) {
+void RemoveSeriesPlots(CLCCore* chart, SeriesPlots& plots) {
     for (LCPosition* pos : {&plots.zero, &plots.measurement, &plots.bad}) {
-        if (*pos)
-            chart.RemoveSet(*pos);
+        if (chart && *pos)
+            chart->RemovePlot(*pos);
         *pos = nullptr;
     }
     plots.times.clear();
@@ -61,7 +62,7 @@ void CurveXY(const SeriesInfo& series, unsigned flags, const CurveOptions& optio
 
 } // namespace
 
-void ShowSeriesPlots(CLCWrp& chart, const SeriesInfo& series, int listIndex, const CurveOptions& options,
+void ShowSeriesPlots(CLCCore* chart, const SeriesInfo& series, int listIndex, const CurveOptions& options,
                      const std::string& dataText, SeriesPlots& plots) {
     RemoveSeriesPlots(chart, plots);
     const unsigned skip = options.filter ? CF_SKIP_BAD : 0;
@@ -83,22 +84,21 @@ void ShowSeriesPlots(CLCWrp& chart, const SeriesInfo& series, int listIndex, con
     }
 }
 
-void ConfigureMainChart(CLCWrp& chart, const std::string& xTitle, const std::string& yTitle) {
-    chart.SetTitles(xTitle, yTitle);
-    chart.SetYRefLine(0);
-    chart.ShowYRefLine(true);
-    chart.SetXRefLine(0);
-    chart.ShowXRefLine(true);
-    chart.SetColors(0xF0F0F0, 0xC0C0C0);
-    chart.SetMargins(70, -1, 30, 50);
-    chart.SetFontSize(8);
-    chart.ShowLegend(false);
+void ConfigureMainChart(CLCCore* chart, const std::string& xTitle, const std::string& yTitle) {
+    if (!chart)
+        return;
+    chart->SetTimeFormatter(FormatLocalTime);
+    chart->SetTitles(xTitle, yTitle);
+    chart->SetYRefLine(0);
+    chart->ShowYRefLine(true);
+    chart->SetXRefLine(0);
+    chart->ShowXRefLine(true);
+    chart->SetColors(0xF0F0F0, 0xC0C0C0);
+    chart->SetMargins(70, -1, 30, 50);
+    chart->SetFontSize(80);
+    chart->ShowLegend(false);
+    chart->Redraw();
     const double x1 = static_cast<double>(LocalTimeToEpochExact(2010, 1, 1, 0, 0, 0));
     const double x2 = static_cast<double>(LocalTimeToEpochExact(2010, 1, 1, 6, 0, 0));
-    chart.SetView(x1, 0, x2, 1.02);
-}
-
-std::string ChartYCaption(int kind) {
-    const YCaptionOffsets o = YAxisCaptionOffsets(kind);
-    return LoadUIString(o.stem) + ", " + LoadUIString(o.unit);
+    chart->SetView(x1, 0, x2, 1.02);
 }

@@ -1,0 +1,146 @@
+// The axes step of the drawing: grid, ticks, tick labels, reference lines
+// and titles, with the clipped line drawing they use.
+
+#include "LCCore.h"
+
+#include "ChartText.h"
+#include "LCTicks.h"
+
+#include <cmath>
+
+void CLCCore::DrawAxes(IGdiDC* pdc) {
+    if (m_rcPlot.IsRectEmpty())
+        return;
+    std::unique_ptr<IGdiDC> own;
+    IGdiDC* target = DrawTarget(pdc, own);
+    if (!target)
+        return;
+    IGdiDC& dc = *target;
+    const int L = m_rcPlot.left, T = m_rcPlot.top, R = m_rcPlot.right, B = m_rcPlot.bottom;
+    const int W = R - L + 1, H = B - T + 1;
+    const GdiPen black{PS_SOLID, 1, 0x000000}, white{PS_SOLID, 1, 0xFFFFFF};
+    const GdiPen major{PS_DOT, 1, 0x686868}, minor{PS_DOT, 1, 0xC0C0C0};
+    dc.SetBkMode(TRANSPARENT);
+    const GdiFont oldFont = dc.SelectFont({"Arial", m_nFontSize});
+    const GdiPen oldPen = dc.SelectPen(black);
+
+    const AxisSteps steps = ChooseAxisSteps(m_dXMin, m_dXMax, W, m_dYMin, m_dYMax, H);
+    if (steps.valid) {
+        for (const AxisTick& tick : AxisTicks(m_dXMin, m_dXMax, steps.x, 6, W)) {
+            const int p = tick.pixel;
+            dc.SelectPen(tick.major ? major : minor);
+            MoveToF(L + p, T);
+            LineToClipped(dc, L + p, B);
+            const int K = tick.major ? 10 : 5;
+            dc.SelectPen(black);
+            dc.MoveTo(L + p, B + 3);
+            dc.LineTo(L + p, B + 3 + K);
+            dc.SelectPen(white);
+            dc.MoveTo(L + p + 1, B + 3);
+            dc.LineTo(L + p + 1, B + 3 + K);
+            if (tick.major) {
+                const std::string text = FormatTimeLabel(tick.value, false);
+                const LCSize e = dc.GetTextExtent(text);
+                dc.TextOut(L + p - e.cx / 2 + 1, B + K + 2, text);
+            }
+        }
+        for (const AxisTick& tick : AxisTicks(m_dYMin, m_dYMax, steps.y, 2, H)) {
+            const int q = tick.pixel;
+            dc.SelectPen(tick.major ? major : minor);
+            MoveToF(L, B - q);
+            LineToClipped(dc, R, B - q);
+            const int K = tick.major ? 10 : 5;
+            dc.SelectPen(black);
+            dc.MoveTo(L - K - 2, B - q);
+            dc.LineTo(L - 2, B - q);
+            dc.SelectPen(white);
+            dc.MoveTo(L - K - 2, B - q + 1);
+            dc.LineTo(L - 2, B - q + 1);
+            if (tick.major) {
+                const std::string text =
+                    FormatAxisValue(tick.value, ChooseLabelFormat(tick.value, 2 * steps.y, 8));
+                const LCSize e = dc.GetTextExtent(text);
+                dc.TextOut(L - K - e.cx - 4, B - q - e.cy / 2, text);
+            }
+        }
+    }
+    dc.SelectPen(black);
+    if (m_bShowXRefLine && m_dXMin < m_dXRefLine && m_dXRefLine < m_dXMax) {
+        const int x = L + static_cast<int>(RoundHalfUp(W * (m_dXRefLine - m_dXMin) / (m_dXMax - m_dXMin)));
+        MoveToF(x, T);
+        LineToClipped(dc, x, B);
+    }
+    if (m_bShowYRefLine && m_dYMin < m_dYRefLine && m_dYRefLine < m_dYMax) {
+        const int y = B - static_cast<int>(RoundHalfUp(H * (m_dYRefLine - m_dYMin) / (m_dYMax - m_dYMin)));
+        MoveToF(L, y);
+        LineToClipped(dc, R, y);
+    }
+    if (!m_strXTitle.empty()) {
+        const LCSize e = dc.GetTextExtent(m_strXTitle);
+        dc.TextOut(R - e.cx, B + 30, m_strXTitle);
+    }
+    if (!m_strYTitle.empty()) {
+        const LCSize e = dc.GetTextExtent(m_strYTitle);
+        dc.TextOut(m_rcClient.left + 20, T - e.cy - 10, m_strYTitle);
+    }
+    dc.SelectPen(oldPen);
+    dc.SelectFont(oldFont);
+}
+
+void CLCCore::MoveToF(double x, double y) {
+    m_penX = x;
+    m_penY = y;
+}
+
+void CLCCore::LineToClipped(IGdiDC& dc, double x, double y) {
+    double x0 = m_penX, y0 = m_penY, x1 = x, y1 = y;
+    m_penX = x;
+    m_penY = y;
+    const double L = m_rcPlot.left, T = m_rcPlot.top, R = m_rcPlot.right, B = m_rcPlot.bottom;
+    if (x0 < L && x1 < L)
+        return;
+    if (x0 < L) {
+        y0 += (y1 - y0) * (L - x0) / (x1 - x0);
+        x0 = L;
+    } else if (x1 < L) {
+        y1 += (y0 - y1) * (L - x1) / (x0 - x1);
+        x1 = L;
+    }
+    if (y0 < T && y1 < T)
+        return;
+    if (y0 < T) {
+        x0 += (x1 - x0) * (T - y0) / (y1 - y0);
+        y0 = T;
+    } else if (y1 < T) {
+        x1 += (x0 - x1) * (T - y1) / (y0 - y1);
+        y1 = T;
+    }
+    double E = R + 1;
+    if (x0 >= E && x1 >= E)
+        return;
+    if (x1 >= E) {
+        y1 -= (y1 - y0) * (x1 - E) / (x1 - x0);
+        x1 = R;
+    } else if (x0 >= E) {
+        y0 -= (y0 - y1) * (x0 - E) / (x0 - x1);
+        x0 = R;
+    }
+    E = B + 1;
+    if (y0 >= E && y1 >= E)
+        return;
+    if (y1 >= E) {
+        x1 -= (x1 - x0) * (y1 - E) / (y1 - y0);
+        y1 = B;
+    } else if (y0 >= E) {
+        x0 -= (x0 - x1) * (y0 - E) / (y0 - y1);
+        y0 = B;
+    }
+    const int ix0 = static_cast<int>(std::floor(x0)), iy0 = static_cast<int>(std::floor(y0));
+    const int ix1 = static_cast<int>(std::floor(x1)), iy1 = static_cast<int>(std::floor(y1));
+    const COLORREF color = dc.GetCurrentPen().color;
+    dc.SetPixel(ix1, iy1, color);
+    if (ix0 != ix1 || iy0 != iy1) {
+        dc.MoveTo(ix0, iy0);
+        dc.LineTo(ix1, iy1);
+    }
+}

@@ -1,0 +1,298 @@
+// The chart's data: data sets, the plot list and the appearance settings.
+
+#include "LCCore.h"
+
+#include <algorithm>
+#include <new>
+#include <utility>
+
+CLCDataSet::~CLCDataSet() {
+    Free();
+}
+
+void CLCDataSet::Free() {
+    delete[] m_pIndex;
+    delete[] m_pX;
+    delete[] m_pY;
+    m_pIndex = nullptr;
+    m_pX = m_pY = nullptr;
+    m_nCount = 0;
+}
+
+bool CLCDataSet::Allocate(int n) {
+    Free();
+    if (n < 0)
+        return false;
+    m_pIndex = new (std::nothrow) int[static_cast<size_t>(n)];
+    m_pX = new (std::nothrow) double[static_cast<size_t>(n)];
+    m_pY = new (std::nothrow) double[static_cast<size_t>(n)];
+    if (!m_pIndex || !m_pX || !m_pY) {
+        Free();
+        return false;
+    }
+    for (int i = 0; i < n; ++i) {
+        m_pIndex[i] = i;
+        m_pX[i] = m_pY[i] = 0;
+    }
+    m_nCount = n;
+    return true;
+}
+
+void CLCDataSet::SortByX() {
+    if (m_nCount <= 0)
+        return;
+    struct Triple {
+        int i;
+        double x, y;
+    };
+    // Series come in time order as a rule: a sorted set stays as it is,
+    // without the copy and the merge buffer of the sort (48 bytes a point).
+    const bool sorted = std::is_sorted(m_pX, m_pX + m_nCount);
+    Triple* t = sorted ? nullptr : new (std::nothrow) Triple[static_cast<size_t>(m_nCount)];
+    if (t) {
+        for (int i = 0; i < m_nCount; ++i)
+            t[i] = {m_pIndex[i], m_pX[i], m_pY[i]};
+        // A stable sort keeps equal times in input order, one of the orders allowed.
+        std::stable_sort(t, t + m_nCount, [](const Triple& a, const Triple& b) { return a.x < b.x; });
+        for (int i = 0; i < m_nCount; ++i) {
+            m_pIndex[i] = t[i].i;
+            m_pX[i] = t[i].x;
+            m_pY[i] = t[i].y;
+        }
+        delete[] t;
+    }
+    m_dXFirst = m_pX[0];
+    m_dXLast = m_pX[m_nCount - 1];
+}
+
+namespace {
+// Narrows [0, n - 1] down to neighbours {lo, hi} with before(x[lo]) and
+// !before(x[hi]); the callers settle the points outside the ends first.
+template <class Before> std::pair<int, int> Bisect(const double* x, int n, Before before) {
+    int lo = 0, hi = n - 1;
+    while (hi - lo > 1) {
+        const int mid = lo + (hi - lo) / 2;
+        if (before(x[mid]))
+            lo = mid;
+        else
+            hi = mid;
+    }
+    return {lo, hi};
+}
+} // namespace
+
+int CLCDataSet::FindFirstAtOrAfter(double v) const {
+    const int n = m_nCount;
+    if (n <= 0 || v <= m_pX[0])
+        return 0;
+    if (v > m_pX[n - 1])
+        return n - 1;
+    return Bisect(m_pX, n, [v](double x) { return v > x; }).second;
+}
+
+int CLCDataSet::FindLastAtOrBefore(double v) const {
+    const int n = m_nCount;
+    if (n <= 0 || v < m_pX[0])
+        return 0;
+    if (v >= m_pX[n - 1])
+        return n - 1;
+    return Bisect(m_pX, n, [v](double x) { return v >= x; }).first;
+}
+
+double CLCDataSet::ValueAt(double v) const {
+    const int n = m_nCount;
+    if (n <= 0 || v < m_pX[0] || v > m_pX[n - 1])
+        return 0;
+    if (n == 1)
+        return m_pY[0];
+    const int i = FindLastAtOrBefore(v);
+    if (i == n - 1)
+        return m_pY[n - 1];
+    return m_pY[i] + (m_pY[i + 1] - m_pY[i]) * (v - m_pX[i]) / (m_pX[i + 1] - m_pX[i]);
+}
+
+void CLCDataSet::GetYRange(double x1, double x2, double& yMin, double& yMax) const {
+    if (m_nCount <= 0) {
+        yMin = yMax = 0;
+        return;
+    }
+    x1 = std::max(x1, GetXMin());
+    x2 = std::min(x2, GetXMax());
+    if (x2 < x1) {
+        yMin = yMax = 0;
+        return;
+    }
+    yMin = yMax = ValueAt(x1);
+    const double v2 = ValueAt(x2);
+    yMin = std::min(yMin, v2);
+    yMax = std::max(yMax, v2);
+    const int last = FindLastAtOrBefore(x2);
+    for (int i = FindFirstAtOrAfter(x1); i <= last; ++i) {
+        yMin = std::min(yMin, m_pY[i]);
+        yMax = std::max(yMax, m_pY[i]);
+    }
+}
+
+namespace {
+const COLORREF kPalette[8] = {0x000000, 0x0000C0, 0x00C000, 0xC00000, 0xC0C000, 0xC000C0, 0x00C0C0, 0xC0C0C0};
+} // namespace
+
+CLCCore::CLCCore() {
+    SetSelectionStyle(0, 4);
+}
+
+CLCCore::~CLCCore() {
+    for (CLCPlot* p : m_plots) {
+        delete p->pDataSet;
+        delete p;
+    }
+}
+
+CLCPlot* CLCCore::Find(LCPosition pos) const {
+    if (!pos)
+        return nullptr;
+    return std::find(m_plots.begin(), m_plots.end(), pos) != m_plots.end() ? pos : nullptr;
+}
+
+LCPosition CLCCore::AddPlot(CLCDataSet* dataSet) {
+    if (!dataSet)
+        return nullptr;
+    CLCPlot* plot = new (std::nothrow) CLCPlot;
+    if (!plot) {
+        delete dataSet;
+        return nullptr;
+    }
+    plot->crColor = kPalette[m_plots.size() % 8];
+    plot->marker = {3, 1, 0};
+    plot->pDataSet = dataSet;
+    m_plots.push_front(plot);
+    if (!m_posCurrentPlot)
+        m_posCurrentPlot = plot;
+    m_bHasPlots = true;
+    LayoutLegend();
+    ResetViewHistory();
+    return plot;
+}
+
+void CLCCore::RemovePlot(LCPosition pos) {
+    CLCPlot* plot = Find(pos);
+    if (!plot)
+        return;
+    // Hit records point at plots; none may outlive the plot.
+    ClearHits();
+    delete plot->pDataSet;
+    m_plots.remove(plot);
+    delete plot;
+    m_bHasPlots = !m_plots.empty();
+    if (m_posCurrentPlot == pos)
+        m_posCurrentPlot = m_plots.empty() ? nullptr : m_plots.front();
+    LayoutLegend();
+    ResetViewHistory();
+}
+
+void CLCCore::SetPlotName(LCPosition pos, const std::string& name) {
+    if (CLCPlot* p = Find(pos))
+        p->strName = name;
+}
+void CLCCore::SetPlotFormats(LCPosition pos, const std::string& xFormat, const std::string& yFormat) {
+    if (CLCPlot* p = Find(pos)) {
+        p->strXFormat = xFormat;
+        p->strYFormat = yFormat;
+    }
+}
+void CLCCore::SetPlotPenStyle(LCPosition pos, int style) {
+    if (CLCPlot* p = Find(pos))
+        p->nPenStyle = style;
+}
+void CLCCore::SetPlotPenWidth(LCPosition pos, int width) {
+    if (CLCPlot* p = Find(pos))
+        p->nPenWidth = width;
+}
+void CLCCore::SetPlotColor(LCPosition pos, COLORREF color) {
+    if (CLCPlot* p = Find(pos))
+        p->crColor = color;
+}
+void CLCCore::SetPlotMarkerSize(LCPosition pos, int size) {
+    if (CLCPlot* p = Find(pos))
+        p->marker.nSize = size;
+}
+void CLCCore::SetPlotMarkerKind(LCPosition pos, int kind) {
+    if (CLCPlot* p = Find(pos))
+        p->marker.nKind = kind;
+}
+void CLCCore::SetPlotMarkerFill(LCPosition pos, COLORREF color) {
+    if (CLCPlot* p = Find(pos))
+        p->marker.crFill = color;
+}
+void CLCCore::SetPlotExtra(LCPosition pos, int value) {
+    if (CLCPlot* p = Find(pos))
+        p->nExtra = value;
+}
+unsigned CLCCore::GetPlotFlags(LCPosition pos) const {
+    const CLCPlot* p = Find(pos);
+    return p ? p->nFlags : 0;
+}
+void CLCCore::SetPlotFlags(LCPosition pos, unsigned flags) {
+    if (CLCPlot* p = Find(pos))
+        p->nFlags = flags;
+}
+CLCDataSet* CLCCore::GetPlotDataSet(LCPosition pos) const {
+    const CLCPlot* p = Find(pos);
+    return p ? p->pDataSet : nullptr;
+}
+LCPosition CLCCore::GetFirstPlotPosition() const {
+    return m_plots.empty() ? nullptr : m_plots.front();
+}
+
+CLCDataSet* CLCCore::GetNextDataSet(LCPosition& pos) const {
+    auto it = std::find(m_plots.begin(), m_plots.end(), pos);
+    if (!pos || it == m_plots.end()) {
+        pos = nullptr;
+        return nullptr;
+    }
+    CLCDataSet* ds = (*it)->pDataSet;
+    ++it;
+    pos = it == m_plots.end() ? nullptr : *it;
+    return ds;
+}
+
+void CLCCore::SetCurrentPlot(LCPosition pos) {
+    if (Find(pos))
+        m_posCurrentPlot = pos;
+}
+
+int CLCCore::GetVisiblePlotCount() const {
+    return static_cast<int>(
+        std::count_if(m_plots.begin(), m_plots.end(), [](const CLCPlot* p) { return !(p->nFlags & 1); }));
+}
+
+void CLCCore::SetTitles(const std::string& xTitle, const std::string& yTitle) {
+    m_strXTitle = xTitle;
+    m_strYTitle = yTitle;
+}
+
+bool CLCCore::SetMargins(int left, int top, int right, int bottom) {
+    if (left >= 0)
+        m_rcMargins.left = left;
+    if (top >= 0)
+        m_rcMargins.top = top;
+    if (right >= 0)
+        m_rcMargins.right = right;
+    if (bottom >= 0)
+        m_rcMargins.bottom = bottom;
+    Layout(m_rcClient.right - m_rcClient.left + 1, m_rcClient.bottom - m_rcClient.top + 1);
+    return true;
+}
+
+COLORREF CLCCore::SetColors(COLORREF back, COLORREF frame) {
+    const COLORREF old = m_crBack;
+    m_crBack = back;
+    m_crFrame = frame == static_cast<COLORREF>(-1) ? back : frame;
+    return old;
+}
+
+void CLCCore::SetSelectionStyle(COLORREF color, int border) {
+    m_crSelection = color;
+    m_nSelectionBorder = border;
+    m_selectionBrush = GdiBrush::HatchBrush(HS_BDIAGONAL, color);
+}

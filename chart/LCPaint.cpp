@@ -1,0 +1,414 @@
+// Drawing the chart into a device context: background, plots with their
+// hit records, selection, cross-hair, legend, read-out and information strip.
+
+#include "LCCore.h"
+
+#include "ChartText.h"
+#include "ImageDC.h"
+
+#include <QImage>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+COLORREF Halved(COLORREF c) {
+    return RGBColor(GetRValue(c) >> 1, GetGValue(c) >> 1, GetBValue(c) >> 1);
+}
+
+// The marker shapes by kind around centre (px, py) in box (l, t, r, b).
+void DrawMarkerShape(IGdiDC& dc, int kind, int l, int t, int r, int b, int px, int py, int triangleLift = 0) {
+    switch (kind & 0xF) {
+    case 1:
+        dc.Rectangle(l, t, r, b);
+        break;
+    case 2:
+        dc.Ellipse(l, t, r, b);
+        break;
+    case 3: {
+        const LCPoint p[4] = {{px, t}, {r, py}, {px, b}, {l, py}};
+        dc.Polygon(p, 4);
+        break;
+    }
+    case 4: {
+        const LCPoint p[3] = {{px, t - triangleLift}, {r, b - triangleLift}, {l, b - triangleLift}};
+        dc.Polygon(p, 3);
+        break;
+    }
+    case 5: {
+        const LCPoint p[3] = {{px, b}, {r, t}, {l, t}};
+        dc.Polygon(p, 3);
+        break;
+    }
+    default:
+        break;
+    }
+}
+} // namespace
+
+void CLCCore::RunPaint(IGdiDC& dc, bool layout) {
+    DrawBackground(dc);
+    DrawAxes(&dc);
+    DrawPlots(&dc, false);
+    DrawSelection(&dc);
+    if (m_bCrossVisible)
+        DrawCross(&dc, m_ptCross.x, m_ptCross.y);
+    if (layout)
+        LayoutLegend();
+    DrawLegend(&dc);
+    DrawReadout(&dc);
+}
+
+void CLCCore::PaintTo(IGdiDC& dc) {
+    RunPaint(dc, false);
+}
+
+void CLCCore::DrawBackground(IGdiDC& dc) {
+    const LCRect& c = m_rcClient;
+    const LCRect& p = m_rcPlot;
+    if (p.IsRectEmpty()) {
+        dc.FillSolidRect(c.left, c.top, c.right - c.left + 1, c.bottom - c.top + 1, m_crBack);
+    } else {
+        const int cw = c.right - c.left + 1;
+        dc.FillSolidRect(c.left, c.top, cw, p.top - c.top - 1, m_crBack);
+        dc.FillSolidRect(c.left, p.bottom + 2, cw, c.bottom - (p.bottom + 2) + 1, m_crBack);
+        dc.FillSolidRect(c.left, p.top - 1, p.left - 1 - c.left, p.bottom - p.top + 3, m_crBack);
+        dc.FillSolidRect(p.right + 2, p.top - 1, c.right - (p.right + 2) + 1, p.bottom - p.top + 3, m_crBack);
+        const GdiPen old = dc.SelectPen({PS_SOLID, 1, 0x686868});
+        dc.MoveTo(p.left - 1, p.bottom + 1);
+        dc.LineTo(p.left - 1, p.top - 1);
+        dc.LineTo(p.right + 1, p.top - 1);
+        dc.SelectPen({PS_SOLID, 1, 0xE0E0E0});
+        dc.LineTo(p.right + 1, p.bottom + 1);
+        dc.LineTo(p.left - 1, p.bottom + 1);
+        dc.SelectPen(old);
+        dc.FillSolidRect(p.left, p.top, p.right - p.left + 1, p.bottom - p.top + 1, m_crPlotBack);
+    }
+    const GdiPen old = dc.SelectPen({PS_SOLID, 1, m_crFrame});
+    dc.MoveTo(c.left, c.bottom);
+    dc.LineTo(c.left, c.top);
+    dc.LineTo(c.right, c.top);
+    dc.LineTo(c.right, c.bottom);
+    dc.LineTo(c.left, c.bottom);
+    dc.SelectPen(old);
+}
+
+IGdiDC* CLCCore::DrawTarget(IGdiDC* pdc, std::unique_ptr<IGdiDC>& own) {
+    if (pdc)
+        return pdc;
+    own = OpenWindowDC();
+    return own.get();
+}
+
+void CLCCore::DrawPlots(IGdiDC* pdc, bool highlight) {
+    if (m_rcPlot.IsRectEmpty() || !m_bHasPlots)
+        return;
+    std::unique_ptr<IGdiDC> own;
+    pdc = DrawTarget(pdc, own);
+    if (!pdc)
+        return;
+    if (!highlight) {
+        ClearHits();
+        size_t points = 0;
+        for (const CLCPlot* p : m_plots)
+            points += p->pDataSet ? static_cast<size_t>(p->pDataSet->GetPointCount()) : 0;
+        m_hits.reserve(points);
+    }
+    for (auto it = m_plots.rbegin(); it != m_plots.rend(); ++it)
+        if (*it != m_posCurrentPlot)
+            DrawPlot(*pdc, *it, highlight);
+    if (CLCPlot* current = Find(m_posCurrentPlot))
+        DrawPlot(*pdc, current, highlight);
+}
+
+void CLCCore::DrawPlot(IGdiDC& dc, CLCPlot* plot, bool highlight) {
+    if (!plot || (plot->nFlags & 1) || !plot->pDataSet || plot->pDataSet->GetPointCount() <= 0)
+        return;
+    const CLCDataSet& ds = *plot->pDataSet;
+    const double x0 = std::max(m_dXMin, ds.GetXMin()), x1 = std::min(m_dXMax, ds.GetXMax());
+    if (x1 < x0)
+        return;
+    const int n = ds.GetPointCount();
+    const int first = std::clamp(ds.FindFirstAtOrAfter(x0) - 1, 0, n - 1);
+    const int last = std::clamp(ds.FindLastAtOrBefore(x1) + 1, 0, n - 1);
+    if (last < first || plot->marker.nKind == 0)
+        return;
+    const GdiBrush fill = GdiBrush::SolidBrush(plot->marker.crFill);
+    const GdiBrush hiBrush = GdiBrush::SolidBrush(m_crHighlight);
+    const GdiPen outline{PS_SOLID, 1, Halved(plot->crColor)};
+    const GdiBrush oldBrush = dc.SelectBrush(fill);
+    const GdiPen oldPen = dc.SelectPen(outline);
+    const int L = m_rcPlot.left, B = m_rcPlot.bottom;
+    const int W = m_rcPlot.right - L + 1, H = B - m_rcPlot.top + 1;
+    const double sx = m_dXMax - m_dXMin, sy = m_dYMax - m_dYMin;
+    const int s = plot->marker.nSize, kind = plot->marker.nKind;
+
+    IGdiDC* image = m_bPlainMarkers || highlight || !dc.SupportsStamps() ? nullptr : &dc;
+    // Stamped drawing: every marker of the pass is the same set of pixels in
+    // the same colours, so a marker drawn again at the same centre makes the
+    // earlier one invisible; only the last marker at each centre is drawn.
+    std::vector<uint32_t>& cells = m_stampCells;
+    cells.clear();
+    if (image)
+        cells.reserve(static_cast<size_t>(last - first + 1));
+    const unsigned gridW = static_cast<unsigned>(W) + 1, gridH = static_cast<unsigned>(H) + 1;
+
+    for (int i = first; i <= last; ++i) {
+        double x, y;
+        ds.GetPoint(i, x, y);
+        if (!(x >= m_dXMin && x <= m_dXMax && y >= m_dYMin && y <= m_dYMax))
+            continue;
+        // Both quotients are 0 or more inside the view, so truncation is the floor.
+        const int px = L + static_cast<int>(W * (x - m_dXMin) / sx);
+        const int py = B - static_cast<int>(H * (y - m_dYMin) / sy);
+        const LCRect box{px - s, py - s, px + s, py + s};
+        if (!highlight) {
+            AddHit(box, plot, ds.GetPointIndex(i), x, y);
+            if (image) {
+                const unsigned cx = static_cast<unsigned>(px - L), cy = static_cast<unsigned>(B - py);
+                if (cx < gridW && cy < gridH) {
+                    cells.push_back(cy * gridW + cx);
+                    continue;
+                }
+                image = nullptr; // outside the expected grid: fall back to plain drawing
+                for (uint32_t c : cells) {
+                    const int qx = L + static_cast<int>(c % gridW), qy = B - static_cast<int>(c / gridW);
+                    DrawMarkerShape(dc, kind, qx - s, qy - s, qx + s, qy + s, qx, qy);
+                }
+                cells.clear();
+            }
+            DrawMarkerShape(dc, kind, box.left, box.top, box.right, box.bottom, px, py);
+            continue;
+        }
+        bool lit = false;
+        switch (m_nHighlight & 0xF) {
+        case 1:
+            lit = true;
+            break;
+        case 2:
+            lit = LCRect{px - m_nPointTolerance, py - m_nPointTolerance, px + m_nPointTolerance,
+                         py + m_nPointTolerance}
+                      .PtInRect(m_ptHighlight);
+            break;
+        case 3:
+            lit = m_rcHighlight.PtInRect({px, py});
+            break;
+        default:
+            break;
+        }
+        const unsigned how = (m_nHighlight >> 8) & 0xF;
+        if (lit && how != 0) {
+            dc.SetROP2(how == 2 ? Rop::Invert : how == 3 ? Rop::Xor : Rop::Copy);
+            dc.SelectBrush(hiBrush);
+        } else {
+            dc.SetROP2(Rop::Copy);
+            dc.SelectBrush(fill);
+        }
+        DrawMarkerShape(dc, kind, box.left, box.top, box.right, box.bottom, px, py);
+    }
+    if (image && !cells.empty()) {
+        QImage scratch(1, 1, QImage::Format_RGB32);
+        CImageDC recorderDC(scratch);
+        std::vector<StampPixel> writes;
+        recorderDC.SelectBrush(fill);
+        recorderDC.SelectPen(outline);
+        recorderDC.SetRecorder(&writes);
+        DrawMarkerShape(recorderDC, kind, -s, -s, s, s, 0, 0);
+        MarkerStamp stamp;
+        stamp.Assign(writes);
+        // Walk backwards keeping the first visit of each centre (its last
+        // marker), then draw those in their original order.
+        std::vector<uint64_t>& seen = m_stampSeen;
+        seen.assign((static_cast<size_t>(gridW) * gridH + 63) / 64, 0);
+        std::vector<uint32_t>& keep = m_stampKeep;
+        keep.clear();
+        for (size_t k = cells.size(); k-- > 0;) {
+            const uint32_t c = cells[k];
+            uint64_t& word = seen[c >> 6];
+            const uint64_t bit = uint64_t{1} << (c & 63);
+            if (!(word & bit)) {
+                word |= bit;
+                keep.push_back(c);
+            }
+        }
+        for (size_t k = keep.size(); k-- > 0;) {
+            const uint32_t c = keep[k];
+            image->StampMarker(stamp, L + static_cast<int>(c % gridW), B - static_cast<int>(c / gridW));
+        }
+    }
+    dc.SetROP2(Rop::Copy);
+    dc.SelectPen(oldPen);
+    dc.SelectBrush(oldBrush);
+}
+
+void CLCCore::DrawLegendSample(IGdiDC& dc, const LCRect& rc, const CLCPlot* plot) {
+    if (!plot || (plot->nFlags & 1) || plot->marker.nKind == 0)
+        return;
+    const GdiBrush oldBrush = dc.SelectBrush(GdiBrush::SolidBrush(plot->marker.crFill));
+    const GdiPen oldPen = dc.SelectPen({PS_SOLID, 1, Halved(plot->crColor)});
+    const int cx = (rc.left + rc.right) / 2, cy = (rc.top + rc.bottom) / 2, s = plot->marker.nSize;
+    DrawMarkerShape(dc, plot->marker.nKind, cx - s, cy - s, cx + s, cy + s, cx, cy, 1);
+    dc.SelectPen(oldPen);
+    dc.SelectBrush(oldBrush);
+}
+
+void CLCCore::DrawSelection(IGdiDC* pdc) {
+    if (m_rcSelection.IsRectEmpty())
+        return;
+    std::unique_ptr<IGdiDC> own;
+    IGdiDC* target = DrawTarget(pdc, own);
+    if (!target)
+        return;
+    IGdiDC& dc = *target;
+    const LCRect& r = m_rcSelection;
+    const int s = m_nSelectionBorder + 1, h = m_nSelectionBorder / 2;
+    const GdiPen oldPen = dc.SelectPen({PS_SOLID, 1, m_crSelection});
+    dc.MoveTo(r.left - 1, r.top - 1);
+    dc.LineTo(r.right + 1, r.top - 1);
+    dc.LineTo(r.right + 1, r.bottom + 1);
+    dc.LineTo(r.left - 1, r.bottom + 1);
+    dc.LineTo(r.left - 1, r.top - 1);
+    dc.SelectPen(oldPen);
+    dc.FillRect({r.left - s, r.top - s, r.right + s, r.top - 1}, m_selectionBrush);
+    dc.FillRect({r.left - s, r.top - s, r.left - 1, r.bottom + s}, m_selectionBrush);
+    dc.FillRect({r.left - s, r.bottom + 2, r.right + s, r.bottom + s + 1}, m_selectionBrush);
+    dc.FillRect({r.right + 2, r.top - s, r.right + s + 1, r.bottom + s}, m_selectionBrush);
+    const int cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
+    const LCPoint corners[8] = {{r.left - s, r.top - s},  {r.left - s, r.bottom + 1},
+                                {r.right + 1, r.top - s}, {r.right + 1, r.bottom + 1},
+                                {r.left - s, cy - h},     {cx - h, r.top - s},
+                                {r.right + 1, cy - h},    {cx - h, r.bottom + 1}};
+    for (const LCPoint& c : corners)
+        dc.FillRect({c.x, c.y, c.x + s, c.y + s}, GdiBrush::SolidBrush(m_crSelection));
+}
+
+void CLCCore::DrawCross(IGdiDC* pdc, int x, int y) {
+    std::unique_ptr<IGdiDC> own;
+    IGdiDC* target = DrawTarget(pdc, own);
+    if (!target)
+        return;
+    IGdiDC& dc = *target;
+    const GdiPen oldPen = dc.SelectPen({PS_SOLID, 1, 0});
+    const Rop oldRop = dc.SetROP2(Rop::Invert);
+    dc.MoveTo(m_rcPlot.left, y);
+    dc.LineTo(m_rcPlot.right, y);
+    dc.MoveTo(x, m_rcPlot.top);
+    dc.LineTo(x, m_rcPlot.bottom);
+    dc.SetROP2(oldRop);
+    dc.SelectPen(oldPen);
+}
+
+namespace {
+// Cuts name so that it fits budget, ending in "..." when cut.
+std::string CutName(IGdiDC& dc, std::string name, int budget) {
+    if (dc.GetTextExtent(name).cx <= budget)
+        return name;
+    const int dots = dc.GetTextExtent("...").cx;
+    while (!name.empty() && dc.GetTextExtent(name).cx > budget - dots) {
+        name.pop_back();
+        // Never leave half of a UTF-8 sequence behind.
+        while (!name.empty() && (static_cast<unsigned char>(name.back()) & 0xC0) == 0x80)
+            name.pop_back();
+        if (!name.empty() && (static_cast<unsigned char>(name.back()) & 0xC0) == 0xC0)
+            name.pop_back();
+    }
+    return name + "...";
+}
+} // namespace
+
+void CLCCore::DrawLegend(IGdiDC* pdc) {
+    if (!m_bShowLegend || !m_bHasPlots || m_rcLegend.IsRectEmpty())
+        return;
+    std::unique_ptr<IGdiDC> own;
+    IGdiDC* target = DrawTarget(pdc, own);
+    if (!target)
+        return;
+    IGdiDC& dc = *target;
+    const GdiBrush oldBrush = dc.SelectBrush(GdiBrush::SolidBrush(0xFFFFFF));
+    const GdiPen oldPen = dc.SelectPen({PS_SOLID, 1, 0x000080});
+    const GdiFont oldFont = dc.SelectFont({m_strFontFace, m_nLegendFontSize});
+    dc.SetBkMode(TRANSPARENT);
+    const LCSize s0 = dc.GetTextExtent("0");
+    const int cw = s0.cx, ch = s0.cy;
+    const LCRect& g = m_rcLegend;
+    dc.RoundRect(g.left, g.top, g.right, g.bottom, 16, 16);
+    const int budget = (g.right - g.left) - 9 * cw;
+    const int row = ch + ch / 3;
+    int y = g.top + ch / 2;
+    if (!m_strLegendTitle.empty()) {
+        dc.TextOut(g.left + 7 * cw, y, m_strLegendTitle);
+        y += row;
+    }
+    const int reserve = g.bottom - y < row * GetVisiblePlotCount() ? ch : 0;
+    for (auto it = m_plots.rbegin(); it != m_plots.rend(); ++it) {
+        const CLCPlot* p = *it;
+        if (p->nFlags & 1)
+            continue;
+        if (g.bottom - reserve - y < row)
+            break;
+        const LCRect sample{g.left + 2 * cw, y + ch * 7 / 15, g.left + 2 * cw + 6 * cw,
+                            y + ch * 7 / 15 + ch / 5};
+        DrawLegendSample(dc, sample, p);
+        dc.TextOut(g.left + 9 * cw, y, CutName(dc, p->strName, budget));
+        y += row;
+    }
+    if (reserve != 0)
+        dc.TextOut(g.left + 9 * cw, y, "[...]");
+    dc.SelectFont(oldFont);
+    dc.SelectPen(oldPen);
+    dc.SelectBrush(oldBrush);
+}
+
+void CLCCore::DrawReadout(IGdiDC* pdc) {
+    if (!m_bShowReadout || !m_bReadoutValid || !m_bHasPlots || m_rcReadout.IsRectEmpty())
+        return;
+    std::unique_ptr<IGdiDC> own;
+    IGdiDC* target = DrawTarget(pdc, own);
+    if (!target)
+        return;
+    IGdiDC& dc = *target;
+    const GdiBrush oldBrush = dc.SelectBrush(GdiBrush::SolidBrush(0xFFFFFF));
+    const GdiPen oldPen = dc.SelectPen({PS_SOLID, 1, m_crBack});
+    const GdiFont oldFont = dc.SelectFont({"Arial", 100});
+    dc.SetBkMode(TRANSPARENT);
+    const LCRect& r = m_rcReadout;
+    dc.RoundRect(r.left, r.top, r.right, r.bottom, 10, 10);
+    dc.TextOut(r.left + 5, r.top + 2, FormatTimeLabel(m_dReadoutX, false) + ",");
+    dc.TextOut((r.left + r.right) / 2, r.top + 2, FormatReadoutValue(m_dReadoutY, 9));
+    dc.SelectFont(oldFont);
+    dc.SelectPen(oldPen);
+    dc.SelectBrush(oldBrush);
+}
+
+void CLCCore::DrawInfoStrip(IGdiDC* pdc, const HitRect* hit) {
+    if (!m_bShowInfoStrip || m_rcInfoStrip.IsRectEmpty())
+        return;
+    std::unique_ptr<IGdiDC> own;
+    IGdiDC* target = DrawTarget(pdc, own);
+    if (!target)
+        return;
+    IGdiDC& dc = *target;
+    const LCRect& r = m_rcInfoStrip;
+    if (!(m_bPointHit && m_bHasPlots && hit)) {
+        dc.FillSolidRect(r.left, r.top, r.right - r.left, r.bottom - r.top, m_crBack);
+        return;
+    }
+    const GdiBrush oldBrush = dc.SelectBrush(GdiBrush::SolidBrush(m_crPlotBack));
+    const GdiPen oldPen = dc.SelectPen({PS_SOLID, 1, 0x202020});
+    const GdiFont oldFont = dc.SelectFont({"Arial", m_nFontSize});
+    const LCSize s0 = dc.GetTextExtent("0");
+    const int cw = s0.cx, ch = s0.cy;
+    dc.RoundRect(r.left, r.top, r.right, r.bottom, 10, 10);
+    const int cy = (r.top + r.bottom) / 2;
+    DrawLegendSample(dc, {r.left + 2 * cw, cy - 2, r.left + 2 * cw + 6 * cw, cy + 2}, hit->pPlot);
+    const int oldMode = dc.SetBkMode(TRANSPARENT);
+    const int budget = (m_rcLegend.right - m_rcLegend.left) - 11 * cw;
+    const std::string text =
+        CutName(dc, hit->pPlot->strName, budget) + "   " + FormatTimeLabel(hit->dX, true) +
+        " , y=" + FormatNumber(SafeDoubleFormat(hit->pPlot->strYFormat).c_str(), hit->dY);
+    dc.TextOut(r.left + 9 * cw, cy - ch / 2, text);
+    dc.SetBkMode(oldMode);
+    dc.SelectFont(oldFont);
+    dc.SelectPen(oldPen);
+    dc.SelectBrush(oldBrush);
+}

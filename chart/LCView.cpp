@@ -1,0 +1,278 @@
+// The view, its history and the selection; the layout of the plot area,
+// legend and read-out; the hit records of the drawn markers.
+
+#include "LCCore.h"
+
+#include "ChartText.h"
+#include "ImageDC.h"
+
+#include <QImage>
+
+#include <algorithm>
+#include <cmath>
+
+bool CLCCore::SetView(double x1, double y1, double x2, double y2) {
+    if (!(x2 > x1) || !(y2 > y1))
+        return false;
+    // A view the drawing cannot divide by: infinite ends or an extent that overflows.
+    if (!std::isfinite(x1) || !std::isfinite(x2) || !std::isfinite(y1) || !std::isfinite(y2) ||
+        !std::isfinite(x2 - x1) || !std::isfinite(y2 - y1))
+        return false;
+    if ((x2 - x1) * 1e10 < std::max(std::fabs(x1), std::fabs(x2)) ||
+        (y2 - y1) * 1e10 < std::max(std::fabs(y1), std::fabs(y2)))
+        return false;
+    m_dXMin = x1;
+    m_dYMin = y1;
+    m_dXMax = x2;
+    m_dYMax = y2;
+    if (m_nView >= 0)
+        m_views.resize(static_cast<size_t>(m_nView) + 1);
+    m_views.push_back({x1, y1, x2, y2});
+    m_nView = static_cast<int>(m_views.size()) - 1;
+    ViewAccepted();
+    Notify(1);
+    return true;
+}
+
+void CLCCore::GetView(double& x1, double& y1, double& x2, double& y2) const {
+    x1 = m_dXMin;
+    y1 = m_dYMin;
+    x2 = m_dXMax;
+    y2 = m_dYMax;
+}
+
+void CLCCore::ResetViewHistory() {
+    m_views.clear();
+    m_views.push_back({m_dXMin, m_dYMin, m_dXMax, m_dYMax});
+    m_nView = 0;
+}
+
+void CLCCore::GoPrevView() {
+    if (CanGoPrevView())
+        ShowHistoryView(m_nView - 1);
+}
+
+void CLCCore::GoNextView() {
+    if (CanGoNextView())
+        ShowHistoryView(m_nView + 1);
+}
+
+void CLCCore::ShowHistoryView(int index) {
+    m_nView = index;
+    const ViewRect& v = m_views[static_cast<size_t>(index)];
+    m_dXMin = v.dXMin;
+    m_dYMin = v.dYMin;
+    m_dXMax = v.dXMax;
+    m_dYMax = v.dYMax;
+    Notify(1);
+}
+
+void CLCCore::ShowAllData() {
+    ClearSelection();
+    if (m_plots.empty())
+        return;
+    double xMin = 0, xMax = 0, yMin = 0, yMax = 0;
+    bool first = true;
+    for (const CLCPlot* p : m_plots) {
+        const CLCDataSet* ds = p->pDataSet;
+        const double a = ds->GetXMin(), b = ds->GetXMax();
+        double lo = 0, hi = 0;
+        ds->GetYRange(a, b, lo, hi);
+        if (first) {
+            xMin = a;
+            xMax = b;
+            yMin = lo;
+            yMax = hi;
+            first = false;
+        } else {
+            xMin = std::min(xMin, a);
+            xMax = std::max(xMax, b);
+            yMin = std::min(yMin, lo);
+            yMax = std::max(yMax, hi);
+        }
+    }
+    if (yMax == yMin) {
+        yMin -= 1;
+        yMax += 1;
+    }
+    if (xMax == xMin) {
+        xMin -= 1;
+        xMax += 1;
+    }
+    const double mx = (xMax - xMin) / 10, my = (yMax - yMin) / 10;
+    SetView(xMin - mx, yMin - my, xMax + mx, yMax + my);
+}
+
+void CLCCore::AutoScaleY() {
+    ClearSelection();
+    const double vx1 = m_dXMin, vx2 = m_dXMax;
+    double yMin = 0, yMax = 0;
+    bool first = true;
+    for (const CLCPlot* p : m_plots) {
+        if (p->nFlags & 1)
+            continue;
+        double lo = 0, hi = 0;
+        p->pDataSet->GetYRange(vx1, vx2, lo, hi);
+        if (first) {
+            yMin = lo;
+            yMax = hi;
+            first = false;
+        } else {
+            yMin = std::min(yMin, lo);
+            yMax = std::max(yMax, hi);
+        }
+    }
+    if (first)
+        return;
+    if (yMax == yMin) {
+        yMin -= 1;
+        yMax += 1;
+    }
+    const double m = (yMax - yMin) / 10;
+    SetView(vx1, yMin - m, vx2, yMax + m);
+    Redraw();
+}
+
+void CLCCore::ScrollLeft() {
+    const double d = (m_dXMax - m_dXMin) * m_dScrollStep;
+    SetView(m_dXMin - d, m_dYMin, m_dXMax - d, m_dYMax);
+}
+
+void CLCCore::ScrollRight() {
+    const double d = (m_dXMax - m_dXMin) * m_dScrollStep;
+    SetView(m_dXMin + d, m_dYMin, m_dXMax + d, m_dYMax);
+}
+
+bool CLCCore::ZoomToSelection() {
+    double x1, y1, x2, y2;
+    if (!GetSelectionRange(x1, y1, x2, y2))
+        return false;
+    SetView(x1, y1, x2, y2);
+    ClearSelection();
+    return true;
+}
+
+void CLCCore::ToggleLegend() {
+    m_bShowLegend = !m_bShowLegend;
+}
+
+void CLCCore::ClearSelection() {
+    m_rcSelection.SetRectEmpty();
+    Notify(2);
+}
+
+bool CLCCore::GetSelectionRange(double& x1, double& y1, double& x2, double& y2) const {
+    if (m_rcSelection.IsRectEmpty())
+        return false;
+    const double w = m_rcPlot.right - m_rcPlot.left + 1, h = m_rcPlot.bottom - m_rcPlot.top + 1;
+    x1 = m_dXMin + (m_dXMax - m_dXMin) * (m_rcSelection.left - m_rcPlot.left) / w;
+    x2 = m_dXMin + (m_dXMax - m_dXMin) * (m_rcSelection.right - m_rcPlot.left) / w;
+    y1 = m_dYMin + (m_dYMax - m_dYMin) * (m_rcPlot.bottom - m_rcSelection.bottom) / h;
+    y2 = m_dYMin + (m_dYMax - m_dYMin) * (m_rcPlot.bottom - m_rcSelection.top) / h;
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Layout
+
+void CLCCore::Layout(int cx, int cy) {
+    m_rcClient = {0, 0, cx - 1, cy - 1};
+    m_rcPlot = {m_rcMargins.left, m_rcMargins.top, cx - m_rcMargins.right - 1, cy - m_rcMargins.bottom - 1};
+    m_rcInfoStrip = {m_rcPlot.left + 140, m_rcPlot.top - 25, m_rcPlot.right, m_rcPlot.top - 2};
+    if (m_rcSelection.right > m_rcPlot.right)
+        m_rcSelection.right = m_rcPlot.right;
+    if (m_rcSelection.bottom > m_rcPlot.bottom)
+        m_rcSelection.bottom = m_rcPlot.bottom;
+    if (m_rcSelection.left >= m_rcSelection.right || m_rcSelection.top >= m_rcSelection.bottom)
+        m_rcSelection.SetRectEmpty();
+    if (m_rcPlot.left >= m_rcPlot.right || m_rcPlot.top >= m_rcPlot.bottom)
+        m_rcPlot.SetRectEmpty();
+    LayoutLegend();
+}
+
+void CLCCore::LayoutLegend() {
+    if (m_rcPlot.IsRectEmpty()) {
+        m_rcReadout.SetRectEmpty();
+        m_rcLegend.SetRectEmpty();
+        return;
+    }
+    QImage scratch(1, 1, QImage::Format_RGB32);
+    CImageDC dc(scratch);
+    const LCSize s0 = dc.GetTextExtent("0");
+    const int w0 = s0.cx, h0 = s0.cy;
+    const LCRect& p = m_rcPlot;
+    m_rcReadout = {p.left + 10, p.bottom - 10 - h0 - h0 / 4, p.left + 10 + 20 * w0, p.bottom - 10};
+    if (m_rcReadout.top < p.top + 10 || m_rcReadout.right > p.right - 10)
+        m_rcReadout.SetRectEmpty();
+    m_rcLegend.SetRectEmpty();
+    const LCRect r{p.left + 10, p.top + 10, p.right - 10, p.bottom - 10};
+    int lines = GetVisiblePlotCount() + (m_strLegendTitle.empty() ? 0 : 1);
+    if (m_nLegendMaxLines > 0)
+        lines = std::min(lines, m_nLegendMaxLines);
+    const int width = w0 * (m_nLegendNameChars + 11);
+    const int lineHeight = h0 + h0 / 3;
+    if (r.right - width >= r.left) {
+        while (lines > 0 && lineHeight * lines + h0 > r.bottom - r.top)
+            --lines;
+        if (lines > 1 || (lines > 0 && m_strLegendTitle.empty()))
+            m_rcLegend = {r.right - width, r.top, r.right, r.top + lineHeight * lines + h0};
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Hit records
+
+void CLCCore::AddHit(const LCRect& rc, CLCPlot* plot, int point, double x, double y) {
+    LCRect r = rc;
+    r.NormalizeRect();
+    const int index = static_cast<int>(m_hits.size());
+    if (m_hitRuns.empty() || r.left < m_hits.back().rc.left)
+        m_hitRuns.push_back({index, index, 0});
+    HitRun& run = m_hitRuns.back();
+    run.end = index + 1;
+    run.maxWidth = std::max(run.maxWidth, r.right - r.left);
+    m_hits.push_back({r, plot, point, x, y});
+}
+
+void CLCCore::ClearHits() {
+    m_hits.clear();
+    m_hitRuns.clear();
+}
+
+const HitRect* CLCCore::FindHit(int x, int y) const {
+    const LCPoint pt{x, y};
+    for (const HitRun& run : m_hitRuns) {
+        // Candidates: x - maxWidth < left <= x; the first of them that
+        // contains the point is the first in the whole run.
+        const auto begin = m_hits.begin() + run.begin, end = m_hits.begin() + run.end;
+        const long long low = static_cast<long long>(x) - run.maxWidth;
+        auto it = std::partition_point(begin, end, [&](const HitRect& h) { return h.rc.left <= low; });
+        for (; it != end && it->rc.left <= x; ++it)
+            if (it->rc.PtInRect(pt))
+                return &*it;
+    }
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Read-out and labels
+
+void CLCCore::SetHighlightPoint(LCPoint pt) {
+    m_nHighlight = (m_nHighlight & ~0xFu) | 2;
+    m_ptHighlight = pt;
+}
+
+void CLCCore::SetHighlightRect(const LCRect& rc) {
+    m_nHighlight = (m_nHighlight & ~0xFu) | 3;
+    m_rcHighlight = rc;
+}
+
+void CLCCore::SetReadout(double x, double y) {
+    m_dReadoutX = x;
+    m_dReadoutY = y;
+    m_bReadoutValid = true;
+}
+
+std::string CLCCore::FormatTimeLabel(double value, bool longForm) const {
+    return m_timeFormatter ? m_timeFormatter(value, longForm) : FormatUtcTime(value, longForm);
+}
