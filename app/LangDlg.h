@@ -9,16 +9,16 @@ class QPushButton;
 // next start.
 class CLangDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit CLangDlg(QWidget* parent = nullptr);
 
     QComboBox* LanguageList() const { return m_pList; }
 
-public slots:
+  public slots:
     void accept() override;
 
-private:
-    QComboBox* m_pList;   // 1023
-    QPushButton* m_pOk;   // 1
+  private:
+    QComboBox* m_pList;     // 1023
+    QPushButton* m_pOk;     // 1
     QPushButton* m_pCancel; // 2
 };

@@ -12,7 +12,7 @@ class QLocalServer;
 // language of this run, the single-instance guard and the start-up sequence.
 class CTervikApp : public QObject {
     Q_OBJECT
-public:
+  public:
     CTervikApp();
     ~CTervikApp() override;
 
@@ -56,13 +56,13 @@ public:
     // The main window, while it runs.
     CTervikDlg* MainDialog() const { return m_pMainDlg; }
 
-signals:
+  signals:
     // A second copy asked this one to come forward, and it did.
     void broughtForward();
     // The main window is about to run (tests hook here).
     void mainWindowReady(CTervikDlg* dlg);
 
-private:
+  private:
     // true when start-up may go on; false when another copy was brought forward.
     bool GuardSingleInstance();
     void ListenForSecondCopies(const QString& path);

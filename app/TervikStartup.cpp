@@ -8,14 +8,14 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 #include <QDir>
 #include <QFile>
+#include <QLibraryInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QLocale>
 #include <QRegularExpression>
+#include <QTranslator>
 #include <cstdio>
 
 #ifdef Q_OS_UNIX
@@ -47,8 +47,8 @@ bool MakePrivateFolder(const QString& path) {
         return false;
     struct stat st;
     // The user's own folder from an earlier run may have looser permissions.
-    const bool ok = fstat(fd, &st) == 0 && st.st_uid == geteuid() &&
-                    ((st.st_mode & 077) == 0 || fchmod(fd, 0700) == 0);
+    const bool ok =
+        fstat(fd, &st) == 0 && st.st_uid == geteuid() && ((st.st_mode & 077) == 0 || fchmod(fd, 0700) == 0);
     close(fd);
     return ok;
 }

@@ -21,9 +21,12 @@ double ArchiveRecord::GetTime() const {
         LocalTimeToEpochExact(GetYear(), GetMonth(), GetDay(), GetHour(), GetMinute(), GetSecond()));
 }
 
-CArchiveData::CArchiveData() : CArchiveData(Detached{}) { g_pArchive = this; }
+CArchiveData::CArchiveData() : CArchiveData(Detached{}) {
+    g_pArchive = this;
+}
 
-CArchiveData::CArchiveData(Detached) : m_header(ArchiveHeader::Build(0, 0, 0)), m_reporter(&g_silentReporter) {}
+CArchiveData::CArchiveData(Detached)
+    : m_header(ArchiveHeader::Build(0, 0, 0)), m_reporter(&g_silentReporter) {}
 
 CArchiveData::~CArchiveData() {
     if (g_pArchive == this)
@@ -103,13 +106,17 @@ const ArchiveRecord& SeriesInfo::GetRecord(int i) const {
     return owner->GetRecords()[static_cast<size_t>(first + i)];
 }
 
-double SeriesInfo::GetStartTime() const { return GetRecord(0).GetTime(); }
+double SeriesInfo::GetStartTime() const {
+    return GetRecord(0).GetTime();
+}
 
-double SeriesInfo::GetEndTime() const { return GetRecord(GetCount() - 1).GetTime(); }
+double SeriesInfo::GetEndTime() const {
+    return GetRecord(GetCount() - 1).GetTime();
+}
 
 int SeriesInfo::GetCurves(unsigned flags, bool zeroCorrection, int stdTemp, int stdPres,
-                          std::vector<double>& times, std::vector<double>& results, std::vector<double>& temps,
-                          std::vector<double>& pres) const {
+                          std::vector<double>& times, std::vector<double>& results,
+                          std::vector<double>& temps, std::vector<double>& pres) const {
     times.clear();
     results.clear();
     temps.clear();
@@ -120,11 +127,12 @@ int SeriesInfo::GetCurves(unsigned flags, bool zeroCorrection, int stdTemp, int 
     results.reserve(n);
     temps.reserve(n);
     pres.reserve(n);
-    return ForEachCurvePoint(flags, zeroCorrection, stdTemp, stdPres,
-                             [&](int, const ArchiveRecord&, double time, double result, double temp, double p) {
-                                 times.push_back(time);
-                                 results.push_back(result);
-                                 temps.push_back(temp);
-                                 pres.push_back(p);
-                             });
+    return ForEachCurvePoint(
+        flags, zeroCorrection, stdTemp, stdPres,
+        [&](int, const ArchiveRecord&, double time, double result, double temp, double p) {
+            times.push_back(time);
+            results.push_back(result);
+            temps.push_back(temp);
+            pres.push_back(p);
+        });
 }

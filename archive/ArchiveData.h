@@ -18,10 +18,10 @@ inline constexpr char kTooManyRecordsText[] = "File too large: more than 1342177
 
 // One series: a run of consecutive records with the same series number.
 struct SeriesInfo {
-    uint8_t saved = 1;  // 0 while read from the instrument and not yet written to a file
+    uint8_t saved = 1; // 0 while read from the instrument and not yet written to a file
     uint32_t number = 0;
-    int32_t first = 0;  // index of the first record in the archive
-    int32_t last = -1;  // index of the last record, inclusive
+    int32_t first = 0; // index of the first record in the archive
+    int32_t last = -1; // index of the last record, inclusive
     CArchiveData* owner = nullptr;
 
     int GetCount() const { return last - first + 1; }
@@ -33,8 +33,7 @@ struct SeriesInfo {
     // (mm Hg) of the selected records; returns their number. stdTemp is in
     // tenths of °C, stdPres in mm Hg; 0 or below switches that correction off.
     int GetCurves(unsigned flags, bool zeroCorrection, int stdTemp, int stdPres, std::vector<double>& times,
-                  std::vector<double>& results, std::vector<double>& temps,
-                  std::vector<double>& pres) const;
+                  std::vector<double>& results, std::vector<double>& temps, std::vector<double>& pres) const;
 
     // The same walk without the arrays: fn(index in the series, record, time,
     // result, temperature, pressure) for each point GetCurves would give, in
@@ -45,7 +44,7 @@ struct SeriesInfo {
 
 // The single in-memory archive: records in source order, split into series.
 class CArchiveData {
-public:
+  public:
     // The program's archive: makes itself g_pArchive.
     CArchiveData();
     // An archive of the caller's own, which leaves g_pArchive alone until it
@@ -96,7 +95,7 @@ public:
     // the start of each read.
     void ResetBackupErrorReport() { m_backupErrorReported = false; }
 
-private:
+  private:
     void SplitSeries(bool saved);
     void Report(std::string_view text, int uiOffset = 0) const { m_reporter->ShowMessage(text, uiOffset); }
 

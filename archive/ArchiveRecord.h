@@ -35,8 +35,8 @@ struct ArchiveRecord {
     int16_t GetTemperature() const { return static_cast<int16_t>(raw[8] | (raw[9] << 8)); }
     uint16_t GetPressure() const { return static_cast<uint16_t>(raw[10] | (raw[11] << 8)); }
     float GetConcentration() const {
-        const uint32_t bits = uint32_t{raw[12]} | uint32_t{raw[13]} << 8 | uint32_t{raw[14]} << 16 |
-                              uint32_t{raw[15]} << 24;
+        const uint32_t bits =
+            uint32_t{raw[12]} | uint32_t{raw[13]} << 8 | uint32_t{raw[14]} << 16 | uint32_t{raw[15]} << 24;
         float f;
         std::memcpy(&f, &bits, 4);
         return f;

@@ -105,7 +105,8 @@ int CreateTemporary(const std::string& target, std::string& name) {
         for (int i = 0; i < 7; ++i, r /= 36)
             suffix += kDigits[r % 36];
         name = dir + base + suffix;
-        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
+        const int fd =
+            ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }
@@ -117,7 +118,9 @@ int CreateTemporary(const std::string& target, std::string& name) {
 
 AtomicFile::AtomicFile(std::string path) : m_path(std::move(path)) {}
 
-AtomicFile::~AtomicFile() { Discard(); }
+AtomicFile::~AtomicFile() {
+    Discard();
+}
 
 bool AtomicFile::Fail(int error) {
     if (m_error == 0)
@@ -140,7 +143,8 @@ bool AtomicFile::Open() {
             return Fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
         // The rename would get round a target the user may not write: ask
         // the system whether it may be opened for writing (not truncated).
-        const int probe = ::open(m_resolved.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        const int probe =
+            ::open(m_resolved.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
         if (probe < 0)
             return Fail(errno);
         ::close(probe);

@@ -15,7 +15,7 @@
 #include <string_view>
 
 class AtomicFile {
-public:
+  public:
     explicit AtomicFile(std::string path);
     ~AtomicFile(); // discards an uncommitted temporary
     AtomicFile(const AtomicFile&) = delete;
@@ -43,7 +43,7 @@ public:
     // The file that is replaced: the target with its symbolic links resolved.
     const std::string& ResolvedPath() const { return m_resolved; }
 
-private:
+  private:
     bool Fail(int error);
 
     std::string m_path, m_resolved, m_temporary;

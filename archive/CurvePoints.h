@@ -34,7 +34,8 @@ inline size_t CurvePointCount(const SeriesInfo& series, unsigned flags) {
 }
 
 template <class Fn>
-int SeriesInfo::ForEachCurvePoint(unsigned flags, bool zeroCorrection, int stdTemp, int stdPres, Fn&& fn) const {
+int SeriesInfo::ForEachCurvePoint(unsigned flags, bool zeroCorrection, int stdTemp, int stdPres,
+                                  Fn&& fn) const {
     using curve_detail::Selected;
     const int count = GetCount();
     if (count <= 0)
@@ -52,8 +53,8 @@ int SeriesInfo::ForEachCurvePoint(unsigned flags, bool zeroCorrection, int stdTe
             const ArchiveRecord& r = recs[i];
             if (excluded(r) || !Selected(r, flags))
                 continue;
-            fn(i, r, r.GetTime(converter), static_cast<double>(r.GetConcentration()), r.GetTemperature() / 10.0,
-               static_cast<double>(r.GetPressure()));
+            fn(i, r, r.GetTime(converter), static_cast<double>(r.GetConcentration()),
+               r.GetTemperature() / 10.0, static_cast<double>(r.GetPressure()));
             ++visited;
         }
         return visited;
@@ -121,9 +122,9 @@ int SeriesInfo::ForEachCurvePoint(unsigned flags, bool zeroCorrection, int stdTe
             double baseline;
             if (prevZero >= 0 && haveNext) {
                 // Equal times would divide by zero: take the earlier value.
-                baseline = nextTime == prevTime
-                               ? prevValue
-                               : prevValue + (nextValue - prevValue) * (time - prevTime) / (nextTime - prevTime);
+                baseline = nextTime == prevTime ? prevValue
+                                                : prevValue + (nextValue - prevValue) * (time - prevTime) /
+                                                                  (nextTime - prevTime);
             } else if (prevZero >= 0) {
                 baseline = prevValue;
             } else {

@@ -56,7 +56,9 @@ void CivilFromNaive(int64_t naive, struct tm& tm) {
 }
 
 // The local wall-clock reading of an instant.
-int64_t LocalReading(int64_t t) { return t + GmtOffsetAt(static_cast<time_t>(t)); }
+int64_t LocalReading(int64_t t) {
+    return t + GmtOffsetAt(static_cast<time_t>(t));
+}
 
 // Only the zone's rules decide, never the state of an earlier call (mktime
 // answers times skipped or repeated at a transition by the offset its last
@@ -113,7 +115,9 @@ int64_t LocalTimeToEpochExact(int year, int month, int day, int hour, int minute
     return ExactFromNaive(NaiveSeconds(year, month, day, hour, minute, second));
 }
 
-LocalTimeConverter::LocalTimeConverter() { tzset(); }
+LocalTimeConverter::LocalTimeConverter() {
+    tzset();
+}
 
 int64_t LocalTimeConverter::ToEpoch(int year, int month, int day, int hour, int minute, int second) {
     const int64_t naive = NaiveSeconds(year, month, day, hour, minute, second);
@@ -146,7 +150,9 @@ LocalFields FieldsOfNaive(int64_t naive) {
 
 } // namespace
 
-EpochToLocalConverter::EpochToLocalConverter() { tzset(); }
+EpochToLocalConverter::EpochToLocalConverter() {
+    tzset();
+}
 
 LocalFields EpochToLocalConverter::ToLocal(int64_t epoch) {
     int64_t day = epoch / 86400;

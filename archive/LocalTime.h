@@ -18,11 +18,11 @@ int64_t LocalTimeToEpochExact(int year, int month, int day, int hour, int minute
 // local day is computed once and reused while the day has one offset.
 // One instance per thread; it reads the time-zone rules once, at construction.
 class LocalTimeConverter {
-public:
+  public:
     LocalTimeConverter();
     int64_t ToEpoch(int year, int month, int day, int hour, int minute, int second);
 
-private:
+  private:
     int64_t m_day = INT64_MIN; // local day number (days since 1970-01-01) of the cache
     int64_t m_offset = 0;      // its UTC offset in seconds, when m_uniform
     bool m_uniform = false;    // false: the day holds a transition, convert exactly
@@ -40,11 +40,11 @@ struct LocalFields {
 // Seconds since 1970 to local calendar fields, as localtime_r gives them.
 // Fast for runs of nearby times: the offset of a UTC day is computed once.
 class EpochToLocalConverter {
-public:
+  public:
     EpochToLocalConverter();
     LocalFields ToLocal(int64_t epoch);
 
-private:
+  private:
     int64_t m_day = INT64_MIN; // UTC day number of the cache
     int64_t m_offset = 0;
     bool m_uniform = false;

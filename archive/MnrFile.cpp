@@ -25,8 +25,9 @@ namespace {
 // empties the file (or makes it); otherwise writing goes on at its end.
 FilePtr OpenBackupFile(const std::string& path, bool create) {
 #ifndef _WIN32
-    const int fd = ::open(path.c_str(),
-                          O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (create ? O_CREAT : 0), 0666);
+    const int fd =
+        ::open(path.c_str(),
+               O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (create ? O_CREAT : 0), 0666);
     if (fd < 0)
         return nullptr;
     struct stat st;
@@ -111,7 +112,8 @@ int CArchiveData::SaveSeries(int index, const std::string& path) {
     }
     const size_t count = static_cast<size_t>(series->GetCount());
     const bool ok =
-        WriteMnr(MnrFileSink(file), m_header, &m_records[static_cast<size_t>(series->first)], count) && file.Commit();
+        WriteMnr(MnrFileSink(file), m_header, &m_records[static_cast<size_t>(series->first)], count) &&
+        file.Commit();
     if (!ok) {
         Report("Can't write file");
         return 0;

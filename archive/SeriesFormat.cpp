@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -21,7 +21,6 @@ std::string_view Fixed(char* buf, size_t size, double v, int precision) {
     return {buf, static_cast<size_t>(res.ptr - buf)};
 }
 
-
 std::string DateText(const LocalFields& f) {
     char buf[48];
     std::snprintf(buf, sizeof buf, "%4d-%02d-%02d", f.year, f.month, f.day);
@@ -34,15 +33,16 @@ std::string TimeText(const LocalFields& f) {
     return buf;
 }
 
-unsigned CurveFlags(const CurveOptions& options) { return options.filter ? CF_SKIP_BAD : 0; }
+unsigned CurveFlags(const CurveOptions& options) {
+    return options.filter ? CF_SKIP_BAD : 0;
+}
 
 // Walks the records of the series with their GetCurves entries, the way the
 // export pairs them: a record left out by the filter has no entry.
 template <class Fn> void ForEachExported(const SeriesInfo& series, const CurveOptions& options, Fn&& fn) {
     series.ForEachCurvePoint(CurveFlags(options), options.zeroCorrection, options.stdTemp, options.stdPres,
-                             [&](int i, const ArchiveRecord& r, double t, double result, double temp, double pres) {
-                                 fn(i + 1, r, t, result, temp, pres);
-                             });
+                             [&](int i, const ArchiveRecord& r, double t, double result, double temp,
+                                 double pres) { fn(i + 1, r, t, result, temp, pres); });
 }
 
 } // namespace
@@ -58,10 +58,12 @@ std::string StartName(const LocalFields& f) {
 
 } // namespace
 
-std::string SeriesStartName(const SeriesInfo& series) { return StartName(ToLocalFields(series.GetStartTime())); }
+std::string SeriesStartName(const SeriesInfo& series) {
+    return StartName(ToLocalFields(series.GetStartTime()));
+}
 
-void ForEachSeriesListEntry(const CArchiveData& archive, std::string_view startText, std::string_view stopText,
-                            const std::function<void(const std::string&)>& fn) {
+void ForEachSeriesListEntry(const CArchiveData& archive, std::string_view startText,
+                            std::string_view stopText, const std::function<void(const std::string&)>& fn) {
     const int n = archive.GetSeriesCount();
     LocalTimeConverter toEpoch;
     EpochToLocalConverter toLocal;
@@ -218,19 +220,20 @@ namespace {
 // Calls flush(text) whenever the buffered table passes the chunk size, and
 // once at the end.
 template <class Flush>
-void BuildExportTable(const SeriesInfo& series, const CurveOptions& options, std::string& buffer, size_t chunk,
-                      Flush&& flush) {
+void BuildExportTable(const SeriesInfo& series, const CurveOptions& options, std::string& buffer,
+                      size_t chunk, Flush&& flush) {
     EpochToLocalConverter local;
-    ForEachExported(series, options,
-                    [&](int number, const ArchiveRecord& r, double t, double result, double temp, double pres) {
-                        const LocalFields f = local.ToLocal(static_cast<int64_t>(t));
-                        AppendExportLine(buffer, number, f, r.IsZero(), r.IsBad(), temp, pres, result);
-                        buffer.append("\r\n");
-                        if (buffer.size() >= chunk) {
-                            flush(buffer);
-                            buffer.clear();
-                        }
-                    });
+    ForEachExported(
+        series, options,
+        [&](int number, const ArchiveRecord& r, double t, double result, double temp, double pres) {
+            const LocalFields f = local.ToLocal(static_cast<int64_t>(t));
+            AppendExportLine(buffer, number, f, r.IsZero(), r.IsBad(), temp, pres, result);
+            buffer.append("\r\n");
+            if (buffer.size() >= chunk) {
+                flush(buffer);
+                buffer.clear();
+            }
+        });
     if (!buffer.empty())
         flush(buffer);
 }
@@ -267,32 +270,32 @@ void BuildExportCsv(const SeriesInfo& series, const CurveOptions& options, std::
         const auto res = std::to_chars(buf, buf + sizeof buf, v);
         out.append(buf, res.ptr);
     };
-    ForEachExported(series, options,
-                    [&](int, const ArchiveRecord& r, double t, double result, double temp, double pres) {
-                        const int64_t epoch = static_cast<int64_t>(t);
-                        const LocalFields f = local.ToLocal(epoch);
-                        const int64_t naive = DaysFromCivil(f.year, f.month, f.day) * 86400 +
-                                              f.hour * 3600 + f.minute * 60 + f.second;
-                        const int64_t offset = naive - epoch;
-                        const int64_t absOffset = offset < 0 ? -offset : offset;
-                        std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d,", f.year,
-                                      f.month, f.day, f.hour, f.minute, f.second, offset < 0 ? '-' : '+',
-                                      static_cast<int>(absOffset / 3600), static_cast<int>(absOffset / 60 % 60));
-                        out.append(buf);
-                        number(t);
-                        out.push_back(',');
-                        number(result);
-                        out.push_back(',');
-                        number(temp);
-                        out.push_back(',');
-                        number(pres);
-                        out.append(r.IsZero() ? ",1" : ",0");
-                        out.append(r.IsBad() ? ",1\n" : ",0\n");
-                        if (out.size() >= chunk) {
-                            flush(out);
-                            out.clear();
-                        }
-                    });
+    ForEachExported(
+        series, options, [&](int, const ArchiveRecord& r, double t, double result, double temp, double pres) {
+            const int64_t epoch = static_cast<int64_t>(t);
+            const LocalFields f = local.ToLocal(epoch);
+            const int64_t naive =
+                DaysFromCivil(f.year, f.month, f.day) * 86400 + f.hour * 3600 + f.minute * 60 + f.second;
+            const int64_t offset = naive - epoch;
+            const int64_t absOffset = offset < 0 ? -offset : offset;
+            std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d,", f.year, f.month,
+                          f.day, f.hour, f.minute, f.second, offset < 0 ? '-' : '+',
+                          static_cast<int>(absOffset / 3600), static_cast<int>(absOffset / 60 % 60));
+            out.append(buf);
+            number(t);
+            out.push_back(',');
+            number(result);
+            out.push_back(',');
+            number(temp);
+            out.push_back(',');
+            number(pres);
+            out.append(r.IsZero() ? ",1" : ",0");
+            out.append(r.IsBad() ? ",1\n" : ",0\n");
+            if (out.size() >= chunk) {
+                flush(out);
+                out.clear();
+            }
+        });
     if (!out.empty())
         flush(out);
 }
@@ -370,9 +373,9 @@ bool ComputeStatistics(const std::vector<double>& times, const std::vector<doubl
 bool ComputeSeriesStatistics(const SeriesInfo& series, const CurveOptions& options, double xmin, double xmax,
                              Statistics& stats) {
     StatisticsAccumulator acc(xmin, xmax);
-    series.ForEachCurvePoint(CF_MEAS_ONLY | CurveFlags(options), options.zeroCorrection, options.stdTemp,
-                             options.stdPres,
-                             [&](int, const ArchiveRecord&, double t, double y, double, double) { acc.Add(t, y); });
+    series.ForEachCurvePoint(
+        CF_MEAS_ONLY | CurveFlags(options), options.zeroCorrection, options.stdTemp, options.stdPres,
+        [&](int, const ArchiveRecord&, double t, double y, double, double) { acc.Add(t, y); });
     return acc.Finish(stats);
 }
 
@@ -399,7 +402,9 @@ std::string ThreeDigitForm(double x) {
     char buf[400];
     const std::string_view digits = Fixed(buf, sizeof buf, scaled, 0);
     std::string a(digits);
-    const auto greaterThan1000 = [](const std::string& d) { return d.size() > 4 || (d.size() == 4 && d > "1000"); };
+    const auto greaterThan1000 = [](const std::string& d) {
+        return d.size() > 4 || (d.size() == 4 && d > "1000");
+    };
     size_t steps = 0;
     while (greaterThan1000(a)) {
         // Round away the last digit, half up, carrying as far as needed.

@@ -21,8 +21,8 @@ std::string SeriesStartName(const SeriesInfo& series);
 std::vector<std::string> SeriesListEntries(const CArchiveData& archive, std::string_view startText,
                                            std::string_view stopText);
 // The same entries one at a time, without holding the list.
-void ForEachSeriesListEntry(const CArchiveData& archive, std::string_view startText, std::string_view stopText,
-                            const std::function<void(const std::string&)>& fn);
+void ForEachSeriesListEntry(const CArchiveData& archive, std::string_view startText,
+                            std::string_view stopText, const std::function<void(const std::string&)>& fn);
 
 // Interface-string offsets of the Y-axis caption, "<stem>, <unit>", by the
 // instrument kind of the archive header.
@@ -35,8 +35,8 @@ YCaptionOffsets YAxisCaptionOffsets(int kind);
 // The inputs of one display, export or statistics computation.
 struct CurveOptions {
     bool zeroCorrection = true;
-    int stdTemp = -1; // tenths of °C; 0 or below: no temperature correction
-    int stdPres = -1; // mm Hg; 0 or below: no pressure correction
+    int stdTemp = -1;   // tenths of °C; 0 or below: no temperature correction
+    int stdPres = -1;   // mm Hg; 0 or below: no pressure correction
     bool filter = true; // leave out records marked bad
 };
 
@@ -74,14 +74,14 @@ bool ComputeStatistics(const std::vector<double>& times, const std::vector<doubl
 
 // The same figures fed one point at a time, in time order.
 class StatisticsAccumulator {
-public:
+  public:
     StatisticsAccumulator(double xmin, double xmax) : m_xmin(xmin), m_xmax(xmax) {}
     // false once a point lies past xmax: the walk is over.
     bool Add(double t, double y);
     // false when no point was in view.
     bool Finish(Statistics& stats) const;
 
-private:
+  private:
     double m_xmin, m_xmax;
     double m_sum = 0, m_sumSq = 0, m_min = 0, m_max = 0, m_first = 0, m_last = 0;
     size_t m_n = 0;

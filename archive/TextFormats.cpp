@@ -27,7 +27,7 @@ struct TextCycle {
 // strtok over one line: skips leading delimiters, then the token runs to the
 // next delimiter of the set given for this call.
 class Tokenizer {
-public:
+  public:
     explicit Tokenizer(std::string& line) : m_p(line.data()) {}
 
     const char* Next(const char* delims) {
@@ -47,7 +47,7 @@ public:
         return token;
     }
 
-private:
+  private:
     char* m_p;
 };
 

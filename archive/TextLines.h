@@ -11,7 +11,7 @@
 #include <vector>
 
 class TextLineReader {
-public:
+  public:
     explicit TextLineReader(FilePtr file, size_t chunkSize = 64 * 1024);
 
     // The next piece, with its '\n' when the line ends within it; false at the
@@ -19,7 +19,7 @@ public:
     bool Next(std::string& line);
     bool Failed() const { return m_failed; }
 
-private:
+  private:
     int Peek();
     int Get() {
         const int c = Peek();

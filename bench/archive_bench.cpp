@@ -76,9 +76,9 @@ void BM_LoadMnr(benchmark::State& state) {
     for (auto _ : state)
         benchmark::DoNotOptimize(archive.LoadMnr(Data().path));
     // Resident size of the archive itself, per record.
-    const double bytes = static_cast<double>(archive.GetRecords().capacity() * sizeof(ArchiveRecord) +
-                                             static_cast<size_t>(archive.GetSeriesCount()) * sizeof(SeriesInfo) +
-                                             sizeof(CArchiveData));
+    const double bytes = static_cast<double>(
+        archive.GetRecords().capacity() * sizeof(ArchiveRecord) +
+        static_cast<size_t>(archive.GetSeriesCount()) * sizeof(SeriesInfo) + sizeof(CArchiveData));
     state.counters["bytes_per_record"] = bytes / archive.GetRecordCount();
 }
 BENCHMARK(BM_LoadMnr)->Unit(benchmark::kMillisecond);
@@ -113,8 +113,12 @@ void CurvesBench(benchmark::State& state, const std::string& path) {
     for (auto _ : state)
         benchmark::DoNotOptimize(s.GetCurves(CF_MEAS_ONLY | CF_SKIP_BAD, true, 200, 760, t, r, T, P));
 }
-void BM_GetCurves_ZeroEveryTenth(benchmark::State& state) { CurvesBench(state, Data().path); }
-void BM_GetCurves_SingleZero(benchmark::State& state) { CurvesBench(state, Data().sparsePath); }
+void BM_GetCurves_ZeroEveryTenth(benchmark::State& state) {
+    CurvesBench(state, Data().path);
+}
+void BM_GetCurves_SingleZero(benchmark::State& state) {
+    CurvesBench(state, Data().sparsePath);
+}
 BENCHMARK(BM_GetCurves_ZeroEveryTenth)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GetCurves_SingleZero)->Unit(benchmark::kMillisecond);
 
@@ -151,7 +155,8 @@ void BM_ExportPrintfBaseline(benchmark::State& state) {
             std::snprintf(res, sizeof res, "%9.3f", c.results[k]);
             std::snprintf(temp, sizeof temp, "    %.1f", c.temps[k]);
             std::snprintf(pres, sizeof pres, "%6d", static_cast<int>(c.pres[k]));
-            std::fprintf(f, "%-8s%-16s%-16s%s%-8s%-8s%s\r\n", num, date, time, res, temp, pres, r.IsZero() ? "" : res);
+            std::fprintf(f, "%-8s%-16s%-16s%s%-8s%-8s%s\r\n", num, date, time, res, temp, pres,
+                         r.IsZero() ? "" : res);
             ++k;
         }
         std::fclose(f);

@@ -65,8 +65,12 @@ void PaintBench(benchmark::State& state, bool plain) {
     state.counters["hits"] = static_cast<double>(c->GetHits().size());
 }
 
-void BM_PaintStampedMarkers(benchmark::State& state) { PaintBench(state, false); }
-void BM_PaintPlainMarkers(benchmark::State& state) { PaintBench(state, true); }
+void BM_PaintStampedMarkers(benchmark::State& state) {
+    PaintBench(state, false);
+}
+void BM_PaintPlainMarkers(benchmark::State& state) {
+    PaintBench(state, true);
+}
 BENCHMARK(BM_PaintStampedMarkers)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PaintPlainMarkers)->Arg(1000000)->Unit(benchmark::kMillisecond);
 

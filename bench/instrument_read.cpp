@@ -22,14 +22,14 @@ namespace {
 
 // Counts the bytes that cross the link in either direction.
 class CountingLink final : public Transport {
-public:
+  public:
     explicit CountingLink(std::unique_ptr<Transport> inner) : m_inner(std::move(inner)) {}
     bool PurgeReceived() override { return m_inner->PurgeReceived(); }
     int Write(const uint8_t* d, size_t n, int t) override { return Count(m_inner->Write(d, n, t)); }
     int Read(uint8_t* d, size_t n, int t) override { return Count(m_inner->Read(d, n, t)); }
     static inline long long bytes = 0;
 
-private:
+  private:
     static int Count(int n) {
         if (n > 0)
             bytes += n;
@@ -116,8 +116,12 @@ void ReadOverPty(benchmark::State& state, int baud) {
     }
 }
 
-void BM_ReadFortyBlocks9600(benchmark::State& state) { ReadOverPty(state, 9600); }
-void BM_ReadFortyBlocksUnpaced(benchmark::State& state) { ReadOverPty(state, 0); }
+void BM_ReadFortyBlocks9600(benchmark::State& state) {
+    ReadOverPty(state, 9600);
+}
+void BM_ReadFortyBlocksUnpaced(benchmark::State& state) {
+    ReadOverPty(state, 0);
+}
 
 } // namespace
 

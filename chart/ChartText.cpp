@@ -1,6 +1,5 @@
 #include "ChartText.h"
 
-
 #include <clocale>
 #include <cmath>
 #include <cstdint>
@@ -203,8 +202,8 @@ std::string FormatReadoutValue(double value, int width) {
 std::string FormatTimeFields(const TimeFields& f, bool longForm) {
     char buf[96];
     if (longForm)
-        std::snprintf(buf, sizeof buf, "[ %4d-%02d-%02d   %02d:%02d:%02d ]", f.year, f.month, f.day, f.hour, f.minute,
-                      f.second);
+        std::snprintf(buf, sizeof buf, "[ %4d-%02d-%02d   %02d:%02d:%02d ]", f.year, f.month, f.day, f.hour,
+                      f.minute, f.second);
     else
         std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", f.hour, f.minute, f.second);
     return buf;
@@ -228,7 +227,8 @@ std::string FormatUtcTime(double value, bool longForm) {
     const int64_t day = doy - (153 * mp + 2) / 5 + 1;
     const int64_t month = mp < 10 ? mp + 3 : mp - 9;
     const int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
-    const TimeFields f{static_cast<int>(year), static_cast<int>(month), static_cast<int>(day),
-                       static_cast<int>(secs / 3600), static_cast<int>(secs / 60 % 60), static_cast<int>(secs % 60)};
+    const TimeFields f{
+        static_cast<int>(year),        static_cast<int>(month),          static_cast<int>(day),
+        static_cast<int>(secs / 3600), static_cast<int>(secs / 60 % 60), static_cast<int>(secs % 60)};
     return FormatTimeFields(f, longForm);
 }

@@ -41,7 +41,9 @@ void Set32(uint8_t* p, uint32_t x) {
         p[i] = static_cast<uint8_t>(x >> (8 * i));
 }
 
-int Rop2Of(Rop rop) { return rop == Rop::Invert ? R2_NOT : rop == Rop::Xor ? R2_XORPEN : R2_COPYPEN; }
+int Rop2Of(Rop rop) {
+    return rop == Rop::Invert ? R2_NOT : rop == Rop::Xor ? R2_XORPEN : R2_COPYPEN;
+}
 
 // Selects made into dc, then deletes the object of ours it replaces (only
 // once it is out of the context); ours holds made afterwards when keep, that
@@ -71,7 +73,9 @@ struct CEmfDC::Impl {
 CEmfDC::CEmfDC() : m(std::make_unique<Impl>()) {}
 
 // A metafile not closed (its drawing was cut short) is dropped, not written.
-CEmfDC::~CEmfDC() { Release(); }
+CEmfDC::~CEmfDC() {
+    Release();
+}
 
 bool CEmfDC::Create(const std::string& path) {
     if (m->dc)
@@ -150,8 +154,9 @@ void CEmfDC::Placeholder(std::vector<uint8_t> record, const LCRect& bounds) {
 GdiPen CEmfDC::SelectPen(const GdiPen& pen) {
     const GdiPen old = std::exchange(m_pen, pen);
     if (m->dc) {
-        HGDIOBJ made = pen.style == PS_NULL ? GetStockObject(NULL_PEN)
-                                            : static_cast<HGDIOBJ>(CreatePen(pen.style, pen.width, pen.color));
+        HGDIOBJ made = pen.style == PS_NULL
+                           ? GetStockObject(NULL_PEN)
+                           : static_cast<HGDIOBJ>(CreatePen(pen.style, pen.width, pen.color));
         Reselect(m->dc, m->pen, made, pen.style != PS_NULL);
     }
     return old;
@@ -161,7 +166,9 @@ GdiBrush CEmfDC::SelectBrush(const GdiBrush& brush) {
     const GdiBrush old = std::exchange(m_brush, brush);
     if (m->dc) {
         LOGBRUSH lb{};
-        lb.lbStyle = brush.kind == GdiBrush::Hatched ? BS_HATCHED : brush.kind == GdiBrush::Null ? BS_NULL : BS_SOLID;
+        lb.lbStyle = brush.kind == GdiBrush::Hatched ? BS_HATCHED
+                     : brush.kind == GdiBrush::Null  ? BS_NULL
+                                                     : BS_SOLID;
         lb.lbColor = brush.color;
         lb.lbHatch = static_cast<decltype(lb.lbHatch)>(brush.hatch);
         Reselect(m->dc, m->brush, CreateBrushIndirect(&lb), true);

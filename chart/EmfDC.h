@@ -12,7 +12,7 @@
 #include <vector>
 
 class CEmfDC : public IGdiDC {
-public:
+  public:
     CEmfDC();
     ~CEmfDC() override;
     CEmfDC(const CEmfDC&) = delete;
@@ -45,7 +45,7 @@ public:
     void TextOut(int x, int y, const std::string& utf8) override;
     LCSize GetTextExtent(const std::string& utf8) override;
 
-private:
+  private:
     struct Impl;
     // Frees what Create made; an uncommitted temporary goes too.
     void Release();
@@ -70,9 +70,9 @@ private:
 struct EmfSummary {
     bool valid = false;
     std::string error;
-    LCRect bounds;          // header rclBounds, inclusive
+    LCRect bounds; // header rclBounds, inclusive
     uint32_t nBytes = 0, nRecords = 0;
-    std::vector<uint32_t> types; // every record's type, in order
+    std::vector<uint32_t> types;  // every record's type, in order
     int created = 0, deleted = 0; // objects created and deleted
 };
 EmfSummary ReadEmfSummary(const std::string& path);

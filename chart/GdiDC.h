@@ -16,9 +16,15 @@ using COLORREF = uint32_t; // 0x00BBGGRR
 constexpr COLORREF RGBColor(int r, int g, int b) {
     return static_cast<COLORREF>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }
-constexpr int GetRValue(COLORREF c) { return static_cast<int>(c & 0xFF); }
-constexpr int GetGValue(COLORREF c) { return static_cast<int>((c >> 8) & 0xFF); }
-constexpr int GetBValue(COLORREF c) { return static_cast<int>((c >> 16) & 0xFF); }
+constexpr int GetRValue(COLORREF c) {
+    return static_cast<int>(c & 0xFF);
+}
+constexpr int GetGValue(COLORREF c) {
+    return static_cast<int>((c >> 8) & 0xFF);
+}
+constexpr int GetBValue(COLORREF c) {
+    return static_cast<int>((c >> 16) & 0xFF);
+}
 
 struct LCPoint {
     int x = 0, y = 0;
@@ -44,8 +50,14 @@ struct LCRect {
 };
 
 enum PenStyle { PS_SOLID = 0, PS_DASH = 1, PS_DOT = 2, PS_DASHDOT = 3, PS_DASHDOTDOT = 4, PS_NULL = 5 };
-enum HatchStyle { HS_HORIZONTAL = 0, HS_VERTICAL = 1, HS_FDIAGONAL = 2, HS_BDIAGONAL = 3, HS_CROSS = 4,
-                  HS_DIAGCROSS = 5 };
+enum HatchStyle {
+    HS_HORIZONTAL = 0,
+    HS_VERTICAL = 1,
+    HS_FDIAGONAL = 2,
+    HS_BDIAGONAL = 3,
+    HS_CROSS = 4,
+    HS_DIAGCROSS = 5
+};
 enum BkMode { TRANSPARENT = 1, OPAQUE = 2 };
 // The three raster operations the chart uses.
 enum class Rop { Copy, Invert, Xor };
@@ -86,7 +98,7 @@ struct StampPixel {
 // The pixels a shape leaves behind when drawn with the copy operation:
 // each pixel once, with the colour its last write gave it, in row order.
 class MarkerStamp {
-public:
+  public:
     bool Empty() const { return m_pixels.empty(); }
     const std::vector<StampPixel>& Pixels() const { return m_pixels; }
     int MinDx() const { return m_minDx; }
@@ -97,13 +109,13 @@ public:
     // Keeps the last write of each pixel.
     void Assign(const std::vector<StampPixel>& writes);
 
-private:
+  private:
     std::vector<StampPixel> m_pixels;
     int m_minDx = 0, m_maxDx = -1, m_minDy = 0, m_maxDy = -1;
 };
 
 class IGdiDC {
-public:
+  public:
     virtual ~IGdiDC() = default;
 
     virtual GdiPen SelectPen(const GdiPen& pen) = 0;

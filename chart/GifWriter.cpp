@@ -82,8 +82,8 @@ bool WriteGif(const QImage& source, const QString& path) {
         }
         colours.assign(256, GifColorType{0, 0, 0});
         int count = 256;
-        if (GifQuantizeBuffer(static_cast<unsigned>(w), static_cast<unsigned>(h), &count, r.data(), g.data(), b.data(),
-                              indices.data(), colours.data()) != GIF_OK)
+        if (GifQuantizeBuffer(static_cast<unsigned>(w), static_cast<unsigned>(h), &count, r.data(), g.data(),
+                              b.data(), indices.data(), colours.data()) != GIF_OK)
             return false;
     }
 

@@ -24,7 +24,8 @@ int PointFontPixelHeight(int pointTenths) {
 
 std::string ResolveFontFace(const std::string& face) {
     // Arial and the dialog font have metric-compatible stand-ins in fonts-liberation2.
-    if (face.empty() || face == "Arial" || face == "MS Shell Dlg" || face == "MS Sans Serif" || face == "Tahoma")
+    if (face.empty() || face == "Arial" || face == "MS Shell Dlg" || face == "MS Sans Serif" ||
+        face == "Tahoma")
         return "Liberation Sans";
     return face;
 }
@@ -54,24 +55,36 @@ const DashPattern* PatternOf(int style) {
     static const DashPattern dash{2, {18, 6}}, dot{2, {3, 3}}, dashDot{4, {9, 6, 3, 6}},
         dashDotDot{6, {9, 3, 3, 3, 3, 3}};
     switch (style) {
-    case PS_DASH: return &dash;
-    case PS_DOT: return &dot;
-    case PS_DASHDOT: return &dashDot;
-    case PS_DASHDOTDOT: return &dashDotDot;
-    default: return nullptr;
+    case PS_DASH:
+        return &dash;
+    case PS_DOT:
+        return &dot;
+    case PS_DASHDOT:
+        return &dashDot;
+    case PS_DASHDOTDOT:
+        return &dashDotDot;
+    default:
+        return nullptr;
     }
 }
 
 bool HatchBit(int hatch, int x, int y) {
     const int u = x & 7, v = y & 7;
     switch (hatch) {
-    case HS_HORIZONTAL: return v == 7;
-    case HS_VERTICAL: return u == 4;
-    case HS_FDIAGONAL: return u == v;
-    case HS_BDIAGONAL: return u + v == 7;
-    case HS_CROSS: return v == 7 || u == 4;
-    case HS_DIAGCROSS: return u == v || u + v == 7;
-    default: return false;
+    case HS_HORIZONTAL:
+        return v == 7;
+    case HS_VERTICAL:
+        return u == 4;
+    case HS_FDIAGONAL:
+        return u == v;
+    case HS_BDIAGONAL:
+        return u + v == 7;
+    case HS_CROSS:
+        return v == 7 || u == 4;
+    case HS_DIAGCROSS:
+        return u == v || u + v == 7;
+    default:
+        return false;
     }
 }
 
@@ -118,13 +131,27 @@ CImageDC::CImageDC(QImage& image) : m_image(image) {
     m_stride = static_cast<int>(m_image.bytesPerLine() / 4);
 }
 
-GdiPen CImageDC::SelectPen(const GdiPen& pen) { return std::exchange(m_pen, pen); }
-GdiBrush CImageDC::SelectBrush(const GdiBrush& brush) { return std::exchange(m_brush, brush); }
-GdiFont CImageDC::SelectFont(const GdiFont& font) { return std::exchange(m_font, font); }
-Rop CImageDC::SetROP2(Rop rop) { return std::exchange(m_rop, rop); }
-int CImageDC::SetBkMode(int mode) { return std::exchange(m_bkMode, mode); }
-COLORREF CImageDC::SetBkColor(COLORREF color) { return std::exchange(m_bkColor, color); }
-COLORREF CImageDC::SetTextColor(COLORREF color) { return std::exchange(m_textColor, color); }
+GdiPen CImageDC::SelectPen(const GdiPen& pen) {
+    return std::exchange(m_pen, pen);
+}
+GdiBrush CImageDC::SelectBrush(const GdiBrush& brush) {
+    return std::exchange(m_brush, brush);
+}
+GdiFont CImageDC::SelectFont(const GdiFont& font) {
+    return std::exchange(m_font, font);
+}
+Rop CImageDC::SetROP2(Rop rop) {
+    return std::exchange(m_rop, rop);
+}
+int CImageDC::SetBkMode(int mode) {
+    return std::exchange(m_bkMode, mode);
+}
+COLORREF CImageDC::SetBkColor(COLORREF color) {
+    return std::exchange(m_bkColor, color);
+}
+COLORREF CImageDC::SetTextColor(COLORREF color) {
+    return std::exchange(m_textColor, color);
+}
 
 void CImageDC::PlotRop(int x, int y, COLORREF color, Rop rop) {
     if (m_recorder) {
@@ -136,28 +163,41 @@ void CImageDC::PlotRop(int x, int y, COLORREF color, Rop rop) {
         return;
     uint32_t& d = m_bits[static_cast<size_t>(y) * m_stride + x];
     switch (rop) {
-    case Rop::Copy: d = ToArgb(color); break;
-    case Rop::Invert: d ^= 0x00FFFFFFu; break;
-    case Rop::Xor: d ^= ToArgb(color) & 0x00FFFFFFu; break;
+    case Rop::Copy:
+        d = ToArgb(color);
+        break;
+    case Rop::Invert:
+        d ^= 0x00FFFFFFu;
+        break;
+    case Rop::Xor:
+        d ^= ToArgb(color) & 0x00FFFFFFu;
+        break;
     }
 }
 
-void CImageDC::Plot(int x, int y, COLORREF color) { PlotRop(x, y, color, m_rop); }
+void CImageDC::Plot(int x, int y, COLORREF color) {
+    PlotRop(x, y, color, m_rop);
+}
 
 void CImageDC::BrushPixel(int x, int y, const GdiBrush& brush, Rop rop) {
     switch (brush.kind) {
-    case GdiBrush::Solid: PlotRop(x, y, brush.color, rop); break;
+    case GdiBrush::Solid:
+        PlotRop(x, y, brush.color, rop);
+        break;
     case GdiBrush::Hatched:
         if (HatchBit(brush.hatch, x, y))
             PlotRop(x, y, brush.color, rop);
         else if (m_bkMode == OPAQUE)
             PlotRop(x, y, m_bkColor, rop);
         break;
-    case GdiBrush::Null: break;
+    case GdiBrush::Null:
+        break;
     }
 }
 
-void CImageDC::MoveTo(int x, int y) { m_pos = {x, y}; }
+void CImageDC::MoveTo(int x, int y) {
+    m_pos = {x, y};
+}
 
 void CImageDC::LineTo(int x, int y) {
     if (m_pen.style != PS_NULL)
@@ -203,7 +243,8 @@ template <class Inside> void CImageDC::ShapeByPredicate(int l, int t, int r, int
         for (int x = l; x < r; ++x) {
             if (!inside(x, y))
                 continue;
-            const bool edge = !inside(x - 1, y) || !inside(x + 1, y) || !inside(x, y - 1) || !inside(x, y + 1);
+            const bool edge =
+                !inside(x - 1, y) || !inside(x + 1, y) || !inside(x, y - 1) || !inside(x, y + 1);
             if (edge && pen)
                 Plot(x, y, m_pen.color);
             else
@@ -214,8 +255,9 @@ template <class Inside> void CImageDC::ShapeByPredicate(int l, int t, int r, int
 void CImageDC::Rectangle(int l, int t, int r, int b) {
     LCRect rc{l, t, r, b};
     rc.NormalizeRect();
-    ShapeByPredicate(rc.left, rc.top, rc.right, rc.bottom,
-                     [&](int x, int y) { return x >= rc.left && x < rc.right && y >= rc.top && y < rc.bottom; });
+    ShapeByPredicate(rc.left, rc.top, rc.right, rc.bottom, [&](int x, int y) {
+        return x >= rc.left && x < rc.right && y >= rc.top && y < rc.bottom;
+    });
 }
 
 void CImageDC::Ellipse(int l, int t, int r, int b) {
@@ -306,9 +348,13 @@ void CImageDC::PatBlt(const LCRect& rc, const GdiBrush& brush, Rop rop) {
             BrushPixel(x, y, brush, rop);
 }
 
-void CImageDC::ExtTextOutOpaque(const LCRect& rc) { FillRect(rc, GdiBrush::SolidBrush(m_bkColor)); }
+void CImageDC::ExtTextOutOpaque(const LCRect& rc) {
+    FillRect(rc, GdiBrush::SolidBrush(m_bkColor));
+}
 
-void CImageDC::SetPixel(int x, int y, COLORREF color) { PlotRop(x, y, color, Rop::Copy); }
+void CImageDC::SetPixel(int x, int y, COLORREF color) {
+    PlotRop(x, y, color, Rop::Copy);
+}
 
 void CImageDC::TextOut(int x, int y, const std::string& utf8) {
     if (!m_bits || m_recorder)

@@ -12,7 +12,7 @@
 #include <vector>
 
 class CImageDC : public IGdiDC {
-public:
+  public:
     // Draws on image, which must stay alive and keep its size; it is turned
     // into Format_RGB32 if it has another format.
     explicit CImageDC(QImage& image);
@@ -48,7 +48,7 @@ public:
 
     QImage& Image() { return m_image; }
 
-private:
+  private:
     void Plot(int x, int y, COLORREF color);
     void PlotRop(int x, int y, COLORREF color, Rop rop);
     void Line(int x0, int y0, int x1, int y1);
@@ -73,9 +73,10 @@ private:
 };
 
 inline uint32_t ToArgb(COLORREF c) {
-    return 0xFF000000u | (static_cast<uint32_t>(GetRValue(c)) << 16) | (static_cast<uint32_t>(GetGValue(c)) << 8) |
-           static_cast<uint32_t>(GetBValue(c));
+    return 0xFF000000u | (static_cast<uint32_t>(GetRValue(c)) << 16) |
+           (static_cast<uint32_t>(GetGValue(c)) << 8) | static_cast<uint32_t>(GetBValue(c));
 }
 inline COLORREF FromArgb(uint32_t p) {
-    return RGBColor(static_cast<int>((p >> 16) & 0xFF), static_cast<int>((p >> 8) & 0xFF), static_cast<int>(p & 0xFF));
+    return RGBColor(static_cast<int>((p >> 16) & 0xFF), static_cast<int>((p >> 8) & 0xFF),
+                    static_cast<int>(p & 0xFF));
 }

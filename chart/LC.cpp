@@ -21,7 +21,8 @@ std::unique_ptr<IGdiDC> CLC::OpenWindowDC() {
 }
 
 void CLC::Post(int id) {
-    QMetaObject::invokeMethod(this, [this, id] { emit viewChanged(id); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, id] { emit viewChanged(id); }, Qt::QueuedConnection);
 }
 
 void CLC::OnCommand(int id) {
@@ -61,9 +62,14 @@ void CLC::OnCommand(int id) {
         Redraw();
         Post(NotifyScrollRight);
         break;
-    case CmdAutoY: AutoScaleY(); break;
-    case CmdExportImage: ExportImage(); break;
-    default: break;
+    case CmdAutoY:
+        AutoScaleY();
+        break;
+    case CmdExportImage:
+        ExportImage();
+        break;
+    default:
+        break;
     }
 }
 
@@ -129,4 +135,3 @@ void CLC::resizeEvent(QResizeEvent*) {
     Layout(width(), height());
     m_bNeedsPaint = true;
 }
-

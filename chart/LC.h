@@ -25,12 +25,27 @@ struct LCCallbacks {
 class CLC : public QWidget, public CLCCore {
     Q_OBJECT
 
-public:
-    enum Command { CmdAllData = 1, CmdPrevView, CmdNextView, CmdZoomIn, CmdLegend, CmdScrollLeft, CmdScrollRight,
-                   CmdAutoY, CmdExportImage };
+  public:
+    enum Command {
+        CmdAllData = 1,
+        CmdPrevView,
+        CmdNextView,
+        CmdZoomIn,
+        CmdLegend,
+        CmdScrollLeft,
+        CmdScrollRight,
+        CmdAutoY,
+        CmdExportImage
+    };
     // Notifications of the view commands (the parent's timer identifiers).
-    enum Notification { NotifyAllData = 1001, NotifyPrevView = 1002, NotifyNextView = 1003, NotifyZoomIn = 1004,
-                        NotifyScrollLeft = 1006, NotifyScrollRight = 1007 };
+    enum Notification {
+        NotifyAllData = 1001,
+        NotifyPrevView = 1002,
+        NotifyNextView = 1003,
+        NotifyZoomIn = 1004,
+        NotifyScrollLeft = 1006,
+        NotifyScrollRight = 1007
+    };
 
     explicit CLC(QWidget* parent = nullptr);
     ~CLC() override;
@@ -73,14 +88,14 @@ public:
     bool IsCaptured() const { return m_bCaptured; }
     const LCPoint& PressPoint() const { return m_ptPress; }
 
-signals:
+  signals:
     // A view command finished (Notification ids); delivered through the
     // event loop, as a posted message would be.
     void viewChanged(int id);
     // Sent at once: 1 the view changed, 2 the selection changed.
     void chartNotify(int code);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -94,17 +109,17 @@ protected:
     void ViewAccepted() override { m_bNeedsPaint = true; }
     std::unique_ptr<IGdiDC> OpenWindowDC() override;
 
-private:
+  private:
     // A context on the window's surface for drawing outside painting; the
     // screen is refreshed from the surface when it goes.
     class WindowDC : public CImageDC {
-    public:
+      public:
         explicit WindowDC(CLC* chart) : CImageDC(chart->m_surface), m_owner(chart) {}
         ~WindowDC() override { m_owner->update(); }
         WindowDC(const WindowDC&) = delete;
         WindowDC& operator=(const WindowDC&) = delete;
 
-    private:
+      private:
         CLC* m_owner;
     };
     void Post(int id);

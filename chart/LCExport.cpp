@@ -12,13 +12,18 @@ namespace {
 const char* const kFilterExtensions[] = {".jpg", ".bmp", ".gif", ".png", ".emf"};
 
 QList<IPrompts::Filter> ImageFilters() {
-    return {{"JPEG image", "*.jpg"}, {"Bitmap image", "*.bmp"}, {"GIF image", "*.gif"}, {"PNG image", "*.png"},
+    return {{"JPEG image", "*.jpg"},
+            {"Bitmap image", "*.bmp"},
+            {"GIF image", "*.gif"},
+            {"PNG image", "*.png"},
             {"Windows EMF", "*.emf"}};
 }
 
 } // namespace
 
-bool CLC::SaveImage(const std::string& path) { return WriteChartPicture(*this, path); }
+bool CLC::SaveImage(const std::string& path) {
+    return WriteChartPicture(*this, path);
+}
 
 void CLC::ExportImage() {
     QString path;
@@ -34,9 +39,11 @@ void CLC::ExportImage() {
     const bool emf = QFileInfo(path).suffix().toLower() == "emf";
     if (!SaveImage(path.toStdString())) {
         if (emf)
-            Prompts().Message(this, QStringLiteral("Failed to create EMF"), IPrompts::Ok, IPrompts::Exclamation);
+            Prompts().Message(this, QStringLiteral("Failed to create EMF"), IPrompts::Ok,
+                              IPrompts::Exclamation);
         else
-            Prompts().Message(this, QStringLiteral("Failed to save image"), IPrompts::Ok, IPrompts::Exclamation);
+            Prompts().Message(this, QStringLiteral("Failed to save image"), IPrompts::Ok,
+                              IPrompts::Exclamation);
     }
     Redraw();
 }

@@ -66,9 +66,15 @@ int CLC::HitTestSelection(int x, int y) const {
         LCRect box;
         int mode;
     } boxes[] = {
-        {{L - k, T - k, L, T}, 8},         {{L - k, B + 1, L, B + k + 1}, 10}, {{R + 1, T - k, R + k + 1, T}, 9},
-        {{R + 1, B + 1, R + k + 1, B + k + 1}, 11}, {{L - k, cy - 3, L, cy + 3}, 5}, {{cx - 3, T - k, cx + 3, T}, 6},
-        {{R + 1, cy - 3, R + k + 1, cy + 3}, 4},   {{cx - 3, B + 1, cx + 3, B + k + 1}, 7}, {{L, T, R, B}, 3},
+        {{L - k, T - k, L, T}, 8},
+        {{L - k, B + 1, L, B + k + 1}, 10},
+        {{R + 1, T - k, R + k + 1, T}, 9},
+        {{R + 1, B + 1, R + k + 1, B + k + 1}, 11},
+        {{L - k, cy - 3, L, cy + 3}, 5},
+        {{cx - 3, T - k, cx + 3, T}, 6},
+        {{R + 1, cy - 3, R + k + 1, cy + 3}, 4},
+        {{cx - 3, B + 1, cx + 3, B + k + 1}, 7},
+        {{L, T, R, B}, 3},
     };
     for (const auto& b : boxes)
         if (b.box.PtInRect({x, y}))
@@ -90,16 +96,27 @@ void CLC::SetDragCursor(int mode) {
     }
     Qt::CursorShape shape = Qt::ArrowCursor;
     switch (mode) {
-    case 3: shape = Qt::SizeAllCursor; break;
+    case 3:
+        shape = Qt::SizeAllCursor;
+        break;
     case 4:
-    case 5: shape = Qt::SizeHorCursor; break;
+    case 5:
+        shape = Qt::SizeHorCursor;
+        break;
     case 6:
-    case 7: shape = Qt::SizeVerCursor; break;
+    case 7:
+        shape = Qt::SizeVerCursor;
+        break;
     case 8:
-    case 11: shape = Qt::SizeFDiagCursor; break;
+    case 11:
+        shape = Qt::SizeFDiagCursor;
+        break;
     case 9:
-    case 10: shape = Qt::SizeBDiagCursor; break;
-    default: break;
+    case 10:
+        shape = Qt::SizeBDiagCursor;
+        break;
+    default:
+        break;
     }
     setCursor(shape);
 }

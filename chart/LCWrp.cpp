@@ -4,7 +4,9 @@
 
 #include <new>
 
-CLCWrp::~CLCWrp() { delete m_pChart; }
+CLCWrp::~CLCWrp() {
+    delete m_pChart;
+}
 
 CLCWrp* CLCWrp::CreateChart(const LCRect& rc, QWidget* parent, unsigned flags) {
     CLCWrp* wrp = new (std::nothrow) CLCWrp;

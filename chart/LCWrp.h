@@ -14,7 +14,7 @@ class QWidget;
 class CLCWrp : public QObject {
     Q_OBJECT
 
-public:
+  public:
     CLCWrp() = default;
     ~CLCWrp() override;
 
@@ -46,12 +46,12 @@ public:
     LCPosition AddSet(LCSetDesc& desc, bool visible);
     int RemoveSet(LCPosition pos);
 
-signals:
+  signals:
     // The chart's view commands (1001 All data ... 1007 Scroll right); the
     // main window updates its view buttons and statistics on each.
     void viewChanged(int id);
 
-private:
+  private:
     CLC* m_pChart = nullptr;
     LCCallbacks m_callbacks;
 };

@@ -10,7 +10,8 @@
 #include <filesystem>
 
 bool CliArgs::Parse(const std::vector<std::string>& args, const std::vector<std::string>& valueOptions,
-                    const std::vector<std::string>& flagOptions, const std::map<std::string, int>& multiOptions) {
+                    const std::vector<std::string>& flagOptions,
+                    const std::map<std::string, int>& multiOptions) {
     const auto takes = [](const std::vector<std::string>& names, const std::string& n) {
         return std::find(names.begin(), names.end(), n) != names.end();
     };
@@ -116,7 +117,8 @@ void CliReporter::ShowMessage(std::string_view text, int) {
     if (subject.empty())
         std::fprintf(stderr, "tervik-cli: %.*s\n", static_cast<int>(text.size()), text.data());
     else
-        std::fprintf(stderr, "tervik-cli: %s: %.*s\n", subject.c_str(), static_cast<int>(text.size()), text.data());
+        std::fprintf(stderr, "tervik-cli: %s: %.*s\n", subject.c_str(), static_cast<int>(text.size()),
+                     text.data());
 }
 
 CliReporter& TheCliReporter() {
@@ -153,7 +155,8 @@ int LoadArchiveFile(const std::string& path, const std::string& format, CArchive
         else if (ext == ".txt")
             kind = "orlo2";
         else
-            return CliError(kExitUsage, "cannot tell the format of " + path + " by its extension; use --format");
+            return CliError(kExitUsage,
+                            "cannot tell the format of " + path + " by its extension; use --format");
     }
     TheCliReporter().subject = path;
     archive.SetReporter(&TheCliReporter());
@@ -224,7 +227,8 @@ bool ReadSeriesIndex(const CliArgs& args, const CArchiveData& archive, int& inde
     return true;
 }
 
-int ReadSeriesAndCurveOptions(const CliArgs& args, const CArchiveData& archive, int& index, CurveOptions& options) {
+int ReadSeriesAndCurveOptions(const CliArgs& args, const CArchiveData& archive, int& index,
+                              CurveOptions& options) {
     std::string error;
     if (!ReadSeriesIndex(args, archive, index, error) || !ReadCurveOptions(args, options, error))
         return CliError(kExitUsage, error);

@@ -21,11 +21,12 @@ constexpr int kExitUsage = 2;
 // Options of one command: "--name value" pairs, "--name=value", flags and
 // positional arguments. Each command states which names take a value.
 class CliArgs {
-public:
+  public:
     // valueOptions: names (without "--") that take one value; flagOptions:
     // names that take none; multiOptions: names with their value count.
     bool Parse(const std::vector<std::string>& args, const std::vector<std::string>& valueOptions,
-               const std::vector<std::string>& flagOptions, const std::map<std::string, int>& multiOptions = {});
+               const std::vector<std::string>& flagOptions,
+               const std::map<std::string, int>& multiOptions = {});
 
     bool Has(const std::string& name) const { return m_values.count(name) != 0; }
     // The (first) value of an option, or fallback.
@@ -34,7 +35,7 @@ public:
     const std::vector<std::string>& Positional() const { return m_positional; }
     const std::string& Error() const { return m_error; }
 
-private:
+  private:
     std::map<std::string, std::vector<std::string>> m_values;
     std::vector<std::string> m_positional;
     std::string m_error;
@@ -44,18 +45,18 @@ private:
 // failed write never leaves a truncated file; the standard output when path
 // is empty, "-" or /dev/stdout.
 class OutputFile {
-public:
+  public:
     explicit OutputFile(std::string path) : m_path(std::move(path)) {}
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    bool Open();                   // false when it cannot be created
+    bool Open(); // false when it cannot be created
     std::FILE* Get() const { return m_file; }
-    bool Commit();                 // false when anything written was lost
+    bool Commit(); // false when anything written was lost
     std::string Name() const { return m_path.empty() ? "the output" : m_path; }
 
-private:
+  private:
     std::string m_path;
     std::unique_ptr<AtomicFile> m_writer;
     std::FILE* m_file = nullptr;
@@ -67,7 +68,7 @@ int CliError(int code, const std::string& message);
 // Prints the archive layer's messages as "tervik-cli: <subject>: <message>",
 // the subject being the file the command is working on.
 class CliReporter final : public IReporter {
-public:
+  public:
     void ShowMessage(std::string_view englishText, int uiOffset) override;
     std::string subject;
 };
@@ -77,9 +78,8 @@ CliReporter& TheCliReporter();
 bool ParseIntArg(const std::string& text, long long& value);
 bool ParseDoubleArg(const std::string& text, double& value);
 
-// Loads path into archive, reporting through TheCliReporter(), by --format (mnr, dat, orlo2) or by its extension
-// (case-insensitive: .mnr, .dat, .txt). Returns kExitOk, or an exit code
-// after printing why.
+// Loads path into archive, reporting through TheCliReporter(), by --format (mnr, dat, orlo2) or by its
+// extension (case-insensitive: .mnr, .dat, .txt). Returns kExitOk, or an exit code after printing why.
 int LoadArchiveFile(const std::string& path, const std::string& format, CArchiveData& archive);
 
 // Names of the curve options, for CliArgs::Parse.
@@ -91,7 +91,8 @@ extern const std::vector<std::string> kCurveFlagOptions;  // no-filter
 bool ReadCurveOptions(const CliArgs& args, CurveOptions& options, std::string& error);
 
 // Both of the above; on failure prints why and returns kExitUsage.
-int ReadSeriesAndCurveOptions(const CliArgs& args, const CArchiveData& archive, int& index, CurveOptions& options);
+int ReadSeriesAndCurveOptions(const CliArgs& args, const CArchiveData& archive, int& index,
+                              CurveOptions& options);
 
 // Reads --series N (1-based, required) into a 0-based index that exists.
 bool ReadSeriesIndex(const CliArgs& args, const CArchiveData& archive, int& index, std::string& error);

@@ -27,7 +27,8 @@ int Prepare(const std::vector<std::string>& argv, const std::vector<std::string>
     if (!args.Parse(argv, Join(kFileOptions, values), flags, multi))
         return CliError(kExitUsage, args.Error());
     if (args.Positional().size() != 1)
-        return CliError(kExitUsage, args.Positional().empty() ? "a FILE is required" : "only one FILE is taken");
+        return CliError(kExitUsage,
+                        args.Positional().empty() ? "a FILE is required" : "only one FILE is taken");
     // "table" and "csv" name export's output format, not the input's; to a
     // command without an output format they are an unknown input format.
     const bool takesOutputFormat = std::find(values.begin(), values.end(), "format") != values.end();
@@ -44,7 +45,6 @@ std::string OutputFormat(const CliArgs& args) {
             return f;
     return "table";
 }
-
 
 } // namespace
 
@@ -65,8 +65,9 @@ int CliInfo(const std::vector<std::string>& argv) {
     std::printf("file: %s\nformat: %s\nheader:", path.c_str(), format.c_str());
     for (uint8_t b : archive.GetHeader().raw)
         std::printf(" %02x", b);
-    std::printf("\nkind: %d\nrecords: %d\nseries: %d\ny-title: %s\n", archive.GetKind(), archive.GetRecordCount(),
-                archive.GetSeriesCount(), ChartYCaption(archive.GetKind(), 0).c_str());
+    std::printf("\nkind: %d\nrecords: %d\nseries: %d\ny-title: %s\n", archive.GetKind(),
+                archive.GetRecordCount(), archive.GetSeriesCount(),
+                ChartYCaption(archive.GetKind(), 0).c_str());
     ForEachSeriesListEntry(archive, UIString(31, 0), UIString(32, 0),
                            [](const std::string& e) { std::printf("%s\n", e.c_str()); });
     return kExitOk;

@@ -31,7 +31,9 @@ constexpr int kExitInterrupted = 130;
 std::atomic<bool> g_interrupted{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
-extern "C" void OnInterrupt(int) { g_interrupted = true; }
+extern "C" void OnInterrupt(int) {
+    g_interrupted = true;
+}
 
 void CatchInterrupts() {
     struct sigaction sa {};
@@ -45,7 +47,7 @@ void CatchInterrupts() {
 // Answers the read's questions from the command line: a failed block is
 // retried up to a number of times, an empty memory read only when asked.
 class CliDeviceUi final : public IDeviceUi {
-public:
+  public:
     CliDeviceUi(int retries, bool readEmpty, bool progressBar)
         : m_retries(retries), m_readEmpty(readEmpty), m_progressBar(progressBar) {}
 
@@ -76,8 +78,10 @@ public:
             return 0;
         if (m_progressBar) {
             const int width = 40;
-            const int filled = total > 0 ? std::min(width, static_cast<int>(int64_t{n} * width / total)) : width;
-            std::fprintf(stderr, "\r[%s%s] %d of %d records", std::string(static_cast<size_t>(filled), '#').c_str(),
+            const int filled =
+                total > 0 ? std::min(width, static_cast<int>(int64_t{n} * width / total)) : width;
+            std::fprintf(stderr, "\r[%s%s] %d of %d records",
+                         std::string(static_cast<size_t>(filled), '#').c_str(),
                          std::string(static_cast<size_t>(width - filled), ' ').c_str(), n, total);
             std::fflush(stderr);
             m_lineOpen = true;
@@ -93,7 +97,7 @@ public:
 
     bool Incomplete() const { return m_incomplete; }
 
-private:
+  private:
     int m_retries;
     bool m_readEmpty;
     bool m_progressBar;
@@ -149,7 +153,8 @@ bool WriteArchive(const CArchiveData& archive, const std::string& path) {
     if (!out.Open())
         return false;
     const auto& records = archive.GetRecords();
-    return WriteMnr(MnrFileSink(out.Get()), archive.GetHeader(), records.data(), records.size()) && out.Commit();
+    return WriteMnr(MnrFileSink(out.Get()), archive.GetHeader(), records.data(), records.size()) &&
+           out.Commit();
 }
 
 int ParseTimeout(const CliArgs& args) {
@@ -182,11 +187,13 @@ int CliDevices(const std::vector<std::string>& argv) {
 
 int CliRead(const std::vector<std::string>& argv) {
     CliArgs args;
-    if (!args.Parse(argv, {"device", "port", "retries", "timeout", "output"}, {"simulate", "force", "read-empty"}))
+    if (!args.Parse(argv, {"device", "port", "retries", "timeout", "output"},
+                    {"simulate", "force", "read-empty"}))
         return CliError(kExitUsage, args.Error());
     if (!args.Positional().empty())
         return CliError(kExitUsage, "unexpected argument " + args.Positional()[0]);
-    const int sources = (args.Has("device") ? 1 : 0) + (args.Has("port") ? 1 : 0) + (args.Has("simulate") ? 1 : 0);
+    const int sources =
+        (args.Has("device") ? 1 : 0) + (args.Has("port") ? 1 : 0) + (args.Has("simulate") ? 1 : 0);
     if (sources != 1)
         return CliError(kExitUsage, "name one source: --device N, --port PATH or --simulate[=FILE]");
     if (!args.Has("output"))
@@ -233,7 +240,8 @@ int CliRead(const std::vector<std::string>& argv) {
         return CliError(kExitFailure, UIString(111, 0));
     if (!instrument->QueryArchiveStatus(used, available))
         return CliError(kExitFailure, UIString(113, 0));
-    std::snprintf(line, sizeof line, UIString(114, 0).c_str(), static_cast<int>(std::min<uint32_t>(used, INT32_MAX)),
+    std::snprintf(line, sizeof line, UIString(114, 0).c_str(),
+                  static_cast<int>(std::min<uint32_t>(used, INT32_MAX)),
                   static_cast<int>(std::min<uint32_t>(available, INT32_MAX)));
     std::fprintf(stderr, "tervik-cli: %s%s\n", line,
                  StatusInRange(used, available) ? "" : " (out of range: reading at most 44000 records)");
@@ -244,7 +252,8 @@ int CliRead(const std::vector<std::string>& argv) {
     if (g_interrupted)
         return CliError(kExitInterrupted, "interrupted before the read");
     const int records = ReadFromDevice(
-        instrument, archive, ui, [&ui](int n, int total) { return ui.Progress(n, total); }, args.Has("force"));
+        instrument, archive, ui, [&ui](int n, int total) { return ui.Progress(n, total); },
+        args.Has("force"));
     ui.EndProgressLine();
     const bool positionLost = instrument->PositionLost();
     g_deviceList.CloseCurrent();

@@ -47,7 +47,8 @@ int CliRender(const std::vector<std::string>& argv) {
     if (!args.Parse(argv, values, kCurveFlagOptions, {{"view", 4}}))
         return CliError(kExitUsage, args.Error());
     if (args.Positional().size() != 1)
-        return CliError(kExitUsage, args.Positional().empty() ? "a FILE is required" : "only one FILE is taken");
+        return CliError(kExitUsage,
+                        args.Positional().empty() ? "a FILE is required" : "only one FILE is taken");
     const std::string out = args.Get("output");
     if (out.empty())
         return CliError(kExitUsage, "render needs -o OUT");
@@ -99,9 +100,11 @@ int CliRender(const std::vector<std::string>& argv) {
     plots.results = std::vector<double>();
     archive.Clear();
     if (args.Has("view") && !chart.SetView(view[0], view[1], view[2], view[3]))
-        return CliError(kExitUsage, "the view is refused: it needs XMIN < XMAX, YMIN < YMAX and a window of at "
-                                    "least 1e-10 of its largest coordinate");
+        return CliError(kExitUsage,
+                        "the view is refused: it needs XMIN < XMAX, YMIN < YMAX and a window of at "
+                        "least 1e-10 of its largest coordinate");
     if (!WriteChartPicture(chart, out))
-        return CliError(kExitFailure, "cannot write " + out + " (the extension names the format: .png, .jpg, .bmp, .gif, .emf)");
+        return CliError(kExitFailure, "cannot write " + out +
+                                          " (the extension names the format: .png, .jpg, .bmp, .gif, .emf)");
     return kExitOk;
 }

@@ -1,5 +1,5 @@
-#include "Commands.h"
 #include "CliCommon.h"
+#include "Commands.h"
 #include "StringTable.h"
 
 #include <cstdio>
@@ -9,42 +9,41 @@
 
 namespace {
 
-const char* const kUsage =
-    "Usage: tervik-cli COMMAND FILE [options]\n"
-    "\n"
-    "Reads KX-208M monitoring archives (*.mnr), old-format files (*.dat) and\n"
-    "Orlo2 text files (*.txt). The format follows the extension, or --format\n"
-    "mnr|dat|orlo2. Series are numbered from 1 as in the series list.\n"
-    "\n"
-    "Commands:\n"
-    "  info FILE                    header, record and series counts, series list\n"
-    "  export FILE --series N       the text table of a series\n"
-    "         [--format table|csv] [-o OUT]\n"
-    "  stats FILE --series N        the statistics row of the points in view\n"
-    "         [--view XMIN XMAX]    (epoch seconds; default: all points)\n"
-    "  save FILE --series N -o OUT.mnr\n"
-    "  save-all FILE --dir DIR      every series as DIR/<start>.mnr\n"
+const char* const kUsage = "Usage: tervik-cli COMMAND FILE [options]\n"
+                           "\n"
+                           "Reads KX-208M monitoring archives (*.mnr), old-format files (*.dat) and\n"
+                           "Orlo2 text files (*.txt). The format follows the extension, or --format\n"
+                           "mnr|dat|orlo2. Series are numbered from 1 as in the series list.\n"
+                           "\n"
+                           "Commands:\n"
+                           "  info FILE                    header, record and series counts, series list\n"
+                           "  export FILE --series N       the text table of a series\n"
+                           "         [--format table|csv] [-o OUT]\n"
+                           "  stats FILE --series N        the statistics row of the points in view\n"
+                           "         [--view XMIN XMAX]    (epoch seconds; default: all points)\n"
+                           "  save FILE --series N -o OUT.mnr\n"
+                           "  save-all FILE --dir DIR      every series as DIR/<start>.mnr\n"
 #ifdef TERVIK_CLI_RENDER
-    "  render FILE --series N -o OUT.png|.jpg|.bmp|.gif|.emf\n"
-    "         [--size WxH] [--view XMIN YMIN XMAX YMAX]\n"
+                           "  render FILE --series N -o OUT.png|.jpg|.bmp|.gif|.emf\n"
+                           "         [--size WxH] [--view XMIN YMIN XMAX YMAX]\n"
 #endif
 #ifdef TERVIK_CLI_DEVICE
-    "  devices [--port PATH] [--simulate[=FILE]]\n"
-    "                               the instruments the device dialog would list\n"
-    "  read (--device N | --port PATH | --simulate[=FILE]) -o OUT.mnr\n"
-    "         [--force] [--retries K] [--read-empty] [--timeout MS]\n"
-    "                               the whole archive memory; read_backup.mnr is\n"
-    "                               written in the current folder as it goes\n"
+                           "  devices [--port PATH] [--simulate[=FILE]]\n"
+                           "                               the instruments the device dialog would list\n"
+                           "  read (--device N | --port PATH | --simulate[=FILE]) -o OUT.mnr\n"
+                           "         [--force] [--retries K] [--read-empty] [--timeout MS]\n"
+                           "                               the whole archive memory; read_backup.mnr is\n"
+                           "                               written in the current folder as it goes\n"
 #endif
-    "\n"
-    "Curve options (export, stats, render):\n"
-    "  --zero-correction yes|no     subtract the zero baseline (default yes)\n"
-    "  --std-temp C                 correct to this standard temperature\n"
-    "  --std-pres MMHG              correct to this standard pressure\n"
-    "  --no-filter                  keep the points marked bad\n"
-    "\n"
-    "Exit status: 0 success, 1 load or I/O failure, 2 usage error, 130 read\n"
-    "interrupted (SIGINT or SIGTERM; the blocks read are kept).\n";
+                           "\n"
+                           "Curve options (export, stats, render):\n"
+                           "  --zero-correction yes|no     subtract the zero baseline (default yes)\n"
+                           "  --std-temp C                 correct to this standard temperature\n"
+                           "  --std-pres MMHG              correct to this standard pressure\n"
+                           "  --no-filter                  keep the points marked bad\n"
+                           "\n"
+                           "Exit status: 0 success, 1 load or I/O failure, 2 usage error, 130 read\n"
+                           "interrupted (SIGINT or SIGTERM; the blocks read are kept).\n";
 
 struct Command {
     const char* name;
@@ -52,17 +51,13 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"info", CliInfo},
-    {"export", CliExport},
-    {"stats", CliStats},
-    {"save", CliSave},
-    {"save-all", CliSaveAll},
+    {"info", CliInfo},       {"export", CliExport},    {"stats", CliStats},
+    {"save", CliSave},       {"save-all", CliSaveAll},
 #ifdef TERVIK_CLI_RENDER
     {"render", CliRender},
 #endif
 #ifdef TERVIK_CLI_DEVICE
-    {"devices", CliDevices},
-    {"read", CliRead},
+    {"devices", CliDevices}, {"read", CliRead},
 #endif
 };
 

@@ -10,8 +10,12 @@ int MulDiv(int a, int b, int c) {
 }
 } // namespace
 
-int DialogUnitsToPixelsX(int dlu, const DialogBaseUnits& base) { return MulDiv(dlu, base.cx, 4); }
-int DialogUnitsToPixelsY(int dlu, const DialogBaseUnits& base) { return MulDiv(dlu, base.cy, 8); }
+int DialogUnitsToPixelsX(int dlu, const DialogBaseUnits& base) {
+    return MulDiv(dlu, base.cx, 4);
+}
+int DialogUnitsToPixelsY(int dlu, const DialogBaseUnits& base) {
+    return MulDiv(dlu, base.cy, 8);
+}
 
 DialogBaseUnits DialogFontBaseUnits(const QFont& font) {
     const QFontMetrics fm(font);
@@ -24,7 +28,9 @@ DialogBaseUnits DialogFontBaseUnits(const QFont& font) {
     return b;
 }
 
-DialogBaseUnits DialogFontBaseUnits() { return DialogFontBaseUnits(DialogGeometry::DialogFont()); }
+DialogBaseUnits DialogFontBaseUnits() {
+    return DialogFontBaseUnits(DialogGeometry::DialogFont());
+}
 
 QFont DialogGeometry::DialogFont() {
     // Microsoft's dialog font is metrically Arial's; Liberation Sans matches it.

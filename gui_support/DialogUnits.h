@@ -24,7 +24,7 @@ DialogBaseUnits DialogFontBaseUnits();
 
 // A dialog template's geometry in the pixels of its font.
 class DialogGeometry {
-public:
+  public:
     explicit DialogGeometry(const QFont& font) : m_base(DialogFontBaseUnits(font)) {}
 
     int X(int dlu) const { return DialogUnitsToPixelsX(dlu, m_base); }
@@ -37,7 +37,7 @@ public:
     // "MS Shell Dlg" 8 points, substituted by a metric-compatible font.
     static QFont DialogFont();
 
-private:
+  private:
     DialogBaseUnits m_base;
 };
 

@@ -6,8 +6,8 @@
 #include <QString>
 
 void GuiReporter::ShowMessage(std::string_view englishText, int uiOffset) {
-    const QString text = uiOffset != 0
-                             ? QString::fromStdString(LoadUIString(uiOffset))
-                             : QString::fromUtf8(englishText.data(), static_cast<qsizetype>(englishText.size()));
+    const QString text =
+        uiOffset != 0 ? QString::fromStdString(LoadUIString(uiOffset))
+                      : QString::fromUtf8(englishText.data(), static_cast<qsizetype>(englishText.size()));
     Prompts().Message(m_parent, text, IPrompts::Ok, IPrompts::Exclamation);
 }

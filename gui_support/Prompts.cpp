@@ -20,8 +20,9 @@ QString QtFilter(const QList<IPrompts::Filter>& filters) {
 }
 
 class DialogPrompts final : public IPrompts {
-public:
-    Button Message(QWidget* parent, const QString& text, int buttons, Icon icon, Button defaultButton) override {
+  public:
+    Button Message(QWidget* parent, const QString& text, int buttons, Icon icon,
+                   Button defaultButton) override {
         // A dialog still initialising is not on the screen yet: the box goes
         // over the window the user sees instead of the screen's corner.
         while (parent && !parent->isVisible() && parent->parentWidget())
@@ -30,30 +31,56 @@ public:
         box.setWindowTitle(QApplication::applicationDisplayName());
         box.setText(text);
         switch (icon) {
-        case Information: box.setIcon(QMessageBox::Information); break;
-        case Exclamation: box.setIcon(QMessageBox::Warning); break;
-        case Question: box.setIcon(QMessageBox::Question); break;
-        case Error: box.setIcon(QMessageBox::Critical); break;
-        case NoIcon: break;
+        case Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case Exclamation:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case Question:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case Error:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case NoIcon:
+            break;
         }
         QMessageBox::StandardButtons qb;
-        if (buttons & Ok) qb |= QMessageBox::Ok;
-        if (buttons & Cancel) qb |= QMessageBox::Cancel;
-        if (buttons & Yes) qb |= QMessageBox::Yes;
-        if (buttons & No) qb |= QMessageBox::No;
+        if (buttons & Ok)
+            qb |= QMessageBox::Ok;
+        if (buttons & Cancel)
+            qb |= QMessageBox::Cancel;
+        if (buttons & Yes)
+            qb |= QMessageBox::Yes;
+        if (buttons & No)
+            qb |= QMessageBox::No;
         box.setStandardButtons(qb ? qb : QMessageBox::Ok);
         switch (defaultButton) {
-        case Ok: box.setDefaultButton(QMessageBox::Ok); break;
-        case Cancel: box.setDefaultButton(QMessageBox::Cancel); break;
-        case Yes: box.setDefaultButton(QMessageBox::Yes); break;
-        case No: box.setDefaultButton(QMessageBox::No); break;
-        case NoButton: break;
+        case Ok:
+            box.setDefaultButton(QMessageBox::Ok);
+            break;
+        case Cancel:
+            box.setDefaultButton(QMessageBox::Cancel);
+            break;
+        case Yes:
+            box.setDefaultButton(QMessageBox::Yes);
+            break;
+        case No:
+            box.setDefaultButton(QMessageBox::No);
+            break;
+        case NoButton:
+            break;
         }
         switch (box.exec()) {
-        case QMessageBox::Ok: return Ok;
-        case QMessageBox::Yes: return Yes;
-        case QMessageBox::No: return No;
-        default: return (buttons & Cancel) || !(buttons & No) ? Cancel : No;
+        case QMessageBox::Ok:
+            return Ok;
+        case QMessageBox::Yes:
+            return Yes;
+        case QMessageBox::No:
+            return No;
+        default:
+            return (buttons & Cancel) || !(buttons & No) ? Cancel : No;
         }
     }
 
@@ -88,8 +115,8 @@ public:
 
     bool ChooseFolder(QWidget* parent, const QString& caption, const QString& startFolder,
                       QString& path) override {
-        const QString dir = QFileDialog::getExistingDirectory(parent, caption, startFolder,
-                                                              QFileDialog::ShowDirsOnly);
+        const QString dir =
+            QFileDialog::getExistingDirectory(parent, caption, startFolder, QFileDialog::ShowDirsOnly);
         if (dir.isEmpty() || !QFileInfo(dir).isDir())
             return false;
         path = dir;
@@ -102,6 +129,10 @@ IPrompts* g_prompts = nullptr;
 
 } // namespace
 
-IPrompts& Prompts() { return g_prompts ? *g_prompts : g_dialogPrompts; }
+IPrompts& Prompts() {
+    return g_prompts ? *g_prompts : g_dialogPrompts;
+}
 
-void SetPrompts(IPrompts* prompts) { g_prompts = prompts; }
+void SetPrompts(IPrompts* prompts) {
+    g_prompts = prompts;
+}

@@ -8,7 +8,7 @@ class QWidget;
 // Every message box, question, file dialog and folder chooser of the program
 // goes through this interface, so each dialog flow can be scripted in tests.
 class IPrompts {
-public:
+  public:
     enum Button { NoButton = 0, Ok = 1, Cancel = 2, Yes = 4, No = 8 };
     enum Icon { NoIcon, Information, Exclamation, Question, Error };
 

@@ -31,7 +31,7 @@ struct FtdiContext {
 };
 
 class FtdiTransport final : public Transport {
-public:
+  public:
     explicit FtdiTransport(ftdi_context* ctx) : m_ctx(ctx) {}
     ~FtdiTransport() override {
         ftdi_usb_close(m_ctx);
@@ -64,7 +64,7 @@ public:
         return static_cast<int>(done);
     }
 
-private:
+  private:
     ftdi_context* m_ctx;
 };
 
@@ -89,7 +89,8 @@ std::unique_ptr<Transport> OpenFtdiTransport(uint32_t locId) {
         ftdi_free(ctx);
         return nullptr;
     }
-    const bool ok = ftdi_set_baudrate(ctx, 9600) == 0 && ftdi_set_line_property(ctx, BITS_8, STOP_BIT_1, NONE) == 0 &&
+    const bool ok = ftdi_set_baudrate(ctx, 9600) == 0 &&
+                    ftdi_set_line_property(ctx, BITS_8, STOP_BIT_1, NONE) == 0 &&
                     ftdi_setflowctrl(ctx, SIO_DISABLE_FLOW_CTRL) == 0 && ftdi_setdtr_rts(ctx, 1, 1) == 0 &&
                     ftdi_set_latency_timer(ctx, 1) == 0 && ftdi_tciflush(ctx) == 0;
     if (!ok) {
@@ -123,8 +124,8 @@ void ScanFtdiDevices(std::vector<DeviceNode>& out) {
         if (libusb_get_device_descriptor(d->dev, &desc) == 0)
             node.id = 0x0403u << 16 | desc.idProduct;
         char manufacturer[64] = {}, description[64] = {}, serial[16] = {};
-        if (ftdi_usb_get_strings(c.ctx, d->dev, manufacturer, sizeof manufacturer, description, sizeof description,
-                                 serial, sizeof serial) == 0) {
+        if (ftdi_usb_get_strings(c.ctx, d->dev, manufacturer, sizeof manufacturer, description,
+                                 sizeof description, serial, sizeof serial) == 0) {
             std::memcpy(node.description, description, sizeof node.description);
             std::memcpy(node.serialNumber, serial, sizeof node.serialNumber);
         }

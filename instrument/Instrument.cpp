@@ -118,7 +118,9 @@ int CInstrument::ReadBlock(uint8_t* out, IReporter& ui) {
     return 0;
 }
 
-CDeviceList::~CDeviceList() { CloseCurrent(); }
+CDeviceList::~CDeviceList() {
+    CloseCurrent();
+}
 
 int CDeviceList::Enumerate() {
     m_nCount = 0;

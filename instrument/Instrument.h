@@ -18,7 +18,7 @@ constexpr uint32_t kMaxDeviceRecords = 44000;
 // dialog, the command-line tool, or a test. Reading never waits on a window
 // itself; a worker-thread caller marshals these to its user interface.
 class IDeviceUi : public IReporter {
-public:
+  public:
     enum class Question { RetryBlock, ReadEmptyMemory };
     // englishText is the English wording (already formatted), uiOffset its
     // interface string or 0; block is the block concerned (RetryBlock).
@@ -27,13 +27,13 @@ public:
 
 // Answers every question with No and prints messages on stderr.
 class StderrDeviceUi : public IDeviceUi {
-public:
+  public:
     void ShowMessage(std::string_view englishText, int uiOffset) override;
     bool Ask(Question, std::string_view, int, int) override { return false; }
 };
 
 class CInstrument {
-public:
+  public:
     explicit CInstrument(const DeviceNode& node) : m_node(node) {}
 
     // Each returns 1 on success, 0 on failure.
@@ -60,7 +60,7 @@ public:
     // Serial-number decoding by firmware version (major * 100 + minor).
     static int DecodeSerialNumber(int version, const uint8_t bytes[4]);
 
-private:
+  private:
     DeviceNode m_node;
     int m_nLastError = 0;
     int m_nKind = 0;
@@ -72,7 +72,7 @@ private:
 };
 
 class CDeviceList {
-public:
+  public:
     static constexpr int kMaxDevices = 16;
 
     CDeviceList() = default;
@@ -94,7 +94,7 @@ public:
     void CloseCurrent();
     CInstrument* GetCurrent() const { return m_pCurrent; }
 
-private:
+  private:
     DeviceNode m_nodes[kMaxDevices];
     int m_nCount = 0;
     CInstrument* m_pCurrent = nullptr;

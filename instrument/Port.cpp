@@ -42,12 +42,18 @@ void CopyText(char* dst, size_t size, const std::string& text) {
 
 const char* PortErrorName(int code) {
     switch (code) {
-    case KX_ERROR: return "KX_ERROR";
-    case KX_ERR_MARKER1: return "KX_ERR_MARKER1";
-    case KX_ERR_MARKER2: return "KX_ERR_MARKER2";
-    case KX_ERR_CS: return "KX_ERR_CS";
-    case KX_ERR_TO: return "KX_ERR_TO";
-    default: return nullptr;
+    case KX_ERROR:
+        return "KX_ERROR";
+    case KX_ERR_MARKER1:
+        return "KX_ERR_MARKER1";
+    case KX_ERR_MARKER2:
+        return "KX_ERR_MARKER2";
+    case KX_ERR_CS:
+        return "KX_ERR_CS";
+    case KX_ERR_TO:
+        return "KX_ERR_TO";
+    default:
+        return nullptr;
     }
 }
 
@@ -80,16 +86,24 @@ void PortAddSimulated(std::shared_ptr<CKx208mSim> sim, const std::string& descri
     Extras().nodes.push_back(std::move(node));
 }
 
-void PortClearExtraSources() { Extras().nodes.clear(); }
-void PortSetHardwareScan(bool enabled) { Extras().scanHardware = enabled; }
-void PortSetSysfsRoot(const std::string& root) { Extras().sysfsRoot = root; }
+void PortClearExtraSources() {
+    Extras().nodes.clear();
+}
+void PortSetHardwareScan(bool enabled) {
+    Extras().scanHardware = enabled;
+}
+void PortSetSysfsRoot(const std::string& root) {
+    Extras().sysfsRoot = root;
+}
 
 void PortSetTimeouts(int readMs, int writeMs) {
     g_readTimeoutMs = readMs;
     g_writeTimeoutMs = writeMs;
 }
 
-int PortReadTimeout() { return g_readTimeoutMs; }
+int PortReadTimeout() {
+    return g_readTimeoutMs;
+}
 
 int PortEnumerate(DeviceNode* nodes, int& count, int maximum) {
     std::vector<DeviceNode> found;
@@ -110,8 +124,12 @@ int PortOpen(const DeviceNode& node) {
         return -1; // one device at a time; the caller closes first
     std::unique_ptr<Transport> t;
     switch (node.backend) {
-    case PortBackend::Serial: t = OpenSerialTransport(node.path); break;
-    case PortBackend::Ftdi: t = OpenFtdiTransport(node.locId); break;
+    case PortBackend::Serial:
+        t = OpenSerialTransport(node.path);
+        break;
+    case PortBackend::Ftdi:
+        t = OpenFtdiTransport(node.locId);
+        break;
     case PortBackend::Simulated:
         if (node.sim)
             t = OpenSimTransport(node.sim);
@@ -129,7 +147,9 @@ int PortClose() {
     return 0;
 }
 
-bool PortIsOpen() { return g_port != nullptr; }
+bool PortIsOpen() {
+    return g_port != nullptr;
+}
 
 void PortAttach(std::unique_ptr<Transport> transport) {
     PortClose();

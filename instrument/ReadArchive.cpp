@@ -17,8 +17,8 @@ constexpr int kUiPositionLost = 196;
 
 } // namespace
 
-int ReadFromDevice(CInstrument* instrument, CArchiveData& archive, IDeviceUi& ui, const ReadProgressFn& progress,
-                   bool forced) {
+int ReadFromDevice(CInstrument* instrument, CArchiveData& archive, IDeviceUi& ui,
+                   const ReadProgressFn& progress, bool forced) {
     if (!instrument) {
         ui.ShowMessage("No device connected.", 118);
         return 0;
@@ -32,7 +32,8 @@ int ReadFromDevice(CInstrument* instrument, CArchiveData& archive, IDeviceUi& ui
         ~RestoreReporter() { archive.SetReporter(&reporter); }
     } restore{archive, reporter};
 
-    archive.SetHeader(ArchiveHeader::Build(ArchiveHeader::kOriginDevice, static_cast<uint8_t>(instrument->GetKind()),
+    archive.SetHeader(ArchiveHeader::Build(ArchiveHeader::kOriginDevice,
+                                           static_cast<uint8_t>(instrument->GetKind()),
                                            static_cast<uint32_t>(instrument->GetSerialNumber())));
     archive.ResetBackupErrorReport();
 

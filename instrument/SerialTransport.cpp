@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -30,7 +30,7 @@ int RemainingMs(Clock::time_point deadline) {
 }
 
 class SerialTransport final : public Transport {
-public:
+  public:
     explicit SerialTransport(int fd) : m_fd(fd) {}
     ~SerialTransport() override { ::close(m_fd); }
 
@@ -91,7 +91,7 @@ public:
         return static_cast<int>(done);
     }
 
-private:
+  private:
     int m_fd;
 };
 
@@ -194,7 +194,8 @@ void ScanSerialBridges(const std::string& sysfsRoot, std::vector<DeviceNode>& ou
         DeviceNode node;
         node.backend = PortBackend::Serial;
         node.path = "/dev/" + name;
-        const uint32_t product = static_cast<uint32_t>(std::strtoul(ReadLine(dir / "idProduct").c_str(), nullptr, 16));
+        const uint32_t product =
+            static_cast<uint32_t>(std::strtoul(ReadLine(dir / "idProduct").c_str(), nullptr, 16));
         node.id = 0x0403u << 16 | (product & 0xFFFF);
         node.locId = LocationId(ReadLine(dir / "busnum"), ReadLine(dir / "devpath"));
         CopyText(node.description, sizeof node.description, ReadLine(dir / "product"));

@@ -189,7 +189,7 @@ namespace {
 // The simulated instrument as an in-process link: replies become readable
 // when they would have arrived over a line paced at the configured rate.
 class SimTransport final : public Transport {
-public:
+  public:
     explicit SimTransport(std::shared_ptr<CKx208mSim> sim) : m_sim(std::move(sim)) {}
 
     bool PurgeReceived() override {
@@ -203,10 +203,12 @@ public:
         if (m_gone)
             return -1;
         auto byteTime = std::chrono::duration<double>(m_sim->ByteSeconds());
-        auto start = Clock::now() + std::chrono::duration_cast<Clock::duration>(byteTime * static_cast<double>(size));
+        auto start =
+            Clock::now() + std::chrono::duration_cast<Clock::duration>(byteTime * static_cast<double>(size));
         const CKx208mSim::Reply r = m_sim->Receive(data, size);
         if (r.spreadMs > 0 && !r.bytes.empty())
-            byteTime = std::max(byteTime, std::chrono::duration<double>(r.spreadMs / 1000.0 / r.bytes.size()));
+            byteTime =
+                std::max(byteTime, std::chrono::duration<double>(r.spreadMs / 1000.0 / r.bytes.size()));
         if (r.disconnect)
             m_gone = true;
         start += std::chrono::milliseconds(r.delayMs);
@@ -214,7 +216,8 @@ public:
             start = m_queue.back().first;
         for (size_t i = 0; i < r.bytes.size(); ++i)
             m_queue.emplace_back(
-                start + std::chrono::duration_cast<Clock::duration>(byteTime * static_cast<double>(i + 1)), r.bytes[i]);
+                start + std::chrono::duration_cast<Clock::duration>(byteTime * static_cast<double>(i + 1)),
+                r.bytes[i]);
         return static_cast<int>(size);
     }
 
@@ -238,7 +241,7 @@ public:
         return static_cast<int>(n);
     }
 
-private:
+  private:
     using Clock = std::chrono::steady_clock;
     std::shared_ptr<CKx208mSim> m_sim;
     std::deque<std::pair<Clock::time_point, uint8_t>> m_queue;
@@ -375,7 +378,8 @@ bool ParseSimArgs(const std::vector<std::string>& args, SimConfig& config, std::
                             (parts.size() < 3 || ParseCount(parts[2], 1 << 20, times)) &&
                             (parts.size() < 4 || ParseCount(parts[3], 600000, ms));
             if (!ok) {
-                error = "--fault wants KIND:BLOCK[:TIMES[:MS]] with KIND none, short, checksum, echo, garbage, delay or trickle";
+                error = "--fault wants KIND:BLOCK[:TIMES[:MS]] with KIND none, short, checksum, echo, "
+                        "garbage, delay or trickle";
                 return false;
             }
             f.block = static_cast<int>(block);

@@ -14,28 +14,28 @@ struct SimFault {
     enum Kind { NoReply, ShortReply, BadChecksum, BadEcho, Garbage, Delay, Trickle };
     Kind kind = NoReply;
     uint8_t command = 0x62; // request the fault hits
-    int block = -1;   // block index the fault hits (-1: every block request)
-    int times = 1;    // how many replies it spoils; 0: all of them
-    int delayMs = 0;  // for Delay; for Trickle the time the reply's bytes are spread over
+    int block = -1;         // block index the fault hits (-1: every block request)
+    int times = 1;          // how many replies it spoils; 0: all of them
+    int delayMs = 0;        // for Delay; for Trickle the time the reply's bytes are spread over
 };
 
 struct SimConfig {
     uint8_t versionMajor = 3;
     uint8_t versionMinor = 11;
-    bool answersVersion13 = true;  // older firmware knows only 0x14
+    bool answersVersion13 = true; // older firmware knows only 0x14
     uint32_t serialNumber = 1234;
     uint8_t kind = 1;
     uint32_t memoryRecords = 44000;
     // Reported status; by default the records held and the free rest.
     int64_t statusUsed = -1;
     int64_t statusAvailable = -1;
-    int baud = 0;                  // 0: no pacing
+    int baud = 0;                   // 0: no pacing
     int disconnectAfterBlocks = -1; // the link drops at the request for this block
     std::vector<SimFault> faults;
 };
 
 class CKx208mSim {
-public:
+  public:
     explicit CKx208mSim(SimConfig config = {}, std::vector<ArchiveRecord> memory = {});
 
     // What the instrument sends back for bytes received from the PC.
@@ -47,13 +47,13 @@ public:
     };
     Reply Receive(const uint8_t* data, size_t size);
 
-    int BlocksServed() const;       // successful block replies since start
-    int BlockRequests() const;      // all block requests since start
+    int BlocksServed() const;  // successful block replies since start
+    int BlockRequests() const; // all block requests since start
     const SimConfig& Config() const { return m_config; }
     const std::vector<ArchiveRecord>& Memory() const { return m_memory; }
     double ByteSeconds() const { return m_config.baud > 0 ? 10.0 / m_config.baud : 0.0; }
 
-private:
+  private:
     Reply Answer(const std::vector<uint8_t>& frame);
     Reply Framed(uint8_t command, const uint8_t* data, size_t n);
     bool TakeFault(SimFault::Kind kind, uint8_t command, int block, int* delayMs = nullptr);

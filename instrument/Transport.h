@@ -19,12 +19,12 @@ enum class PortBackend : uint8_t { Serial, Ftdi, Simulated };
 struct DeviceNode {
     uint32_t flags = 0;
     uint32_t type = 0;
-    uint32_t id = 0;     // USB vendor << 16 | product, 0 when not a USB device
-    uint32_t locId = 0;  // stable while the device stays on the same USB port
+    uint32_t id = 0;    // USB vendor << 16 | product, 0 when not a USB device
+    uint32_t locId = 0; // stable while the device stays on the same USB port
     char serialNumber[16] = {};
     char description[64] = {};
     PortBackend backend = PortBackend::Serial;
-    std::string path;    // serial device path; unused otherwise
+    std::string path; // serial device path; unused otherwise
     std::shared_ptr<CKx208mSim> sim;
 };
 
@@ -32,7 +32,7 @@ struct DeviceNode {
 // number of bytes moved (fewer than asked on a time-out), or -1 when the call
 // itself failed (device gone, I/O error).
 class Transport {
-public:
+  public:
     virtual ~Transport() = default;
     virtual bool PurgeReceived() = 0;
     virtual int Write(const uint8_t* data, size_t size, int timeoutMs) = 0;
@@ -56,7 +56,8 @@ uint8_t FrameChecksum(const uint8_t* data, size_t size);
 // Sources listed besides the FTDI bridges: explicit serial paths and
 // simulated instruments, in the order added.
 void PortAddExplicit(const std::string& path);
-void PortAddSimulated(std::shared_ptr<CKx208mSim> sim, const std::string& description = "KX-208M (simulated)");
+void PortAddSimulated(std::shared_ptr<CKx208mSim> sim,
+                      const std::string& description = "KX-208M (simulated)");
 void PortClearExtraSources();
 // Off in tests, so attached hardware does not change what they see.
 void PortSetHardwareScan(bool enabled);

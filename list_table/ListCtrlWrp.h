@@ -9,7 +9,7 @@ class QTableWidget;
 // in any order, then the whole table is copied into the control at once.
 // The table owns the texts; the control only shows them.
 class CListCtrlWrp {
-public:
+  public:
     CListCtrlWrp(QTableWidget* list, int columns, int maxRows, int cellChars);
     virtual ~CListCtrlWrp();
     CListCtrlWrp(const CListCtrlWrp&) = delete;
@@ -25,7 +25,7 @@ public:
 
     int GetRowCount() const { return m_nRows; }
 
-private:
+  private:
     QString Cut(const QString& text) const;
 
     QTableWidget* m_pList;

@@ -76,9 +76,8 @@ bool ReadTenths(const QString& typed, double lo, double hi, int& tenths) {
         return false;
     const QString whole = m.captured(2), fraction = m.captured(3);
     bool ok = false;
-    const double value = QLocale::c().toDouble(m.captured(1) + (whole.isEmpty() ? "0" : whole) + "." +
-                                                   (fraction.isEmpty() ? "0" : fraction),
-                                               &ok);
+    const double value = QLocale::c().toDouble(
+        m.captured(1) + (whole.isEmpty() ? "0" : whole) + "." + (fraction.isEmpty() ? "0" : fraction), &ok);
     if (!ok || value < lo || value > hi)
         return false;
     // From the digits: value * 10 is not exact (2.3 * 10 < 23).

@@ -9,19 +9,19 @@ class QLineEdit;
 // bad-data-point filter.
 class CStdCondDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit CStdCondDlg(QWidget* parent = nullptr);
 
-    int m_nTemp = 200;    // tenths of °C
-    int m_nPres = 760;    // mm Hg
+    int m_nTemp = 200; // tenths of °C
+    int m_nPres = 760; // mm Hg
     bool m_bFilter = true;
 
     int exec() override;
 
-public slots:
+  public slots:
     void accept() override;
 
-private:
+  private:
     // The typed conditions (tenths of °C, mm Hg); false, after telling the
     // user, when one is no number or out of range.
     bool ReadConditions(int& temp, int& pres);

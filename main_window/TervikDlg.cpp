@@ -32,13 +32,17 @@
 
 namespace {
 
-QString UI(int offset) { return TheApp().LoadUIString(offset); }
+QString UI(int offset) {
+    return TheApp().LoadUIString(offset);
+}
 
-std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string LocalPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
 
 // The wait cursor for the lifetime of the object.
 class WaitCursor {
-public:
+  public:
     WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
     ~WaitCursor() { QApplication::restoreOverrideCursor(); }
     WaitCursor(const WaitCursor&) = delete;
@@ -50,10 +54,12 @@ QString FileErrorText(int error, const QString& path) {
     switch (error) {
     case EACCES:
     case EPERM:
-    case EROFS: return QString("Access to %1 was denied.").arg(path);
+    case EROFS:
+        return QString("Access to %1 was denied.").arg(path);
     case ENOSPC:
     case EDQUOT:
-    case EFBIG: return QString("There is not enough space on the disk for %1.").arg(path);
+    case EFBIG:
+        return QString("There is not enough space on the disk for %1.").arg(path);
     default:
         if (!QFileInfo(path).absoluteDir().exists())
             return QString("%1 was not found.").arg(path);
@@ -87,8 +93,8 @@ void AskAndLoad(CTervikDlg* dlg, const QList<IPrompts::Filter>& filters, const Q
 } // namespace
 
 CTervikDlg::CTervikDlg(QWidget* parent) : QDialog(parent), m_reporter(this) {
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setObjectName("102");
     CreateControls();
 }
@@ -111,10 +117,11 @@ void CTervikDlg::CreateControls() {
         g->setObjectName(QString::number(id));
         g->setGeometry(du.Rect(l, t, w, h));
         // The caption sits on the frame's top line, as the template draws it.
-        g->setStyleSheet(QString("QGroupBox { border: 1px solid #a0a0a0; border-radius: 2px; margin-top: %1px; }"
-                                 "QGroupBox::title { subcontrol-origin: margin; left: %2px; padding: 0 2px; }")
-                             .arg(QFontMetrics(font()).height() / 2)
-                             .arg(du.X(2)));
+        g->setStyleSheet(
+            QString("QGroupBox { border: 1px solid #a0a0a0; border-radius: 2px; margin-top: %1px; }"
+                    "QGroupBox::title { subcontrol-origin: margin; left: %2px; padding: 0 2px; }")
+                .arg(QFontMetrics(font()).height() / 2)
+                .arg(du.X(2)));
         return g;
     };
     m_pSeriesGroup = group(1019, 6, 6, 570, 36);
@@ -185,7 +192,6 @@ void CTervikDlg::CreateControls() {
     m_pSetup = button(1032, 396, 72, 62, 14);
     m_pFileOrlo2 = button(1033, 498, 102, 72, 14);
 
-
     connect(m_pExit, &QPushButton::clicked, this, &CTervikDlg::accept);
     connect(m_pDevice, &QPushButton::clicked, this, &CTervikDlg::OnDevice);
     connect(m_pFile, &QPushButton::clicked, this, &CTervikDlg::OnFile);
@@ -205,7 +211,8 @@ void CTervikDlg::CreateControls() {
     int (CLCWrp::*const commands[6])() = {&CLCWrp::ScrollRight, &CLCWrp::ScrollLeft, &CLCWrp::ShowAllData,
                                           &CLCWrp::AutoScaleY,  &CLCWrp::GoPrevView, &CLCWrp::GoNextView};
     for (int i = 0; i < 6; ++i)
-        connect(m_pChartButtons[i], &QPushButton::clicked, this, [this, c = commands[i]] { OnChartCommand(c); });
+        connect(m_pChartButtons[i], &QPushButton::clicked, this,
+                [this, c = commands[i]] { OnChartCommand(c); });
 }
 
 void CTervikDlg::SetStartFile(const QString& path) {
@@ -362,8 +369,8 @@ void CTervikDlg::ShowSelectedSeries() {
     if (!m_pChart)
         return;
     WaitCursor wait;
-    ShowSeriesPlots(m_pChart->GetWnd(), *series, m_pSeriesList->currentIndex(), CurrentCurveOptions(), UI(2).toStdString(),
-                    m_plots);
+    ShowSeriesPlots(m_pChart->GetWnd(), *series, m_pSeriesList->currentIndex(), CurrentCurveOptions(),
+                    UI(2).toStdString(), m_plots);
     m_pChart->Redraw();
     UpdateStatistics();
     for (QPushButton* b : m_pChartButtons)
@@ -453,10 +460,17 @@ int CTervikDlg::LoadFile(int loader, const QString& path, bool setCaption) {
     const int hadSeries = m_pSeriesList->count();
     int n = 0;
     switch (loader) {
-    case kLoadMnr: n = g_pArchive->LoadMnr(LocalPath(path)); break;
-    case kLoadDat: n = g_pArchive->LoadDat(LocalPath(path)); break;
-    case kLoadOrlo2: n = g_pArchive->LoadOrlo2Txt(LocalPath(path)); break;
-    default: return 0;
+    case kLoadMnr:
+        n = g_pArchive->LoadMnr(LocalPath(path));
+        break;
+    case kLoadDat:
+        n = g_pArchive->LoadDat(LocalPath(path));
+        break;
+    case kLoadOrlo2:
+        n = g_pArchive->LoadOrlo2Txt(LocalPath(path));
+        break;
+    default:
+        return 0;
     }
     if (n > 0) {
         if (setCaption)
@@ -570,8 +584,8 @@ void CTervikDlg::OnSave() {
     if (!series)
         return;
     QString path;
-    if (!Prompts().SaveFile(this, {{UI(30), "*.mnr"}}, "mnr", QString::fromStdString(SeriesStartName(*series)),
-                            path))
+    if (!Prompts().SaveFile(this, {{UI(30), "*.mnr"}}, "mnr",
+                            QString::fromStdString(SeriesStartName(*series)), path))
         return;
     WaitCursor wait;
     g_pArchive->SaveSeries(index, LocalPath(path));

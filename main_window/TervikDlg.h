@@ -22,7 +22,7 @@ class QTableWidget;
 // names.
 class CTervikDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit CTervikDlg(QWidget* parent = nullptr);
     ~CTervikDlg() override;
 
@@ -51,17 +51,17 @@ public:
     // Fills the series list from the archive and shows its first series.
     void Refresh();
 
-public slots:
+  public slots:
     void accept() override;
     void reject() override;
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
-private:
+  private:
     void CreateControls();
     void OnInitDialog();
     void CreateChart();
@@ -107,28 +107,28 @@ private:
     GuiReporter m_reporter;
     bool m_bInitialised = false;
 
-    QGroupBox* m_pSeriesGroup;     // 1019
-    QComboBox* m_pSeriesList;      // 1009
-    QGroupBox* m_pCorrectionGroup; // 1027
-    QCheckBox* m_pTempCheck;       // 1028
-    QCheckBox* m_pPresCheck;       // 1029
-    QLineEdit* m_pTempEdit;        // 1030
-    QLineEdit* m_pPresEdit;        // 1031
-    QPushButton* m_pSetup;         // 1032
-    QGroupBox* m_pZeroGroup;       // 1020
-    QComboBox* m_pZeroList;        // 1010
-    QGroupBox* m_pStatGroup;       // 1025
-    QTableWidget* m_pStatListCtrl; // 1011
-    QPushButton* m_pPlaceholder;   // 1018
-    QGroupBox* m_pChartGroup;      // 1022
+    QGroupBox* m_pSeriesGroup;       // 1019
+    QComboBox* m_pSeriesList;        // 1009
+    QGroupBox* m_pCorrectionGroup;   // 1027
+    QCheckBox* m_pTempCheck;         // 1028
+    QCheckBox* m_pPresCheck;         // 1029
+    QLineEdit* m_pTempEdit;          // 1030
+    QLineEdit* m_pPresEdit;          // 1031
+    QPushButton* m_pSetup;           // 1032
+    QGroupBox* m_pZeroGroup;         // 1020
+    QComboBox* m_pZeroList;          // 1010
+    QGroupBox* m_pStatGroup;         // 1025
+    QTableWidget* m_pStatListCtrl;   // 1011
+    QPushButton* m_pPlaceholder;     // 1018
+    QGroupBox* m_pChartGroup;        // 1022
     QPushButton* m_pChartButtons[6]; // 1012..1017
-    QGroupBox* m_pSourceGroup;     // 1021
-    QPushButton* m_pDevice;        // 1006
-    QPushButton* m_pFile;          // 1008
-    QPushButton* m_pFileOrlo2;     // 1033
-    QPushButton* m_pExport;        // 1007
-    QPushButton* m_pSave;          // 1023
-    QPushButton* m_pSaveAll;       // 1026
-    QPushButton* m_pLanguage;      // 1024
-    QPushButton* m_pExit;          // 1
+    QGroupBox* m_pSourceGroup;       // 1021
+    QPushButton* m_pDevice;          // 1006
+    QPushButton* m_pFile;            // 1008
+    QPushButton* m_pFileOrlo2;       // 1033
+    QPushButton* m_pExport;          // 1007
+    QPushButton* m_pSave;            // 1023
+    QPushButton* m_pSaveAll;         // 1026
+    QPushButton* m_pLanguage;        // 1024
+    QPushButton* m_pExit;            // 1
 };

@@ -13,7 +13,9 @@ const char* StringTableEntry(int id);
 std::string UIString(int offset, int language);
 
 // The version text, entry 999.
-inline const char* ProgramVersion() { return StringTableEntry(999); }
+inline const char* ProgramVersion() {
+    return StringTableEntry(999);
+}
 
 // The interface language of this run (0 English, 1 Russian), set once at
 // start-up; LoadUIString reads it.

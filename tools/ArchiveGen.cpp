@@ -71,7 +71,9 @@ std::vector<ArchiveRecord> GenerateRecords(const GenOptions& o) {
     return out;
 }
 
-bool WriteMnrFile(const std::string& path, const ArchiveHeader& header, const std::vector<ArchiveRecord>& records) {
+bool WriteMnrFile(const std::string& path, const ArchiveHeader& header,
+                  const std::vector<ArchiveRecord>& records) {
     AtomicFile file(path);
-    return file.Open() && WriteMnr(MnrFileSink(file), header, records.data(), records.size()) && file.Commit();
+    return file.Open() && WriteMnr(MnrFileSink(file), header, records.data(), records.size()) &&
+           file.Commit();
 }

@@ -13,8 +13,9 @@ namespace {
 std::string DatLine(int d, int mo, int y, int h, int mi, int s, const char* conc, const char* temp, int pres,
                     int code) {
     char buf[256];
-    std::snprintf(buf, sizeof buf, "%02d.%02d.%04d %02d:%02d:%02d\t1\t%s\t0\t0\t%s\t%d\t0\t0\t0\t0\t0\t0\t%d\r\n", d, mo,
-                  y, h, mi, s, conc, temp, pres, code);
+    std::snprintf(buf, sizeof buf,
+                  "%02d.%02d.%04d %02d:%02d:%02d\t1\t%s\t0\t0\t%s\t%d\t0\t0\t0\t0\t0\t0\t%d\r\n", d, mo, y, h,
+                  mi, s, conc, temp, pres, code);
     return buf;
 }
 
@@ -45,7 +46,8 @@ int main(int argc, char** argv) {
         const bool zero = i == 0 || i == 5 || i == 9;
         if (zero)
             dat += DatLine(14, 3, 2007, 10, minute, 0, "0,60", "21,5", 747, 11);
-        dat += DatLine(14, 3, 2007, 10, minute + 2, 30, concs[i], i == 7 ? "22,0" : "21,5", 747, zero ? 11 : 20);
+        dat +=
+            DatLine(14, 3, 2007, 10, minute + 2, 30, concs[i], i == 7 ? "22,0" : "21,5", 747, zero ? 11 : 20);
     }
     dat += DatLine(14, 3, 2007, 11, 0, 0, "1,0", "21,5", 747, 12);
     if (!WriteFileAtomically(dir + "/old-format.dat", dat))
@@ -56,9 +58,9 @@ int main(int argc, char** argv) {
     for (int s = 3; s <= 4; ++s) {
         for (int i = 0; i < 8; ++i) {
             char line[160];
-            std::snprintf(line, sizeof line, "11.06.%02d, %02d:%02d:00, %c, %d, %.1f, %d, %.4f\r\n", 20 + s - 3,
-                          10 + i / 6, i * 10 % 60, i % 4 == 0 ? 'B' : 'F', s, 20.5 + 0.1 * i, 752 - i,
-                          i % 4 == 0 ? 0.012 + 0.001 * i : 0.153 + 0.011 * i);
+            std::snprintf(line, sizeof line, "11.06.%02d, %02d:%02d:00, %c, %d, %.1f, %d, %.4f\r\n",
+                          20 + s - 3, 10 + i / 6, i * 10 % 60, i % 4 == 0 ? 'B' : 'F', s, 20.5 + 0.1 * i,
+                          752 - i, i % 4 == 0 ? 0.012 + 0.001 * i : 0.153 + 0.011 * i);
             orlo += line;
         }
     }

@@ -9,7 +9,7 @@ PACKAGES=(
   libgif-dev libemf-dev libftdi1-dev
   fonts-liberation2 fontconfig
   googletest libgtest-dev libbenchmark-dev
-  xvfb xauth x11-utils imagemagick clang libclang-rt-14-dev locales tzdata time
+  xvfb xauth x11-utils imagemagick clang clang-format libclang-rt-14-dev locales tzdata time
 )
 
 missing=()

@@ -20,7 +20,9 @@ CDeviceDlg* g_pDeviceDlg = nullptr;
 
 namespace {
 
-QString UiText(int offset) { return QString::fromStdString(LoadUIString(offset)); }
+QString UiText(int offset) {
+    return QString::fromStdString(LoadUIString(offset));
+}
 
 // An interface string used as a printf format (the table's own texts).
 template <typename... Args> QString UiFormat(int offset, Args... args) {
@@ -34,11 +36,12 @@ template <typename... Args> QString UiFormat(int offset, Args... args) {
 // Messages and questions of the read. On the worker thread they are carried
 // over to the user-interface thread, which shows them while the worker waits.
 class CDeviceDlg::WorkerUi final : public IDeviceUi {
-public:
+  public:
     explicit WorkerUi(CDeviceDlg* dlg) : m_dlg(dlg) {}
 
     void ShowMessage(std::string_view text, int uiOffset) override {
-        const QString q = uiOffset ? UiText(uiOffset) : QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+        const QString q =
+            uiOffset ? UiText(uiOffset) : QString::fromUtf8(text.data(), static_cast<int>(text.size()));
         m_dlg->OnUiThread([&] {
             if (!m_dlg->m_bClosing)
                 Prompts().Message(m_dlg, q, IPrompts::Ok, uiOffset ? IPrompts::Exclamation : IPrompts::Error);
@@ -47,14 +50,15 @@ public:
     }
 
     bool Ask(Question, std::string_view text, int uiOffset, int) override {
-        const QString q = uiOffset ? UiText(uiOffset) : QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+        const QString q =
+            uiOffset ? UiText(uiOffset) : QString::fromUtf8(text.data(), static_cast<int>(text.size()));
         return m_dlg->OnUiThread([&] {
-            return !m_dlg->m_bClosing &&
-                   Prompts().Message(m_dlg, q, IPrompts::Yes | IPrompts::No, IPrompts::Question) == IPrompts::Yes;
+            return !m_dlg->m_bClosing && Prompts().Message(m_dlg, q, IPrompts::Yes | IPrompts::No,
+                                                           IPrompts::Question) == IPrompts::Yes;
         });
     }
 
-private:
+  private:
     CDeviceDlg* m_dlg;
 };
 
@@ -62,7 +66,8 @@ template <typename F> auto CDeviceDlg::OnUiThread(F f) -> decltype(f()) {
     if (QThread::currentThread() == thread())
         return f();
     decltype(f()) result{};
-    QMetaObject::invokeMethod(this, [&] { result = f(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [&] { result = f(); }, Qt::BlockingQueuedConnection);
     return result;
 }
 
@@ -127,19 +132,32 @@ CDeviceDlg::~CDeviceDlg() {
 
 QWidget* CDeviceDlg::Control(int id) const {
     switch (id) {
-    case 1: return m_btnOk;
-    case 2: return m_btnCancel;
-    case 1000: return m_cbDevices;
-    case 1001: return m_grpSelection;
-    case 1002: return m_btnSearch;
-    case 1003: return m_btnConnect;
-    case 1004: return m_grpArchive;
-    case 1005: return m_progress;
-    case 1006: return m_btnRead;
-    case 1008: return m_edConnection;
-    case 1009: return m_edArchive;
-    case 1037: return m_chkForce;
-    default: return nullptr;
+    case 1:
+        return m_btnOk;
+    case 2:
+        return m_btnCancel;
+    case 1000:
+        return m_cbDevices;
+    case 1001:
+        return m_grpSelection;
+    case 1002:
+        return m_btnSearch;
+    case 1003:
+        return m_btnConnect;
+    case 1004:
+        return m_grpArchive;
+    case 1005:
+        return m_progress;
+    case 1006:
+        return m_btnRead;
+    case 1008:
+        return m_edConnection;
+    case 1009:
+        return m_edArchive;
+    case 1037:
+        return m_chkForce;
+    default:
+        return nullptr;
     }
 }
 
@@ -239,7 +257,8 @@ void CDeviceDlg::OnConnect() {
 void CDeviceDlg::OnForceClicked() {
     if (!m_chkForce->isChecked())
         return;
-    if (Prompts().Message(this, UiText(137), IPrompts::Yes | IPrompts::No, IPrompts::Exclamation) != IPrompts::Yes)
+    if (Prompts().Message(this, UiText(137), IPrompts::Yes | IPrompts::No, IPrompts::Exclamation) !=
+        IPrompts::Yes)
         m_chkForce->setChecked(false);
 }
 
@@ -267,7 +286,8 @@ void CDeviceDlg::OnRead() {
 
 void CDeviceDlg::ReadArchiveThread(CInstrument* instrument) {
     const int result = ReadFromDevice(
-        instrument, *m_archive, *m_ui, [this](int n, int total) { return OnReadProgress(n, total); }, m_bForced);
+        instrument, *m_archive, *m_ui, [this](int n, int total) { return OnReadProgress(n, total); },
+        m_bForced);
     OnUiThread([&] {
         OnReadDone(result);
         return 0;

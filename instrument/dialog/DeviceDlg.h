@@ -23,7 +23,7 @@ class QPushButton;
 // archive read (TakeArchive) and show it.
 class CDeviceDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit CDeviceDlg(QWidget* parent = nullptr);
     ~CDeviceDlg() override;
 
@@ -46,7 +46,7 @@ public:
     void OnRead();
     void OnForceClicked();
 
-private:
+  private:
     class WorkerUi;
 
     void OnInitDialog();

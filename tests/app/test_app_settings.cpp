@@ -6,8 +6,8 @@
 #include "TervikApp.h"
 
 #include <QComboBox>
-#include <QMessageBox>
 #include <QDir>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
@@ -16,15 +16,13 @@
 class TestAppSettings : public QObject {
     Q_OBJECT
 
-    static QString StoreFile() {
-        return qEnvironmentVariable("XDG_CONFIG_HOME") + "/Quorvex/Tervik.conf";
-    }
+    static QString StoreFile() { return qEnvironmentVariable("XDG_CONFIG_HOME") + "/Quorvex/Tervik.conf"; }
     static QString Stored(const QString& key) {
         QSettings s("Quorvex", "Tervik");
         return s.value(key).toString();
     }
 
-private slots:
+  private slots:
     // Runs first of all: the translation stays installed for the process.
     void qtButtonsSpeakTheInterfaceLanguage() {
         QMessageBox english;
@@ -113,8 +111,10 @@ private slots:
 
     void stringTableBlocksAreComplete() {
         QCOMPARE(QString(StringTableEntry(999)), QString("1.61"));
-        QCOMPARE(QString(StringTableEntry(1000)), QString("---------- ENGLISH STRING BLOCK STARTS HERE ----------"));
-        QCOMPARE(QString(StringTableEntry(2000)), QString("---------- RUSSIAN STRING BLOCK STARTS HERE ----------"));
+        QCOMPARE(QString(StringTableEntry(1000)),
+                 QString("---------- ENGLISH STRING BLOCK STARTS HERE ----------"));
+        QCOMPARE(QString(StringTableEntry(2000)),
+                 QString("---------- RUSSIAN STRING BLOCK STARTS HERE ----------"));
         for (int offset = 1; offset <= 144; ++offset) {
             const bool present = offset <= 56 || offset >= 101;
             QCOMPARE(StringTableEntry(1000 + offset) != nullptr, present);
@@ -150,10 +150,12 @@ private slots:
         QCOMPARE(TheApp().GetLanguage(), running);
         {
             CLangDlg dlg;
-            QCOMPARE(dlg.windowTitle(), running == 1 ? QString::fromUtf8("Язык / Language") : QString("Language / Язык"));
+            QCOMPARE(dlg.windowTitle(),
+                     running == 1 ? QString::fromUtf8("Язык / Language") : QString("Language / Язык"));
             QCOMPARE(dlg.LanguageList()->count(), 2);
             QCOMPARE(dlg.LanguageList()->itemText(0), QString("English"));
-            QCOMPARE(dlg.LanguageList()->itemText(1), running == 1 ? QString::fromUtf8("Русский") : QString("Russian"));
+            QCOMPARE(dlg.LanguageList()->itemText(1),
+                     running == 1 ? QString::fromUtf8("Русский") : QString("Russian"));
             QCOMPARE(dlg.LanguageList()->currentIndex(), running);
             QCOMPARE(dlg.findChild<QPushButton*>("1")->text(), QString("OK"));
             QCOMPARE(dlg.findChild<QPushButton*>("2")->text(), QString("Cancel"));

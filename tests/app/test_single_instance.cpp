@@ -7,13 +7,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <cstddef>
 #include <cstring>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -49,7 +49,7 @@ class TestSingleInstance : public QObject {
         return lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISSOCK(st.st_mode);
     }
 
-private slots:
+  private slots:
     void guardSocketOnlyInAPrivateFolder() {
         QTemporaryDir runtime, tmp;
         QVERIFY(runtime.isValid() && tmp.isValid());
@@ -95,8 +95,8 @@ private slots:
         Start(fourth, "none", QString(), blocked.path());
         QByteArray fourthOut;
         QVERIFY2(WaitForLine(fourth, "ready", fourthOut), fourthOut.constData());
-        const QByteArray said = "asked: " + QString::asprintf(UIString(172, 0).c_str(), qPrintable(squat.fileName()))
-                                                .toUtf8();
+        const QByteArray said =
+            "asked: " + QString::asprintf(UIString(172, 0).c_str(), qPrintable(squat.fileName())).toUtf8();
         QVERIFY2(fourthOut.split('\n').contains(said), fourthOut.constData());
         fourth.kill();
         fourth.waitForFinished(5000);

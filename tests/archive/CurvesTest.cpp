@@ -108,7 +108,8 @@ int LiteralCurves(const SeriesInfo& s, unsigned flags, bool zc, int stdT, int st
 }
 
 bool SameBits(const std::vector<double>& a, const std::vector<double>& b) {
-    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
+    return a.size() == b.size() &&
+           (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
 }
 
 struct Curves {
@@ -160,8 +161,8 @@ TEST(Curves, FastAgreesWithLiteralOnRandomSeries) {
             t.tm_min = static_cast<int>(m % 60);
             const int16_t temp = static_cast<int16_t>(pct(rng) < 10 ? 600 + pct(rng) : 150 + pct(rng));
             const uint16_t pres = static_cast<uint16_t>(pct(rng) < 10 ? pct(rng) * 3 : 700 + pct(rng));
-            recs.push_back(MakeRecord(2021, t.tm_mon + 1, t.tm_mday > 31 ? 31 : t.tm_mday, t.tm_hour, t.tm_min,
-                                      pct(rng) % 60, flags, 1, temp, pres, pct(rng) / 7.0f - 3));
+            recs.push_back(MakeRecord(2021, t.tm_mon + 1, t.tm_mday > 31 ? 31 : t.tm_mday, t.tm_hour,
+                                      t.tm_min, pct(rng) % 60, flags, 1, temp, pres, pct(rng) / 7.0f - 3));
         }
         CArchiveData a;
         a.AssignRecords(recs, true);
@@ -173,8 +174,8 @@ TEST(Curves, FastAgreesWithLiteralOnRandomSeries) {
                     want.n = LiteralCurves(s, flags, zc, stdT, stdP, want.t, want.r, want.T, want.P);
                     const Curves got = Get(s, flags, zc, stdT, stdP);
                     ASSERT_EQ(got.n, want.n) << "round " << round << " flags " << flags;
-                    ASSERT_TRUE(SameBits(got.t, want.t) && SameBits(got.r, want.r) && SameBits(got.T, want.T) &&
-                                SameBits(got.P, want.P))
+                    ASSERT_TRUE(SameBits(got.t, want.t) && SameBits(got.r, want.r) &&
+                                SameBits(got.T, want.T) && SameBits(got.P, want.P))
                         << "round " << round << " flags " << flags << " zc " << zc << " std " << stdT << "/"
                         << stdP;
                     ++compared;
@@ -186,7 +187,7 @@ TEST(Curves, FastAgreesWithLiteralOnRandomSeries) {
 }
 
 class CurvesFixture : public ::testing::Test {
-protected:
+  protected:
     ScopedTimeZone zone{"UTC"};
     CArchiveData archive;
 

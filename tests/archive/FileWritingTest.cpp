@@ -51,7 +51,8 @@ int AsOrdinaryUser(const std::function<int()>& fn) {
     const struct passwd* nobody = geteuid() == 0 ? getpwnam("nobody") : nullptr;
     const pid_t pid = fork();
     if (pid == 0) {
-        if (nobody && (setgroups(0, nullptr) != 0 || setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0))
+        if (nobody &&
+            (setgroups(0, nullptr) != 0 || setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0))
             _exit(100);
         _exit(fn());
     }
@@ -99,7 +100,8 @@ TEST(AtomicFile, FailedWritesKeepTheTargetAndLeaveNothingBehind) {
     }));
     int error = 0;
     bool openFailed = true;
-    EXPECT_FALSE(WithFileSizeLimit(4096, [&] { return WriteFileAtomically(target, big, &error, &openFailed); }));
+    EXPECT_FALSE(
+        WithFileSizeLimit(4096, [&] { return WriteFileAtomically(target, big, &error, &openFailed); }));
     EXPECT_EQ(error, EFBIG);
     EXPECT_FALSE(openFailed);
     {

@@ -11,7 +11,7 @@
 namespace {
 
 class LoadLimits : public ::testing::Test {
-protected:
+  protected:
     ScopedTimeZone zone{"UTC"};
     TempDir dir;
     CollectingReporter reporter;
@@ -95,8 +95,8 @@ TEST_F(LoadLimits, OnlyDecimalNumbersAreRead) {
         return std::string("14.03.2007 10:07:30\t1\t") + conc + "\t0\t0\t" + temp + "\t" + pres +
                "\t0\t0\t0\t0\t0\t0\t20\r\n";
     };
-    WriteBytes(dir / "a.dat",
-               dat("0x10", "infinity", "0x2EB") + dat("nan", "-inf", "0X1p3") + dat("1.5e1", "2,5E1", "7.47e2"));
+    WriteBytes(dir / "a.dat", dat("0x10", "infinity", "0x2EB") + dat("nan", "-inf", "0X1p3") +
+                                  dat("1.5e1", "2,5E1", "7.47e2"));
     ASSERT_EQ(archive.LoadDat(dir / "a.dat"), 3);
     WriteBytes(dir / "b.txt", "Date, Time\r\n"
                               "11.06.20, 10:00:00, F, 3, inf, 0x2EB, 0x10\r\n"

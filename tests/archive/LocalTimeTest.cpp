@@ -69,19 +69,19 @@ TEST_P(LocalTimeZones, MatchesMktimeEveryMinuteOfAYear) {
     EXPECT_GT(checked, 100000);
 }
 
-INSTANTIATE_TEST_SUITE_P(Zones, LocalTimeZones,
-                         ::testing::Values(Zone{"Europe/Berlin", 2021}, Zone{"America/New_York", 2022},
-                                           Zone{"Australia/Lord_Howe", 2021}, Zone{"Australia/Lord_Howe", 2022},
-                                           // offsets changed with the daylight-saving flag unchanged
-                                           Zone{"Europe/Moscow", 2011}, Zone{"Europe/Moscow", 2014},
-                                           Zone{"Asia/Kathmandu", 1986}),
-                         [](const auto& info) {
-                             std::string n = std::string(info.param.tz) + "_" + std::to_string(info.param.year);
-                             for (char& c : n)
-                                 if (!isalnum(static_cast<unsigned char>(c)))
-                                     c = '_';
-                             return n;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Zones, LocalTimeZones,
+    ::testing::Values(Zone{"Europe/Berlin", 2021}, Zone{"America/New_York", 2022},
+                      Zone{"Australia/Lord_Howe", 2021}, Zone{"Australia/Lord_Howe", 2022},
+                      // offsets changed with the daylight-saving flag unchanged
+                      Zone{"Europe/Moscow", 2011}, Zone{"Europe/Moscow", 2014}, Zone{"Asia/Kathmandu", 1986}),
+    [](const auto& info) {
+        std::string n = std::string(info.param.tz) + "_" + std::to_string(info.param.year);
+        for (char& c : n)
+            if (!isalnum(static_cast<unsigned char>(c)))
+                c = '_';
+        return n;
+    });
 
 TEST(LocalTime, RepeatedHourTakesStandardTimeWhateverCameBefore) {
     ScopedTimeZone zone("Europe/Berlin");
@@ -108,17 +108,19 @@ TEST(LocalTime, TransitionsWithoutAFlagChangeIgnoreEarlierCalls) {
         int64_t want;
     };
     const Case cases[] = {
-        {"Europe/Moscow", 2011, 3, 27, 2, 20, 1301181600},   // skipped (+3 -> +4): read with +3, shows 03:20
-        {"Europe/Moscow", 2014, 10, 26, 1, 20, 1414275600},  // repeated (+4 -> +3): the later instant
-        {"Asia/Kathmandu", 1986, 1, 1, 0, 10, 504902400},    // skipped quarter hour (+5:30 -> +5:45)
+        {"Europe/Moscow", 2011, 3, 27, 2, 20, 1301181600},  // skipped (+3 -> +4): read with +3, shows 03:20
+        {"Europe/Moscow", 2014, 10, 26, 1, 20, 1414275600}, // repeated (+4 -> +3): the later instant
+        {"Asia/Kathmandu", 1986, 1, 1, 0, 10, 504902400},   // skipped quarter hour (+5:30 -> +5:45)
     };
     for (const Case& c : cases) {
         ScopedTimeZone zone(c.tz);
-        const int before[][5] = {{c.y, 1, 15, 12, 0}, {c.y, 7, 15, 12, 0}, {c.y, c.mo, c.d, 0, 0}, {c.y, c.mo, c.d, 5, 0}};
+        const int before[][5] = {
+            {c.y, 1, 15, 12, 0}, {c.y, 7, 15, 12, 0}, {c.y, c.mo, c.d, 0, 0}, {c.y, c.mo, c.d, 5, 0}};
         for (const auto& b : before) {
             MkTime(b[0], b[1], b[2], b[3], b[4], 0);
             LocalTimeToEpochExact(b[0], b[1], b[2], b[3], b[4], 0);
-            EXPECT_EQ(LocalTimeToEpochExact(c.y, c.mo, c.d, c.h, c.mi, 0), c.want) << c.tz << " after " << b[1];
+            EXPECT_EQ(LocalTimeToEpochExact(c.y, c.mo, c.d, c.h, c.mi, 0), c.want)
+                << c.tz << " after " << b[1];
             LocalTimeConverter converter;
             converter.ToEpoch(b[0], b[1], b[2], b[3], b[4], 0);
             EXPECT_EQ(converter.ToEpoch(c.y, c.mo, c.d, c.h, c.mi, 0), c.want) << c.tz << " after " << b[1];

@@ -11,7 +11,7 @@
 namespace {
 
 class MnrFile : public ::testing::Test {
-protected:
+  protected:
     ScopedTimeZone zone{"Europe/Berlin"};
     TempDir dir;
     CollectingReporter reporter;
@@ -88,7 +88,8 @@ TEST_F(MnrFile, LoadersRefuseWhatIsNotARegularFile) {
         for (const std::string& path : {dir / "folder", dir / "pipe", std::string("/dev/null")}) {
             reporter.messages.clear();
             EXPECT_EQ((archive.*l.load)(path), 0) << l.name << " " << path;
-            EXPECT_EQ(reporter.messages, std::vector<std::string>{"Can't open file"}) << l.name << " " << path;
+            EXPECT_EQ(reporter.messages, std::vector<std::string>{"Can't open file"})
+                << l.name << " " << path;
             EXPECT_EQ(archive.GetRecordCount(), 4) << l.name << " " << path;
         }
     }

@@ -14,8 +14,8 @@ ArchiveRecord FromBytes(std::initializer_list<uint8_t> bytes) {
 
 TEST(Record, DecodesLittleEndianFieldsAndBcd) {
     // 2011-06-03 09:05:30, zero + bad, series 7, -3.5 °C, 745 mm Hg, 1.5f
-    const ArchiveRecord r =
-        FromBytes({0x30, 0x05, 0x09, 0x03, 0x06, 0x11, 0x03, 0x07, 0xDD, 0xFF, 0xE9, 0x02, 0x00, 0x00, 0xC0, 0x3F});
+    const ArchiveRecord r = FromBytes(
+        {0x30, 0x05, 0x09, 0x03, 0x06, 0x11, 0x03, 0x07, 0xDD, 0xFF, 0xE9, 0x02, 0x00, 0x00, 0xC0, 0x3F});
     EXPECT_EQ(r.GetSecond(), 30);
     EXPECT_EQ(r.GetMinute(), 5);
     EXPECT_EQ(r.GetHour(), 9);
@@ -59,7 +59,8 @@ TEST(Record, TimeIsLocal) {
 
 TEST(Header, OriginAndKindNeedTheMarker) {
     ArchiveHeader h = ArchiveHeader::Build(0x20, 4, 0x01020304);
-    const uint8_t want[16] = {0x77, 0x20, 0x88, 4, 4, 3, 2, 1, 0x99, 0x99, 0x99, 0x99, 0x99, 0x99, 0x99, 0x99};
+    const uint8_t want[16] = {0x77, 0x20, 0x88, 4,    4,    3,    2,    1,
+                              0x99, 0x99, 0x99, 0x99, 0x99, 0x99, 0x99, 0x99};
     EXPECT_EQ(0, memcmp(h.raw, want, 16));
     EXPECT_EQ(h.GetOrigin(), 0x20);
     EXPECT_EQ(h.GetKind(), 4);

@@ -81,7 +81,7 @@ TEST(Statistics, CellsShowTheRangeOfTheShownMinAndMax) {
 }
 
 class SeriesText : public ::testing::Test {
-protected:
+  protected:
     ScopedTimeZone zone{"Europe/Berlin"};
     CArchiveData archive;
 };
@@ -109,10 +109,9 @@ TEST_F(SeriesText, ListEntriesNumberEachSeries) {
 }
 
 TEST_F(SeriesText, StartNamesAndSaveAllNamesNeverCollide) {
-    std::vector<ArchiveRecord> recs = {MakeRecord(2011, 6, 3, 9, 5, 30, 0, 1, 0, 0, 0),
-                                       MakeRecord(2011, 6, 3, 9, 5, 30, 0, 2, 0, 0, 0),
-                                       MakeRecord(2011, 6, 3, 9, 5, 30, 0, 3, 0, 0, 0),
-                                       MakeRecord(2011, 6, 3, 9, 6, 0, 0, 4, 0, 0, 0)};
+    std::vector<ArchiveRecord> recs = {
+        MakeRecord(2011, 6, 3, 9, 5, 30, 0, 1, 0, 0, 0), MakeRecord(2011, 6, 3, 9, 5, 30, 0, 2, 0, 0, 0),
+        MakeRecord(2011, 6, 3, 9, 5, 30, 0, 3, 0, 0, 0), MakeRecord(2011, 6, 3, 9, 6, 0, 0, 4, 0, 0, 0)};
     archive.AssignRecords(recs, true);
     EXPECT_EQ(SeriesStartName(*archive.GetSeries(0)), "2011-06-03_090530");
     const auto names = SaveAllFileNames(archive);
@@ -121,8 +120,8 @@ TEST_F(SeriesText, StartNamesAndSaveAllNamesNeverCollide) {
 }
 
 TEST(YCaption, ByInstrumentKind) {
-    const int want[][3] = {{0, 27, 56}, {1, 27, 56}, {2, 27, 55}, {3, 27, 56}, {4, 139, 140},
-                           {5, 27, 56}, {6, 27, 55}, {255, 27, 55}};
+    const int want[][3] = {{0, 27, 56},   {1, 27, 56}, {2, 27, 55}, {3, 27, 56},
+                           {4, 139, 140}, {5, 27, 56}, {6, 27, 55}, {255, 27, 55}};
     for (const auto& w : want) {
         EXPECT_EQ(YAxisCaptionOffsets(w[0]).stem, w[1]) << w[0];
         EXPECT_EQ(YAxisCaptionOffsets(w[0]).unit, w[2]) << w[0];
@@ -130,7 +129,7 @@ TEST(YCaption, ByInstrumentKind) {
 }
 
 class Export : public ::testing::Test {
-protected:
+  protected:
     ScopedTimeZone zone{"Europe/Berlin"};
     CArchiveData archive;
 
@@ -162,7 +161,8 @@ TEST_F(Export, FilterOffMarksBadTemperaturesAndRawValues) {
     EXPECT_NE(t.find("3       2011-06-03      09:10:00           40.000   +-3.5   746     40.000\r\n"),
               std::string::npos)
         << t;
-    EXPECT_NE(t.find("1       2011-06-03      09:00:00            0.500    21.5   745  \r\n"), std::string::npos);
+    EXPECT_NE(t.find("1       2011-06-03      09:00:00            0.500    21.5   745  \r\n"),
+              std::string::npos);
     EXPECT_EQ(std::count(t.begin(), t.end(), '\n'), 5);
 }
 
@@ -170,8 +170,8 @@ TEST_F(Export, WrittenInChunksEqualsTheWholeTable) {
     CArchiveData big;
     std::vector<ArchiveRecord> recs;
     for (int i = 0; i < 20000; ++i)
-        recs.push_back(MakeRecord(2011, 6, 3 + i / 1440, i / 60 % 24, i % 60, 0, i % 7 == 0 ? RF_ZERO : 0, 1, 215,
-                                  745, static_cast<float>(i % 100) / 3));
+        recs.push_back(MakeRecord(2011, 6, 3 + i / 1440, i / 60 % 24, i % 60, 0, i % 7 == 0 ? RF_ZERO : 0, 1,
+                                  215, 745, static_cast<float>(i % 100) / 3));
     big.AssignRecords(recs, true);
     TempDir dir;
     std::FILE* f = std::fopen((dir / "t.txt").c_str(), "wb");
@@ -214,8 +214,9 @@ namespace {
 // values next to rounding ties and for huge ones.
 TEST(ExportNumbers, MatchPrintfOnRandomAndTieValues) {
     std::mt19937_64 rng(7);
-    std::vector<double> values = {0.0, -0.0, 0.0005, -0.0005, 0.0015, 2.5e-4, 1.0005, 123.4565, 1e12 + 0.0005,
-                                  4e12, 5e13, 1e300, -1e300, 0.05, 0.25, -0.05, 1e-320, 2.675, 1.45};
+    std::vector<double> values = {0.0,      -0.0,          0.0005, -0.0005, 0.0015, 2.5e-4, 1.0005,
+                                  123.4565, 1e12 + 0.0005, 4e12,   5e13,    1e300,  -1e300, 0.05,
+                                  0.25,     -0.05,         1e-320, 2.675,   1.45};
     std::uniform_real_distribution<double> uni(-1e4, 1e4);
     std::uniform_int_distribution<int> ties(-2000000, 2000000);
     for (int i = 0; i < 20000; ++i) {

@@ -17,7 +17,7 @@ inline void SetTimeZone(const char* tz) {
 
 // Sets TZ for the scope of a test.
 class ScopedTimeZone {
-public:
+  public:
     explicit ScopedTimeZone(const char* tz) {
         const char* old = std::getenv("TZ");
         m_had = old != nullptr;
@@ -34,14 +34,14 @@ public:
         }
     }
 
-private:
+  private:
     bool m_had = false;
     std::string m_old;
 };
 
 // Collects the messages the archive reports.
 class CollectingReporter final : public IReporter {
-public:
+  public:
     std::vector<std::string> messages;
     std::vector<int> offsets;
     void ShowMessage(std::string_view text, int uiOffset) override {
@@ -64,7 +64,7 @@ inline ArchiveRecord MakeRecord(int y, int mo, int d, int h, int mi, int s, uint
 
 // A fresh folder under the system temp dir, removed at the end of the test.
 class TempDir {
-public:
+  public:
     TempDir() {
         char tmpl[] = "/tmp/tervik-test-XXXXXX";
         m_path = mkdtemp(tmpl);
@@ -76,7 +76,7 @@ public:
     std::string operator/(const std::string& name) const { return (m_path / name).string(); }
     const std::filesystem::path& path() const { return m_path; }
 
-private:
+  private:
     std::filesystem::path m_path;
 };
 

@@ -15,7 +15,7 @@ std::string DatLine(const char* date, const char* time, const char* conc, const 
 }
 
 class TextFormats : public ::testing::Test {
-protected:
+  protected:
     ScopedTimeZone zone{"UTC"};
     TempDir dir;
     CollectingReporter reporter;
@@ -56,7 +56,8 @@ TEST_F(TextFormats, DatDecimalCommasCodesAndYears) {
                                   DatLine("03.06.2007", "10:02:00", "0,2", "21,5", "750", "12") +
                                   DatLine("03.06.2007", "10:03:00", "0,3", "21,5", "750", "11") +
                                   DatLine("03.06.2007", "10:04:00", "1,0", "-3,25", "750", "20") +
-                                  "garbage line\r\n" + DatLine("32.06.2007", "10:05:00", "1", "1", "1", "20"));
+                                  "garbage line\r\n" +
+                                  DatLine("32.06.2007", "10:05:00", "1", "1", "1", "20"));
     ASSERT_EQ(archive.LoadDat(dir / "a.dat"), 4);
     const auto& r = archive.GetRecords();
     EXPECT_EQ(r[0].GetYear(), 2007);

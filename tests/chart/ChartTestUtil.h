@@ -14,11 +14,13 @@ inline QImage WhiteImage(int w, int h) {
     return img;
 }
 
-inline COLORREF At(const QImage& img, int x, int y) { return FromArgb(img.pixel(x, y)); }
+inline COLORREF At(const QImage& img, int x, int y) {
+    return FromArgb(img.pixel(x, y));
+}
 
 // A raster context that also records the texts written.
 class RecordingDC : public CImageDC {
-public:
+  public:
     using CImageDC::CImageDC;
     struct Text {
         int x, y;

@@ -83,8 +83,9 @@ TEST(ExportFailure, AFullDiskKeepsThePreviousPictureAndSaysSo) {
     // The command-line render fails with exit code 1.
     const std::string out = t.Path("c.png");
     Write(out, "precious");
-    const std::string cmd = std::string("trap '' XFSZ; ulimit -f 1; ") + TERVIK_CLI + " render \"" + TERVIK_SOURCE_DIR +
-                            "/samples/demo.mnr\" --series 1 -o \"" + out + "\" 2>/dev/null";
+    const std::string cmd = std::string("trap '' XFSZ; ulimit -f 1; ") + TERVIK_CLI + " render \"" +
+                            TERVIK_SOURCE_DIR + "/samples/demo.mnr\" --series 1 -o \"" + out +
+                            "\" 2>/dev/null";
     const int status = std::system(cmd.c_str());
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
     EXPECT_EQ(Read(out), "precious");

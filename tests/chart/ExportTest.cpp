@@ -80,7 +80,8 @@ TEST(Export, GifOfManyColoursIsQuantised) {
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64; ++x) {
             const QRgb a = img.pixel(x, y), b = got.pixel(x, y);
-            error += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
+            error +=
+                std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
         }
     EXPECT_LT(error / (64 * 64), 24); // mean error per pixel, over three channels
     EXPECT_FALSE(WriteGif(img, dir.filePath("missing/g.gif")));
@@ -109,8 +110,15 @@ TEST(Export, MetafileStructure) {
 TEST(Export, MenuCommandWithScriptedDialog) {
     ScriptedPrompts prompts;
     ExportChart t;
-    prompts.fileAnswers = {"", t.Path("chart"), t.Path("typed.bmp"), t.Path("x.tif"), t.Path("pic.emf"),
-                           t.Path("none/pic.emf"), t.Path("chart2"), t.Path("chart3"), t.Path("chart4")};
+    prompts.fileAnswers = {"",
+                           t.Path("chart"),
+                           t.Path("typed.bmp"),
+                           t.Path("x.tif"),
+                           t.Path("pic.emf"),
+                           t.Path("none/pic.emf"),
+                           t.Path("chart2"),
+                           t.Path("chart3"),
+                           t.Path("chart4")};
     prompts.filterAnswers = {1, 1, 1, 1, 1, 1, 5, 3, 0};
     t.c.OnCommand(CLC::CmdExportImage); // cancelled
     EXPECT_TRUE(prompts.messages.isEmpty());
@@ -118,7 +126,8 @@ TEST(Export, MenuCommandWithScriptedDialog) {
     QStringList filter;
     for (const IPrompts::Filter& f : prompts.filters[0])
         filter << f.name << f.pattern;
-    EXPECT_EQ(filter.join("|"), "JPEG image|*.jpg|Bitmap image|*.bmp|GIF image|*.gif|PNG image|*.png|Windows EMF|*.emf");
+    EXPECT_EQ(filter.join("|"),
+              "JPEG image|*.jpg|Bitmap image|*.bmp|GIF image|*.gif|PNG image|*.png|Windows EMF|*.emf");
     t.c.OnCommand(CLC::CmdExportImage);
     EXPECT_EQ(QImageReader(t.Path("chart.jpg")).format(), "jpeg");
     t.c.OnCommand(CLC::CmdExportImage);

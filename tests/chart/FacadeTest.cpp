@@ -66,8 +66,8 @@ TEST(Facade, AddSetAppliesOnlyPresentFieldsAndRefitsTheView) {
     ASSERT_NE(p, nullptr);
     EXPECT_EQ(p->crColor, 0x123456u);
     EXPECT_EQ(p->marker.nKind, 2);
-    EXPECT_EQ(p->marker.nSize, 3);       // AddPlot's default stays
-    EXPECT_EQ(p->marker.crFill, 0u);     // AddPlot's default, not the descriptor's white
+    EXPECT_EQ(p->marker.nSize, 3);   // AddPlot's default stays
+    EXPECT_EQ(p->marker.crFill, 0u); // AddPlot's default, not the descriptor's white
     EXPECT_EQ(p->strName, "New plot");
     EXPECT_EQ(p->pDataSet->GetInterpolation(), 0);
     EXPECT_EQ(c->GetCurrentPlot(), p);

@@ -14,7 +14,8 @@
 namespace {
 
 std::string RunCli(const std::string& args) {
-    const std::string cmd = std::string("TZ=UTC QT_QPA_PLATFORM=offscreen \"") + TERVIK_CLI + "\" " + args + " 2>/dev/null";
+    const std::string cmd =
+        std::string("TZ=UTC QT_QPA_PLATFORM=offscreen \"") + TERVIK_CLI + "\" " + args + " 2>/dev/null";
     return std::to_string(std::system(cmd.c_str()));
 }
 
@@ -22,7 +23,8 @@ void ExpectSameImage(const QImage& got, const QImage& want) {
     ASSERT_FALSE(got.isNull());
     ASSERT_FALSE(want.isNull()) << "golden image missing; see tools/regen-golden.sh";
     ASSERT_EQ(got.size(), want.size());
-    const QImage a = got.convertToFormat(QImage::Format_RGB32), b = want.convertToFormat(QImage::Format_RGB32);
+    const QImage a = got.convertToFormat(QImage::Format_RGB32),
+                 b = want.convertToFormat(QImage::Format_RGB32);
     int differing = 0, firstX = -1, firstY = -1;
     for (int y = 0; y < a.height(); ++y)
         for (int x = 0; x < a.width(); ++x)
@@ -36,7 +38,8 @@ void ExpectSameImage(const QImage& got, const QImage& want) {
 TEST(Golden, RenderOfTheSampleArchive) {
     const std::string out = testing::TempDir() + "render_demo_s1.png";
     std::remove(out.c_str());
-    ASSERT_EQ(RunCli(std::string("render \"") + TERVIK_SOURCE_DIR + "/samples/demo.mnr\" --series 1 -o \"" + out + "\""),
+    ASSERT_EQ(RunCli(std::string("render \"") + TERVIK_SOURCE_DIR + "/samples/demo.mnr\" --series 1 -o \"" +
+                     out + "\""),
               "0");
     ExpectSameImage(QImage(QString::fromStdString(out)),
                     QImage(QString(TERVIK_SOURCE_DIR) + "/tests/data/render_demo_s1.png"));
@@ -46,8 +49,9 @@ TEST(Golden, RenderWithViewSizeAndNoFilter) {
     const std::string out = testing::TempDir() + "render_demo_s2.bmp";
     std::remove(out.c_str());
     ASSERT_EQ(RunCli(std::string("render \"") + TERVIK_SOURCE_DIR +
-                  "/samples/demo.mnr\" --series 2 --no-filter --zero-correction no --size 500x300 "
-                  "--view 1307207000 -1 1307250000 12 -o \"" + out + "\""),
+                     "/samples/demo.mnr\" --series 2 --no-filter --zero-correction no --size 500x300 "
+                     "--view 1307207000 -1 1307250000 12 -o \"" +
+                     out + "\""),
               "0");
     const QImage img(QString::fromStdString(out));
     ASSERT_EQ(img.size(), QSize(500, 300));
@@ -55,8 +59,10 @@ TEST(Golden, RenderWithViewSizeAndNoFilter) {
 }
 
 TEST(Golden, RenderAsGifAndEmf) {
-    const std::string base = std::string("render \"") + TERVIK_SOURCE_DIR + "/samples/demo.mnr\" --series 1 -o \"";
-    const std::string gif = testing::TempDir() + "render_demo_s1.gif", emf = testing::TempDir() + "render_demo_s1.emf";
+    const std::string base =
+        std::string("render \"") + TERVIK_SOURCE_DIR + "/samples/demo.mnr\" --series 1 -o \"";
+    const std::string gif = testing::TempDir() + "render_demo_s1.gif",
+                      emf = testing::TempDir() + "render_demo_s1.emf";
     ASSERT_EQ(RunCli(base + gif + "\""), "0");
     // The chart has far fewer than 256 colours, so the GIF keeps every pixel.
     ExpectSameImage(QImage(QString::fromStdString(gif)),

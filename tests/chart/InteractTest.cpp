@@ -255,7 +255,9 @@ TEST(Widget, ViewSetAfterADrawingIsWhatThePaintShows) {
 }
 
 int g_calls = 0;
-int Refuse(unsigned, int, int, void*) { return ++g_calls, 0; }
+int Refuse(unsigned, int, int, void*) {
+    return ++g_calls, 0;
+}
 
 TEST(Interact, EnabledCallbackReplacesTheHandling) {
     Chart t;

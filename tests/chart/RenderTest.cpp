@@ -40,7 +40,7 @@ TEST(Render, BackgroundFrameAndRing) {
     s.c.SetColors(0xF0F0F0, 0xC0C0C0);
     s.Paint();
     const QImage& i = s.img;
-    EXPECT_EQ(At(i, 0, 0), 0xC0C0C0u);     // outer border
+    EXPECT_EQ(At(i, 0, 0), 0xC0C0C0u); // outer border
     EXPECT_EQ(At(i, 199, 149), 0xC0C0C0u);
     EXPECT_EQ(At(i, 5, 5), 0xF0F0F0u);     // margin
     EXPECT_EQ(At(i, 18, 8), 0xF0F0F0u);    // the ring is one pixel wide
@@ -49,7 +49,7 @@ TEST(Render, BackgroundFrameAndRing) {
     EXPECT_EQ(At(i, 180, 9), 0xE0E0E0u);   // light from (R+1, T-1)
     EXPECT_EQ(At(i, 100, 130), 0xE0E0E0u); // light bottom
     EXPECT_EQ(At(i, 181, 50), 0xF0F0F0u);
-    EXPECT_EQ(At(i, 100, 60), 0xEFFFFFu);  // plot background (no grid line there)
+    EXPECT_EQ(At(i, 100, 60), 0xEFFFFFu); // plot background (no grid line there)
 }
 
 TEST(Render, MarkerShapesAndSizes) {
@@ -60,7 +60,7 @@ TEST(Render, MarkerShapesAndSizes) {
             s.c.SetView(0, 0, 160, 120);
             s.c.SetPlotMarkerKind(p, kind);
             s.c.SetPlotMarkerSize(p, size);
-            s.c.SetPlotColor(p, 0x00C0FE);   // outline 0x00607F
+            s.c.SetPlotColor(p, 0x00C0FE); // outline 0x00607F
             s.c.SetPlotMarkerFill(p, 0xFF0000);
             s.Paint();
             // Centre: px = 20 + floor(80.2) = 100, py = 129 - floor(60.7) = 69.
@@ -225,13 +225,13 @@ TEST(Render, SelectionBandsAndHandles) {
     s.c.SetSelectionStyle(0x0000FF, 4); // s = 5, h = 2
     s.Paint();
     const QImage& i = s.img;
-    EXPECT_EQ(At(i, 59, 39), 0x0000FFu);   // outline corner (l-1, t-1)
-    EXPECT_EQ(At(i, 121, 91), 0x0000FFu);  // (r+1, b+1)
-    EXPECT_EQ(At(i, 90, 60), 0xEFFFFFu);   // inside untouched
-    for (int y = 35; y < 40; ++y)           // top-left handle (l-5, t-5) .. 5 x 5
+    EXPECT_EQ(At(i, 59, 39), 0x0000FFu);  // outline corner (l-1, t-1)
+    EXPECT_EQ(At(i, 121, 91), 0x0000FFu); // (r+1, b+1)
+    EXPECT_EQ(At(i, 90, 60), 0xEFFFFFu);  // inside untouched
+    for (int y = 35; y < 40; ++y)         // top-left handle (l-5, t-5) .. 5 x 5
         for (int x = 55; x < 60; ++x)
             EXPECT_EQ(At(i, x, y), 0x0000FFu) << x << "," << y;
-    for (int y = 91; y < 96; ++y)           // bottom-right handle (r+1, b+1)
+    for (int y = 91; y < 96; ++y) // bottom-right handle (r+1, b+1)
         for (int x = 121; x < 126; ++x)
             EXPECT_EQ(At(i, x, y), 0x0000FFu) << x << "," << y;
     // Middle of the left side: handle at (l-5, cy-2) with cy = 65.
@@ -268,7 +268,8 @@ TEST(Render, LegendCutsNamesAndMarksHiddenLines) {
     c.Layout(400, 200); // plot 70..379 x 30..139
     for (int i = 0; i < 6; ++i) {
         const LCPosition p = c.AddPlot(MakeDataSet({1}, {1}));
-        c.SetPlotName(p, i == 0 ? "A very long plot name that cannot fit" : std::string("P").append(std::to_string(i)));
+        c.SetPlotName(p, i == 0 ? "A very long plot name that cannot fit"
+                                : std::string("P").append(std::to_string(i)));
     }
     c.LayoutLegend();
     ASSERT_FALSE(c.LegendRect().IsRectEmpty());
@@ -294,7 +295,7 @@ TEST(Render, LineToClippedStaysInThePlot) {
     QImage img = WhiteImage(200, 150);
     CImageDC dc(img);
     dc.SelectPen({PS_SOLID, 1, 0x0000FF});
-    s.c.MoveToF(0, 10);     // left of the plot (L = 20)
+    s.c.MoveToF(0, 10); // left of the plot (L = 20)
     s.c.LineToClipped(dc, 100, 10);
     EXPECT_NE(At(img, 19, 10), 0x0000FFu);
     EXPECT_EQ(At(img, 20, 10), 0x0000FFu);
@@ -331,7 +332,8 @@ TEST(Render, InfoStripAndReadout) {
     dc.texts.clear();
     s.c.DrawInfoStrip(&dc, &s.c.GetHits()[0]);
     ASSERT_EQ(dc.texts.size(), 1u);
-    EXPECT_TRUE(QString::fromStdString(dc.texts[0].text).endsWith("Data #1   [ 1970-01-01   00:01:20 ] , y=60.00"))
+    EXPECT_TRUE(
+        QString::fromStdString(dc.texts[0].text).endsWith("Data #1   [ 1970-01-01   00:01:20 ] , y=60.00"))
         << dc.texts[0].text;
     s.c.SetReadout(3661.5, 0.0123);
     dc.texts.clear();

@@ -9,7 +9,7 @@
 namespace {
 
 TEST(Steps, WorkedExamples) {
-    EXPECT_NEAR(ChooseTimeStep(1.02 * 20 / 600), 0.03, 1e-15); // 34 -> 30
+    EXPECT_NEAR(ChooseTimeStep(1.02 * 20 / 600), 0.03, 1e-15);  // 34 -> 30
     EXPECT_NEAR(ChooseValueStep(1.02 * 20 / 400), 0.05, 1e-15); // 5.1 -> 5
     EXPECT_DOUBLE_EQ(ChooseTimeStep(8.9), 6);
     EXPECT_DOUBLE_EQ(ChooseTimeStep(9), 10);

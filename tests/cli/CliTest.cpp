@@ -69,7 +69,8 @@ TEST(Cli, ExportMatchesTheLibraryAndWritesFiles) {
     CurveOptions o;
     o.stdTemp = 205; // 20.59 degrees truncate to 205 tenths
     o.stdPres = 760;
-    const CliRun r = Cli("export " + kDemo + " --series 2 --std-temp 20.59 --std-pres 760 -o " + (dir / "t.txt"));
+    const CliRun r =
+        Cli("export " + kDemo + " --series 2 --std-temp 20.59 --std-pres 760 -o " + (dir / "t.txt"));
     ASSERT_EQ(r.code, 0);
     EXPECT_EQ(ReadBytes(dir / "t.txt"), ExportTable(*a.GetSeries(1), o));
     const CliRun csv = Cli("export " + kDemo + " --series 1 --format csv --no-filter");
@@ -82,8 +83,8 @@ TEST(Cli, FailedExportKeepsTheEarlierFile) {
     TempDir dir;
     WriteBytes(dir / "t.txt", "precious");
     // A file-size limit makes the writes fail part-way, as a full disk would.
-    const CliRun r = Cli("export " + kDemo + " --series 1 -o " + (dir / "t.txt"),
-                         "trap '' XFSZ; ulimit -f 8; ");
+    const CliRun r =
+        Cli("export " + kDemo + " --series 1 -o " + (dir / "t.txt"), "trap '' XFSZ; ulimit -f 8; ");
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(ReadBytes(dir / "t.txt"), "precious");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
@@ -102,8 +103,9 @@ TEST(Cli, StatsOfAView) {
     std::string want;
     for (size_t i = 0; i < cells.size(); ++i)
         want += cells[i] + (i + 1 < cells.size() ? "\t" : "\n");
-    const CliRun r = Cli("stats " + kDemo + " --series 1 --view " + std::to_string(static_cast<long long>(t[10])) + " " +
-                      std::to_string(static_cast<long long>(t[50])));
+    const CliRun r =
+        Cli("stats " + kDemo + " --series 1 --view " + std::to_string(static_cast<long long>(t[10])) + " " +
+            std::to_string(static_cast<long long>(t[50])));
     ASSERT_EQ(r.code, 0);
     EXPECT_EQ(r.out, want);
 }
@@ -111,10 +113,13 @@ TEST(Cli, StatsOfAView) {
 TEST(Cli, SaveAllConvertsOtherFormats) {
     ScopedTimeZone zone("Europe/Berlin");
     TempDir dir;
-    const CliRun r = Cli("save-all " + std::string(TERVIK_SAMPLES) + "/orlo2.txt --dir " + dir.path().string());
+    const CliRun r =
+        Cli("save-all " + std::string(TERVIK_SAMPLES) + "/orlo2.txt --dir " + dir.path().string());
     ASSERT_EQ(r.code, 0);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
-    ASSERT_EQ(Cli("save " + std::string(TERVIK_SAMPLES) + "/old-format.dat --series 1 -o " + (dir / "x.mnr")).code, 0);
+    ASSERT_EQ(
+        Cli("save " + std::string(TERVIK_SAMPLES) + "/old-format.dat --series 1 -o " + (dir / "x.mnr")).code,
+        0);
     CArchiveData fromDat, converted;
     ASSERT_GT(fromDat.LoadDat(std::string(TERVIK_SAMPLES) + "/old-format.dat"), 0);
     ASSERT_EQ(converted.LoadMnr(dir / "x.mnr"), fromDat.GetRecordCount());

@@ -11,7 +11,7 @@
 // Feeds bytes into a FIFO whenever a reader opens it, until stopped; the
 // writer never blocks, so a loader that refuses the FIFO leaves no hang.
 class FifoFeeder {
-public:
+  public:
     FifoFeeder(const std::string& path, std::string bytes) {
         m_thread = std::thread([this, path, bytes] {
             while (!m_stop) {
@@ -31,7 +31,7 @@ public:
         m_thread.join();
     }
 
-private:
+  private:
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
 };

@@ -9,7 +9,7 @@
 #include <stdexcept>
 
 class ScriptedPrompts final : public IPrompts {
-public:
+  public:
     ScriptedPrompts() { SetPrompts(this); }
     ~ScriptedPrompts() override { SetPrompts(nullptr); }
 
@@ -19,8 +19,8 @@ public:
     std::deque<QString> folderAnswers; // empty string: cancelled
     std::deque<int> filterAnswers;     // chosen filter entries (1-based); 1 when none is scripted
 
-    QStringList messages;  // texts shown
-    QList<Button> defaults; // the default button asked for with each text
+    QStringList messages;    // texts shown
+    QList<Button> defaults;  // the default button asked for with each text
     QStringList fileDialogs; // "open:<ext>" / "save:<ext>:<initial name>"
     QList<QList<Filter>> filters;
 
@@ -59,7 +59,7 @@ public:
         return Take(folderAnswers, path);
     }
 
-private:
+  private:
     static bool Take(std::deque<QString>& answers, QString& path) {
         if (answers.empty())
             throw std::runtime_error("unexpected dialog");

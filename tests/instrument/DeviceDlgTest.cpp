@@ -1,9 +1,9 @@
 // The device dialog, offscreen, against the in-process simulated instrument
 // with scripted prompts.
 
+#include "DeviceDlg.h"
 #include "ArchiveData.h"
 #include "ArchiveGen.h"
-#include "DeviceDlg.h"
 #include "ScriptedPrompts.h"
 #include "SimInstrument.h"
 #include "StringTable.h"
@@ -29,11 +29,19 @@ std::vector<ArchiveRecord> Generated(int count) {
     return r;
 }
 
-QString Text(CDeviceDlg& dlg, int id) { return qobject_cast<QLineEdit*>(dlg.Control(id))->text(); }
-QPushButton* Button(CDeviceDlg& dlg, int id) { return qobject_cast<QPushButton*>(dlg.Control(id)); }
-QCheckBox* Force(CDeviceDlg& dlg) { return qobject_cast<QCheckBox*>(dlg.Control(1037)); }
+QString Text(CDeviceDlg& dlg, int id) {
+    return qobject_cast<QLineEdit*>(dlg.Control(id))->text();
+}
+QPushButton* Button(CDeviceDlg& dlg, int id) {
+    return qobject_cast<QPushButton*>(dlg.Control(id));
+}
+QCheckBox* Force(CDeviceDlg& dlg) {
+    return qobject_cast<QCheckBox*>(dlg.Control(1037));
+}
 
-bool WaitReadDone(CDeviceDlg& dlg) { return QTest::qWaitFor([&] { return !dlg.IsReading(); }, 20000); }
+bool WaitReadDone(CDeviceDlg& dlg) {
+    return QTest::qWaitFor([&] { return !dlg.IsReading(); }, 20000);
+}
 
 // Runs the dialog modally with body executed inside its loop; the exec result.
 // A body that failed half-way still ends the dialog.
@@ -53,14 +61,14 @@ int RunDialog(CDeviceDlg& dlg, const std::function<void()>& body) {
 class DeviceDlgTest : public QObject {
     Q_OBJECT
 
-private:
+  private:
     std::shared_ptr<CKx208mSim> AddSim(SimConfig c, std::vector<ArchiveRecord> memory) {
         auto sim = std::make_shared<CKx208mSim>(std::move(c), std::move(memory));
         PortAddSimulated(sim);
         return sim;
     }
 
-private slots:
+  private slots:
     void initTestCase() {
         SetUILanguage(0);
         PortSetHardwareScan(false);
@@ -94,7 +102,8 @@ private slots:
         CDeviceDlg dlg;
         const int rc = RunDialog(dlg, [&] {
             QCOMPARE(dlg.windowTitle(), QString("Device"));
-            QCOMPARE(qobject_cast<QComboBox*>(dlg.Control(1000))->currentText(), QString("KX-208M (simulated) #SIM0"));
+            QCOMPARE(qobject_cast<QComboBox*>(dlg.Control(1000))->currentText(),
+                     QString("KX-208M (simulated) #SIM0"));
             QCOMPARE(Text(dlg, 1008), QString("Device #0042 connected"));
             QCOMPARE(Text(dlg, 1009), QString("Status: 300 records used, 43400 available"));
             QVERIFY(Button(dlg, 1006)->isEnabled());
@@ -134,8 +143,8 @@ private slots:
             QVERIFY(Force(dlg)->isChecked());
             dlg.reject();
         });
-        QCOMPARE(prompts.messages,
-                 QStringList({"Are you sure to force whole memory read?", "Are you sure to force whole memory read?"}));
+        QCOMPARE(prompts.messages, QStringList({"Are you sure to force whole memory read?",
+                                                "Are you sure to force whole memory read?"}));
     }
 
     void retryAndErrorNameGoThroughPrompts() {
@@ -271,7 +280,7 @@ private slots:
         QCOMPARE(g_deviceList.GetCurrent(), nullptr);
     }
 
-private:
+  private:
     std::filesystem::path m_dir;
 };
 

@@ -21,7 +21,7 @@ namespace {
 const std::string kDemo = std::string(TERVIK_SOURCE_DIR) + "/samples/demo.mnr";
 
 class LinkFaultTest : public ArchiveReadFixture {
-protected:
+  protected:
     LinkFaultTest() : ArchiveReadFixture(250) {}
 
     bool Connect(const SimProcess& sim) {
@@ -92,7 +92,8 @@ TEST_F(LinkFaultTest, InterruptedCommandLineReadKeepsWhatWasRead) {
     ASSERT_FALSE(sim.Path().empty());
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, (dir + "/stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, (dir + "/stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
     posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
     const std::string out = dir + "/out.mnr";
     const std::string backupPath = dir + "/read_backup.mnr";

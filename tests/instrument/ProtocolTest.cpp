@@ -16,7 +16,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 class ProtocolTest : public ::testing::Test {
-protected:
+  protected:
     void Script(std::deque<Bytes> replies, bool purgeFails = false) {
         PortAttach(std::make_unique<ScriptedLink>(std::move(replies), &log, purgeFails));
     }
@@ -164,7 +164,7 @@ TEST(PortTest, ErrorNames) {
 }
 
 class DeviceListTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         PortSetHardwareScan(false);
         PortClearExtraSources();
@@ -257,7 +257,8 @@ TEST(SerialScanTest, FindsFtdiBridgesThroughSysfs) {
     fs::create_directories(root / "class/tty/tty0"); // no device link
     fs::create_directory_symlink(usb / "1-1.4:1.0/ttyUSB0", root / "class/tty/ttyUSB0/device");
     fs::create_directory_symlink(other / "2-3:1.0/ttyUSB1", root / "class/tty/ttyUSB1/device");
-    fs::create_directory_symlink(root / "devices/platform/serial8250/tty/ttyS0", root / "class/tty/ttyS0/device");
+    fs::create_directory_symlink(root / "devices/platform/serial8250/tty/ttyS0",
+                                 root / "class/tty/ttyS0/device");
 
     std::vector<DeviceNode> nodes;
     ScanSerialBridges(root.string(), nodes);

@@ -6,13 +6,13 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <sys/stat.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
 class PtyTest : public ArchiveReadFixture {
-protected:
+  protected:
     PtyTest() : ArchiveReadFixture(250) {}
 
     // Connects to the simulator's terminal as the device dialog does.
@@ -120,8 +120,8 @@ TEST_F(PtyTest, CommandLineReadWritesAllSeries) {
     SimProcess sim({"--mnr", kDemo, "--fault", "garbage:2"});
     ASSERT_FALSE(sim.Path().empty());
     std::string err;
-    const int rc = RunProgram({TERVIK_CLI_PATH, "read", "--port", sim.Path(), "-o", dir + "/out.mnr", "--retries",
-                               "1", "--timeout", "250"},
+    const int rc = RunProgram({TERVIK_CLI_PATH, "read", "--port", sim.Path(), "-o", dir + "/out.mnr",
+                               "--retries", "1", "--timeout", "250"},
                               dir, err);
     EXPECT_EQ(rc, 0) << err;
     CArchiveData source, out;
@@ -139,8 +139,8 @@ TEST_F(PtyTest, CommandLineRetriesThenKeepsWhatWasRead) {
     SimProcess sim({"--generate", "300", "--fault", "short:4:0"});
     ASSERT_FALSE(sim.Path().empty());
     std::string err;
-    const int rc = RunProgram({TERVIK_CLI_PATH, "read", "--port", sim.Path(), "-o", dir + "/out.mnr", "--retries",
-                               "1", "--timeout", "150"},
+    const int rc = RunProgram({TERVIK_CLI_PATH, "read", "--port", sim.Path(), "-o", dir + "/out.mnr",
+                               "--retries", "1", "--timeout", "150"},
                               dir, err);
     EXPECT_EQ(rc, 1) << err;
     CArchiveData out;
@@ -152,10 +152,14 @@ TEST_F(PtyTest, CommandLineRetriesThenKeepsWhatWasRead) {
 TEST_F(PtyTest, CommandLineUsageErrors) {
     std::string err;
     EXPECT_EQ(RunProgram({TERVIK_CLI_PATH, "read", "-o", dir + "/x.mnr"}, dir, err), 2);
-    EXPECT_EQ(RunProgram({TERVIK_CLI_PATH, "read", "--simulate", "--port", "/dev/null", "-o", "x.mnr"}, dir, err), 2);
-    EXPECT_EQ(RunProgram({TERVIK_CLI_PATH, "read", "--simulate", "--retries", "x", "-o", "x.mnr"}, dir, err), 2);
+    EXPECT_EQ(
+        RunProgram({TERVIK_CLI_PATH, "read", "--simulate", "--port", "/dev/null", "-o", "x.mnr"}, dir, err),
+        2);
+    EXPECT_EQ(RunProgram({TERVIK_CLI_PATH, "read", "--simulate", "--retries", "x", "-o", "x.mnr"}, dir, err),
+              2);
     // A simulator memory that cannot be read is a failure, not a usage error.
-    EXPECT_EQ(RunProgram({TERVIK_CLI_PATH, "read", "--simulate=" + dir + "/none.mnr", "-o", "x.mnr"}, dir, err), 1);
+    EXPECT_EQ(
+        RunProgram({TERVIK_CLI_PATH, "read", "--simulate=" + dir + "/none.mnr", "-o", "x.mnr"}, dir, err), 1);
     EXPECT_EQ(err.rfind("tervik-cli: ", 0), 0u) << err;
     // A path that is no serial port is named with what is wrong with it.
     std::ofstream(dir + "/plain") << "x";
@@ -176,11 +180,14 @@ TEST_F(PtyTest, CommandLineReadFailsWhenTheOutputCannotBeWritten) {
     // A folder in place of the output: the rename over it fails.
     std::filesystem::create_directory(dir + "/out.mnr");
     std::string err;
-    EXPECT_EQ(RunProgram({TERVIK_CLI_PATH, "read", "--simulate", "-o", dir + "/out.mnr"}, dir, err), 1) << err;
+    EXPECT_EQ(RunProgram({TERVIK_CLI_PATH, "read", "--simulate", "-o", dir + "/out.mnr"}, dir, err), 1)
+        << err;
     EXPECT_NE(err.find("cannot write " + dir + "/out.mnr"), std::string::npos) << err;
     EXPECT_TRUE(std::filesystem::is_directory(dir + "/out.mnr"));
     EXPECT_FALSE(std::filesystem::exists(dir + "/out.mnr.part"));
-    EXPECT_EQ(RunProgram({TERVIK_CLI_PATH, "read", "--simulate", "-o", dir + "/missing/out.mnr"}, dir, err), 1) << err;
+    EXPECT_EQ(RunProgram({TERVIK_CLI_PATH, "read", "--simulate", "-o", dir + "/missing/out.mnr"}, dir, err),
+              1)
+        << err;
 }
 
 } // namespace

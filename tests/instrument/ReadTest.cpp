@@ -10,7 +10,7 @@
 namespace {
 
 class ReadTest : public ArchiveReadFixture {
-protected:
+  protected:
     ReadTest() : ArchiveReadFixture(100) {}
 
     // Connects to a simulator holding memory, as the dialog does.

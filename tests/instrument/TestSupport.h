@@ -18,7 +18,7 @@
 
 // A link whose replies are scripted byte strings, one per Read call.
 class ScriptedLink final : public Transport {
-public:
+  public:
     struct Log {
         std::vector<uint8_t> written;
         std::vector<size_t> readSizes;
@@ -46,7 +46,7 @@ public:
         return static_cast<int>(k);
     }
 
-private:
+  private:
     std::deque<std::vector<uint8_t>> m_replies;
     Log* m_log;
     bool m_purgeFails;
@@ -54,7 +54,7 @@ private:
 
 // Records messages and questions; answers from a script (No when it runs out).
 class RecordingUi final : public IDeviceUi {
-public:
+  public:
     std::vector<std::string> messages;
     std::vector<std::string> questions;
     std::vector<int> questionBlocks;
@@ -74,7 +74,7 @@ public:
 
 // kx208m-sim in a child process, stopped and reaped when destroyed.
 class SimProcess {
-public:
+  public:
     explicit SimProcess(const std::vector<std::string>& args);
     ~SimProcess();
     SimProcess(const SimProcess&) = delete;
@@ -83,7 +83,7 @@ public:
     // Waits for the child to exit by itself; its exit status, or -1.
     int Wait(int timeoutMs);
 
-private:
+  private:
     int m_pid = -1;
     std::string m_path;
 };
@@ -102,7 +102,7 @@ std::string TempDir(const std::string& name);
 // Reads an archive from whatever device the test adds, with the link timeouts
 // given, into a fresh archive whose backup goes to a per-test folder.
 class ArchiveReadFixture : public ::testing::Test {
-protected:
+  protected:
     explicit ArchiveReadFixture(int timeoutMs) : m_timeoutMs(timeoutMs) {}
 
     void SetUp() override;
@@ -118,6 +118,6 @@ protected:
     std::vector<std::pair<int, int>> progress;
     int stopAt = 0;
 
-private:
+  private:
     int m_timeoutMs;
 };

@@ -7,9 +7,11 @@
 class TestListTable : public QObject {
     Q_OBJECT
 
-    static QString Cell(QTableWidget& t, int r, int c) { return t.item(r, c) ? t.item(r, c)->text() : "<none>"; }
+    static QString Cell(QTableWidget& t, int r, int c) {
+        return t.item(r, c) ? t.item(r, c)->text() : "<none>";
+    }
 
-private slots:
+  private slots:
     void columnsReachTheControlOnlyAtCreateColumns() {
         QTableWidget list;
         CListCtrlWrp wrp(&list, 3, 10, 64);

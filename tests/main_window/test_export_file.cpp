@@ -42,11 +42,12 @@ class TestExportFile : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
 
-private slots:
+  private slots:
     void failedWriteKeepsTheFileAndALinkStays() {
         ScriptedPrompts prompts;
         const QString archive = m_dir.filePath("a.mnr");
-        QVERIFY(WriteMnrFile(archive.toStdString(), ArchiveHeader::Build(ArchiveHeader::kOriginDevice, 1, 1234),
+        QVERIFY(WriteMnrFile(archive.toStdString(),
+                             ArchiveHeader::Build(ArchiveHeader::kOriginDevice, 1, 1234),
                              {Rec(5, RF_ZERO, 2.0f), Rec(7, 0, 10.0f), Rec(9, RF_ZERO, 4.0f)}));
         CTervikDlg dlg;
         dlg.SetStartFile(archive);
@@ -67,8 +68,8 @@ private slots:
         exportButton->click();
         setrlimit(RLIMIT_FSIZE, &old);
         std::signal(SIGXFSZ, oldHandler);
-        QCOMPARE(prompts.messages,
-                 QStringList{"There is not enough space on the disk for " + QDir::toNativeSeparators(out) + "."});
+        QCOMPARE(prompts.messages, QStringList{"There is not enough space on the disk for " +
+                                               QDir::toNativeSeparators(out) + "."});
         QCOMPARE(ReadAll(out), QByteArray("precious"));
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files).size(), 2);
 

@@ -8,9 +8,9 @@
 #include "LCWrp.h"
 #include "ScriptedPrompts.h"
 #include "SimInstrument.h"
-#include "Transport.h"
 #include "TervikApp.h"
 #include "TervikDlg.h"
+#include "Transport.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -22,15 +22,15 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QTableWidget>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QTest>
-#include <QScopeGuard>
-#include <sys/stat.h>
+#include <QTimer>
 #include <clocale>
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 
@@ -50,14 +50,10 @@ ArchiveRecord Rec(int day, int h, int m, int s, uint8_t series, uint8_t flags, f
 // series 7 again.
 std::vector<ArchiveRecord> SevenEightSeven() {
     return {
-        Rec(3, 9, 5, 30, 7, RF_ZERO, 2.0f, 215, 750),
-        Rec(3, 9, 7, 10, 7, 0, 10.0f, 300, 745),
-        Rec(3, 9, 8, 50, 7, RF_BAD, 50.0f, 220, 751),
-        Rec(3, 9, 10, 30, 7, RF_ZERO, 4.0f, 230, 752),
-        Rec(3, 10, 0, 0, 8, RF_ZERO, 1.0f),
-        Rec(3, 10, 1, 0, 8, 0, 3.0f),
-        Rec(4, 11, 0, 0, 7, RF_ZERO, 1.0f),
-        Rec(4, 11, 0, 30, 7, 0, 2.0f),
+        Rec(3, 9, 5, 30, 7, RF_ZERO, 2.0f, 215, 750), Rec(3, 9, 7, 10, 7, 0, 10.0f, 300, 745),
+        Rec(3, 9, 8, 50, 7, RF_BAD, 50.0f, 220, 751), Rec(3, 9, 10, 30, 7, RF_ZERO, 4.0f, 230, 752),
+        Rec(3, 10, 0, 0, 8, RF_ZERO, 1.0f),           Rec(3, 10, 1, 0, 8, 0, 3.0f),
+        Rec(4, 11, 0, 0, 7, RF_ZERO, 1.0f),           Rec(4, 11, 0, 30, 7, 0, 2.0f),
     };
 }
 
@@ -67,7 +63,8 @@ QByteArray ReadAll(const QString& path) {
 }
 
 QByteArray RecordBytes(const std::vector<ArchiveRecord>& records, size_t first, size_t count) {
-    return QByteArray(reinterpret_cast<const char*>(records.data() + first), static_cast<qsizetype>(count * 16));
+    return QByteArray(reinterpret_cast<const char*>(records.data() + first),
+                      static_cast<qsizetype>(count * 16));
 }
 
 } // namespace
@@ -81,7 +78,8 @@ class TestMainWindow : public QObject {
     QString Path(const QString& name) const { return m_dir.filePath(name); }
     QString WriteArchive(const QString& name, const std::vector<ArchiveRecord>& records, uint8_t kind = 1) {
         const QString p = Path(name);
-        if (!WriteMnrFile(p.toStdString(), ArchiveHeader::Build(ArchiveHeader::kOriginDevice, kind, 1234), records))
+        if (!WriteMnrFile(p.toStdString(), ArchiveHeader::Build(ArchiveHeader::kOriginDevice, kind, 1234),
+                          records))
             qFatal("cannot write %s", qPrintable(p));
         return p;
     }
@@ -126,7 +124,7 @@ class TestMainWindow : public QObject {
         m_dlg->Refresh();
     }
 
-private slots:
+  private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
     void init() {
         QSettings("Quorvex", "Tervik").clear();
@@ -185,14 +183,16 @@ private slots:
         QCOMPARE(m_dlg->size(), QSize(du.X(586), du.Y(398)));
         QCOMPARE(m_dlg->minimumSize(), m_dlg->maximumSize());
         const int table[][5] = {
-            {1, 504, 372, 62, 16},   {1009, 18, 18, 336, 0},   {1019, 6, 6, 570, 36},   {1010, 288, 73, 78, 0},
-            {1020, 282, 60, 96, 30}, {1007, 366, 18, 56, 14},  {1012, 504, 167, 62, 14}, {1013, 504, 185, 62, 14},
-            {1014, 504, 209, 62, 14}, {1015, 504, 228, 62, 14}, {1016, 504, 252, 62, 14}, {1017, 504, 270, 62, 14},
-            {1022, 492, 156, 84, 138}, {1018, 6, 156, 474, 234}, {1023, 432, 18, 62, 14}, {1024, 504, 342, 62, 18},
-            {1011, 18, 114, 450, 27}, {1025, 6, 102, 474, 48},  {1006, 498, 60, 72, 14},  {1008, 498, 78, 72, 14},
-            {1021, 492, 48, 84, 78},  {1026, 504, 18, 62, 14},  {1027, 6, 48, 474, 48},   {1028, 18, 60, 174, 10},
-            {1029, 18, 78, 174, 10},  {1030, 198, 60, 58, 14},  {1031, 198, 78, 58, 14},  {1032, 396, 72, 62, 14},
-            {1033, 498, 102, 72, 14},
+            {1, 504, 372, 62, 16},     {1009, 18, 18, 336, 0},   {1019, 6, 6, 570, 36},
+            {1010, 288, 73, 78, 0},    {1020, 282, 60, 96, 30},  {1007, 366, 18, 56, 14},
+            {1012, 504, 167, 62, 14},  {1013, 504, 185, 62, 14}, {1014, 504, 209, 62, 14},
+            {1015, 504, 228, 62, 14},  {1016, 504, 252, 62, 14}, {1017, 504, 270, 62, 14},
+            {1022, 492, 156, 84, 138}, {1018, 6, 156, 474, 234}, {1023, 432, 18, 62, 14},
+            {1024, 504, 342, 62, 18},  {1011, 18, 114, 450, 27}, {1025, 6, 102, 474, 48},
+            {1006, 498, 60, 72, 14},   {1008, 498, 78, 72, 14},  {1021, 492, 48, 84, 78},
+            {1026, 504, 18, 62, 14},   {1027, 6, 48, 474, 48},   {1028, 18, 60, 174, 10},
+            {1029, 18, 78, 174, 10},   {1030, 198, 60, 58, 14},  {1031, 198, 78, 58, 14},
+            {1032, 396, 72, 62, 14},   {1033, 498, 102, 72, 14},
         };
         for (const auto& row : table) {
             QWidget* w = C<QWidget>(row[0]);
@@ -221,22 +221,73 @@ private slots:
         // Window caption, six groups, the buttons, the check boxes, the
         // zero-correction items, the statistics headings.
         QTest::newRow("English") << 0
-                                 << QStringList{"Tervik v1.61", "Data", "Results correction", "Statistics",
-                                                "Zero correction", "Data source", "Graph control",
-                                                "Scroll right", "Scroll left", "All data", "Auto Y", "Prev view",
-                                                "Next view", "Device", "File", "File (Orlo2)", "Export", "Save",
-                                                "Save All", "Language/Язык", "Exit", "Setup",
-                                                "to the standard temperature (C)", "to the standard pressure (mm Hg)",
-                                                "No", "Yes", "Date", "Time", "Mean", "SD", "Min", "Max", "Range"};
+                                 << QStringList{"Tervik v1.61",
+                                                "Data",
+                                                "Results correction",
+                                                "Statistics",
+                                                "Zero correction",
+                                                "Data source",
+                                                "Graph control",
+                                                "Scroll right",
+                                                "Scroll left",
+                                                "All data",
+                                                "Auto Y",
+                                                "Prev view",
+                                                "Next view",
+                                                "Device",
+                                                "File",
+                                                "File (Orlo2)",
+                                                "Export",
+                                                "Save",
+                                                "Save All",
+                                                "Language/Язык",
+                                                "Exit",
+                                                "Setup",
+                                                "to the standard temperature (C)",
+                                                "to the standard pressure (mm Hg)",
+                                                "No",
+                                                "Yes",
+                                                "Date",
+                                                "Time",
+                                                "Mean",
+                                                "SD",
+                                                "Min",
+                                                "Max",
+                                                "Range"};
         QTest::newRow("Russian") << 1
-                                 << QStringList{"Tervik v1.61", "Данные", "Корректировка результатов", "Статистика",
-                                                "Коррекция нуля", "Загрузить данные", "Управление графиком",
-                                                "Вправо ->", "Влево <-", "Все данные", "Авто Y", "Пред. масштаб",
-                                                "След. масштаб", "Из прибора", "Из файла", "Из файла (Орло2)",
-                                                "Экспорт", "Сохранить", "Сохранить все", "Language/Язык", "Выход",
-                                                "Настройка", "На стандартное значение температуры (С)",
-                                                "На стандартное значение давления (мм рт. ст.)", "Нет", "Да",
-                                                "Дата", "Время", "Среднее", "СКО", "Минимум", "Максимум", "Размах"};
+                                 << QStringList{"Tervik v1.61",
+                                                "Данные",
+                                                "Корректировка результатов",
+                                                "Статистика",
+                                                "Коррекция нуля",
+                                                "Загрузить данные",
+                                                "Управление графиком",
+                                                "Вправо ->",
+                                                "Влево <-",
+                                                "Все данные",
+                                                "Авто Y",
+                                                "Пред. масштаб",
+                                                "След. масштаб",
+                                                "Из прибора",
+                                                "Из файла",
+                                                "Из файла (Орло2)",
+                                                "Экспорт",
+                                                "Сохранить",
+                                                "Сохранить все",
+                                                "Language/Язык",
+                                                "Выход",
+                                                "Настройка",
+                                                "На стандартное значение температуры (С)",
+                                                "На стандартное значение давления (мм рт. ст.)",
+                                                "Нет",
+                                                "Да",
+                                                "Дата",
+                                                "Время",
+                                                "Среднее",
+                                                "СКО",
+                                                "Минимум",
+                                                "Максимум",
+                                                "Размах"};
     }
     void everyControlInBothLanguages() {
         QFETCH(int, language);
@@ -261,9 +312,10 @@ private slots:
         ScriptedPrompts prompts;
         Open(WriteArchive("a.mnr", SevenEightSeven()));
         QCOMPARE(SeriesEntries(),
-                 (QStringList{"#1/3    Start: [  2011-06-03   09:05:30  ]     Stop: [  2011-06-03   09:10:30  ]",
-                              "#2/3    Start: [  2011-06-03   10:00:00  ]     Stop: [  2011-06-03   10:01:00  ]",
-                              "#3/3    Start: [  2011-06-04   11:00:00  ]     Stop: [  2011-06-04   11:00:30  ]"}));
+                 (QStringList{
+                     "#1/3    Start: [  2011-06-03   09:05:30  ]     Stop: [  2011-06-03   09:10:30  ]",
+                     "#2/3    Start: [  2011-06-03   10:00:00  ]     Stop: [  2011-06-03   10:01:00  ]",
+                     "#3/3    Start: [  2011-06-04   11:00:00  ]     Stop: [  2011-06-04   11:00:30  ]"}));
         QCOMPARE(C<QComboBox>(1009)->currentIndex(), 0);
         // The start file leaves the group caption alone.
         QCOMPARE(C<QGroupBox>(1019)->title(), QString("Data"));
@@ -274,7 +326,8 @@ private slots:
         m_dlg.reset();
         SetLanguage(1);
         Open(Path("a.mnr"));
-        QVERIFY(SeriesEntries()[1].startsWith(QString::fromUtf8("#2/3    Начало: [  2011-06-03   10:00:00  ]     Конец: [")));
+        QVERIFY(SeriesEntries()[1].startsWith(
+            QString::fromUtf8("#2/3    Начало: [  2011-06-03   10:00:00  ]     Конец: [")));
     }
 
     void yCaptionFollowsTheInstrumentKind_data() {
@@ -468,7 +521,8 @@ private slots:
         prompts.fileAnswers = {b};
         prompts.messageAnswers = {IPrompts::No};
         B(1008)->click();
-        QCOMPARE(prompts.messages, QStringList{"Some data are read from device but not saved. Replace them?"});
+        QCOMPARE(prompts.messages,
+                 QStringList{"Some data are read from device but not saved. Replace them?"});
         QCOMPARE(SeriesEntries().size(), 3);
         QCOMPARE(g_pArchive->GetSeriesCount(), 3);
         // A drop asks the same.
@@ -496,9 +550,10 @@ private slots:
         QCOMPARE(prompts.fileDialogs, QStringList{"save:txt:2011-06-03_090530"});
         QCOMPARE(prompts.filters[0][0].name, QString("Text files (*.txt)"));
         QCOMPARE(prompts.filters[0][0].pattern, QString("*.txt"));
-        QCOMPARE(ReadAll(out), QByteArray("1       2011-06-03      09:05:30            0.000    21.5   750  \r\n"
-                                          "2       2011-06-03      09:07:10            7.333    30.0   745      7.333\r\n"
-                                          "4       2011-06-03      09:10:30            0.000    23.0   752  \r\n"));
+        QCOMPARE(ReadAll(out),
+                 QByteArray("1       2011-06-03      09:05:30            0.000    21.5   750  \r\n"
+                            "2       2011-06-03      09:07:10            7.333    30.0   745      7.333\r\n"
+                            "4       2011-06-03      09:10:30            0.000    23.0   752  \r\n"));
 
         // Zero correction off: raw results, "R" in the proposed name.
         auto* zero = C<QComboBox>(1010);
@@ -508,9 +563,10 @@ private slots:
         prompts.fileAnswers = {out};
         B(1007)->click();
         QCOMPARE(prompts.fileDialogs, QStringList{"save:txt:2011-06-03_090530R"});
-        QCOMPARE(ReadAll(out), QByteArray("1       2011-06-03      09:05:30            2.000    21.5   750  \r\n"
-                                          "2       2011-06-03      09:07:10           10.000    30.0   745     10.000\r\n"
-                                          "4       2011-06-03      09:10:30            4.000    23.0   752  \r\n"));
+        QCOMPARE(ReadAll(out),
+                 QByteArray("1       2011-06-03      09:05:30            2.000    21.5   750  \r\n"
+                            "2       2011-06-03      09:07:10           10.000    30.0   745     10.000\r\n"
+                            "4       2011-06-03      09:10:30            4.000    23.0   752  \r\n"));
 
         // A cancelled dialog writes nothing.
         QFile::remove(out);
@@ -549,7 +605,8 @@ private slots:
     void setupSetsConditionsAndTheFilter() {
         // A decimal comma locale must change nothing.
         const std::string savedLocale = std::setlocale(LC_NUMERIC, nullptr);
-        const bool comma = std::setlocale(LC_NUMERIC, "ru_RU.UTF-8") || std::setlocale(LC_NUMERIC, "ru_RU.utf8");
+        const bool comma =
+            std::setlocale(LC_NUMERIC, "ru_RU.UTF-8") || std::setlocale(LC_NUMERIC, "ru_RU.utf8");
         auto restore = qScopeGuard([&] { std::setlocale(LC_NUMERIC, savedLocale.c_str()); });
         if (!comma)
             qInfo("no ru_RU locale here: decimal points checked in the C locale only");
@@ -570,10 +627,11 @@ private slots:
         const QString out = Path("nofilter.txt");
         prompts.fileAnswers = {out};
         B(1007)->click();
-        QCOMPARE(ReadAll(out), QByteArray("1       2011-06-03      09:05:30            0.000    21.5   750  \r\n"
-                                          "2       2011-06-03      09:07:10            7.333    30.0   745      7.333\r\n"
-                                          "3       2011-06-03      09:08:50           46.667   +22.0   751     46.667\r\n"
-                                          "4       2011-06-03      09:10:30            0.000    23.0   752  \r\n"));
+        QCOMPARE(ReadAll(out),
+                 QByteArray("1       2011-06-03      09:05:30            0.000    21.5   750  \r\n"
+                            "2       2011-06-03      09:07:10            7.333    30.0   745      7.333\r\n"
+                            "3       2011-06-03      09:08:50           46.667   +22.0   751     46.667\r\n"
+                            "4       2011-06-03      09:10:30            0.000    23.0   752  \r\n"));
 
         // Cancel changes nothing.
         QCOMPARE(RunSetup("99", "1", true, false)[1], QString("21.5"));
@@ -627,7 +685,8 @@ private slots:
         QVERIFY(plots.measurement);
         QVERIFY(!plots.bad); // filter on
         // Everything in view: n = 10, mean 5.5, SD sqrt(99/12) = 2.87.
-        QCOMPARE(StatRow(), (QStringList{"2011-06-03", "09:01:00 - 09:10:00", "5.50", "2.87", "1.00", "10.0", "9.00"}));
+        QCOMPARE(StatRow(),
+                 (QStringList{"2011-06-03", "09:01:00 - 09:10:00", "5.50", "2.87", "1.00", "10.0", "9.00"}));
         for (int id = 1012; id <= 1015; ++id)
             QVERIFY(B(id)->isEnabled());
         QVERIFY(!B(1016)->isEnabled());
@@ -694,7 +753,8 @@ private slots:
         QVERIFY(m_dlg->Plots().bad);
         QVERIFY(m_dlg->Plots().zero);
         // The bad point counts in the statistics now: 7.333 and 46.667.
-        QCOMPARE(StatRow(), (QStringList{"2011-06-03", "09:07:10 - 09:08:50", "27.0", "19.7", "7.33", "46.7", "39.4"}));
+        QCOMPARE(StatRow(),
+                 (QStringList{"2011-06-03", "09:07:10 - 09:08:50", "27.0", "19.7", "7.33", "46.7", "39.4"}));
         // A series without zero records under zero correction: no curves, no statistics.
         RunSetup("20.0", "760", true, true);
         ArchiveRecord erased;
@@ -753,7 +813,8 @@ private slots:
         // Unsaved now: reading again or opening a file asks first.
         prompts.messageAnswers = {IPrompts::No};
         QVERIFY(!ReadDevice(true));
-        QCOMPARE(prompts.messages, QStringList{"Some data are read from device but not saved. Replace them?"});
+        QCOMPARE(prompts.messages,
+                 QStringList{"Some data are read from device but not saved. Replace them?"});
         prompts.messageAnswers = {IPrompts::No};
         B(1)->click();
         QVERIFY(m_dlg->isVisible());
@@ -791,8 +852,10 @@ private slots:
         ScriptedPrompts prompts;
         // Two series starting at the same second, and a third.
         const std::vector<ArchiveRecord> records = {
-            Rec(3, 9, 5, 30, 1, RF_ZERO, 1.0f), Rec(3, 9, 6, 30, 1, 0, 2.0f),
-            Rec(3, 9, 5, 30, 2, RF_ZERO, 3.0f), Rec(3, 12, 0, 0, 3, RF_ZERO, 4.0f),
+            Rec(3, 9, 5, 30, 1, RF_ZERO, 1.0f),
+            Rec(3, 9, 6, 30, 1, 0, 2.0f),
+            Rec(3, 9, 5, 30, 2, RF_ZERO, 3.0f),
+            Rec(3, 12, 0, 0, 3, RF_ZERO, 4.0f),
         };
         Open();
         if (!g_pArchive)

@@ -51,7 +51,8 @@ class TestWindowInput : public QObject {
     QString Archive(const QString& relative) {
         const QString p = m_dir.filePath(relative);
         QDir().mkpath(QFileInfo(p).path());
-        if (!WriteMnrFile(p.toStdString(), ArchiveHeader::Build(ArchiveHeader::kOriginDevice, 1, 1234), Records()))
+        if (!WriteMnrFile(p.toStdString(), ArchiveHeader::Build(ArchiveHeader::kOriginDevice, 1, 1234),
+                          Records()))
             qFatal("cannot write %s", qPrintable(p));
         return p;
     }
@@ -82,7 +83,7 @@ class TestWindowInput : public QObject {
         return closed;
     }
 
-private slots:
+  private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
     void init() { QSettings("Quorvex", "Tervik").clear(); }
     void cleanup() { m_dlg.reset(); }
