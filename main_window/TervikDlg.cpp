@@ -8,8 +8,9 @@
 #include "LangDlg.h"
 #include "ListCtrlWrp.h"
 #include "Prompts.h"
+#include "Settings.h"
 #include "StdCondDlg.h"
-#include "TervikApp.h"
+#include "StringTable.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -33,7 +34,7 @@
 namespace {
 
 QString UI(int offset) {
-    return TheApp().LoadUIString(offset);
+    return QString::fromStdString(LoadUIString(offset));
 }
 
 std::string LocalPath(const QString& path) {
@@ -91,6 +92,11 @@ void AskAndLoad(CTervikDlg* dlg, const QList<IPrompts::Filter>& filters, const Q
 }
 
 } // namespace
+
+QString MainWindowCaption(int language) {
+    const char* version = ProgramVersion();
+    return QString::fromStdString(UIString(1, language)) + " v" + QString::fromUtf8(version ? version : "");
+}
 
 CTervikDlg::CTervikDlg(QWidget* parent) : QDialog(parent), m_reporter(this) {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -247,9 +253,9 @@ void CTervikDlg::OnInitDialog() {
         LoadFile(kLoadMnr, m_strStartFile, false);
     }
     uint32_t value = 0;
-    if (TheApp().GetRegDWord("Std", "Temp", value))
+    if (TervikSettings::GetRegDWord("Std", "Temp", value))
         m_nStdTemp = static_cast<int32_t>(value);
-    if (TheApp().GetRegDWord("Std", "Pres", value))
+    if (TervikSettings::GetRegDWord("Std", "Pres", value))
         m_nStdPres = static_cast<int32_t>(value);
     m_pTempEdit->setText(QString::asprintf("%.1f", m_nStdTemp / 10.0));
     m_pPresEdit->setText(QString::asprintf("%d", m_nStdPres));
@@ -281,7 +287,7 @@ void CTervikDlg::CreateChart() {
 }
 
 void CTervikDlg::Relabel() {
-    setWindowTitle(CTervikApp::MainCaption(TheApp().GetLanguage()));
+    setWindowTitle(MainWindowCaption(GetUILanguage()));
     m_strSeriesGroup = UI(2);
     m_strCorrectionGroup = UI(123);
     m_strStatGroup = UI(51);
@@ -421,7 +427,7 @@ void CTervikDlg::Refresh() {
     RemoveCurves();
     if (!g_pArchive || g_pArchive->GetSeriesCount() == 0)
         return;
-    m_strYTitle = QString::fromStdString(ChartYCaption(g_pArchive->GetKind(), TheApp().GetLanguage()));
+    m_strYTitle = QString::fromStdString(ChartYCaption(g_pArchive->GetKind(), GetUILanguage()));
     m_strXTitle = UI(28);
     if (m_pChart)
         m_pChart->SetTitles(m_strXTitle.toStdString(), m_strYTitle.toStdString());
@@ -549,8 +555,8 @@ void CTervikDlg::OnSetup() {
         return;
     m_nStdTemp = dlg.m_nTemp;
     m_nStdPres = dlg.m_nPres;
-    TheApp().SetRegDWord("Std", "Temp", static_cast<uint32_t>(m_nStdTemp));
-    TheApp().SetRegDWord("Std", "Pres", static_cast<uint32_t>(m_nStdPres));
+    TervikSettings::SetRegDWord("Std", "Temp", static_cast<uint32_t>(m_nStdTemp));
+    TervikSettings::SetRegDWord("Std", "Pres", static_cast<uint32_t>(m_nStdPres));
     m_pTempEdit->setText(QString::asprintf("%.2f", m_nStdTemp / 10.0));
     m_pPresEdit->setText(QString::asprintf("%d", m_nStdPres));
     m_bFilter = dlg.m_bFilter; // for this run only

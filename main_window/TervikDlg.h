@@ -17,6 +17,9 @@ class QLineEdit;
 class QPushButton;
 class QTableWidget;
 
+// The main window's caption in a language: title, " v", version.
+QString MainWindowCaption(int language);
+
 // The main window (template 102): data sources, the series list, corrections,
 // statistics, export and saving. Controls carry their template IDs as object
 // names.

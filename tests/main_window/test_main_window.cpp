@@ -8,7 +8,7 @@
 #include "LCWrp.h"
 #include "ScriptedPrompts.h"
 #include "SimInstrument.h"
-#include "TervikApp.h"
+#include "StringTable.h"
 #include "TervikDlg.h"
 #include "Transport.h"
 
@@ -85,7 +85,7 @@ class TestMainWindow : public QObject {
     }
     static void SetLanguage(int language) {
         QSettings("Quorvex", "Tervik").setValue("Language", language == 1 ? "Russian" : "English");
-        TheApp().LoadLanguage();
+        SetUILanguage(language);
     }
     CTervikDlg& Open(const QString& startFile = QString()) {
         m_dlg = std::make_unique<CTervikDlg>();
