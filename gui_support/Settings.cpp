@@ -99,6 +99,19 @@ int SetRegString(const QString& subKey, const QString& name, const QString& valu
     return Commit(s) ? 1 : 0;
 }
 
+int SetRegValues(const QString& subKey, const QList<QPair<QString, QVariant>>& values) {
+    QSettings s("Quorvex", "Tervik");
+    if (!OpenForWrite(s))
+        return 0;
+    for (const auto& [name, value] : values) {
+        if (value.typeId() == QMetaType::Int)
+            s.setValue(KeyOf(subKey, name), static_cast<qlonglong>(static_cast<uint32_t>(value.toInt())));
+        else
+            s.setValue(KeyOf(subKey, name), value);
+    }
+    return Commit(s) ? 1 : 0;
+}
+
 int SaveLanguage(int language) {
     return SetRegString("", "Language", language == 1 ? "Russian" : "English");
 }

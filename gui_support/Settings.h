@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QList>
+#include <QPair>
 #include <QString>
+#include <QVariant>
 #include <cstdint>
 
 // The settings that survive between runs, in QSettings("Quorvex", "Tervik").
@@ -13,6 +16,10 @@ int GetRegDWord(const QString& subKey, const QString& name, uint32_t& value);
 int SetRegDWord(const QString& subKey, const QString& name, uint32_t value);
 int GetRegString(const QString& subKey, const QString& name, QString& value);
 int SetRegString(const QString& subKey, const QString& name, const QString& value);
+
+// Several values written at once, with at most one message box: numbers as
+// DWORDs (as SetRegDWord), anything else as text.
+int SetRegValues(const QString& subKey, const QList<QPair<QString, QVariant>>& values);
 
 // "Language" for the next start: "Russian" for 1, "English" for any other.
 int SaveLanguage(int language);
