@@ -62,7 +62,8 @@ class TestWindowGeometry : public QObject {
                  QRect(QPoint(520, 226), tmpl)); // smaller than the minimum: not used
         QCOMPARE(OpeningGeometry(tmpl, QSize(700, 500), QRect(1930, 0, 780, 560), areas, wide),
                  QRect(1930, 0, 780, 560));
-        QCOMPARE(OpeningGeometry(tmpl, least, QRect(40, 30, 1200, 900), areas, wide), QRect(40, 30, 1200, 900));
+        QCOMPARE(OpeningGeometry(tmpl, least, QRect(40, 30, 1200, 900), areas, wide),
+                 QRect(40, 30, 1200, 900));
         // On a screen that is gone, or across two screens: ignored.
         QCOMPARE(OpeningGeometry(tmpl, least, QRect(3000, 40, 900, 600), areas, wide),
                  QRect(QPoint(520, 226), tmpl));
@@ -165,7 +166,8 @@ class TestWindowGeometry : public QObject {
         r.SetDateTime(2011, 6, 3, 9, 0, 0);
         r.SetFlags(RF_ZERO);
         const QString archive = second + "/a.mnr";
-        QVERIFY(WriteMnrFile(archive.toStdString(), ArchiveHeader::Build(ArchiveHeader::kOriginDevice, 1, 1), {r}));
+        QVERIFY(WriteMnrFile(archive.toStdString(), ArchiveHeader::Build(ArchiveHeader::kOriginDevice, 1, 1),
+                             {r}));
         prompts.fileAnswers = {archive};
         static_cast<QPushButton*>(C(1008))->click();
         QCOMPARE(FileDialogFolder(), second);
