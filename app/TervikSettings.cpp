@@ -1,55 +1,7 @@
 #include "TervikApp.h"
 
-#include "Prompts.h"
+#include "Settings.h"
 #include "StringTable.h"
-
-#include <QSettings>
-
-namespace {
-
-QString KeyOf(const QString& subKey, const QString& name) {
-    return subKey.isEmpty() ? name : subKey + "/" + name;
-}
-
-void RegistryMessage(const char* text) {
-    // These stay English in both languages.
-    Prompts().Message(nullptr, QString::fromLatin1(text), IPrompts::Ok, IPrompts::Exclamation);
-}
-
-constexpr const char* kCannotOpen = "Could not create the registry key.";
-constexpr const char* kCannotSet = "Could not set the key.";
-
-// A store that cannot be parsed cannot be opened; one that cannot be written
-// to fails the writers at open time.
-bool OpenForRead(QSettings& s) {
-    if (s.status() == QSettings::FormatError) {
-        RegistryMessage(kCannotOpen);
-        return false;
-    }
-    return true;
-}
-
-bool OpenForWrite(QSettings& s) {
-    if (s.status() == QSettings::FormatError || !s.isWritable()) {
-        RegistryMessage(kCannotOpen);
-        return false;
-    }
-    return true;
-}
-
-bool Commit(QSettings& s) {
-    s.sync();
-    if (s.status() != QSettings::NoError) {
-        RegistryMessage(kCannotSet);
-        return false;
-    }
-    return true;
-}
-
-// The value buffer holds 260 UTF-16 code units, terminator included.
-constexpr int kStringBufferUnits = 260;
-
-} // namespace
 
 CTervikApp::CTervikApp() = default;
 CTervikApp::~CTervikApp() = default;
@@ -60,50 +12,19 @@ CTervikApp& TheApp() {
 }
 
 int CTervikApp::GetRegDWord(const QString& subKey, const QString& name, uint32_t& value) {
-    QSettings s("Quorvex", "Tervik");
-    if (!OpenForRead(s))
-        return 0;
-    const QVariant v = s.value(KeyOf(subKey, name));
-    if (!v.isValid())
-        return 0;
-    // The stored type is not looked at; any number that fits 32 bits will do.
-    bool ok = false;
-    const qlonglong n = v.toLongLong(&ok);
-    if (!ok || n < INT32_MIN || n > UINT32_MAX)
-        return 0;
-    value = static_cast<uint32_t>(n);
-    return 1;
+    return TervikSettings::GetRegDWord(subKey, name, value);
 }
 
 int CTervikApp::SetRegDWord(const QString& subKey, const QString& name, uint32_t value) {
-    QSettings s("Quorvex", "Tervik");
-    if (!OpenForWrite(s))
-        return 0;
-    s.setValue(KeyOf(subKey, name), static_cast<qlonglong>(value));
-    return Commit(s) ? 1 : 0;
+    return TervikSettings::SetRegDWord(subKey, name, value);
 }
 
 int CTervikApp::GetRegString(const QString& subKey, const QString& name, QString& value) {
-    value.clear();
-    QSettings s("Quorvex", "Tervik");
-    if (!OpenForRead(s))
-        return 0;
-    const QVariant v = s.value(KeyOf(subKey, name));
-    if (!v.isValid() || !v.canConvert<QString>())
-        return 0;
-    const QString text = v.toString();
-    if (text.size() + 1 > kStringBufferUnits)
-        return 0;
-    value = text;
-    return 1;
+    return TervikSettings::GetRegString(subKey, name, value);
 }
 
 int CTervikApp::SetRegString(const QString& subKey, const QString& name, const QString& value) {
-    QSettings s("Quorvex", "Tervik");
-    if (!OpenForWrite(s))
-        return 0;
-    s.setValue(KeyOf(subKey, name), value);
-    return Commit(s) ? 1 : 0;
+    return TervikSettings::SetRegString(subKey, name, value);
 }
 
 int CTervikApp::LoadLanguage() {
@@ -116,14 +37,9 @@ int CTervikApp::LoadLanguage() {
 }
 
 int CTervikApp::SaveLanguage(int language) {
-    return SetRegString("", "Language", language == 1 ? "Russian" : "English");
+    return TervikSettings::SaveLanguage(language);
 }
 
 QString CTervikApp::LoadUIString(int offset) const {
     return QString::fromStdString(UIString(offset, m_nLanguage));
-}
-
-QString CTervikApp::MainCaption(int language) {
-    const char* version = ProgramVersion();
-    return QString::fromStdString(UIString(1, language)) + " v" + QString::fromUtf8(version ? version : "");
 }

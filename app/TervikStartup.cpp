@@ -192,6 +192,10 @@ void CTervikApp::BringForward() {
     emit broughtForward();
 }
 
+QString CTervikApp::MainCaption(int language) {
+    return MainWindowCaption(language);
+}
+
 bool CTervikApp::InstallQtTranslations(int language) {
     if (language != 1)
         return true;

@@ -84,7 +84,7 @@ foreach(t tervik_gui_support tervik_prompts tervik_dialog_units)
   tervik_forbid_links(${t} "^tervik_(chart|chart_core|presentation|device_dialog|list_table)$"
                       "GUI support sits below every window")
 endforeach()
-tervik_forbid_links(tervik_main_window "^tervik_app$" "the start-up runs the main window, not the other way")
+tervik_forbid_links(tervik_main_window "^tervik_(app|app_core)$" "the start-up runs the main window, not the other way")
 
 # Neither the chart's core nor tervik-cli may link Qt Widgets.
 if(TARGET tervik_chart_core)

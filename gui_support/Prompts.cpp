@@ -19,6 +19,8 @@ QString QtFilter(const QList<IPrompts::Filter>& filters) {
     return parts.join(";;");
 }
 
+QString g_folder;
+
 class DialogPrompts final : public IPrompts {
   public:
     Button Message(QWidget* parent, const QString& text, int buttons, Icon icon,
@@ -86,7 +88,7 @@ class DialogPrompts final : public IPrompts {
 
     bool OpenFile(QWidget* parent, const QList<Filter>& filters, const QString& defaultExt,
                   QString& path) override {
-        QFileDialog dlg(parent);
+        QFileDialog dlg(parent, QString(), g_folder);
         dlg.setAcceptMode(QFileDialog::AcceptOpen);
         dlg.setFileMode(QFileDialog::ExistingFile);
         dlg.setNameFilter(QtFilter(filters));
@@ -99,7 +101,7 @@ class DialogPrompts final : public IPrompts {
 
     bool SaveFile(QWidget* parent, const QList<Filter>& filters, const QString& defaultExt,
                   const QString& initialName, QString& path, int* filterIndex) override {
-        QFileDialog dlg(parent);
+        QFileDialog dlg(parent, QString(), g_folder);
         dlg.setAcceptMode(QFileDialog::AcceptSave);
         dlg.setFileMode(QFileDialog::AnyFile);
         dlg.setNameFilter(QtFilter(filters));
@@ -127,12 +129,53 @@ class DialogPrompts final : public IPrompts {
 DialogPrompts g_dialogPrompts;
 IPrompts* g_prompts = nullptr;
 
+// Every caller's file dialogs pass through here, so the folder of a chosen
+// file is remembered whoever asked (the main window or the chart's picture
+// export) and whichever prompts answer.
+class FolderKeepingPrompts final : public IPrompts {
+  public:
+    Button Message(QWidget* parent, const QString& text, int buttons, Icon icon,
+                   Button defaultButton) override {
+        return Target().Message(parent, text, buttons, icon, defaultButton);
+    }
+    bool OpenFile(QWidget* parent, const QList<Filter>& filters, const QString& defaultExt,
+                  QString& path) override {
+        return Keep(Target().OpenFile(parent, filters, defaultExt, path), path);
+    }
+    bool SaveFile(QWidget* parent, const QList<Filter>& filters, const QString& defaultExt,
+                  const QString& initialName, QString& path, int* filterIndex) override {
+        return Keep(Target().SaveFile(parent, filters, defaultExt, initialName, path, filterIndex), path);
+    }
+    bool ChooseFolder(QWidget* parent, const QString& caption, const QString& startFolder,
+                      QString& path) override {
+        return Target().ChooseFolder(parent, caption, startFolder, path);
+    }
+
+  private:
+    static IPrompts& Target() { return g_prompts ? *g_prompts : g_dialogPrompts; }
+    static bool Keep(bool chosen, const QString& path) {
+        if (chosen && !path.isEmpty())
+            g_folder = QFileInfo(path).absolutePath();
+        return chosen;
+    }
+};
+
+FolderKeepingPrompts g_keepingPrompts;
+
 } // namespace
 
 IPrompts& Prompts() {
-    return g_prompts ? *g_prompts : g_dialogPrompts;
+    return g_keepingPrompts;
 }
 
 void SetPrompts(IPrompts* prompts) {
     g_prompts = prompts;
+}
+
+QString FileDialogFolder() {
+    return g_folder;
+}
+
+void SetFileDialogFolder(const QString& folder) {
+    g_folder = folder;
 }

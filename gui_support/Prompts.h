@@ -40,7 +40,13 @@ class IPrompts {
                               QString& path) = 0;
 };
 
-// The prompts in use: real dialogs unless a test installed others.
+// The prompts in use: real dialogs unless a test installed others. A file
+// chosen through them makes its folder the one the next file dialog opens in.
 IPrompts& Prompts();
 // Installs prompts (not owned); nullptr restores the real dialogs.
 void SetPrompts(IPrompts* prompts);
+
+// The folder the file dialogs open in: the one last used; empty for the
+// working folder.
+QString FileDialogFolder();
+void SetFileDialogFolder(const QString& folder);

@@ -8,8 +8,10 @@
 #include "LangDlg.h"
 #include "ListCtrlWrp.h"
 #include "Prompts.h"
+#include "Settings.h"
 #include "StdCondDlg.h"
-#include "TervikApp.h"
+#include "StringTable.h"
+#include "WindowPlacement.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -25,7 +27,9 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableWidget>
+#include <QTimer>
 
 #include <cerrno>
 #include <initializer_list>
@@ -33,7 +37,7 @@
 namespace {
 
 QString UI(int offset) {
-    return TheApp().LoadUIString(offset);
+    return QString::fromStdString(LoadUIString(offset));
 }
 
 std::string LocalPath(const QString& path) {
@@ -92,9 +96,14 @@ void AskAndLoad(CTervikDlg* dlg, const QList<IPrompts::Filter>& filters, const Q
 
 } // namespace
 
+QString MainWindowCaption(int language) {
+    const char* version = ProgramVersion();
+    return QString::fromStdString(UIString(1, language)) + " v" + QString::fromUtf8(version ? version : "");
+}
+
 CTervikDlg::CTervikDlg(QWidget* parent) : QDialog(parent), m_reporter(this) {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+                   Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     setObjectName("102");
     CreateControls();
 }
@@ -108,7 +117,11 @@ CTervikDlg::~CTervikDlg() {
 void CTervikDlg::CreateControls() {
     setFont(DialogGeometry::DialogFont());
     const DialogGeometry du(font());
-    setFixedSize(du.X(586), du.Y(398));
+    m_templateSize = du.Size(586, 398);
+    resize(m_templateSize);
+    // The chart may lose 42 units of height: the right column's bottom
+    // buttons then still clear the chart-control group.
+    setMinimumSize(du.Size(586, 398 - 42));
 
     // Group boxes are plain frames behind the controls they surround, so
     // they are made first and stay at the bottom.
@@ -192,6 +205,8 @@ void CTervikDlg::CreateControls() {
     m_pSetup = button(1032, 396, 72, 62, 14);
     m_pFileOrlo2 = button(1033, 498, 102, 72, 14);
 
+    AnchorControls();
+
     connect(m_pExit, &QPushButton::clicked, this, &CTervikDlg::accept);
     connect(m_pDevice, &QPushButton::clicked, this, &CTervikDlg::OnDevice);
     connect(m_pFile, &QPushButton::clicked, this, &CTervikDlg::OnFile);
@@ -215,6 +230,103 @@ void CTervikDlg::CreateControls() {
                 [this, c = commands[i]] { OnChartCommand(c); });
 }
 
+void CTervikDlg::AnchorControls() {
+    // The chart (in the placeholder's place) and the statistics take what the
+    // window grows; the right-hand column keeps to the right edge, Language
+    // and Exit to the bottom-right corner; the rest stays at the top left.
+    // Frames around a growing control grow with it.
+    auto add = [this](QWidget* w, int anchor) { m_anchored.push_back({w, w->geometry(), anchor}); };
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{m_pSeriesGroup, m_pCorrectionGroup, m_pStatGroup, m_pStatListCtrl})
+        add(w, kGrowWidth);
+    add(m_pPlaceholder, kGrowWidth | kGrowHeight);
+    for (QWidget* w : std::initializer_list<QWidget*>{m_pSaveAll, m_pSourceGroup, m_pDevice, m_pFile,
+                                                      m_pFileOrlo2, m_pChartGroup})
+        add(w, kRight);
+    for (QPushButton* b : m_pChartButtons)
+        add(b, kRight);
+    add(m_pLanguage, kRight | kBottom);
+    add(m_pExit, kRight | kBottom);
+}
+
+void CTervikDlg::LayOutControls() {
+    const int dw = width() - m_templateSize.width();
+    const int dh = height() - m_templateSize.height();
+    for (const Anchored& a : m_anchored) {
+        QRect r = a.rect;
+        r.translate(a.anchor & kRight ? dw : 0, a.anchor & kBottom ? dh : 0);
+        r.setWidth(r.width() + (a.anchor & kGrowWidth ? dw : 0));
+        r.setHeight(r.height() + (a.anchor & kGrowHeight ? dh : 0));
+        if (a.widget->geometry() != r)
+            a.widget->setGeometry(r);
+    }
+    if (!m_strSeriesGroup.isEmpty())
+        SetSeriesGroupCaption(m_strSeriesGroup);
+}
+
+void CTervikDlg::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    LayOutControls();
+}
+
+void CTervikDlg::setVisible(bool visible) {
+    if (visible && !m_bPlaced) {
+        m_bPlaced = true;
+        PlaceOnScreen();
+    }
+    QDialog::setVisible(visible);
+}
+
+void CTervikDlg::PlaceOnScreen() {
+    uint32_t x = 0, y = 0, w = 0, h = 0, maximized = 0;
+    QRect stored;
+    if (TervikSettings::GetRegDWord("", "WindowX", x) && TervikSettings::GetRegDWord("", "WindowY", y) &&
+        TervikSettings::GetRegDWord("", "WindowWidth", w) &&
+        TervikSettings::GetRegDWord("", "WindowHeight", h))
+        stored = QRect(static_cast<int32_t>(x), static_cast<int32_t>(y), static_cast<int32_t>(w),
+                       static_cast<int32_t>(h));
+    QList<QRect> areas;
+    for (QScreen* s : QGuiApplication::screens())
+        areas << s->availableGeometry();
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    const QRect home = primary ? primary->availableGeometry() : QRect(QPoint(0, 0), m_templateSize);
+    setGeometry(OpeningGeometry(m_templateSize, minimumSize(), stored, areas, home));
+    if (TervikSettings::GetRegDWord("", "WindowMaximized", maximized) && maximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+    QString folder;
+    if (TervikSettings::GetRegString("", "LastFolder", folder) && !folder.isEmpty())
+        SetFileDialogFolder(folder);
+}
+
+void CTervikDlg::KeepOnScreen() {
+    // The frame is known only once the window is shown: a title bar above the
+    // screen could not be dragged back.
+    const QScreen* s = screen();
+    if (!s || isMaximized() || isFullScreen())
+        return;
+    const QRect area = s->availableGeometry();
+    const QRect frame = frameGeometry();
+    if (area.contains(frame))
+        return;
+    const QRect client = geometry();
+    const QMargins margins(client.left() - frame.left(), client.top() - frame.top(),
+                           frame.right() - client.right(), frame.bottom() - client.bottom());
+    const QRect room = area.marginsRemoved(margins);
+    setGeometry(OpeningGeometry(client.size(), minimumSize(), client, {room}, room));
+}
+
+void CTervikDlg::SaveWindowSettings() {
+    const QRect r = isMaximized() || isFullScreen() ? normalGeometry() : geometry();
+    QList<QPair<QString, QVariant>> values{{"WindowX", r.x()},
+                                           {"WindowY", r.y()},
+                                           {"WindowWidth", r.width()},
+                                           {"WindowHeight", r.height()},
+                                           {"WindowMaximized", isMaximized() ? 1 : 0}};
+    if (!FileDialogFolder().isEmpty())
+        values.append({"LastFolder", FileDialogFolder()});
+    TervikSettings::SetRegValues("", values);
+}
+
 void CTervikDlg::SetStartFile(const QString& path) {
     m_strStartFile = path;
     m_bStartFile = true;
@@ -225,6 +337,7 @@ void CTervikDlg::showEvent(QShowEvent* event) {
     if (!m_bInitialised) {
         m_bInitialised = true;
         OnInitDialog();
+        QTimer::singleShot(0, this, &CTervikDlg::KeepOnScreen);
     }
     QDialog::showEvent(event);
 }
@@ -247,9 +360,9 @@ void CTervikDlg::OnInitDialog() {
         LoadFile(kLoadMnr, m_strStartFile, false);
     }
     uint32_t value = 0;
-    if (TheApp().GetRegDWord("Std", "Temp", value))
+    if (TervikSettings::GetRegDWord("Std", "Temp", value))
         m_nStdTemp = static_cast<int32_t>(value);
-    if (TheApp().GetRegDWord("Std", "Pres", value))
+    if (TervikSettings::GetRegDWord("Std", "Pres", value))
         m_nStdPres = static_cast<int32_t>(value);
     m_pTempEdit->setText(QString::asprintf("%.1f", m_nStdTemp / 10.0));
     m_pPresEdit->setText(QString::asprintf("%d", m_nStdPres));
@@ -265,6 +378,12 @@ void CTervikDlg::CreateChart() {
     m_strYTitle = UI(26);
     if (!m_pChart)
         return;
+    // The chart takes over the placeholder's place in the layout.
+    for (const Anchored& a : m_anchored)
+        if (a.widget == m_pPlaceholder && m_pChart->GetWnd()) {
+            m_anchored.push_back({m_pChart->GetWnd(), a.rect, a.anchor});
+            break;
+        }
     ConfigureMainChart(m_pChart->GetWnd(), m_strXTitle.toStdString(), m_strYTitle.toStdString());
     // The chart's view commands, from its menu and mouse as well.
     connect(m_pChart, &CLCWrp::viewChanged, this, [this] {
@@ -281,7 +400,7 @@ void CTervikDlg::CreateChart() {
 }
 
 void CTervikDlg::Relabel() {
-    setWindowTitle(CTervikApp::MainCaption(TheApp().GetLanguage()));
+    setWindowTitle(MainWindowCaption(GetUILanguage()));
     m_strSeriesGroup = UI(2);
     m_strCorrectionGroup = UI(123);
     m_strStatGroup = UI(51);
@@ -421,7 +540,7 @@ void CTervikDlg::Refresh() {
     RemoveCurves();
     if (!g_pArchive || g_pArchive->GetSeriesCount() == 0)
         return;
-    m_strYTitle = QString::fromStdString(ChartYCaption(g_pArchive->GetKind(), TheApp().GetLanguage()));
+    m_strYTitle = QString::fromStdString(ChartYCaption(g_pArchive->GetKind(), GetUILanguage()));
     m_strXTitle = UI(28);
     if (m_pChart)
         m_pChart->SetTitles(m_strXTitle.toStdString(), m_strYTitle.toStdString());
@@ -549,8 +668,8 @@ void CTervikDlg::OnSetup() {
         return;
     m_nStdTemp = dlg.m_nTemp;
     m_nStdPres = dlg.m_nPres;
-    TheApp().SetRegDWord("Std", "Temp", static_cast<uint32_t>(m_nStdTemp));
-    TheApp().SetRegDWord("Std", "Pres", static_cast<uint32_t>(m_nStdPres));
+    TervikSettings::SetRegDWord("Std", "Temp", static_cast<uint32_t>(m_nStdTemp));
+    TervikSettings::SetRegDWord("Std", "Pres", static_cast<uint32_t>(m_nStdPres));
     m_pTempEdit->setText(QString::asprintf("%.2f", m_nStdTemp / 10.0));
     m_pPresEdit->setText(QString::asprintf("%d", m_nStdPres));
     m_bFilter = dlg.m_bFilter; // for this run only
@@ -634,12 +753,16 @@ void CTervikDlg::keyPressEvent(QKeyEvent* event) {
 }
 
 void CTervikDlg::accept() {
-    if (ExitGuard())
+    if (ExitGuard()) {
+        SaveWindowSettings();
         QDialog::accept();
+    }
 }
 
 void CTervikDlg::reject() {
     // Esc and the close box leave the way the Exit button does.
-    if (ExitGuard())
+    if (ExitGuard()) {
+        SaveWindowSettings();
         QDialog::accept();
+    }
 }

@@ -17,6 +17,9 @@ class QLineEdit;
 class QPushButton;
 class QTableWidget;
 
+// The main window's caption in a language: title, " v", version.
+QString MainWindowCaption(int language);
+
 // The main window (template 102): data sources, the series list, corrections,
 // statistics, export and saving. Controls carry their template IDs as object
 // names.
@@ -51,6 +54,12 @@ class CTervikDlg : public QDialog {
     // Fills the series list from the archive and shows its first series.
     void Refresh();
 
+    // The window's size at the template's size and its smallest size.
+    QSize TemplateSize() const { return m_templateSize; }
+
+    // The first show places the window (stored geometry, screens) first.
+    void setVisible(bool visible) override;
+
   public slots:
     void accept() override;
     void reject() override;
@@ -60,8 +69,22 @@ class CTervikDlg : public QDialog {
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
+    // How a control follows the window's edges when the window is resized.
+    enum Anchor { kFixed = 0, kRight = 1, kBottom = 2, kGrowWidth = 4, kGrowHeight = 8 };
+    struct Anchored {
+        QWidget* widget;
+        QRect rect; // at the template's size
+        int anchor;
+    };
+    void AnchorControls();
+    void LayOutControls();
+    void PlaceOnScreen();
+    void KeepOnScreen();
+    void SaveWindowSettings();
+
     void CreateControls();
     void OnInitDialog();
     void CreateChart();
@@ -106,6 +129,9 @@ class CTervikDlg : public QDialog {
     QString m_strXTitle, m_strYTitle;
     GuiReporter m_reporter;
     bool m_bInitialised = false;
+    bool m_bPlaced = false;
+    QSize m_templateSize;
+    std::vector<Anchored> m_anchored;
 
     QGroupBox* m_pSeriesGroup;       // 1019
     QComboBox* m_pSeriesList;        // 1009

@@ -5,7 +5,6 @@
 #include "LC.h"
 #include "LCWrp.h"
 #include "ScriptedPrompts.h"
-#include "TervikApp.h"
 #include "TervikDlg.h"
 
 #include <QApplication>

@@ -1,7 +1,8 @@
 #include "LangDlg.h"
 
 #include "DialogUnits.h"
-#include "TervikApp.h"
+#include "Settings.h"
+#include "StringTable.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -25,16 +26,15 @@ CLangDlg::CLangDlg(QWidget* parent) : QDialog(parent) {
     connect(m_pOk, &QPushButton::clicked, this, &CLangDlg::accept);
     connect(m_pCancel, &QPushButton::clicked, this, &CLangDlg::reject);
 
-    CTervikApp& app = TheApp();
-    setWindowTitle(app.LoadUIString(19));
+    setWindowTitle(QString::fromStdString(LoadUIString(19)));
     m_pList->clear();
-    m_pList->addItem(app.LoadUIString(20));
-    m_pList->addItem(app.LoadUIString(21));
-    m_pList->setCurrentIndex(app.GetLanguage());
+    m_pList->addItem(QString::fromStdString(LoadUIString(20)));
+    m_pList->addItem(QString::fromStdString(LoadUIString(21)));
+    m_pList->setCurrentIndex(GetUILanguage());
 }
 
 void CLangDlg::accept() {
     // No selection (-1) stores "English".
-    TheApp().SaveLanguage(m_pList->currentIndex());
+    TervikSettings::SaveLanguage(m_pList->currentIndex());
     QDialog::accept();
 }
