@@ -1,6 +1,7 @@
 // tervik-cli intervals: every number of its CSV reads back to the computed
 // value, and its usage errors.
 
+#include "CliRun.h"
 #include "IntervalStats.h"
 #include "NumText.h"
 #include "TestUtil.h"
@@ -13,26 +14,6 @@
 #include <sys/wait.h>
 
 namespace {
-
-struct CliRun {
-    int code;
-    std::string out;
-};
-
-CliRun Cli(const std::string& args) {
-    const std::string cmd = std::string("TZ=Europe/Berlin ") + TERVIK_CLI + " " + args + " 2>/dev/null";
-    std::FILE* p = popen(cmd.c_str(), "r");
-    CliRun r{-1, ""};
-    if (!p)
-        return r;
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0)
-        r.out.append(buf.data(), n);
-    const int status = pclose(p);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
 
 const std::string kDemo = std::string(TERVIK_SAMPLES) + "/demo.mnr";
 

@@ -1,6 +1,7 @@
 // tervik-cli's output files: the standard output, links at the target and
 // files planted at temporary names.
 
+#include "CliRun.h"
 #include "SeriesFormat.h"
 #include "TestUtil.h"
 
@@ -23,26 +24,6 @@ mode_t ModeOf(const std::string& path) {
     struct stat st {};
     lstat(path.c_str(), &st);
     return st.st_mode & 07777;
-}
-
-struct CliRun {
-    int code;
-    std::string out;
-};
-
-CliRun Cli(const std::string& args, const std::string& shellPrefix = "") {
-    const std::string cmd = shellPrefix + "TZ=Europe/Berlin " + TERVIK_CLI + " " + args + " 2>/dev/null";
-    std::FILE* p = popen(cmd.c_str(), "r");
-    CliRun r{-1, ""};
-    if (!p)
-        return r;
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0)
-        r.out.append(buf.data(), n);
-    const int status = pclose(p);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
 }
 
 const std::string kDemo = std::string(TERVIK_SAMPLES) + "/demo.mnr";

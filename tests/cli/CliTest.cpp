@@ -1,5 +1,6 @@
 // tervik-cli run as a program: exit codes, outputs and files.
 
+#include "CliRun.h"
 #include "SeriesFormat.h"
 #include "TestUtil.h"
 
@@ -10,26 +11,6 @@
 #include <sys/wait.h>
 
 namespace {
-
-struct CliRun {
-    int code;
-    std::string out;
-};
-
-CliRun Cli(const std::string& args, const std::string& shellPrefix = "") {
-    const std::string cmd = shellPrefix + "TZ=Europe/Berlin " + TERVIK_CLI + " " + args + " 2>/dev/null";
-    std::FILE* p = popen(cmd.c_str(), "r");
-    CliRun r{-1, ""};
-    if (!p)
-        return r;
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0)
-        r.out.append(buf.data(), n);
-    const int status = pclose(p);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
 
 const std::string kDemo = std::string(TERVIK_SAMPLES) + "/demo.mnr";
 
