@@ -148,6 +148,14 @@ class CLCCore {
     void AutoScaleY();
     void ScrollLeft();
     void ScrollRight();
+    // Moves the x window by steps scroll steps (negative to the left); the
+    // result of SetView.
+    bool ScrollBy(double steps);
+    // Narrows the x (y) window by factor (below 1 widens it), keeping the
+    // value anchor at its place on the screen; the result of SetView, whose
+    // zoom limit applies.
+    bool ZoomX(double factor, double anchor);
+    bool ZoomY(double factor, double anchor);
     bool ZoomToSelection();
     void ToggleLegend();
     void ClearSelection();

@@ -143,6 +143,25 @@ void CLCCore::ScrollRight() {
     SetView(m_dXMin + d, m_dYMin, m_dXMax + d, m_dYMax);
 }
 
+bool CLCCore::ScrollBy(double steps) {
+    const double d = (m_dXMax - m_dXMin) * m_dScrollStep * steps;
+    return SetView(m_dXMin + d, m_dYMin, m_dXMax + d, m_dYMax);
+}
+
+bool CLCCore::ZoomX(double factor, double anchor) {
+    if (!(factor > 0))
+        return false;
+    return SetView(anchor - (anchor - m_dXMin) / factor, m_dYMin, anchor + (m_dXMax - anchor) / factor,
+                   m_dYMax);
+}
+
+bool CLCCore::ZoomY(double factor, double anchor) {
+    if (!(factor > 0))
+        return false;
+    return SetView(m_dXMin, anchor - (anchor - m_dYMin) / factor, m_dXMax,
+                   anchor + (m_dYMax - anchor) / factor);
+}
+
 bool CLCCore::ZoomToSelection() {
     double x1, y1, x2, y2;
     if (!GetSelectionRange(x1, y1, x2, y2))
