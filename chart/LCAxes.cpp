@@ -24,8 +24,18 @@ void CLCCore::DrawAxes(IGdiDC* pdc) {
     const GdiFont oldFont = dc.SelectFont({"Arial", m_nFontSize});
     const GdiPen oldPen = dc.SelectPen(black);
 
+    // The title's box: a date under a tick there would run into it.
+    LCRect xTitleBox;
+    if (!m_strXTitle.empty()) {
+        const LCSize e = dc.GetTextExtent(m_strXTitle);
+        xTitleBox = {R - e.cx, B + 30, R, B + 30 + e.cy};
+    }
     const AxisSteps steps = ChooseAxisSteps(m_dXMin, m_dXMax, W, m_dYMin, m_dYMax, H);
     if (steps.valid) {
+        // Within one day the times say it all; across days the first labelled
+        // tick of each day also gets its date, in a row below.
+        const bool dates = FormatDateLabel(m_dXMin) != FormatDateLabel(m_dXMax);
+        std::string lastDate;
         for (const AxisTick& tick : AxisTicks(m_dXMin, m_dXMax, steps.x, 6, W)) {
             const int p = tick.pixel;
             dc.SelectPen(tick.major ? major : minor);
@@ -42,6 +52,20 @@ void CLCCore::DrawAxes(IGdiDC* pdc) {
                 const std::string text = FormatTimeLabel(tick.value, false);
                 const LCSize e = dc.GetTextExtent(text);
                 dc.TextOut(L + p - e.cx / 2 + 1, B + K + 2, text);
+                if (dates) {
+                    std::string date = FormatDateLabel(tick.value);
+                    if (date != lastDate) {
+                        const LCSize d = dc.GetTextExtent(date);
+                        const LCRect box{L + p - d.cx / 2 + 1, B + K + 2 + e.cy, L + p - d.cx / 2 + 1 + d.cx,
+                                         B + K + 2 + e.cy + d.cy};
+                        const bool underTitle = !xTitleBox.IsRectEmpty() && box.left < xTitleBox.right &&
+                                                xTitleBox.left < box.right && box.top < xTitleBox.bottom &&
+                                                xTitleBox.top < box.bottom;
+                        if (!underTitle)
+                            dc.TextOut(box.left, box.top, date);
+                        lastDate = std::move(date);
+                    }
+                }
             }
         }
         for (const AxisTick& tick : AxisTicks(m_dYMin, m_dYMax, steps.y, 2, H)) {

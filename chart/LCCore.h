@@ -90,6 +90,9 @@ struct HitRect {
 // Writes a time value as the short ("hh:mm:ss") or the long
 // ("[ yyyy-mm-dd   hh:mm:ss ]") label.
 using TimeLabelFormatter = std::function<std::string(double value, bool longForm)>;
+// Writes the day of a time value ("yyyy-mm-dd") in the same zone; two values
+// lie on one day exactly when their dates are equal.
+using DateLabelFormatter = std::function<std::string(double value)>;
 
 class CLCCore {
   public:
@@ -135,6 +138,10 @@ class CLCCore {
     // UTC when none is set.
     void SetTimeFormatter(TimeLabelFormatter formatter) { m_timeFormatter = std::move(formatter); }
     std::string FormatTimeLabel(double value, bool longForm) const;
+    // The dates under the time labels of a view that spans more than one day
+    // (the first labelled tick of each day); UTC when none is set.
+    void SetDateFormatter(DateLabelFormatter formatter) { m_dateFormatter = std::move(formatter); }
+    std::string FormatDateLabel(double value) const;
 
     // View and history.
     bool SetView(double x1, double y1, double x2, double y2);
@@ -306,6 +313,7 @@ class CLCCore {
     IGdiDC* DrawTarget(IGdiDC* pdc, std::unique_ptr<IGdiDC>& own);
 
     TimeLabelFormatter m_timeFormatter;
+    DateLabelFormatter m_dateFormatter;
     bool m_bPlainMarkers = false;
     double m_penX = 0, m_penY = 0;
     // Runs of hit records whose left edges do not decrease (the markers of

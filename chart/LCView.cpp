@@ -292,6 +292,10 @@ void CLCCore::SetReadout(double x, double y) {
     m_bReadoutValid = true;
 }
 
+std::string CLCCore::FormatDateLabel(double value) const {
+    return m_dateFormatter ? m_dateFormatter(value) : FormatUtcDate(value);
+}
+
 std::string CLCCore::FormatTimeLabel(double value, bool longForm) const {
     return m_timeFormatter ? m_timeFormatter(value, longForm) : FormatUtcTime(value, longForm);
 }

@@ -88,6 +88,7 @@ void ConfigureMainChart(CLCCore* chart, const std::string& xTitle, const std::st
     if (!chart)
         return;
     chart->SetTimeFormatter(FormatLocalTime);
+    chart->SetDateFormatter(FormatLocalDate);
     chart->SetTitles(xTitle, yTitle);
     chart->SetYRefLine(0);
     chart->ShowYRefLine(true);

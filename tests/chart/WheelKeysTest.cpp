@@ -111,7 +111,8 @@ TEST(WheelKeys, KeysRunTheViewCommands) {
     QTest::keyClick(&t.c, Qt::Key_Left);
     QTest::keyClick(&t.c, Qt::Key_Left);
     EXPECT_NEAR(t.View().dXMin, -31, kEps);
-    EXPECT_EQ(t.Posted(), (std::vector<int>{CLC::NotifyScrollRight, CLC::NotifyScrollLeft, CLC::NotifyScrollLeft}));
+    EXPECT_EQ(t.Posted(),
+              (std::vector<int>{CLC::NotifyScrollRight, CLC::NotifyScrollLeft, CLC::NotifyScrollLeft}));
 
     QTest::keyClick(&t.c, Qt::Key_Backspace);
     QTest::keyClick(&t.c, Qt::Key_Left, Qt::AltModifier);
