@@ -191,12 +191,19 @@ class CLCCore {
     void DrawLegend(IGdiDC* dc);
     void DrawReadout(IGdiDC* dc);
     void DrawInfoStrip(IGdiDC* dc, const HitRect* hit);
+    // The owner's one-line text (why the chart shows nothing), centred in the plot area.
+    void DrawMessage(IGdiDC& dc);
     void DrawLegendSample(IGdiDC& dc, const LCRect& rc, const CLCPlot* plot);
     void MoveToF(double x, double y);
     void LineToClipped(IGdiDC& dc, double x, double y);
     // Markers drawn one by one with the shape calls, as the reference for the
     // stamped drawing of DrawPlot.
     void SetPlainMarkers(bool plain) { m_bPlainMarkers = plain; }
+
+    // A line of text the plot area shows over whatever it holds (empty for
+    // none); the owner says with it why there is nothing to see.
+    void SetMessage(const std::string& text) { m_strMessage = text; }
+    const std::string& Message() const { return m_strMessage; }
 
     // Immediate full repaint of the window; nothing without one.
     virtual void Redraw() {}
@@ -277,6 +284,7 @@ class CLCCore {
     int m_nFontSize = 100;
     std::string m_strFontFace = "Arial";
     std::string m_strXTitle, m_strYTitle;
+    std::string m_strMessage;
     bool m_bShowLegend = true;
     std::string m_strLegendTitle;
     int m_nLegendFontSize = 100;

@@ -50,6 +50,7 @@ void CLCCore::RunPaint(IGdiDC& dc, bool layout) {
     DrawBackground(dc);
     DrawAxes(&dc);
     DrawPlots(&dc, false);
+    DrawMessage(dc);
     DrawSelection(&dc);
     if (m_bCrossVisible)
         DrawCross(&dc, m_ptCross.x, m_ptCross.y);
@@ -57,6 +58,20 @@ void CLCCore::RunPaint(IGdiDC& dc, bool layout) {
         LayoutLegend();
     DrawLegend(&dc);
     DrawReadout(&dc);
+}
+
+void CLCCore::DrawMessage(IGdiDC& dc) {
+    if (m_strMessage.empty() || m_rcPlot.IsRectEmpty())
+        return;
+    dc.SetBkMode(TRANSPARENT);
+    const GdiFont oldFont = dc.SelectFont({"Arial", m_nFontSize});
+    const COLORREF oldColor = dc.SetTextColor(0x000000);
+    const LCSize e = dc.GetTextExtent(m_strMessage);
+    const int x = (m_rcPlot.left + m_rcPlot.right + 1 - e.cx) / 2;
+    const int y = (m_rcPlot.top + m_rcPlot.bottom + 1 - e.cy) / 2;
+    dc.TextOut(std::max(x, m_rcPlot.left), y, m_strMessage);
+    dc.SetTextColor(oldColor);
+    dc.SelectFont(oldFont);
 }
 
 void CLCCore::PaintTo(IGdiDC& dc) {
