@@ -141,6 +141,10 @@ class CLC : public QWidget, public CLCCore {
     void DrawDragFrame(const LCRect& rc, bool removePrevious);
     bool Callback(int slot, unsigned buttons, int x, int y, void* extra);
     void ShowMenuAt(const QPoint& local);
+    // A widget position in the surface's device pixels.
+    QPoint ToDevice(const QPointF& p) const;
+    // Layout for the widget's size in device pixels, at its pixel ratio.
+    void LayoutToWidget();
     // A wheel or key zoom: redraw and notify when accepted; refused while
     // narrowing, the zoom limit's message once, not again for every notch.
     void FinishZoom(bool accepted, bool narrowing);

@@ -170,6 +170,18 @@ class CLCCore {
     const std::vector<ViewRect>& GetViewHistory() const { return m_views; }
     int GetViewIndex() const { return m_nView; }
 
+    // Device pixels per layout pixel of the surface drawn on (a screen's
+    // scaling). The drawing works in device pixels: fonts keep their point
+    // size at 96 x ratio dpi, the fixed pixel sizes (margins, tick lengths,
+    // marker sizes, handles, pen widths) grow by the rounded ratio. Layout
+    // takes device pixels. 1 by default.
+    void SetPixelRatio(double ratio);
+    double PixelRatio() const { return m_dPixelRatio; }
+    // n fixed pixels in device pixels.
+    int Px(int n) const { return n * m_nPixelScale; }
+    // A font size in tenths of a point for the surface's dpi.
+    int FontTenths(int tenths) const;
+
     // Layout for a client area of cx by cy pixels (what a resize does).
     virtual void Layout(int cx, int cy);
     void LayoutLegend();
@@ -232,7 +244,7 @@ class CLCCore {
     COLORREF BackColor() const { return m_crBack; }
     COLORREF PlotBackColor() const { return m_crPlotBack; }
     COLORREF SelectionColor() const { return m_crSelection; }
-    int SelectionBorder() const { return m_nSelectionBorder; }
+    int SelectionBorder() const { return Px(m_nSelectionBorder); }
 
     // The selection rectangle in client pixels; empty for none.
     const LCRect& Selection() const { return m_rcSelection; }
@@ -282,6 +294,8 @@ class CLCCore {
     LCRect m_rcClient, m_rcPlot, m_rcInfoStrip, m_rcReadout, m_rcLegend; // inclusive pixels
 
     int m_nFontSize = 100;
+    double m_dPixelRatio = 1;
+    int m_nPixelScale = 1;
     std::string m_strFontFace = "Arial";
     std::string m_strXTitle, m_strYTitle;
     std::string m_strMessage;

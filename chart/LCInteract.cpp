@@ -404,7 +404,7 @@ bool CLC::OnViewKey(int key, Qt::KeyboardModifiers modifiers) {
 }
 
 void CLC::wheelEvent(QWheelEvent* e) {
-    const QPoint p = e->position().toPoint();
+    const QPoint p = ToDevice(e->position());
     // Some platforms turn Shift+wheel into a horizontal wheel.
     const QPoint a = e->angleDelta();
     const int delta = a.y() != 0 ? a.y() : a.x();
@@ -419,7 +419,8 @@ void CLC::wheelEvent(QWheelEvent* e) {
 
 void CLC::ShowMenuAt(const QPoint& local) {
     QMenu menu(this);
-    if (Selection().PtInRect({local.x(), local.y()}))
+    const QPoint d = ToDevice(local);
+    if (Selection().PtInRect({d.x(), d.y()}))
         BuildSelectionMenu(&menu);
     else
         BuildContextMenu(&menu);
@@ -429,7 +430,7 @@ void CLC::ShowMenuAt(const QPoint& local) {
 }
 
 void CLC::mousePressEvent(QMouseEvent* e) {
-    const QPoint p = e->position().toPoint();
+    const QPoint p = ToDevice(e->position());
     if (e->button() == Qt::LeftButton) {
         if (Callback(1, ButtonFlags(e), p.x(), p.y(), nullptr))
             OnLButtonDown(p.x(), p.y());
@@ -439,13 +440,13 @@ void CLC::mousePressEvent(QMouseEvent* e) {
 }
 
 void CLC::mouseMoveEvent(QMouseEvent* e) {
-    const QPoint p = e->position().toPoint();
+    const QPoint p = ToDevice(e->position());
     if (Callback(6, ButtonFlags(e), p.x(), p.y(), nullptr))
         OnMouseMove(p.x(), p.y());
 }
 
 void CLC::mouseReleaseEvent(QMouseEvent* e) {
-    const QPoint p = e->position().toPoint();
+    const QPoint p = ToDevice(e->position());
     if (e->button() == Qt::LeftButton) {
         if (!HasPlots())
             return;
@@ -454,12 +455,12 @@ void CLC::mouseReleaseEvent(QMouseEvent* e) {
             OnLButtonUp(p.x(), p.y());
     } else if (e->button() == Qt::RightButton) {
         if (Callback(5, ButtonFlags(e), p.x(), p.y(), nullptr) && HasPlots())
-            ShowMenuAt(p);
+            ShowMenuAt(e->position().toPoint());
     }
 }
 
 void CLC::mouseDoubleClickEvent(QMouseEvent* e) {
-    const QPoint p = e->position().toPoint();
+    const QPoint p = ToDevice(e->position());
     if (e->button() != Qt::LeftButton)
         return;
     if (Callback(3, ButtonFlags(e), p.x(), p.y(), nullptr))

@@ -194,10 +194,20 @@ bool CLCCore::GetSelectionRange(double& x1, double& y1, double& x2, double& y2) 
 // ---------------------------------------------------------------------------
 // Layout
 
+void CLCCore::SetPixelRatio(double ratio) {
+    m_dPixelRatio = ratio >= 1 && ratio <= 16 ? ratio : 1;
+    m_nPixelScale = static_cast<int>(std::lround(m_dPixelRatio));
+}
+
+int CLCCore::FontTenths(int tenths) const {
+    return static_cast<int>(std::lround(tenths * m_dPixelRatio));
+}
+
 void CLCCore::Layout(int cx, int cy) {
     m_rcClient = {0, 0, cx - 1, cy - 1};
-    m_rcPlot = {m_rcMargins.left, m_rcMargins.top, cx - m_rcMargins.right - 1, cy - m_rcMargins.bottom - 1};
-    m_rcInfoStrip = {m_rcPlot.left + 140, m_rcPlot.top - 25, m_rcPlot.right, m_rcPlot.top - 2};
+    m_rcPlot = {Px(m_rcMargins.left), Px(m_rcMargins.top), cx - Px(m_rcMargins.right) - 1,
+                cy - Px(m_rcMargins.bottom) - 1};
+    m_rcInfoStrip = {m_rcPlot.left + Px(140), m_rcPlot.top - Px(25), m_rcPlot.right, m_rcPlot.top - Px(2)};
     if (m_rcSelection.right > m_rcPlot.right)
         m_rcSelection.right = m_rcPlot.right;
     if (m_rcSelection.bottom > m_rcPlot.bottom)
