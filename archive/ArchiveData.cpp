@@ -3,17 +3,12 @@
 #include "CurvePoints.h"
 #include "LocalTime.h"
 
-#include <cstdio>
 #include <utility>
 
 CArchiveData* g_pArchive = nullptr;
 
 namespace {
-StderrReporter g_stderrReporter;
-}
-
-void StderrReporter::ShowMessage(std::string_view englishText, int /*uiOffset*/) {
-    std::fprintf(stderr, "%.*s\n", static_cast<int>(englishText.size()), englishText.data());
+SilentReporter g_silentReporter;
 }
 
 double ArchiveRecord::GetTime(LocalTimeConverter& converter) const {
@@ -26,9 +21,12 @@ double ArchiveRecord::GetTime() const {
         LocalTimeToEpochExact(GetYear(), GetMonth(), GetDay(), GetHour(), GetMinute(), GetSecond()));
 }
 
-CArchiveData::CArchiveData() : m_header(ArchiveHeader::Build(0, 0, 0)), m_reporter(&g_stderrReporter) {
+CArchiveData::CArchiveData() : CArchiveData(Detached{}) {
     g_pArchive = this;
 }
+
+CArchiveData::CArchiveData(Detached)
+    : m_header(ArchiveHeader::Build(0, 0, 0)), m_reporter(&g_silentReporter) {}
 
 CArchiveData::~CArchiveData() {
     if (g_pArchive == this)

@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -43,14 +42,15 @@ struct SeriesInfo {
     int ForEachCurvePoint(unsigned flags, bool zeroCorrection, int stdTemp, int stdPres, Fn&& fn) const;
 };
 
-// Progress of a read from the instrument: (records read + 1, records to read);
-// returns non-zero to go on, 0 to stop.
-using ReadProgressFn = std::function<int(int done, int total)>;
-
 // The single in-memory archive: records in source order, split into series.
 class CArchiveData {
   public:
+    // The program's archive: makes itself g_pArchive.
     CArchiveData();
+    // An archive of the caller's own, which leaves g_pArchive alone until it
+    // is handed over (the device dialog reads into one).
+    struct Detached {};
+    explicit CArchiveData(Detached);
     ~CArchiveData();
     CArchiveData(const CArchiveData&) = delete;
     CArchiveData& operator=(const CArchiveData&) = delete;
@@ -79,15 +79,13 @@ class CArchiveData {
     // (created afresh when first is 0). 1 on success or when count is 0.
     int WriteBackup(const ArchiveRecord* buffer, int first, int count);
 
-    // Reads the instrument's archive memory (defined in the instrument layer).
-    int ReadFromDevice(const ReadProgressFn& progress, bool forced);
-
     // Building blocks of every load.
     void Clear();
     // Keeps the valid, non-erased records of the list, in order, and splits
     // them into series with the given saved flag; returns the record count.
     int AssignRecords(std::vector<ArchiveRecord> records, bool saved);
 
+    // Where the archive's messages go; until one is set, nowhere.
     void SetReporter(IReporter* reporter) { m_reporter = reporter; }
     IReporter& GetReporter() const { return *m_reporter; }
     void SetBackupPath(std::string path) { m_backupPath = std::move(path); }

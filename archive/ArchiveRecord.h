@@ -109,7 +109,3 @@ struct ArchiveHeader {
     }
 };
 static_assert(sizeof(ArchiveHeader) == 16);
-
-// The 16-byte signature that opens every *.mnr file.
-inline constexpr char kMnrSignature[16] = {'K', 'X', '2', '0', '8', 'M', '_', '_',
-                                           'A', 'R', 'C', '_', 'D', 'A', 'T', 'A'};

@@ -1,5 +1,6 @@
 #include "ArchiveData.h"
 #include "AtomicFile.h"
+#include "MnrCodec.h"
 #include "ReadFile.h"
 
 #include <cerrno>
@@ -55,64 +56,44 @@ int CArchiveData::LoadMnr(const std::string& path) {
         Report("Can't open file");
         return 0;
     }
-    uint8_t head[32];
-    if (std::fread(head, 1, 16, f.get()) < 16) {
-        Report("Can't read file signature");
-        return 0;
-    }
-    if (std::memcmp(head, kMnrSignature, 16) != 0) {
-        Report("Wrong file signature");
-        return 0;
-    }
-    if (std::fread(head + 16, 1, 16, f.get()) < 16) {
-        Report("Can't read file header");
+    MnrParser parser;
+    std::vector<ArchiveRecord> records;
+    uint8_t head[kMnrHeadSize];
+    const size_t headSize = std::fread(head, 1, sizeof head, f.get());
+    if (!parser.Feed(head, headSize, records) || (!parser.HeadDone() && parser.Finish() != MnrError::None)) {
+        Report(MnrErrorText(parser.Error()));
         return 0;
     }
 
-    const bool hasHeader = head[16] == ArchiveHeader::kMarker && head[17] != 0;
-    // Without a header, its 16 bytes are the first record.
-    const uint64_t recordStart = hasHeader ? 32 : 16;
     std::error_code ec;
     const uint64_t fileSize = std::filesystem::file_size(path, ec);
     const uint64_t size = ec ? 0 : fileSize;
-    const uint64_t expected = size > recordStart ? (size - recordStart) / 16 : 0;
+    const uint64_t expected = size > parser.RecordStart() ? (size - parser.RecordStart()) / 16 : 0;
     if (expected > kMaxArchiveRecords) {
         Report(kTooManyRecordsText);
         return 0;
     }
 
-    // Whole records only; a trailing partial record is ignored. The vector is
-    // sized once from the file size; chunks are compacted as they come, so
-    // only the records kept are ever written to it (and made resident).
-    std::vector<ArchiveRecord> records;
+    // The vector is sized once from the file size; the parser passes on only
+    // the records kept, so only those are ever written to it (and made
+    // resident). A trailing partial record is ignored.
     records.reserve(static_cast<size_t>(expected));
-    if (!hasHeader) {
-        records.emplace_back();
-        std::memcpy(records.back().raw, head + 16, 16);
-        records.resize(CompactRecords(records.data(), 1));
-    }
-    constexpr size_t kChunk = 4096;
-    auto chunk = std::make_unique<ArchiveRecord[]>(kChunk);
-    uint64_t total = hasHeader ? 0 : 1;
+    constexpr size_t kChunk = 4096 * 16;
+    auto chunk = std::make_unique<uint8_t[]>(kChunk);
     for (;;) {
-        const size_t got = std::fread(chunk.get(), 16, kChunk, f.get());
-        total += got;
+        const size_t got = std::fread(chunk.get(), 1, kChunk, f.get());
+        parser.Feed(chunk.get(), got, records);
         // The file may have grown since its size was taken.
-        if (total > kMaxArchiveRecords) {
+        if (parser.RecordCount() > kMaxArchiveRecords) {
             Report(kTooManyRecordsText);
             return 0;
         }
-        const size_t kept = CompactRecords(chunk.get(), got);
-        records.insert(records.end(), chunk.get(), chunk.get() + kept);
         if (got < kChunk)
             break;
     }
     if (records.capacity() > records.size() + records.size() / 8)
         records.shrink_to_fit();
-    if (hasHeader)
-        std::memcpy(m_header.raw, head + 16, 16);
-    else
-        m_header = ArchiveHeader::Build(0, 0, 0);
+    m_header = parser.Header();
     Clear();
     return AssignRecords(std::move(records), true);
 }
@@ -130,8 +111,9 @@ int CArchiveData::SaveSeries(int index, const std::string& path) {
         return 0;
     }
     const size_t count = static_cast<size_t>(series->GetCount());
-    const bool ok = file.Write(kMnrSignature, 16) && file.Write(m_header.raw, 16) &&
-                    file.Write(&m_records[static_cast<size_t>(series->first)], 16 * count) && file.Commit();
+    const bool ok =
+        WriteMnr(MnrFileSink(file), m_header, &m_records[static_cast<size_t>(series->first)], count) &&
+        file.Commit();
     if (!ok) {
         Report("Can't write file");
         return 0;
@@ -144,8 +126,7 @@ int CArchiveData::WriteBackup(const ArchiveRecord* buffer, int first, int count)
     if (count <= 0)
         return 1;
     FilePtr f = OpenBackupFile(m_backupPath, first == 0);
-    if (f && first == 0 &&
-        (std::fwrite(kMnrSignature, 1, 16, f.get()) != 16 || std::fwrite(m_header.raw, 1, 16, f.get()) != 16))
+    if (f && first == 0 && !WriteMnrHead(MnrFileSink(f.get()), m_header))
         f.reset();
     const auto fail = [&](std::string_view text) {
         if (!m_backupErrorReported)
@@ -155,8 +136,7 @@ int CArchiveData::WriteBackup(const ArchiveRecord* buffer, int first, int count)
     };
     if (!f)
         return fail("Can't open file for writing");
-    const size_t n = static_cast<size_t>(count);
-    bool ok = std::fwrite(buffer + first, 16, n, f.get()) == n;
+    bool ok = WriteMnrRecords(MnrFileSink(f.get()), buffer + first, static_cast<size_t>(count));
     ok = std::fclose(f.release()) == 0 && ok;
     if (!ok)
         return fail("Can't write file");

@@ -12,8 +12,9 @@ class IReporter {
     virtual void ShowMessage(std::string_view englishText, int uiOffset) = 0;
 };
 
-// Prints each message on stderr, one line each.
-class StderrReporter final : public IReporter {
+// Drops every message: the reporter of an archive nobody gave one, so the
+// core itself never prints. The GUI and the command-line tool set theirs.
+class SilentReporter final : public IReporter {
   public:
-    void ShowMessage(std::string_view englishText, int uiOffset) override;
+    void ShowMessage(std::string_view, int) override {}
 };

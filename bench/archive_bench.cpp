@@ -4,6 +4,8 @@
 
 #include "ArchiveData.h"
 #include "ArchiveGen.h"
+#include "CurvePoints.h"
+#include "IntervalStats.h"
 #include "SeriesFormat.h"
 
 #include <benchmark/benchmark.h>
@@ -163,6 +165,39 @@ void BM_ExportPrintfBaseline(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ExportPrintfBaseline)->Unit(benchmark::kMillisecond);
+
+// The measurement curve walked alone, as the chart and the statistics take
+// it: the baseline of the interval statistics below.
+void BM_CurveWalkBaseline(benchmark::State& state) {
+    CArchiveData archive;
+    archive.LoadMnr(Data().path);
+    const SeriesInfo& s = *archive.GetSeries(0);
+    for (auto _ : state) {
+        double sum = 0;
+        s.ForEachCurvePoint(
+            CF_MEAS_ONLY | CF_SKIP_BAD, true, -1, -1,
+            [&](int, const ArchiveRecord&, double t, double y, double, double) { sum += t + y; });
+        benchmark::DoNotOptimize(sum);
+    }
+}
+BENCHMARK(BM_CurveWalkBaseline)->Unit(benchmark::kMillisecond);
+
+// Hourly (arg 60) and daily (1440) statistics with a limit; goal 30 ms.
+void BM_IntervalStats(benchmark::State& state) {
+    CArchiveData archive;
+    archive.LoadMnr(Data().path);
+    const SeriesInfo& s = *archive.GetSeries(0);
+    IntervalOptions o;
+    o.minutes = static_cast<int>(state.range(0));
+    o.haveLimit = true;
+    o.limit = 3;
+    IntervalTable table;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ComputeIntervals(s, CurveOptions{}, o, table));
+    state.counters["intervals"] = static_cast<double>(table.rows.size());
+    state.counters["points"] = static_cast<double>(table.total.count);
+}
+BENCHMARK(BM_IntervalStats)->Arg(60)->Arg(1440)->Unit(benchmark::kMillisecond);
 
 // save-all's file names for N one-record series, a start second in four
 // shared with the series before; time should grow linearly with N.

@@ -5,6 +5,7 @@
 
 #include "ArchiveData.h"
 #include "Instrument.h"
+#include "ReadArchive.h"
 
 #include <benchmark/benchmark.h>
 
@@ -93,12 +94,13 @@ void ReadOverPty(benchmark::State& state, int baud) {
     const std::string backup = std::filesystem::temp_directory_path() / "tervik-bench-read_backup.mnr";
     double measured = 0, wire = 0;
     int records = 0;
+    StderrDeviceUi ui;
     for (auto _ : state) {
         CArchiveData archive;
         archive.SetBackupPath(backup);
         CountingLink::bytes = 0;
         const auto start = std::chrono::steady_clock::now();
-        records = archive.ReadFromDevice(nullptr, false);
+        records = ReadFromDevice(inst, archive, ui, nullptr, false);
         measured += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (baud > 0)
             wire += static_cast<double>(CountingLink::bytes) * 10.0 / baud;

@@ -2,6 +2,7 @@
 
 #include "Captions.h"
 #include "CliCommon.h"
+#include "IntervalStats.h"
 #include "SeriesFormat.h"
 #include "StringTable.h"
 
@@ -118,6 +119,47 @@ int CliStats(const std::vector<std::string>& argv) {
     const auto cells = StatisticsCells(stats);
     for (size_t i = 0; i < cells.size(); ++i)
         std::printf("%s%c", cells[i].c_str(), i + 1 < cells.size() ? '\t' : '\n');
+    return kExitOk;
+}
+
+int CliIntervals(const std::vector<std::string>& argv) {
+    CliArgs args;
+    CArchiveData archive;
+    if (const int rc = Prepare(argv, Join(kCurveValueOptions, {"series", "interval", "limit", "format"}),
+                               kCurveFlagOptions, args, archive, {{"view", 2}}))
+        return rc;
+    int index = 0;
+    CurveOptions curve;
+    if (const int rc = ReadSeriesAndCurveOptions(args, archive, index, curve))
+        return rc;
+    IntervalOptions options;
+    const std::string interval = args.Get("interval", "1h");
+    long long minutes = 0;
+    if (interval == "1h")
+        options.minutes = 60;
+    else if (interval == "1d")
+        options.minutes = 1440;
+    else if (ParseIntArg(interval, minutes) && minutes >= 1 && minutes <= 1440)
+        options.minutes = static_cast<int>(minutes);
+    else
+        return CliError(kExitUsage, "--interval takes 1h, 1d or a number of minutes from 1 to 1440");
+    if (args.Has("limit")) {
+        if (!ParseDoubleArg(args.Get("limit"), options.limit))
+            return CliError(kExitUsage, "--limit takes a number in the unit of the results");
+        options.haveLimit = true;
+    }
+    if (args.Has("view")) {
+        const auto& v = args.GetAll("view");
+        if (!ParseDoubleArg(v[0], options.xmin) || !ParseDoubleArg(v[1], options.xmax))
+            return CliError(kExitUsage, "--view takes two times in epoch seconds");
+    }
+    IntervalTable table;
+    if (!ComputeIntervals(*archive.GetSeries(index), curve, options, table))
+        return CliError(kExitFailure, table.error.empty() ? "no points in view" : table.error);
+    const std::string text =
+        OutputFormat(args) == "csv" ? IntervalsCsv(table, options) : IntervalsText(table, options);
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
+        return CliError(kExitFailure, "cannot write the output");
     return kExitOk;
 }
 

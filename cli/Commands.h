@@ -7,6 +7,7 @@
 int CliInfo(const std::vector<std::string>& args);
 int CliExport(const std::vector<std::string>& args);
 int CliStats(const std::vector<std::string>& args);
+int CliIntervals(const std::vector<std::string>& args);
 int CliSave(const std::vector<std::string>& args);
 int CliSaveAll(const std::vector<std::string>& args);
 #ifdef TERVIK_CLI_RENDER

@@ -4,6 +4,8 @@
 #include "CliCommon.h"
 #include "Commands.h"
 #include "Instrument.h"
+#include "MnrCodec.h"
+#include "ReadArchive.h"
 #include "SimInstrument.h"
 #include "StringTable.h"
 
@@ -151,10 +153,8 @@ bool WriteArchive(const CArchiveData& archive, const std::string& path) {
     if (!out.Open())
         return false;
     const auto& records = archive.GetRecords();
-    const bool ok = std::fwrite(kMnrSignature, 1, 16, out.Get()) == 16 &&
-                    std::fwrite(archive.GetHeader().raw, 1, 16, out.Get()) == 16 &&
-                    std::fwrite(records.data(), 16, records.size(), out.Get()) == records.size();
-    return ok && out.Commit();
+    return WriteMnr(MnrFileSink(out.Get()), archive.GetHeader(), records.data(), records.size()) &&
+           out.Commit();
 }
 
 int ParseTimeout(const CliArgs& args) {
@@ -247,16 +247,15 @@ int CliRead(const std::vector<std::string>& argv) {
                  StatusInRange(used, available) ? "" : " (out of range: reading at most 44000 records)");
 
     CliDeviceUi ui(static_cast<int>(retries), args.Has("read-empty"), isatty(STDERR_FILENO) != 0);
-    SetDeviceUi(&ui);
     CArchiveData archive;
     archive.SetReporter(&ui);
     if (g_interrupted)
         return CliError(kExitInterrupted, "interrupted before the read");
-    const int records =
-        archive.ReadFromDevice([&ui](int n, int total) { return ui.Progress(n, total); }, args.Has("force"));
+    const int records = ReadFromDevice(
+        instrument, archive, ui, [&ui](int n, int total) { return ui.Progress(n, total); },
+        args.Has("force"));
     ui.EndProgressLine();
     const bool positionLost = instrument->PositionLost();
-    SetDeviceUi(nullptr);
     g_deviceList.CloseCurrent();
     std::snprintf(line, sizeof line, UIString(116, 0).c_str(), records, archive.GetSeriesCount());
     std::fprintf(stderr, "tervik-cli: %s\n", line);

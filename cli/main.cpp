@@ -21,6 +21,9 @@ const char* const kUsage = "Usage: tervik-cli COMMAND FILE [options]\n"
                            "         [--format table|csv] [-o OUT]\n"
                            "  stats FILE --series N        the statistics row of the points in view\n"
                            "         [--view XMIN XMAX]    (epoch seconds; default: all points)\n"
+                           "  intervals FILE --series N    statistics per local hour, day or N minutes\n"
+                           "         [--interval 1h|1d|MINUTES] [--limit X] [--view XMIN XMAX]\n"
+                           "         [--format table|csv]  (--limit: the points strictly above X)\n"
                            "  save FILE --series N -o OUT.mnr\n"
                            "  save-all FILE --dir DIR      every series as DIR/<start>.mnr\n"
 #ifdef TERVIK_CLI_RENDER
@@ -36,7 +39,7 @@ const char* const kUsage = "Usage: tervik-cli COMMAND FILE [options]\n"
                            "                               written in the current folder as it goes\n"
 #endif
                            "\n"
-                           "Curve options (export, stats, render):\n"
+                           "Curve options (export, stats, intervals, render):\n"
                            "  --zero-correction yes|no     subtract the zero baseline (default yes)\n"
                            "  --std-temp C                 correct to this standard temperature\n"
                            "  --std-pres MMHG              correct to this standard pressure\n"
@@ -51,13 +54,13 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"info", CliInfo},       {"export", CliExport},    {"stats", CliStats},
-    {"save", CliSave},       {"save-all", CliSaveAll},
+    {"info", CliInfo},           {"export", CliExport}, {"stats", CliStats},
+    {"intervals", CliIntervals}, {"save", CliSave},     {"save-all", CliSaveAll},
 #ifdef TERVIK_CLI_RENDER
     {"render", CliRender},
 #endif
 #ifdef TERVIK_CLI_DEVICE
-    {"devices", CliDevices}, {"read", CliRead},
+    {"devices", CliDevices},     {"read", CliRead},
 #endif
 };
 

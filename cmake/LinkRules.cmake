@@ -86,10 +86,11 @@ foreach(t tervik_gui_support tervik_prompts tervik_dialog_units)
 endforeach()
 tervik_forbid_links(tervik_main_window "^tervik_app$" "the start-up runs the main window, not the other way")
 
-# Once the chart has a core without widgets, neither it nor tervik-cli may
-# link Qt Widgets; before that the whole chart is a widget.
+# Neither the chart's core nor tervik-cli may link Qt Widgets.
 if(TARGET tervik_chart_core)
   tervik_forbid_links(tervik_chart_core "${tervik_widgets}" "the chart core is QtGui at most")
+  tervik_forbid_links(tervik_chart_core "^tervik_(prompts|archive|strings|chart)$"
+                      "the chart core knows nothing of records, texts or dialogs")
   tervik_forbid_links(tervik-cli "${tervik_widgets}" "tervik-cli runs without widgets")
 endif()
 

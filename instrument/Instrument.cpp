@@ -6,24 +6,10 @@
 
 using namespace kx;
 
-namespace {
-
-StderrDeviceUi g_stderrUi;
-IDeviceUi* g_deviceUi = nullptr;
-
-} // namespace
-
 CDeviceList g_deviceList;
 
 void StderrDeviceUi::ShowMessage(std::string_view englishText, int) {
     std::fprintf(stderr, "%.*s\n", static_cast<int>(englishText.size()), englishText.data());
-}
-
-void SetDeviceUi(IDeviceUi* ui) {
-    g_deviceUi = ui;
-}
-IDeviceUi& DeviceUi() {
-    return g_deviceUi ? *g_deviceUi : g_stderrUi;
 }
 
 bool StatusInRange(uint32_t used, uint32_t available) {
@@ -93,7 +79,7 @@ int CInstrument::SetReadPosition(uint32_t position) {
     return PortCommand(kCmdSetPosition, 4, p) == 0 ? 1 : 0;
 }
 
-int CInstrument::ReadBlock(uint8_t* out) {
+int CInstrument::ReadBlock(uint8_t* out, IReporter& ui) {
     // The instrument answers each request once and moves on after each whole
     // reply. A retry is safe only while no reply is unaccounted for: bytes
     // that come before the retry, or after the retry's own reply, mean a
@@ -128,7 +114,7 @@ int CInstrument::ReadBlock(uint8_t* out) {
         return 0;
     }
     if (const char* name = PortErrorName(rc))
-        DeviceUi().ShowMessage(name, 0);
+        ui.ShowMessage(name, 0);
     return 0;
 }
 

@@ -32,10 +32,6 @@ class StderrDeviceUi : public IDeviceUi {
     bool Ask(Question, std::string_view, int, int) override { return false; }
 };
 
-// The interface used by reads; nullptr restores the stderr one.
-void SetDeviceUi(IDeviceUi* ui);
-IDeviceUi& DeviceUi();
-
 class CInstrument {
   public:
     explicit CInstrument(const DeviceNode& node) : m_node(node) {}
@@ -46,9 +42,9 @@ class CInstrument {
     int QueryKind();
     int QueryArchiveStatus(uint32_t& used, uint32_t& available);
     int SetReadPosition(uint32_t position);
-    // 240 bytes (15 records) into out; a failure is shown by its error name,
-    // unless the position was lost.
-    int ReadBlock(uint8_t* out);
+    // 240 bytes (15 records) into out; a failure is shown on ui by its error
+    // name, unless the position was lost.
+    int ReadBlock(uint8_t* out, IReporter& ui);
     // After a failed ReadBlock: a reply came late and could not be taken as
     // the block, so the instrument may have moved on and another attempt
     // could return the next block in this one's place. Reading must stop.

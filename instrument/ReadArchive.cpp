@@ -1,7 +1,7 @@
 // Reading the instrument's archive memory into the archive.
 
-#include "ArchiveData.h"
-#include "Instrument.h"
+#include "ReadArchive.h"
+
 #include "Protocol.h"
 
 #include <algorithm>
@@ -17,16 +17,25 @@ constexpr int kUiPositionLost = 196;
 
 } // namespace
 
-int CArchiveData::ReadFromDevice(const ReadProgressFn& progress, bool forced) {
-    IDeviceUi& ui = DeviceUi();
-    CInstrument* instrument = g_deviceList.GetCurrent();
+int ReadFromDevice(CInstrument* instrument, CArchiveData& archive, IDeviceUi& ui,
+                   const ReadProgressFn& progress, bool forced) {
     if (!instrument) {
         ui.ShowMessage("No device connected.", 118);
         return 0;
     }
-    m_header = ArchiveHeader::Build(ArchiveHeader::kOriginDevice, static_cast<uint8_t>(instrument->GetKind()),
-                                    static_cast<uint32_t>(instrument->GetSerialNumber()));
-    ResetBackupErrorReport();
+    // The backup's messages belong to the read.
+    IReporter& reporter = archive.GetReporter();
+    archive.SetReporter(&ui);
+    struct RestoreReporter {
+        CArchiveData& archive;
+        IReporter& reporter;
+        ~RestoreReporter() { archive.SetReporter(&reporter); }
+    } restore{archive, reporter};
+
+    archive.SetHeader(ArchiveHeader::Build(ArchiveHeader::kOriginDevice,
+                                           static_cast<uint8_t>(instrument->GetKind()),
+                                           static_cast<uint32_t>(instrument->GetSerialNumber())));
+    archive.ResetBackupErrorReport();
 
     // The counts come from the instrument and are not trusted: computed in 64
     // bits and bounded by the largest memory an instrument has.
@@ -45,7 +54,7 @@ int CArchiveData::ReadFromDevice(const ReadProgressFn& progress, bool forced) {
     used = std::min<uint64_t>(used, kMaxDeviceRecords);
     available = std::min<uint64_t>(available, kMaxDeviceRecords);
 
-    Clear();
+    archive.Clear();
     if (used == 0) {
         if (!ui.Ask(IDeviceUi::Question::ReadEmptyMemory,
                     "Device archive memory is reported to be empty. Try to read anyway?", 134, 0))
@@ -60,7 +69,7 @@ int CArchiveData::ReadFromDevice(const ReadProgressFn& progress, bool forced) {
     int backedUp = 0;
     instrument->SetReadPosition(0);
     for (int k = 0; k < blocks;) {
-        if (!instrument->ReadBlock(buffer[static_cast<size_t>(read)].raw)) {
+        if (!instrument->ReadBlock(buffer[static_cast<size_t>(read)].raw, ui)) {
             if (instrument->PositionLost()) {
                 // Asking again could take the next block for this one.
                 ui.ShowMessage("The instrument answered late: the read position is uncertain. Reading stops "
@@ -80,7 +89,7 @@ int CArchiveData::ReadFromDevice(const ReadProgressFn& progress, bool forced) {
                 end = true;
             ++read;
             if (read % kBackupEvery == 0) {
-                WriteBackup(buffer.data(), backedUp, read - backedUp);
+                archive.WriteBackup(buffer.data(), backedUp, read - backedUp);
                 backedUp = read;
             }
         }
@@ -90,10 +99,10 @@ int CArchiveData::ReadFromDevice(const ReadProgressFn& progress, bool forced) {
         if (end)
             break;
     }
-    WriteBackup(buffer.data(), backedUp, read - backedUp);
+    archive.WriteBackup(buffer.data(), backedUp, read - backedUp);
     instrument->SetReadPosition(1000000);
     if (read == 0)
         return 0;
     buffer.resize(static_cast<size_t>(read));
-    return AssignRecords(std::move(buffer), false);
+    return archive.AssignRecords(std::move(buffer), false);
 }

@@ -1,6 +1,7 @@
 #include "SimInstrument.h"
 
 #include "ArchiveGen.h"
+#include "MnrCodec.h"
 #include "Protocol.h"
 #include "ReadFile.h"
 #include "Transport.h"
@@ -268,16 +269,21 @@ bool LoadMnrRecords(const std::string& path, std::vector<ArchiveRecord>& records
         error = "cannot open " + path;
         return false;
     }
-    std::FILE* f = file.get();
-    uint8_t head[32];
-    const bool ok = std::fread(head, 1, 32, f) == 32 && std::memcmp(head, kMnrSignature, 16) == 0;
     records.clear();
-    ArchiveRecord r;
-    while (ok && std::fread(r.raw, 1, 16, f) == 16)
-        records.push_back(r);
-    if (!ok)
+    MnrParser parser(true);
+    uint8_t chunk[16 * 1024];
+    size_t got;
+    bool ok = true;
+    do {
+        got = std::fread(chunk, 1, sizeof chunk, file.get());
+        ok = parser.Feed(chunk, got, records);
+    } while (ok && got == sizeof chunk);
+    if (parser.Finish() != MnrError::None) {
+        records.clear();
         error = path + " is not a monitoring archive (*.mnr)";
-    return ok;
+        return false;
+    }
+    return true;
 }
 
 std::vector<ArchiveRecord> DefaultSimMemory(int records) {

@@ -1,5 +1,8 @@
 #include "ArchiveGen.h"
 
+#include "AtomicFile.h"
+#include "MnrCodec.h"
+
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -70,11 +73,7 @@ std::vector<ArchiveRecord> GenerateRecords(const GenOptions& o) {
 
 bool WriteMnrFile(const std::string& path, const ArchiveHeader& header,
                   const std::vector<ArchiveRecord>& records) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    bool ok = std::fwrite(kMnrSignature, 1, 16, f) == 16 && std::fwrite(header.raw, 1, 16, f) == 16 &&
-              std::fwrite(records.data(), 16, records.size(), f) == records.size();
-    ok = std::fclose(f) == 0 && ok;
-    return ok;
+    AtomicFile file(path);
+    return file.Open() && WriteMnr(MnrFileSink(file), header, records.data(), records.size()) &&
+           file.Commit();
 }

@@ -23,6 +23,6 @@ struct GenOptions {
 // and a few peaks, a drifting zero baseline, ambient temperature and pressure.
 std::vector<ArchiveRecord> GenerateRecords(const GenOptions& options);
 
-// Writes "KX208M__ARC_DATA", the header and the records.
+// Writes an *.mnr file of the header and the records.
 bool WriteMnrFile(const std::string& path, const ArchiveHeader& header,
                   const std::vector<ArchiveRecord>& records);

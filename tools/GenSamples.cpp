@@ -2,20 +2,13 @@
 // Usage: tervik-gen-samples OUTDIR
 
 #include "ArchiveGen.h"
+#include "AtomicFile.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 namespace {
-
-bool WriteText(const std::string& path, const std::string& text) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    return std::fclose(f) == 0 && ok;
-}
 
 std::string DatLine(int d, int mo, int y, int h, int mi, int s, const char* conc, const char* temp, int pres,
                     int code) {
@@ -57,7 +50,7 @@ int main(int argc, char** argv) {
             DatLine(14, 3, 2007, 10, minute + 2, 30, concs[i], i == 7 ? "22,0" : "21,5", 747, zero ? 11 : 20);
     }
     dat += DatLine(14, 3, 2007, 11, 0, 0, "1,0", "21,5", 747, 12);
-    if (!WriteText(dir + "/old-format.dat", dat))
+    if (!WriteFileAtomically(dir + "/old-format.dat", dat))
         return 1;
 
     // Orlo2 text: two series, zero cycles flagged B.
@@ -71,7 +64,7 @@ int main(int argc, char** argv) {
             orlo += line;
         }
     }
-    if (!WriteText(dir + "/orlo2.txt", orlo))
+    if (!WriteFileAtomically(dir + "/orlo2.txt", orlo))
         return 1;
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "ArchiveData.h"
 #include "DialogUnits.h"
 #include "Prompts.h"
+#include "ReadArchive.h"
 #include "StringTable.h"
 
 #include <QCheckBox>
@@ -125,7 +126,6 @@ CDeviceDlg::~CDeviceDlg() {
     JoinWorker();
     if (g_pDeviceDlg == this)
         g_pDeviceDlg = nullptr;
-    SetDeviceUi(nullptr);
     g_deviceList.CloseCurrent();
     delete m_ui;
 }
@@ -162,7 +162,6 @@ QWidget* CDeviceDlg::Control(int id) const {
 }
 
 int CDeviceDlg::exec() {
-    SetDeviceUi(m_ui);
     OnInitDialog();
     if (m_bEndedDuringInit)
         return result();
@@ -272,27 +271,23 @@ void CDeviceDlg::OnRead() {
     m_bForced = m_chkForce->isChecked();
     g_pDeviceDlg = this;
     m_progress->setValue(0);
-    if (!m_archive) {
-        // A new archive makes itself the program's one; this one stays the
-        // dialog's until OK hands it over.
-        CArchiveData* shown = g_pArchive;
-        m_archive = std::make_unique<CArchiveData>();
-        g_pArchive = shown;
-    }
-    m_pPrevReporter = &m_archive->GetReporter();
-    m_archive->SetReporter(m_ui);
+    // The dialog's own until OK hands it over.
+    if (!m_archive)
+        m_archive = std::make_unique<CArchiveData>(CArchiveData::Detached{});
+    CInstrument* instrument = g_deviceList.GetCurrent();
     m_btnOk->setEnabled(false);
     m_chkForce->setEnabled(false);
     m_btnRead->setEnabled(false);
     m_btnSearch->setEnabled(false);
     m_btnConnect->setEnabled(false);
     m_bWorkerDone = false;
-    m_worker = std::thread([this] { ReadArchiveThread(); });
+    m_worker = std::thread([this, instrument] { ReadArchiveThread(instrument); });
 }
 
-void CDeviceDlg::ReadArchiveThread() {
-    const int result =
-        m_archive->ReadFromDevice([this](int n, int total) { return OnReadProgress(n, total); }, m_bForced);
+void CDeviceDlg::ReadArchiveThread(CInstrument* instrument) {
+    const int result = ReadFromDevice(
+        instrument, *m_archive, *m_ui, [this](int n, int total) { return OnReadProgress(n, total); },
+        m_bForced);
     OnUiThread([&] {
         OnReadDone(result);
         return 0;
@@ -322,7 +317,6 @@ int CDeviceDlg::OnReadProgress(int n, int total) {
 
 void CDeviceDlg::OnReadDone(int) {
     m_bReading = false;
-    m_archive->SetReporter(m_pPrevReporter);
     m_btnOk->setEnabled(true);
     m_btnRead->setEnabled(true);
     m_btnSearch->setEnabled(true);

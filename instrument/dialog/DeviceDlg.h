@@ -17,7 +17,8 @@ class QPushButton;
 
 // The device dialog: pick an attached instrument, connect to it, and read its
 // whole archive memory on a worker thread into an archive of the dialog's
-// own, so that a cancelled dialog leaves g_pArchive as it was. Run it with
+// own, which does not touch g_pArchive: a cancelled dialog leaves the
+// program's archive as it was. Run it with
 // exec(); it ends with Accepted (OK) when the main window should take the
 // archive read (TakeArchive) and show it.
 class CDeviceDlg : public QDialog {
@@ -49,7 +50,7 @@ class CDeviceDlg : public QDialog {
     class WorkerUi;
 
     void OnInitDialog();
-    void ReadArchiveThread();
+    void ReadArchiveThread(CInstrument* instrument);
     int OnReadProgress(int n, int total);
     void OnReadDone(int result);
     void JoinWorker();
@@ -80,7 +81,6 @@ class CDeviceDlg : public QDialog {
     std::thread m_worker;
     WorkerUi* m_ui;
     std::unique_ptr<CArchiveData> m_archive;
-    IReporter* m_pPrevReporter = nullptr; // the archive's reporter outside a read
 };
 
 // The dialog that started the running read; null otherwise.

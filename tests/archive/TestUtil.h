@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ArchiveData.h"
+#include "MnrCodec.h"
 
 #include <cstdlib>
 #include <ctime>
@@ -88,10 +89,13 @@ inline std::string ReadBytes(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// An *.mnr file's bytes; without a header, the signature and the records.
 inline std::string MnrBytes(const ArchiveHeader* header, const std::vector<ArchiveRecord>& records) {
     std::string s(kMnrSignature, 16);
-    if (header)
-        s.append(reinterpret_cast<const char*>(header->raw), 16);
+    if (header) {
+        const auto head = EncodeMnrHead(*header);
+        s.assign(head.begin(), head.end());
+    }
     for (const ArchiveRecord& r : records)
         s.append(reinterpret_cast<const char*>(r.raw), 16);
     return s;

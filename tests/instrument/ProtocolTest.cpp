@@ -20,11 +20,7 @@ class ProtocolTest : public ::testing::Test {
     void Script(std::deque<Bytes> replies, bool purgeFails = false) {
         PortAttach(std::make_unique<ScriptedLink>(std::move(replies), &log, purgeFails));
     }
-    void SetUp() override { SetDeviceUi(&ui); }
-    void TearDown() override {
-        PortClose();
-        SetDeviceUi(nullptr);
-    }
+    void TearDown() override { PortClose(); }
     ScriptedLink::Log log;
     RecordingUi ui;
     CInstrument instrument{DeviceNode{}};
@@ -71,10 +67,10 @@ TEST_F(ProtocolTest, BlockChecksumOffByOneIsReportedByName) {
     // before the retry.
     Script({bad, {}, {}, Block(0x22)});
     uint8_t out[240] = {};
-    EXPECT_EQ(instrument.ReadBlock(out), 0);
+    EXPECT_EQ(instrument.ReadBlock(out, ui), 0);
     EXPECT_EQ(ui.messages, std::vector<std::string>{"KX_ERR_CS"});
     EXPECT_EQ(instrument.GetLastError(), 0); // block failures leave it alone
-    ASSERT_EQ(instrument.ReadBlock(out), 1);
+    ASSERT_EQ(instrument.ReadBlock(out, ui), 1);
     EXPECT_EQ(out[0], 0x22);
     EXPECT_EQ(out[239], 0x22);
     EXPECT_EQ(ui.messages.size(), 1u);
@@ -83,7 +79,7 @@ TEST_F(ProtocolTest, BlockChecksumOffByOneIsReportedByName) {
 TEST_F(ProtocolTest, BlockTimeoutShowsItsName) {
     Script({});
     uint8_t out[240];
-    EXPECT_EQ(instrument.ReadBlock(out), 0);
+    EXPECT_EQ(instrument.ReadBlock(out, ui), 0);
     EXPECT_EQ(ui.messages, std::vector<std::string>{"KX_ERR_TO"});
 }
 

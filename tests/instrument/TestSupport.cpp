@@ -112,9 +112,7 @@ void ArchiveReadFixture::SetUp() {
     PortSetHardwareScan(false);
     PortClearExtraSources();
     PortSetTimeouts(m_timeoutMs, m_timeoutMs);
-    SetDeviceUi(&ui);
     dir = TempDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
-    archive.SetReporter(&ui);
     archive.SetBackupPath(dir + "/read_backup.mnr");
 }
 
@@ -122,12 +120,12 @@ void ArchiveReadFixture::TearDown() {
     g_deviceList.CloseCurrent();
     PortClearExtraSources();
     PortSetTimeouts(2000, 2000);
-    SetDeviceUi(nullptr);
     std::filesystem::remove_all(dir);
 }
 
 int ArchiveReadFixture::Read(bool forced) {
-    return archive.ReadFromDevice(
+    return ReadFromDevice(
+        g_deviceList.GetCurrent(), archive, ui,
         [this](int n, int total) {
             progress.emplace_back(n, total);
             return stopAt > 0 && static_cast<int>(progress.size()) >= stopAt ? 0 : 1;

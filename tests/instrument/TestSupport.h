@@ -6,6 +6,7 @@
 
 #include "ArchiveData.h"
 #include "Instrument.h"
+#include "ReadArchive.h"
 #include "SimInstrument.h"
 #include "Transport.h"
 

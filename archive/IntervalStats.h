@@ -1,0 +1,91 @@
+#pragma once
+
+// Statistics of a series per clock interval (hour, day or N minutes) with the
+// points above a limit value, as environmental reports give them.
+//
+// The points are those of the measurement curve the chart shows (the current
+// corrections and filter). With a view, the points are taken as the
+// statistics row takes them: those before xmin are skipped and the walk stops
+// at the first point past xmax.
+//
+// Intervals are aligned to the local clock: an N-minute interval starts where
+// the local clock reads a multiple of N minutes after local midnight (the last
+// one of a day ends at the next midnight when N does not divide a day), and a
+// day runs from local midnight to local midnight, so a day with a
+// daylight-saving change lasts 23 or 25 hours. An hour repeated when the
+// clocks go back is two intervals with the same clock reading; an interval cut
+// by a change of offset ends (or starts) at the change.
+//
+// Every interval from the one of the first point to the one of the last is
+// listed, those without points included (count 0, marked incomplete).
+
+#include "ArchiveData.h"
+#include "SeriesFormat.h"
+
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
+struct IntervalOptions {
+    int minutes = 60; // 1..1440; 1440 is the local calendar day
+    bool haveLimit = false;
+    double limit = 0; // in the unit of the results; points strictly above it count
+    double xmin = -std::numeric_limits<double>::infinity();
+    double xmax = std::numeric_limits<double>::infinity();
+    // Intervals with fewer points than this share of the expected ones are
+    // marked incomplete.
+    double minShare = 0.75;
+};
+
+// Figures of one interval, or of all points together. Times are seconds
+// since 1970; the figures of points (and of points above the limit) are 0
+// where there is none.
+struct IntervalRow {
+    int64_t start = 0, end = 0; // [start, end)
+    size_t count = 0;
+    double mean = 0, sd = 0, min = 0, max = 0;
+    double minTime = 0, maxTime = 0; // first point with the min, the max
+    // (end - start) / median cycle; 0 when the series has no cycle length.
+    double expected = 0;
+    double coverage = 0; // count / expected; 0 when expected is 0
+    bool incomplete = false;
+    size_t above = 0;        // points with result > limit
+    double aboveSeconds = 0; // sum of their cycle lengths
+    double firstAbove = 0, lastAbove = 0;
+};
+
+struct IntervalTable {
+    std::vector<IntervalRow> rows;
+    IntervalRow total; // start of the first row to end of the last; expected summed
+    // Median of the positive time steps between consecutive points; 0 when
+    // there are fewer than two distinct times.
+    double medianCycle = 0;
+    std::string error; // why nothing was computed, when there were points
+};
+
+// The cycle length of a point, for the time above the limit, is the time to
+// the next point when that is positive and at most twice the median cycle;
+// otherwise (the last point, a gap in the record, a step back in time) the
+// median cycle. Returns false when no point is taken (table left empty).
+bool ComputeIntervals(const SeriesInfo& series, const CurveOptions& curve, const IntervalOptions& options,
+                      IntervalTable& table);
+
+// The same from arrays of times and results in curve order.
+bool ComputeIntervals(const std::vector<double>& times, const std::vector<double>& results,
+                      const IntervalOptions& options, IntervalTable& table);
+
+// The interval [start, end) that holds the moment t (whole seconds).
+void IntervalAt(int64_t t, int minutes, int64_t& start, int64_t& end);
+
+// Local ISO 8601 time with its UTC offset, "2011-06-03T09:00:00+02:00".
+std::string LocalIsoTime(int64_t epoch);
+
+// CSV: a header line, one line per interval and a final "total" line; numbers
+// in shortest round-trip form, times (whole seconds) as LocalIsoTime. The limit columns are
+// present when a limit was given.
+std::string IntervalsCsv(const IntervalTable& table, const IntervalOptions& options);
+
+// A fixed-column table for reading, numbers in the three-digit form of the
+// statistics row, then the total row and a line on the median cycle.
+std::string IntervalsText(const IntervalTable& table, const IntervalOptions& options);

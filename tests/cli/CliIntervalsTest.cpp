@@ -1,0 +1,128 @@
+// tervik-cli intervals: every number of its CSV reads back to the computed
+// value, and its usage errors.
+
+#include "IntervalStats.h"
+#include "NumText.h"
+#include "TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace {
+
+struct CliRun {
+    int code;
+    std::string out;
+};
+
+CliRun Cli(const std::string& args) {
+    const std::string cmd = std::string("TZ=Europe/Berlin ") + TERVIK_CLI + " " + args + " 2>/dev/null";
+    std::FILE* p = popen(cmd.c_str(), "r");
+    CliRun r{-1, ""};
+    if (!p)
+        return r;
+    std::array<char, 4096> buf;
+    size_t n;
+    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0)
+        r.out.append(buf.data(), n);
+    const int status = pclose(p);
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+const std::string kDemo = std::string(TERVIK_SAMPLES) + "/demo.mnr";
+
+std::vector<std::string> Fields(const std::string& line) {
+    std::vector<std::string> f;
+    std::stringstream in(line);
+    std::string s;
+    while (std::getline(in, s, ','))
+        f.push_back(s);
+    if (!line.empty() && line.back() == ',')
+        f.emplace_back();
+    return f;
+}
+
+double Num(const std::string& text) {
+    const char* end = nullptr;
+    const double v = ParseDouble(text.c_str(), &end);
+    EXPECT_EQ(end, text.c_str() + text.size()) << text;
+    return v;
+}
+
+TEST(CliIntervals, CsvRoundTripsEveryNumber) {
+    ScopedTimeZone zone("Europe/Berlin");
+    CArchiveData a;
+    ASSERT_GT(a.LoadMnr(kDemo), 0);
+    CurveOptions c;
+    c.stdTemp = 200;
+    IntervalOptions o;
+    o.minutes = 45;
+    o.haveLimit = true;
+    o.limit = 2.5;
+    IntervalTable table;
+    ASSERT_TRUE(ComputeIntervals(*a.GetSeries(0), c, o, table));
+    const CliRun r =
+        Cli("intervals " + kDemo + " --series 1 --std-temp 20 --interval 45 --limit 2.5 --format csv");
+    ASSERT_EQ(r.code, 0);
+    std::stringstream in(r.out);
+    std::string line;
+    std::getline(in, line);
+    ASSERT_EQ(Fields(line).size(), 17u);
+    size_t k = 0;
+    while (std::getline(in, line)) {
+        const std::vector<std::string> f = Fields(line);
+        ASSERT_EQ(f.size(), 17u) << line;
+        const bool total = k == table.rows.size();
+        ASSERT_LE(k, table.rows.size());
+        const IntervalRow& row = total ? table.total : table.rows[k];
+        EXPECT_EQ(f[0], total ? "total" : std::to_string(k + 1));
+        EXPECT_EQ(f[1], LocalIsoTime(row.start));
+        EXPECT_EQ(f[2], LocalIsoTime(row.end));
+        EXPECT_EQ(f[3], std::to_string(row.count));
+        EXPECT_EQ(Num(f[4]), row.expected);
+        EXPECT_EQ(Num(f[5]), row.coverage);
+        EXPECT_EQ(f[6], row.incomplete ? "1" : "0");
+        if (row.count > 0) {
+            EXPECT_EQ(Num(f[7]), row.mean);
+            EXPECT_EQ(Num(f[8]), row.sd);
+            EXPECT_EQ(Num(f[9]), row.min);
+            EXPECT_EQ(f[10], LocalIsoTime(static_cast<int64_t>(row.minTime)));
+            EXPECT_EQ(Num(f[11]), row.max);
+            EXPECT_EQ(f[12], LocalIsoTime(static_cast<int64_t>(row.maxTime)));
+        }
+        EXPECT_EQ(f[13], std::to_string(row.above));
+        EXPECT_EQ(Num(f[14]), row.aboveSeconds);
+        if (row.above > 0) {
+            EXPECT_EQ(f[15], LocalIsoTime(static_cast<int64_t>(row.firstAbove)));
+            EXPECT_EQ(f[16], LocalIsoTime(static_cast<int64_t>(row.lastAbove)));
+        }
+        ++k;
+    }
+    EXPECT_EQ(k, table.rows.size() + 1);
+    EXPECT_GT(table.total.above, 0u);
+
+    // The table shows the same intervals, one line each, and the total.
+    const CliRun text = Cli("intervals " + kDemo + " --series 1 --std-temp 20 --interval 45 --limit 2.5");
+    ASSERT_EQ(text.code, 0);
+    EXPECT_EQ(text.out, IntervalsText(table, o));
+}
+
+TEST(CliIntervals, ExitCodes) {
+    const std::string cmd = "intervals " + kDemo + " --series 1 ";
+    EXPECT_EQ(Cli(cmd + "--interval 1d").code, 0);
+    EXPECT_EQ(Cli(cmd + "--interval 0").code, 2);
+    EXPECT_EQ(Cli(cmd + "--interval 1441").code, 2);
+    EXPECT_EQ(Cli(cmd + "--interval 2h").code, 2);
+    EXPECT_EQ(Cli(cmd + "--limit high").code, 2);
+    EXPECT_EQ(Cli(cmd + "--view 1").code, 2);
+    EXPECT_EQ(Cli("intervals " + kDemo).code, 2);
+    EXPECT_EQ(Cli(cmd + "--view 0 1").code, 1); // no point in view
+    EXPECT_EQ(Cli("intervals /no/such/file.mnr --series 1").code, 1);
+}
+
+} // namespace
