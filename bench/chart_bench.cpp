@@ -30,11 +30,12 @@ void EnsureApp() {
 
 // A chart of 770 x 380 with the main window's margins and one plot of n
 // points (a slow wave with noise, ten seconds apart), in the all-data view.
-std::unique_ptr<CLC> MakeChart(int n) {
+std::unique_ptr<CLC> MakeChart(int n, int width = 770, int height = 380, int ratio = 1) {
     EnsureApp();
     auto c = std::make_unique<CLC>();
     c->SetMargins(70, -1, 30, 50);
-    c->Layout(770, 380);
+    c->SetPixelRatio(ratio);
+    c->Layout(width * ratio, height * ratio);
     auto* ds = new CLCDataSet;
     ds->Allocate(n);
     std::mt19937 rng(42);
@@ -72,6 +73,20 @@ void BM_PaintPlainMarkers(benchmark::State& state) {
     PaintBench(state, true);
 }
 BENCHMARK(BM_PaintStampedMarkers)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+// The same plot on a maximised window of a 1920 x 1080 screen at 200%:
+// 3840 x 2160 device pixels. Compare with BM_PaintStampedMarkers.
+void BM_PaintFullScreenRatio2(benchmark::State& state) {
+    auto c = MakeChart(static_cast<int>(state.range(0)), 1920, 1080, 2);
+    QImage img(3840, 2160, QImage::Format_RGB32);
+    for (auto _ : state) {
+        CImageDC dc(img);
+        c->PaintTo(dc);
+        benchmark::DoNotOptimize(img.constBits());
+    }
+    state.counters["hits"] = static_cast<double>(c->GetHits().size());
+}
+BENCHMARK(BM_PaintFullScreenRatio2)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PaintPlainMarkers)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 // Lookups at random client points after a paint; the first lookup after a

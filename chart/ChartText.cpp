@@ -209,7 +209,8 @@ std::string FormatTimeFields(const TimeFields& f, bool longForm) {
     return buf;
 }
 
-std::string FormatUtcTime(double value, bool longForm) {
+namespace {
+TimeFields UtcFields(double value) {
     // Out-of-range values (never times of data) map to the epoch.
     const int64_t t = value > -1e15 && value < 1e15 ? static_cast<int64_t>(value) : 0;
     int64_t days = t / 86400, secs = t % 86400;
@@ -230,5 +231,20 @@ std::string FormatUtcTime(double value, bool longForm) {
     const TimeFields f{
         static_cast<int>(year),        static_cast<int>(month),          static_cast<int>(day),
         static_cast<int>(secs / 3600), static_cast<int>(secs / 60 % 60), static_cast<int>(secs % 60)};
-    return FormatTimeFields(f, longForm);
+    return f;
+}
+} // namespace
+
+std::string FormatUtcTime(double value, bool longForm) {
+    return FormatTimeFields(UtcFields(value), longForm);
+}
+
+std::string FormatDateFields(const TimeFields& f) {
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", f.year, f.month, f.day);
+    return buf;
+}
+
+std::string FormatUtcDate(double value) {
+    return FormatDateFields(UtcFields(value));
 }

@@ -36,6 +36,9 @@ std::string FormatTimeFields(const TimeFields& f, bool longForm);
 // forms of FormatTimeFields: the chart's labels when its owner gives it no
 // formatter of its own.
 std::string FormatUtcTime(double value, bool longForm);
+// The date alone, "yyyy-mm-dd": the second row of the time axis's labels.
+std::string FormatDateFields(const TimeFields& f);
+std::string FormatUtcDate(double value);
 
 // printf of one double in the "C" locale.
 std::string FormatNumber(const char* format, double value);

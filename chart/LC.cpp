@@ -7,6 +7,8 @@
 #include <QMenu>
 #include <QPainter>
 
+#include <cmath>
+
 CLC::CLC(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
@@ -119,9 +121,25 @@ void CLC::Redraw() {
         repaint();
 }
 
+QPoint CLC::ToDevice(const QPointF& p) const {
+    const double r = PixelRatio();
+    return {static_cast<int>(std::floor(p.x() * r)), static_cast<int>(std::floor(p.y() * r))};
+}
+
+void CLC::LayoutToWidget() {
+    // The surface has the screen's own pixels, so the chart is drawn sharp
+    // rather than enlarged.
+    SetPixelRatio(devicePixelRatioF());
+    const double r = PixelRatio();
+    Layout(static_cast<int>(std::lround(width() * r)), static_cast<int>(std::lround(height() * r)));
+    m_surface.setDevicePixelRatio(r);
+}
+
 void CLC::paintEvent(QPaintEvent*) {
-    if (m_surface.size() != size())
-        Layout(width(), height());
+    if (m_surface.width() != std::lround(width() * devicePixelRatioF()) ||
+        m_surface.height() != std::lround(height() * devicePixelRatioF()) ||
+        PixelRatio() != devicePixelRatioF())
+        LayoutToWidget();
     if (m_bNeedsPaint && !m_surface.isNull()) {
         CImageDC dc(m_surface);
         RunPaint(dc, true);
@@ -132,6 +150,6 @@ void CLC::paintEvent(QPaintEvent*) {
 }
 
 void CLC::resizeEvent(QResizeEvent*) {
-    Layout(width(), height());
+    LayoutToWidget();
     m_bNeedsPaint = true;
 }

@@ -71,6 +71,14 @@ class CLC : public QWidget, public CLCCore {
     void OnLButtonUp(int x, int y);
     void OnLButtonDblClk(int x, int y);
     void OnEscape();
+    // The wheel at (x, y): delta in eighths of a degree (120 a notch of a
+    // common wheel), modifiers as the callbacks' flags (4 Shift, 8 Ctrl).
+    // Zooms x about the pointer, with Ctrl y, with Shift scrolls x.
+    void OnWheel(int x, int y, int delta, unsigned modifiers);
+    // The view keys; false for any other key, which goes on to the parent.
+    bool OnViewKey(int key, Qt::KeyboardModifiers modifiers);
+    // One notch of the wheel, and one press of + or -, zooms by this factor.
+    static constexpr double kZoomStep = 1.25;
     // A left-button gesture (cross-hair, band, moving the selection) is under way.
     bool GestureUnderWay() const { return HasPlots() && m_nDragMode != 0; }
     void SetCallbacks(LCCallbacks* callbacks) { m_pCallbacks = callbacks; }
@@ -103,10 +111,14 @@ class CLC : public QWidget, public CLCCore {
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
     void Notify(int code) override { emit chartNotify(code); }
     // The surface still holds the old view; the next paint must not show it.
-    void ViewAccepted() override { m_bNeedsPaint = true; }
+    void ViewAccepted() override {
+        m_bNeedsPaint = true;
+        m_bZoomLimitTold = false;
+    }
     std::unique_ptr<IGdiDC> OpenWindowDC() override;
 
   private:
@@ -129,6 +141,13 @@ class CLC : public QWidget, public CLCCore {
     void DrawDragFrame(const LCRect& rc, bool removePrevious);
     bool Callback(int slot, unsigned buttons, int x, int y, void* extra);
     void ShowMenuAt(const QPoint& local);
+    // A widget position in the surface's device pixels.
+    QPoint ToDevice(const QPointF& p) const;
+    // Layout for the widget's size in device pixels, at its pixel ratio.
+    void LayoutToWidget();
+    // A wheel or key zoom: redraw and notify when accepted; refused while
+    // narrowing, the zoom limit's message once, not again for every notch.
+    void FinishZoom(bool accepted, bool narrowing);
 
     QImage m_surface;
     bool m_bNeedsPaint = true;
@@ -138,4 +157,7 @@ class CLC : public QWidget, public CLCCore {
     LCRect m_rcDrag;
     bool m_bDragFirstFrame = false;
     LCCallbacks* m_pCallbacks = nullptr;
+    int m_nWheelRest = 0;      // eighths of a degree short of a whole notch
+    unsigned m_nWheelMode = 0; // the modifiers m_nWheelRest was gathered with
+    bool m_bZoomLimitTold = false;
 };

@@ -18,30 +18,55 @@ void CLCCore::DrawAxes(IGdiDC* pdc) {
     IGdiDC& dc = *target;
     const int L = m_rcPlot.left, T = m_rcPlot.top, R = m_rcPlot.right, B = m_rcPlot.bottom;
     const int W = R - L + 1, H = B - T + 1;
-    const GdiPen black{PS_SOLID, 1, 0x000000}, white{PS_SOLID, 1, 0xFFFFFF};
-    const GdiPen major{PS_DOT, 1, 0x686868}, minor{PS_DOT, 1, 0xC0C0C0};
+    const int k = Px(1);
+    const GdiPen black{PS_SOLID, k, 0x000000}, white{PS_SOLID, k, 0xFFFFFF};
+    const GdiPen major{PS_DOT, k, 0x686868}, minor{PS_DOT, k, 0xC0C0C0};
     dc.SetBkMode(TRANSPARENT);
-    const GdiFont oldFont = dc.SelectFont({"Arial", m_nFontSize});
+    const GdiFont oldFont = dc.SelectFont({"Arial", FontTenths(m_nFontSize)});
     const GdiPen oldPen = dc.SelectPen(black);
 
+    // The title's box: a date under a tick there would run into it.
+    LCRect xTitleBox;
+    if (!m_strXTitle.empty()) {
+        const LCSize e = dc.GetTextExtent(m_strXTitle);
+        xTitleBox = {R - e.cx, B + Px(30), R, B + Px(30) + e.cy};
+    }
     const AxisSteps steps = ChooseAxisSteps(m_dXMin, m_dXMax, W, m_dYMin, m_dYMax, H);
     if (steps.valid) {
+        // Within one day the times say it all; across days the first labelled
+        // tick of each day also gets its date, in a row below.
+        const bool dates = FormatDateLabel(m_dXMin) != FormatDateLabel(m_dXMax);
+        std::string lastDate;
         for (const AxisTick& tick : AxisTicks(m_dXMin, m_dXMax, steps.x, 6, W)) {
             const int p = tick.pixel;
             dc.SelectPen(tick.major ? major : minor);
             MoveToF(L + p, T);
             LineToClipped(dc, L + p, B);
-            const int K = tick.major ? 10 : 5;
+            const int K = Px(tick.major ? 10 : 5);
             dc.SelectPen(black);
-            dc.MoveTo(L + p, B + 3);
-            dc.LineTo(L + p, B + 3 + K);
+            dc.MoveTo(L + p, B + Px(3));
+            dc.LineTo(L + p, B + Px(3) + K);
             dc.SelectPen(white);
-            dc.MoveTo(L + p + 1, B + 3);
-            dc.LineTo(L + p + 1, B + 3 + K);
+            dc.MoveTo(L + p + k, B + Px(3));
+            dc.LineTo(L + p + k, B + Px(3) + K);
             if (tick.major) {
                 const std::string text = FormatTimeLabel(tick.value, false);
                 const LCSize e = dc.GetTextExtent(text);
-                dc.TextOut(L + p - e.cx / 2 + 1, B + K + 2, text);
+                dc.TextOut(L + p - e.cx / 2 + k, B + K + Px(2), text);
+                if (dates) {
+                    std::string date = FormatDateLabel(tick.value);
+                    if (date != lastDate) {
+                        const LCSize d = dc.GetTextExtent(date);
+                        const LCRect box{L + p - d.cx / 2 + k, B + K + Px(2) + e.cy,
+                                         L + p - d.cx / 2 + k + d.cx, B + K + Px(2) + e.cy + d.cy};
+                        const bool underTitle = !xTitleBox.IsRectEmpty() && box.left < xTitleBox.right &&
+                                                xTitleBox.left < box.right && box.top < xTitleBox.bottom &&
+                                                xTitleBox.top < box.bottom;
+                        if (!underTitle)
+                            dc.TextOut(box.left, box.top, date);
+                        lastDate = std::move(date);
+                    }
+                }
             }
         }
         for (const AxisTick& tick : AxisTicks(m_dYMin, m_dYMax, steps.y, 2, H)) {
@@ -49,18 +74,18 @@ void CLCCore::DrawAxes(IGdiDC* pdc) {
             dc.SelectPen(tick.major ? major : minor);
             MoveToF(L, B - q);
             LineToClipped(dc, R, B - q);
-            const int K = tick.major ? 10 : 5;
+            const int K = Px(tick.major ? 10 : 5);
             dc.SelectPen(black);
-            dc.MoveTo(L - K - 2, B - q);
-            dc.LineTo(L - 2, B - q);
+            dc.MoveTo(L - K - Px(2), B - q);
+            dc.LineTo(L - Px(2), B - q);
             dc.SelectPen(white);
-            dc.MoveTo(L - K - 2, B - q + 1);
-            dc.LineTo(L - 2, B - q + 1);
+            dc.MoveTo(L - K - Px(2), B - q + k);
+            dc.LineTo(L - Px(2), B - q + k);
             if (tick.major) {
                 const std::string text =
                     FormatAxisValue(tick.value, ChooseLabelFormat(tick.value, 2 * steps.y, 8));
                 const LCSize e = dc.GetTextExtent(text);
-                dc.TextOut(L - K - e.cx - 4, B - q - e.cy / 2, text);
+                dc.TextOut(L - K - e.cx - Px(4), B - q - e.cy / 2, text);
             }
         }
     }
@@ -77,11 +102,11 @@ void CLCCore::DrawAxes(IGdiDC* pdc) {
     }
     if (!m_strXTitle.empty()) {
         const LCSize e = dc.GetTextExtent(m_strXTitle);
-        dc.TextOut(R - e.cx, B + 30, m_strXTitle);
+        dc.TextOut(R - e.cx, B + Px(30), m_strXTitle);
     }
     if (!m_strYTitle.empty()) {
         const LCSize e = dc.GetTextExtent(m_strYTitle);
-        dc.TextOut(m_rcClient.left + 20, T - e.cy - 10, m_strYTitle);
+        dc.TextOut(m_rcClient.left + Px(20), T - e.cy - Px(10), m_strYTitle);
     }
     dc.SelectPen(oldPen);
     dc.SelectFont(oldFont);

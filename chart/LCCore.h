@@ -90,6 +90,9 @@ struct HitRect {
 // Writes a time value as the short ("hh:mm:ss") or the long
 // ("[ yyyy-mm-dd   hh:mm:ss ]") label.
 using TimeLabelFormatter = std::function<std::string(double value, bool longForm)>;
+// Writes the day of a time value ("yyyy-mm-dd") in the same zone; two values
+// lie on one day exactly when their dates are equal.
+using DateLabelFormatter = std::function<std::string(double value)>;
 
 class CLCCore {
   public:
@@ -135,6 +138,10 @@ class CLCCore {
     // UTC when none is set.
     void SetTimeFormatter(TimeLabelFormatter formatter) { m_timeFormatter = std::move(formatter); }
     std::string FormatTimeLabel(double value, bool longForm) const;
+    // The dates under the time labels of a view that spans more than one day
+    // (the first labelled tick of each day); UTC when none is set.
+    void SetDateFormatter(DateLabelFormatter formatter) { m_dateFormatter = std::move(formatter); }
+    std::string FormatDateLabel(double value) const;
 
     // View and history.
     bool SetView(double x1, double y1, double x2, double y2);
@@ -148,12 +155,32 @@ class CLCCore {
     void AutoScaleY();
     void ScrollLeft();
     void ScrollRight();
+    // Moves the x window by steps scroll steps (negative to the left); the
+    // result of SetView.
+    bool ScrollBy(double steps);
+    // Narrows the x (y) window by factor (below 1 widens it), keeping the
+    // value anchor at its place on the screen; the result of SetView, whose
+    // zoom limit applies.
+    bool ZoomX(double factor, double anchor);
+    bool ZoomY(double factor, double anchor);
     bool ZoomToSelection();
     void ToggleLegend();
     void ClearSelection();
     bool GetSelectionRange(double& x1, double& y1, double& x2, double& y2) const;
     const std::vector<ViewRect>& GetViewHistory() const { return m_views; }
     int GetViewIndex() const { return m_nView; }
+
+    // Device pixels per layout pixel of the surface drawn on (a screen's
+    // scaling). The drawing works in device pixels: fonts keep their point
+    // size at 96 x ratio dpi, the fixed pixel sizes (margins, tick lengths,
+    // marker sizes, handles, pen widths) grow by the rounded ratio. Layout
+    // takes device pixels. 1 by default.
+    void SetPixelRatio(double ratio);
+    double PixelRatio() const { return m_dPixelRatio; }
+    // n fixed pixels in device pixels.
+    int Px(int n) const { return n * m_nPixelScale; }
+    // A font size in tenths of a point for the surface's dpi.
+    int FontTenths(int tenths) const;
 
     // Layout for a client area of cx by cy pixels (what a resize does).
     virtual void Layout(int cx, int cy);
@@ -176,12 +203,19 @@ class CLCCore {
     void DrawLegend(IGdiDC* dc);
     void DrawReadout(IGdiDC* dc);
     void DrawInfoStrip(IGdiDC* dc, const HitRect* hit);
+    // The owner's one-line text (why the chart shows nothing), centred in the plot area.
+    void DrawMessage(IGdiDC& dc);
     void DrawLegendSample(IGdiDC& dc, const LCRect& rc, const CLCPlot* plot);
     void MoveToF(double x, double y);
     void LineToClipped(IGdiDC& dc, double x, double y);
     // Markers drawn one by one with the shape calls, as the reference for the
     // stamped drawing of DrawPlot.
     void SetPlainMarkers(bool plain) { m_bPlainMarkers = plain; }
+
+    // A line of text the plot area shows over whatever it holds (empty for
+    // none); the owner says with it why there is nothing to see.
+    void SetMessage(const std::string& text) { m_strMessage = text; }
+    const std::string& Message() const { return m_strMessage; }
 
     // Immediate full repaint of the window; nothing without one.
     virtual void Redraw() {}
@@ -210,7 +244,7 @@ class CLCCore {
     COLORREF BackColor() const { return m_crBack; }
     COLORREF PlotBackColor() const { return m_crPlotBack; }
     COLORREF SelectionColor() const { return m_crSelection; }
-    int SelectionBorder() const { return m_nSelectionBorder; }
+    int SelectionBorder() const { return Px(m_nSelectionBorder); }
 
     // The selection rectangle in client pixels; empty for none.
     const LCRect& Selection() const { return m_rcSelection; }
@@ -260,8 +294,11 @@ class CLCCore {
     LCRect m_rcClient, m_rcPlot, m_rcInfoStrip, m_rcReadout, m_rcLegend; // inclusive pixels
 
     int m_nFontSize = 100;
+    double m_dPixelRatio = 1;
+    int m_nPixelScale = 1;
     std::string m_strFontFace = "Arial";
     std::string m_strXTitle, m_strYTitle;
+    std::string m_strMessage;
     bool m_bShowLegend = true;
     std::string m_strLegendTitle;
     int m_nLegendFontSize = 100;
@@ -298,6 +335,7 @@ class CLCCore {
     IGdiDC* DrawTarget(IGdiDC* pdc, std::unique_ptr<IGdiDC>& own);
 
     TimeLabelFormatter m_timeFormatter;
+    DateLabelFormatter m_dateFormatter;
     bool m_bPlainMarkers = false;
     double m_penX = 0, m_penY = 0;
     // Runs of hit records whose left edges do not decrease (the markers of

@@ -10,8 +10,10 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QWheelEvent>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 namespace {
@@ -331,9 +333,94 @@ void CLC::OnEscape() {
     Redraw();
 }
 
+void CLC::FinishZoom(bool accepted, bool narrowing) {
+    if (accepted) {
+        Redraw();
+        Post(NotifyZoomIn);
+    } else if (narrowing && !m_bZoomLimitTold) {
+        m_bZoomLimitTold = true;
+        Prompts().Message(this, QString::fromStdString(LoadUIString(45)), IPrompts::Ok, IPrompts::NoIcon);
+    }
+}
+
+void CLC::OnWheel(int x, int y, int delta, unsigned modifiers) {
+    if (!HasPlots() || m_nDragMode != 0)
+        return;
+    modifiers &= 0x4 | 0x8;
+    if (modifiers != m_nWheelMode) {
+        m_nWheelMode = modifiers;
+        m_nWheelRest = 0;
+    }
+    // High-resolution wheels and touchpads send fractions of a notch; one
+    // view (and one history entry) per whole notch.
+    m_nWheelRest += delta;
+    const int notches = m_nWheelRest / 120;
+    if (notches == 0)
+        return;
+    m_nWheelRest -= notches * 120;
+    if (modifiers & 0x4) {
+        // Away from the user (positive) scrolls back in time.
+        if (ScrollBy(-notches)) {
+            Redraw();
+            Post(notches > 0 ? NotifyScrollLeft : NotifyScrollRight);
+        }
+        return;
+    }
+    Clamp(x, y);
+    double dx, dy;
+    PixelToData(x, y, dx, dy);
+    const double factor = std::pow(kZoomStep, notches);
+    FinishZoom(modifiers & 0x8 ? ZoomY(factor, dy) : ZoomX(factor, dx), notches > 0);
+}
+
+bool CLC::OnViewKey(int key, Qt::KeyboardModifiers modifiers) {
+    modifiers &= ~Qt::KeypadModifier;
+    const bool plain = modifiers == Qt::NoModifier, alt = modifiers == Qt::AltModifier;
+    int command = 0;
+    if (plain && key == Qt::Key_Left)
+        command = CmdScrollLeft;
+    else if (plain && key == Qt::Key_Right)
+        command = CmdScrollRight;
+    else if (plain && key == Qt::Key_Home)
+        command = CmdAllData;
+    else if ((plain && key == Qt::Key_Backspace) || (alt && key == Qt::Key_Left))
+        command = CmdPrevView;
+    else if (alt && key == Qt::Key_Right)
+        command = CmdNextView;
+    const bool zoomIn = key == Qt::Key_Plus || key == Qt::Key_Equal;
+    const bool zoomOut = key == Qt::Key_Minus;
+    // + is Shift+= on many layouts.
+    const bool zoomMods = plain || modifiers == Qt::ShiftModifier;
+    if (command == 0 && !(zoomMods && (zoomIn || zoomOut)))
+        return false;
+    if (!HasPlots() || m_nDragMode != 0)
+        return true;
+    if (command != 0) {
+        OnCommand(command);
+        return true;
+    }
+    FinishZoom(ZoomX(zoomIn ? kZoomStep : 1 / kZoomStep, (XMin() + XMax()) / 2), zoomIn);
+    return true;
+}
+
+void CLC::wheelEvent(QWheelEvent* e) {
+    const QPoint p = ToDevice(e->position());
+    // Some platforms turn Shift+wheel into a horizontal wheel.
+    const QPoint a = e->angleDelta();
+    const int delta = a.y() != 0 ? a.y() : a.x();
+    unsigned mods = 0;
+    if (e->modifiers() & Qt::ShiftModifier)
+        mods |= 0x4;
+    if (e->modifiers() & Qt::ControlModifier)
+        mods |= 0x8;
+    OnWheel(p.x(), p.y(), delta, mods);
+    e->accept();
+}
+
 void CLC::ShowMenuAt(const QPoint& local) {
     QMenu menu(this);
-    if (Selection().PtInRect({local.x(), local.y()}))
+    const QPoint d = ToDevice(local);
+    if (Selection().PtInRect({d.x(), d.y()}))
         BuildSelectionMenu(&menu);
     else
         BuildContextMenu(&menu);
@@ -343,7 +430,7 @@ void CLC::ShowMenuAt(const QPoint& local) {
 }
 
 void CLC::mousePressEvent(QMouseEvent* e) {
-    const QPoint p = e->position().toPoint();
+    const QPoint p = ToDevice(e->position());
     if (e->button() == Qt::LeftButton) {
         if (Callback(1, ButtonFlags(e), p.x(), p.y(), nullptr))
             OnLButtonDown(p.x(), p.y());
@@ -353,13 +440,13 @@ void CLC::mousePressEvent(QMouseEvent* e) {
 }
 
 void CLC::mouseMoveEvent(QMouseEvent* e) {
-    const QPoint p = e->position().toPoint();
+    const QPoint p = ToDevice(e->position());
     if (Callback(6, ButtonFlags(e), p.x(), p.y(), nullptr))
         OnMouseMove(p.x(), p.y());
 }
 
 void CLC::mouseReleaseEvent(QMouseEvent* e) {
-    const QPoint p = e->position().toPoint();
+    const QPoint p = ToDevice(e->position());
     if (e->button() == Qt::LeftButton) {
         if (!HasPlots())
             return;
@@ -368,12 +455,12 @@ void CLC::mouseReleaseEvent(QMouseEvent* e) {
             OnLButtonUp(p.x(), p.y());
     } else if (e->button() == Qt::RightButton) {
         if (Callback(5, ButtonFlags(e), p.x(), p.y(), nullptr) && HasPlots())
-            ShowMenuAt(p);
+            ShowMenuAt(e->position().toPoint());
     }
 }
 
 void CLC::mouseDoubleClickEvent(QMouseEvent* e) {
-    const QPoint p = e->position().toPoint();
+    const QPoint p = ToDevice(e->position());
     if (e->button() != Qt::LeftButton)
         return;
     if (Callback(3, ButtonFlags(e), p.x(), p.y(), nullptr))
@@ -385,6 +472,10 @@ void CLC::keyPressEvent(QKeyEvent* e) {
         // Escape abandons the gesture under way and goes no further: it
         // must not also close the window around the chart.
         OnEscape();
+        e->accept();
+        return;
+    }
+    if (OnViewKey(e->key(), e->modifiers())) {
         e->accept();
         return;
     }

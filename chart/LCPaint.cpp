@@ -50,6 +50,7 @@ void CLCCore::RunPaint(IGdiDC& dc, bool layout) {
     DrawBackground(dc);
     DrawAxes(&dc);
     DrawPlots(&dc, false);
+    DrawMessage(dc);
     DrawSelection(&dc);
     if (m_bCrossVisible)
         DrawCross(&dc, m_ptCross.x, m_ptCross.y);
@@ -57,6 +58,20 @@ void CLCCore::RunPaint(IGdiDC& dc, bool layout) {
         LayoutLegend();
     DrawLegend(&dc);
     DrawReadout(&dc);
+}
+
+void CLCCore::DrawMessage(IGdiDC& dc) {
+    if (m_strMessage.empty() || m_rcPlot.IsRectEmpty())
+        return;
+    dc.SetBkMode(TRANSPARENT);
+    const GdiFont oldFont = dc.SelectFont({"Arial", FontTenths(m_nFontSize)});
+    const COLORREF oldColor = dc.SetTextColor(0x000000);
+    const LCSize e = dc.GetTextExtent(m_strMessage);
+    const int x = (m_rcPlot.left + m_rcPlot.right + 1 - e.cx) / 2;
+    const int y = (m_rcPlot.top + m_rcPlot.bottom + 1 - e.cy) / 2;
+    dc.TextOut(std::max(x, m_rcPlot.left), y, m_strMessage);
+    dc.SetTextColor(oldColor);
+    dc.SelectFont(oldFont);
 }
 
 void CLCCore::PaintTo(IGdiDC& dc) {
@@ -135,13 +150,13 @@ void CLCCore::DrawPlot(IGdiDC& dc, CLCPlot* plot, bool highlight) {
         return;
     const GdiBrush fill = GdiBrush::SolidBrush(plot->marker.crFill);
     const GdiBrush hiBrush = GdiBrush::SolidBrush(m_crHighlight);
-    const GdiPen outline{PS_SOLID, 1, Halved(plot->crColor)};
+    const GdiPen outline{PS_SOLID, Px(1), Halved(plot->crColor)};
     const GdiBrush oldBrush = dc.SelectBrush(fill);
     const GdiPen oldPen = dc.SelectPen(outline);
     const int L = m_rcPlot.left, B = m_rcPlot.bottom;
     const int W = m_rcPlot.right - L + 1, H = B - m_rcPlot.top + 1;
     const double sx = m_dXMax - m_dXMin, sy = m_dYMax - m_dYMin;
-    const int s = plot->marker.nSize, kind = plot->marker.nKind;
+    const int s = Px(plot->marker.nSize), kind = plot->marker.nKind, tol = Px(m_nPointTolerance);
 
     IGdiDC* image = m_bPlainMarkers || highlight || !dc.SupportsStamps() ? nullptr : &dc;
     // Stamped drawing: every marker of the pass is the same set of pixels in
@@ -186,9 +201,7 @@ void CLCCore::DrawPlot(IGdiDC& dc, CLCPlot* plot, bool highlight) {
             lit = true;
             break;
         case 2:
-            lit = LCRect{px - m_nPointTolerance, py - m_nPointTolerance, px + m_nPointTolerance,
-                         py + m_nPointTolerance}
-                      .PtInRect(m_ptHighlight);
+            lit = LCRect{px - tol, py - tol, px + tol, py + tol}.PtInRect(m_ptHighlight);
             break;
         case 3:
             lit = m_rcHighlight.PtInRect({px, py});
@@ -261,7 +274,7 @@ void CLCCore::DrawSelection(IGdiDC* pdc) {
         return;
     IGdiDC& dc = *target;
     const LCRect& r = m_rcSelection;
-    const int s = m_nSelectionBorder + 1, h = m_nSelectionBorder / 2;
+    const int s = SelectionBorder() + 1, h = SelectionBorder() / 2;
     const GdiPen oldPen = dc.SelectPen({PS_SOLID, 1, m_crSelection});
     dc.MoveTo(r.left - 1, r.top - 1);
     dc.LineTo(r.right + 1, r.top - 1);
@@ -326,7 +339,7 @@ void CLCCore::DrawLegend(IGdiDC* pdc) {
     IGdiDC& dc = *target;
     const GdiBrush oldBrush = dc.SelectBrush(GdiBrush::SolidBrush(0xFFFFFF));
     const GdiPen oldPen = dc.SelectPen({PS_SOLID, 1, 0x000080});
-    const GdiFont oldFont = dc.SelectFont({m_strFontFace, m_nLegendFontSize});
+    const GdiFont oldFont = dc.SelectFont({m_strFontFace, FontTenths(m_nLegendFontSize)});
     dc.SetBkMode(TRANSPARENT);
     const LCSize s0 = dc.GetTextExtent("0");
     const int cw = s0.cx, ch = s0.cy;
@@ -369,7 +382,7 @@ void CLCCore::DrawReadout(IGdiDC* pdc) {
     IGdiDC& dc = *target;
     const GdiBrush oldBrush = dc.SelectBrush(GdiBrush::SolidBrush(0xFFFFFF));
     const GdiPen oldPen = dc.SelectPen({PS_SOLID, 1, m_crBack});
-    const GdiFont oldFont = dc.SelectFont({"Arial", 100});
+    const GdiFont oldFont = dc.SelectFont({"Arial", FontTenths(100)});
     dc.SetBkMode(TRANSPARENT);
     const LCRect& r = m_rcReadout;
     dc.RoundRect(r.left, r.top, r.right, r.bottom, 10, 10);
@@ -395,7 +408,7 @@ void CLCCore::DrawInfoStrip(IGdiDC* pdc, const HitRect* hit) {
     }
     const GdiBrush oldBrush = dc.SelectBrush(GdiBrush::SolidBrush(m_crPlotBack));
     const GdiPen oldPen = dc.SelectPen({PS_SOLID, 1, 0x202020});
-    const GdiFont oldFont = dc.SelectFont({"Arial", m_nFontSize});
+    const GdiFont oldFont = dc.SelectFont({"Arial", FontTenths(m_nFontSize)});
     const LCSize s0 = dc.GetTextExtent("0");
     const int cw = s0.cx, ch = s0.cy;
     dc.RoundRect(r.left, r.top, r.right, r.bottom, 10, 10);

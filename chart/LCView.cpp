@@ -143,6 +143,25 @@ void CLCCore::ScrollRight() {
     SetView(m_dXMin + d, m_dYMin, m_dXMax + d, m_dYMax);
 }
 
+bool CLCCore::ScrollBy(double steps) {
+    const double d = (m_dXMax - m_dXMin) * m_dScrollStep * steps;
+    return SetView(m_dXMin + d, m_dYMin, m_dXMax + d, m_dYMax);
+}
+
+bool CLCCore::ZoomX(double factor, double anchor) {
+    if (!(factor > 0))
+        return false;
+    return SetView(anchor - (anchor - m_dXMin) / factor, m_dYMin, anchor + (m_dXMax - anchor) / factor,
+                   m_dYMax);
+}
+
+bool CLCCore::ZoomY(double factor, double anchor) {
+    if (!(factor > 0))
+        return false;
+    return SetView(m_dXMin, anchor - (anchor - m_dYMin) / factor, m_dXMax,
+                   anchor + (m_dYMax - anchor) / factor);
+}
+
 bool CLCCore::ZoomToSelection() {
     double x1, y1, x2, y2;
     if (!GetSelectionRange(x1, y1, x2, y2))
@@ -175,10 +194,20 @@ bool CLCCore::GetSelectionRange(double& x1, double& y1, double& x2, double& y2) 
 // ---------------------------------------------------------------------------
 // Layout
 
+void CLCCore::SetPixelRatio(double ratio) {
+    m_dPixelRatio = ratio >= 1 && ratio <= 16 ? ratio : 1;
+    m_nPixelScale = static_cast<int>(std::lround(m_dPixelRatio));
+}
+
+int CLCCore::FontTenths(int tenths) const {
+    return static_cast<int>(std::lround(tenths * m_dPixelRatio));
+}
+
 void CLCCore::Layout(int cx, int cy) {
     m_rcClient = {0, 0, cx - 1, cy - 1};
-    m_rcPlot = {m_rcMargins.left, m_rcMargins.top, cx - m_rcMargins.right - 1, cy - m_rcMargins.bottom - 1};
-    m_rcInfoStrip = {m_rcPlot.left + 140, m_rcPlot.top - 25, m_rcPlot.right, m_rcPlot.top - 2};
+    m_rcPlot = {Px(m_rcMargins.left), Px(m_rcMargins.top), cx - Px(m_rcMargins.right) - 1,
+                cy - Px(m_rcMargins.bottom) - 1};
+    m_rcInfoStrip = {m_rcPlot.left + Px(140), m_rcPlot.top - Px(25), m_rcPlot.right, m_rcPlot.top - Px(2)};
     if (m_rcSelection.right > m_rcPlot.right)
         m_rcSelection.right = m_rcPlot.right;
     if (m_rcSelection.bottom > m_rcPlot.bottom)
@@ -271,6 +300,10 @@ void CLCCore::SetReadout(double x, double y) {
     m_dReadoutX = x;
     m_dReadoutY = y;
     m_bReadoutValid = true;
+}
+
+std::string CLCCore::FormatDateLabel(double value) const {
+    return m_dateFormatter ? m_dateFormatter(value) : FormatUtcDate(value);
 }
 
 std::string CLCCore::FormatTimeLabel(double value, bool longForm) const {

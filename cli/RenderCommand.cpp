@@ -43,7 +43,7 @@ void QuietRuntimeDirNote(QtMsgType type, const QMessageLogContext& context, cons
 int CliRender(const std::vector<std::string>& argv) {
     CliArgs args;
     std::vector<std::string> values = kCurveValueOptions;
-    values.insert(values.end(), {"series", "format", "size", "output"});
+    values.insert(values.end(), {"series", "format", "size", "output", "scale"});
     if (!args.Parse(argv, values, kCurveFlagOptions, {{"view", 4}}))
         return CliError(kExitUsage, args.Error());
     if (args.Positional().size() != 1)
@@ -87,9 +87,16 @@ int CliRender(const std::vector<std::string>& argv) {
         height = s.cy;
     }
 
+    // The chart as a screen scaled by K shows it: K device pixels per pixel.
+    long long scale = 1;
+    if (args.Has("scale") && (!ParseIntArg(args.Get("scale"), scale) || scale < 1 || scale > 4 ||
+                              width * scale > 8192 || height * scale > 8192))
+        return CliError(kExitUsage, "--scale takes 1 to 4, with the picture at most 8192 pixels a side");
+
     // The chart as the main window sets it up, drawn without a window.
     CLCCore chart;
-    chart.Layout(width, height);
+    chart.SetPixelRatio(static_cast<double>(scale));
+    chart.Layout(width * static_cast<int>(scale), height * static_cast<int>(scale));
     ConfigureMainChart(&chart, LoadUIString(28), LoadUIString(26));
     chart.SetTitles(LoadUIString(28), ChartYCaption(archive.GetKind()));
     SeriesPlots plots;

@@ -4,6 +4,9 @@
 #include "CurvePoints.h"
 #include "LCSetDesc.h"
 #include "LocalTime.h"
+#include "StringTable.h"
+
+#include <cmath>
 
 #include <cstdio>
 
@@ -39,6 +42,8 @@ void RemoveSeriesPlots(CLCCore* chart, SeriesPlots& plots) {
             chart->RemovePlot(*pos);
         *pos = nullptr;
     }
+    if (chart)
+        chart->SetMessage({});
     plots.times.clear();
     plots.results.clear();
 }
@@ -60,7 +65,32 @@ void CurveXY(const SeriesInfo& series, unsigned flags, const CurveOptions& optio
                              });
 }
 
+bool HasFinite(const std::vector<double>& v) {
+    for (double d : v)
+        if (std::isfinite(d))
+            return true;
+    return false;
+}
+
+// Zero correction needs a zero-control record the filter keeps.
+bool HasReferenceZero(const SeriesInfo& series, bool filter) {
+    for (int i = 0; i < series.GetCount(); ++i) {
+        const ArchiveRecord& r = series.GetRecord(i);
+        if (r.IsZero() && !(filter && r.IsBad()))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
+
+int EmptyChartReason(const SeriesInfo& series, const CurveOptions& options, bool anyPoint, bool anyFinite) {
+    if (anyFinite || series.GetCount() <= 0)
+        return 0;
+    if (!anyPoint && options.zeroCorrection && !HasReferenceZero(series, options.filter))
+        return kNoZeroControlText;
+    return anyPoint ? kNoFiniteValueText : 0;
+}
 
 void ShowSeriesPlots(CLCCore* chart, const SeriesInfo& series, int listIndex, const CurveOptions& options,
                      const std::string& dataText, SeriesPlots& plots) {
@@ -72,22 +102,33 @@ void ShowSeriesPlots(CLCCore* chart, const SeriesInfo& series, int listIndex, co
     std::snprintf(zeroTitle, sizeof zeroTitle, "%s #%d '0'", dataText.c_str(), listIndex + 1);
     std::vector<double> times, results;
 
+    bool anyPoint = false, anyFinite = false;
     CurveXY(series, CF_ZERO_ONLY | skip, options, times, results);
+    anyPoint = anyPoint || !results.empty();
+    anyFinite = anyFinite || HasFinite(results);
     plots.zero = AddCurve(chart, times, results, {0x808000, 2, 0xC0C000, 4}, zeroTitle);
 
     CurveXY(series, CF_MEAS_ONLY | skip, options, plots.times, plots.results);
+    anyPoint = anyPoint || !plots.results.empty();
+    anyFinite = anyFinite || HasFinite(plots.results);
     plots.measurement = AddCurve(chart, plots.times, plots.results, {0x208000, 3, 0x208000, 4}, title);
 
     if (!options.filter) {
         CurveXY(series, CF_BAD_ONLY, options, times, results);
+        anyPoint = anyPoint || !results.empty();
+        anyFinite = anyFinite || HasFinite(results);
         plots.bad = AddCurve(chart, times, results, {0x000080, 3, 0x000080, 5}, title);
     }
+    const int reason = EmptyChartReason(series, options, anyPoint, anyFinite);
+    if (chart && reason != 0)
+        chart->SetMessage(LoadUIString(reason));
 }
 
 void ConfigureMainChart(CLCCore* chart, const std::string& xTitle, const std::string& yTitle) {
     if (!chart)
         return;
     chart->SetTimeFormatter(FormatLocalTime);
+    chart->SetDateFormatter(FormatLocalDate);
     chart->SetTitles(xTitle, yTitle);
     chart->SetYRefLine(0);
     chart->ShowYRefLine(true);

@@ -24,11 +24,22 @@ struct SeriesPlots {
 
 // Removes the plots in plots from the chart, then adds the zero-control,
 // measurement and (filter off) bad-point curves of series, titled with
-// dataText ("Data") and listIndex + 1. Does not redraw.
+// dataText ("Data") and listIndex + 1; when they show nothing, the chart's
+// message says why (EmptyChartReason). Does not redraw.
 void ShowSeriesPlots(CLCCore* chart, const SeriesInfo& series, int listIndex, const CurveOptions& options,
                      const std::string& dataText, SeriesPlots& plots);
 
-// Removes the plots in plots from the chart and forgets them.
+// The interface strings that say why a series leaves the chart empty.
+constexpr int kNoZeroControlText = 200;
+constexpr int kNoFiniteValueText = 201;
+
+// Why the curves of series show nothing, given whether the walk gave any
+// point and any finite value: kNoZeroControlText (zero correction on, and no
+// zero-control record the filter keeps), kNoFiniteValueText, or 0 when
+// something is shown or the series has no record at all.
+int EmptyChartReason(const SeriesInfo& series, const CurveOptions& options, bool anyPoint, bool anyFinite);
+
+// Removes the plots in plots from the chart, clears its message and forgets them.
 void RemoveSeriesPlots(CLCCore* chart, SeriesPlots& plots);
 
 // The chart's set-up in the main window after CreateChart: local-time
