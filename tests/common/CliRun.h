@@ -32,4 +32,6 @@ inline CliRun Cli(const std::string& args, const std::string& shellPrefix = "",
 }
 
 // Its exit status and what it wrote on standard error.
-inline CliRun CliErr(const std::string& args) { return Cli(args, "", " 2>&1 >/dev/null"); }
+inline CliRun CliErr(const std::string& args) {
+    return Cli(args, "", " 2>&1 >/dev/null");
+}
