@@ -28,7 +28,7 @@ const char* const kUsage = "Usage: tervik-cli COMMAND FILE [options]\n"
                            "  save-all FILE --dir DIR      every series as DIR/<start>.mnr\n"
 #ifdef TERVIK_CLI_RENDER
                            "  render FILE --series N -o OUT.png|.jpg|.bmp|.gif|.emf\n"
-                           "         [--size WxH] [--view XMIN YMIN XMAX YMAX]\n"
+                           "         [--size WxH] [--scale K] [--view XMIN YMIN XMAX YMAX]\n"
 #endif
 #ifdef TERVIK_CLI_DEVICE
                            "  devices [--port PATH] [--simulate[=FILE]]\n"
