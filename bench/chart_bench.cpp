@@ -16,8 +16,10 @@
 
 namespace {
 
+// The application lives until the process ends and is never destroyed: run
+// from the exit handlers, its destructor would meet Qt's statics already gone.
 void EnsureApp() {
-    static std::unique_ptr<QApplication> app;
+    static QApplication* app = nullptr;
     if (app)
         return;
     if (!std::getenv("QT_QPA_PLATFORM"))
@@ -25,7 +27,7 @@ void EnsureApp() {
     static int argc = 1;
     static char name[] = "tervik-bench";
     static char* argv[] = {name, nullptr};
-    app = std::make_unique<QApplication>(argc, argv);
+    app = new QApplication(argc, argv);
 }
 
 // A chart of 770 x 380 with the main window's margins and one plot of n
