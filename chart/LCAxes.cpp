@@ -11,11 +11,10 @@
 void CLCCore::DrawAxes(IGdiDC* pdc) {
     if (m_rcPlot.IsRectEmpty())
         return;
-    std::unique_ptr<IGdiDC> own;
-    IGdiDC* target = DrawTarget(pdc, own);
-    if (!target)
+    const DrawTargetDC target = DrawTarget(pdc);
+    if (!target.dc)
         return;
-    IGdiDC& dc = *target;
+    IGdiDC& dc = *target.dc;
     const int L = m_rcPlot.left, T = m_rcPlot.top, R = m_rcPlot.right, B = m_rcPlot.bottom;
     const int W = R - L + 1, H = B - T + 1;
     const int k = Px(1);

@@ -331,8 +331,12 @@ class CLCCore {
     // Makes entry index of the view history the current view.
     void ShowHistoryView(int index);
     // Where immediate drawing goes: pdc, or a context on the window's surface
-    // kept in own; null without one.
-    IGdiDC* DrawTarget(IGdiDC* pdc, std::unique_ptr<IGdiDC>& own);
+    // held for the drawing step; dc is null without either.
+    struct DrawTargetDC {
+        std::unique_ptr<IGdiDC> own;
+        IGdiDC* dc = nullptr;
+    };
+    DrawTargetDC DrawTarget(IGdiDC* pdc);
 
     TimeLabelFormatter m_timeFormatter;
     DateLabelFormatter m_dateFormatter;

@@ -108,20 +108,21 @@ void CLCCore::DrawBackground(IGdiDC& dc) {
     dc.SelectPen(old);
 }
 
-IGdiDC* CLCCore::DrawTarget(IGdiDC* pdc, std::unique_ptr<IGdiDC>& own) {
-    if (pdc)
-        return pdc;
-    own = OpenWindowDC();
-    return own.get();
+CLCCore::DrawTargetDC CLCCore::DrawTarget(IGdiDC* pdc) {
+    DrawTargetDC target;
+    if (!pdc)
+        target.own = OpenWindowDC();
+    target.dc = pdc ? pdc : target.own.get();
+    return target;
 }
 
 void CLCCore::DrawPlots(IGdiDC* pdc, bool highlight) {
     if (m_rcPlot.IsRectEmpty() || !m_bHasPlots)
         return;
-    std::unique_ptr<IGdiDC> own;
-    pdc = DrawTarget(pdc, own);
-    if (!pdc)
+    const DrawTargetDC target = DrawTarget(pdc);
+    if (!target.dc)
         return;
+    pdc = target.dc;
     if (!highlight) {
         ClearHits();
         size_t points = 0;
@@ -268,11 +269,10 @@ void CLCCore::DrawLegendSample(IGdiDC& dc, const LCRect& rc, const CLCPlot* plot
 void CLCCore::DrawSelection(IGdiDC* pdc) {
     if (m_rcSelection.IsRectEmpty())
         return;
-    std::unique_ptr<IGdiDC> own;
-    IGdiDC* target = DrawTarget(pdc, own);
-    if (!target)
+    const DrawTargetDC target = DrawTarget(pdc);
+    if (!target.dc)
         return;
-    IGdiDC& dc = *target;
+    IGdiDC& dc = *target.dc;
     const LCRect& r = m_rcSelection;
     const int s = SelectionBorder() + 1, h = SelectionBorder() / 2;
     const GdiPen oldPen = dc.SelectPen({PS_SOLID, 1, m_crSelection});
@@ -296,11 +296,10 @@ void CLCCore::DrawSelection(IGdiDC* pdc) {
 }
 
 void CLCCore::DrawCross(IGdiDC* pdc, int x, int y) {
-    std::unique_ptr<IGdiDC> own;
-    IGdiDC* target = DrawTarget(pdc, own);
-    if (!target)
+    const DrawTargetDC target = DrawTarget(pdc);
+    if (!target.dc)
         return;
-    IGdiDC& dc = *target;
+    IGdiDC& dc = *target.dc;
     const GdiPen oldPen = dc.SelectPen({PS_SOLID, 1, 0});
     const Rop oldRop = dc.SetROP2(Rop::Invert);
     dc.MoveTo(m_rcPlot.left, y);
@@ -332,11 +331,10 @@ std::string CutName(IGdiDC& dc, std::string name, int budget) {
 void CLCCore::DrawLegend(IGdiDC* pdc) {
     if (!m_bShowLegend || !m_bHasPlots || m_rcLegend.IsRectEmpty())
         return;
-    std::unique_ptr<IGdiDC> own;
-    IGdiDC* target = DrawTarget(pdc, own);
-    if (!target)
+    const DrawTargetDC target = DrawTarget(pdc);
+    if (!target.dc)
         return;
-    IGdiDC& dc = *target;
+    IGdiDC& dc = *target.dc;
     const GdiBrush oldBrush = dc.SelectBrush(GdiBrush::SolidBrush(0xFFFFFF));
     const GdiPen oldPen = dc.SelectPen({PS_SOLID, 1, 0x000080});
     const GdiFont oldFont = dc.SelectFont({m_strFontFace, FontTenths(m_nLegendFontSize)});
@@ -375,11 +373,10 @@ void CLCCore::DrawLegend(IGdiDC* pdc) {
 void CLCCore::DrawReadout(IGdiDC* pdc) {
     if (!m_bShowReadout || !m_bReadoutValid || !m_bHasPlots || m_rcReadout.IsRectEmpty())
         return;
-    std::unique_ptr<IGdiDC> own;
-    IGdiDC* target = DrawTarget(pdc, own);
-    if (!target)
+    const DrawTargetDC target = DrawTarget(pdc);
+    if (!target.dc)
         return;
-    IGdiDC& dc = *target;
+    IGdiDC& dc = *target.dc;
     const GdiBrush oldBrush = dc.SelectBrush(GdiBrush::SolidBrush(0xFFFFFF));
     const GdiPen oldPen = dc.SelectPen({PS_SOLID, 1, m_crBack});
     const GdiFont oldFont = dc.SelectFont({"Arial", FontTenths(100)});
@@ -396,11 +393,10 @@ void CLCCore::DrawReadout(IGdiDC* pdc) {
 void CLCCore::DrawInfoStrip(IGdiDC* pdc, const HitRect* hit) {
     if (!m_bShowInfoStrip || m_rcInfoStrip.IsRectEmpty())
         return;
-    std::unique_ptr<IGdiDC> own;
-    IGdiDC* target = DrawTarget(pdc, own);
-    if (!target)
+    const DrawTargetDC target = DrawTarget(pdc);
+    if (!target.dc)
         return;
-    IGdiDC& dc = *target;
+    IGdiDC& dc = *target.dc;
     const LCRect& r = m_rcInfoStrip;
     if (!(m_bPointHit && m_bHasPlots && hit)) {
         dc.FillSolidRect(r.left, r.top, r.right - r.left, r.bottom - r.top, m_crBack);
