@@ -22,16 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-size_t FileCount(const TempDir& dir) {
-    return static_cast<size_t>(std::distance(fs::directory_iterator(dir.path()), {}));
-}
-
-mode_t ModeOf(const std::string& path) {
-    struct stat st {};
-    lstat(path.c_str(), &st);
-    return st.st_mode & 07777;
-}
-
 // Runs fn with writes beyond limit bytes failing as on a full disk.
 template <class Fn> auto WithFileSizeLimit(rlim_t limit, Fn fn) {
     struct rlimit old {};

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 inline void SetTimeZone(const char* tz) {
@@ -79,6 +80,19 @@ class TempDir {
   private:
     std::filesystem::path m_path;
 };
+
+// How many entries dir holds.
+inline size_t FileCount(const TempDir& dir) {
+    return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(dir.path()),
+                                             std::filesystem::directory_iterator()));
+}
+
+// The permission bits of path itself (a link is not followed).
+inline mode_t ModeOf(const std::string& path) {
+    struct stat st {};
+    lstat(path.c_str(), &st);
+    return st.st_mode & 07777;
+}
 
 inline void WriteBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;

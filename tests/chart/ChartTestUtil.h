@@ -45,3 +45,20 @@ inline CLCDataSet* MakeDataSet(const std::vector<double>& x, const std::vector<d
     ds->SetInterpolation(0);
     return ds;
 }
+
+// A chart of 400 x 300 with default margins, plot (70, 30) .. (379, 239), W
+// 310 and H 210, showing three points in the view 0..310 x 0..210; it records
+// the view notifications (posted) and the immediate ones (sent).
+struct GestureChart {
+    CLC c;
+    std::vector<int> posted, sent;
+    GestureChart() {
+        c.Layout(400, 300);
+        c.AddPlot(MakeDataSet({0, 155, 310}, {0, 105, 210}));
+        c.SetView(0, 0, 310, 210);
+        c.ResetViewHistory();
+        c.Redraw();
+        QObject::connect(&c, &CLC::viewChanged, [this](int id) { posted.push_back(id); });
+        QObject::connect(&c, &CLC::chartNotify, [this](int code) { sent.push_back(code); });
+    }
+};

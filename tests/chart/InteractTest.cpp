@@ -15,19 +15,7 @@
 
 namespace {
 
-// 400 x 300 with default margins: plot (70, 30) .. (379, 239), W 310, H 210.
-struct Chart {
-    CLC c;
-    std::vector<int> posted, sent;
-    Chart() {
-        c.Layout(400, 300);
-        c.AddPlot(MakeDataSet({0, 155, 310}, {0, 105, 210}));
-        c.SetView(0, 0, 310, 210);
-        c.ResetViewHistory();
-        c.Redraw();
-        QObject::connect(&c, &CLC::viewChanged, [this](int id) { posted.push_back(id); });
-        QObject::connect(&c, &CLC::chartNotify, [this](int code) { sent.push_back(code); });
-    }
+struct Chart : GestureChart {
     void Drag(int x0, int y0, int x1, int y1) {
         c.OnLButtonDown(x0, y0);
         c.OnMouseMove(x1, y1);

@@ -16,18 +16,7 @@
 
 namespace {
 
-// 400 x 300 with default margins: plot (70, 30) .. (379, 239), W 310, H 210.
-struct Chart {
-    CLC c;
-    std::vector<int> posted;
-    Chart() {
-        c.Layout(400, 300);
-        c.AddPlot(MakeDataSet({0, 155, 310}, {0, 105, 210}));
-        c.SetView(0, 0, 310, 210);
-        c.ResetViewHistory();
-        c.Redraw();
-        QObject::connect(&c, &CLC::viewChanged, [this](int id) { posted.push_back(id); });
-    }
+struct Chart : GestureChart {
     void Wheel(int x, int y, QPoint angle, Qt::KeyboardModifiers mods = Qt::NoModifier) {
         QWheelEvent e(QPointF(x, y), QPointF(x, y), QPoint(), angle, Qt::NoButton, mods, Qt::NoScrollPhase,
                       false);

@@ -16,16 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-size_t FileCount(const TempDir& dir) {
-    return static_cast<size_t>(std::distance(fs::directory_iterator(dir.path()), {}));
-}
-
-mode_t ModeOf(const std::string& path) {
-    struct stat st {};
-    lstat(path.c_str(), &st);
-    return st.st_mode & 07777;
-}
-
 const std::string kDemo = std::string(TERVIK_SAMPLES) + "/demo.mnr";
 
 TEST(CliOutput, StandardOutputLinksAndPlantedTemporaries) {

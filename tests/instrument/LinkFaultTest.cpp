@@ -23,16 +23,6 @@ const std::string kDemo = std::string(TERVIK_SOURCE_DIR) + "/samples/demo.mnr";
 class LinkFaultTest : public ArchiveReadFixture {
   protected:
     LinkFaultTest() : ArchiveReadFixture(250) {}
-
-    bool Connect(const SimProcess& sim) {
-        if (sim.Path().empty())
-            return false;
-        PortAddExplicit(sim.Path());
-        if (g_deviceList.Enumerate() != 1)
-            return false;
-        CInstrument* inst = g_deviceList.Connect(0);
-        return inst && inst->QueryVersion() && inst->QuerySerialNumber() && inst->QueryKind();
-    }
 };
 
 // Block 5's reply trickles in over 600 ms against a 250 ms time-out: the

@@ -14,17 +14,6 @@ namespace {
 class PtyTest : public ArchiveReadFixture {
   protected:
     PtyTest() : ArchiveReadFixture(250) {}
-
-    // Connects to the simulator's terminal as the device dialog does.
-    bool Connect(const SimProcess& sim) {
-        if (sim.Path().empty())
-            return false;
-        PortAddExplicit(sim.Path());
-        if (g_deviceList.Enumerate() != 1)
-            return false;
-        CInstrument* inst = g_deviceList.Connect(0);
-        return inst && inst->QueryVersion() && inst->QuerySerialNumber() && inst->QueryKind();
-    }
 };
 
 const std::string kDemo = std::string(TERVIK_SOURCE_DIR) + "/samples/demo.mnr";

@@ -123,6 +123,16 @@ void ArchiveReadFixture::TearDown() {
     std::filesystem::remove_all(dir);
 }
 
+bool ArchiveReadFixture::Connect(const SimProcess& sim) {
+    if (sim.Path().empty())
+        return false;
+    PortAddExplicit(sim.Path());
+    if (g_deviceList.Enumerate() != 1)
+        return false;
+    CInstrument* inst = g_deviceList.Connect(0);
+    return inst && inst->QueryVersion() && inst->QuerySerialNumber() && inst->QueryKind();
+}
+
 int ArchiveReadFixture::Read(bool forced) {
     return ReadFromDevice(
         g_deviceList.GetCurrent(), archive, ui,

@@ -111,6 +111,8 @@ class ArchiveReadFixture : public ::testing::Test {
     // Reads the device's archive, recording the progress calls; the read is
     // stopped at the stopAt-th call when stopAt > 0.
     int Read(bool forced = false);
+    // Connects to the simulator's terminal as the device dialog does.
+    bool Connect(const SimProcess& sim);
 
     RecordingUi ui;
     CArchiveData archive;
