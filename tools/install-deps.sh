@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Tervik needs to build, test, fuzz and benchmark.
 # Idempotent: does nothing when every package is already present.
+#   --package   also debootstrap (tools/check-package.sh)
 set -euo pipefail
 
 PACKAGES=(
@@ -11,6 +12,12 @@ PACKAGES=(
   googletest libgtest-dev libbenchmark-dev
   xvfb xauth x11-utils imagemagick clang clang-format libclang-rt-14-dev locales tzdata time
 )
+for arg in "$@"; do
+  case "$arg" in
+    --package) PACKAGES+=(debootstrap dpkg-dev) ;;
+    *) echo "usage: $0 [--package]" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${PACKAGES[@]}"; do
