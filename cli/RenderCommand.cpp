@@ -111,7 +111,8 @@ int CliRender(const std::vector<std::string>& argv) {
                         "the view is refused: it needs XMIN < XMAX, YMIN < YMAX and a window of at "
                         "least 1e-10 of its largest coordinate");
     if (!WriteChartPicture(chart, out))
-        return CliError(kExitFailure, "cannot write " + out +
-                                          " (the extension names the format: .png, .jpg, .bmp, .gif, .emf)");
+        return CliError(kExitFailure,
+                        "cannot write " + out +
+                            " (the extension names the format: .png, .jpg, .bmp, .gif, .emf, .svg, .pdf)");
     return kExitOk;
 }

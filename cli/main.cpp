@@ -27,7 +27,7 @@ const char* const kUsage = "Usage: tervik-cli COMMAND FILE [options]\n"
                            "  save FILE --series N -o OUT.mnr\n"
                            "  save-all FILE --dir DIR      every series as DIR/<start>.mnr\n"
 #ifdef TERVIK_CLI_RENDER
-                           "  render FILE --series N -o OUT.png|.jpg|.bmp|.gif|.emf\n"
+                           "  render FILE --series N -o OUT.png|.jpg|.bmp|.gif|.emf|.svg|.pdf\n"
                            "         [--size WxH] [--scale K] [--view XMIN YMIN XMAX YMAX]\n"
 #endif
 #ifdef TERVIK_CLI_DEVICE

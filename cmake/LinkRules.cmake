@@ -63,6 +63,20 @@ function(tervik_forbid_links target regex why)
   endforeach()
 endfunction()
 
+# Appends to TERVIK_LINK_VIOLATIONS every Qt module target links that is not
+# in the list allowed (module names such as Core Gui).
+function(tervik_allow_only_qt target allowed why)
+  if(NOT TARGET ${target})
+    return()
+  endif()
+  tervik_collect_links(${target} links)
+  foreach(link IN LISTS links)
+    if(link MATCHES "^Qt[0-9]*::([A-Za-z]+)$" AND NOT CMAKE_MATCH_1 IN_LIST allowed)
+      set_property(GLOBAL APPEND PROPERTY TERVIK_LINK_VIOLATIONS "${target} links ${link} (${why})")
+    endif()
+  endforeach()
+endfunction()
+
 set(tervik_any_qt "^Qt[0-9]*::|libQt|^Qt[0-9]*[A-Z]")
 set(tervik_widgets "^Qt[0-9]*::Widgets$|libQt[0-9]*Widgets")
 
@@ -89,6 +103,8 @@ tervik_forbid_links(tervik_main_window "^tervik_(app|app_core)$" "the start-up r
 # Neither the chart's core nor tervik-cli may link Qt Widgets.
 if(TARGET tervik_chart_core)
   tervik_forbid_links(tervik_chart_core "${tervik_widgets}" "the chart core is QtGui at most")
+  # Qt Svg draws the vector pictures and needs no more than Qt Gui.
+  tervik_allow_only_qt(tervik_chart_core "Core;Gui;Svg" "the chart core is QtGui and QtSvg at most")
   tervik_forbid_links(tervik_chart_core "^tervik_(prompts|archive|strings|chart)$"
                       "the chart core knows nothing of records, texts or dialogs")
   tervik_forbid_links(tervik-cli "${tervik_widgets}" "tervik-cli runs without widgets")
