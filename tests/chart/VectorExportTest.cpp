@@ -105,7 +105,8 @@ TEST(VectorExport, PdfHoldsTheLabelsAndRenders) {
     for (const std::string& label : t.labels)
         EXPECT_NE(text.find(label), std::string::npos) << label << " in\n" << text;
     // One page of the chart's size: 96 dpi gives its pixels back.
-    ASSERT_EQ(std::system(("pdftoppm -r 96 -png -singlefile '" + pdf + "' '" + t.Path("page") + "'").c_str()), 0);
+    ASSERT_EQ(std::system(("pdftoppm -r 96 -png -singlefile '" + pdf + "' '" + t.Path("page") + "'").c_str()),
+              0);
     const QImage page(QString::fromStdString(t.Path("page.png")));
     EXPECT_EQ(page.size(), QSize(500, 300));
     // The margin's colour where the chart has it.
