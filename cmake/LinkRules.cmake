@@ -90,12 +90,12 @@ tervik_forbid_links(tervik_dialog_units "${tervik_widgets}" "dialog units need f
 # Arrows run one way: app -> main window -> {device dialog, chart,
 # presentation, list table, GUI support} -> {archive, instrument, strings}.
 set(tervik_windows "^tervik_(app|app_core|main_window)$")
-foreach(t tervik_device_dialog tervik_chart tervik_chart_core tervik_presentation tervik_list_table
-          tervik_gui_support tervik_prompts tervik_dialog_units)
+foreach(t tervik_device_dialog tervik_chart tervik_chart_core tervik_presentation tervik_report
+          tervik_list_table tervik_gui_support tervik_prompts tervik_dialog_units)
   tervik_forbid_links(${t} "${tervik_windows}" "only the main window and the application sit above it")
 endforeach()
 foreach(t tervik_gui_support tervik_prompts tervik_dialog_units)
-  tervik_forbid_links(${t} "^tervik_(chart|chart_core|presentation|device_dialog|list_table)$"
+  tervik_forbid_links(${t} "^tervik_(chart|chart_core|presentation|report|device_dialog|list_table)$"
                       "GUI support sits below every window")
 endforeach()
 tervik_forbid_links(tervik_main_window "^tervik_(app|app_core)$" "the start-up runs the main window, not the other way")
@@ -108,6 +108,9 @@ if(TARGET tervik_chart_core)
   tervik_forbid_links(tervik_chart_core "^tervik_(prompts|archive|strings|chart)$"
                       "the chart core knows nothing of records, texts or dialogs")
   tervik_forbid_links(tervik-cli "${tervik_widgets}" "tervik-cli runs without widgets")
+  # The report draws through the chart's core, never its window.
+  tervik_forbid_links(tervik_report "${tervik_widgets}" "the report needs no widgets")
+  tervik_forbid_links(tervik_report "^tervik_(chart|prompts|gui_support)$" "the report draws through the chart core")
 endif()
 
 if(TERVIK_BUILD_TESTS)
