@@ -120,11 +120,20 @@ void CPainterDC::FillPath(const QPainterPath& path, const GdiBrush& brush, Rop r
 }
 
 void CPainterDC::Shape(const QPainterPath& fill, const QPainterPath& outline) {
-    FillPath(fill, m_brush, m_rop);
-    if (m_pen.style == PS_NULL)
+    if (m_pen.style == PS_NULL) {
+        FillPath(fill, m_brush, m_rop);
         return;
+    }
     QPen pen = OutlinePen();
     pen.setColor(QColorOf(ApplyRop(m_rop, m_pen.color)));
+    if (&fill == &outline && m_brush.kind == GdiBrush::Solid) {
+        // One path filled and stroked: half the output of two.
+        m_painter.setPen(pen);
+        m_painter.setBrush(FillBrush(m_brush, m_rop));
+        m_painter.drawPath(outline);
+        return;
+    }
+    FillPath(fill, m_brush, m_rop);
     m_painter.strokePath(outline, pen);
 }
 
