@@ -4,6 +4,7 @@
 #include "ChartTestUtil.h"
 #include "LCPicture.h"
 #include "PainterDC.h"
+#include "ScriptedPrompts.h"
 
 #include <QFile>
 #include <QPainter>
@@ -112,6 +113,21 @@ TEST(VectorExport, PdfHoldsTheLabelsAndRenders) {
     // The margin's colour where the chart has it.
     EXPECT_EQ(page.pixel(5, 150) & 0xFFFFFF, 0xB0B0A4u);
     EXPECT_FALSE(WriteChartPicture(t.c, t.Path("missing/c.pdf")));
+}
+
+// The export dialog's SVG and PDF entries give a name typed without extension theirs.
+TEST(VectorExport, DialogEntriesAppendTheirExtension) {
+    ScriptedPrompts prompts;
+    VectorChart t;
+    prompts.fileAnswers = {QString::fromStdString(t.Path("a")), QString::fromStdString(t.Path("b"))};
+    prompts.filterAnswers = {6, 7};
+    t.c.OnCommand(CLC::CmdExportImage);
+    t.c.OnCommand(CLC::CmdExportImage);
+    EXPECT_TRUE(QSvgRenderer(QString::fromStdString(t.Path("a.svg"))).isValid());
+    QFile pdf(QString::fromStdString(t.Path("b.pdf")));
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(pdf.read(5) == "%PDF-");
+    EXPECT_TRUE(prompts.messages.isEmpty());
 }
 
 } // namespace
