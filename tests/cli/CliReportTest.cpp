@@ -2,6 +2,7 @@
 // Russian captions, and renders; its usage errors.
 
 #include "CliRun.h"
+#include "IntervalStats.h"
 #include "LocalTime.h"
 #include "SeriesFormat.h"
 #include "StringTable.h"
@@ -58,6 +59,35 @@ TEST(CliReport, PdfHoldsTimesMeanAndRussianCaptions) {
                   ("pdftoppm -f 1 -l 1 -r 30 -png -singlefile '" + pdf + "' '" + (dir / "p") + "'").c_str()),
               0);
     EXPECT_GT(std::filesystem::file_size(dir / "p.png"), 1000u);
+}
+
+// A table longer than a page goes on over the next ones, its header on each.
+TEST(CliReport, IntervalTableContinuesOverPages) {
+    ScopedTimeZone zone("Europe/Berlin");
+    CArchiveData a;
+    ASSERT_GT(a.LoadMnr(kDemo), 0);
+    IntervalOptions o;
+    o.minutes = 15;
+    IntervalTable table;
+    ASSERT_TRUE(ComputeIntervals(*a.GetSeries(0), CurveOptions{}, o, table));
+    TempDir dir;
+    const std::string pdf = dir / "r.pdf";
+    ASSERT_EQ(Cli("report " + kDemo + " --series 1 --interval 15 -o " + pdf).code, 0);
+    std::string all;
+    int pages = 0;
+    for (std::string page; pages < 10; all += page) {
+        page = ShellOutput("pdftotext -f " + std::to_string(pages + 1) + " -l " + std::to_string(pages + 1) +
+                           " '" + pdf + "' - 2>/dev/null");
+        if (page.empty())
+            break;
+        ++pages;
+        if (pages > 1) {
+            EXPECT_NE(page.find(UIString(258, 0)), std::string::npos) << "header on page " << pages;
+        }
+    }
+    EXPECT_GE(pages, 2);
+    for (const IntervalRow& r : table.rows)
+        EXPECT_NE(all.find(Stamp(static_cast<double>(r.start)).substr(0, 16)), std::string::npos) << r.start;
 }
 
 TEST(CliReport, ExitCodes) {
