@@ -678,10 +678,14 @@ void CTervikDlg::OnExport() {
     if (!o.zeroCorrection)
         name += "R";
     QString path;
-    if (!Prompts().SaveFile(this, {{UI(35), "*.txt"}}, "txt", name, path))
+    int filter = 1;
+    if (!Prompts().SaveFile(this, {{UI(35), "*.txt"}, {UI(267), "*.csv"}}, "txt", name, path, &filter))
         return;
+    // The filter chooses the format; a typed .csv or .txt overrides it.
+    const QString ext = QFileInfo(path).suffix().toLower();
+    const bool csv = ext == "csv" || (filter == 2 && ext != "txt");
     WaitCursor wait;
-    const std::string table = ExportTable(*series, o);
+    const std::string table = csv ? ExportCsv(*series, o) : ExportTable(*series, o);
     // Written aside and moved into place, so a failed write leaves any
     // earlier file as it was.
     int error = 0;

@@ -1,4 +1,4 @@
-// The Report dialog opened from the main window.
+// The Report dialog opened from the main window, and the window's CSV export.
 #include "ArchiveGen.h"
 #include "DialogUnits.h"
 #include "IntervalStats.h"
@@ -238,6 +238,37 @@ class TestReportDlg : public QObject {
         QCOMPARE(seen.intervals.minutes, 1440);
         QVERIFY(seen.curve.zeroCorrection && seen.curve.filter);
         QCOMPARE(prompts.messages, QStringList{"disk full"});
+    }
+
+    // Export writes the CSV of the command-line export when its filter is
+    // chosen; the table stays the default.
+    void exportWritesCsvByTheChosenFilter() {
+        ScriptedPrompts prompts;
+        Open();
+        C<QComboBox>(1010)->setCurrentIndex(0);
+        emit C<QComboBox>(1010)->activated(0); // raw results
+        const QString out = m_dir.filePath("export");
+        prompts.fileAnswers = {out};
+        prompts.filterAnswers = {2};
+        C<QPushButton>(1007)->click();
+        QCOMPARE(prompts.filters.last().size(), 2);
+        QCOMPARE(prompts.filters.last()[1].pattern, QString("*.csv"));
+        CurveOptions o;
+        o.zeroCorrection = false;
+        SeriesCurves curves;
+        GetExportCurves(Series(), o, curves);
+        const QList<QStringList> rows = CsvRows(out);
+        QCOMPARE(rows.size(), static_cast<int>(curves.results.size()) + 1);
+        QCOMPARE(rows[0].join(','), QString("time,epoch,result,temperature,pressure,zero,bad"));
+        for (int i = 1; i < rows.size(); ++i) {
+            QCOMPARE(Num(rows[i][1]), curves.times[static_cast<size_t>(i - 1)]);
+            QCOMPARE(Num(rows[i][2]), curves.results[static_cast<size_t>(i - 1)]);
+        }
+        // A typed .txt is the table whatever the filter.
+        prompts.fileAnswers = {m_dir.filePath("export.txt")};
+        prompts.filterAnswers = {2};
+        C<QPushButton>(1007)->click();
+        QCOMPARE(ReadAll(m_dir.filePath("export.txt")), QByteArray::fromStdString(ExportTable(Series(), o)));
     }
 };
 
