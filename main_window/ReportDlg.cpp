@@ -8,18 +8,22 @@
 #include "Settings.h"
 #include "StringTable.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSpinBox>
 #include <QTableWidget>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -67,6 +71,10 @@ std::string LocalPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
 
+// Rows beyond this many are left to the CSV: a year of minutes would be half
+// a million rows of widgets.
+constexpr int kMaxShownRows = 10000;
+
 const char* const kLimitKey = "ReportLimit";
 constexpr int kColumns = 12; // the row number, then the cells of IntervalCells
 
@@ -77,7 +85,7 @@ CReportDlg::CReportDlg(const ReportRequest& request, const QString& unit, QWidge
     setObjectName("ReportDlg");
     setFont(DialogGeometry::DialogFont());
     const DialogGeometry du(font());
-    setFixedSize(du.X(520), du.Y(300));
+    setFixedSize(du.X(600), du.Y(300));
     setWindowTitle(UI(240));
 
     auto label = [&](const QString& text, int l, int t, int w, int h) {
@@ -105,11 +113,11 @@ CReportDlg::CReportDlg(const ReportRequest& request, const QString& unit, QWidge
     m_pMinutes->setGeometry(du.Rect(130, 7, 40, 12));
     m_pMinutes->setEnabled(false);
 
-    label(UI(245), 190, 9, 70, 8);
+    label(UI(245), 190, 9, 90, 8);
     m_pLimit = new QLineEdit(this);
     m_pLimit->setObjectName("limit");
-    m_pLimit->setGeometry(du.Rect(262, 7, 50, 12));
-    label(unit, 316, 9, 60, 8);
+    m_pLimit->setGeometry(du.Rect(282, 7, 50, 12));
+    label(unit, 336, 9, 60, 8);
     QString stored;
     double limit = 0;
     if (TervikSettings::GetRegString("", kLimitKey, stored) && ParseLimit(stored, limit))
@@ -125,10 +133,12 @@ CReportDlg::CReportDlg(const ReportRequest& request, const QString& unit, QWidge
 
     m_pTable = new QTableWidget(this);
     m_pTable->setObjectName("table");
-    m_pTable->setGeometry(du.Rect(12, 40, 496, 200));
+    m_pTable->setGeometry(du.Rect(12, 40, 576, 200));
+    m_pTable->setWordWrap(false);
+    m_pTable->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 4);
     m_pSummary = new QLabel(this);
     m_pSummary->setObjectName("summary");
-    m_pSummary->setGeometry(du.Rect(12, 244, 496, 26));
+    m_pSummary->setGeometry(du.Rect(12, 244, 576, 26));
     m_pSummary->setWordWrap(true);
     m_pSummary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_pSummary->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -136,7 +146,7 @@ CReportDlg::CReportDlg(const ReportRequest& request, const QString& unit, QWidge
     m_pExportCsv = button("exportCsv", 248, 12, 278, 70);
     m_pSavePdf = button("savePdf", 249, 88, 278, 90);
     m_pSavePdf->hide();
-    m_pClose = button("close", 250, 438, 278, 70);
+    m_pClose = button("close", 250, 518, 278, 70);
     m_pClose->setDefault(true);
 
     connect(m_pInterval, &QComboBox::activated, this, [this] {
@@ -163,15 +173,11 @@ CReportDlg::CReportDlg(const ReportRequest& request, const QString& unit, QWidge
     connect(m_pSavePdf, &QPushButton::clicked, this, &CReportDlg::OnSavePdf);
     connect(m_pClose, &QPushButton::clicked, this, &QDialog::accept);
 
-    const int w = du.X(496) - 2 * m_pTable->frameWidth();
+    // Headers only: the rows are filled by a table of their own size.
     m_pList = std::make_unique<CListCtrlWrp>(m_pTable, kColumns, 1, 64);
-    const int widths[kColumns] = {40, 105, 105, 50, 50, 50, 110, 110, 60, 30, 50, 70};
     const int headers[kColumns] = {0, 251, 252, 253, 48, 50, 254, 255, 256, 257, 258, 259};
-    int sum = 0;
-    for (int width : widths)
-        sum += width;
     for (int c = 0; c < kColumns; ++c)
-        m_pList->SetColumn(c, c == 0 ? QString("#") : UI(headers[c]), widths[c] * w / sum);
+        m_pList->SetColumn(c, c == 0 ? QString("#") : UI(headers[c]), du.X(30));
     m_pList->CreateColumns();
     Recompute();
 }
@@ -204,6 +210,8 @@ bool CReportDlg::ReadLimit() {
 bool CReportDlg::Recompute() {
     if (!ReadLimit())
         return false;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
     IntervalOptions& o = m_request.intervals;
     static const int kMinutes[2] = {60, 1440};
     const int choice = m_pInterval->currentIndex();
@@ -231,9 +239,10 @@ void CReportDlg::FillTable() {
     }
     // A table of its own size each time: one row per interval and the total.
     const int rows = static_cast<int>(m_table.rows.size());
-    CListCtrlWrp list(m_pTable, kColumns, rows + 1, 64);
-    for (int r = 0; r <= rows; ++r) {
-        const bool total = r == rows;
+    const int shown = std::min(rows, kMaxShownRows);
+    CListCtrlWrp list(m_pTable, kColumns, shown + 1, 64);
+    for (int r = 0; r <= shown; ++r) {
+        const bool total = r == shown;
         const IntervalRow& row = total ? m_table.total : m_table.rows[static_cast<size_t>(r)];
         list.SetCell(r, 0, total ? UI(260) : QString::number(r + 1));
         const std::vector<std::string> cells = IntervalCells(row, o, total);
@@ -241,12 +250,16 @@ void CReportDlg::FillTable() {
             list.SetCell(r, static_cast<int>(c) + 1, Q(cells[c]));
     }
     list.FillList();
+    // The texts' widths differ by language and by the total row's dates.
+    m_pTable->resizeColumnsToContents();
 
     size_t incomplete = 0;
     for (const IntervalRow& row : m_table.rows)
         incomplete += row.incomplete ? 1 : 0;
     QString summary = Format(261, {QString::number(rows), QString::number(incomplete),
                                    NumberText(o.minShare * 100), Q(ThreeDigitForm(m_table.medianCycle))});
+    if (shown < rows)
+        summary += " " + Format(269, {QString::number(shown)});
     if (o.haveLimit) {
         const IntervalRow& t = m_table.total;
         const QString limit = NumberText(o.limit);

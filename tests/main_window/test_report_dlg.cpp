@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -165,6 +166,33 @@ class TestReportDlg : public QObject {
         // The whole series again.
         dlg->findChild<QRadioButton*>("whole")->setChecked(true);
         QVERIFY(dlg->Table().total.count > want.total.count);
+    }
+
+    // Beyond ten thousand intervals the table stops; the total covers all.
+    void longTablesAreCut() {
+        ScriptedPrompts prompts;
+        std::vector<ArchiveRecord> records;
+        for (int m = 0; m < 8 * 1440; m += 1) {
+            ArchiveRecord r{};
+            r.SetDateTime(2011, 6, 3 + m / 1440, m / 60 % 24, m % 60, 0);
+            r.SetSeriesNumber(1);
+            r.SetFlags(m % 60 == 30 ? RF_ZERO : 0);
+            r.SetConcentration(static_cast<float>(m % 7));
+            records.push_back(r);
+        }
+        const QString path = m_dir.filePath("week.mnr");
+        QVERIFY(WriteMnrFile(path.toStdString(), ArchiveHeader::Build(ArchiveHeader::kOriginDevice, 1, 1),
+                             records));
+        QVERIFY(Open().LoadFile(1, path, true) > 0);
+        std::unique_ptr<CReportDlg> dlg = m_dlg->CreateReportDlg();
+        dlg->findChild<QSpinBox*>("minutes")->setValue(1);
+        dlg->findChild<QComboBox*>("interval")->setCurrentIndex(2);
+        emit dlg->findChild<QComboBox*>("interval")->activated(2);
+        QCOMPARE(dlg->Table().rows.size(), size_t{8 * 1440});
+        auto* table = dlg->findChild<QTableWidget*>("table");
+        QCOMPARE(table->rowCount(), 10001);
+        QCOMPARE(table->item(10000, 3)->text(), QString::number(dlg->Table().total.count));
+        QVERIFY(dlg->findChild<QLabel*>("summary")->text().contains("The first 10000 are shown"));
     }
 
     void limitIsRememberedAndCsvRoundTrips() {
