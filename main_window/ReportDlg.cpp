@@ -146,8 +146,9 @@ CReportDlg::CReportDlg(const ReportRequest& request, const QString& unit, QWidge
     m_pExportCsv = button("exportCsv", 248, 12, 278, 70);
     m_pSavePdf = button("savePdf", 249, 88, 278, 90);
     m_pSavePdf->hide();
+    // No default button: Enter in the limit box applies the limit and must
+    // not close the dialog.
     m_pClose = button("close", 250, 518, 278, 70);
-    m_pClose->setDefault(true);
 
     connect(m_pInterval, &QComboBox::activated, this, [this] {
         m_pMinutes->setEnabled(m_pInterval->currentIndex() == 2);

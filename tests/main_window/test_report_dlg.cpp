@@ -202,9 +202,11 @@ class TestReportDlg : public QObject {
             std::unique_ptr<CReportDlg> dlg = m_dlg->CreateReportDlg();
             auto* limit = dlg->findChild<QLineEdit*>("limit");
             QCOMPARE(limit->text(), QString());
-            limit->setText("0,62");
-            limit->setModified(true);
-            emit limit->editingFinished();
+            // Enter takes the typed limit and leaves the dialog open.
+            dlg->show();
+            QTest::keyClicks(limit, "0,62");
+            QTest::keyClick(limit, Qt::Key_Return);
+            QVERIFY(dlg->isVisible());
             QVERIFY(dlg->Table().total.above > 0);
             // Not a number: said so, and the remembered value stays.
             limit->setText("0.6x");
