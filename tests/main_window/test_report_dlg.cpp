@@ -7,8 +7,10 @@
 #include "StringTable.h"
 #include "TervikDlg.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -18,6 +20,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <random>
 
@@ -299,6 +302,34 @@ class TestReportDlg : public QObject {
         prompts.filterAnswers = {2};
         C<QPushButton>(1007)->click();
         QCOMPARE(ReadAll(m_dir.filePath("export.txt")), QByteArray::fromStdString(ExportTable(Series(), o)));
+    }
+
+    // In the real save dialog a name typed without extension gets the one of
+    // the file type chosen.
+    void typedNameGetsTheChosenTypesExtension() {
+        Open();
+        SetFileDialogFolder(m_dir.path());
+        bool seen = false;
+        QTimer::singleShot(0, [&] {
+            auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dlg)
+                return;
+            auto* types = dlg->findChild<QComboBox*>("fileTypeCombo");
+            auto* name = dlg->findChild<QLineEdit*>("fileNameEdit");
+            if (!types || !name || types->count() != 2) {
+                dlg->reject();
+                return;
+            }
+            seen = true;
+            types->setCurrentIndex(1);
+            emit types->activated(1); // as a click on the entry does
+            emit types->textActivated(types->itemText(1));
+            name->setText("picked");
+            QMetaObject::invokeMethod(dlg, "accept");
+        });
+        C<QPushButton>(1007)->click();
+        QVERIFY(seen);
+        QVERIFY(ReadAll(m_dir.filePath("picked.csv")).startsWith("time,epoch,"));
     }
 };
 
