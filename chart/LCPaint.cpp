@@ -259,9 +259,9 @@ void CLCCore::DrawLegendSample(IGdiDC& dc, const LCRect& rc, const CLCPlot* plot
     if (!plot || (plot->nFlags & 1) || plot->marker.nKind == 0)
         return;
     const GdiBrush oldBrush = dc.SelectBrush(GdiBrush::SolidBrush(plot->marker.crFill));
-    const GdiPen oldPen = dc.SelectPen({PS_SOLID, 1, Halved(plot->crColor)});
-    const int cx = (rc.left + rc.right) / 2, cy = (rc.top + rc.bottom) / 2, s = plot->marker.nSize;
-    DrawMarkerShape(dc, plot->marker.nKind, cx - s, cy - s, cx + s, cy + s, cx, cy, 1);
+    const GdiPen oldPen = dc.SelectPen({PS_SOLID, Px(1), Halved(plot->crColor)});
+    const int cx = (rc.left + rc.right) / 2, cy = (rc.top + rc.bottom) / 2, s = Px(plot->marker.nSize);
+    DrawMarkerShape(dc, plot->marker.nKind, cx - s, cy - s, cx + s, cy + s, cx, cy, Px(1));
     dc.SelectPen(oldPen);
     dc.SelectBrush(oldBrush);
 }
@@ -275,7 +275,7 @@ void CLCCore::DrawSelection(IGdiDC* pdc) {
     IGdiDC& dc = *target.dc;
     const LCRect& r = m_rcSelection;
     const int s = SelectionBorder() + 1, h = SelectionBorder() / 2;
-    const GdiPen oldPen = dc.SelectPen({PS_SOLID, 1, m_crSelection});
+    const GdiPen oldPen = dc.SelectPen({PS_SOLID, Px(1), m_crSelection});
     dc.MoveTo(r.left - 1, r.top - 1);
     dc.LineTo(r.right + 1, r.top - 1);
     dc.LineTo(r.right + 1, r.bottom + 1);
@@ -300,7 +300,7 @@ void CLCCore::DrawCross(IGdiDC* pdc, int x, int y) {
     if (!target.dc)
         return;
     IGdiDC& dc = *target.dc;
-    const GdiPen oldPen = dc.SelectPen({PS_SOLID, 1, 0});
+    const GdiPen oldPen = dc.SelectPen({PS_SOLID, Px(1), 0});
     const Rop oldRop = dc.SetROP2(Rop::Invert);
     dc.MoveTo(m_rcPlot.left, y);
     dc.LineTo(m_rcPlot.right, y);
@@ -336,13 +336,13 @@ void CLCCore::DrawLegend(IGdiDC* pdc) {
         return;
     IGdiDC& dc = *target.dc;
     const GdiBrush oldBrush = dc.SelectBrush(GdiBrush::SolidBrush(0xFFFFFF));
-    const GdiPen oldPen = dc.SelectPen({PS_SOLID, 1, 0x000080});
+    const GdiPen oldPen = dc.SelectPen({PS_SOLID, Px(1), 0x000080});
     const GdiFont oldFont = dc.SelectFont({m_strFontFace, FontTenths(m_nLegendFontSize)});
     dc.SetBkMode(TRANSPARENT);
     const LCSize s0 = dc.GetTextExtent("0");
     const int cw = s0.cx, ch = s0.cy;
     const LCRect& g = m_rcLegend;
-    dc.RoundRect(g.left, g.top, g.right, g.bottom, 16, 16);
+    dc.RoundRect(g.left, g.top, g.right, g.bottom, Px(16), Px(16));
     const int budget = (g.right - g.left) - 9 * cw;
     const int row = ch + ch / 3;
     int y = g.top + ch / 2;
@@ -378,13 +378,13 @@ void CLCCore::DrawReadout(IGdiDC* pdc) {
         return;
     IGdiDC& dc = *target.dc;
     const GdiBrush oldBrush = dc.SelectBrush(GdiBrush::SolidBrush(0xFFFFFF));
-    const GdiPen oldPen = dc.SelectPen({PS_SOLID, 1, m_crBack});
+    const GdiPen oldPen = dc.SelectPen({PS_SOLID, Px(1), m_crBack});
     const GdiFont oldFont = dc.SelectFont({"Arial", FontTenths(100)});
     dc.SetBkMode(TRANSPARENT);
     const LCRect& r = m_rcReadout;
-    dc.RoundRect(r.left, r.top, r.right, r.bottom, 10, 10);
-    dc.TextOut(r.left + 5, r.top + 2, FormatTimeLabel(m_dReadoutX, false) + ",");
-    dc.TextOut((r.left + r.right) / 2, r.top + 2, FormatReadoutValue(m_dReadoutY, 9));
+    dc.RoundRect(r.left, r.top, r.right, r.bottom, Px(10), Px(10));
+    dc.TextOut(r.left + Px(5), r.top + Px(2), FormatTimeLabel(m_dReadoutX, false) + ",");
+    dc.TextOut((r.left + r.right) / 2, r.top + Px(2), FormatReadoutValue(m_dReadoutY, 9));
     dc.SelectFont(oldFont);
     dc.SelectPen(oldPen);
     dc.SelectBrush(oldBrush);
@@ -403,13 +403,13 @@ void CLCCore::DrawInfoStrip(IGdiDC* pdc, const HitRect* hit) {
         return;
     }
     const GdiBrush oldBrush = dc.SelectBrush(GdiBrush::SolidBrush(m_crPlotBack));
-    const GdiPen oldPen = dc.SelectPen({PS_SOLID, 1, 0x202020});
+    const GdiPen oldPen = dc.SelectPen({PS_SOLID, Px(1), 0x202020});
     const GdiFont oldFont = dc.SelectFont({"Arial", FontTenths(m_nFontSize)});
     const LCSize s0 = dc.GetTextExtent("0");
     const int cw = s0.cx, ch = s0.cy;
-    dc.RoundRect(r.left, r.top, r.right, r.bottom, 10, 10);
+    dc.RoundRect(r.left, r.top, r.right, r.bottom, Px(10), Px(10));
     const int cy = (r.top + r.bottom) / 2;
-    DrawLegendSample(dc, {r.left + 2 * cw, cy - 2, r.left + 2 * cw + 6 * cw, cy + 2}, hit->pPlot);
+    DrawLegendSample(dc, {r.left + 2 * cw, cy - Px(2), r.left + 2 * cw + 6 * cw, cy + Px(2)}, hit->pPlot);
     const int oldMode = dc.SetBkMode(TRANSPARENT);
     const int budget = (m_rcLegend.right - m_rcLegend.left) - 11 * cw;
     const std::string text =

@@ -68,4 +68,45 @@ TEST(PixelRatio, TwoIsDrawnAtDeviceResolutionNotEnlarged) {
     }
 }
 
+// The boxes over the plot area (legend, read-out) and the gesture's
+// thresholds grow with the surface: at ratio 2 each edge lies at twice its
+// place at ratio 1 (the plot's inclusive right and bottom edges give one
+// pixel of play).
+TEST(PixelRatio, BoxesAndGesturesGrowWithTheRatio) {
+    auto boxes = [](int ratio) {
+        CLC chart;
+        chart.SetPixelRatio(ratio);
+        chart.Layout(400 * ratio, 300 * ratio);
+        chart.AddPlot(MakeDataSet({0, 155, 310}, {0, 105, 210}));
+        chart.SetView(0, 0, 310, 210);
+        return std::pair{chart.ReadoutRect(), chart.LegendRect()};
+    };
+    const auto [readout1, legend1] = boxes(1);
+    const auto [readout2, legend2] = boxes(2);
+    for (const auto& [one, two] : {std::pair{readout1, readout2}, std::pair{legend1, legend2}}) {
+        ASSERT_FALSE(one.IsRectEmpty());
+        EXPECT_NEAR(two.left, 2 * one.left, 1);
+        EXPECT_NEAR(two.top, 2 * one.top, 1);
+        EXPECT_NEAR(two.right, 2 * one.right, 1);
+        EXPECT_NEAR(two.bottom, 2 * one.bottom, 1);
+    }
+
+    // A press that moves 30 device pixels (15 logical) at ratio 2 is still
+    // the cross-hair, not a rubber band; the selection's side handles are 6
+    // device pixels either side of the middle.
+    CLC chart;
+    chart.SetPixelRatio(2);
+    chart.Layout(800, 600);
+    chart.AddPlot(MakeDataSet({0, 155, 310}, {0, 105, 210}));
+    chart.SetView(0, 0, 310, 210);
+    chart.Redraw();
+    chart.OnLButtonDown(300, 300);
+    chart.OnMouseMove(330, 300);
+    EXPECT_EQ(chart.DragMode(), 2);
+    chart.OnLButtonUp(330, 300);
+    chart.SetSelection({300, 200, 500, 400});
+    EXPECT_EQ(chart.HitTestSelection(295, 305), 5);
+    EXPECT_EQ(chart.HitTestSelection(505, 294), 4);
+}
+
 } // namespace
