@@ -12,6 +12,8 @@
 CLC::CLC(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
+    // A click hands the chart the keys its view answers; Tab passes it by as before.
+    setFocusPolicy(Qt::ClickFocus);
 }
 
 CLC::~CLC() = default;
