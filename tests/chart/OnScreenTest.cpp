@@ -35,14 +35,20 @@ TEST(OnScreen, TheWidgetDrawsDevicePixelsAndAClickHitsTheMarkerUnderIt) {
     const QImage shown = chart.grab().toImage().convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(shown.size(), QSize(800, 600));
     EXPECT_TRUE(shown == chart.Surface());
-    // Not the picture of ratio 1 enlarged: the glyphs and lines have device pixels of their own.
-    CLCCore one;
-    one.Layout(400, 300);
-    Fill(one);
-    QImage small = WhiteImage(400, 300);
-    CImageDC dc(small);
-    one.PaintTo(dc);
-    EXPECT_FALSE(shown == small.scaled(800, 600, Qt::IgnoreAspectRatio, Qt::FastTransformation));
+    // The chart drawn for ratio 2 off screen, texts included, and not the
+    // picture of ratio 1 enlarged.
+    auto offScreen = [](int ratio) {
+        CLCCore core;
+        core.SetPixelRatio(ratio);
+        core.Layout(400 * ratio, 300 * ratio);
+        Fill(core);
+        QImage image = WhiteImage(400 * ratio, 300 * ratio);
+        CImageDC dc(image);
+        core.PaintTo(dc);
+        return image;
+    };
+    EXPECT_TRUE(shown == offScreen(2));
+    EXPECT_FALSE(shown == offScreen(1).scaled(800, 600, Qt::IgnoreAspectRatio, Qt::FastTransformation));
 
     // A press at the logical place of each marker lands on that marker.
     const std::vector<HitRect> hits = chart.GetHits();
