@@ -78,6 +78,7 @@ class CTervikDlg : public QDialog {
         QWidget* widget;
         QRect rect; // at the template's size
         int anchor;
+        QRect least; // at the smallest size
     };
     void AnchorControls();
     void LayOutControls();
@@ -90,6 +91,7 @@ class CTervikDlg : public QDialog {
     void CreateChart();
     void Relabel();
     void SetupStatisticsList();
+    int StatListTemplateWidth() const;
     void ShowSelectedSeries();
     void UpdateViewButtons();
     void UpdateStatistics();
@@ -132,6 +134,7 @@ class CTervikDlg : public QDialog {
     bool m_bPlaced = false;
     QSize m_templateSize;
     std::vector<Anchored> m_anchored;
+    std::vector<int> m_statWidths; // the statistics columns at the template's width
 
     QGroupBox* m_pSeriesGroup;       // 1019
     QComboBox* m_pSeriesList;        // 1009
