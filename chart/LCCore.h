@@ -352,4 +352,5 @@ class CLCCore {
     // Scratch of the stamped drawing, kept so that big plots do not allocate on every paint.
     std::vector<uint32_t> m_stampCells, m_stampKeep;
     std::vector<uint64_t> m_stampSeen;
+    std::vector<LCPoint> m_stampCentres;
 };

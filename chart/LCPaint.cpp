@@ -245,10 +245,13 @@ void CLCCore::DrawPlot(IGdiDC& dc, CLCPlot* plot, bool highlight) {
                 keep.push_back(c);
             }
         }
+        std::vector<LCPoint>& centres = m_stampCentres;
+        centres.clear();
         for (size_t k = keep.size(); k-- > 0;) {
             const uint32_t c = keep[k];
-            image->StampMarker(stamp, L + static_cast<int>(c % gridW), B - static_cast<int>(c / gridW));
+            centres.push_back({L + static_cast<int>(c % gridW), B - static_cast<int>(c / gridW)});
         }
+        image->StampMarkers(stamp, centres.data(), centres.size());
     }
     dc.SetROP2(Rop::Copy);
     dc.SelectPen(oldPen);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace {
 
 struct Drawn {
@@ -65,6 +67,37 @@ TEST(PixelRatio, TwoIsDrawnAtDeviceResolutionNotEnlarged) {
         EXPECT_EQ(At(two.image, cx, cy), 0x00C000u) << i;
         EXPECT_EQ(At(two.image, cx + 2, cy + 2), 0x00C000u) << i;
         EXPECT_NE(At(two.image, r.right + 2, cy), 0x00C000u) << i;
+    }
+}
+
+// At ratio 2 many more markers overlap and big ones hang over the surface's
+// edges; the stamped drawing still gives the shapes' own pixels.
+TEST(PixelRatio, StampedMarkersMatchPlainDrawing) {
+    for (int kind = 1; kind <= 5; ++kind) {
+        QImage images[2];
+        for (bool plain : {false, true}) {
+            CLCCore chart;
+            chart.SetPixelRatio(2);
+            chart.SetMargins(0, 0, 0, 0);
+            chart.Layout(300, 200);
+            std::mt19937 rng(kind);
+            std::uniform_real_distribution<double> u(0, 100);
+            std::vector<double> x, y;
+            for (int i = 0; i < 800; ++i) {
+                x.push_back(u(rng));
+                y.push_back(u(rng));
+            }
+            const LCPosition p = chart.AddPlot(MakeDataSet(x, y));
+            chart.SetPlotMarkerKind(p, kind);
+            chart.SetPlotMarkerSize(p, kind == 5 ? 34 : 3 * kind); // runs of up to 137 pixels
+            chart.SetPlotMarkerFill(p, 0x00C000);
+            chart.SetView(0, 0, 100, 100);
+            chart.SetPlainMarkers(plain);
+            images[plain] = WhiteImage(300, 200);
+            CImageDC dc(images[plain]);
+            chart.PaintTo(dc);
+        }
+        EXPECT_TRUE(images[0] == images[1]) << "kind " << kind;
     }
 }
 
