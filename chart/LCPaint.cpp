@@ -47,6 +47,7 @@ void DrawMarkerShape(IGdiDC& dc, int kind, int l, int t, int r, int b, int px, i
 } // namespace
 
 void CLCCore::RunPaint(IGdiDC& dc, bool layout) {
+    ++m_nPaints;
     DrawBackground(dc);
     DrawAxes(&dc);
     DrawPlots(&dc, false);

@@ -65,6 +65,35 @@ class TestSmallScreen : public QObject {
                 qWarning() << "at" << dlg.size();
         }
     }
+
+    // Dragging the window's edge: each step of the drag draws the plot at
+    // most once, however many controls move.
+    void dragResizeDrawsThePlotOncePerStep() {
+        CTervikDlg dlg;
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        auto* chart = static_cast<CLC*>(dlg.Chart()->GetWnd());
+        auto* data = new CLCDataSet;
+        QVERIFY(data->Allocate(20000));
+        for (int i = 0; i < 20000; ++i) {
+            data->m_pX[i] = 1.3e9 + 10.0 * i;
+            data->m_pY[i] = i % 97;
+        }
+        data->SortByX();
+        chart->AddPlot(data);
+        chart->ShowAllData();
+        chart->Redraw();
+        QCoreApplication::processEvents();
+        const int before = chart->PaintCount();
+        const int steps = 12;
+        for (int i = 1; i <= steps; ++i) {
+            dlg.resize(dlg.minimumSize() + QSize(7 * i, 4 * i));
+            QCoreApplication::processEvents();
+        }
+        QVERIFY(chart->PaintCount() > before);
+        QVERIFY2(chart->PaintCount() - before <= steps,
+                 qPrintable(QString::number(chart->PaintCount() - before)));
+    }
 };
 
 QTEST_MAIN(TestSmallScreen)
