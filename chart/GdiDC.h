@@ -167,6 +167,10 @@ class IGdiDC {
         for (size_t i = 0; i < count; ++i)
             StampMarker(stamp, centres[i].x, centres[i].y);
     }
+    // A surface that draws each marker as a shape of its own may still skip
+    // the markers a later one at the same centre hides (the raster surface
+    // gets that through stamping). A metafile keeps every call.
+    virtual bool DrawsOnlyVisibleMarkers() const { return false; }
 
     // CDC::FillSolidRect: sets the background colour and leaves it set.
     void FillSolidRect(int x, int y, int cx, int cy, COLORREF color) {

@@ -160,10 +160,12 @@ void CLCCore::DrawPlot(IGdiDC& dc, CLCPlot* plot, bool highlight) {
     const double sx = m_dXMax - m_dXMin, sy = m_dYMax - m_dYMin;
     const int s = Px(plot->marker.nSize), kind = plot->marker.nKind, tol = Px(m_nPointTolerance);
 
-    IGdiDC* image = m_bPlainMarkers || highlight || !dc.SupportsStamps() ? nullptr : &dc;
+    const bool stamps = dc.SupportsStamps();
+    IGdiDC* image = m_bPlainMarkers || highlight || !(stamps || dc.DrawsOnlyVisibleMarkers()) ? nullptr : &dc;
     // Stamped drawing: every marker of the pass is the same set of pixels in
     // the same colours, so a marker drawn again at the same centre makes the
     // earlier one invisible; only the last marker at each centre is drawn.
+    // A vector surface draws those shapes one by one.
     std::vector<uint32_t>& cells = m_stampCells;
     cells.clear();
     if (image)
@@ -222,15 +224,6 @@ void CLCCore::DrawPlot(IGdiDC& dc, CLCPlot* plot, bool highlight) {
         DrawMarkerShape(dc, kind, box.left, box.top, box.right, box.bottom, px, py);
     }
     if (image && !cells.empty()) {
-        QImage scratch(1, 1, QImage::Format_RGB32);
-        CImageDC recorderDC(scratch);
-        std::vector<StampPixel> writes;
-        recorderDC.SelectBrush(fill);
-        recorderDC.SelectPen(outline);
-        recorderDC.SetRecorder(&writes);
-        DrawMarkerShape(recorderDC, kind, -s, -s, s, s, 0, 0);
-        MarkerStamp stamp;
-        stamp.Assign(writes);
         // Walk backwards keeping the first visit of each centre (its last
         // marker), then draw those in their original order.
         std::vector<uint64_t>& seen = m_stampSeen;
@@ -246,13 +239,29 @@ void CLCCore::DrawPlot(IGdiDC& dc, CLCPlot* plot, bool highlight) {
                 keep.push_back(c);
             }
         }
+        MarkerStamp stamp;
+        if (stamps) {
+            QImage scratch(1, 1, QImage::Format_RGB32);
+            CImageDC recorderDC(scratch);
+            std::vector<StampPixel> writes;
+            recorderDC.SelectBrush(fill);
+            recorderDC.SelectPen(outline);
+            recorderDC.SetRecorder(&writes);
+            DrawMarkerShape(recorderDC, kind, -s, -s, s, s, 0, 0);
+            stamp.Assign(writes);
+        }
         std::vector<LCPoint>& centres = m_stampCentres;
         centres.clear();
         for (size_t k = keep.size(); k-- > 0;) {
             const uint32_t c = keep[k];
-            centres.push_back({L + static_cast<int>(c % gridW), B - static_cast<int>(c / gridW)});
+            const int qx = L + static_cast<int>(c % gridW), qy = B - static_cast<int>(c / gridW);
+            if (stamps)
+                centres.push_back({qx, qy});
+            else
+                DrawMarkerShape(dc, kind, qx - s, qy - s, qx + s, qy + s, qx, qy);
         }
-        image->StampMarkers(stamp, centres.data(), centres.size());
+        if (stamps)
+            image->StampMarkers(stamp, centres.data(), centres.size());
     }
     dc.SetROP2(Rop::Copy);
     dc.SelectPen(oldPen);

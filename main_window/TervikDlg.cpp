@@ -5,6 +5,7 @@
 #include "ChartLabels.h"
 #include "DeviceDlg.h"
 #include "DialogUnits.h"
+#include "FileErrors.h"
 #include "LangDlg.h"
 #include "ListCtrlWrp.h"
 #include "Prompts.h"
@@ -32,7 +33,6 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <initializer_list>
 
@@ -54,24 +54,6 @@ class WaitCursor {
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
-
-// The file message for the errno of a failed write.
-QString FileErrorText(int error, const QString& path) {
-    switch (error) {
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return QString("Access to %1 was denied.").arg(path);
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
-        return QString("There is not enough space on the disk for %1.").arg(path);
-    default:
-        if (!QFileInfo(path).absoluteDir().exists())
-            return QString("%1 was not found.").arg(path);
-        return QString("An unexpected error occurred while accessing %1.").arg(path);
-    }
-}
 
 enum Loader { kLoadMnr = 1, kLoadDat = 2, kLoadOrlo2 = 3 };
 
@@ -206,6 +188,9 @@ void CTervikDlg::CreateControls() {
     m_pPresEdit = edit(1031, 198, 78, 58, 14);
     m_pSetup = button(1032, 396, 72, 62, 14);
     m_pFileOrlo2 = button(1033, 498, 102, 72, 14);
+    // In the free space between the data-source and chart-control groups.
+    m_pReport = button(1034, 504, 134, 62, 14);
+    m_pReport->setEnabled(false);
 
     AnchorControls();
 
@@ -225,6 +210,7 @@ void CTervikDlg::CreateControls() {
     connect(m_pSave, &QPushButton::clicked, this, &CTervikDlg::OnSave);
     connect(m_pSaveAll, &QPushButton::clicked, this, &CTervikDlg::OnSaveAll);
     connect(m_pLanguage, &QPushButton::clicked, this, &CTervikDlg::OnLanguage);
+    connect(m_pReport, &QPushButton::clicked, this, &CTervikDlg::OnReport);
     int (CLCWrp::*const commands[6])() = {&CLCWrp::ScrollRight, &CLCWrp::ScrollLeft, &CLCWrp::ShowAllData,
                                           &CLCWrp::AutoScaleY,  &CLCWrp::GoPrevView, &CLCWrp::GoNextView};
     for (int i = 0; i < 6; ++i)
@@ -257,8 +243,8 @@ void CTervikDlg::AnchorControls() {
     // Below the template's size the chart and the statistics shrink down to
     // the least size, and the controls close up towards their places in a
     // compact layout there: the top rows' buttons move left, the read-only
-    // edits and the zero-correction list narrow, the chart-control buttons
-    // move up beside the statistics. Each control moves in a straight line
+    // edits and the zero-correction list narrow, the right column's buttons
+    // close up. Each control moves in a straight line
     // between its two places, so controls that are apart at both ends never
     // meet in between.
     const DialogGeometry du(font());
@@ -278,11 +264,14 @@ void CTervikDlg::AnchorControls() {
         add(w, kGrowWidth);
     add(m_pSeriesGroup, kGrowWidth);
     add(m_pPlaceholder, kGrowWidth | kGrowHeight);
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{m_pSaveAll, m_pSourceGroup, m_pDevice, m_pFile, m_pFileOrlo2})
-        add(w, kRight);
-    add(m_pChartGroup, kRight, du.Rect(412, 132, 84, 117));
-    static const int tops[6] = {143, 159, 177, 193, 211, 227};
+    add(m_pSaveAll, kRight);
+    add(m_pSourceGroup, kRight, du.Rect(412, 48, 84, 64));
+    add(m_pDevice, kRight, du.Rect(418, 58, 72, 14));
+    add(m_pFile, kRight, du.Rect(418, 74, 72, 14));
+    add(m_pFileOrlo2, kRight, du.Rect(418, 90, 72, 14));
+    add(m_pReport, kRight, du.Rect(424, 118, 62, 14));
+    add(m_pChartGroup, kRight, du.Rect(412, 138, 84, 112));
+    static const int tops[6] = {149, 164, 181, 196, 213, 228};
     for (int i = 0; i < 6; ++i)
         add(m_pChartButtons[i], kRight, du.Rect(424, tops[i], 62, 14));
     add(m_pLanguage, kRight | kBottom, du.Rect(424, 256, 62, 18));
@@ -490,6 +479,7 @@ void CTervikDlg::Relabel() {
     m_pExport->setText(UI(4));
     m_pSave->setText(UI(33));
     m_pSaveAll->setText(UI(8));
+    m_pReport->setText(UI(280));
     m_pExit->setText(UI(29));
     m_pZeroList->clear();
     m_pZeroList->addItem(UI(6));
@@ -573,6 +563,11 @@ void CTervikDlg::ShowSelectedSeries() {
     for (QPushButton* b : m_pChartButtons)
         b->setEnabled(true);
     UpdateViewButtons();
+    UpdateReportButton();
+}
+
+void CTervikDlg::UpdateReportButton() {
+    m_pReport->setEnabled(SelectedSeries() != nullptr);
 }
 
 void CTervikDlg::UpdateViewButtons() {
@@ -616,6 +611,7 @@ void CTervikDlg::FocusChart() {
 void CTervikDlg::Refresh() {
     m_pSeriesList->clear();
     RemoveCurves();
+    UpdateReportButton();
     if (!g_pArchive || g_pArchive->GetSeriesCount() == 0)
         return;
     m_strYTitle = QString::fromStdString(ChartYCaption(g_pArchive->GetKind(), GetUILanguage()));
@@ -763,10 +759,14 @@ void CTervikDlg::OnExport() {
     if (!o.zeroCorrection)
         name += "R";
     QString path;
-    if (!Prompts().SaveFile(this, {{UI(35), "*.txt"}}, "txt", name, path))
+    int filter = 1;
+    if (!Prompts().SaveFile(this, {{UI(35), "*.txt"}, {UI(307), "*.csv"}}, "txt", name, path, &filter))
         return;
+    // The filter chooses the format; a typed .csv or .txt overrides it.
+    const QString ext = QFileInfo(path).suffix().toLower();
+    const bool csv = ext == "csv" || (filter == 2 && ext != "txt");
     WaitCursor wait;
-    const std::string table = ExportTable(*series, o);
+    const std::string table = csv ? ExportCsv(*series, o) : ExportTable(*series, o);
     // Written aside and moved into place, so a failed write leaves any
     // earlier file as it was.
     int error = 0;
@@ -802,6 +802,30 @@ void CTervikDlg::OnSaveAll() {
         WaitCursor wait;
         g_pArchive->SaveSeries(i, LocalPath(QDir(folder).filePath(QString::fromStdString(names[i]))));
     }
+}
+
+std::unique_ptr<CReportDlg> CTervikDlg::CreateReportDlg() {
+    const SeriesInfo* series = SelectedSeries();
+    if (!series)
+        return nullptr;
+    ReportRequest request;
+    request.archive = g_pArchive;
+    request.series = m_pSeriesList->currentIndex();
+    request.curve = CurrentCurveOptions();
+    double y1 = 0, y2 = 0;
+    if (m_pChart)
+        m_pChart->GetView(request.viewMin, y1, request.viewMax, y2);
+    request.language = GetUILanguage();
+    const YCaptionOffsets caption = YAxisCaptionOffsets(g_pArchive->GetKind());
+    auto dlg = std::make_unique<CReportDlg>(request, UI(caption.unit), this);
+    dlg->SetPdfWriter(m_reportPdfWriter);
+    return dlg;
+}
+
+void CTervikDlg::OnReport() {
+    if (std::unique_ptr<CReportDlg> dlg = CreateReportDlg())
+        dlg->exec();
+    FocusChart();
 }
 
 void CTervikDlg::OnLanguage() {
