@@ -213,24 +213,31 @@ void CImageDC::LineTo(int x, int y) {
     m_pos = {x, y};
 }
 
-// Bresenham from (x0, y0) towards (x1, y1), the end pixel left out.
+// Bresenham from (x0, y0) towards (x1, y1), the end pixel left out. A pen
+// of width w draws w pixels across the line (below a flat one, right of a
+// steep one) and stretches its dashes w times: the thin line enlarged.
 void CImageDC::Line(int x0, int y0, int x1, int y1) {
     const int dx = std::abs(x1 - x0), dy = std::abs(y1 - y0);
     const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
     const int steps = std::max(dx, dy);
+    const int w = std::max(1, m_pen.width);
+    const bool flat = dx >= dy;
     const DashPattern* pattern = PatternOf(m_pen.style);
-    int run = 0, left = pattern ? pattern->runs[0] : 0;
+    int run = 0, left = pattern ? pattern->runs[0] * w : 0;
     bool on = true;
     int err = (dx > dy ? dx : -dy) / 2;
     int x = x0, y = y0;
     for (int i = 0; i < steps; ++i) {
-        if (on)
-            Plot(x, y, m_pen.color);
-        else if (m_bkMode == OPAQUE)
-            Plot(x, y, m_bkColor);
+        for (int j = 0; j < w; ++j) {
+            const int px = flat ? x : x + j, py = flat ? y + j : y;
+            if (on)
+                Plot(px, py, m_pen.color);
+            else if (m_bkMode == OPAQUE)
+                Plot(px, py, m_bkColor);
+        }
         if (pattern && --left == 0) {
             run = (run + 1) % pattern->count;
-            left = pattern->runs[run];
+            left = pattern->runs[run] * w;
             on = run % 2 == 0;
         }
         const int e = err;
@@ -247,12 +254,15 @@ void CImageDC::Line(int x0, int y0, int x1, int y1) {
 
 template <class Inside> void CImageDC::ShapeByPredicate(int l, int t, int r, int b, Inside inside) {
     const bool pen = m_pen.style != PS_NULL;
+    const int w = std::max(1, m_pen.width);
     for (int y = t; y < b; ++y)
         for (int x = l; x < r; ++x) {
             if (!inside(x, y))
                 continue;
-            const bool edge =
-                !inside(x - 1, y) || !inside(x + 1, y) || !inside(x, y - 1) || !inside(x, y + 1);
+            // The outline: within the pen's width of the outside.
+            bool edge = false;
+            for (int d = 1; d <= w && !edge; ++d)
+                edge = !inside(x - d, y) || !inside(x + d, y) || !inside(x, y - d) || !inside(x, y + d);
             if (edge && pen)
                 Plot(x, y, m_pen.color);
             else

@@ -70,6 +70,27 @@ TEST(PixelRatio, TwoIsDrawnAtDeviceResolutionNotEnlarged) {
     }
 }
 
+// A pen twice as wide draws the thin line's and outline's pixels enlarged
+// (dashes included).
+TEST(PixelRatio, WidePensDrawTheThinPenEnlarged) {
+    auto draw = [](int w) {
+        QImage img = WhiteImage(24 * w, 8 * w);
+        CImageDC dc(img);
+        dc.SetBkMode(TRANSPARENT);
+        dc.SelectPen({PS_DOT, w, 0x000000});
+        dc.MoveTo(0, 0);
+        dc.LineTo(20 * w, 0);
+        dc.MoveTo(21 * w, 0);
+        dc.LineTo(21 * w, 8 * w);
+        dc.SelectPen({PS_SOLID, w, 0x0000FF});
+        dc.SelectBrush(GdiBrush::SolidBrush(0x00FF00));
+        dc.Rectangle(2 * w, 2 * w, 7 * w, 7 * w);
+        return img;
+    };
+    const QImage one = draw(1);
+    EXPECT_TRUE(draw(2) == one.scaled(one.size() * 2, Qt::IgnoreAspectRatio, Qt::FastTransformation));
+}
+
 // At ratio 2 many more markers overlap and big ones hang over the surface's
 // edges; the stamped drawing still gives the shapes' own pixels.
 TEST(PixelRatio, StampedMarkersMatchPlainDrawing) {
