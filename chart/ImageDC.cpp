@@ -227,13 +227,21 @@ void CImageDC::Line(int x0, int y0, int x1, int y1) {
     bool on = true;
     int err = (dx > dy ? dx : -dy) / 2;
     int x = x0, y = y0;
+    // Grid lines cross the whole plot: copies go straight to the pixels.
+    const bool copy = !m_recorder && m_bits && m_rop == Rop::Copy;
+    const uint32_t penArgb = ToArgb(m_pen.color), bkArgb = ToArgb(m_bkColor);
     for (int i = 0; i < steps; ++i) {
         for (int j = 0; j < w; ++j) {
             const int px = flat ? x : x + j, py = flat ? y + j : y;
-            if (on)
-                Plot(px, py, m_pen.color);
-            else if (m_bkMode == OPAQUE)
-                Plot(px, py, m_bkColor);
+            if (!on && m_bkMode != OPAQUE)
+                continue;
+            if (copy) {
+                if (static_cast<unsigned>(px) < static_cast<unsigned>(m_width) &&
+                    static_cast<unsigned>(py) < static_cast<unsigned>(m_height))
+                    m_bits[static_cast<size_t>(py) * m_stride + px] = on ? penArgb : bkArgb;
+            } else {
+                Plot(px, py, on ? m_pen.color : m_bkColor);
+            }
         }
         if (pattern && --left == 0) {
             run = (run + 1) % pattern->count;
