@@ -35,6 +35,8 @@ Drawn Draw(int ratio) {
 TEST(PixelRatio, TwoIsDrawnAtDeviceResolutionNotEnlarged) {
     const Drawn one = Draw(1), two = Draw(2);
     ASSERT_EQ(two.image.size(), one.image.size() * 2);
+    // The same ticks and labels, each label twice as large.
+    EXPECT_EQ(two.texts.size(), one.texts.size());
     EXPECT_NE(two.image, one.image.scaled(800, 600, Qt::IgnoreAspectRatio, Qt::FastTransformation));
 
     // The title's glyphs: at twice the dpi the text is about twice as wide,
