@@ -9,6 +9,7 @@
 #include "LangDlg.h"
 #include "ListCtrlWrp.h"
 #include "Prompts.h"
+#include "SeriesReport.h"
 #include "Settings.h"
 #include "StdCondDlg.h"
 #include "StringTable.h"
@@ -90,6 +91,18 @@ CTervikDlg::CTervikDlg(QWidget* parent) : QDialog(parent), m_reporter(this) {
                    Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     setObjectName("102");
     CreateControls();
+    m_reportPdfWriter = [this](const ReportRequest& request, const QString& path, QString& error) {
+        SeriesReportOptions options;
+        options.series = request.series;
+        options.curve = request.curve;
+        options.intervals = request.intervals;
+        options.language = request.language;
+        options.sourceFile = m_strSourceFile.toStdString();
+        std::string message;
+        const bool ok = WriteSeriesReport(*request.archive, options, LocalPath(path), message);
+        error = QString::fromStdString(message);
+        return ok;
+    };
 }
 
 CTervikDlg::~CTervikDlg() {
@@ -666,6 +679,7 @@ int CTervikDlg::LoadFile(int loader, const QString& path, bool setCaption) {
         return 0;
     }
     if (n > 0) {
+        m_strSourceFile = path;
         if (setCaption)
             SetSeriesGroupCaption(QString("%1 (%2)").arg(UI(2), QDir::toNativeSeparators(path)));
         Refresh();
@@ -687,6 +701,7 @@ void CTervikDlg::OnDevice() {
             if (std::unique_ptr<CArchiveData> read = dlg.TakeArchive()) {
                 delete g_pArchive;
                 g_pArchive = read.release();
+                m_strSourceFile.clear();
             }
             if (g_pArchive)
                 g_pArchive->SetReporter(&m_reporter);

@@ -129,6 +129,7 @@ class CTervikDlg : public QDialog {
     bool m_bFilter = true;
     bool m_bStartFile = false;
     QString m_strStartFile;
+    QString m_strSourceFile;    // the file the archive was loaded from; empty after a device read
     CLCWrp* m_pChart = nullptr; // owned
     // The three curve handles and the time and result vectors of the
     // measurement curve, replaced together by each show.

@@ -13,6 +13,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
@@ -131,6 +132,7 @@ class TestReportDlg : public QObject {
         C<QCheckBox>(1029)->click();
         const double x1 = Series().GetRecord(30).GetTime(), x2 = Series().GetRecord(250).GetTime();
         QCOMPARE(m_dlg->Chart()->SetView(x1, -1, x2, 2), 0);
+        m_dlg->SetReportPdfWriter({});
         std::unique_ptr<CReportDlg> dlg = m_dlg->CreateReportDlg();
         QVERIFY(dlg);
         QVERIFY(!dlg->findChild<QPushButton*>("savePdf")->isVisibleTo(dlg.get()));
@@ -271,6 +273,22 @@ class TestReportDlg : public QObject {
         QCOMPARE(seen.intervals.minutes, 1440);
         QVERIFY(seen.curve.zeroCorrection && seen.curve.filter);
         QCOMPARE(prompts.messages, QStringList{"disk full"});
+    }
+
+    // Without an injected writer the window writes the report itself, naming
+    // the file it loaded.
+    void windowWritesThePdfReportOfItsFile() {
+        ScriptedPrompts prompts;
+        Open();
+        std::unique_ptr<CReportDlg> dlg = m_dlg->CreateReportDlg();
+        const QString out = m_dir.filePath("r.pdf");
+        prompts.fileAnswers = {out};
+        dlg->findChild<QPushButton*>("savePdf")->click();
+        QVERIFY2(prompts.messages.isEmpty(), qPrintable(prompts.messages.join('\n')));
+        QProcess text;
+        text.start("pdftotext", {out, "-"});
+        QVERIFY(text.waitForFinished(30000));
+        QVERIFY(text.readAllStandardOutput().contains("gen.mnr"));
     }
 
     // Export writes the CSV of the command-line export when its filter is
