@@ -85,18 +85,20 @@ void CLCCore::DrawBackground(IGdiDC& dc) {
     if (p.IsRectEmpty()) {
         dc.FillSolidRect(c.left, c.top, c.right - c.left + 1, c.bottom - c.top + 1, m_crBack);
     } else {
-        const int cw = c.right - c.left + 1;
-        dc.FillSolidRect(c.left, c.top, cw, p.top - c.top - 1, m_crBack);
-        dc.FillSolidRect(c.left, p.bottom + 2, cw, c.bottom - (p.bottom + 2) + 1, m_crBack);
-        dc.FillSolidRect(c.left, p.top - 1, p.left - 1 - c.left, p.bottom - p.top + 3, m_crBack);
-        dc.FillSolidRect(p.right + 2, p.top - 1, c.right - (p.right + 2) + 1, p.bottom - p.top + 3, m_crBack);
-        const GdiPen old = dc.SelectPen({PS_SOLID, 1, 0x686868});
-        dc.MoveTo(p.left - 1, p.bottom + 1);
-        dc.LineTo(p.left - 1, p.top - 1);
-        dc.LineTo(p.right + 1, p.top - 1);
-        dc.SelectPen({PS_SOLID, 1, 0xE0E0E0});
+        // The plot's sunken frame, k pixels wide, just outside the plot.
+        const int cw = c.right - c.left + 1, k = Px(1);
+        dc.FillSolidRect(c.left, c.top, cw, p.top - c.top - k, m_crBack);
+        dc.FillSolidRect(c.left, p.bottom + 1 + k, cw, c.bottom - (p.bottom + 1 + k) + 1, m_crBack);
+        dc.FillSolidRect(c.left, p.top - k, p.left - k - c.left, p.bottom - p.top + 1 + 2 * k, m_crBack);
+        dc.FillSolidRect(p.right + 1 + k, p.top - k, c.right - (p.right + 1 + k) + 1,
+                         p.bottom - p.top + 1 + 2 * k, m_crBack);
+        const GdiPen old = dc.SelectPen({PS_SOLID, k, 0x686868});
+        dc.MoveTo(p.left - k, p.bottom + 1);
+        dc.LineTo(p.left - k, p.top - k);
+        dc.LineTo(p.right + 1, p.top - k);
+        dc.SelectPen({PS_SOLID, k, 0xE0E0E0});
         dc.LineTo(p.right + 1, p.bottom + 1);
-        dc.LineTo(p.left - 1, p.bottom + 1);
+        dc.LineTo(p.left - k, p.bottom + 1);
         dc.SelectPen(old);
         dc.FillSolidRect(p.left, p.top, p.right - p.left + 1, p.bottom - p.top + 1, m_crPlotBack);
     }
@@ -288,7 +290,9 @@ void CLCCore::DrawSelection(IGdiDC* pdc) {
     IGdiDC& dc = *target.dc;
     const LCRect& r = m_rcSelection;
     const int s = SelectionBorder() + 1, h = SelectionBorder() / 2;
-    const GdiPen oldPen = dc.SelectPen({PS_SOLID, Px(1), m_crSelection});
+    // One pixel wide at any ratio: the bands and handles around it are laid
+    // out from the selection's edges plus this one pixel.
+    const GdiPen oldPen = dc.SelectPen({PS_SOLID, 1, m_crSelection});
     dc.MoveTo(r.left - 1, r.top - 1);
     dc.LineTo(r.right + 1, r.top - 1);
     dc.LineTo(r.right + 1, r.bottom + 1);

@@ -37,6 +37,13 @@ TEST(PixelRatio, TwoIsDrawnAtDeviceResolutionNotEnlarged) {
     ASSERT_EQ(two.image.size(), one.image.size() * 2);
     // The same ticks and labels, each label twice as large.
     EXPECT_EQ(two.texts.size(), one.texts.size());
+    // The plot's frame, 2 pixels wide: dark above and left, light below and right.
+    for (int d : {1, 2}) {
+        EXPECT_EQ(At(two.image, 140 - d, 300), 0x686868u);
+        EXPECT_EQ(At(two.image, 400, 60 - d), 0x686868u);
+        EXPECT_EQ(At(two.image, 759 + d, 300), 0xE0E0E0u);
+        EXPECT_EQ(At(two.image, 400, 479 + d), 0xE0E0E0u);
+    }
     EXPECT_NE(two.image, one.image.scaled(800, 600, Qt::IgnoreAspectRatio, Qt::FastTransformation));
 
     // The title's glyphs: at twice the dpi the text is about twice as wide,
