@@ -10,13 +10,16 @@
 #include <QBuffer>
 #include <QFont>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QRawFont>
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <vector>
 
 namespace {
@@ -60,6 +63,72 @@ QString Q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
+// The glyph and advance of each character of one font, looked up once. A
+// long interval table has hundreds of thousands of short cells; shaping each
+// through the text engine, once to measure it and again to draw it, was most
+// of the report's time. The cells are digits, Latin and Cyrillic letters and
+// punctuation, which need no shaping beyond one glyph per character.
+class GlyphCache {
+  public:
+    GlyphCache(const QFont& font, const QPaintDevice* device) : m_font(font), m_metrics(font, device) {
+        m_raw = QRawFont::fromFont(font);
+        m_raw.setPixelSize(font.pointSizeF() * device->logicalDpiY() / 72.0);
+    }
+    const QFont& Font() const { return m_font; }
+    const QFontMetricsF& Metrics() const { return m_metrics; }
+    // The width of text as Append sets it.
+    double Width(const QString& text) {
+        double w = 0;
+        for (const QChar c : text)
+            w += Glyph(c).advance;
+        return w;
+    }
+    // Adds the glyphs of text with its baseline starting at origin. False when
+    // a character has no glyph of its own in the font: draw that text as text.
+    bool Append(const QString& text, QPointF origin, QList<quint32>& glyphs, QList<QPointF>& positions) {
+        for (const QChar c : text)
+            if (Glyph(c).index == 0)
+                return false;
+        for (const QChar c : text) {
+            const Entry& e = Glyph(c);
+            glyphs.append(e.index);
+            positions.append(origin);
+            origin.rx() += e.advance;
+        }
+        return true;
+    }
+    const QRawFont& Raw() const { return m_raw; }
+
+  private:
+    struct Entry {
+        quint32 index = 0;
+        double advance = 0;
+    };
+    const Entry& Glyph(QChar c) {
+        auto it = m_glyphs.find(c.unicode());
+        if (it != m_glyphs.end())
+            return it->second;
+        Entry e;
+        // Latin, Greek and Cyrillic without combining marks; other scripts
+        // need shaping and stay at 0.
+        if (c.unicode() < 0x590 && !c.isMark()) {
+            const QList<quint32> index = m_raw.glyphIndexesForString(QString(c));
+            if (index.size() == 1 && index.front() != 0) {
+                e.index = index.front();
+                // Unhinted, as the vector page draws the glyph.
+                e.advance = m_raw.advancesForGlyphIndexes(index, QRawFont::UseDesignMetrics).front().x();
+            }
+        }
+        if (e.index == 0)
+            e.advance = m_metrics.horizontalAdvance(c);
+        return m_glyphs.emplace(c.unicode(), e).first->second;
+    }
+    QFont m_font;
+    QFontMetricsF m_metrics;
+    QRawFont m_raw;
+    std::map<char16_t, Entry> m_glyphs;
+};
+
 // Text set line by line down A4 pages, a new page when the next line does not fit.
 class PageWriter {
   public:
@@ -97,18 +166,30 @@ class PageWriter {
         m_y += fm.height();
     }
     // Cells of one row in columns of the given widths; numbers right-aligned.
+    // The row's glyphs go to the page as one run.
     void Row(const std::vector<std::string>& cells, const std::vector<double>& widths,
-             const std::vector<bool>& right, const QFont& font) {
-        const QFontMetricsF fm(font, &m_writer);
+             const std::vector<bool>& right, GlyphCache& font) {
+        const QFontMetricsF& fm = font.Metrics();
         Need(fm.height());
-        m_painter.setFont(font);
+        m_glyphs.clear();
+        m_positions.clear();
+        const double baseline = m_y + fm.ascent();
         double x = kMargin;
         for (size_t i = 0; i < cells.size() && i < widths.size(); ++i) {
             const QString text = Q(cells[i]);
-            const double w = fm.horizontalAdvance(text);
-            const double left = right[i] ? x + widths[i] - w : x;
-            m_painter.drawText(QPointF(left, m_y + fm.ascent()), text);
+            const QPointF origin(right[i] ? x + widths[i] - font.Width(text) : x, baseline);
+            if (!font.Append(text, origin, m_glyphs, m_positions)) {
+                m_painter.setFont(font.Font());
+                m_painter.drawText(origin, text);
+            }
             x += widths[i];
+        }
+        if (!m_glyphs.isEmpty()) {
+            QGlyphRun run;
+            run.setRawFont(font.Raw());
+            run.setGlyphIndexes(m_glyphs);
+            run.setPositions(m_positions);
+            m_painter.drawGlyphRun(QPointF(0, 0), run);
         }
         m_y += fm.height();
     }
@@ -138,6 +219,8 @@ class PageWriter {
     int m_language;
     double m_width = 0, m_bottom = 0, m_y = 0;
     int m_page = 0;
+    QList<quint32> m_glyphs;
+    QList<QPointF> m_positions;
 };
 
 } // namespace
@@ -199,6 +282,7 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
         PageWriter page(writer, painter, lang);
         const QFont title = page.Font(16, true), heading = page.Font(11, true), body = page.Font(9),
                     small = page.Font(7.5), smallBold = page.Font(7.5, true);
+        GlyphCache bodyGlyphs(body, &writer), smallGlyphs(small, &writer), boldGlyphs(smallBold, &writer);
 
         page.Line(ui(240), title);
         page.Skip(6);
@@ -226,13 +310,12 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
             {ui(253), ui(options.curve.filter ? 7 : 6)},
             {ui(270), ProgramVersion()},
         };
-        const QFontMetricsF bodyMetrics(body, &writer);
         double keyWidth = 0;
         for (const auto& f : facts)
-            keyWidth = std::max(keyWidth, bodyMetrics.horizontalAdvance(Q(f.first + ":")));
+            keyWidth = std::max(keyWidth, bodyGlyphs.Width(Q(f.first + ":")));
         for (const auto& f : facts) {
             page.Row({f.first + ":", f.second}, {keyWidth + 8, page.Width() - keyWidth - 8}, {false, false},
-                     body);
+                     bodyGlyphs);
         }
         page.Skip(8);
 
@@ -247,9 +330,9 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
         const std::array<std::string, 7> cells = StatisticsCells(stats);
         const std::vector<double> statWidths = {70, 110, 55, 55, 55, 55, 55};
         const std::vector<bool> statRight = {false, false, true, true, true, true, true};
-        page.Row({ui(46), ui(47), ui(48), ui(50), ui(52), ui(53), ui(49)}, statWidths, statRight, smallBold);
+        page.Row({ui(46), ui(47), ui(48), ui(50), ui(52), ui(53), ui(49)}, statWidths, statRight, boldGlyphs);
         page.Rule();
-        page.Row(std::vector<std::string>(cells.begin(), cells.end()), statWidths, statRight, small);
+        page.Row(std::vector<std::string>(cells.begin(), cells.end()), statWidths, statRight, smallGlyphs);
         page.Skip(10);
 
         // The interval table, its header repeated on every page.
@@ -289,13 +372,11 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
             rows.push_back(cellsOf(r));
         const std::vector<std::string> total = cellsOf(table.total);
         // Each column as wide as its widest text, the gaps shared out when there is room.
-        const QFontMetricsF smallMetrics(small, &writer), boldMetrics(smallBold, &writer);
         std::vector<double> widths(head.size());
         for (size_t i = 0; i < head.size(); ++i) {
-            widths[i] = std::max(boldMetrics.horizontalAdvance(Q(head[i])),
-                                 smallMetrics.horizontalAdvance(Q(total[i])));
+            widths[i] = std::max(boldGlyphs.Width(Q(head[i])), smallGlyphs.Width(Q(total[i])));
             for (const auto& r : rows)
-                widths[i] = std::max(widths[i], smallMetrics.horizontalAdvance(Q(r[i])));
+                widths[i] = std::max(widths[i], smallGlyphs.Width(Q(r[i])));
         }
         double sum = 0;
         for (double w : widths)
@@ -304,17 +385,17 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
         for (double& w : widths)
             w += gap;
         const auto tableHead = [&] {
-            page.Row(head, widths, right, smallBold);
+            page.Row(head, widths, right, boldGlyphs);
             page.Rule();
         };
         tableHead();
         for (const auto& r : rows) {
-            if (page.Need(2 * smallMetrics.height()))
+            if (page.Need(2 * smallGlyphs.Metrics().height()))
                 tableHead();
-            page.Row(r, widths, right, small);
+            page.Row(r, widths, right, smallGlyphs);
         }
         page.Rule();
-        page.Row(total, widths, right, small);
+        page.Row(total, widths, right, smallGlyphs);
         if (anyIncomplete)
             page.Line(Printf(ui(268), Number(io.minShare * 100, "%.0f")), small);
         page.Skip(10);
