@@ -46,6 +46,16 @@ std::string DateTime(double t, bool seconds) {
     return buf;
 }
 
+// The clock time of t, with its date when that is not the date of start.
+std::string TimeIn(double t, int64_t start) {
+    const LocalFields f = ToLocalFields(t), s = ToLocalFields(static_cast<double>(start));
+    if (f.year != s.year || f.month != s.month || f.day != s.day)
+        return DateTime(t, true);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", f.hour, f.minute, f.second);
+    return buf;
+}
+
 std::string Duration(double seconds) {
     const long long s = std::llround(seconds);
     char buf[48];
@@ -134,9 +144,7 @@ class PageWriter {
   public:
     PageWriter(QPdfWriter& writer, QPainter& painter, int language)
         : m_writer(writer), m_painter(painter), m_language(language) {
-        m_width = writer.width() - 2 * kMargin;
-        m_bottom = writer.height() - kMargin - kFooter;
-        m_y = kMargin;
+        Top();
     }
     double Width() const { return m_width; }
     double Y() const { return m_y; }
@@ -146,10 +154,17 @@ class PageWriter {
     bool Need(double height) {
         if (m_y + height <= m_bottom)
             return false;
-        Footer();
-        m_writer.newPage();
-        m_y = kMargin;
+        NewPage();
         return true;
+    }
+    // Ends the page; the next one, and those after it, turned as asked.
+    void NewPage(QPageLayout::Orientation orientation) {
+        if (m_writer.pageLayout().orientation() == orientation)
+            return NewPage();
+        Footer();
+        m_writer.setPageOrientation(orientation);
+        m_writer.newPage();
+        Top();
     }
     QFont Font(double points, bool bold = false) const {
         QFont f(QStringLiteral("Liberation Sans"));
@@ -165,10 +180,11 @@ class PageWriter {
         m_painter.drawText(QPointF(kMargin + x, m_y + fm.ascent()), Q(text));
         m_y += fm.height();
     }
-    // Cells of one row in columns of the given widths; numbers right-aligned.
+    // Cells of one row in columns of the given widths; numbers right-aligned,
+    // other text after gap from the column's left edge but in the first.
     // The row's glyphs go to the page as one run.
     void Row(const std::vector<std::string>& cells, const std::vector<double>& widths,
-             const std::vector<bool>& right, GlyphCache& font) {
+             const std::vector<bool>& right, GlyphCache& font, double gap = 0) {
         const QFontMetricsF& fm = font.Metrics();
         Need(fm.height());
         m_glyphs.clear();
@@ -177,7 +193,7 @@ class PageWriter {
         double x = kMargin;
         for (size_t i = 0; i < cells.size() && i < widths.size(); ++i) {
             const QString text = Q(cells[i]);
-            const QPointF origin(right[i] ? x + widths[i] - font.Width(text) : x, baseline);
+            const QPointF origin(right[i] ? x + widths[i] - font.Width(text) : i > 0 ? x + gap : x, baseline);
             if (!font.Append(text, origin, m_glyphs, m_positions)) {
                 m_painter.setFont(font.Font());
                 m_painter.drawText(origin, text);
@@ -214,6 +230,16 @@ class PageWriter {
     }
 
   private:
+    void NewPage() {
+        Footer();
+        m_writer.newPage();
+        Top();
+    }
+    void Top() {
+        m_width = m_writer.width() - 2 * kMargin;
+        m_bottom = m_writer.height() - kMargin - kFooter;
+        m_y = kMargin;
+    }
     QPdfWriter& m_writer;
     QPainter& m_painter;
     int m_language;
@@ -342,10 +368,12 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
             std::snprintf(text, sizeof text, ui(257).c_str(), io.minutes);
             intervalName = text;
         }
+        // Landscape pages, for a row per interval with the times of its extremes.
+        page.NewPage(QPageLayout::Landscape);
         page.Line(ui(254) + ": " + intervalName, heading);
-        std::vector<std::string> head = {ui(31), ui(274), ui(258), ui(259) + ", %",
-                                         ui(48), ui(50),  ui(52),  ui(53)};
-        std::vector<bool> right = {false, false, true, true, true, true, true, true};
+        std::vector<std::string> head = {ui(31), ui(274), ui(258), ui(259) + ", %", ui(48),
+                                         ui(50), ui(52),  ui(47),  ui(53),          ui(47)};
+        std::vector<bool> right = {false, false, true, true, true, true, true, false, true, false};
         if (io.haveLimit) {
             head.insert(head.end(), {ui(260), ui(261)});
             right.insert(right.end(), {true, true});
@@ -360,7 +388,9 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
                                           any ? ThreeDigitForm(r.mean) : "-",
                                           any ? ThreeDigitForm(r.sd) : "-",
                                           any ? ThreeDigitForm(r.min) : "-",
-                                          any ? ThreeDigitForm(r.max) : "-"};
+                                          any ? TimeIn(r.minTime, r.start) : "",
+                                          any ? ThreeDigitForm(r.max) : "-",
+                                          any ? TimeIn(r.maxTime, r.start) : ""};
             if (io.haveLimit)
                 c.insert(c.end(), {std::to_string(r.above), Duration(r.aboveSeconds)});
             anyIncomplete = anyIncomplete || r.incomplete;
@@ -381,21 +411,22 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
         double sum = 0;
         for (double w : widths)
             sum += w;
-        const double gap = std::clamp((page.Width() - sum) / static_cast<double>(widths.size()), 6.0, 14.0);
-        for (double& w : widths)
-            w += gap;
+        const double gap =
+            std::clamp((page.Width() - sum) / static_cast<double>(widths.size() - 1), 6.0, 14.0);
+        for (size_t i = 1; i < widths.size(); ++i)
+            widths[i] += gap;
         const auto tableHead = [&] {
-            page.Row(head, widths, right, boldGlyphs);
+            page.Row(head, widths, right, boldGlyphs, gap);
             page.Rule();
         };
         tableHead();
         for (const auto& r : rows) {
             if (page.Need(2 * smallGlyphs.Metrics().height()))
                 tableHead();
-            page.Row(r, widths, right, smallGlyphs);
+            page.Row(r, widths, right, smallGlyphs, gap);
         }
         page.Rule();
-        page.Row(total, widths, right, smallGlyphs);
+        page.Row(total, widths, right, smallGlyphs, gap);
         if (anyIncomplete)
             page.Line(Printf(ui(268), Number(io.minShare * 100, "%.0f")), small);
         page.Skip(10);
