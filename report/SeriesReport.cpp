@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <numeric>
 #include <vector>
 
 namespace {
@@ -35,8 +36,7 @@ std::string Printf(const std::string& format, const std::string& a, const std::s
     return buf.data();
 }
 
-std::string DateTime(double t, bool seconds) {
-    const LocalFields f = ToLocalFields(t);
+std::string DateTime(const LocalFields& f, bool seconds) {
     char buf[64];
     if (seconds)
         std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", f.year, f.month, f.day, f.hour,
@@ -46,11 +46,15 @@ std::string DateTime(double t, bool seconds) {
     return buf;
 }
 
+std::string DateTime(double t, bool seconds) {
+    return DateTime(ToLocalFields(t), seconds);
+}
+
 // The clock time of t, with its date when that is not the date of start.
-std::string TimeIn(double t, int64_t start) {
-    const LocalFields f = ToLocalFields(t), s = ToLocalFields(static_cast<double>(start));
-    if (f.year != s.year || f.month != s.month || f.day != s.day)
-        return DateTime(t, true);
+std::string TimeIn(double t, const LocalFields& start) {
+    const LocalFields f = ToLocalFields(t);
+    if (f.year != start.year || f.month != start.month || f.day != start.day)
+        return DateTime(f, true);
     char buf[32];
     std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", f.hour, f.minute, f.second);
     return buf;
@@ -78,32 +82,41 @@ QString Q(const std::string& s) {
 // through the text engine, once to measure it and again to draw it, was most
 // of the report's time. The cells are digits, Latin and Cyrillic letters and
 // punctuation, which need no shaping beyond one glyph per character.
+//
+// Glyphs are placed in whole units of 1/64 point under a painter scaled by
+// 1/64: the PDF gets one short, often repeated integer per glyph instead of
+// a fraction with eight decimals, which halves what it has to compress.
 class GlyphCache {
   public:
+    static constexpr int kUnits = 64;
+
     GlyphCache(const QFont& font, const QPaintDevice* device) : m_font(font), m_metrics(font, device) {
         m_raw = QRawFont::fromFont(font);
-        m_raw.setPixelSize(font.pointSizeF() * device->logicalDpiY() / 72.0);
+        m_raw.setPixelSize(font.pointSizeF() * device->logicalDpiY() / 72.0 * kUnits);
     }
     const QFont& Font() const { return m_font; }
     const QFontMetricsF& Metrics() const { return m_metrics; }
-    // The width of text as Append sets it.
+    // The width of text in points as Append sets it.
     double Width(const QString& text) {
-        double w = 0;
+        long long w = 0;
         for (const QChar c : text)
             w += Glyph(c).advance;
-        return w;
+        return static_cast<double>(w) / kUnits;
     }
-    // Adds the glyphs of text with its baseline starting at origin. False when
-    // a character has no glyph of its own in the font: draw that text as text.
+    // Adds the glyphs of text with its baseline starting at origin (points),
+    // at positions in units. False when a character has no glyph of its own
+    // in the font: draw that text as text.
     bool Append(const QString& text, QPointF origin, QList<quint32>& glyphs, QList<QPointF>& positions) {
         for (const QChar c : text)
             if (Glyph(c).index == 0)
                 return false;
+        double x = static_cast<double>(std::llround(origin.x() * kUnits));
+        const double y = static_cast<double>(std::llround(origin.y() * kUnits));
         for (const QChar c : text) {
             const Entry& e = Glyph(c);
             glyphs.append(e.index);
-            positions.append(origin);
-            origin.rx() += e.advance;
+            positions.append(QPointF(x, y));
+            x += e.advance;
         }
         return true;
     }
@@ -112,7 +125,7 @@ class GlyphCache {
   private:
     struct Entry {
         quint32 index = 0;
-        double advance = 0;
+        int advance = 0; // units
     };
     const Entry& Glyph(QChar c) {
         auto it = m_glyphs.find(c.unicode());
@@ -126,11 +139,12 @@ class GlyphCache {
             if (index.size() == 1 && index.front() != 0) {
                 e.index = index.front();
                 // Unhinted, as the vector page draws the glyph.
-                e.advance = m_raw.advancesForGlyphIndexes(index, QRawFont::UseDesignMetrics).front().x();
+                e.advance = static_cast<int>(std::lround(
+                    m_raw.advancesForGlyphIndexes(index, QRawFont::UseDesignMetrics).front().x()));
             }
         }
         if (e.index == 0)
-            e.advance = m_metrics.horizontalAdvance(c);
+            e.advance = static_cast<int>(std::lround(m_metrics.horizontalAdvance(c) * kUnits));
         return m_glyphs.emplace(c.unicode(), e).first->second;
     }
     QFont m_font;
@@ -182,13 +196,15 @@ class PageWriter {
     }
     // Cells of one row in columns of the given widths; numbers right-aligned,
     // other text after gap from the column's left edge but in the first.
-    // The row's glyphs go to the page as one run.
+    // The glyphs of a page go to it as one run per font, when the page ends.
     void Row(const std::vector<std::string>& cells, const std::vector<double>& widths,
              const std::vector<bool>& right, GlyphCache& font, double gap = 0) {
         const QFontMetricsF& fm = font.Metrics();
         Need(fm.height());
-        m_glyphs.clear();
-        m_positions.clear();
+        if (m_runFont != &font) {
+            Flush();
+            m_runFont = &font;
+        }
         const double baseline = m_y + fm.ascent();
         double x = kMargin;
         for (size_t i = 0; i < cells.size() && i < widths.size(); ++i) {
@@ -200,24 +216,19 @@ class PageWriter {
             }
             x += widths[i];
         }
-        if (!m_glyphs.isEmpty()) {
-            QGlyphRun run;
-            run.setRawFont(font.Raw());
-            run.setGlyphIndexes(m_glyphs);
-            run.setPositions(m_positions);
-            m_painter.drawGlyphRun(QPointF(0, 0), run);
-        }
         m_y += fm.height();
     }
-    void Rule() {
+    // A rule under a table of the given width.
+    void Rule(double width) {
         m_painter.save();
         m_painter.setPen(QPen(Qt::black, 0.5));
-        m_painter.drawLine(QPointF(kMargin, m_y + 1), QPointF(kMargin + m_width, m_y + 1));
+        m_painter.drawLine(QPointF(kMargin, m_y + 1), QPointF(kMargin + std::min(width, m_width), m_y + 1));
         m_painter.restore();
         m_y += 3;
     }
     // Page number and program version at the foot of the page.
     void Footer() {
+        Flush();
         const QFont font = Font(7);
         const QFontMetricsF fm(font, &m_writer);
         m_painter.setFont(font);
@@ -230,6 +241,19 @@ class PageWriter {
     }
 
   private:
+    void Flush() {
+        if (!m_glyphs.isEmpty()) {
+            QGlyphRun run;
+            run.setRawFont(m_runFont->Raw());
+            run.setGlyphIndexes(m_glyphs);
+            run.setPositions(m_positions);
+            m_painter.setTransform(QTransform::fromScale(1.0 / GlyphCache::kUnits, 1.0 / GlyphCache::kUnits));
+            m_painter.drawGlyphRun(QPointF(0, 0), run);
+            m_painter.resetTransform();
+        }
+        m_glyphs.clear();
+        m_positions.clear();
+    }
     void NewPage() {
         Footer();
         m_writer.newPage();
@@ -245,6 +269,7 @@ class PageWriter {
     int m_language;
     double m_width = 0, m_bottom = 0, m_y = 0;
     int m_page = 0;
+    GlyphCache* m_runFont = nullptr; // of the glyphs not yet drawn
     QList<quint32> m_glyphs;
     QList<QPointF> m_positions;
 };
@@ -357,7 +382,7 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
         const std::vector<double> statWidths = {70, 110, 55, 55, 55, 55, 55};
         const std::vector<bool> statRight = {false, false, true, true, true, true, true};
         page.Row({ui(46), ui(47), ui(48), ui(50), ui(52), ui(53), ui(49)}, statWidths, statRight, boldGlyphs);
-        page.Rule();
+        page.Rule(std::accumulate(statWidths.begin(), statWidths.end(), 0.0));
         page.Row(std::vector<std::string>(cells.begin(), cells.end()), statWidths, statRight, smallGlyphs);
         page.Skip(10);
 
@@ -381,16 +406,17 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
         bool anyIncomplete = false;
         const auto cellsOf = [&](const IntervalRow& r) {
             const bool any = r.count > 0;
-            std::vector<std::string> c = {DateTime(static_cast<double>(r.start), false),
+            const LocalFields start = ToLocalFields(static_cast<double>(r.start));
+            std::vector<std::string> c = {DateTime(start, false),
                                           DateTime(static_cast<double>(r.end), false),
                                           std::to_string(r.count),
                                           Number(r.coverage * 100, "%.0f") + (r.incomplete ? "*" : ""),
                                           any ? ThreeDigitForm(r.mean) : "-",
                                           any ? ThreeDigitForm(r.sd) : "-",
                                           any ? ThreeDigitForm(r.min) : "-",
-                                          any ? TimeIn(r.minTime, r.start) : "",
+                                          any ? TimeIn(r.minTime, start) : "",
                                           any ? ThreeDigitForm(r.max) : "-",
-                                          any ? TimeIn(r.maxTime, r.start) : ""};
+                                          any ? TimeIn(r.maxTime, start) : ""};
             if (io.haveLimit)
                 c.insert(c.end(), {std::to_string(r.above), Duration(r.aboveSeconds)});
             anyIncomplete = anyIncomplete || r.incomplete;
@@ -415,9 +441,10 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
             std::clamp((page.Width() - sum) / static_cast<double>(widths.size() - 1), 6.0, 14.0);
         for (size_t i = 1; i < widths.size(); ++i)
             widths[i] += gap;
+        const double tableWidth = std::accumulate(widths.begin(), widths.end(), 0.0);
         const auto tableHead = [&] {
             page.Row(head, widths, right, boldGlyphs, gap);
-            page.Rule();
+            page.Rule(tableWidth);
         };
         tableHead();
         for (const auto& r : rows) {
@@ -425,7 +452,7 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
                 tableHead();
             page.Row(r, widths, right, smallGlyphs, gap);
         }
-        page.Rule();
+        page.Rule(tableWidth);
         page.Row(total, widths, right, smallGlyphs, gap);
         if (anyIncomplete)
             page.Line(Printf(ui(268), Number(io.minShare * 100, "%.0f")), small);
