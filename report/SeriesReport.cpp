@@ -18,6 +18,7 @@
 #include <QRawFont>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <map>
 #include <numeric>
@@ -128,13 +129,16 @@ class GlyphCache {
         int advance = 0; // units
     };
     const Entry& Glyph(QChar c) {
-        auto it = m_glyphs.find(c.unicode());
+        const char16_t u = c.unicode();
+        if (u < kDirect && m_direct[u].advance != 0)
+            return m_direct[u];
+        auto it = m_glyphs.find(u);
         if (it != m_glyphs.end())
             return it->second;
         Entry e;
         // Latin, Greek and Cyrillic without combining marks; other scripts
         // need shaping and stay at 0.
-        if (c.unicode() < 0x590 && !c.isMark()) {
+        if (u < kDirect && !c.isMark()) {
             const QList<quint32> index = m_raw.glyphIndexesForString(QString(c));
             if (index.size() == 1 && index.front() != 0) {
                 e.index = index.front();
@@ -145,8 +149,13 @@ class GlyphCache {
         }
         if (e.index == 0)
             e.advance = static_cast<int>(std::lround(m_metrics.horizontalAdvance(c) * kUnits));
-        return m_glyphs.emplace(c.unicode(), e).first->second;
+        if (u < kDirect && e.advance != 0)
+            return m_direct[u] = e;
+        return m_glyphs.emplace(u, e).first->second;
     }
+    // Latin, Greek and Cyrillic looked up by index; an advance of 0 is not yet known.
+    static constexpr char16_t kDirect = 0x590;
+    std::array<Entry, kDirect> m_direct{};
     QFont m_font;
     QFontMetricsF m_metrics;
     QRawFont m_raw;
