@@ -86,7 +86,7 @@ QString Q(const std::string& s) {
 //
 // Glyphs are placed in whole units of 1/64 point under a painter scaled by
 // 1/64: the PDF gets one short, often repeated integer per glyph instead of
-// a fraction with eight decimals, which halves what it has to compress.
+// a fraction with eight decimals, a fifth less for it to compress.
 class GlyphCache {
   public:
     static constexpr int kUnits = 64;

@@ -33,7 +33,8 @@ TEST(VectorExport, PageSizeDoesNotGrowWithThePixelRatio) {
         chart.Layout(500 * ratio, 300 * ratio);
         chart.AddPlot(MakeDataSet({0, 600, 1200}, {1, 3, 2}));
         chart.ShowAllData();
-        const std::string pdf = dir.filePath("c.pdf").toStdString(), svg = dir.filePath("c.svg").toStdString();
+        const std::string pdf = dir.filePath("c.pdf").toStdString(),
+                          svg = dir.filePath("c.svg").toStdString();
         ASSERT_TRUE(WriteChartPicture(chart, pdf));
         ASSERT_TRUE(WriteChartPicture(chart, svg));
         // 500 x 300 pixels at 96 to the inch: 375 x 225 points.
