@@ -402,9 +402,6 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
             std::snprintf(text, sizeof text, ui(257).c_str(), io.minutes);
             intervalName = text;
         }
-        // Landscape pages, for a row per interval with the times of its extremes.
-        page.NewPage(QPageLayout::Landscape);
-        page.Line(ui(254) + ": " + intervalName, heading);
         std::vector<std::string> head = {ui(31), ui(274), ui(258), ui(259) + ", %", ui(48),
                                          ui(50), ui(52),  ui(47),  ui(53),          ui(47)};
         std::vector<bool> right = {false, false, true, true, true, true, true, false, true, false};
@@ -446,8 +443,14 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
         double sum = 0;
         for (double w : widths)
             sum += w;
+        // A row per interval with the times of its extremes; on landscape
+        // pages when that is too wide for the portrait ones.
+        constexpr double kMinGap = 6;
+        if (sum + kMinGap * static_cast<double>(widths.size() - 1) > page.Width())
+            page.NewPage(QPageLayout::Landscape);
+        page.Line(ui(254) + ": " + intervalName, heading);
         const double gap =
-            std::clamp((page.Width() - sum) / static_cast<double>(widths.size() - 1), 6.0, 14.0);
+            std::clamp((page.Width() - sum) / static_cast<double>(widths.size() - 1), kMinGap, 14.0);
         for (size_t i = 1; i < widths.size(); ++i)
             widths[i] += gap;
         const double tableWidth = std::accumulate(widths.begin(), widths.end(), 0.0);
