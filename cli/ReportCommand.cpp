@@ -21,6 +21,9 @@ int CliReport(const std::vector<std::string>& argv) {
     const std::string out = args.Get("output");
     if (out.empty())
         return CliError(kExitUsage, "report needs -o OUT.pdf");
+    // The PDF is built whole before it is written, so it goes to a file only.
+    if (out == "-")
+        return CliError(kExitUsage, "report writes a file: -o OUT.pdf (- is not taken)");
     SeriesReportOptions options;
     const std::string lang = args.Get("lang", GetUILanguage() == 1 ? "ru" : "en");
     if (lang != "en" && lang != "ru")

@@ -320,6 +320,10 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
         error = ui(271);
         return false;
     }
+    if (table.rows.size() > kMaxReportIntervals) {
+        error = Printf(ui(310), std::to_string(kMaxReportIntervals));
+        return false;
+    }
 
     QByteArray bytes;
     {

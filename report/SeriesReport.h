@@ -10,6 +10,7 @@
 #include "SeriesFormat.h"
 
 #include <cmath>
+#include <cstddef>
 #include <string>
 
 struct SeriesReportOptions {
@@ -24,6 +25,10 @@ struct SeriesReportOptions {
     // The file the archive was loaded from; empty when read from the instrument.
     std::string sourceFile;
 };
+
+// The interval table of a report goes over pages; beyond this many rows
+// (about 200 pages) the report is refused rather than grown without bound.
+constexpr size_t kMaxReportIntervals = 10000;
 
 // Writes the report to path, replacing the file only once all of it is
 // written. On failure returns false and sets error to a sentence in the
