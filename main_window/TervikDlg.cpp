@@ -289,9 +289,11 @@ void CTervikDlg::AnchorControls() {
         add(m_pChartButtons[i], kRight, du.Rect(424, tops[i], 62, 14));
     add(m_pLanguage, kRight | kBottom, du.Rect(424, 256, 62, 18));
     add(m_pExit, kRight | kBottom);
-    add(m_pSeriesList, kFixed, box(m_pSeriesList, 18, 18, 256));
-    add(m_pExport, kFixed, du.Rect(286, 18, 56, 14));
-    add(m_pSave, kFixed, du.Rect(352, 18, 62, 14));
+    // The series entry keeps room for its Russian text with a two-digit
+    // series count; Export and Save narrow towards their captions instead.
+    add(m_pSeriesList, kFixed, box(m_pSeriesList, 18, 18, 284));
+    add(m_pExport, kFixed, du.Rect(307, 18, 50, 14));
+    add(m_pSave, kFixed, du.Rect(362, 18, 56, 14));
     add(m_pTempEdit, kFixed, du.Rect(198, 60, 40, 14));
     add(m_pPresEdit, kFixed, du.Rect(198, 78, 40, 14));
     add(m_pZeroGroup, kFixed, du.Rect(250, 60, 72, 30));

@@ -25,8 +25,8 @@ TEST(CliReportLimits, RefusesTooManyIntervalsAndStandardOutput) {
     g.zeroEvery = 0;
     g.badEvery = 0;
     const std::string mnr = dir / "long.mnr";
-    ASSERT_TRUE(WriteMnrFile(mnr, ArchiveHeader::Build(ArchiveHeader::kOriginDevice, 3, 1207),
-                             GenerateRecords(g)));
+    ASSERT_TRUE(
+        WriteMnrFile(mnr, ArchiveHeader::Build(ArchiveHeader::kOriginDevice, 3, 1207), GenerateRecords(g)));
     const std::string pdf = dir / "r.pdf";
     const CliRun many = CliErr("report " + mnr + " --series 1 --interval 1 --lang en -o " + pdf);
     EXPECT_EQ(many.code, 1);
