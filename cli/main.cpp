@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -125,9 +127,21 @@ int main(int argc, char** argv) {
             return kExitOk;
         }
     }
-    for (const Command& c : kCommands)
-        if (command == c.name)
+    for (const Command& c : kCommands) {
+        if (command != c.name)
+            continue;
+        // Sizes come from the user's files and options; a failed allocation
+        // (or anything else thrown) ends the command with a message.
+        try {
             return c.run(args);
+        } catch (const std::bad_alloc&) {
+            return CliError(kExitFailure, "out of memory");
+        } catch (const std::exception& e) {
+            return CliError(kExitFailure, e.what());
+        } catch (...) {
+            return CliError(kExitFailure, "internal error");
+        }
+    }
     std::fputs(kUsage, stderr);
     return CliError(kExitUsage, "unknown command '" + command + "'");
 }

@@ -1,0 +1,32 @@
+// tervik-cli out of memory: a clear message and the failure status, not an
+// abort from an escaped exception.
+
+#include "ArchiveGen.h"
+#include "CliRun.h"
+#include "TestUtil.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(CliMemory, OutOfMemoryIsAFailureWithAMessage) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's shadow memory does not run under an address-space limit";
+#else
+    TempDir dir;
+    // Four years of 50-minute cycles: two million one-minute intervals.
+    GenOptions g;
+    g.series = 1;
+    g.recordsPerSeries = 40000;
+    g.cycleSeconds = 3000;
+    const std::string mnr = dir / "years.mnr";
+    ASSERT_TRUE(
+        WriteMnrFile(mnr, ArchiveHeader::Build(ArchiveHeader::kOriginDevice, 3, 1207), GenerateRecords(g)));
+    const CliRun r =
+        Cli("intervals " + mnr + " --series 1 --interval 1", "ulimit -v 300000 && ", " 2>&1 >/dev/null");
+    EXPECT_EQ(r.code, 1) << r.out;
+    EXPECT_NE(r.out.find("tervik-cli: out of memory"), std::string::npos) << r.out;
+#endif
+}
+
+} // namespace
