@@ -24,9 +24,11 @@
 #include <QTableWidget>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <new>
 
 namespace {
 
@@ -222,7 +224,15 @@ bool CReportDlg::Recompute() {
     o.xmax = m_request.pointsInView ? m_request.viewMax : std::numeric_limits<double>::infinity();
     m_table = IntervalTable{};
     const SeriesInfo* series = Series();
-    m_bComputed = series && ComputeIntervals(*series, m_request.curve, o, m_table);
+    // N-minute intervals over a long series may not fit in memory; that is
+    // said like a table with too many rows.
+    try {
+        m_bComputed = series && ComputeIntervals(*series, m_request.curve, o, m_table);
+    } catch (const std::bad_alloc&) {
+        m_table = IntervalTable{};
+        m_table.error = "out of memory";
+        m_bComputed = false;
+    }
     FillTable();
     return true;
 }
@@ -293,9 +303,14 @@ void CReportDlg::OnExportCsv() {
     QString path;
     if (!Prompts().SaveFile(this, {{UI(307), "*.csv"}}, "csv", DefaultFileName(), path))
         return;
-    const std::string csv = IntervalsCsv(m_table, m_request.intervals);
     int error = 0;
-    if (!WriteFileAtomically(LocalPath(path), csv, &error))
+    bool written = false;
+    try {
+        written = WriteFileAtomically(LocalPath(path), IntervalsCsv(m_table, m_request.intervals), &error);
+    } catch (const std::bad_alloc&) {
+        error = ENOMEM;
+    }
+    if (!written)
         Prompts().Message(this, FileErrorText(error, QDir::toNativeSeparators(path)), IPrompts::Ok,
                           IPrompts::Exclamation);
 }
