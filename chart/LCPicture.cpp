@@ -81,6 +81,14 @@ void PaintChartVector(CLCCore& chart, QPainter& painter, const QRectF& target) {
     painter.restore();
 }
 
+bool IsChartPictureName(const std::string& path) {
+    const QString ext = QFileInfo(QString::fromStdString(path)).suffix().toLower();
+    for (const char* known : {"jpg", "jpeg", "bmp", "gif", "png", "emf", "svg", "pdf"})
+        if (ext == QLatin1String(known))
+            return true;
+    return false;
+}
+
 // Neither the encoders nor libEMF may take the window down with an exception.
 bool WriteChartPicture(CLCCore& chart, const std::string& path) try {
     const LCRect& client = chart.ClientRect();

@@ -13,6 +13,9 @@
 // only when it was written completely. False when nothing could be written.
 bool WriteChartPicture(CLCCore& chart, const std::string& path);
 
+// Whether the extension of path names one of those formats.
+bool IsChartPictureName(const std::string& path);
+
 class QPainter;
 class QRectF;
 // Draws chart at its client size into target of painter as vector shapes

@@ -43,6 +43,8 @@ int CliRender(const std::vector<std::string>& argv) {
     const std::string out = args.Get("output");
     if (out.empty())
         return CliError(kExitUsage, "render needs -o OUT");
+    if (!IsChartPictureName(out))
+        return CliError(kExitUsage, "-o OUT takes a .png, .jpg, .bmp, .gif, .emf, .svg or .pdf name");
     CArchiveData archive;
     if (const int rc = LoadArchiveFile(args.Positional()[0], args.Get("format"), archive))
         return rc;
@@ -95,8 +97,6 @@ int CliRender(const std::vector<std::string>& argv) {
                         "the view is refused: it needs XMIN < XMAX, YMIN < YMAX and a window of at "
                         "least 1e-10 of its largest coordinate");
     if (!WriteChartPicture(chart, out))
-        return CliError(kExitFailure,
-                        "cannot write " + out +
-                            " (the extension names the format: .png, .jpg, .bmp, .gif, .emf, .svg, .pdf)");
+        return CliError(kExitFailure, "cannot write " + out);
     return kExitOk;
 }
