@@ -35,6 +35,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <initializer_list>
 
 namespace {
@@ -352,9 +353,15 @@ void CTervikDlg::PlaceOnScreen() {
     QRect stored;
     if (TervikSettings::GetRegDWord("", "WindowX", x) && TervikSettings::GetRegDWord("", "WindowY", y) &&
         TervikSettings::GetRegDWord("", "WindowWidth", w) &&
-        TervikSettings::GetRegDWord("", "WindowHeight", h))
-        stored = QRect(static_cast<int32_t>(x), static_cast<int32_t>(y), static_cast<int32_t>(w),
-                       static_cast<int32_t>(h));
+        TervikSettings::GetRegDWord("", "WindowHeight", h)) {
+        // The file may have been edited by hand: a place whose far corner
+        // does not fit an int is none (QRect would overflow computing it).
+        const int64_t left = static_cast<int32_t>(x), top = static_cast<int32_t>(y);
+        const int64_t width = static_cast<int32_t>(w), height = static_cast<int32_t>(h);
+        if (width > 0 && height > 0 && left + width <= INT32_MAX && top + height <= INT32_MAX)
+            stored = QRect(static_cast<int>(left), static_cast<int>(top), static_cast<int>(width),
+                           static_cast<int>(height));
+    }
     QList<QRect> areas;
     for (QScreen* s : QGuiApplication::screens())
         areas << s->availableGeometry();
