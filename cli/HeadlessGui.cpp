@@ -15,7 +15,10 @@ void QuietRuntimeDirNote(QtMsgType type, const QMessageLogContext& context, cons
 } // namespace
 
 std::unique_ptr<QGuiApplication> StartHeadlessGui() {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    // Always off screen: a desktop's own platform (often set for the whole
+    // session) aborts without its display, and its dpi would change the
+    // pictures. The offscreen platform's options (a screen file) are kept.
+    if (!qEnvironmentVariable("QT_QPA_PLATFORM").startsWith(QLatin1String("offscreen")))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(QuietRuntimeDirNote);
     // QGuiApplication keeps references to both for its lifetime.

@@ -6,6 +6,6 @@
 
 #include <memory>
 
-// The offscreen platform unless the caller chose one; Qt's note that
+// The offscreen platform, with the caller's offscreen options if any; Qt's note that
 // XDG_RUNTIME_DIR is unset is kept off standard error.
 std::unique_ptr<QGuiApplication> StartHeadlessGui();

@@ -1,5 +1,6 @@
-// tervik-cli render: a name without a picture type is a usage error, and a
-// target that cannot be written is said as such, keeping what was there.
+// tervik-cli render: a name without a picture type is a usage error, a
+// target that cannot be written is said as such, and the drawing needs no
+// display whatever platform the environment names.
 
 #include "CliRun.h"
 #include "TestUtil.h"
@@ -24,6 +25,20 @@ TEST(CliRenderOutput, BadNamesAndUnwritableTargets) {
         const CliRun r = CliErr("render " + kDemo + " --series 1 -o " + target);
         EXPECT_EQ(r.code, 1) << target;
         EXPECT_EQ(r.out, "tervik-cli: cannot write " + target + "\n");
+    }
+}
+
+// A desktop platform in the environment, with no display to reach, still
+// draws off screen.
+TEST(CliRenderOutput, DrawsOffScreenWhateverPlatformIsSet) {
+    TempDir dir;
+    for (const char* platform : {"xcb", "wayland"}) {
+        const std::string png = dir / (std::string(platform) + ".png");
+        const CliRun r = Cli("render " + kDemo + " --series 1 -o " + png,
+                             std::string("DISPLAY= WAYLAND_DISPLAY= QT_QPA_PLATFORM=") + platform + " ",
+                             " 2>&1 >/dev/null");
+        EXPECT_EQ(r.code, 0) << platform << ": " << r.out;
+        EXPECT_TRUE(std::filesystem::exists(png)) << platform;
     }
 }
 
