@@ -133,7 +133,12 @@ int main(int argc, char** argv) {
         // Sizes come from the user's files and options; a failed allocation
         // (or anything else thrown) ends the command with a message.
         try {
-            return c.run(args);
+            const int rc = c.run(args);
+            // Commands that print as they go leave the check of standard
+            // output to here: a full disk or closed pipe is a failure.
+            if (rc == kExitOk && (std::fflush(stdout) != 0 || std::ferror(stdout)))
+                return CliError(kExitFailure, "cannot write the output");
+            return rc;
         } catch (const std::bad_alloc&) {
             return CliError(kExitFailure, "out of memory");
         } catch (const std::exception& e) {

@@ -1,5 +1,5 @@
-// tervik-cli out of memory: a clear message and the failure status, not an
-// abort from an escaped exception.
+// tervik-cli when the system fails it (memory, standard output): a clear
+// message and the failure status, not an abort or a false success.
 
 #include "ArchiveGen.h"
 #include "CliRun.h"
@@ -27,6 +27,18 @@ TEST(CliMemory, OutOfMemoryIsAFailureWithAMessage) {
     EXPECT_EQ(r.code, 1) << r.out;
     EXPECT_NE(r.out.find("tervik-cli: out of memory"), std::string::npos) << r.out;
 #endif
+}
+
+// Every command's printing is checked, those that print line by line too.
+TEST(CliSystemFailure, FullStandardOutputIsAFailure) {
+    const std::string demo = std::string(TERVIK_SAMPLES) + "/demo.mnr";
+    for (const std::string& command :
+         {"info " + demo, "stats " + demo + " --series 1", "intervals " + demo + " --series 1",
+          "export " + demo + " --series 1"}) {
+        const CliRun r = Cli(command, "", " 2>&1 >/dev/full");
+        EXPECT_EQ(r.code, 1) << command;
+        EXPECT_EQ(r.out, "tervik-cli: cannot write the output\n") << command;
+    }
 }
 
 } // namespace
