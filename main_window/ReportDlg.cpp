@@ -112,6 +112,9 @@ CReportDlg::CReportDlg(const ReportRequest& request, const QString& unit, QWidge
     m_pMinutes->setObjectName("minutes");
     m_pMinutes->setRange(1, 1440);
     m_pMinutes->setValue(15);
+    // A typed number counts once entered: each keystroke on the way to 1440
+    // would compute a table (1, 14, 144 minutes) of the whole series.
+    m_pMinutes->setKeyboardTracking(false);
     m_pMinutes->setGeometry(du.Rect(130, 7, 40, 12));
     m_pMinutes->setEnabled(false);
 
