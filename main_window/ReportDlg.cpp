@@ -5,6 +5,7 @@
 #include "FileErrors.h"
 #include "ListCtrlWrp.h"
 #include "Prompts.h"
+#include "SeriesReport.h"
 #include "Settings.h"
 #include "StringTable.h"
 
@@ -321,6 +322,12 @@ void CReportDlg::OnExportCsv() {
 void CReportDlg::OnSavePdf() {
     if (!m_pdfWriter || !Recompute() || !m_bComputed)
         return;
+    // Said before a file name is asked for, which would be for nothing.
+    if (m_table.rows.size() > kMaxReportIntervals) {
+        Prompts().Message(this, Format(310, {QString::number(kMaxReportIntervals)}), IPrompts::Ok,
+                          IPrompts::Exclamation);
+        return;
+    }
     QString path;
     if (!Prompts().SaveFile(this, {{UI(308), "*.pdf"}}, "pdf", DefaultFileName(), path))
         return;
