@@ -186,11 +186,12 @@ class CLCCore {
     virtual void Layout(int cx, int cy);
     void LayoutLegend();
 
-    // Hit records.
+    // Hit records: the boxes of the markers of the last full drawing of the
+    // plots, the current plot's last.
     void AddHit(const LCRect& rc, CLCPlot* plot, int point, double x, double y);
     void ClearHits();
     const HitRect* FindHit(int x, int y) const;
-    const std::vector<HitRect>& GetHits() const { return m_hits; }
+    const std::vector<HitRect>& GetHits() const;
 
     // Drawing. A null context draws on the window's surface (nothing without one).
     void PaintTo(IGdiDC& dc);
@@ -326,7 +327,8 @@ class CLCCore {
     double m_dReadoutX = 0, m_dReadoutY = 0;
     bool m_bReadoutValid = false;
     bool m_bPointHit = false;
-    std::vector<HitRect> m_hits;
+    // Filled from m_hitPlan when first asked for.
+    mutable std::vector<HitRect> m_hits;
 
     // Makes entry index of the view history the current view.
     void ShowHistoryView(int index);
@@ -348,7 +350,24 @@ class CLCCore {
     struct HitRun {
         int begin, end, maxWidth;
     };
-    std::vector<HitRun> m_hitRuns;
+    mutable std::vector<HitRun> m_hitRuns;
+    // What a drawing of the plots needs to make its hit records later: a
+    // picture or a frame under a still mouse never asks for them, and a
+    // million records cost more than the markers' drawing.
+    struct HitPlan {
+        struct Plot {
+            CLCPlot* plot;
+            int halfSize;
+        };
+        std::vector<Plot> plots; // in drawing order
+        LCRect rcPlot;
+        double xMin = 0, yMin = 0, xMax = 0, yMax = 0;
+        bool pending = false;
+    };
+    mutable HitPlan m_hitPlan;
+    void PlanHits();
+    void MakePlannedHits() const;
+    void AppendHit(const LCRect& rc, CLCPlot* plot, int point, double x, double y) const;
     // Scratch of the stamped drawing, kept so that big plots do not allocate on every paint.
     std::vector<uint32_t> m_stampCells, m_stampKeep;
     std::vector<uint64_t> m_stampSeen;

@@ -123,13 +123,8 @@ void CLCCore::DrawPlots(IGdiDC* pdc, bool highlight) {
     if (!target.dc)
         return;
     pdc = target.dc;
-    if (!highlight) {
-        ClearHits();
-        size_t points = 0;
-        for (const CLCPlot* p : m_plots)
-            points += p->pDataSet ? static_cast<size_t>(p->pDataSet->GetPointCount()) : 0;
-        m_hits.reserve(points);
-    }
+    if (!highlight)
+        PlanHits();
     for (auto it = m_plots.rbegin(); it != m_plots.rend(); ++it)
         if (*it != m_posCurrentPlot)
             DrawPlot(*pdc, *it, highlight);
@@ -179,7 +174,6 @@ void CLCCore::DrawPlot(IGdiDC& dc, CLCPlot* plot, bool highlight) {
         const int py = B - static_cast<int>(H * (y - m_dYMin) / sy);
         const LCRect box{px - s, py - s, px + s, py + s};
         if (!highlight) {
-            AddHit(box, plot, ds.GetPointIndex(i), x, y);
             if (image) {
                 const unsigned cx = static_cast<unsigned>(px - L), cy = static_cast<unsigned>(B - py);
                 if (cx < gridW && cy < gridH) {
