@@ -23,9 +23,12 @@ class CLCDataSet {
     CLCDataSet(const CLCDataSet&) = delete;
     CLCDataSet& operator=(const CLCDataSet&) = delete;
 
-    // Frees any arrays and makes room for n points; false when n < 0 or
-    // memory is short (the data set is then empty).
+    // Frees any arrays and makes room for n points, which the caller writes
+    // to m_pX and m_pY; false when n < 0 or memory is short (the data set is
+    // then empty).
     bool Allocate(int n);
+    // Keeps the first n points (n below the count).
+    void Truncate(int n);
     void SortByX();
     void SetInterpolation(int kind) { m_nInterp = kind; }
     int GetInterpolation() const { return m_nInterp; }
@@ -38,11 +41,12 @@ class CLCDataSet {
         x = m_pX[i];
         y = m_pY[i];
     }
-    int GetPointIndex(int i) const { return i >= 0 && i < m_nCount ? m_pIndex[i] : 0; }
+    // The point's place in the input; until a sort moves points, its place here.
+    int GetPointIndex(int i) const { return i >= 0 && i < m_nCount ? (m_pIndex ? m_pIndex[i] : i) : 0; }
     double ValueAt(double v) const;
     virtual void GetYRange(double x1, double x2, double& yMin, double& yMax) const;
 
-    int* m_pIndex = nullptr;
+    int* m_pIndex = nullptr; // null while the points are in input order
     double* m_pX = nullptr;
     double* m_pY = nullptr;
     double m_dXFirst = 0;

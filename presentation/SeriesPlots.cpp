@@ -6,6 +6,7 @@
 #include "LocalTime.h"
 #include "StringTable.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <cstdio>
@@ -19,11 +20,54 @@ struct CurveLook {
     int size;
 };
 
-LCPosition AddCurve(CLCCore* chart, const std::vector<double>& x, const std::vector<double>& y,
-                    const CurveLook& look, const std::string& title) {
-    if (!chart || x.empty())
+// What the walks of the curves found, for the chart's message.
+struct CurveFindings {
+    bool anyPoint = false, anyFinite = false;
+};
+
+// Walks one curve (times and results only: the chart takes no temperatures
+// or pressures) once, straight into the data set of a new plot of the chart,
+// and into keepX and keepY when given. Returns the plot, null when the curve
+// is empty or there is no chart.
+LCPosition AddCurve(CLCCore* chart, const SeriesInfo& series, unsigned flags, const CurveOptions& options,
+                    const CurveLook& look, const std::string& title, CurveFindings& found,
+                    std::vector<double>* keepX = nullptr, std::vector<double>* keepY = nullptr) {
+    const size_t n = CurvePointCount(series, flags);
+    if (keepX) {
+        keepX->clear();
+        keepY->clear();
+        keepX->reserve(n);
+        keepY->reserve(n);
+    }
+    bool walked = false;
+    const auto walk = [&](double* x, double* y) {
+        walked = true;
+        size_t k = 0;
+        series.ForEachCurvePoint(flags, options.zeroCorrection, options.stdTemp, options.stdPres,
+                                 [&](int, const ArchiveRecord&, double t, double result, double, double) {
+                                     if (x && k < n) {
+                                         x[k] = t;
+                                         y[k] = result;
+                                     }
+                                     ++k;
+                                     if (keepX) {
+                                         keepX->push_back(t);
+                                         keepY->push_back(result);
+                                     }
+                                     found.anyFinite = found.anyFinite || std::isfinite(result);
+                                 });
+        found.anyPoint = found.anyPoint || k > 0;
+        return static_cast<int>(std::min(k, n));
+    };
+    if (!chart || n == 0) {
+        walk(nullptr, nullptr);
         return nullptr;
-    LCSetDesc desc(static_cast<int>(x.size()), x.data(), y.data());
+    }
+    LCSetDesc desc(static_cast<int>(n), walk);
+    if (!walked)
+        walk(nullptr, nullptr); // no memory for the plot; the caller still gets the points
+    if (!desc.m_pDataSet || desc.m_pDataSet->GetPointCount() == 0)
+        return nullptr;
     desc.SetPlotType(0);
     desc.SetColor(look.color);
     desc.SetMarkerShape(look.shape);
@@ -49,28 +93,6 @@ void RemoveSeriesPlots(CLCCore* chart, SeriesPlots& plots) {
 }
 
 namespace {
-
-// Times and results only: the chart takes no temperatures or pressures.
-void CurveXY(const SeriesInfo& series, unsigned flags, const CurveOptions& options, std::vector<double>& x,
-             std::vector<double>& y) {
-    x.clear();
-    y.clear();
-    const size_t n = CurvePointCount(series, flags);
-    x.reserve(n);
-    y.reserve(n);
-    series.ForEachCurvePoint(flags, options.zeroCorrection, options.stdTemp, options.stdPres,
-                             [&](int, const ArchiveRecord&, double t, double result, double, double) {
-                                 x.push_back(t);
-                                 y.push_back(result);
-                             });
-}
-
-bool HasFinite(const std::vector<double>& v) {
-    for (double d : v)
-        if (std::isfinite(d))
-            return true;
-    return false;
-}
 
 // Zero correction needs a zero-control record the filter keeps.
 bool HasReferenceZero(const SeriesInfo& series, bool filter) {
@@ -100,26 +122,15 @@ void ShowSeriesPlots(CLCCore* chart, const SeriesInfo& series, int listIndex, co
     std::snprintf(title, sizeof title, "%s #%d", dataText.c_str(), listIndex + 1);
     char zeroTitle[520];
     std::snprintf(zeroTitle, sizeof zeroTitle, "%s #%d '0'", dataText.c_str(), listIndex + 1);
-    std::vector<double> times, results;
-
-    bool anyPoint = false, anyFinite = false;
-    CurveXY(series, CF_ZERO_ONLY | skip, options, times, results);
-    anyPoint = anyPoint || !results.empty();
-    anyFinite = anyFinite || HasFinite(results);
-    plots.zero = AddCurve(chart, times, results, {0x808000, 2, 0xC0C000, 4}, zeroTitle);
-
-    CurveXY(series, CF_MEAS_ONLY | skip, options, plots.times, plots.results);
-    anyPoint = anyPoint || !plots.results.empty();
-    anyFinite = anyFinite || HasFinite(plots.results);
-    plots.measurement = AddCurve(chart, plots.times, plots.results, {0x208000, 3, 0x208000, 4}, title);
-
-    if (!options.filter) {
-        CurveXY(series, CF_BAD_ONLY, options, times, results);
-        anyPoint = anyPoint || !results.empty();
-        anyFinite = anyFinite || HasFinite(results);
-        plots.bad = AddCurve(chart, times, results, {0x000080, 3, 0x000080, 5}, title);
-    }
-    const int reason = EmptyChartReason(series, options, anyPoint, anyFinite);
+    CurveFindings found;
+    plots.zero =
+        AddCurve(chart, series, CF_ZERO_ONLY | skip, options, {0x808000, 2, 0xC0C000, 4}, zeroTitle, found);
+    plots.measurement =
+        AddCurve(chart, series, CF_MEAS_ONLY | skip, options, {0x208000, 3, 0x208000, 4}, title, found,
+                 plots.keepPoints ? &plots.times : nullptr, plots.keepPoints ? &plots.results : nullptr);
+    if (!options.filter)
+        plots.bad = AddCurve(chart, series, CF_BAD_ONLY, options, {0x000080, 3, 0x000080, 5}, title, found);
+    const int reason = EmptyChartReason(series, options, found.anyPoint, found.anyFinite);
     if (chart && reason != 0)
         chart->SetMessage(LoadUIString(reason));
 }
