@@ -26,6 +26,11 @@ class LocalTimeConverter {
     int64_t m_day = INT64_MIN; // local day number (days since 1970-01-01) of the cache
     int64_t m_offset = 0;      // its UTC offset in seconds, when m_uniform
     bool m_uniform = false;    // false: the day holds a transition, convert exactly
+    // The date of the last call and its midnight as naive seconds: records
+    // come a day at a time, and the calendar arithmetic is half the cost.
+    bool m_haveDate = false;
+    int m_year = 0, m_month = 0, m_dayOfMonth = 0;
+    int64_t m_dateSeconds = 0;
 };
 
 // Days from 1970-01-01 to the given proleptic Gregorian date; month 1..12,
