@@ -154,10 +154,40 @@ void CLCCore::DrawPlot(IGdiDC& dc, CLCPlot* plot, bool highlight) {
     const double sx = m_dXMax - m_dXMin, sy = m_dYMax - m_dYMin;
     const int s = Px(plot->marker.nSize), kind = plot->marker.nKind, tol = Px(m_nPointTolerance);
 
-    IGdiDC* image = m_bPlainMarkers || highlight || !dc.SupportsStamps() ? nullptr : &dc;
+    // How a highlighted marker is drawn: 0 not at all, 1 copied in the
+    // highlight colour, 2 inverted, 3 xor-ed.
+    const unsigned how = (m_nHighlight >> 8) & 0xF;
+    const auto lit = [&](int px, int py) {
+        switch (m_nHighlight & 0xF) {
+        case 1:
+            return true;
+        case 2:
+            return LCRect{px - tol, py - tol, px + tol, py + tol}.PtInRect(m_ptHighlight);
+        case 3:
+            return m_rcHighlight.PtInRect({px, py});
+        default:
+            return false;
+        }
+    };
+    const auto drawOne = [&](int px, int py) {
+        if (highlight) {
+            if (how != 0 && lit(px, py)) {
+                dc.SetROP2(how == 2 ? Rop::Invert : how == 3 ? Rop::Xor : Rop::Copy);
+                dc.SelectBrush(hiBrush);
+            } else {
+                dc.SetROP2(Rop::Copy);
+                dc.SelectBrush(fill);
+            }
+        }
+        DrawMarkerShape(dc, kind, px - s, py - s, px + s, py + s, px, py);
+    };
+
     // Stamped drawing: every marker of the pass is the same set of pixels in
     // the same colours, so a marker drawn again at the same centre makes the
-    // earlier one invisible; only the last marker at each centre is drawn.
+    // earlier one invisible; only the last marker at each centre is drawn. A
+    // highlight that copies has two stamps, chosen by the centre alone, so
+    // the same holds; one that inverts or xors depends on what lies below.
+    IGdiDC* image = m_bPlainMarkers || (highlight && how > 1) || !dc.SupportsStamps() ? nullptr : &dc;
     std::vector<uint32_t>& cells = m_stampCells;
     cells.clear();
     if (image)
@@ -172,58 +202,36 @@ void CLCCore::DrawPlot(IGdiDC& dc, CLCPlot* plot, bool highlight) {
         // Both quotients are 0 or more inside the view, so truncation is the floor.
         const int px = L + static_cast<int>(W * (x - m_dXMin) / sx);
         const int py = B - static_cast<int>(H * (y - m_dYMin) / sy);
-        const LCRect box{px - s, py - s, px + s, py + s};
-        if (!highlight) {
-            if (image) {
-                const unsigned cx = static_cast<unsigned>(px - L), cy = static_cast<unsigned>(B - py);
-                if (cx < gridW && cy < gridH) {
-                    cells.push_back(cy * gridW + cx);
-                    continue;
-                }
-                image = nullptr; // outside the expected grid: fall back to plain drawing
-                for (uint32_t c : cells) {
-                    const int qx = L + static_cast<int>(c % gridW), qy = B - static_cast<int>(c / gridW);
-                    DrawMarkerShape(dc, kind, qx - s, qy - s, qx + s, qy + s, qx, qy);
-                }
-                cells.clear();
+        if (image) {
+            const unsigned cx = static_cast<unsigned>(px - L), cy = static_cast<unsigned>(B - py);
+            if (cx < gridW && cy < gridH) {
+                cells.push_back(cy * gridW + cx);
+                continue;
             }
-            DrawMarkerShape(dc, kind, box.left, box.top, box.right, box.bottom, px, py);
-            continue;
+            image = nullptr; // outside the expected grid: fall back to plain drawing
+            for (uint32_t c : cells)
+                drawOne(L + static_cast<int>(c % gridW), B - static_cast<int>(c / gridW));
+            cells.clear();
         }
-        bool lit = false;
-        switch (m_nHighlight & 0xF) {
-        case 1:
-            lit = true;
-            break;
-        case 2:
-            lit = LCRect{px - tol, py - tol, px + tol, py + tol}.PtInRect(m_ptHighlight);
-            break;
-        case 3:
-            lit = m_rcHighlight.PtInRect({px, py});
-            break;
-        default:
-            break;
-        }
-        const unsigned how = (m_nHighlight >> 8) & 0xF;
-        if (lit && how != 0) {
-            dc.SetROP2(how == 2 ? Rop::Invert : how == 3 ? Rop::Xor : Rop::Copy);
-            dc.SelectBrush(hiBrush);
-        } else {
-            dc.SetROP2(Rop::Copy);
-            dc.SelectBrush(fill);
-        }
-        DrawMarkerShape(dc, kind, box.left, box.top, box.right, box.bottom, px, py);
+        drawOne(px, py);
     }
     if (image && !cells.empty()) {
         QImage scratch(1, 1, QImage::Format_RGB32);
         CImageDC recorderDC(scratch);
-        std::vector<StampPixel> writes;
-        recorderDC.SelectBrush(fill);
-        recorderDC.SelectPen(outline);
-        recorderDC.SetRecorder(&writes);
-        DrawMarkerShape(recorderDC, kind, -s, -s, s, s, 0, 0);
-        MarkerStamp stamp;
-        stamp.Assign(writes);
+        const auto record = [&](const GdiBrush& brush, MarkerStamp& stamp) {
+            std::vector<StampPixel> writes;
+            recorderDC.SelectBrush(brush);
+            recorderDC.SelectPen(outline);
+            recorderDC.SetRecorder(&writes);
+            DrawMarkerShape(recorderDC, kind, -s, -s, s, s, 0, 0);
+            recorderDC.SetRecorder(nullptr);
+            stamp.Assign(writes);
+        };
+        MarkerStamp stamp, litStamp;
+        record(fill, stamp);
+        const bool twoStamps = highlight && how == 1;
+        if (twoStamps)
+            record(hiBrush, litStamp);
         // Walk backwards keeping the first visit of each centre (its last
         // marker), then draw those in their original order.
         std::vector<uint64_t>& seen = m_stampSeen;
@@ -241,7 +249,8 @@ void CLCCore::DrawPlot(IGdiDC& dc, CLCPlot* plot, bool highlight) {
         }
         for (size_t k = keep.size(); k-- > 0;) {
             const uint32_t c = keep[k];
-            image->StampMarker(stamp, L + static_cast<int>(c % gridW), B - static_cast<int>(c / gridW));
+            const int qx = L + static_cast<int>(c % gridW), qy = B - static_cast<int>(c / gridW);
+            image->StampMarker(twoStamps && lit(qx, qy) ? litStamp : stamp, qx, qy);
         }
     }
     dc.SetROP2(Rop::Copy);
