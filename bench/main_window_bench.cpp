@@ -133,7 +133,11 @@ void BM_WindowToggleZeroCorrection(benchmark::State& state) {
         Settle();
     }
 }
-BENCHMARK(BM_WindowToggleZeroCorrection)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMillisecond)->MinTime(0.2);
+BENCHMARK(BM_WindowToggleZeroCorrection)
+    ->Arg(1000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.2);
 
 // A band dragged across the plot in the all-data view; release: false leaves
 // the button down.
