@@ -11,11 +11,6 @@ namespace {
 SilentReporter g_silentReporter;
 }
 
-double ArchiveRecord::GetTime(LocalTimeConverter& converter) const {
-    return static_cast<double>(
-        converter.ToEpoch(GetYear(), GetMonth(), GetDay(), GetHour(), GetMinute(), GetSecond()));
-}
-
 double ArchiveRecord::GetTime() const {
     return static_cast<double>(
         LocalTimeToEpochExact(GetYear(), GetMonth(), GetDay(), GetHour(), GetMinute(), GetSecond()));

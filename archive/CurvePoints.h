@@ -24,9 +24,13 @@ inline bool Selected(const ArchiveRecord& r, unsigned flags) {
 // or with a reference zero in the series; otherwise it gives none): for sizing
 // arrays exactly.
 inline size_t CurvePointCount(const SeriesInfo& series, unsigned flags) {
+    const int count = series.GetCount();
+    if (count <= 0)
+        return 0;
+    const ArchiveRecord* recs = &series.GetRecord(0);
     size_t n = 0;
-    for (int i = 0; i < series.GetCount(); ++i) {
-        const ArchiveRecord& r = series.GetRecord(i);
+    for (int i = 0; i < count; ++i) {
+        const ArchiveRecord& r = recs[i];
         if (!((flags & CF_SKIP_BAD) && r.IsBad()) && curve_detail::Selected(r, flags))
             ++n;
     }

@@ -119,7 +119,7 @@ LocalTimeConverter::LocalTimeConverter() {
     tzset();
 }
 
-int64_t LocalTimeConverter::ToEpoch(int year, int month, int day, int hour, int minute, int second) {
+int64_t LocalTimeConverter::ToEpochAnyDay(int year, int month, int day, int hour, int minute, int second) {
     if (!m_haveDate || year != m_year || month != m_month || day != m_dayOfMonth) {
         m_dateSeconds = NaiveSeconds(year, month, day, 0, 0, 0);
         m_haveDate = true;
