@@ -59,6 +59,10 @@ size_t CompactRecords(ArchiveRecord* records, size_t count) {
 
 int CArchiveData::AssignRecords(std::vector<ArchiveRecord> records, bool saved) {
     records.resize(CompactRecords(records.data(), records.size()));
+    return AdoptRecords(std::move(records), saved);
+}
+
+int CArchiveData::AdoptRecords(std::vector<ArchiveRecord> records, bool saved) {
     m_records = std::move(records);
     SplitSeries(saved);
     return GetRecordCount();
