@@ -108,6 +108,12 @@ int SeriesInfo::ForEachCurvePoint(unsigned flags, bool zeroCorrection, int stdTe
             lastPres = p;
             havePres = true;
         }
+        // A record neither given out nor a reference changes nothing the
+        // walk keeps: the next reference is found again from the next
+        // record that needs it.
+        const bool selected = Selected(r, flags);
+        if (!selected && !r.IsZero())
+            continue;
         const double time = r.GetTime(converter);
         double result;
         if (r.IsZero()) {
@@ -150,7 +156,7 @@ int SeriesInfo::ForEachCurvePoint(unsigned flags, bool zeroCorrection, int stdTe
                 result = result * k;
             }
         }
-        if (!Selected(r, flags))
+        if (!selected)
             continue;
         fn(i, r, time, result, t, p);
         ++visited;
