@@ -331,6 +331,15 @@ std::string DateTimeText(double t, bool seconds) {
     return buf;
 }
 
+std::string ClockText(double t) {
+    const LocalFields f = ToLocalFields(t);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", f.hour, f.minute, f.second);
+    return buf;
+}
+
+} // namespace
+
 std::string DurationText(double seconds) {
     const long long s = static_cast<long long>(std::llround(seconds));
     char buf[48];
@@ -338,7 +347,26 @@ std::string DurationText(double seconds) {
     return buf;
 }
 
-} // namespace
+std::vector<std::string> IntervalCells(const IntervalRow& row, const IntervalOptions& options,
+                                       bool withDate) {
+    const bool any = row.count > 0;
+    const auto at = [&](double value, double t) {
+        return ThreeDigitForm(value) + " (" + (withDate ? DateTimeText(t, true) : ClockText(t)) + ")";
+    };
+    char cover[32];
+    std::snprintf(cover, sizeof cover, "%.0f%%", row.coverage * 100);
+    return {DateTimeText(static_cast<double>(row.start), false),
+            DateTimeText(static_cast<double>(row.end), false),
+            std::to_string(row.count),
+            any ? ThreeDigitForm(row.mean) : "-",
+            any ? ThreeDigitForm(row.sd) : "-",
+            any ? at(row.min, row.minTime) : "-",
+            any ? at(row.max, row.maxTime) : "-",
+            cover,
+            row.incomplete ? "*" : "",
+            options.haveLimit ? std::to_string(row.above) : "",
+            options.haveLimit ? DurationText(row.aboveSeconds) : ""};
+}
 
 void IntervalAt(int64_t t, int minutes, int64_t& start, int64_t& end) {
     IntervalClock clock;

@@ -86,6 +86,16 @@ std::string LocalIsoTime(int64_t epoch);
 // present when a limit was given.
 std::string IntervalsCsv(const IntervalTable& table, const IntervalOptions& options);
 
+// The texts of one row for a table on screen: start, end, points, mean, SD,
+// min (time), max (time), coverage, incomplete mark ("*" or empty), points
+// above the limit, time above it (h:mm:ss; both empty without a limit).
+// Times of the min and max are the clock time only unless withDate (the
+// total row, which spans days).
+std::vector<std::string> IntervalCells(const IntervalRow& row, const IntervalOptions& options, bool withDate);
+
+// A duration as h:mm:ss, hours not wrapped at a day.
+std::string DurationText(double seconds);
+
 // A fixed-column table for reading, numbers in the three-digit form of the
 // statistics row, then the total row and a line on the median cycle.
 std::string IntervalsText(const IntervalTable& table, const IntervalOptions& options);

@@ -28,8 +28,9 @@ void QuietGrabNote(QtMsgType type, const QMessageLogContext& context, const QStr
         std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
 }
 
-QApplication& App() {
-    if (!qApp) {
+// Null when another benchmark made an application without widgets first.
+QApplication* App() {
+    if (!QCoreApplication::instance()) {
         qInstallMessageHandler(QuietGrabNote);
         if (!std::getenv("QT_QPA_PLATFORM"))
             setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -38,7 +39,7 @@ QApplication& App() {
         static char* argv[] = {name, nullptr};
         new QApplication(argc, argv); // never destroyed, as in the chart benchmarks
     }
-    return *static_cast<QApplication*>(QCoreApplication::instance());
+    return qobject_cast<QApplication*>(QCoreApplication::instance());
 }
 
 // Generated archives of one series, and a settings folder of the bench's own
@@ -72,7 +73,8 @@ void Settle() {
 }
 
 std::unique_ptr<CTervikDlg> OpenWindow(int records) {
-    App();
+    if (!App())
+        return nullptr;
     auto dlg = std::make_unique<CTervikDlg>();
     dlg->SetStartFile(FileOf(records));
     dlg->show();
@@ -87,8 +89,11 @@ template <class T> T* Control(CTervikDlg& dlg, int id) {
 }
 
 void BM_WindowOpenAndShow(benchmark::State& state) {
+    if (!App()) {
+        state.SkipWithError("no widget application");
+        return;
+    }
     const QString& path = FileOf(static_cast<int>(state.range(0)));
-    App();
     for (auto _ : state) {
         auto dlg = std::make_unique<CTervikDlg>();
         dlg->SetStartFile(path);
@@ -109,7 +114,7 @@ BENCHMARK(BM_WindowOpenAndShow)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMilli
 void BM_WindowReselectSeries(benchmark::State& state) {
     auto dlg = OpenWindow(static_cast<int>(state.range(0)));
     if (!dlg) {
-        state.SkipWithError("the window was not exposed");
+        state.SkipWithError("no window");
         return;
     }
     QComboBox* series = Control<QComboBox>(*dlg, 1009);
@@ -123,7 +128,7 @@ BENCHMARK(BM_WindowReselectSeries)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMi
 void BM_WindowToggleZeroCorrection(benchmark::State& state) {
     auto dlg = OpenWindow(static_cast<int>(state.range(0)));
     if (!dlg) {
-        state.SkipWithError("the window was not exposed");
+        state.SkipWithError("no window");
         return;
     }
     QComboBox* zero = Control<QComboBox>(*dlg, 1010);
@@ -156,7 +161,7 @@ void DragBand(CTervikDlg& dlg, bool release) {
 void BM_WindowReleaseSelection(benchmark::State& state) {
     auto dlg = OpenWindow(static_cast<int>(state.range(0)));
     if (!dlg) {
-        state.SkipWithError("the window was not exposed");
+        state.SkipWithError("no window");
         return;
     }
     QWidget* w = dlg->Chart()->GetWnd();
@@ -173,7 +178,7 @@ BENCHMARK(BM_WindowReleaseSelection)->Arg(1000)->Arg(1000000)->Unit(benchmark::k
 void BM_WindowDoubleClickZoom(benchmark::State& state) {
     auto dlg = OpenWindow(static_cast<int>(state.range(0)));
     if (!dlg) {
-        state.SkipWithError("the window was not exposed");
+        state.SkipWithError("no window");
         return;
     }
     QWidget* w = dlg->Chart()->GetWnd();

@@ -153,6 +153,10 @@ class IGdiDC {
     virtual bool SupportsStamps() const { return false; }
     // Puts stamp with its origin at (x, y); only called when SupportsStamps().
     virtual void StampMarker(const MarkerStamp&, int, int) {}
+    // A surface that draws each marker as a shape of its own may still skip
+    // the markers a later one at the same centre hides (the raster surface
+    // gets that through stamping). A metafile keeps every call.
+    virtual bool DrawsOnlyVisibleMarkers() const { return false; }
 
     // CDC::FillSolidRect: sets the background colour and leaves it set.
     void FillSolidRect(int x, int y, int cx, int cy, COLORREF color) {

@@ -9,14 +9,12 @@
 
 namespace {
 
-const char* const kFilterExtensions[] = {".jpg", ".bmp", ".gif", ".png", ".emf"};
+const char* const kFilterExtensions[] = {".jpg", ".bmp", ".gif", ".png", ".emf", ".svg", ".pdf"};
 
 QList<IPrompts::Filter> ImageFilters() {
-    return {{"JPEG image", "*.jpg"},
-            {"Bitmap image", "*.bmp"},
-            {"GIF image", "*.gif"},
-            {"PNG image", "*.png"},
-            {"Windows EMF", "*.emf"}};
+    return {{"JPEG image", "*.jpg"},  {"Bitmap image", "*.bmp"}, {"GIF image", "*.gif"},
+            {"PNG image", "*.png"},   {"Windows EMF", "*.emf"},  {"SVG image", "*.svg"},
+            {"PDF document", "*.pdf"}};
 }
 
 } // namespace

@@ -187,7 +187,12 @@ void CLCCore::DrawPlot(IGdiDC& dc, CLCPlot* plot, bool highlight) {
     // earlier one invisible; only the last marker at each centre is drawn. A
     // highlight that copies has two stamps, chosen by the centre alone, so
     // the same holds; one that inverts or xors depends on what lies below.
-    IGdiDC* image = m_bPlainMarkers || (highlight && how > 1) || !dc.SupportsStamps() ? nullptr : &dc;
+    // A vector surface draws those shapes one by one.
+    const bool stamps = dc.SupportsStamps();
+    IGdiDC* image =
+        m_bPlainMarkers || (highlight && (how > 1 || !stamps)) || !(stamps || dc.DrawsOnlyVisibleMarkers())
+            ? nullptr
+            : &dc;
     std::vector<uint32_t>& cells = m_stampCells;
     cells.clear();
     if (image)
@@ -216,22 +221,6 @@ void CLCCore::DrawPlot(IGdiDC& dc, CLCPlot* plot, bool highlight) {
         drawOne(px, py);
     }
     if (image && !cells.empty()) {
-        QImage scratch(1, 1, QImage::Format_RGB32);
-        CImageDC recorderDC(scratch);
-        const auto record = [&](const GdiBrush& brush, MarkerStamp& stamp) {
-            std::vector<StampPixel> writes;
-            recorderDC.SelectBrush(brush);
-            recorderDC.SelectPen(outline);
-            recorderDC.SetRecorder(&writes);
-            DrawMarkerShape(recorderDC, kind, -s, -s, s, s, 0, 0);
-            recorderDC.SetRecorder(nullptr);
-            stamp.Assign(writes);
-        };
-        MarkerStamp stamp, litStamp;
-        record(fill, stamp);
-        const bool twoStamps = highlight && how == 1;
-        if (twoStamps)
-            record(hiBrush, litStamp);
         // Walk backwards keeping the first visit of each centre (its last
         // marker), then draw those in their original order.
         std::vector<uint64_t>& seen = m_stampSeen;
@@ -247,10 +236,31 @@ void CLCCore::DrawPlot(IGdiDC& dc, CLCPlot* plot, bool highlight) {
                 keep.push_back(c);
             }
         }
+        MarkerStamp stamp, litStamp;
+        const bool twoStamps = highlight && how == 1;
+        if (stamps) {
+            QImage scratch(1, 1, QImage::Format_RGB32);
+            CImageDC recorderDC(scratch);
+            const auto record = [&](const GdiBrush& brush, MarkerStamp& into) {
+                std::vector<StampPixel> writes;
+                recorderDC.SelectBrush(brush);
+                recorderDC.SelectPen(outline);
+                recorderDC.SetRecorder(&writes);
+                DrawMarkerShape(recorderDC, kind, -s, -s, s, s, 0, 0);
+                recorderDC.SetRecorder(nullptr);
+                into.Assign(writes);
+            };
+            record(fill, stamp);
+            if (twoStamps)
+                record(hiBrush, litStamp);
+        }
         for (size_t k = keep.size(); k-- > 0;) {
             const uint32_t c = keep[k];
             const int qx = L + static_cast<int>(c % gridW), qy = B - static_cast<int>(c / gridW);
-            image->StampMarker(twoStamps && lit(qx, qy) ? litStamp : stamp, qx, qy);
+            if (stamps)
+                image->StampMarker(twoStamps && lit(qx, qy) ? litStamp : stamp, qx, qy);
+            else
+                drawOne(qx, qy);
         }
     }
     dc.SetROP2(Rop::Copy);

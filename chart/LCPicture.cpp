@@ -4,11 +4,79 @@
 #include "EmfDC.h"
 #include "GifWriter.h"
 #include "ImageDC.h"
+#include "PainterDC.h"
 
 #include <QBuffer>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageWriter>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSvgGenerator>
+
+namespace {
+
+bool WriteBytes(const std::string& path, const QByteArray& bytes) {
+    return WriteFileAtomically(path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+}
+
+bool WriteVector(CLCCore& chart, const std::string& path, bool pdf, int cx, int cy) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly))
+        return false;
+    const QRectF target(0, 0, cx, cy);
+    if (pdf) {
+        QPdfWriter writer(&buffer);
+        writer.setCreator(QStringLiteral("Tervik"));
+        writer.setResolution(96);
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        // 96 pixels to the inch, 72 points.
+        if (!writer.setPageSize(
+                QPageSize(QSizeF(cx * 0.75, cy * 0.75), QPageSize::Point, QString(), QPageSize::ExactMatch)))
+            return false;
+        QPainter painter;
+        if (!painter.begin(&writer))
+            return false;
+        PaintChartVector(chart, painter, QRectF(0, 0, writer.width(), writer.height()));
+        if (!painter.end())
+            return false;
+    } else {
+        QSvgGenerator generator;
+        generator.setOutputDevice(&buffer);
+        generator.setSize(QSize(cx, cy));
+        generator.setViewBox(target);
+        generator.setResolution(96);
+        QPainter painter;
+        if (!painter.begin(&generator))
+            return false;
+        PaintChartVector(chart, painter, target);
+        if (!painter.end())
+            return false;
+    }
+    buffer.close();
+    return !bytes.isEmpty() && WriteBytes(path, bytes);
+}
+
+} // namespace
+
+void PaintChartVector(CLCCore& chart, QPainter& painter, const QRectF& target) {
+    const LCRect& client = chart.ClientRect();
+    const int cx = client.right - client.left + 1, cy = client.bottom - client.top + 1;
+    if (cx <= 0 || cy <= 0)
+        return;
+    painter.save();
+    painter.translate(target.topLeft());
+    painter.scale(target.width() / cx, target.height() / cy);
+    painter.translate(-client.left, -client.top);
+    painter.setClipRect(QRectF(client.left, client.top, cx, cy));
+    {
+        CPainterDC dc(painter);
+        chart.PaintTo(dc);
+    }
+    painter.restore();
+}
 
 // Neither the encoders nor libEMF may take the window down with an exception.
 bool WriteChartPicture(CLCCore& chart, const std::string& path) try {
@@ -25,6 +93,8 @@ bool WriteChartPicture(CLCCore& chart, const std::string& path) try {
         chart.PaintTo(dc);
         return dc.Close();
     }
+    if (ext == "svg" || ext == "pdf")
+        return WriteVector(chart, path, ext == "pdf", cx, cy);
     const char* format = ext == "jpg" || ext == "jpeg" ? "JPEG"
                          : ext == "bmp"                ? "BMP"
                          : ext == "png"                ? "PNG"
@@ -47,7 +117,7 @@ bool WriteChartPicture(CLCCore& chart, const std::string& path) try {
         if (!buffer.open(QIODevice::WriteOnly) || !QImageWriter(&buffer, format).write(picture))
             return false;
     }
-    return WriteFileAtomically(path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+    return WriteBytes(path, bytes);
 } catch (...) {
     return false;
 }

@@ -7,7 +7,14 @@
 #include <string>
 
 // Draws chart at its client size and writes it to path; the format follows
-// the extension (jpg or jpeg, bmp, gif, png, emf; case-insensitive). The file
-// is replaced only when it was written completely. False when nothing could
-// be written.
+// the extension (jpg or jpeg, bmp, gif, png, emf, svg, pdf; case-insensitive).
+// SVG and PDF are vector drawings of the same paint steps, one chart pixel to
+// a 96-dpi pixel (the PDF page is the chart's size). The file is replaced
+// only when it was written completely. False when nothing could be written.
 bool WriteChartPicture(CLCCore& chart, const std::string& path);
+
+class QPainter;
+class QRectF;
+// Draws chart at its client size into target of painter as vector shapes
+// and text, scaled to fill target; the painter's state is kept.
+void PaintChartVector(CLCCore& chart, QPainter& painter, const QRectF& target);

@@ -177,6 +177,37 @@ int LoadArchiveFile(const std::string& path, const std::string& format, CArchive
 const std::vector<std::string> kCurveValueOptions = {"zero-correction", "std-temp", "std-pres"};
 const std::vector<std::string> kCurveFlagOptions = {"no-filter"};
 
+bool ReadIntervalOptions(const CliArgs& args, IntervalOptions& options, std::string& error) {
+    options = IntervalOptions{};
+    const std::string interval = args.Get("interval", "1h");
+    long long minutes = 0;
+    if (interval == "1h")
+        options.minutes = 60;
+    else if (interval == "1d")
+        options.minutes = 1440;
+    else if (ParseIntArg(interval, minutes) && minutes >= 1 && minutes <= 1440)
+        options.minutes = static_cast<int>(minutes);
+    else {
+        error = "--interval takes 1h, 1d or a number of minutes from 1 to 1440";
+        return false;
+    }
+    if (args.Has("limit")) {
+        if (!ParseDoubleArg(args.Get("limit"), options.limit)) {
+            error = "--limit takes a number in the unit of the results";
+            return false;
+        }
+        options.haveLimit = true;
+    }
+    if (args.Has("view")) {
+        const auto& v = args.GetAll("view");
+        if (!ParseDoubleArg(v[0], options.xmin) || !ParseDoubleArg(v[1], options.xmax)) {
+            error = "--view takes two times in epoch seconds";
+            return false;
+        }
+    }
+    return true;
+}
+
 bool ReadCurveOptions(const CliArgs& args, CurveOptions& options, std::string& error) {
     options = CurveOptions{};
     const std::string zc = args.Get("zero-correction", "yes");

@@ -5,6 +5,7 @@
 
 #include "ArchiveData.h"
 #include "AtomicFile.h"
+#include "IntervalStats.h"
 #include "SeriesFormat.h"
 
 #include <map>
@@ -93,6 +94,9 @@ bool ReadCurveOptions(const CliArgs& args, CurveOptions& options, std::string& e
 // Both of the above; on failure prints why and returns kExitUsage.
 int ReadSeriesAndCurveOptions(const CliArgs& args, const CArchiveData& archive, int& index,
                               CurveOptions& options);
+
+// Reads --interval 1h|1d|MINUTES, --limit X and --view XMIN XMAX (epoch seconds).
+bool ReadIntervalOptions(const CliArgs& args, IntervalOptions& options, std::string& error);
 
 // Reads --series N (1-based, required) into a 0-based index that exists.
 bool ReadSeriesIndex(const CliArgs& args, const CArchiveData& archive, int& index, std::string& error);

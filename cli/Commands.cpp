@@ -133,26 +133,9 @@ int CliIntervals(const std::vector<std::string>& argv) {
     if (const int rc = ReadSeriesAndCurveOptions(args, archive, index, curve))
         return rc;
     IntervalOptions options;
-    const std::string interval = args.Get("interval", "1h");
-    long long minutes = 0;
-    if (interval == "1h")
-        options.minutes = 60;
-    else if (interval == "1d")
-        options.minutes = 1440;
-    else if (ParseIntArg(interval, minutes) && minutes >= 1 && minutes <= 1440)
-        options.minutes = static_cast<int>(minutes);
-    else
-        return CliError(kExitUsage, "--interval takes 1h, 1d or a number of minutes from 1 to 1440");
-    if (args.Has("limit")) {
-        if (!ParseDoubleArg(args.Get("limit"), options.limit))
-            return CliError(kExitUsage, "--limit takes a number in the unit of the results");
-        options.haveLimit = true;
-    }
-    if (args.Has("view")) {
-        const auto& v = args.GetAll("view");
-        if (!ParseDoubleArg(v[0], options.xmin) || !ParseDoubleArg(v[1], options.xmax))
-            return CliError(kExitUsage, "--view takes two times in epoch seconds");
-    }
+    std::string error;
+    if (!ReadIntervalOptions(args, options, error))
+        return CliError(kExitUsage, error);
     IntervalTable table;
     if (!ComputeIntervals(*archive.GetSeries(index), curve, options, table))
         return CliError(kExitFailure, table.error.empty() ? "no points in view" : table.error);

@@ -6,11 +6,10 @@
 
 #include "ChartLabels.h"
 #include "DialogUnits.h"
+#include "HeadlessGui.h"
 #include "LCPicture.h"
 #include "SeriesPlots.h"
 #include "StringTable.h"
-
-#include <QGuiApplication>
 
 #include <cstdio>
 #include <vector>
@@ -28,14 +27,6 @@ bool ParseSize(const std::string& text, int& w, int& h) {
     w = static_cast<int>(a);
     h = static_cast<int>(b);
     return true;
-}
-
-// Qt's note that XDG_RUNTIME_DIR is unset says nothing about the picture;
-// scripts running the command headless would see it on every call.
-void QuietRuntimeDirNote(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (type == QtWarningMsg && message.contains(QLatin1String("XDG_RUNTIME_DIR")))
-        return;
-    std::fprintf(stderr, "tervik-cli: %s\n", qPrintable(qFormatLogMessage(type, context, message)));
 }
 
 } // namespace
@@ -68,14 +59,7 @@ int CliRender(const std::vector<std::string>& argv) {
                 return CliError(kExitUsage, "--view takes four numbers: XMIN YMIN XMAX YMAX");
     }
 
-    // A headless platform unless the caller chose one.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    qInstallMessageHandler(QuietRuntimeDirNote);
-    int qargc = 1;
-    char name[] = "tervik-cli";
-    char* qargv[] = {name, nullptr};
-    QGuiApplication app(qargc, qargv);
+    const auto app = StartHeadlessGui();
 
     int width = 0, height = 0;
     if (args.Has("size")) {
@@ -110,7 +94,8 @@ int CliRender(const std::vector<std::string>& argv) {
                         "the view is refused: it needs XMIN < XMAX, YMIN < YMAX and a window of at "
                         "least 1e-10 of its largest coordinate");
     if (!WriteChartPicture(chart, out))
-        return CliError(kExitFailure, "cannot write " + out +
-                                          " (the extension names the format: .png, .jpg, .bmp, .gif, .emf)");
+        return CliError(kExitFailure,
+                        "cannot write " + out +
+                            " (the extension names the format: .png, .jpg, .bmp, .gif, .emf, .svg, .pdf)");
     return kExitOk;
 }

@@ -27,8 +27,11 @@ const char* const kUsage = "Usage: tervik-cli COMMAND FILE [options]\n"
                            "  save FILE --series N -o OUT.mnr\n"
                            "  save-all FILE --dir DIR      every series as DIR/<start>.mnr\n"
 #ifdef TERVIK_CLI_RENDER
-                           "  render FILE --series N -o OUT.png|.jpg|.bmp|.gif|.emf\n"
+                           "  render FILE --series N -o OUT.png|.jpg|.bmp|.gif|.emf|.svg|.pdf\n"
                            "         [--size WxH] [--scale K] [--view XMIN YMIN XMAX YMAX]\n"
+                           "  report FILE --series N -o OUT.pdf [--interval 1h|1d|MINUTES] [--limit X]\n"
+                           "         [--view XMIN XMAX] [--lang en|ru]\n"
+                           "                               the PDF report: chart, statistics, intervals\n"
 #endif
 #ifdef TERVIK_CLI_DEVICE
                            "  devices [--port PATH] [--simulate[=FILE]]\n"
@@ -39,7 +42,7 @@ const char* const kUsage = "Usage: tervik-cli COMMAND FILE [options]\n"
                            "                               written in the current folder as it goes\n"
 #endif
                            "\n"
-                           "Curve options (export, stats, intervals, render):\n"
+                           "Curve options (export, stats, intervals, render, report):\n"
                            "  --zero-correction yes|no     subtract the zero baseline (default yes)\n"
                            "  --std-temp C                 correct to this standard temperature\n"
                            "  --std-pres MMHG              correct to this standard pressure\n"
@@ -57,7 +60,7 @@ const Command kCommands[] = {
     {"info", CliInfo},           {"export", CliExport}, {"stats", CliStats},
     {"intervals", CliIntervals}, {"save", CliSave},     {"save-all", CliSaveAll},
 #ifdef TERVIK_CLI_RENDER
-    {"render", CliRender},
+    {"render", CliRender},       {"report", CliReport},
 #endif
 #ifdef TERVIK_CLI_DEVICE
     {"devices", CliDevices},     {"read", CliRead},

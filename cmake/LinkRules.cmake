@@ -63,6 +63,20 @@ function(tervik_forbid_links target regex why)
   endforeach()
 endfunction()
 
+# Appends to TERVIK_LINK_VIOLATIONS every Qt module target links that is not
+# in the list allowed (module names such as Core Gui).
+function(tervik_allow_only_qt target allowed why)
+  if(NOT TARGET ${target})
+    return()
+  endif()
+  tervik_collect_links(${target} links)
+  foreach(link IN LISTS links)
+    if(link MATCHES "^Qt[0-9]*::([A-Za-z]+)$" AND NOT CMAKE_MATCH_1 IN_LIST allowed)
+      set_property(GLOBAL APPEND PROPERTY TERVIK_LINK_VIOLATIONS "${target} links ${link} (${why})")
+    endif()
+  endforeach()
+endfunction()
+
 set(tervik_any_qt "^Qt[0-9]*::|libQt|^Qt[0-9]*[A-Z]")
 set(tervik_widgets "^Qt[0-9]*::Widgets$|libQt[0-9]*Widgets")
 
@@ -76,12 +90,12 @@ tervik_forbid_links(tervik_dialog_units "${tervik_widgets}" "dialog units need f
 # Arrows run one way: app -> main window -> {device dialog, chart,
 # presentation, list table, GUI support} -> {archive, instrument, strings}.
 set(tervik_windows "^tervik_(app|app_core|main_window)$")
-foreach(t tervik_device_dialog tervik_chart tervik_chart_core tervik_presentation tervik_list_table
-          tervik_gui_support tervik_prompts tervik_dialog_units)
+foreach(t tervik_device_dialog tervik_chart tervik_chart_core tervik_presentation tervik_report
+          tervik_list_table tervik_gui_support tervik_prompts tervik_dialog_units)
   tervik_forbid_links(${t} "${tervik_windows}" "only the main window and the application sit above it")
 endforeach()
 foreach(t tervik_gui_support tervik_prompts tervik_dialog_units)
-  tervik_forbid_links(${t} "^tervik_(chart|chart_core|presentation|device_dialog|list_table)$"
+  tervik_forbid_links(${t} "^tervik_(chart|chart_core|presentation|report|device_dialog|list_table)$"
                       "GUI support sits below every window")
 endforeach()
 tervik_forbid_links(tervik_main_window "^tervik_(app|app_core)$" "the start-up runs the main window, not the other way")
@@ -89,9 +103,14 @@ tervik_forbid_links(tervik_main_window "^tervik_(app|app_core)$" "the start-up r
 # Neither the chart's core nor tervik-cli may link Qt Widgets.
 if(TARGET tervik_chart_core)
   tervik_forbid_links(tervik_chart_core "${tervik_widgets}" "the chart core is QtGui at most")
+  # Qt Svg draws the vector pictures and needs no more than Qt Gui.
+  tervik_allow_only_qt(tervik_chart_core "Core;Gui;Svg" "the chart core is QtGui and QtSvg at most")
   tervik_forbid_links(tervik_chart_core "^tervik_(prompts|archive|strings|chart)$"
                       "the chart core knows nothing of records, texts or dialogs")
   tervik_forbid_links(tervik-cli "${tervik_widgets}" "tervik-cli runs without widgets")
+  # The report draws through the chart's core, never its window.
+  tervik_forbid_links(tervik_report "${tervik_widgets}" "the report needs no widgets")
+  tervik_forbid_links(tervik_report "^tervik_(chart|prompts|gui_support)$" "the report draws through the chart core")
 endif()
 
 if(TERVIK_BUILD_TESTS)

@@ -106,6 +106,16 @@ class DialogPrompts final : public IPrompts {
         dlg.setFileMode(QFileDialog::AnyFile);
         dlg.setNameFilter(QtFilter(filters));
         dlg.setDefaultSuffix(defaultExt);
+        // With several file types the appended extension follows the type
+        // chosen, so a typed name without one gets what the filter says.
+        if (!defaultExt.isEmpty())
+            QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg,
+                             [&dlg, filters](const QString& chosen) {
+                                 const qsizetype i = dlg.nameFilters().indexOf(chosen);
+                                 if (i >= 0 && i < filters.size() && filters[i].pattern.startsWith("*.") &&
+                                     filters[i].pattern.indexOf('*', 1) < 0)
+                                     dlg.setDefaultSuffix(filters[i].pattern.mid(2));
+                             });
         dlg.selectFile(initialName);
         if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
             return false;

@@ -5,9 +5,11 @@
 #include "ChartLabels.h"
 #include "DeviceDlg.h"
 #include "DialogUnits.h"
+#include "FileErrors.h"
 #include "LangDlg.h"
 #include "ListCtrlWrp.h"
 #include "Prompts.h"
+#include "SeriesReport.h"
 #include "Settings.h"
 #include "StdCondDlg.h"
 #include "StringTable.h"
@@ -31,7 +33,6 @@
 #include <QTableWidget>
 #include <QTimer>
 
-#include <cerrno>
 #include <initializer_list>
 
 namespace {
@@ -52,24 +53,6 @@ class WaitCursor {
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
-
-// The file message for the errno of a failed write.
-QString FileErrorText(int error, const QString& path) {
-    switch (error) {
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return QString("Access to %1 was denied.").arg(path);
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
-        return QString("There is not enough space on the disk for %1.").arg(path);
-    default:
-        if (!QFileInfo(path).absoluteDir().exists())
-            return QString("%1 was not found.").arg(path);
-        return QString("An unexpected error occurred while accessing %1.").arg(path);
-    }
-}
 
 enum Loader { kLoadMnr = 1, kLoadDat = 2, kLoadOrlo2 = 3 };
 
@@ -106,6 +89,18 @@ CTervikDlg::CTervikDlg(QWidget* parent) : QDialog(parent), m_reporter(this) {
                    Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     setObjectName("102");
     CreateControls();
+    m_reportPdfWriter = [this](const ReportRequest& request, const QString& path, QString& error) {
+        SeriesReportOptions options;
+        options.series = request.series;
+        options.curve = request.curve;
+        options.intervals = request.intervals;
+        options.language = request.language;
+        options.sourceFile = m_strSourceFile.toStdString();
+        std::string message;
+        const bool ok = WriteSeriesReport(*request.archive, options, LocalPath(path), message);
+        error = QString::fromStdString(message);
+        return ok;
+    };
 }
 
 CTervikDlg::~CTervikDlg() {
@@ -204,6 +199,9 @@ void CTervikDlg::CreateControls() {
     m_pPresEdit = edit(1031, 198, 78, 58, 14);
     m_pSetup = button(1032, 396, 72, 62, 14);
     m_pFileOrlo2 = button(1033, 498, 102, 72, 14);
+    // In the free space between the data-source and chart-control groups.
+    m_pReport = button(1034, 504, 134, 62, 14);
+    m_pReport->setEnabled(false);
 
     AnchorControls();
 
@@ -223,6 +221,7 @@ void CTervikDlg::CreateControls() {
     connect(m_pSave, &QPushButton::clicked, this, &CTervikDlg::OnSave);
     connect(m_pSaveAll, &QPushButton::clicked, this, &CTervikDlg::OnSaveAll);
     connect(m_pLanguage, &QPushButton::clicked, this, &CTervikDlg::OnLanguage);
+    connect(m_pReport, &QPushButton::clicked, this, &CTervikDlg::OnReport);
     int (CLCWrp::*const commands[6])() = {&CLCWrp::ScrollRight, &CLCWrp::ScrollLeft, &CLCWrp::ShowAllData,
                                           &CLCWrp::AutoScaleY,  &CLCWrp::GoPrevView, &CLCWrp::GoNextView};
     for (int i = 0; i < 6; ++i)
@@ -241,7 +240,7 @@ void CTervikDlg::AnchorControls() {
         add(w, kGrowWidth);
     add(m_pPlaceholder, kGrowWidth | kGrowHeight);
     for (QWidget* w : std::initializer_list<QWidget*>{m_pSaveAll, m_pSourceGroup, m_pDevice, m_pFile,
-                                                      m_pFileOrlo2, m_pChartGroup})
+                                                      m_pFileOrlo2, m_pReport, m_pChartGroup})
         add(w, kRight);
     for (QPushButton* b : m_pChartButtons)
         add(b, kRight);
@@ -424,6 +423,7 @@ void CTervikDlg::Relabel() {
     m_pExport->setText(UI(4));
     m_pSave->setText(UI(33));
     m_pSaveAll->setText(UI(8));
+    m_pReport->setText(UI(280));
     m_pExit->setText(UI(29));
     m_pZeroList->clear();
     m_pZeroList->addItem(UI(6));
@@ -495,6 +495,11 @@ void CTervikDlg::ShowSelectedSeries() {
     for (QPushButton* b : m_pChartButtons)
         b->setEnabled(true);
     UpdateViewButtons();
+    UpdateReportButton();
+}
+
+void CTervikDlg::UpdateReportButton() {
+    m_pReport->setEnabled(SelectedSeries() != nullptr);
 }
 
 void CTervikDlg::UpdateViewButtons() {
@@ -538,6 +543,7 @@ void CTervikDlg::FocusChart() {
 void CTervikDlg::Refresh() {
     m_pSeriesList->clear();
     RemoveCurves();
+    UpdateReportButton();
     if (!g_pArchive || g_pArchive->GetSeriesCount() == 0)
         return;
     m_strYTitle = QString::fromStdString(ChartYCaption(g_pArchive->GetKind(), GetUILanguage()));
@@ -592,6 +598,7 @@ int CTervikDlg::LoadFile(int loader, const QString& path, bool setCaption) {
         return 0;
     }
     if (n > 0) {
+        m_strSourceFile = path;
         if (setCaption)
             SetSeriesGroupCaption(QString("%1 (%2)").arg(UI(2), QDir::toNativeSeparators(path)));
         Refresh();
@@ -613,6 +620,7 @@ void CTervikDlg::OnDevice() {
             if (std::unique_ptr<CArchiveData> read = dlg.TakeArchive()) {
                 delete g_pArchive;
                 g_pArchive = read.release();
+                m_strSourceFile.clear();
             }
             if (g_pArchive)
                 g_pArchive->SetReporter(&m_reporter);
@@ -685,10 +693,14 @@ void CTervikDlg::OnExport() {
     if (!o.zeroCorrection)
         name += "R";
     QString path;
-    if (!Prompts().SaveFile(this, {{UI(35), "*.txt"}}, "txt", name, path))
+    int filter = 1;
+    if (!Prompts().SaveFile(this, {{UI(35), "*.txt"}, {UI(307), "*.csv"}}, "txt", name, path, &filter))
         return;
+    // The filter chooses the format; a typed .csv or .txt overrides it.
+    const QString ext = QFileInfo(path).suffix().toLower();
+    const bool csv = ext == "csv" || (filter == 2 && ext != "txt");
     WaitCursor wait;
-    const std::string table = ExportTable(*series, o);
+    const std::string table = csv ? ExportCsv(*series, o) : ExportTable(*series, o);
     // Written aside and moved into place, so a failed write leaves any
     // earlier file as it was.
     int error = 0;
@@ -724,6 +736,30 @@ void CTervikDlg::OnSaveAll() {
         WaitCursor wait;
         g_pArchive->SaveSeries(i, LocalPath(QDir(folder).filePath(QString::fromStdString(names[i]))));
     }
+}
+
+std::unique_ptr<CReportDlg> CTervikDlg::CreateReportDlg() {
+    const SeriesInfo* series = SelectedSeries();
+    if (!series)
+        return nullptr;
+    ReportRequest request;
+    request.archive = g_pArchive;
+    request.series = m_pSeriesList->currentIndex();
+    request.curve = CurrentCurveOptions();
+    double y1 = 0, y2 = 0;
+    if (m_pChart)
+        m_pChart->GetView(request.viewMin, y1, request.viewMax, y2);
+    request.language = GetUILanguage();
+    const YCaptionOffsets caption = YAxisCaptionOffsets(g_pArchive->GetKind());
+    auto dlg = std::make_unique<CReportDlg>(request, UI(caption.unit), this);
+    dlg->SetPdfWriter(m_reportPdfWriter);
+    return dlg;
+}
+
+void CTervikDlg::OnReport() {
+    if (std::unique_ptr<CReportDlg> dlg = CreateReportDlg())
+        dlg->exec();
+    FocusChart();
 }
 
 void CTervikDlg::OnLanguage() {

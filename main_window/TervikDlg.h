@@ -2,11 +2,13 @@
 
 #include "GuiReporter.h"
 #include "LCWrp.h"
+#include "ReportDlg.h"
 #include "SeriesFormat.h"
 #include "SeriesPlots.h"
 
 #include <QDialog>
 #include <QString>
+#include <memory>
 #include <vector>
 
 class CListCtrlWrp;
@@ -53,6 +55,13 @@ class CTervikDlg : public QDialog {
 
     // Fills the series list from the archive and shows its first series.
     void Refresh();
+
+    // The writer the Report dialog's Save PDF report button calls; without
+    // one the button is hidden.
+    void SetReportPdfWriter(ReportPdfWriter writer) { m_reportPdfWriter = std::move(writer); }
+    // The Report dialog for the selected series with the corrections, filter
+    // and view now shown; null when no series is selected.
+    std::unique_ptr<CReportDlg> CreateReportDlg();
 
     // The window's size at the template's size and its smallest size.
     QSize TemplateSize() const { return m_templateSize; }
@@ -110,12 +119,15 @@ class CTervikDlg : public QDialog {
     void OnExport();
     void OnSave();
     void OnSaveAll();
+    void OnReport();
+    void UpdateReportButton();
     void OnLanguage();
     void OnChartCommand(int (CLCWrp::*command)());
 
     bool m_bFilter = true;
     bool m_bStartFile = false;
     QString m_strStartFile;
+    QString m_strSourceFile;    // the file the archive was loaded from; empty after a device read
     CLCWrp* m_pChart = nullptr; // owned
     // The three curve handles and the time and result vectors of the
     // measurement curve, replaced together by each show.
@@ -132,6 +144,7 @@ class CTervikDlg : public QDialog {
     bool m_bPlaced = false;
     QSize m_templateSize;
     std::vector<Anchored> m_anchored;
+    ReportPdfWriter m_reportPdfWriter;
 
     QGroupBox* m_pSeriesGroup;       // 1019
     QComboBox* m_pSeriesList;        // 1009
@@ -157,4 +170,5 @@ class CTervikDlg : public QDialog {
     QPushButton* m_pSaveAll;         // 1026
     QPushButton* m_pLanguage;        // 1024
     QPushButton* m_pExit;            // 1
+    QPushButton* m_pReport;          // 1034
 };

@@ -6,6 +6,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
+  qt6-svg-dev poppler-utils
   libgif-dev libemf-dev libftdi1-dev
   fonts-liberation2 fontconfig
   googletest libgtest-dev libbenchmark-dev

@@ -127,7 +127,8 @@ TEST(Export, MenuCommandWithScriptedDialog) {
     for (const IPrompts::Filter& f : prompts.filters[0])
         filter << f.name << f.pattern;
     EXPECT_EQ(filter.join("|"),
-              "JPEG image|*.jpg|Bitmap image|*.bmp|GIF image|*.gif|PNG image|*.png|Windows EMF|*.emf");
+              "JPEG image|*.jpg|Bitmap image|*.bmp|GIF image|*.gif|PNG image|*.png|Windows EMF|*.emf|"
+              "SVG image|*.svg|PDF document|*.pdf");
     t.c.OnCommand(CLC::CmdExportImage);
     EXPECT_EQ(QImageReader(t.Path("chart.jpg")).format(), "jpeg");
     t.c.OnCommand(CLC::CmdExportImage);

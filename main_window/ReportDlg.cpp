@@ -1,0 +1,313 @@
+#include "ReportDlg.h"
+
+#include "AtomicFile.h"
+#include "DialogUnits.h"
+#include "FileErrors.h"
+#include "ListCtrlWrp.h"
+#include "Prompts.h"
+#include "Settings.h"
+#include "StringTable.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScopeGuard>
+#include <QSpinBox>
+#include <QTableWidget>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+QString UI(int offset) {
+    return QString::fromStdString(LoadUIString(offset));
+}
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+// An interface string with printf "%s" places filled in order.
+QString Format(int offset, const QStringList& args) {
+    QString text = UI(offset);
+    for (const QString& a : args) {
+        const qsizetype at = text.indexOf("%s");
+        if (at < 0)
+            break;
+        text.replace(at, 2, a);
+    }
+    return text.replace("%%", "%");
+}
+
+// Shortest text that reads back as the same double.
+QString NumberText(double v) {
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v);
+    return QString::fromLatin1(buf, res.ptr - buf);
+}
+
+// A limit as typed: a decimal number with a point or a comma; false for
+// anything else, infinities and NaN included.
+bool ParseLimit(const QString& typed, double& value) {
+    QString t = typed.trimmed();
+    t.replace(',', '.');
+    bool ok = false;
+    value = QLocale::c().toDouble(t, &ok);
+    return ok && std::isfinite(value);
+}
+
+std::string LocalPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+// Rows beyond this many are left to the CSV: a year of minutes would be half
+// a million rows of widgets.
+constexpr int kMaxShownRows = 10000;
+
+const char* const kLimitKey = "ReportLimit";
+constexpr int kColumns = 12; // the row number, then the cells of IntervalCells
+
+} // namespace
+
+CReportDlg::CReportDlg(const ReportRequest& request, const QString& unit, QWidget* parent)
+    : QDialog(parent), m_request(request) {
+    setObjectName("ReportDlg");
+    setFont(DialogGeometry::DialogFont());
+    const DialogGeometry du(font());
+    setFixedSize(du.X(600), du.Y(300));
+    setWindowTitle(UI(280));
+
+    auto label = [&](const QString& text, int l, int t, int w, int h) {
+        auto* lb = new QLabel(text, this);
+        lb->setGeometry(du.Rect(l, t, w, h));
+        return lb;
+    };
+    auto button = [&](const char* name, int offset, int l, int t, int w) {
+        auto* b = new QPushButton(UI(offset), this);
+        b->setObjectName(name);
+        b->setGeometry(du.Rect(l, t, w, 14));
+        b->setAutoDefault(false);
+        return b;
+    };
+
+    label(UI(281), 12, 9, 40, 8);
+    m_pInterval = new QComboBox(this);
+    m_pInterval->setObjectName("interval");
+    m_pInterval->addItems({UI(282), UI(283), UI(284)});
+    m_pInterval->setGeometry(du.X(54), du.Y(7), du.X(70), m_pInterval->sizeHint().height());
+    m_pMinutes = new QSpinBox(this);
+    m_pMinutes->setObjectName("minutes");
+    m_pMinutes->setRange(1, 1440);
+    m_pMinutes->setValue(15);
+    m_pMinutes->setGeometry(du.Rect(130, 7, 40, 12));
+    m_pMinutes->setEnabled(false);
+
+    label(UI(285), 190, 9, 90, 8);
+    m_pLimit = new QLineEdit(this);
+    m_pLimit->setObjectName("limit");
+    m_pLimit->setGeometry(du.Rect(282, 7, 50, 12));
+    label(unit, 336, 9, 60, 8);
+    QString stored;
+    double limit = 0;
+    if (TervikSettings::GetRegString("", kLimitKey, stored) && ParseLimit(stored, limit))
+        m_pLimit->setText(NumberText(limit));
+
+    m_pWhole = new QRadioButton(UI(286), this);
+    m_pWhole->setObjectName("whole");
+    m_pWhole->setGeometry(du.Rect(12, 25, 90, 10));
+    m_pInView = new QRadioButton(UI(287), this);
+    m_pInView->setObjectName("inView");
+    m_pInView->setGeometry(du.Rect(108, 25, 120, 10));
+    (m_request.pointsInView ? m_pInView : m_pWhole)->setChecked(true);
+
+    m_pTable = new QTableWidget(this);
+    m_pTable->setObjectName("table");
+    m_pTable->setGeometry(du.Rect(12, 40, 576, 200));
+    m_pTable->setWordWrap(false);
+    m_pTable->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 4);
+    m_pSummary = new QLabel(this);
+    m_pSummary->setObjectName("summary");
+    m_pSummary->setGeometry(du.Rect(12, 244, 576, 26));
+    m_pSummary->setWordWrap(true);
+    m_pSummary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_pSummary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    m_pExportCsv = button("exportCsv", 288, 12, 278, 70);
+    m_pSavePdf = button("savePdf", 289, 88, 278, 90);
+    m_pSavePdf->hide();
+    // No default button: Enter in the limit box applies the limit and must
+    // not close the dialog.
+    m_pClose = button("close", 290, 518, 278, 70);
+
+    connect(m_pInterval, &QComboBox::activated, this, [this] {
+        m_pMinutes->setEnabled(m_pInterval->currentIndex() == 2);
+        Recompute();
+    });
+    connect(m_pMinutes, &QSpinBox::valueChanged, this, [this] {
+        if (m_pInterval->currentIndex() == 2)
+            Recompute();
+    });
+    connect(m_pLimit, &QLineEdit::editingFinished, this, [this] {
+        if (m_pLimit->isModified()) {
+            m_pLimit->setModified(false);
+            // Kept as the shortest exact text, so the next report starts
+            // with the same value; an empty box forgets it.
+            if (Recompute())
+                TervikSettings::SetRegString(
+                    "", kLimitKey,
+                    m_request.intervals.haveLimit ? NumberText(m_request.intervals.limit) : QString());
+        }
+    });
+    connect(m_pWhole, &QRadioButton::toggled, this, [this] { Recompute(); });
+    connect(m_pExportCsv, &QPushButton::clicked, this, &CReportDlg::OnExportCsv);
+    connect(m_pSavePdf, &QPushButton::clicked, this, &CReportDlg::OnSavePdf);
+    connect(m_pClose, &QPushButton::clicked, this, &QDialog::accept);
+
+    // Headers only: the rows are filled by a table of their own size.
+    m_pList = std::make_unique<CListCtrlWrp>(m_pTable, kColumns, 1, 64);
+    const int headers[kColumns] = {0, 291, 292, 293, 48, 50, 294, 295, 296, 297, 298, 299};
+    for (int c = 0; c < kColumns; ++c)
+        m_pList->SetColumn(c, c == 0 ? QString("#") : UI(headers[c]), du.X(30));
+    m_pList->CreateColumns();
+    Recompute();
+}
+
+CReportDlg::~CReportDlg() = default;
+
+void CReportDlg::SetPdfWriter(ReportPdfWriter writer) {
+    m_pdfWriter = std::move(writer);
+    m_pSavePdf->setVisible(static_cast<bool>(m_pdfWriter));
+}
+
+const SeriesInfo* CReportDlg::Series() const {
+    return m_request.archive ? m_request.archive->GetSeries(m_request.series) : nullptr;
+}
+
+bool CReportDlg::ReadLimit() {
+    const QString typed = m_pLimit->text().trimmed();
+    double limit = 0;
+    if (!typed.isEmpty() && !ParseLimit(typed, limit)) {
+        Prompts().Message(this, UI(306), IPrompts::Ok, IPrompts::Exclamation);
+        m_pLimit->setFocus();
+        m_pLimit->selectAll();
+        return false;
+    }
+    m_request.intervals.haveLimit = !typed.isEmpty();
+    m_request.intervals.limit = limit;
+    return true;
+}
+
+bool CReportDlg::Recompute() {
+    if (!ReadLimit())
+        return false;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+    IntervalOptions& o = m_request.intervals;
+    static const int kMinutes[2] = {60, 1440};
+    const int choice = m_pInterval->currentIndex();
+    o.minutes = choice >= 0 && choice < 2 ? kMinutes[choice] : m_pMinutes->value();
+    m_request.pointsInView = m_pInView->isChecked();
+    o.xmin = m_request.pointsInView ? m_request.viewMin : -std::numeric_limits<double>::infinity();
+    o.xmax = m_request.pointsInView ? m_request.viewMax : std::numeric_limits<double>::infinity();
+    m_table = IntervalTable{};
+    const SeriesInfo* series = Series();
+    m_bComputed = series && ComputeIntervals(*series, m_request.curve, o, m_table);
+    FillTable();
+    return true;
+}
+
+void CReportDlg::FillTable() {
+    const IntervalOptions& o = m_request.intervals;
+    m_pTable->setColumnHidden(10, !o.haveLimit);
+    m_pTable->setColumnHidden(11, !o.haveLimit);
+    m_pExportCsv->setEnabled(m_bComputed);
+    m_pSavePdf->setEnabled(m_bComputed);
+    if (!m_bComputed) {
+        m_pList->ClearList();
+        m_pSummary->setText(UI(m_table.error.empty() ? 304 : 305));
+        return;
+    }
+    // A table of its own size each time: one row per interval and the total.
+    const int rows = static_cast<int>(m_table.rows.size());
+    const int shown = std::min(rows, kMaxShownRows);
+    CListCtrlWrp list(m_pTable, kColumns, shown + 1, 64);
+    for (int r = 0; r <= shown; ++r) {
+        const bool total = r == shown;
+        const IntervalRow& row = total ? m_table.total : m_table.rows[static_cast<size_t>(r)];
+        list.SetCell(r, 0, total ? UI(300) : QString::number(r + 1));
+        const std::vector<std::string> cells = IntervalCells(row, o, total);
+        for (size_t c = 0; c < cells.size(); ++c)
+            list.SetCell(r, static_cast<int>(c) + 1, Q(cells[c]));
+    }
+    list.FillList();
+    // The texts' widths differ by language and by the total row's dates.
+    m_pTable->resizeColumnsToContents();
+
+    size_t incomplete = 0;
+    for (const IntervalRow& row : m_table.rows)
+        incomplete += row.incomplete ? 1 : 0;
+    QString summary = Format(301, {QString::number(rows), QString::number(incomplete),
+                                   NumberText(o.minShare * 100), Q(ThreeDigitForm(m_table.medianCycle))});
+    if (shown < rows)
+        summary += " " + Format(309, {QString::number(shown)});
+    if (o.haveLimit) {
+        const IntervalRow& t = m_table.total;
+        const QString limit = NumberText(o.limit);
+        summary += "\n";
+        if (t.above == 0) {
+            summary += Format(303, {limit});
+        } else {
+            const auto when = [](double time) {
+                const LocalFields f = ToLocalFields(time);
+                return QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d", f.year, f.month, f.day, f.hour,
+                                         f.minute, f.second);
+            };
+            summary += Format(302, {limit, QString::number(t.above), Q(DurationText(t.aboveSeconds)),
+                                    when(t.firstAbove), when(t.lastAbove)});
+        }
+    }
+    m_pSummary->setText(summary);
+}
+
+QString CReportDlg::DefaultFileName() const {
+    const SeriesInfo* series = Series();
+    const int minutes = m_request.intervals.minutes;
+    const QString tag = minutes == 60 ? "1h" : minutes == 1440 ? "1d" : QString("%1min").arg(minutes);
+    return (series ? Q(SeriesStartName(*series)) : QString("report")) + "_" + tag;
+}
+
+void CReportDlg::OnExportCsv() {
+    if (!Recompute() || !m_bComputed)
+        return;
+    QString path;
+    if (!Prompts().SaveFile(this, {{UI(307), "*.csv"}}, "csv", DefaultFileName(), path))
+        return;
+    const std::string csv = IntervalsCsv(m_table, m_request.intervals);
+    int error = 0;
+    if (!WriteFileAtomically(LocalPath(path), csv, &error))
+        Prompts().Message(this, FileErrorText(error, QDir::toNativeSeparators(path)), IPrompts::Ok,
+                          IPrompts::Exclamation);
+}
+
+void CReportDlg::OnSavePdf() {
+    if (!m_pdfWriter || !Recompute() || !m_bComputed)
+        return;
+    QString path;
+    if (!Prompts().SaveFile(this, {{UI(308), "*.pdf"}}, "pdf", DefaultFileName(), path))
+        return;
+    QString error;
+    if (!m_pdfWriter(m_request, path, error))
+        Prompts().Message(this, error.isEmpty() ? FileErrorText(0, QDir::toNativeSeparators(path)) : error,
+                          IPrompts::Ok, IPrompts::Exclamation);
+}

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "ArchiveData.h"
+#include "IntervalStats.h"
+#include "SeriesFormat.h"
+
+#include <QDialog>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class CListCtrlWrp;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class QTableWidget;
+
+// What a report is made of: the series as the main window shows it (its
+// corrections and filter), the chart's view, and the dialog's choices.
+struct ReportRequest {
+    const CArchiveData* archive = nullptr;
+    int series = -1; // index in the archive
+    CurveOptions curve;
+    double viewMin = 0, viewMax = 0; // the chart's view
+    bool pointsInView = false;
+    // Interval and limit; xmin and xmax are the view when pointsInView.
+    IntervalOptions intervals;
+    int language = 0; // 0 English, 1 Russian
+};
+
+// Writes the PDF report of a request to path; false with a message for the
+// user when it could not.
+using ReportPdfWriter =
+    std::function<bool(const ReportRequest& request, const QString& path, QString& error)>;
+
+// The Report dialog: statistics of the shown series per hour, day or N
+// minutes, with the points above an optional limit value; exported as CSV or,
+// when a writer is set, as a PDF report. The limit is kept in the settings
+// ("ReportLimit", beside "Language").
+class CReportDlg : public QDialog {
+    Q_OBJECT
+  public:
+    // request.archive and request.series name the series; the archive must
+    // outlive the dialog. unit: the results' unit, shown beside the limit.
+    CReportDlg(const ReportRequest& request, const QString& unit, QWidget* parent = nullptr);
+    ~CReportDlg() override;
+
+    // Shows the Save PDF report button and calls writer from it; an empty
+    // writer hides the button.
+    void SetPdfWriter(ReportPdfWriter writer);
+
+    // The request for the current choices and the table computed from it.
+    const ReportRequest& Request() const { return m_request; }
+    const IntervalTable& Table() const { return m_table; }
+
+  private:
+    const SeriesInfo* Series() const;
+    // Reads the choices into the request and recomputes the table; false,
+    // after telling the user, when the limit is no number.
+    bool Recompute();
+    bool ReadLimit();
+    void FillTable();
+    QString DefaultFileName() const;
+    void OnExportCsv();
+    void OnSavePdf();
+
+    ReportRequest m_request;
+    IntervalTable m_table;
+    bool m_bComputed = false;
+    ReportPdfWriter m_pdfWriter;
+    std::unique_ptr<CListCtrlWrp> m_pList;
+
+    QComboBox* m_pInterval;
+    QSpinBox* m_pMinutes;
+    QLineEdit* m_pLimit;
+    QRadioButton* m_pWhole;
+    QRadioButton* m_pInView;
+    QTableWidget* m_pTable;
+    QLabel* m_pSummary;
+    QPushButton* m_pExportCsv;
+    QPushButton* m_pSavePdf;
+    QPushButton* m_pClose;
+};

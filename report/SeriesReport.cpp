@@ -1,0 +1,355 @@
+#include "SeriesReport.h"
+
+#include "AtomicFile.h"
+#include "ChartLabels.h"
+#include "LCPicture.h"
+#include "LocalTime.h"
+#include "SeriesPlots.h"
+#include "StringTable.h"
+
+#include <QBuffer>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+// The chart is laid out as a window of this size, then scaled to the page width.
+constexpr int kChartWidth = 770, kChartHeight = 380;
+// Page geometry in points (the writer runs at 72 dpi).
+constexpr double kMargin = 42, kFooter = 24;
+
+std::string Printf(const std::string& format, const std::string& a, const std::string& b = {}) {
+    std::vector<char> buf(format.size() + a.size() + b.size() + 64);
+    std::snprintf(buf.data(), buf.size(), format.c_str(), a.c_str(), b.c_str());
+    return buf.data();
+}
+
+std::string DateTime(double t, bool seconds) {
+    const LocalFields f = ToLocalFields(t);
+    char buf[64];
+    if (seconds)
+        std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", f.year, f.month, f.day, f.hour,
+                      f.minute, f.second);
+    else
+        std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d", f.year, f.month, f.day, f.hour, f.minute);
+    return buf;
+}
+
+std::string Duration(double seconds) {
+    const long long s = std::llround(seconds);
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%lld:%02lld:%02lld", s / 3600, s / 60 % 60, s % 60);
+    return buf;
+}
+
+std::string Number(double v, const char* format) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, format, v);
+    return buf;
+}
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+// Text set line by line down A4 pages, a new page when the next line does not fit.
+class PageWriter {
+  public:
+    PageWriter(QPdfWriter& writer, QPainter& painter, int language)
+        : m_writer(writer), m_painter(painter), m_language(language) {
+        m_width = writer.width() - 2 * kMargin;
+        m_bottom = writer.height() - kMargin - kFooter;
+        m_y = kMargin;
+    }
+    double Width() const { return m_width; }
+    double Y() const { return m_y; }
+    void Skip(double dy) { m_y += dy; }
+    // Makes room for height points, starting a page when they do not fit.
+    // True when a page was started.
+    bool Need(double height) {
+        if (m_y + height <= m_bottom)
+            return false;
+        Footer();
+        m_writer.newPage();
+        m_y = kMargin;
+        return true;
+    }
+    QFont Font(double points, bool bold = false) const {
+        QFont f(QStringLiteral("Liberation Sans"));
+        f.setPointSizeF(points);
+        f.setBold(bold);
+        return f;
+    }
+    // One line of text at x (from the left margin); advances by its height.
+    void Line(const std::string& text, const QFont& font, double x = 0) {
+        const QFontMetricsF fm(font, &m_writer);
+        Need(fm.height());
+        m_painter.setFont(font);
+        m_painter.drawText(QPointF(kMargin + x, m_y + fm.ascent()), Q(text));
+        m_y += fm.height();
+    }
+    // Cells of one row in columns of the given widths; numbers right-aligned.
+    void Row(const std::vector<std::string>& cells, const std::vector<double>& widths,
+             const std::vector<bool>& right, const QFont& font) {
+        const QFontMetricsF fm(font, &m_writer);
+        Need(fm.height());
+        m_painter.setFont(font);
+        double x = kMargin;
+        for (size_t i = 0; i < cells.size() && i < widths.size(); ++i) {
+            const QString text = Q(cells[i]);
+            const double w = fm.horizontalAdvance(text);
+            const double left = right[i] ? x + widths[i] - w : x;
+            m_painter.drawText(QPointF(left, m_y + fm.ascent()), text);
+            x += widths[i];
+        }
+        m_y += fm.height();
+    }
+    void Rule() {
+        m_painter.save();
+        m_painter.setPen(QPen(Qt::black, 0.5));
+        m_painter.drawLine(QPointF(kMargin, m_y + 1), QPointF(kMargin + m_width, m_y + 1));
+        m_painter.restore();
+        m_y += 3;
+    }
+    // Page number and program version at the foot of the page.
+    void Footer() {
+        const QFont font = Font(7);
+        const QFontMetricsF fm(font, &m_writer);
+        m_painter.setFont(font);
+        const double y = m_writer.height() - kMargin + fm.ascent() - fm.height();
+        m_painter.drawText(QPointF(kMargin, y), Q(std::string("Tervik ") + ProgramVersion()));
+        char page[64];
+        std::snprintf(page, sizeof page, UIString(269, m_language).c_str(), ++m_page);
+        const QString text = Q(page);
+        m_painter.drawText(QPointF(kMargin + m_width - fm.horizontalAdvance(text), y), text);
+    }
+
+  private:
+    QPdfWriter& m_writer;
+    QPainter& m_painter;
+    int m_language;
+    double m_width = 0, m_bottom = 0, m_y = 0;
+    int m_page = 0;
+};
+
+} // namespace
+
+// Qt and the allocator may throw; the caller gets an error text instead.
+bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& options,
+                       const std::string& path, std::string& error) try {
+    const int lang = options.language;
+    const auto ui = [lang](int offset) { return UIString(offset, lang); };
+    const SeriesInfo* series = archive.GetSeries(options.series);
+    if (!series) {
+        error = ui(271);
+        return false;
+    }
+    const IntervalOptions& io = options.intervals;
+
+    // The chart as the main window sets it up, with the series' plots.
+    CLCCore chart;
+    chart.Layout(kChartWidth, kChartHeight);
+    const std::string yCaption = ChartYCaption(archive.GetKind(), lang);
+    ConfigureMainChart(&chart, ui(28), yCaption);
+    SeriesPlots plots;
+    ShowSeriesPlots(&chart, *series, options.series, options.curve, ui(2), plots);
+    if (std::isfinite(io.xmin) && std::isfinite(io.xmax)) {
+        double x1, y1, x2, y2;
+        chart.GetView(x1, y1, x2, y2);
+        const bool fixedY = std::isfinite(options.viewYMin) && std::isfinite(options.viewYMax);
+        if (chart.SetView(io.xmin, fixedY ? options.viewYMin : y1, io.xmax, fixedY ? options.viewYMax : y2) &&
+            !fixedY)
+            chart.AutoScaleY();
+    }
+
+    IntervalTable table;
+    Statistics stats;
+    if (!ComputeIntervals(plots.times, plots.results, io, table) ||
+        !ComputeStatistics(plots.times, plots.results, io.xmin, io.xmax, stats)) {
+        error = ui(271);
+        return false;
+    }
+
+    QByteArray bytes;
+    {
+        QBuffer buffer(&bytes);
+        if (!buffer.open(QIODevice::WriteOnly)) {
+            error = Printf(ui(272), path);
+            return false;
+        }
+        QPdfWriter writer(&buffer);
+        writer.setCreator(QStringLiteral("Tervik"));
+        writer.setTitle(Q(ui(240)));
+        writer.setResolution(72);
+        writer.setPageLayout(
+            QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+        QPainter painter;
+        if (!painter.begin(&writer)) {
+            error = Printf(ui(272), path);
+            return false;
+        }
+        PageWriter page(writer, painter, lang);
+        const QFont title = page.Font(16, true), heading = page.Font(11, true), body = page.Font(9),
+                    small = page.Font(7.5), smallBold = page.Font(7.5, true);
+
+        page.Line(ui(240), title);
+        page.Skip(6);
+        // Where the data come from and how they were computed.
+        const ArchiveHeader& header = archive.GetHeader();
+        const bool fromDevice = archive.GetOrigin() == ArchiveHeader::kOriginDevice;
+        std::vector<std::pair<std::string, std::string>> facts = {
+            {ui(241), std::to_string(archive.GetKind())},
+            {ui(242), std::to_string(header.GetDeviceNumber())},
+            {ui(243), options.sourceFile.empty() ? ui(244)
+                      : fromDevice               ? options.sourceFile + " (" + ui(244) + ")"
+                                                 : options.sourceFile},
+            {ui(245), "#" + std::to_string(options.series + 1) + "/" +
+                          std::to_string(archive.GetSeriesCount()) + "    " + ui(31) + ": " +
+                          DateTime(series->GetStartTime(), true) + "    " + ui(32) + ": " +
+                          DateTime(series->GetEndTime(), true)},
+            {ui(246), std::isfinite(io.xmin) || std::isfinite(io.xmax)
+                          ? Printf(ui(248), DateTime(stats.firstTime, true), DateTime(stats.lastTime, true))
+                          : ui(247)},
+            {ui(5), ui(options.curve.zeroCorrection ? 7 : 6)},
+            {ui(250), options.curve.stdTemp > 0 ? Number(options.curve.stdTemp / 10.0, "%.1f") + " " + ui(130)
+                                                : ui(252)},
+            {ui(251),
+             options.curve.stdPres > 0 ? std::to_string(options.curve.stdPres) + " " + ui(131) : ui(252)},
+            {ui(253), ui(options.curve.filter ? 7 : 6)},
+            {ui(270), ProgramVersion()},
+        };
+        const QFontMetricsF bodyMetrics(body, &writer);
+        double keyWidth = 0;
+        for (const auto& f : facts)
+            keyWidth = std::max(keyWidth, bodyMetrics.horizontalAdvance(Q(f.first + ":")));
+        for (const auto& f : facts) {
+            page.Row({f.first + ":", f.second}, {keyWidth + 8, page.Width() - keyWidth - 8}, {false, false},
+                     body);
+        }
+        page.Skip(8);
+
+        // The chart, drawn by the chart's own paint steps as vector shapes.
+        const double chartHeight = page.Width() * kChartHeight / kChartWidth;
+        page.Need(chartHeight);
+        PaintChartVector(chart, painter, QRectF(kMargin, page.Y(), page.Width(), chartHeight));
+        page.Skip(chartHeight + 10);
+
+        // The statistics row as the main window shows it.
+        page.Line(ui(51), heading);
+        const std::array<std::string, 7> cells = StatisticsCells(stats);
+        const std::vector<double> statWidths = {70, 110, 55, 55, 55, 55, 55};
+        const std::vector<bool> statRight = {false, false, true, true, true, true, true};
+        page.Row({ui(46), ui(47), ui(48), ui(50), ui(52), ui(53), ui(49)}, statWidths, statRight, smallBold);
+        page.Rule();
+        page.Row(std::vector<std::string>(cells.begin(), cells.end()), statWidths, statRight, small);
+        page.Skip(10);
+
+        // The interval table, its header repeated on every page.
+        std::string intervalName = io.minutes == 60 ? ui(255) : ui(256);
+        if (io.minutes != 60 && io.minutes != 1440) {
+            char text[64];
+            std::snprintf(text, sizeof text, ui(257).c_str(), io.minutes);
+            intervalName = text;
+        }
+        page.Line(ui(254) + ": " + intervalName, heading);
+        std::vector<std::string> head = {ui(31), ui(274), ui(258), ui(259) + ", %",
+                                         ui(48), ui(50),  ui(52),  ui(53)};
+        std::vector<bool> right = {false, false, true, true, true, true, true, true};
+        if (io.haveLimit) {
+            head.insert(head.end(), {ui(260), ui(261)});
+            right.insert(right.end(), {true, true});
+        }
+        bool anyIncomplete = false;
+        const auto cellsOf = [&](const IntervalRow& r) {
+            const bool any = r.count > 0;
+            std::vector<std::string> c = {DateTime(static_cast<double>(r.start), false),
+                                          DateTime(static_cast<double>(r.end), false),
+                                          std::to_string(r.count),
+                                          Number(r.coverage * 100, "%.0f") + (r.incomplete ? "*" : ""),
+                                          any ? ThreeDigitForm(r.mean) : "-",
+                                          any ? ThreeDigitForm(r.sd) : "-",
+                                          any ? ThreeDigitForm(r.min) : "-",
+                                          any ? ThreeDigitForm(r.max) : "-"};
+            if (io.haveLimit)
+                c.insert(c.end(), {std::to_string(r.above), Duration(r.aboveSeconds)});
+            anyIncomplete = anyIncomplete || r.incomplete;
+            return c;
+        };
+        std::vector<std::vector<std::string>> rows;
+        rows.reserve(table.rows.size());
+        for (const IntervalRow& r : table.rows)
+            rows.push_back(cellsOf(r));
+        const std::vector<std::string> total = cellsOf(table.total);
+        // Each column as wide as its widest text, the gaps shared out when there is room.
+        const QFontMetricsF smallMetrics(small, &writer), boldMetrics(smallBold, &writer);
+        std::vector<double> widths(head.size());
+        for (size_t i = 0; i < head.size(); ++i) {
+            widths[i] = std::max(boldMetrics.horizontalAdvance(Q(head[i])),
+                                 smallMetrics.horizontalAdvance(Q(total[i])));
+            for (const auto& r : rows)
+                widths[i] = std::max(widths[i], smallMetrics.horizontalAdvance(Q(r[i])));
+        }
+        double sum = 0;
+        for (double w : widths)
+            sum += w;
+        const double gap = std::clamp((page.Width() - sum) / static_cast<double>(widths.size()), 6.0, 14.0);
+        for (double& w : widths)
+            w += gap;
+        const auto tableHead = [&] {
+            page.Row(head, widths, right, smallBold);
+            page.Rule();
+        };
+        tableHead();
+        for (const auto& r : rows) {
+            if (page.Need(2 * smallMetrics.height()))
+                tableHead();
+            page.Row(r, widths, right, small);
+        }
+        page.Rule();
+        page.Row(total, widths, right, small);
+        if (anyIncomplete)
+            page.Line(Printf(ui(268), Number(io.minShare * 100, "%.0f")), small);
+        page.Skip(10);
+
+        // The exceedance summary.
+        page.Line(ui(263), heading);
+        if (!io.haveLimit) {
+            page.Line(ui(273), body);
+        } else {
+            size_t intervalsAbove = 0;
+            for (const IntervalRow& r : table.rows)
+                intervalsAbove += r.above > 0 ? 1 : 0;
+            const IntervalRow& t = table.total;
+            const size_t comma = yCaption.rfind(", ");
+            const std::string unit = comma == std::string::npos ? std::string() : yCaption.substr(comma + 2);
+            page.Line(ui(262) + ": " + ThreeDigitForm(io.limit) + " " + unit, body);
+            page.Line(Printf(ui(264), std::to_string(t.above) + " / " + std::to_string(t.count)), body);
+            page.Line(Printf(ui(265), Duration(t.aboveSeconds)), body);
+            if (t.above > 0)
+                page.Line(Printf(ui(266), DateTime(t.firstAbove, true), DateTime(t.lastAbove, true)), body);
+            page.Line(Printf(ui(267), std::to_string(intervalsAbove), std::to_string(table.rows.size())),
+                      body);
+        }
+        page.Footer();
+        if (!painter.end()) {
+            error = Printf(ui(272), path);
+            return false;
+        }
+    }
+    if (!WriteFileAtomically(path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())))) {
+        error = Printf(ui(272), path);
+        return false;
+    }
+    return true;
+} catch (...) {
+    error = Printf(UIString(272, options.language), path);
+    return false;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+// The PDF report of one series: where the data came from, the corrections,
+// the chart as the main window draws it (as vector shapes), the statistics
+// row, the interval table and the exceedance summary, on A4 pages in the
+// chosen interface language. Needs a QGuiApplication (fonts); no widgets.
+
+#include "ArchiveData.h"
+#include "IntervalStats.h"
+#include "SeriesFormat.h"
+
+#include <cmath>
+#include <string>
+
+struct SeriesReportOptions {
+    int series = 0; // index in the archive
+    CurveOptions curve;
+    // Interval length, limit, incomplete share, and the points reported:
+    // xmin and xmax infinite for the whole series, else the view's times.
+    IntervalOptions intervals;
+    // The chart's value range; NaN fits it to the points of the x range.
+    double viewYMin = NAN, viewYMax = NAN;
+    int language = 0; // 0 English, 1 Russian
+    // The file the archive was loaded from; empty when read from the instrument.
+    std::string sourceFile;
+};
+
+// Writes the report to path, replacing the file only once all of it is
+// written. On failure returns false and sets error to a sentence in the
+// report's language; nothing is written then.
+bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& options,
+                       const std::string& path, std::string& error);

@@ -1,0 +1,106 @@
+// tervik-cli report: the PDF holds the series' times, its mean and the
+// Russian captions, and renders; its usage errors.
+
+#include "CliRun.h"
+#include "IntervalStats.h"
+#include "LocalTime.h"
+#include "SeriesFormat.h"
+#include "StringTable.h"
+#include "TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+
+const std::string kDemo = std::string(TERVIK_SAMPLES) + "/demo.mnr";
+
+std::string ShellOutput(const std::string& command) {
+    std::string out;
+    if (std::FILE* p = popen(command.c_str(), "r")) {
+        char buf[4096];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+            out.append(buf, n);
+        pclose(p);
+    }
+    return out;
+}
+
+std::string Stamp(double t) {
+    const LocalFields f = ToLocalFields(t);
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", f.year, f.month, f.day, f.hour, f.minute,
+                  f.second);
+    return buf;
+}
+
+TEST(CliReport, PdfHoldsTimesMeanAndRussianCaptions) {
+    ScopedTimeZone zone("Europe/Berlin");
+    CArchiveData a;
+    ASSERT_GT(a.LoadMnr(kDemo), 0);
+    CurveOptions c;
+    c.stdTemp = 200;
+    Statistics stats;
+    ASSERT_TRUE(ComputeSeriesStatistics(*a.GetSeries(1), c, -INFINITY, INFINITY, stats));
+    TempDir dir;
+    const std::string pdf = dir / "r.pdf";
+    ASSERT_EQ(Cli("report " + kDemo + " --series 2 --std-temp 20 --limit 2.5 --lang ru -o " + pdf).code, 0);
+    const std::string text = ShellOutput("pdftotext '" + pdf + "' - 2>/dev/null");
+    for (const std::string& want :
+         {Stamp(a.GetSeries(1)->GetStartTime()), Stamp(a.GetSeries(1)->GetEndTime()),
+          StatisticsCells(stats)[2], UIString(240, 1), UIString(48, 1), UIString(263, 1)})
+        EXPECT_NE(text.find(want), std::string::npos) << want << " in\n" << text;
+    ASSERT_EQ(std::system(
+                  ("pdftoppm -f 1 -l 1 -r 30 -png -singlefile '" + pdf + "' '" + (dir / "p") + "'").c_str()),
+              0);
+    EXPECT_GT(std::filesystem::file_size(dir / "p.png"), 1000u);
+}
+
+// A table longer than a page goes on over the next ones, its header on each.
+TEST(CliReport, IntervalTableContinuesOverPages) {
+    ScopedTimeZone zone("Europe/Berlin");
+    CArchiveData a;
+    ASSERT_GT(a.LoadMnr(kDemo), 0);
+    IntervalOptions o;
+    o.minutes = 15;
+    IntervalTable table;
+    ASSERT_TRUE(ComputeIntervals(*a.GetSeries(0), CurveOptions{}, o, table));
+    TempDir dir;
+    const std::string pdf = dir / "r.pdf";
+    ASSERT_EQ(Cli("report " + kDemo + " --series 1 --interval 15 -o " + pdf).code, 0);
+    std::string all;
+    int pages = 0;
+    for (std::string page; pages < 10; all += page) {
+        page = ShellOutput("pdftotext -f " + std::to_string(pages + 1) + " -l " + std::to_string(pages + 1) +
+                           " '" + pdf + "' - 2>/dev/null");
+        if (page.empty())
+            break;
+        ++pages;
+        if (pages > 1) {
+            EXPECT_NE(page.find(UIString(258, 0)), std::string::npos) << "header on page " << pages;
+        }
+    }
+    EXPECT_GE(pages, 2);
+    for (const IntervalRow& r : table.rows)
+        EXPECT_NE(all.find(Stamp(static_cast<double>(r.start)).substr(0, 16)), std::string::npos) << r.start;
+}
+
+TEST(CliReport, ExitCodes) {
+    TempDir dir;
+    const std::string cmd = "report " + kDemo + " --series 1 ";
+    EXPECT_EQ(Cli(cmd + "--lang de -o " + (dir / "a.pdf")).code, 2);
+    EXPECT_EQ(Cli(cmd + "--interval 2h -o " + (dir / "a.pdf")).code, 2);
+    EXPECT_EQ(Cli(cmd).code, 2);                                      // no -o
+    EXPECT_EQ(Cli(cmd + "--view 0 1 -o " + (dir / "a.pdf")).code, 1); // no point in view
+    const CliRun missing = CliErr(cmd + "-o " + (dir / "no/a.pdf"));
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_NE(missing.out.find(dir / "no/a.pdf"), std::string::npos) << missing.out;
+    EXPECT_EQ(FileCount(dir), 0u);
+}
+
+} // namespace
