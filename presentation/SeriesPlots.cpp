@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <optional>
 
 #include <cstdio>
 
@@ -20,62 +22,62 @@ struct CurveLook {
     int size;
 };
 
-// What the walks of the curves found, for the chart's message.
+// What the walk of the curves found, for the chart's message.
 struct CurveFindings {
     bool anyPoint = false, anyFinite = false;
 };
 
-// Walks one curve (times and results only: the chart takes no temperatures
-// or pressures) once, straight into the data set of a new plot of the chart,
-// and into keepX and keepY when given. Returns the plot, null when the curve
-// is empty or there is no chart.
-LCPosition AddCurve(CLCCore* chart, const SeriesInfo& series, unsigned flags, const CurveOptions& options,
-                    const CurveLook& look, const std::string& title, CurveFindings& found,
-                    std::vector<double>* keepX = nullptr, std::vector<double>* keepY = nullptr) {
-    const size_t n = CurvePointCount(series, flags);
-    if (keepX) {
-        keepX->clear();
-        keepY->clear();
-        keepX->reserve(n);
-        keepY->reserve(n);
-    }
-    bool walked = false;
-    const auto walk = [&](double* x, double* y) {
-        walked = true;
-        size_t k = 0;
-        series.ForEachCurvePoint(flags, options.zeroCorrection, options.stdTemp, options.stdPres,
-                                 [&](int, const ArchiveRecord&, double t, double result, double, double) {
-                                     if (x && k < n) {
-                                         x[k] = t;
-                                         y[k] = result;
+enum Curve { kZero, kMeasurement, kBad, kCurves };
+
+// Where the walk puts the points of one curve: the arrays of its data set,
+// with room for room points, or none.
+struct CurveSink {
+    size_t room = 0, count = 0;
+    double* x = nullptr;
+    double* y = nullptr;
+};
+
+// The zero-control, measurement and (withBad) bad-point curves in one walk
+// of the series (times and results only: the chart takes no temperatures or
+// pressures); a record's time and result do not depend on which curve takes
+// it. The measurement points also go to keepX and keepY when given.
+void WalkCurves(const SeriesInfo& series, unsigned skip, const CurveOptions& options, bool withBad,
+                CurveSink (&sinks)[kCurves], std::vector<double>* keepX, std::vector<double>* keepY,
+                CurveFindings& found) {
+    series.ForEachCurvePoint(skip, options.zeroCorrection, options.stdTemp, options.stdPres,
+                             [&](int, const ArchiveRecord& r, double t, double result, double, double) {
+                                 const auto put = [&](CurveSink& sink) {
+                                     if (sink.x && sink.count < sink.room) {
+                                         sink.x[sink.count] = t;
+                                         sink.y[sink.count] = result;
                                      }
-                                     ++k;
-                                     if (keepX) {
-                                         keepX->push_back(t);
-                                         keepY->push_back(result);
-                                     }
-                                     found.anyFinite = found.anyFinite || std::isfinite(result);
-                                 });
-        found.anyPoint = found.anyPoint || k > 0;
-        return static_cast<int>(std::min(k, n));
-    };
-    if (!chart || n == 0) {
-        walk(nullptr, nullptr);
+                                     ++sink.count;
+                                 };
+                                 put(sinks[r.IsZero() ? kZero : kMeasurement]);
+                                 if (withBad && r.IsBad())
+                                     put(sinks[kBad]);
+                                 if (keepX && !r.IsZero()) {
+                                     keepX->push_back(t);
+                                     keepY->push_back(result);
+                                 }
+                                 found.anyPoint = true;
+                                 found.anyFinite = found.anyFinite || std::isfinite(result);
+                             });
+}
+
+// Adds the plot of a filled descriptor; null when it has no point or there is no chart.
+LCPosition AddCurve(CLCCore* chart, std::optional<LCSetDesc>& desc, const CurveLook& look,
+                    const std::string& title) {
+    if (!chart || !desc || !desc->m_pDataSet || desc->m_pDataSet->GetPointCount() == 0)
         return nullptr;
-    }
-    LCSetDesc desc(static_cast<int>(n), walk);
-    if (!walked)
-        walk(nullptr, nullptr); // no memory for the plot; the caller still gets the points
-    if (!desc.m_pDataSet || desc.m_pDataSet->GetPointCount() == 0)
-        return nullptr;
-    desc.SetPlotType(0);
-    desc.SetColor(look.color);
-    desc.SetMarkerShape(look.shape);
-    desc.SetFillColor(look.fill);
-    desc.SetMarkerSize(look.size);
-    desc.SetFormats("%f", "%.2f");
-    desc.SetTitle(title);
-    return AddSetTo(*chart, desc, true);
+    desc->SetPlotType(0);
+    desc->SetColor(look.color);
+    desc->SetMarkerShape(look.shape);
+    desc->SetFillColor(look.fill);
+    desc->SetMarkerSize(look.size);
+    desc->SetFormats("%f", "%.2f");
+    desc->SetTitle(title);
+    return AddSetTo(*chart, *desc, true);
 }
 
 } // namespace
@@ -122,14 +124,48 @@ void ShowSeriesPlots(CLCCore* chart, const SeriesInfo& series, int listIndex, co
     std::snprintf(title, sizeof title, "%s #%d", dataText.c_str(), listIndex + 1);
     char zeroTitle[520];
     std::snprintf(zeroTitle, sizeof zeroTitle, "%s #%d '0'", dataText.c_str(), listIndex + 1);
+    const unsigned select[kCurves] = {CF_ZERO_ONLY | skip, CF_MEAS_ONLY | skip, CF_BAD_ONLY};
+    const int curves = options.filter ? 2 : 3;
+    CurveSink sinks[kCurves];
+    for (int c = 0; c < curves; ++c)
+        sinks[c].room = CurvePointCount(series, select[c]);
+    std::vector<double>* keepX = plots.keepPoints ? &plots.times : nullptr;
+    std::vector<double>* keepY = plots.keepPoints ? &plots.results : nullptr;
+    if (keepX) {
+        keepX->reserve(sinks[kMeasurement].room);
+        keepY->reserve(sinks[kMeasurement].room);
+    }
     CurveFindings found;
-    plots.zero =
-        AddCurve(chart, series, CF_ZERO_ONLY | skip, options, {0x808000, 2, 0xC0C000, 4}, zeroTitle, found);
-    plots.measurement =
-        AddCurve(chart, series, CF_MEAS_ONLY | skip, options, {0x208000, 3, 0x208000, 4}, title, found,
-                 plots.keepPoints ? &plots.times : nullptr, plots.keepPoints ? &plots.results : nullptr);
-    if (!options.filter)
-        plots.bad = AddCurve(chart, series, CF_BAD_ONLY, options, {0x000080, 3, 0x000080, 5}, title, found);
+    bool walked = false;
+    const auto walk = [&] {
+        walked = true;
+        WalkCurves(series, skip, options, !options.filter, sinks, keepX, keepY, found);
+    };
+    // Every data set is filled in place by the one walk, so each descriptor
+    // is made inside the fill of the one before; the innermost fill walks,
+    // and each descriptor then keeps and sorts its own points.
+    std::optional<LCSetDesc> descs[kCurves];
+    const std::function<void(int)> make = [&](int c) {
+        if (c == curves) {
+            walk();
+            return;
+        }
+        descs[c].emplace(static_cast<int>(sinks[c].room), [&, c](double* x, double* y) {
+            sinks[c].x = x;
+            sinks[c].y = y;
+            make(c + 1);
+            return static_cast<int>(std::min(sinks[c].count, sinks[c].room));
+        });
+        if (!descs[c]->m_pDataSet)
+            make(c + 1); // no memory for this plot; the others still get their points
+    };
+    if (chart)
+        make(0);
+    if (!walked)
+        walk();
+    plots.zero = AddCurve(chart, descs[kZero], {0x808000, 2, 0xC0C000, 4}, zeroTitle);
+    plots.measurement = AddCurve(chart, descs[kMeasurement], {0x208000, 3, 0x208000, 4}, title);
+    plots.bad = AddCurve(chart, descs[kBad], {0x000080, 3, 0x000080, 5}, title);
     const int reason = EmptyChartReason(series, options, found.anyPoint, found.anyFinite);
     if (chart && reason != 0)
         chart->SetMessage(LoadUIString(reason));
