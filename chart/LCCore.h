@@ -45,6 +45,9 @@ class CLCDataSet {
     int GetPointIndex(int i) const { return i >= 0 && i < m_nCount ? (m_pIndex ? m_pIndex[i] : i) : 0; }
     double ValueAt(double v) const;
     virtual void GetYRange(double x1, double x2, double& yMin, double& yMax) const;
+    // GetYRange over all the points, found once: the points do not change
+    // after the sort.
+    void GetFullYRange(double& yMin, double& yMax) const;
 
     int* m_pIndex = nullptr; // null while the points are in input order
     double* m_pX = nullptr;
@@ -56,6 +59,8 @@ class CLCDataSet {
 
   private:
     void Free();
+    mutable bool m_bFullRangeKnown = false;
+    mutable double m_dFullYMin = 0, m_dFullYMax = 0;
 };
 
 struct MarkerStyle {

@@ -11,6 +11,7 @@ CLCDataSet::~CLCDataSet() {
 }
 
 void CLCDataSet::Free() {
+    m_bFullRangeKnown = false;
     delete[] m_pIndex;
     delete[] m_pX;
     delete[] m_pY;
@@ -35,11 +36,13 @@ bool CLCDataSet::Allocate(int n) {
 }
 
 void CLCDataSet::Truncate(int n) {
+    m_bFullRangeKnown = false;
     if (n >= 0 && n < m_nCount)
         m_nCount = n;
 }
 
 void CLCDataSet::SortByX() {
+    m_bFullRangeKnown = false;
     if (m_nCount <= 0)
         return;
     struct Triple {
@@ -138,6 +141,15 @@ void CLCDataSet::GetYRange(double x1, double x2, double& yMin, double& yMax) con
         yMin = std::min(yMin, m_pY[i]);
         yMax = std::max(yMax, m_pY[i]);
     }
+}
+
+void CLCDataSet::GetFullYRange(double& yMin, double& yMax) const {
+    if (!m_bFullRangeKnown) {
+        GetYRange(GetXMin(), GetXMax(), m_dFullYMin, m_dFullYMax);
+        m_bFullRangeKnown = true;
+    }
+    yMin = m_dFullYMin;
+    yMax = m_dFullYMax;
 }
 
 namespace {

@@ -77,7 +77,7 @@ void CLCCore::ShowAllData() {
         const CLCDataSet* ds = p->pDataSet;
         const double a = ds->GetXMin(), b = ds->GetXMax();
         double lo = 0, hi = 0;
-        ds->GetYRange(a, b, lo, hi);
+        ds->GetFullYRange(lo, hi);
         if (first) {
             xMin = a;
             xMax = b;
