@@ -236,13 +236,3 @@ void AtomicFile::Discard() {
         m_temporary.clear();
     }
 }
-
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, int* error, bool* openFailed) {
-    AtomicFile file(path);
-    const bool ok = file.Open() && file.Write(bytes) && file.Commit();
-    if (error)
-        *error = file.Error();
-    if (openFailed)
-        *openFailed = file.FailedToOpen();
-    return ok;
-}

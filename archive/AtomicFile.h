@@ -56,5 +56,13 @@ class AtomicFile {
 // Replaces the file at path with bytes as AtomicFile does. On failure sets
 // *error (when given) to the errno behind it and *openFailed to whether the
 // target was refused before anything was written.
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, int* error = nullptr,
-                         bool* openFailed = nullptr);
+inline bool WriteFileAtomically(const std::string& path, std::string_view bytes, int* error = nullptr,
+                                bool* openFailed = nullptr) {
+    AtomicFile file(path);
+    const bool ok = file.Open() && file.Write(bytes) && file.Commit();
+    if (error)
+        *error = file.Error();
+    if (openFailed)
+        *openFailed = file.FailedToOpen();
+    return ok;
+}

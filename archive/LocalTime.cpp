@@ -4,11 +4,19 @@
 
 namespace {
 
+int64_t NaiveSeconds(int year, int month, int day, int hour, int minute, int second);
+
 int64_t GmtOffsetAt(time_t t) {
     struct tm tm {};
 #ifdef _WIN32
-    localtime_s(&tm, &t);
-    return static_cast<int64_t>(_mkgmtime(&tm) - t);
+    // The Windows C runtime converts nothing before 1970 or after 3000 (and
+    // no local time before 1970 either): outside 1970-01-02 .. 3000-12-30
+    // the offset at the nearer end holds.
+    constexpr time_t kFirst = 86400, kLast = 32535043199;
+    const time_t c = t < kFirst ? kFirst : t > kLast ? kLast : t;
+    if (localtime_s(&tm, &c) != 0)
+        return 0;
+    return NaiveSeconds(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec) - c;
 #else
     localtime_r(&t, &tm);
     return tm.tm_gmtoff;

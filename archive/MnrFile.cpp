@@ -11,7 +11,13 @@
 #include <string>
 #include <system_error>
 
-#ifndef _WIN32
+#include "NativePath.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -41,10 +47,32 @@ FilePtr OpenBackupFile(const std::string& path, bool create) {
         ::close(fd);
     return FilePtr(f);
 #else
-    FilePtr f(std::fopen(path.c_str(), create ? "wb" : "r+b"));
-    if (f && std::fseek(f.get(), 0, SEEK_END) != 0)
-        f.reset();
-    return f;
+    // The link itself is opened, so that one can be told and refused.
+    std::wstring wide;
+    if (!WideFromUtf8(path, wide) || wide.empty())
+        return nullptr;
+    const HANDLE h = ::CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                   create ? OPEN_ALWAYS : OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return nullptr;
+    BY_HANDLE_FILE_INFORMATION info{};
+    LARGE_INTEGER zero{};
+    if (::GetFileType(h) != FILE_TYPE_DISK || !::GetFileInformationByHandle(h, &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) ||
+        (create && !::SetEndOfFile(h)) || !::SetFilePointerEx(h, zero, nullptr, FILE_END)) {
+        ::CloseHandle(h);
+        return nullptr;
+    }
+    const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(h), _O_WRONLY | _O_BINARY);
+    if (fd < 0) {
+        ::CloseHandle(h);
+        return nullptr;
+    }
+    std::FILE* f = ::_fdopen(fd, "wb");
+    if (!f)
+        ::_close(fd);
+    return FilePtr(f);
 #endif
 }
 
@@ -66,7 +94,7 @@ int CArchiveData::LoadMnr(const std::string& path) {
     }
 
     std::error_code ec;
-    const uint64_t fileSize = std::filesystem::file_size(path, ec);
+    const uint64_t fileSize = std::filesystem::file_size(PathFromUtf8(path), ec);
     const uint64_t size = ec ? 0 : fileSize;
     const uint64_t expected = size > parser.RecordStart() ? (size - parser.RecordStart()) / 16 : 0;
     if (expected > kMaxArchiveRecords) {

@@ -1,9 +1,13 @@
 #include "ReadFile.h"
 
-#include <filesystem>
-#include <system_error>
+#ifdef _WIN32
+#include "NativePath.h"
 
-#ifndef _WIN32
+#include <cerrno>
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -28,9 +32,28 @@ FilePtr OpenRegularFileForReading(const std::string& path) {
         ::close(fd);
     return FilePtr(f);
 #else
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
+    // Disk files only: a console, pipe or device name (CON, NUL, COM1) is
+    // refused; a folder does not open without backup semantics.
+    std::wstring wide;
+    if (!WideFromUtf8(path, wide) || wide.empty())
         return nullptr;
-    return FilePtr(std::fopen(path.c_str(), "rb"));
+    const HANDLE h =
+        ::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return nullptr;
+    if (::GetFileType(h) != FILE_TYPE_DISK) {
+        ::CloseHandle(h);
+        return nullptr;
+    }
+    const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(h), _O_RDONLY | _O_BINARY);
+    if (fd < 0) {
+        ::CloseHandle(h);
+        return nullptr;
+    }
+    std::FILE* f = ::_fdopen(fd, "rb");
+    if (!f)
+        ::_close(fd);
+    return FilePtr(f);
 #endif
 }

@@ -7,6 +7,7 @@
 // into the context; selecting returns the previous one so a step can put it
 // back.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -95,12 +96,19 @@ struct StampPixel {
     uint32_t argb;
 };
 
+// A run of a stamp's pixels side by side in one row: count pixels (at most
+// 64) from (dx, dy) rightwards, whose colours are Pixels()[first ...].
+struct StampRun {
+    int dx, dy, count, first;
+};
+
 // The pixels a shape leaves behind when drawn with the copy operation:
 // each pixel once, with the colour its last write gave it, in row order.
 class MarkerStamp {
   public:
     bool Empty() const { return m_pixels.empty(); }
     const std::vector<StampPixel>& Pixels() const { return m_pixels; }
+    const std::vector<StampRun>& Runs() const { return m_runs; }
     int MinDx() const { return m_minDx; }
     int MaxDx() const { return m_maxDx; }
     int MinDy() const { return m_minDy; }
@@ -111,6 +119,7 @@ class MarkerStamp {
 
   private:
     std::vector<StampPixel> m_pixels;
+    std::vector<StampRun> m_runs;
     int m_minDx = 0, m_maxDx = -1, m_minDy = 0, m_maxDy = -1;
 };
 
@@ -153,6 +162,11 @@ class IGdiDC {
     virtual bool SupportsStamps() const { return false; }
     // Puts stamp with its origin at (x, y); only called when SupportsStamps().
     virtual void StampMarker(const MarkerStamp&, int, int) {}
+    // Puts stamp at each of the count centres in turn, as StampMarker would.
+    virtual void StampMarkers(const MarkerStamp& stamp, const LCPoint* centres, size_t count) {
+        for (size_t i = 0; i < count; ++i)
+            StampMarker(stamp, centres[i].x, centres[i].y);
+    }
     // A surface that draws each marker as a shape of its own may still skip
     // the markers a later one at the same centre hides (the raster surface
     // gets that through stamping). A metafile keeps every call.

@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <map>
 
@@ -108,7 +109,14 @@ void MarkerStamp::Assign(const std::vector<StampPixel>& writes) {
     m_minDx = m_minDy = 0;
     m_maxDx = m_maxDy = -1;
     bool first = true;
+    m_runs.clear();
     for (const auto& [key, argb] : last) {
+        const int dx = key.second, dy = key.first;
+        StampRun* run = m_runs.empty() ? nullptr : &m_runs.back();
+        if (run && run->dy == dy && run->dx + run->count == dx && run->count < 64)
+            ++run->count;
+        else
+            m_runs.push_back({dx, dy, 1, static_cast<int>(m_pixels.size())});
         m_pixels.push_back({key.second, key.first, argb});
         if (first) {
             m_minDx = m_maxDx = key.second;
@@ -205,24 +213,39 @@ void CImageDC::LineTo(int x, int y) {
     m_pos = {x, y};
 }
 
-// Bresenham from (x0, y0) towards (x1, y1), the end pixel left out.
+// Bresenham from (x0, y0) towards (x1, y1), the end pixel left out. A pen
+// of width w draws w pixels across the line (below a flat one, right of a
+// steep one) and stretches its dashes w times: the thin line enlarged.
 void CImageDC::Line(int x0, int y0, int x1, int y1) {
     const int dx = std::abs(x1 - x0), dy = std::abs(y1 - y0);
     const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
     const int steps = std::max(dx, dy);
+    const int w = std::max(1, m_pen.width);
+    const bool flat = dx >= dy;
     const DashPattern* pattern = PatternOf(m_pen.style);
-    int run = 0, left = pattern ? pattern->runs[0] : 0;
+    int run = 0, left = pattern ? pattern->runs[0] * w : 0;
     bool on = true;
     int err = (dx > dy ? dx : -dy) / 2;
     int x = x0, y = y0;
+    // Grid lines cross the whole plot: copies go straight to the pixels.
+    const bool copy = !m_recorder && m_bits && m_rop == Rop::Copy;
+    const uint32_t penArgb = ToArgb(m_pen.color), bkArgb = ToArgb(m_bkColor);
     for (int i = 0; i < steps; ++i) {
-        if (on)
-            Plot(x, y, m_pen.color);
-        else if (m_bkMode == OPAQUE)
-            Plot(x, y, m_bkColor);
+        for (int j = 0; j < w; ++j) {
+            const int px = flat ? x : x + j, py = flat ? y + j : y;
+            if (!on && m_bkMode != OPAQUE)
+                continue;
+            if (copy) {
+                if (static_cast<unsigned>(px) < static_cast<unsigned>(m_width) &&
+                    static_cast<unsigned>(py) < static_cast<unsigned>(m_height))
+                    m_bits[static_cast<size_t>(py) * m_stride + px] = on ? penArgb : bkArgb;
+            } else {
+                Plot(px, py, on ? m_pen.color : m_bkColor);
+            }
+        }
         if (pattern && --left == 0) {
             run = (run + 1) % pattern->count;
-            left = pattern->runs[run];
+            left = pattern->runs[run] * w;
             on = run % 2 == 0;
         }
         const int e = err;
@@ -239,12 +262,15 @@ void CImageDC::Line(int x0, int y0, int x1, int y1) {
 
 template <class Inside> void CImageDC::ShapeByPredicate(int l, int t, int r, int b, Inside inside) {
     const bool pen = m_pen.style != PS_NULL;
+    const int w = std::max(1, m_pen.width);
     for (int y = t; y < b; ++y)
         for (int x = l; x < r; ++x) {
             if (!inside(x, y))
                 continue;
-            const bool edge =
-                !inside(x - 1, y) || !inside(x + 1, y) || !inside(x, y - 1) || !inside(x, y + 1);
+            // The outline: within the pen's width of the outside.
+            bool edge = false;
+            for (int d = 1; d <= w && !edge; ++d)
+                edge = !inside(x - d, y) || !inside(x + d, y) || !inside(x, y - d) || !inside(x, y + d);
             if (edge && pen)
                 Plot(x, y, m_pen.color);
             else
@@ -343,6 +369,16 @@ void CImageDC::PatBlt(const LCRect& rc, const GdiBrush& brush, Rop rop) {
         r.right = std::min(r.right, m_width);
         r.bottom = std::min(r.bottom, m_height);
     }
+    if (!m_recorder && brush.kind == GdiBrush::Solid && rop == Rop::Copy) {
+        if (!m_bits)
+            return;
+        const uint32_t argb = ToArgb(brush.color);
+        for (int y = r.top; y < r.bottom; ++y) {
+            uint32_t* row = m_bits + static_cast<ptrdiff_t>(y) * m_stride;
+            std::fill(row + r.left, row + std::max(r.left, r.right), argb);
+        }
+        return;
+    }
     for (int y = r.top; y < r.bottom; ++y)
         for (int x = r.left; x < r.right; ++x)
             BrushPixel(x, y, brush, rop);
@@ -374,6 +410,58 @@ void CImageDC::TextOut(int x, int y, const std::string& utf8) {
 LCSize CImageDC::GetTextExtent(const std::string& utf8) {
     const QFontMetrics fm(QtFontOf(m_font));
     return {fm.horizontalAdvance(QString::fromStdString(utf8)), fm.height()};
+}
+
+void CImageDC::StampMarkers(const MarkerStamp& stamp, const LCPoint* centres, size_t count) {
+    if (!m_bits || stamp.Empty() || count == 0)
+        return;
+    // Each pixel ends with the colour of the last stamp that covers it, so
+    // going from the last stamp to the first, a pixel is written once, by
+    // the first stamp to reach it, and whole runs already written are
+    // skipped. Dense plots hide most of their markers under later ones.
+    const size_t words = (static_cast<size_t>(m_width) + 63) / 64;
+    std::vector<uint64_t> done(words * static_cast<size_t>(m_height), 0);
+    const std::vector<StampPixel>& pixels = stamp.Pixels();
+    const StampRun* const runs = stamp.Runs().data();
+    const size_t runCount = stamp.Runs().size();
+    for (size_t k = count; k-- > 0;) {
+        const int x = centres[k].x, y = centres[k].y;
+        const bool inside = x + stamp.MinDx() >= 0 && x + stamp.MaxDx() < m_width && y + stamp.MinDy() >= 0 &&
+                            y + stamp.MaxDy() < m_height;
+        for (size_t r = 0; r < runCount; ++r) {
+            const StampRun& run = runs[r];
+            const int py = y + run.dy;
+            int x0 = x + run.dx, x1 = x0 + run.count;
+            if (!inside) {
+                if (static_cast<unsigned>(py) >= static_cast<unsigned>(m_height))
+                    continue;
+                x0 = std::max(x0, 0);
+                x1 = std::min(x1, m_width);
+                if (x0 >= x1)
+                    continue;
+            }
+            // The run's bits of the row, at most 64, from one or two words.
+            uint64_t* mask = done.data() + static_cast<size_t>(py) * words + (x0 >> 6);
+            const int n = x1 - x0, shift = x0 & 63;
+            const uint64_t all = n == 64 ? ~uint64_t{0} : (uint64_t{1} << n) - 1;
+            const bool two = shift + n > 64;
+            uint64_t have = mask[0] >> shift;
+            if (two)
+                have |= mask[1] << (64 - shift);
+            uint64_t todo = ~have & all;
+            if (todo == 0)
+                continue;
+            mask[0] |= all << shift;
+            if (two)
+                mask[1] |= all >> (64 - shift);
+            uint32_t* row = m_bits + static_cast<ptrdiff_t>(py) * m_stride + x0;
+            const StampPixel* src = pixels.data() + run.first + (x0 - (x + run.dx));
+            for (; todo != 0; todo &= todo - 1) {
+                const int i = std::countr_zero(todo);
+                row[i] = src[i].argb;
+            }
+        }
+    }
 }
 
 void CImageDC::Stamp(const MarkerStamp& stamp, int x, int y) {

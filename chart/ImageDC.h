@@ -43,6 +43,7 @@ class CImageDC : public IGdiDC {
     void SetRecorder(std::vector<StampPixel>* writes) { m_recorder = writes; }
     bool SupportsStamps() const override { return true; }
     void StampMarker(const MarkerStamp& stamp, int x, int y) override { Stamp(stamp, x, y); }
+    void StampMarkers(const MarkerStamp& stamp, const LCPoint* centres, size_t count) override;
     // Puts a recorded stamp with its origin at (x, y), clipped to the image.
     void Stamp(const MarkerStamp& stamp, int x, int y);
 

@@ -12,6 +12,8 @@
 CLC::CLC(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
+    // A click hands the chart the keys its view answers; Tab passes it by as before.
+    setFocusPolicy(Qt::ClickFocus);
 }
 
 CLC::~CLC() = default;
@@ -132,7 +134,6 @@ void CLC::LayoutToWidget() {
     SetPixelRatio(devicePixelRatioF());
     const double r = PixelRatio();
     Layout(static_cast<int>(std::lround(width() * r)), static_cast<int>(std::lround(height() * r)));
-    m_surface.setDevicePixelRatio(r);
 }
 
 void CLC::paintEvent(QPaintEvent*) {
@@ -145,8 +146,11 @@ void CLC::paintEvent(QPaintEvent*) {
         RunPaint(dc, true);
         m_bNeedsPaint = false;
     }
+    // One surface pixel to one screen pixel. The surface itself carries no
+    // pixel ratio: a painter on it would scale the chart's texts a second time.
+    const double r = PixelRatio();
     QPainter p(this);
-    p.drawImage(0, 0, m_surface);
+    p.drawImage(QRectF(0, 0, m_surface.width() / r, m_surface.height() / r), m_surface);
 }
 
 void CLC::resizeEvent(QResizeEvent*) {

@@ -30,7 +30,10 @@ void CLCCore::DrawAxes(IGdiDC* pdc) {
         const LCSize e = dc.GetTextExtent(m_strXTitle);
         xTitleBox = {R - e.cx, B + Px(30), R, B + Px(30) + e.cy};
     }
-    const AxisSteps steps = ChooseAxisSteps(m_dXMin, m_dXMax, W, m_dYMin, m_dYMax, H);
+    // Steps of about twenty pixels of the layout, not of the device: a
+    // scaled screen draws the same ticks, its labels as far apart as their
+    // larger glyphs need.
+    const AxisSteps steps = ChooseAxisSteps(m_dXMin, m_dXMax, W / Px(1), m_dYMin, m_dYMax, H / Px(1));
     if (steps.valid) {
         // Within one day the times say it all; across days the first labelled
         // tick of each day also gets its date, in a row below.

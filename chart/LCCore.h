@@ -229,6 +229,10 @@ class CLCCore {
 
     // Immediate full repaint of the window; nothing without one.
     virtual void Redraw() {}
+    // How many whole pictures (background, axes, plots ...) have been drawn
+    // on the window's surface or for the owner: the expensive step that
+    // resizing and redrawing should not repeat needlessly.
+    int PaintCount() const { return m_nPaints; }
 
     void SetReadout(double x, double y);
     void HideReadout() { m_bReadoutValid = false; }
@@ -352,6 +356,7 @@ class CLCCore {
     TimeLabelFormatter m_timeFormatter;
     DateLabelFormatter m_dateFormatter;
     bool m_bPlainMarkers = false;
+    int m_nPaints = 0;
     double m_penX = 0, m_penY = 0;
     // Runs of hit records whose left edges do not decrease (the markers of
     // one plot come in x order), with the widest rectangle of each run, so
@@ -380,4 +385,5 @@ class CLCCore {
     // Scratch of the stamped drawing, kept so that big plots do not allocate on every paint.
     std::vector<uint32_t> m_stampCells, m_stampKeep;
     std::vector<uint64_t> m_stampSeen;
+    std::vector<LCPoint> m_stampCentres;
 };

@@ -60,7 +60,7 @@ void CLC::PixelToData(int px, int py, double& x, double& y) const {
 int CLC::HitTestSelection(int x, int y) const {
     if (Selection().IsRectEmpty())
         return 0;
-    const int k = SelectionBorder() + 1;
+    const int k = SelectionBorder() + 1, h = Px(3);
     const LCRect& s = Selection();
     const int L = s.left, T = s.top, R = s.right, B = s.bottom;
     const int cx = (L + R) / 2, cy = (T + B) / 2;
@@ -72,10 +72,10 @@ int CLC::HitTestSelection(int x, int y) const {
         {{L - k, B + 1, L, B + k + 1}, 10},
         {{R + 1, T - k, R + k + 1, T}, 9},
         {{R + 1, B + 1, R + k + 1, B + k + 1}, 11},
-        {{L - k, cy - 3, L, cy + 3}, 5},
-        {{cx - 3, T - k, cx + 3, T}, 6},
-        {{R + 1, cy - 3, R + k + 1, cy + 3}, 4},
-        {{cx - 3, B + 1, cx + 3, B + k + 1}, 7},
+        {{L - k, cy - h, L, cy + h}, 5},
+        {{cx - h, T - k, cx + h, T}, 6},
+        {{R + 1, cy - h, R + k + 1, cy + h}, 4},
+        {{cx - h, B + 1, cx + h, B + k + 1}, 7},
         {{L, T, R, B}, 3},
     };
     for (const auto& b : boxes)
@@ -210,7 +210,7 @@ void CLC::OnMouseMove(int x, int y) {
         Clamp(x, y);
         DrawCross(nullptr, CrossPoint().x, CrossPoint().y);
         SetCrossPoint({x, y});
-        if (std::abs(m_ptPress.x - x) > 20 || std::abs(m_ptPress.y - y) > 20) {
+        if (std::abs(m_ptPress.x - x) > Px(20) || std::abs(m_ptPress.y - y) > Px(20)) {
             m_nDragMode = 1;
             SetSelection({});
             m_rcDrag.SetRectEmpty();

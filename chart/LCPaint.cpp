@@ -47,6 +47,7 @@ void DrawMarkerShape(IGdiDC& dc, int kind, int l, int t, int r, int b, int px, i
 } // namespace
 
 void CLCCore::RunPaint(IGdiDC& dc, bool layout) {
+    ++m_nPaints;
     DrawBackground(dc);
     DrawAxes(&dc);
     DrawPlots(&dc, false);
@@ -84,18 +85,20 @@ void CLCCore::DrawBackground(IGdiDC& dc) {
     if (p.IsRectEmpty()) {
         dc.FillSolidRect(c.left, c.top, c.right - c.left + 1, c.bottom - c.top + 1, m_crBack);
     } else {
-        const int cw = c.right - c.left + 1;
-        dc.FillSolidRect(c.left, c.top, cw, p.top - c.top - 1, m_crBack);
-        dc.FillSolidRect(c.left, p.bottom + 2, cw, c.bottom - (p.bottom + 2) + 1, m_crBack);
-        dc.FillSolidRect(c.left, p.top - 1, p.left - 1 - c.left, p.bottom - p.top + 3, m_crBack);
-        dc.FillSolidRect(p.right + 2, p.top - 1, c.right - (p.right + 2) + 1, p.bottom - p.top + 3, m_crBack);
-        const GdiPen old = dc.SelectPen({PS_SOLID, 1, 0x686868});
-        dc.MoveTo(p.left - 1, p.bottom + 1);
-        dc.LineTo(p.left - 1, p.top - 1);
-        dc.LineTo(p.right + 1, p.top - 1);
-        dc.SelectPen({PS_SOLID, 1, 0xE0E0E0});
+        // The plot's sunken frame, k pixels wide, just outside the plot.
+        const int cw = c.right - c.left + 1, k = Px(1);
+        dc.FillSolidRect(c.left, c.top, cw, p.top - c.top - k, m_crBack);
+        dc.FillSolidRect(c.left, p.bottom + 1 + k, cw, c.bottom - (p.bottom + 1 + k) + 1, m_crBack);
+        dc.FillSolidRect(c.left, p.top - k, p.left - k - c.left, p.bottom - p.top + 1 + 2 * k, m_crBack);
+        dc.FillSolidRect(p.right + 1 + k, p.top - k, c.right - (p.right + 1 + k) + 1,
+                         p.bottom - p.top + 1 + 2 * k, m_crBack);
+        const GdiPen old = dc.SelectPen({PS_SOLID, k, 0x686868});
+        dc.MoveTo(p.left - k, p.bottom + 1);
+        dc.LineTo(p.left - k, p.top - k);
+        dc.LineTo(p.right + 1, p.top - k);
+        dc.SelectPen({PS_SOLID, k, 0xE0E0E0});
         dc.LineTo(p.right + 1, p.bottom + 1);
-        dc.LineTo(p.left - 1, p.bottom + 1);
+        dc.LineTo(p.left - k, p.bottom + 1);
         dc.SelectPen(old);
         dc.FillSolidRect(p.left, p.top, p.right - p.left + 1, p.bottom - p.top + 1, m_crPlotBack);
     }
@@ -254,14 +257,20 @@ void CLCCore::DrawPlot(IGdiDC& dc, CLCPlot* plot, bool highlight) {
             if (twoStamps)
                 record(hiBrush, litStamp);
         }
+        std::vector<LCPoint>& centres = m_stampCentres;
+        centres.clear();
         for (size_t k = keep.size(); k-- > 0;) {
             const uint32_t c = keep[k];
             const int qx = L + static_cast<int>(c % gridW), qy = B - static_cast<int>(c / gridW);
-            if (stamps)
-                image->StampMarker(twoStamps && lit(qx, qy) ? litStamp : stamp, qx, qy);
-            else
+            if (!stamps)
                 drawOne(qx, qy);
+            else if (twoStamps) // the two kinds interleave: one at a time, in order
+                image->StampMarker(lit(qx, qy) ? litStamp : stamp, qx, qy);
+            else
+                centres.push_back({qx, qy});
         }
+        if (stamps && !twoStamps)
+            image->StampMarkers(stamp, centres.data(), centres.size());
     }
     dc.SetROP2(Rop::Copy);
     dc.SelectPen(oldPen);
@@ -272,9 +281,9 @@ void CLCCore::DrawLegendSample(IGdiDC& dc, const LCRect& rc, const CLCPlot* plot
     if (!plot || (plot->nFlags & 1) || plot->marker.nKind == 0)
         return;
     const GdiBrush oldBrush = dc.SelectBrush(GdiBrush::SolidBrush(plot->marker.crFill));
-    const GdiPen oldPen = dc.SelectPen({PS_SOLID, 1, Halved(plot->crColor)});
-    const int cx = (rc.left + rc.right) / 2, cy = (rc.top + rc.bottom) / 2, s = plot->marker.nSize;
-    DrawMarkerShape(dc, plot->marker.nKind, cx - s, cy - s, cx + s, cy + s, cx, cy, 1);
+    const GdiPen oldPen = dc.SelectPen({PS_SOLID, Px(1), Halved(plot->crColor)});
+    const int cx = (rc.left + rc.right) / 2, cy = (rc.top + rc.bottom) / 2, s = Px(plot->marker.nSize);
+    DrawMarkerShape(dc, plot->marker.nKind, cx - s, cy - s, cx + s, cy + s, cx, cy, Px(1));
     dc.SelectPen(oldPen);
     dc.SelectBrush(oldBrush);
 }
@@ -288,6 +297,8 @@ void CLCCore::DrawSelection(IGdiDC* pdc) {
     IGdiDC& dc = *target.dc;
     const LCRect& r = m_rcSelection;
     const int s = SelectionBorder() + 1, h = SelectionBorder() / 2;
+    // One pixel wide at any ratio: the bands and handles around it are laid
+    // out from the selection's edges plus this one pixel.
     const GdiPen oldPen = dc.SelectPen({PS_SOLID, 1, m_crSelection});
     dc.MoveTo(r.left - 1, r.top - 1);
     dc.LineTo(r.right + 1, r.top - 1);
@@ -313,7 +324,7 @@ void CLCCore::DrawCross(IGdiDC* pdc, int x, int y) {
     if (!target.dc)
         return;
     IGdiDC& dc = *target.dc;
-    const GdiPen oldPen = dc.SelectPen({PS_SOLID, 1, 0});
+    const GdiPen oldPen = dc.SelectPen({PS_SOLID, Px(1), 0});
     const Rop oldRop = dc.SetROP2(Rop::Invert);
     dc.MoveTo(m_rcPlot.left, y);
     dc.LineTo(m_rcPlot.right, y);
@@ -349,13 +360,13 @@ void CLCCore::DrawLegend(IGdiDC* pdc) {
         return;
     IGdiDC& dc = *target.dc;
     const GdiBrush oldBrush = dc.SelectBrush(GdiBrush::SolidBrush(0xFFFFFF));
-    const GdiPen oldPen = dc.SelectPen({PS_SOLID, 1, 0x000080});
+    const GdiPen oldPen = dc.SelectPen({PS_SOLID, Px(1), 0x000080});
     const GdiFont oldFont = dc.SelectFont({m_strFontFace, FontTenths(m_nLegendFontSize)});
     dc.SetBkMode(TRANSPARENT);
     const LCSize s0 = dc.GetTextExtent("0");
     const int cw = s0.cx, ch = s0.cy;
     const LCRect& g = m_rcLegend;
-    dc.RoundRect(g.left, g.top, g.right, g.bottom, 16, 16);
+    dc.RoundRect(g.left, g.top, g.right, g.bottom, Px(16), Px(16));
     const int budget = (g.right - g.left) - 9 * cw;
     const int row = ch + ch / 3;
     int y = g.top + ch / 2;
@@ -391,13 +402,13 @@ void CLCCore::DrawReadout(IGdiDC* pdc) {
         return;
     IGdiDC& dc = *target.dc;
     const GdiBrush oldBrush = dc.SelectBrush(GdiBrush::SolidBrush(0xFFFFFF));
-    const GdiPen oldPen = dc.SelectPen({PS_SOLID, 1, m_crBack});
+    const GdiPen oldPen = dc.SelectPen({PS_SOLID, Px(1), m_crBack});
     const GdiFont oldFont = dc.SelectFont({"Arial", FontTenths(100)});
     dc.SetBkMode(TRANSPARENT);
     const LCRect& r = m_rcReadout;
-    dc.RoundRect(r.left, r.top, r.right, r.bottom, 10, 10);
-    dc.TextOut(r.left + 5, r.top + 2, FormatTimeLabel(m_dReadoutX, false) + ",");
-    dc.TextOut((r.left + r.right) / 2, r.top + 2, FormatReadoutValue(m_dReadoutY, 9));
+    dc.RoundRect(r.left, r.top, r.right, r.bottom, Px(10), Px(10));
+    dc.TextOut(r.left + Px(5), r.top + Px(2), FormatTimeLabel(m_dReadoutX, false) + ",");
+    dc.TextOut((r.left + r.right) / 2, r.top + Px(2), FormatReadoutValue(m_dReadoutY, 9));
     dc.SelectFont(oldFont);
     dc.SelectPen(oldPen);
     dc.SelectBrush(oldBrush);
@@ -416,13 +427,13 @@ void CLCCore::DrawInfoStrip(IGdiDC* pdc, const HitRect* hit) {
         return;
     }
     const GdiBrush oldBrush = dc.SelectBrush(GdiBrush::SolidBrush(m_crPlotBack));
-    const GdiPen oldPen = dc.SelectPen({PS_SOLID, 1, 0x202020});
+    const GdiPen oldPen = dc.SelectPen({PS_SOLID, Px(1), 0x202020});
     const GdiFont oldFont = dc.SelectFont({"Arial", FontTenths(m_nFontSize)});
     const LCSize s0 = dc.GetTextExtent("0");
     const int cw = s0.cx, ch = s0.cy;
-    dc.RoundRect(r.left, r.top, r.right, r.bottom, 10, 10);
+    dc.RoundRect(r.left, r.top, r.right, r.bottom, Px(10), Px(10));
     const int cy = (r.top + r.bottom) / 2;
-    DrawLegendSample(dc, {r.left + 2 * cw, cy - 2, r.left + 2 * cw + 6 * cw, cy + 2}, hit->pPlot);
+    DrawLegendSample(dc, {r.left + 2 * cw, cy - Px(2), r.left + 2 * cw + 6 * cw, cy + Px(2)}, hit->pPlot);
     const int oldMode = dc.SetBkMode(TRANSPARENT);
     const int budget = (m_rcLegend.right - m_rcLegend.left) - 11 * cw;
     const std::string text =

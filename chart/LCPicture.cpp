@@ -15,6 +15,9 @@
 #include <QPdfWriter>
 #include <QSvgGenerator>
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 bool WriteBytes(const std::string& path, const QByteArray& bytes) {
@@ -93,8 +96,13 @@ bool WriteChartPicture(CLCCore& chart, const std::string& path) try {
         chart.PaintTo(dc);
         return dc.Close();
     }
-    if (ext == "svg" || ext == "pdf")
-        return WriteVector(chart, path, ext == "pdf", cx, cy);
+    if (ext == "svg" || ext == "pdf") {
+        // A vector page is as large as the window in logical pixels, however
+        // many device pixels the chart was laid out in.
+        const double ratio = chart.PixelRatio();
+        return WriteVector(chart, path, ext == "pdf", std::max(1, static_cast<int>(std::lround(cx / ratio))),
+                           std::max(1, static_cast<int>(std::lround(cy / ratio))));
+    }
     const char* format = ext == "jpg" || ext == "jpeg" ? "JPEG"
                          : ext == "bmp"                ? "BMP"
                          : ext == "png"                ? "PNG"

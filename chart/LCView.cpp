@@ -227,14 +227,16 @@ void CLCCore::LayoutLegend() {
     }
     QImage scratch(1, 1, QImage::Format_RGB32);
     CImageDC dc(scratch);
+    // The stock font's cell, grown with the surface like the fonts drawn in
+    // the boxes.
     const LCSize s0 = dc.GetTextExtent("0");
-    const int w0 = s0.cx, h0 = s0.cy;
+    const int w0 = Px(s0.cx), h0 = Px(s0.cy), gap = Px(10);
     const LCRect& p = m_rcPlot;
-    m_rcReadout = {p.left + 10, p.bottom - 10 - h0 - h0 / 4, p.left + 10 + 20 * w0, p.bottom - 10};
-    if (m_rcReadout.top < p.top + 10 || m_rcReadout.right > p.right - 10)
+    m_rcReadout = {p.left + gap, p.bottom - gap - h0 - h0 / 4, p.left + gap + 20 * w0, p.bottom - gap};
+    if (m_rcReadout.top < p.top + gap || m_rcReadout.right > p.right - gap)
         m_rcReadout.SetRectEmpty();
     m_rcLegend.SetRectEmpty();
-    const LCRect r{p.left + 10, p.top + 10, p.right - 10, p.bottom - 10};
+    const LCRect r{p.left + gap, p.top + gap, p.right - gap, p.bottom - gap};
     int lines = GetVisiblePlotCount() + (m_strLegendTitle.empty() ? 0 : 1);
     if (m_nLegendMaxLines > 0)
         lines = std::min(lines, m_nLegendMaxLines);

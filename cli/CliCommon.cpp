@@ -1,5 +1,6 @@
 #include "CliCommon.h"
 
+#include "NativePath.h"
 #include "NumText.h"
 
 #include <algorithm>
@@ -146,7 +147,7 @@ bool ParseDoubleArg(const std::string& text, double& value) {
 int LoadArchiveFile(const std::string& path, const std::string& format, CArchiveData& archive) {
     std::string kind = format;
     if (kind.empty()) {
-        std::string ext = std::filesystem::path(path).extension().string();
+        std::string ext = Utf8FromPath(PathFromUtf8(path).extension());
         std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
         if (ext == ".mnr")
             kind = "mnr";

@@ -3,6 +3,7 @@
 #include "Captions.h"
 #include "CliCommon.h"
 #include "IntervalStats.h"
+#include "NativePath.h"
 #include "SeriesFormat.h"
 #include "StringTable.h"
 
@@ -58,7 +59,7 @@ int CliInfo(const std::vector<std::string>& argv) {
     std::string format = args.Get("format");
     if (format.empty()) {
         // Known to be one of these: the load succeeded.
-        std::string ext = std::filesystem::path(path).extension().string();
+        std::string ext = Utf8FromPath(PathFromUtf8(path).extension());
         for (char& c : ext)
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         format = ext == ".mnr" ? "mnr" : ext == ".dat" ? "dat" : "orlo2";
@@ -168,14 +169,14 @@ int CliSaveAll(const std::vector<std::string>& argv) {
         return rc;
     if (!args.Has("dir"))
         return CliError(kExitUsage, "--dir DIR is required");
-    const std::filesystem::path dir = args.Get("dir");
+    const std::filesystem::path dir = PathFromUtf8(args.Get("dir"));
     std::error_code ec;
     if (!std::filesystem::is_directory(dir, ec))
-        return CliError(kExitFailure, dir.string() + " is not a folder");
+        return CliError(kExitFailure, args.Get("dir") + " is not a folder");
     const std::vector<std::string> names = SaveAllFileNames(archive);
     int rc = kExitOk;
     for (int i = 0; i < archive.GetSeriesCount(); ++i) {
-        const std::string path = (dir / names[static_cast<size_t>(i)]).string();
+        const std::string path = Utf8FromPath(dir / PathFromUtf8(names[static_cast<size_t>(i)]));
         TheCliReporter().subject = path; // names the file a failure is about
         if (archive.SaveSeries(i, path) > 0)
             std::printf("%s\n", path.c_str());

@@ -14,11 +14,19 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <map>
+
+#ifdef _WIN32
+#include "NativePath.h"
+
+#include <io.h>
+#include <windows.h>
+#else
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -35,6 +43,21 @@ extern "C" void OnInterrupt(int) {
     g_interrupted = true;
 }
 
+#ifdef _WIN32
+// The C runtime resets a handler before calling it, as SA_RESETHAND does.
+void CatchInterrupts() {
+    std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);
+}
+
+bool StderrIsTerminal() {
+    return _isatty(_fileno(stderr)) != 0;
+}
+#else
+bool StderrIsTerminal() {
+    return isatty(STDERR_FILENO) != 0;
+}
+
 void CatchInterrupts() {
     struct sigaction sa {};
     sa.sa_handler = OnInterrupt;
@@ -43,6 +66,7 @@ void CatchInterrupts() {
     sigaction(SIGINT, &sa, nullptr);
     sigaction(SIGTERM, &sa, nullptr);
 }
+#endif
 
 // Answers the read's questions from the command line: a failed block is
 // retried up to a number of times, an empty memory read only when asked.
@@ -128,6 +152,28 @@ int AddSources(const CliArgs& args, std::string& error) {
 
 // What keeps a path named by --port from being a serial port; empty when it
 // looks like one (the device may still be busy or not answer).
+#ifdef _WIN32
+std::string PortPathProblem(const std::string& path) {
+    std::wstring name;
+    if (!WideFromUtf8(path, name) || name.empty())
+        return path + " is not a serial port name";
+    if (name.size() > 3 && _wcsnicmp(name.c_str(), L"COM", 3) == 0)
+        name = L"\\\\.\\" + name;
+    const HANDLE h = ::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION)
+            return {}; // in use
+        return path + ": " + std::strerror(ErrnoFromWin32(error));
+    }
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    const bool serial = ::GetFileType(h) == FILE_TYPE_CHAR && ::GetCommState(h, &dcb);
+    ::CloseHandle(h);
+    return serial ? std::string() : path + " is not a serial port";
+}
+#else
 std::string PortPathProblem(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
@@ -147,6 +193,7 @@ std::string PortPathProblem(const std::string& path) {
     ::close(fd);
     return terminal ? std::string() : path + " is a character device but not a serial port";
 }
+#endif
 
 bool WriteArchive(const CArchiveData& archive, const std::string& path) {
     OutputFile out(path);
@@ -246,7 +293,7 @@ int CliRead(const std::vector<std::string>& argv) {
     std::fprintf(stderr, "tervik-cli: %s%s\n", line,
                  StatusInRange(used, available) ? "" : " (out of range: reading at most 44000 records)");
 
-    CliDeviceUi ui(static_cast<int>(retries), args.Has("read-empty"), isatty(STDERR_FILENO) != 0);
+    CliDeviceUi ui(static_cast<int>(retries), args.Has("read-empty"), StderrIsTerminal());
     CArchiveData archive;
     archive.SetReporter(&ui);
     if (g_interrupted)

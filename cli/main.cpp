@@ -7,6 +7,14 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include "NativePath.h"
+
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#endif
+
 namespace {
 
 const char* const kUsage = "Usage: tervik-cli COMMAND FILE [options]\n"
@@ -67,9 +75,36 @@ const Command kCommands[] = {
 #endif
 };
 
+#ifdef _WIN32
+// The arguments as UTF-8, like the file names everywhere else; the narrow
+// argv would be in the ANSI code page. Output is binary, so that it has the
+// same bytes as on Linux (no CR added before LF).
+std::vector<std::string> Utf8Arguments() {
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    std::vector<std::string> args;
+    int argc = 0;
+    if (wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc)) {
+        for (int i = 0; i < argc; ++i)
+            args.push_back(Utf8FromWide(argv[i]));
+        ::LocalFree(argv);
+    }
+    return args;
+}
+#endif
+
 } // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    const std::vector<std::string> utf8 = Utf8Arguments();
+    std::vector<char*> pointers;
+    for (const std::string& a : utf8)
+        pointers.push_back(const_cast<char*>(a.c_str()));
+    pointers.push_back(nullptr);
+    argc = static_cast<int>(utf8.size());
+    argv = pointers.data();
+#endif
     if (argc < 2) {
         std::fputs(kUsage, stderr);
         return kExitUsage;

@@ -33,6 +33,8 @@
 #include <QTableWidget>
 #include <QTimer>
 
+#include <algorithm>
+#include <cmath>
 #include <initializer_list>
 
 namespace {
@@ -114,9 +116,9 @@ void CTervikDlg::CreateControls() {
     const DialogGeometry du(font());
     m_templateSize = du.Size(586, 398);
     resize(m_templateSize);
-    // The chart may lose 42 units of height: the right column's bottom
-    // buttons then still clear the chart-control group.
-    setMinimumSize(du.Size(586, 398 - 42));
+    // Small enough for a 1600 x 1000 screen at 200 %; below the template's
+    // size the controls close up (AnchorControls).
+    setMinimumSize(du.Size(506, 304));
 
     // Group boxes are plain frames behind the controls they surround, so
     // they are made first and stay at the bottom.
@@ -229,35 +231,102 @@ void CTervikDlg::CreateControls() {
                 [this, c = commands[i]] { OnChartCommand(c); });
 }
 
+namespace {
+// Where an anchored control is when the window is dw wider and dh taller
+// than the template.
+QRect Follow(QRect r, int anchor, int dw, int dh, int right, int bottom, int growWidth, int growHeight) {
+    r.translate(anchor & right ? dw : 0, anchor & bottom ? dh : 0);
+    r.setWidth(r.width() + (anchor & growWidth ? dw : 0));
+    r.setHeight(r.height() + (anchor & growHeight ? dh : 0));
+    return r;
+}
+
+// a at t = 0, b at t = 1.
+int Between(int a, int b, double t) {
+    return a + static_cast<int>(std::lround((b - a) * t));
+}
+} // namespace
+
 void CTervikDlg::AnchorControls() {
     // The chart (in the placeholder's place) and the statistics take what the
     // window grows; the right-hand column keeps to the right edge, Language
     // and Exit to the bottom-right corner; the rest stays at the top left.
     // Frames around a growing control grow with it.
-    auto add = [this](QWidget* w, int anchor) { m_anchored.push_back({w, w->geometry(), anchor}); };
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{m_pSeriesGroup, m_pCorrectionGroup, m_pStatGroup, m_pStatListCtrl})
+    //
+    // Below the template's size the chart and the statistics shrink down to
+    // the least size, and the controls close up towards their places in a
+    // compact layout there: the top rows' buttons move left, the read-only
+    // edits and the zero-correction list narrow, the right column's buttons
+    // close up. Each control moves in a straight line
+    // between its two places, so controls that are apart at both ends never
+    // meet in between.
+    const DialogGeometry du(font());
+    const QSize least = minimumSize();
+    const int lw = least.width() - m_templateSize.width(), lh = least.height() - m_templateSize.height();
+    auto add = [&](QWidget* w, int anchor, QRect small = {}) {
+        const QRect r = w->geometry();
+        m_anchored.push_back(
+            {w, r, anchor,
+             small.isValid() ? small : Follow(r, anchor, lw, lh, kRight, kBottom, kGrowWidth, kGrowHeight)});
+    };
+    // A drop-down list keeps the height of its closed box.
+    auto box = [&](QWidget* w, int l, int t, int width) {
+        return QRect(du.X(l), du.Y(t), du.X(width), w->height());
+    };
+    for (QWidget* w : std::initializer_list<QWidget*>{m_pCorrectionGroup, m_pStatGroup, m_pStatListCtrl})
         add(w, kGrowWidth);
+    add(m_pSeriesGroup, kGrowWidth);
     add(m_pPlaceholder, kGrowWidth | kGrowHeight);
-    for (QWidget* w : std::initializer_list<QWidget*>{m_pSaveAll, m_pSourceGroup, m_pDevice, m_pFile,
-                                                      m_pFileOrlo2, m_pReport, m_pChartGroup})
-        add(w, kRight);
-    for (QPushButton* b : m_pChartButtons)
-        add(b, kRight);
-    add(m_pLanguage, kRight | kBottom);
+    add(m_pSaveAll, kRight);
+    add(m_pSourceGroup, kRight, du.Rect(412, 48, 84, 64));
+    add(m_pDevice, kRight, du.Rect(418, 58, 72, 14));
+    add(m_pFile, kRight, du.Rect(418, 74, 72, 14));
+    add(m_pFileOrlo2, kRight, du.Rect(418, 90, 72, 14));
+    add(m_pReport, kRight, du.Rect(424, 118, 62, 14));
+    add(m_pChartGroup, kRight, du.Rect(412, 138, 84, 112));
+    static const int tops[6] = {149, 164, 181, 196, 213, 228};
+    for (int i = 0; i < 6; ++i)
+        add(m_pChartButtons[i], kRight, du.Rect(424, tops[i], 62, 14));
+    add(m_pLanguage, kRight | kBottom, du.Rect(424, 256, 62, 18));
     add(m_pExit, kRight | kBottom);
+    add(m_pSeriesList, kFixed, box(m_pSeriesList, 18, 18, 256));
+    add(m_pExport, kFixed, du.Rect(286, 18, 56, 14));
+    add(m_pSave, kFixed, du.Rect(352, 18, 62, 14));
+    add(m_pTempEdit, kFixed, du.Rect(198, 60, 40, 14));
+    add(m_pPresEdit, kFixed, du.Rect(198, 78, 40, 14));
+    add(m_pZeroGroup, kFixed, du.Rect(250, 60, 72, 30));
+    add(m_pZeroList, kFixed, box(m_pZeroList, 256, 73, 54));
+    add(m_pSetup, kFixed, du.Rect(332, 72, 62, 14));
 }
 
 void CTervikDlg::LayOutControls() {
     const int dw = width() - m_templateSize.width();
     const int dh = height() - m_templateSize.height();
+    const QSize least = minimumSize();
+    const int lw = least.width() - m_templateSize.width(), lh = least.height() - m_templateSize.height();
+    const double tx = dw < 0 && lw < 0 ? std::min(1.0, double(dw) / lw) : 0;
+    const double ty = dh < 0 && lh < 0 ? std::min(1.0, double(dh) / lh) : 0;
     for (const Anchored& a : m_anchored) {
-        QRect r = a.rect;
-        r.translate(a.anchor & kRight ? dw : 0, a.anchor & kBottom ? dh : 0);
-        r.setWidth(r.width() + (a.anchor & kGrowWidth ? dw : 0));
-        r.setHeight(r.height() + (a.anchor & kGrowHeight ? dh : 0));
+        QRect r = Follow(a.rect, a.anchor, std::max(dw, 0), std::max(dh, 0), kRight, kBottom, kGrowWidth,
+                         kGrowHeight);
+        if (tx > 0)
+            r.setRect(Between(a.rect.x(), a.least.x(), tx), r.y(),
+                      Between(a.rect.width(), a.least.width(), tx), r.height());
+        if (ty > 0)
+            r.setRect(r.x(), Between(a.rect.y(), a.least.y(), ty), r.width(),
+                      Between(a.rect.height(), a.least.height(), ty));
         if (a.widget->geometry() != r)
             a.widget->setGeometry(r);
+    }
+    // The statistics columns narrow with their list, keeping their shares.
+    if (!m_statWidths.empty()) {
+        const int full = StatListTemplateWidth();
+        const double share = full > 0 ? std::min(1.0, double(m_pStatListCtrl->width()) / full) : 1;
+        for (size_t c = 0; c < m_statWidths.size(); ++c) {
+            const int w = static_cast<int>(m_statWidths[c] * share);
+            if (m_pStatListCtrl->columnWidth(static_cast<int>(c)) != w)
+                m_pStatListCtrl->setColumnWidth(static_cast<int>(c), w);
+        }
     }
     if (!m_strSeriesGroup.isEmpty())
         SetSeriesGroupCaption(m_strSeriesGroup);
@@ -380,7 +449,7 @@ void CTervikDlg::CreateChart() {
     // The chart takes over the placeholder's place in the layout.
     for (const Anchored& a : m_anchored)
         if (a.widget == m_pPlaceholder && m_pChart->GetWnd()) {
-            m_anchored.push_back({m_pChart->GetWnd(), a.rect, a.anchor});
+            m_anchored.push_back({m_pChart->GetWnd(), a.rect, a.anchor, a.least});
             break;
         }
     ConfigureMainChart(m_pChart->GetWnd(), m_strXTitle.toStdString(), m_strYTitle.toStdString());
@@ -430,9 +499,18 @@ void CTervikDlg::Relabel() {
     m_pZeroList->addItem(UI(7));
 }
 
+int CTervikDlg::StatListTemplateWidth() const {
+    for (const Anchored& a : m_anchored)
+        if (a.widget == m_pStatListCtrl)
+            return a.rect.width();
+    return m_pStatListCtrl->width();
+}
+
 void CTervikDlg::SetupStatisticsList() {
     m_pStatList = new CListCtrlWrp(m_pStatListCtrl, 7, 10, 64);
-    const int client = m_pStatListCtrl->width() - 2 * m_pStatListCtrl->frameWidth();
+    // The columns fit the list at the template's size; a narrower window
+    // narrows them (LayOutControls).
+    const int client = StatListTemplateWidth() - 2 * m_pStatListCtrl->frameWidth();
     const int w = (client - 25 - 100 - 150) / 5;
     m_pStatList->SetColumn(0, UI(46), 100);
     m_pStatList->SetColumn(1, UI(47), 150);
@@ -443,6 +521,9 @@ void CTervikDlg::SetupStatisticsList() {
     m_pStatList->SetColumn(6, UI(49), w);
     m_pStatList->CreateColumns();
     m_pStatList->FillList();
+    for (int c = 0; c < m_pStatListCtrl->columnCount(); ++c)
+        m_statWidths.push_back(m_pStatListCtrl->columnWidth(c));
+    LayOutControls();
 }
 
 void CTervikDlg::SetSeriesGroupCaption(const QString& text) {

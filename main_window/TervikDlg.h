@@ -87,6 +87,7 @@ class CTervikDlg : public QDialog {
         QWidget* widget;
         QRect rect; // at the template's size
         int anchor;
+        QRect least; // at the smallest size
     };
     void AnchorControls();
     void LayOutControls();
@@ -99,6 +100,7 @@ class CTervikDlg : public QDialog {
     void CreateChart();
     void Relabel();
     void SetupStatisticsList();
+    int StatListTemplateWidth() const;
     void ShowSelectedSeries();
     void UpdateViewButtons();
     void UpdateStatistics();
@@ -144,6 +146,7 @@ class CTervikDlg : public QDialog {
     bool m_bPlaced = false;
     QSize m_templateSize;
     std::vector<Anchored> m_anchored;
+    std::vector<int> m_statWidths; // the statistics columns at the template's width
     ReportPdfWriter m_reportPdfWriter;
 
     QGroupBox* m_pSeriesGroup;       // 1019

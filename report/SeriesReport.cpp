@@ -10,13 +10,18 @@
 #include <QBuffer>
 #include <QFont>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QRawFont>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
+#include <map>
+#include <numeric>
 #include <vector>
 
 namespace {
@@ -32,14 +37,27 @@ std::string Printf(const std::string& format, const std::string& a, const std::s
     return buf.data();
 }
 
-std::string DateTime(double t, bool seconds) {
-    const LocalFields f = ToLocalFields(t);
+std::string DateTime(const LocalFields& f, bool seconds) {
     char buf[64];
     if (seconds)
         std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", f.year, f.month, f.day, f.hour,
                       f.minute, f.second);
     else
         std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d", f.year, f.month, f.day, f.hour, f.minute);
+    return buf;
+}
+
+std::string DateTime(double t, bool seconds) {
+    return DateTime(ToLocalFields(t), seconds);
+}
+
+// The clock time of t, with its date when that is not the date of start.
+std::string TimeIn(double t, const LocalFields& start) {
+    const LocalFields f = ToLocalFields(t);
+    if (f.year != start.year || f.month != start.month || f.day != start.day)
+        return DateTime(f, true);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", f.hour, f.minute, f.second);
     return buf;
 }
 
@@ -60,14 +78,96 @@ QString Q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
+// The glyph and advance of each character of one font, looked up once. A
+// long interval table has hundreds of thousands of short cells; shaping each
+// through the text engine, once to measure it and again to draw it, was most
+// of the report's time. The cells are digits, Latin and Cyrillic letters and
+// punctuation, which need no shaping beyond one glyph per character.
+//
+// Glyphs are placed in whole units of 1/64 point under a painter scaled by
+// 1/64: the PDF gets one short, often repeated integer per glyph instead of
+// a fraction with eight decimals, a fifth less for it to compress.
+class GlyphCache {
+  public:
+    static constexpr int kUnits = 64;
+
+    GlyphCache(const QFont& font, const QPaintDevice* device) : m_font(font), m_metrics(font, device) {
+        m_raw = QRawFont::fromFont(font);
+        m_raw.setPixelSize(font.pointSizeF() * device->logicalDpiY() / 72.0 * kUnits);
+    }
+    const QFont& Font() const { return m_font; }
+    const QFontMetricsF& Metrics() const { return m_metrics; }
+    // The width of text in points as Append sets it.
+    double Width(const QString& text) {
+        long long w = 0;
+        for (const QChar c : text)
+            w += Glyph(c).advance;
+        return static_cast<double>(w) / kUnits;
+    }
+    // Adds the glyphs of text with its baseline starting at origin (points),
+    // at positions in units. False when a character has no glyph of its own
+    // in the font: draw that text as text.
+    bool Append(const QString& text, QPointF origin, QList<quint32>& glyphs, QList<QPointF>& positions) {
+        for (const QChar c : text)
+            if (Glyph(c).index == 0)
+                return false;
+        double x = static_cast<double>(std::llround(origin.x() * kUnits));
+        const double y = static_cast<double>(std::llround(origin.y() * kUnits));
+        for (const QChar c : text) {
+            const Entry& e = Glyph(c);
+            glyphs.append(e.index);
+            positions.append(QPointF(x, y));
+            x += e.advance;
+        }
+        return true;
+    }
+    const QRawFont& Raw() const { return m_raw; }
+
+  private:
+    struct Entry {
+        quint32 index = 0;
+        int advance = 0; // units
+    };
+    const Entry& Glyph(QChar c) {
+        const char16_t u = c.unicode();
+        if (u < kDirect && m_direct[u].advance != 0)
+            return m_direct[u];
+        auto it = m_glyphs.find(u);
+        if (it != m_glyphs.end())
+            return it->second;
+        Entry e;
+        // Latin, Greek and Cyrillic without combining marks; other scripts
+        // need shaping and stay at 0.
+        if (u < kDirect && !c.isMark()) {
+            const QList<quint32> index = m_raw.glyphIndexesForString(QString(c));
+            if (index.size() == 1 && index.front() != 0) {
+                e.index = index.front();
+                // Unhinted, as the vector page draws the glyph.
+                e.advance = static_cast<int>(std::lround(
+                    m_raw.advancesForGlyphIndexes(index, QRawFont::UseDesignMetrics).front().x()));
+            }
+        }
+        if (e.index == 0)
+            e.advance = static_cast<int>(std::lround(m_metrics.horizontalAdvance(c) * kUnits));
+        if (u < kDirect && e.advance != 0)
+            return m_direct[u] = e;
+        return m_glyphs.emplace(u, e).first->second;
+    }
+    // Latin, Greek and Cyrillic looked up by index; an advance of 0 is not yet known.
+    static constexpr char16_t kDirect = 0x590;
+    std::array<Entry, kDirect> m_direct{};
+    QFont m_font;
+    QFontMetricsF m_metrics;
+    QRawFont m_raw;
+    std::map<char16_t, Entry> m_glyphs;
+};
+
 // Text set line by line down A4 pages, a new page when the next line does not fit.
 class PageWriter {
   public:
     PageWriter(QPdfWriter& writer, QPainter& painter, int language)
         : m_writer(writer), m_painter(painter), m_language(language) {
-        m_width = writer.width() - 2 * kMargin;
-        m_bottom = writer.height() - kMargin - kFooter;
-        m_y = kMargin;
+        Top();
     }
     double Width() const { return m_width; }
     double Y() const { return m_y; }
@@ -77,10 +177,17 @@ class PageWriter {
     bool Need(double height) {
         if (m_y + height <= m_bottom)
             return false;
-        Footer();
-        m_writer.newPage();
-        m_y = kMargin;
+        NewPage();
         return true;
+    }
+    // Ends the page; the next one, and those after it, turned as asked.
+    void NewPage(QPageLayout::Orientation orientation) {
+        if (m_writer.pageLayout().orientation() == orientation)
+            return NewPage();
+        Footer();
+        m_writer.setPageOrientation(orientation);
+        m_writer.newPage();
+        Top();
     }
     QFont Font(double points, bool bold = false) const {
         QFont f(QStringLiteral("Liberation Sans"));
@@ -96,31 +203,41 @@ class PageWriter {
         m_painter.drawText(QPointF(kMargin + x, m_y + fm.ascent()), Q(text));
         m_y += fm.height();
     }
-    // Cells of one row in columns of the given widths; numbers right-aligned.
+    // Cells of one row in columns of the given widths; numbers right-aligned,
+    // other text after gap from the column's left edge but in the first.
+    // The glyphs of a page go to it as one run per font, when the page ends.
     void Row(const std::vector<std::string>& cells, const std::vector<double>& widths,
-             const std::vector<bool>& right, const QFont& font) {
-        const QFontMetricsF fm(font, &m_writer);
+             const std::vector<bool>& right, GlyphCache& font, double gap = 0) {
+        const QFontMetricsF& fm = font.Metrics();
         Need(fm.height());
-        m_painter.setFont(font);
+        if (m_runFont != &font) {
+            Flush();
+            m_runFont = &font;
+        }
+        const double baseline = m_y + fm.ascent();
         double x = kMargin;
         for (size_t i = 0; i < cells.size() && i < widths.size(); ++i) {
             const QString text = Q(cells[i]);
-            const double w = fm.horizontalAdvance(text);
-            const double left = right[i] ? x + widths[i] - w : x;
-            m_painter.drawText(QPointF(left, m_y + fm.ascent()), text);
+            const QPointF origin(right[i] ? x + widths[i] - font.Width(text) : i > 0 ? x + gap : x, baseline);
+            if (!font.Append(text, origin, m_glyphs, m_positions)) {
+                m_painter.setFont(font.Font());
+                m_painter.drawText(origin, text);
+            }
             x += widths[i];
         }
         m_y += fm.height();
     }
-    void Rule() {
+    // A rule under a table of the given width.
+    void Rule(double width) {
         m_painter.save();
         m_painter.setPen(QPen(Qt::black, 0.5));
-        m_painter.drawLine(QPointF(kMargin, m_y + 1), QPointF(kMargin + m_width, m_y + 1));
+        m_painter.drawLine(QPointF(kMargin, m_y + 1), QPointF(kMargin + std::min(width, m_width), m_y + 1));
         m_painter.restore();
         m_y += 3;
     }
     // Page number and program version at the foot of the page.
     void Footer() {
+        Flush();
         const QFont font = Font(7);
         const QFontMetricsF fm(font, &m_writer);
         m_painter.setFont(font);
@@ -133,11 +250,37 @@ class PageWriter {
     }
 
   private:
+    void Flush() {
+        if (!m_glyphs.isEmpty()) {
+            QGlyphRun run;
+            run.setRawFont(m_runFont->Raw());
+            run.setGlyphIndexes(m_glyphs);
+            run.setPositions(m_positions);
+            m_painter.setTransform(QTransform::fromScale(1.0 / GlyphCache::kUnits, 1.0 / GlyphCache::kUnits));
+            m_painter.drawGlyphRun(QPointF(0, 0), run);
+            m_painter.resetTransform();
+        }
+        m_glyphs.clear();
+        m_positions.clear();
+    }
+    void NewPage() {
+        Footer();
+        m_writer.newPage();
+        Top();
+    }
+    void Top() {
+        m_width = m_writer.width() - 2 * kMargin;
+        m_bottom = m_writer.height() - kMargin - kFooter;
+        m_y = kMargin;
+    }
     QPdfWriter& m_writer;
     QPainter& m_painter;
     int m_language;
     double m_width = 0, m_bottom = 0, m_y = 0;
     int m_page = 0;
+    GlyphCache* m_runFont = nullptr; // of the glyphs not yet drawn
+    QList<quint32> m_glyphs;
+    QList<QPointF> m_positions;
 };
 
 } // namespace
@@ -199,6 +342,7 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
         PageWriter page(writer, painter, lang);
         const QFont title = page.Font(16, true), heading = page.Font(11, true), body = page.Font(9),
                     small = page.Font(7.5), smallBold = page.Font(7.5, true);
+        GlyphCache bodyGlyphs(body, &writer), smallGlyphs(small, &writer), boldGlyphs(smallBold, &writer);
 
         page.Line(ui(240), title);
         page.Skip(6);
@@ -226,13 +370,12 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
             {ui(253), ui(options.curve.filter ? 7 : 6)},
             {ui(270), ProgramVersion()},
         };
-        const QFontMetricsF bodyMetrics(body, &writer);
         double keyWidth = 0;
         for (const auto& f : facts)
-            keyWidth = std::max(keyWidth, bodyMetrics.horizontalAdvance(Q(f.first + ":")));
+            keyWidth = std::max(keyWidth, bodyGlyphs.Width(Q(f.first + ":")));
         for (const auto& f : facts) {
             page.Row({f.first + ":", f.second}, {keyWidth + 8, page.Width() - keyWidth - 8}, {false, false},
-                     body);
+                     bodyGlyphs);
         }
         page.Skip(8);
 
@@ -247,9 +390,9 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
         const std::array<std::string, 7> cells = StatisticsCells(stats);
         const std::vector<double> statWidths = {70, 110, 55, 55, 55, 55, 55};
         const std::vector<bool> statRight = {false, false, true, true, true, true, true};
-        page.Row({ui(46), ui(47), ui(48), ui(50), ui(52), ui(53), ui(49)}, statWidths, statRight, smallBold);
-        page.Rule();
-        page.Row(std::vector<std::string>(cells.begin(), cells.end()), statWidths, statRight, small);
+        page.Row({ui(46), ui(47), ui(48), ui(50), ui(52), ui(53), ui(49)}, statWidths, statRight, boldGlyphs);
+        page.Rule(std::accumulate(statWidths.begin(), statWidths.end(), 0.0));
+        page.Row(std::vector<std::string>(cells.begin(), cells.end()), statWidths, statRight, smallGlyphs);
         page.Skip(10);
 
         // The interval table, its header repeated on every page.
@@ -259,10 +402,9 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
             std::snprintf(text, sizeof text, ui(257).c_str(), io.minutes);
             intervalName = text;
         }
-        page.Line(ui(254) + ": " + intervalName, heading);
-        std::vector<std::string> head = {ui(31), ui(274), ui(258), ui(259) + ", %",
-                                         ui(48), ui(50),  ui(52),  ui(53)};
-        std::vector<bool> right = {false, false, true, true, true, true, true, true};
+        std::vector<std::string> head = {ui(31), ui(274), ui(258), ui(259) + ", %", ui(48),
+                                         ui(50), ui(52),  ui(47),  ui(53),          ui(47)};
+        std::vector<bool> right = {false, false, true, true, true, true, true, false, true, false};
         if (io.haveLimit) {
             head.insert(head.end(), {ui(260), ui(261)});
             right.insert(right.end(), {true, true});
@@ -270,14 +412,17 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
         bool anyIncomplete = false;
         const auto cellsOf = [&](const IntervalRow& r) {
             const bool any = r.count > 0;
-            std::vector<std::string> c = {DateTime(static_cast<double>(r.start), false),
+            const LocalFields start = ToLocalFields(static_cast<double>(r.start));
+            std::vector<std::string> c = {DateTime(start, false),
                                           DateTime(static_cast<double>(r.end), false),
                                           std::to_string(r.count),
                                           Number(r.coverage * 100, "%.0f") + (r.incomplete ? "*" : ""),
                                           any ? ThreeDigitForm(r.mean) : "-",
                                           any ? ThreeDigitForm(r.sd) : "-",
                                           any ? ThreeDigitForm(r.min) : "-",
-                                          any ? ThreeDigitForm(r.max) : "-"};
+                                          any ? TimeIn(r.minTime, start) : "",
+                                          any ? ThreeDigitForm(r.max) : "-",
+                                          any ? TimeIn(r.maxTime, start) : ""};
             if (io.haveLimit)
                 c.insert(c.end(), {std::to_string(r.above), Duration(r.aboveSeconds)});
             anyIncomplete = anyIncomplete || r.incomplete;
@@ -289,32 +434,38 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
             rows.push_back(cellsOf(r));
         const std::vector<std::string> total = cellsOf(table.total);
         // Each column as wide as its widest text, the gaps shared out when there is room.
-        const QFontMetricsF smallMetrics(small, &writer), boldMetrics(smallBold, &writer);
         std::vector<double> widths(head.size());
         for (size_t i = 0; i < head.size(); ++i) {
-            widths[i] = std::max(boldMetrics.horizontalAdvance(Q(head[i])),
-                                 smallMetrics.horizontalAdvance(Q(total[i])));
+            widths[i] = std::max(boldGlyphs.Width(Q(head[i])), smallGlyphs.Width(Q(total[i])));
             for (const auto& r : rows)
-                widths[i] = std::max(widths[i], smallMetrics.horizontalAdvance(Q(r[i])));
+                widths[i] = std::max(widths[i], smallGlyphs.Width(Q(r[i])));
         }
         double sum = 0;
         for (double w : widths)
             sum += w;
-        const double gap = std::clamp((page.Width() - sum) / static_cast<double>(widths.size()), 6.0, 14.0);
-        for (double& w : widths)
-            w += gap;
+        // A row per interval with the times of its extremes; on landscape
+        // pages when that is too wide for the portrait ones.
+        constexpr double kMinGap = 6;
+        if (sum + kMinGap * static_cast<double>(widths.size() - 1) > page.Width())
+            page.NewPage(QPageLayout::Landscape);
+        page.Line(ui(254) + ": " + intervalName, heading);
+        const double gap =
+            std::clamp((page.Width() - sum) / static_cast<double>(widths.size() - 1), kMinGap, 14.0);
+        for (size_t i = 1; i < widths.size(); ++i)
+            widths[i] += gap;
+        const double tableWidth = std::accumulate(widths.begin(), widths.end(), 0.0);
         const auto tableHead = [&] {
-            page.Row(head, widths, right, smallBold);
-            page.Rule();
+            page.Row(head, widths, right, boldGlyphs, gap);
+            page.Rule(tableWidth);
         };
         tableHead();
         for (const auto& r : rows) {
-            if (page.Need(2 * smallMetrics.height()))
+            if (page.Need(2 * smallGlyphs.Metrics().height()))
                 tableHead();
-            page.Row(r, widths, right, small);
+            page.Row(r, widths, right, smallGlyphs, gap);
         }
-        page.Rule();
-        page.Row(total, widths, right, small);
+        page.Rule(tableWidth);
+        page.Row(total, widths, right, smallGlyphs, gap);
         if (anyIncomplete)
             page.Line(Printf(ui(268), Number(io.minShare * 100, "%.0f")), small);
         page.Skip(10);

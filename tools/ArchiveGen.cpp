@@ -6,7 +6,12 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <numbers>
 #include <random>
+
+#ifdef _WIN32
+#define timegm _mkgmtime
+#endif
 
 std::vector<ArchiveRecord> GenerateRecords(const GenOptions& o) {
     std::vector<ArchiveRecord> out;
@@ -42,7 +47,8 @@ std::vector<ArchiveRecord> GenerateRecords(const GenOptions& o) {
             r.SetSeriesNumber(static_cast<uint8_t>(s + 1));
             const bool zero = o.zeroEvery > 0 ? i % o.zeroEvery == 0 : i == 0;
             zeroLevel += 0.002 * noise(rng);
-            const double temperature = 18 + 5 * std::sin((hourOfDay - 9) / 24 * 2 * M_PI) + 0.3 * noise(rng);
+            const double temperature =
+                18 + 5 * std::sin((hourOfDay - 9) / 24 * 2 * std::numbers::pi) + 0.3 * noise(rng);
             const double pressure = 745 + 6 * std::sin(offset / 400000.0) + noise(rng);
             double value;
             uint8_t flags = 0;
@@ -53,7 +59,7 @@ std::vector<ArchiveRecord> GenerateRecords(const GenOptions& o) {
                 if (peak < 0.5 && uni(rng) < 0.004)
                     peak = 8 + 10 * uni(rng);
                 peak *= 0.8;
-                const double background = 2.2 + 0.9 * std::sin((hourOfDay - 14) / 24 * 2 * M_PI);
+                const double background = 2.2 + 0.9 * std::sin((hourOfDay - 14) / 24 * 2 * std::numbers::pi);
                 value = zeroLevel + background + peak + 0.15 * noise(rng);
                 if (o.badEvery > 0 && i % o.badEvery == o.badEvery / 2) {
                     flags |= RF_BAD;

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Tervik needs to build, test, fuzz and benchmark.
 # Idempotent: does nothing when every package is already present.
+#   --windows   also the mingw-w64 cross compiler and Wine (tools/test-windows.sh)
+#   --package   also debootstrap (tools/check-package.sh)
 set -euo pipefail
 
 PACKAGES=(
@@ -12,6 +14,13 @@ PACKAGES=(
   googletest libgtest-dev libbenchmark-dev
   xvfb xauth x11-utils imagemagick clang clang-format libclang-rt-14-dev locales tzdata time
 )
+for arg in "$@"; do
+  case "$arg" in
+    --windows) PACKAGES+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine64) ;;
+    --package) PACKAGES+=(debootstrap dpkg-dev) ;;
+    *) echo "usage: $0 [--windows] [--package]" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -11,10 +11,24 @@
 #include <sys/stat.h>
 #include <vector>
 
+#ifdef _WIN32
+#include <atomic>
+#include <process.h>
+
+inline void SetTimeZone(const char* tz) {
+    _putenv_s("TZ", tz);
+    _tzset();
+}
+
+inline void unsetenv(const char* name) {
+    _putenv_s(name, "");
+}
+#else
 inline void SetTimeZone(const char* tz) {
     setenv("TZ", tz, 1);
     tzset();
 }
+#endif
 
 // Sets TZ for the scope of a test.
 class ScopedTimeZone {
@@ -67,15 +81,31 @@ inline ArchiveRecord MakeRecord(int y, int mo, int d, int h, int mi, int s, uint
 class TempDir {
   public:
     TempDir() {
+#ifdef _WIN32
+        static std::atomic<int> counter{0};
+        const std::string name = "tervik-test-" + std::to_string(_getpid()) + "-" + std::to_string(counter++);
+        m_path = std::filesystem::temp_directory_path() / name;
+        std::filesystem::create_directories(m_path);
+#else
         char tmpl[] = "/tmp/tervik-test-XXXXXX";
         m_path = mkdtemp(tmpl);
+#endif
     }
     ~TempDir() {
         std::error_code ec;
         std::filesystem::remove_all(m_path, ec);
     }
-    std::string operator/(const std::string& name) const { return (m_path / name).string(); }
-    const std::filesystem::path& path() const { return m_path; }
+    std::string operator/(const std::string& name) const {
+        return (m_path / name).string();
+    }
+    // The UTF-8 name of a file in the folder, whatever the platform's paths.
+    std::string Utf8(const std::u8string& name) const {
+        const std::u8string s = (m_path / name).u8string();
+        return std::string(s.begin(), s.end());
+    }
+    const std::filesystem::path& path() const {
+        return m_path;
+    }
 
   private:
     std::filesystem::path m_path;
@@ -87,12 +117,14 @@ inline size_t FileCount(const TempDir& dir) {
                                              std::filesystem::directory_iterator()));
 }
 
+#ifndef _WIN32
 // The permission bits of path itself (a link is not followed).
 inline mode_t ModeOf(const std::string& path) {
     struct stat st {};
     lstat(path.c_str(), &st);
     return st.st_mode & 07777;
 }
+#endif
 
 inline void WriteBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace {
 
 struct Drawn {
@@ -33,6 +35,15 @@ Drawn Draw(int ratio) {
 TEST(PixelRatio, TwoIsDrawnAtDeviceResolutionNotEnlarged) {
     const Drawn one = Draw(1), two = Draw(2);
     ASSERT_EQ(two.image.size(), one.image.size() * 2);
+    // The same ticks and labels, each label twice as large.
+    EXPECT_EQ(two.texts.size(), one.texts.size());
+    // The plot's frame, 2 pixels wide: dark above and left, light below and right.
+    for (int d : {1, 2}) {
+        EXPECT_EQ(At(two.image, 140 - d, 300), 0x686868u);
+        EXPECT_EQ(At(two.image, 400, 60 - d), 0x686868u);
+        EXPECT_EQ(At(two.image, 759 + d, 300), 0xE0E0E0u);
+        EXPECT_EQ(At(two.image, 400, 479 + d), 0xE0E0E0u);
+    }
     EXPECT_NE(two.image, one.image.scaled(800, 600, Qt::IgnoreAspectRatio, Qt::FastTransformation));
 
     // The title's glyphs: at twice the dpi the text is about twice as wide,
@@ -66,6 +77,99 @@ TEST(PixelRatio, TwoIsDrawnAtDeviceResolutionNotEnlarged) {
         EXPECT_EQ(At(two.image, cx + 2, cy + 2), 0x00C000u) << i;
         EXPECT_NE(At(two.image, r.right + 2, cy), 0x00C000u) << i;
     }
+}
+
+// A pen twice as wide draws the thin line's and outline's pixels enlarged
+// (dashes included).
+TEST(PixelRatio, WidePensDrawTheThinPenEnlarged) {
+    auto draw = [](int w) {
+        QImage img = WhiteImage(24 * w, 8 * w);
+        CImageDC dc(img);
+        dc.SetBkMode(TRANSPARENT);
+        dc.SelectPen({PS_DOT, w, 0x000000});
+        dc.MoveTo(0, 0);
+        dc.LineTo(20 * w, 0);
+        dc.MoveTo(21 * w, 0);
+        dc.LineTo(21 * w, 8 * w);
+        dc.SelectPen({PS_SOLID, w, 0x0000FF});
+        dc.SelectBrush(GdiBrush::SolidBrush(0x00FF00));
+        dc.Rectangle(2 * w, 2 * w, 7 * w, 7 * w);
+        return img;
+    };
+    const QImage one = draw(1);
+    EXPECT_TRUE(draw(2) == one.scaled(one.size() * 2, Qt::IgnoreAspectRatio, Qt::FastTransformation));
+}
+
+// At ratio 2 many more markers overlap and big ones hang over the surface's
+// edges; the stamped drawing still gives the shapes' own pixels.
+TEST(PixelRatio, StampedMarkersMatchPlainDrawing) {
+    for (int kind = 1; kind <= 5; ++kind) {
+        QImage images[2];
+        for (bool plain : {false, true}) {
+            CLCCore chart;
+            chart.SetPixelRatio(2);
+            chart.SetMargins(0, 0, 0, 0);
+            chart.Layout(300, 200);
+            std::mt19937 rng(kind);
+            std::uniform_real_distribution<double> u(0, 100);
+            std::vector<double> x, y;
+            for (int i = 0; i < 800; ++i) {
+                x.push_back(u(rng));
+                y.push_back(u(rng));
+            }
+            const LCPosition p = chart.AddPlot(MakeDataSet(x, y));
+            chart.SetPlotMarkerKind(p, kind);
+            chart.SetPlotMarkerSize(p, kind == 5 ? 34 : 3 * kind); // runs of up to 137 pixels
+            chart.SetPlotMarkerFill(p, 0x00C000);
+            chart.SetView(0, 0, 100, 100);
+            chart.SetPlainMarkers(plain);
+            images[plain] = WhiteImage(300, 200);
+            CImageDC dc(images[plain]);
+            chart.PaintTo(dc);
+        }
+        EXPECT_TRUE(images[0] == images[1]) << "kind " << kind;
+    }
+}
+
+// The boxes over the plot area (legend, read-out) and the gesture's
+// thresholds grow with the surface: at ratio 2 each edge lies at twice its
+// place at ratio 1 (the plot's inclusive right and bottom edges give one
+// pixel of play).
+TEST(PixelRatio, BoxesAndGesturesGrowWithTheRatio) {
+    auto boxes = [](int ratio) {
+        CLC chart;
+        chart.SetPixelRatio(ratio);
+        chart.Layout(400 * ratio, 300 * ratio);
+        chart.AddPlot(MakeDataSet({0, 155, 310}, {0, 105, 210}));
+        chart.SetView(0, 0, 310, 210);
+        return std::pair{chart.ReadoutRect(), chart.LegendRect()};
+    };
+    const auto [readout1, legend1] = boxes(1);
+    const auto [readout2, legend2] = boxes(2);
+    for (const auto& [one, two] : {std::pair{readout1, readout2}, std::pair{legend1, legend2}}) {
+        ASSERT_FALSE(one.IsRectEmpty());
+        EXPECT_NEAR(two.left, 2 * one.left, 1);
+        EXPECT_NEAR(two.top, 2 * one.top, 1);
+        EXPECT_NEAR(two.right, 2 * one.right, 1);
+        EXPECT_NEAR(two.bottom, 2 * one.bottom, 1);
+    }
+
+    // A press that moves 30 device pixels (15 logical) at ratio 2 is still
+    // the cross-hair, not a rubber band; the selection's side handles are 6
+    // device pixels either side of the middle.
+    CLC chart;
+    chart.SetPixelRatio(2);
+    chart.Layout(800, 600);
+    chart.AddPlot(MakeDataSet({0, 155, 310}, {0, 105, 210}));
+    chart.SetView(0, 0, 310, 210);
+    chart.Redraw();
+    chart.OnLButtonDown(300, 300);
+    chart.OnMouseMove(330, 300);
+    EXPECT_EQ(chart.DragMode(), 2);
+    chart.OnLButtonUp(330, 300);
+    chart.SetSelection({300, 200, 500, 400});
+    EXPECT_EQ(chart.HitTestSelection(295, 305), 5);
+    EXPECT_EQ(chart.HitTestSelection(505, 294), 4);
 }
 
 } // namespace

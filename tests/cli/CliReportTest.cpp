@@ -13,7 +13,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <set>
 
 namespace {
 
@@ -88,6 +90,53 @@ TEST(CliReport, IntervalTableContinuesOverPages) {
     EXPECT_GE(pages, 2);
     for (const IntervalRow& r : table.rows)
         EXPECT_NE(all.find(Stamp(static_cast<double>(r.start)).substr(0, 16)), std::string::npos) << r.start;
+}
+
+// Each interval's row gives the clock times of its minimum and maximum, and
+// the widest table (Russian captions, a limit) stays inside its pages.
+TEST(CliReport, IntervalRowsGiveTimesOfExtremesWithinThePage) {
+    ScopedTimeZone zone("Europe/Berlin");
+    CArchiveData a;
+    ASSERT_GT(a.LoadMnr(kDemo), 0);
+    IntervalOptions o;
+    o.minutes = 15;
+    IntervalTable table;
+    ASSERT_TRUE(ComputeIntervals(*a.GetSeries(1), CurveOptions{}, o, table));
+    TempDir dir;
+    const std::string pdf = dir / "r.pdf";
+    // With a limit the table takes landscape pages; without, it fits portrait ones.
+    for (const std::string limit : {" --limit 2.5", ""}) {
+        SCOPED_TRACE(limit);
+        ASSERT_EQ(Cli("report " + kDemo + " --series 2 --interval 15 --lang ru" + limit + " -o " + pdf).code,
+                  0);
+        const std::string xml = ShellOutput("pdftotext -bbox '" + pdf + "' - 2>/dev/null");
+        std::multiset<std::string> words;
+        double pageWidth = 0;
+        int pages = 0;
+        const auto attr = [&](size_t at, const char* name) {
+            return std::atof(xml.c_str() + xml.find(name, at) + std::strlen(name));
+        };
+        for (size_t at = xml.find('<'); at != std::string::npos; at = xml.find('<', at + 1)) {
+            if (xml.compare(at, 6, "<page ") == 0) {
+                pageWidth = attr(at, "width=\"");
+                ++pages;
+            } else if (xml.compare(at, 6, "<word ") == 0) {
+                // Inside the right margin.
+                EXPECT_LE(attr(at, "xMax=\""), pageWidth - 40) << xml.substr(at, 120);
+                const size_t text = xml.find('>', at) + 1;
+                words.insert(xml.substr(text, xml.find('<', text) - text));
+            }
+        }
+        EXPECT_GE(pages, 3);
+        for (const IntervalRow& r : table.rows) {
+            if (r.count == 0)
+                continue;
+            EXPECT_TRUE(words.count(Stamp(r.minTime).substr(11)))
+                << "min of " << Stamp(static_cast<double>(r.start));
+            EXPECT_TRUE(words.count(Stamp(r.maxTime).substr(11)))
+                << "max of " << Stamp(static_cast<double>(r.start));
+        }
+    }
 }
 
 TEST(CliReport, ExitCodes) {

@@ -1,11 +1,14 @@
 // Framing, checksums and error codes of the exchanges, from scripted byte
 // streams; the instrument queries; the device list.
 
-#include "FifoFeeder.h"
 #include "TestSupport.h"
+
+#ifndef _WIN32
+#include "FifoFeeder.h"
 
 #include <csignal>
 #include <sys/stat.h>
+#endif
 
 #include <filesystem>
 #include <fstream>
@@ -228,6 +231,7 @@ TEST_F(DeviceListTest, MissingPathCannotBeOpened) {
     EXPECT_FALSE(PortIsOpen());
 }
 
+#ifndef _WIN32
 // A sysfs tree with one FTDI bridge, one bridge of another vendor and a
 // built-in port.
 TEST(SerialScanTest, FindsFtdiBridgesThroughSysfs) {
@@ -271,6 +275,7 @@ TEST(SerialScanTest, FindsFtdiBridgesThroughSysfs) {
     EXPECT_EQ(nodes[0].locId, 0x01140000u);
     fs::remove_all(root);
 }
+#endif
 
 } // namespace
 
@@ -303,6 +308,7 @@ TEST(DeviceSourcesTest, CommandLineOptionsAddSources) {
     PortClearExtraSources();
 }
 
+#ifndef _WIN32
 // The simulator's memory file is read whole before the read begins: a FIFO
 // would block the open until a writer came, so only regular files are taken.
 TEST(DeviceSourcesTest, SimulatedMemoryMustBeARegularFile) {
@@ -326,5 +332,7 @@ TEST(DeviceSourcesTest, SimulatedMemoryMustBeARegularFile) {
     std::signal(SIGPIPE, oldHandler);
     std::filesystem::remove_all(dir);
 }
+
+#endif
 
 } // namespace

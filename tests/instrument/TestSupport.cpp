@@ -4,11 +4,17 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
+#include <thread>
+
+#ifdef _WIN32
+#include <process.h>
+#define getpid _getpid
+#else
+// kx208m-sim runs on a pseudo-terminal, so the child processes are POSIX only.
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -93,6 +99,8 @@ int RunProgram(const std::vector<std::string>& args, const std::string& workDir,
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+#endif
+
 std::vector<ArchiveRecord> ReadMnrRecords(const std::string& path) {
     std::vector<ArchiveRecord> records;
     std::string error;
@@ -123,6 +131,7 @@ void ArchiveReadFixture::TearDown() {
     std::filesystem::remove_all(dir);
 }
 
+#ifndef _WIN32
 bool ArchiveReadFixture::Connect(const SimProcess& sim) {
     if (sim.Path().empty())
         return false;
@@ -132,6 +141,7 @@ bool ArchiveReadFixture::Connect(const SimProcess& sim) {
     CInstrument* inst = g_deviceList.Connect(0);
     return inst && inst->QueryVersion() && inst->QuerySerialNumber() && inst->QueryKind();
 }
+#endif
 
 int ArchiveReadFixture::Read(bool forced) {
     return ReadFromDevice(
