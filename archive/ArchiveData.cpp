@@ -11,11 +11,6 @@ namespace {
 SilentReporter g_silentReporter;
 }
 
-double ArchiveRecord::GetTime(LocalTimeConverter& converter) const {
-    return static_cast<double>(
-        converter.ToEpoch(GetYear(), GetMonth(), GetDay(), GetHour(), GetMinute(), GetSecond()));
-}
-
 double ArchiveRecord::GetTime() const {
     return static_cast<double>(
         LocalTimeToEpochExact(GetYear(), GetMonth(), GetDay(), GetHour(), GetMinute(), GetSecond()));
@@ -64,6 +59,10 @@ size_t CompactRecords(ArchiveRecord* records, size_t count) {
 
 int CArchiveData::AssignRecords(std::vector<ArchiveRecord> records, bool saved) {
     records.resize(CompactRecords(records.data(), records.size()));
+    return AdoptRecords(std::move(records), saved);
+}
+
+int CArchiveData::AdoptRecords(std::vector<ArchiveRecord> records, bool saved) {
     m_records = std::move(records);
     SplitSeries(saved);
     return GetRecordCount();

@@ -96,6 +96,8 @@ class CArchiveData {
     void ResetBackupErrorReport() { m_backupErrorReported = false; }
 
   private:
+    // AssignRecords for records already known valid and not erased.
+    int AdoptRecords(std::vector<ArchiveRecord> records, bool saved);
     void SplitSeries(bool saved);
     void Report(std::string_view text, int uiOffset = 0) const { m_reporter->ShowMessage(text, uiOffset); }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LocalTime.h"
+
 #include <cstdint>
 #include <cstring>
 
@@ -12,8 +14,6 @@ constexpr unsigned CF_ZERO_ONLY = 1;
 constexpr unsigned CF_MEAS_ONLY = 2;
 constexpr unsigned CF_BAD_ONLY = 4;
 constexpr unsigned CF_SKIP_BAD = 8;
-
-class LocalTimeConverter;
 
 // One measurement cycle: 16 bytes, identical in the instrument's memory, in
 // *.mnr files and in memory. Multi-byte fields are little-endian; date and
@@ -53,7 +53,10 @@ struct ArchiveRecord {
 
     // Seconds since 1970 of the record's local date and time.
     double GetTime() const;
-    double GetTime(LocalTimeConverter& converter) const;
+    double GetTime(LocalTimeConverter& converter) const {
+        return static_cast<double>(
+            converter.ToEpoch(GetYear(), GetMonth(), GetDay(), GetHour(), GetMinute(), GetSecond()));
+    }
 
     // Builders, for the text readers, the simulator and tests.
     void SetDateTime(int year, int month, int day, int hour, int minute, int second) {

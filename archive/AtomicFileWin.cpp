@@ -71,18 +71,6 @@ std::wstring FinalName(const std::wstring& path, HANDLE h) {
 
 } // namespace
 
-AtomicFile::AtomicFile(std::string path) : m_path(std::move(path)) {}
-
-AtomicFile::~AtomicFile() {
-    Discard();
-}
-
-bool AtomicFile::Fail(int error) {
-    if (m_error == 0)
-        m_error = error != 0 ? error : EIO;
-    return false;
-}
-
 bool AtomicFile::Open() {
     if (m_file || !m_temporary.empty() || m_error != 0)
         return Fail(EBUSY);
@@ -141,21 +129,6 @@ bool AtomicFile::Open() {
         return false;
     }
     m_openFailed = false;
-    return true;
-}
-
-bool AtomicFile::Write(const void* data, size_t size) {
-    if (!m_file) {
-        m_writeFailed = true;
-        return Fail(EBADF);
-    }
-    if (m_writeFailed)
-        return false;
-    errno = 0;
-    if (std::fwrite(data, 1, size, m_file) != size) {
-        m_writeFailed = true;
-        return Fail(errno);
-    }
     return true;
 }
 

@@ -24,9 +24,13 @@ inline bool Selected(const ArchiveRecord& r, unsigned flags) {
 // or with a reference zero in the series; otherwise it gives none): for sizing
 // arrays exactly.
 inline size_t CurvePointCount(const SeriesInfo& series, unsigned flags) {
+    const int count = series.GetCount();
+    if (count <= 0)
+        return 0;
+    const ArchiveRecord* recs = &series.GetRecord(0);
     size_t n = 0;
-    for (int i = 0; i < series.GetCount(); ++i) {
-        const ArchiveRecord& r = series.GetRecord(i);
+    for (int i = 0; i < count; ++i) {
+        const ArchiveRecord& r = recs[i];
         if (!((flags & CF_SKIP_BAD) && r.IsBad()) && curve_detail::Selected(r, flags))
             ++n;
     }
@@ -104,6 +108,12 @@ int SeriesInfo::ForEachCurvePoint(unsigned flags, bool zeroCorrection, int stdTe
             lastPres = p;
             havePres = true;
         }
+        // A record neither given out nor a reference changes nothing the
+        // walk keeps: the next reference is found again from the next
+        // record that needs it.
+        const bool selected = Selected(r, flags);
+        if (!selected && !r.IsZero())
+            continue;
         const double time = r.GetTime(converter);
         double result;
         if (r.IsZero()) {
@@ -146,7 +156,7 @@ int SeriesInfo::ForEachCurvePoint(unsigned flags, bool zeroCorrection, int stdTe
                 result = result * k;
             }
         }
-        if (!Selected(r, flags))
+        if (!selected)
             continue;
         fn(i, r, time, result, t, p);
         ++visited;

@@ -127,8 +127,15 @@ LocalTimeConverter::LocalTimeConverter() {
     tzset();
 }
 
-int64_t LocalTimeConverter::ToEpoch(int year, int month, int day, int hour, int minute, int second) {
-    const int64_t naive = NaiveSeconds(year, month, day, hour, minute, second);
+int64_t LocalTimeConverter::ToEpochAnyDay(int year, int month, int day, int hour, int minute, int second) {
+    if (!m_haveDate || year != m_year || month != m_month || day != m_dayOfMonth) {
+        m_dateSeconds = NaiveSeconds(year, month, day, 0, 0, 0);
+        m_haveDate = true;
+        m_year = year;
+        m_month = month;
+        m_dayOfMonth = day;
+    }
+    const int64_t naive = m_dateSeconds + int64_t{hour} * 3600 + int64_t{minute} * 60 + second;
     int64_t dayNumber = naive / 86400;
     if (naive % 86400 < 0)
         --dayNumber;

@@ -20,12 +20,27 @@ int64_t LocalTimeToEpochExact(int year, int month, int day, int hour, int minute
 class LocalTimeConverter {
   public:
     LocalTimeConverter();
-    int64_t ToEpoch(int year, int month, int day, int hour, int minute, int second);
+    int64_t ToEpoch(int year, int month, int day, int hour, int minute, int second) {
+        // Most calls: the date of the last call, a time of that day, and a
+        // day with one offset.
+        const int64_t clock = int64_t{hour} * 3600 + int64_t{minute} * 60 + second;
+        if (m_haveDate && m_uniform && year == m_year && month == m_month && day == m_dayOfMonth &&
+            clock >= 0 && clock < 86400 && m_dateSeconds == m_day * 86400)
+            return m_dateSeconds + clock - m_offset;
+        return ToEpochAnyDay(year, month, day, hour, minute, second);
+    }
 
   private:
+    int64_t ToEpochAnyDay(int year, int month, int day, int hour, int minute, int second);
+
     int64_t m_day = INT64_MIN; // local day number (days since 1970-01-01) of the cache
     int64_t m_offset = 0;      // its UTC offset in seconds, when m_uniform
     bool m_uniform = false;    // false: the day holds a transition, convert exactly
+    // The date of the last call and its midnight as naive seconds: records
+    // come a day at a time, and the calendar arithmetic is half the cost.
+    bool m_haveDate = false;
+    int m_year = 0, m_month = 0, m_dayOfMonth = 0;
+    int64_t m_dateSeconds = 0;
 };
 
 // Days from 1970-01-01 to the given proleptic Gregorian date; month 1..12,

@@ -123,7 +123,8 @@ int CArchiveData::LoadMnr(const std::string& path) {
         records.shrink_to_fit();
     m_header = parser.Header();
     Clear();
-    return AssignRecords(std::move(records), true);
+    // The parser passed on only valid, non-erased records.
+    return AdoptRecords(std::move(records), true);
 }
 
 int CArchiveData::SaveSeries(int index, const std::string& path) {

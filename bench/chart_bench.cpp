@@ -20,7 +20,7 @@ namespace {
 // from the exit handlers, its destructor would meet Qt's statics already gone.
 void EnsureApp() {
     static QApplication* app = nullptr;
-    if (app)
+    if (app || QCoreApplication::instance())
         return;
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);

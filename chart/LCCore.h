@@ -23,9 +23,12 @@ class CLCDataSet {
     CLCDataSet(const CLCDataSet&) = delete;
     CLCDataSet& operator=(const CLCDataSet&) = delete;
 
-    // Frees any arrays and makes room for n points; false when n < 0 or
-    // memory is short (the data set is then empty).
+    // Frees any arrays and makes room for n points, which the caller writes
+    // to m_pX and m_pY; false when n < 0 or memory is short (the data set is
+    // then empty).
     bool Allocate(int n);
+    // Keeps the first n points (n below the count).
+    void Truncate(int n);
     void SortByX();
     void SetInterpolation(int kind) { m_nInterp = kind; }
     int GetInterpolation() const { return m_nInterp; }
@@ -38,11 +41,15 @@ class CLCDataSet {
         x = m_pX[i];
         y = m_pY[i];
     }
-    int GetPointIndex(int i) const { return i >= 0 && i < m_nCount ? m_pIndex[i] : 0; }
+    // The point's place in the input; until a sort moves points, its place here.
+    int GetPointIndex(int i) const { return i >= 0 && i < m_nCount ? (m_pIndex ? m_pIndex[i] : i) : 0; }
     double ValueAt(double v) const;
     virtual void GetYRange(double x1, double x2, double& yMin, double& yMax) const;
+    // GetYRange over all the points, found once: the points do not change
+    // after the sort.
+    void GetFullYRange(double& yMin, double& yMax) const;
 
-    int* m_pIndex = nullptr;
+    int* m_pIndex = nullptr; // null while the points are in input order
     double* m_pX = nullptr;
     double* m_pY = nullptr;
     double m_dXFirst = 0;
@@ -52,6 +59,8 @@ class CLCDataSet {
 
   private:
     void Free();
+    mutable bool m_bFullRangeKnown = false;
+    mutable double m_dFullYMin = 0, m_dFullYMax = 0;
 };
 
 struct MarkerStyle {
@@ -186,11 +195,12 @@ class CLCCore {
     virtual void Layout(int cx, int cy);
     void LayoutLegend();
 
-    // Hit records.
+    // Hit records: the boxes of the markers of the last full drawing of the
+    // plots, the current plot's last.
     void AddHit(const LCRect& rc, CLCPlot* plot, int point, double x, double y);
     void ClearHits();
     const HitRect* FindHit(int x, int y) const;
-    const std::vector<HitRect>& GetHits() const { return m_hits; }
+    const std::vector<HitRect>& GetHits() const;
 
     // Drawing. A null context draws on the window's surface (nothing without one).
     void PaintTo(IGdiDC& dc);
@@ -330,7 +340,8 @@ class CLCCore {
     double m_dReadoutX = 0, m_dReadoutY = 0;
     bool m_bReadoutValid = false;
     bool m_bPointHit = false;
-    std::vector<HitRect> m_hits;
+    // Filled from m_hitPlan when first asked for.
+    mutable std::vector<HitRect> m_hits;
 
     // Makes entry index of the view history the current view.
     void ShowHistoryView(int index);
@@ -353,7 +364,24 @@ class CLCCore {
     struct HitRun {
         int begin, end, maxWidth;
     };
-    std::vector<HitRun> m_hitRuns;
+    mutable std::vector<HitRun> m_hitRuns;
+    // What a drawing of the plots needs to make its hit records later: a
+    // picture or a frame under a still mouse never asks for them, and a
+    // million records cost more than the markers' drawing.
+    struct HitPlan {
+        struct Plot {
+            CLCPlot* plot;
+            int halfSize;
+        };
+        std::vector<Plot> plots; // in drawing order
+        LCRect rcPlot;
+        double xMin = 0, yMin = 0, xMax = 0, yMax = 0;
+        bool pending = false;
+    };
+    mutable HitPlan m_hitPlan;
+    void PlanHits();
+    void MakePlannedHits() const;
+    void AppendHit(const LCRect& rc, CLCPlot* plot, int point, double x, double y) const;
     // Scratch of the stamped drawing, kept so that big plots do not allocate on every paint.
     std::vector<uint32_t> m_stampCells, m_stampKeep;
     std::vector<uint64_t> m_stampSeen;

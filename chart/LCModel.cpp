@@ -11,6 +11,7 @@ CLCDataSet::~CLCDataSet() {
 }
 
 void CLCDataSet::Free() {
+    m_bFullRangeKnown = false;
     delete[] m_pIndex;
     delete[] m_pX;
     delete[] m_pY;
@@ -23,22 +24,25 @@ bool CLCDataSet::Allocate(int n) {
     Free();
     if (n < 0)
         return false;
-    m_pIndex = new (std::nothrow) int[static_cast<size_t>(n)];
+    // The points are written by the caller; the index waits for a sort that moves them.
     m_pX = new (std::nothrow) double[static_cast<size_t>(n)];
     m_pY = new (std::nothrow) double[static_cast<size_t>(n)];
-    if (!m_pIndex || !m_pX || !m_pY) {
+    if (!m_pX || !m_pY) {
         Free();
         return false;
-    }
-    for (int i = 0; i < n; ++i) {
-        m_pIndex[i] = i;
-        m_pX[i] = m_pY[i] = 0;
     }
     m_nCount = n;
     return true;
 }
 
+void CLCDataSet::Truncate(int n) {
+    m_bFullRangeKnown = false;
+    if (n >= 0 && n < m_nCount)
+        m_nCount = n;
+}
+
 void CLCDataSet::SortByX() {
+    m_bFullRangeKnown = false;
     if (m_nCount <= 0)
         return;
     struct Triple {
@@ -49,7 +53,13 @@ void CLCDataSet::SortByX() {
     // without the copy and the merge buffer of the sort (48 bytes a point).
     const bool sorted = std::is_sorted(m_pX, m_pX + m_nCount);
     Triple* t = sorted ? nullptr : new (std::nothrow) Triple[static_cast<size_t>(m_nCount)];
-    if (t) {
+    if (t && !m_pIndex) {
+        m_pIndex = new (std::nothrow) int[static_cast<size_t>(m_nCount)];
+        if (m_pIndex)
+            for (int i = 0; i < m_nCount; ++i)
+                m_pIndex[i] = i;
+    }
+    if (t && m_pIndex) {
         for (int i = 0; i < m_nCount; ++i)
             t[i] = {m_pIndex[i], m_pX[i], m_pY[i]};
         // A stable sort keeps equal times in input order, one of the orders allowed.
@@ -59,8 +69,8 @@ void CLCDataSet::SortByX() {
             m_pX[i] = t[i].x;
             m_pY[i] = t[i].y;
         }
-        delete[] t;
     }
+    delete[] t;
     m_dXFirst = m_pX[0];
     m_dXLast = m_pX[m_nCount - 1];
 }
@@ -131,6 +141,15 @@ void CLCDataSet::GetYRange(double x1, double x2, double& yMin, double& yMax) con
         yMin = std::min(yMin, m_pY[i]);
         yMax = std::max(yMax, m_pY[i]);
     }
+}
+
+void CLCDataSet::GetFullYRange(double& yMin, double& yMax) const {
+    if (!m_bFullRangeKnown) {
+        GetYRange(GetXMin(), GetXMax(), m_dFullYMin, m_dFullYMax);
+        m_bFullRangeKnown = true;
+    }
+    yMin = m_dFullYMin;
+    yMax = m_dFullYMax;
 }
 
 namespace {

@@ -126,13 +126,8 @@ void CLCCore::DrawPlots(IGdiDC* pdc, bool highlight) {
     if (!target.dc)
         return;
     pdc = target.dc;
-    if (!highlight) {
-        ClearHits();
-        size_t points = 0;
-        for (const CLCPlot* p : m_plots)
-            points += p->pDataSet ? static_cast<size_t>(p->pDataSet->GetPointCount()) : 0;
-        m_hits.reserve(points);
-    }
+    if (!highlight)
+        PlanHits();
     for (auto it = m_plots.rbegin(); it != m_plots.rend(); ++it)
         if (*it != m_posCurrentPlot)
             DrawPlot(*pdc, *it, highlight);
@@ -162,12 +157,45 @@ void CLCCore::DrawPlot(IGdiDC& dc, CLCPlot* plot, bool highlight) {
     const double sx = m_dXMax - m_dXMin, sy = m_dYMax - m_dYMin;
     const int s = Px(plot->marker.nSize), kind = plot->marker.nKind, tol = Px(m_nPointTolerance);
 
-    const bool stamps = dc.SupportsStamps();
-    IGdiDC* image = m_bPlainMarkers || highlight || !(stamps || dc.DrawsOnlyVisibleMarkers()) ? nullptr : &dc;
+    // How a highlighted marker is drawn: 0 not at all, 1 copied in the
+    // highlight colour, 2 inverted, 3 xor-ed.
+    const unsigned how = (m_nHighlight >> 8) & 0xF;
+    const auto lit = [&](int px, int py) {
+        switch (m_nHighlight & 0xF) {
+        case 1:
+            return true;
+        case 2:
+            return LCRect{px - tol, py - tol, px + tol, py + tol}.PtInRect(m_ptHighlight);
+        case 3:
+            return m_rcHighlight.PtInRect({px, py});
+        default:
+            return false;
+        }
+    };
+    const auto drawOne = [&](int px, int py) {
+        if (highlight) {
+            if (how != 0 && lit(px, py)) {
+                dc.SetROP2(how == 2 ? Rop::Invert : how == 3 ? Rop::Xor : Rop::Copy);
+                dc.SelectBrush(hiBrush);
+            } else {
+                dc.SetROP2(Rop::Copy);
+                dc.SelectBrush(fill);
+            }
+        }
+        DrawMarkerShape(dc, kind, px - s, py - s, px + s, py + s, px, py);
+    };
+
     // Stamped drawing: every marker of the pass is the same set of pixels in
     // the same colours, so a marker drawn again at the same centre makes the
-    // earlier one invisible; only the last marker at each centre is drawn.
+    // earlier one invisible; only the last marker at each centre is drawn. A
+    // highlight that copies has two stamps, chosen by the centre alone, so
+    // the same holds; one that inverts or xors depends on what lies below.
     // A vector surface draws those shapes one by one.
+    const bool stamps = dc.SupportsStamps();
+    IGdiDC* image =
+        m_bPlainMarkers || (highlight && (how > 1 || !stamps)) || !(stamps || dc.DrawsOnlyVisibleMarkers())
+            ? nullptr
+            : &dc;
     std::vector<uint32_t>& cells = m_stampCells;
     cells.clear();
     if (image)
@@ -182,48 +210,18 @@ void CLCCore::DrawPlot(IGdiDC& dc, CLCPlot* plot, bool highlight) {
         // Both quotients are 0 or more inside the view, so truncation is the floor.
         const int px = L + static_cast<int>(W * (x - m_dXMin) / sx);
         const int py = B - static_cast<int>(H * (y - m_dYMin) / sy);
-        const LCRect box{px - s, py - s, px + s, py + s};
-        if (!highlight) {
-            AddHit(box, plot, ds.GetPointIndex(i), x, y);
-            if (image) {
-                const unsigned cx = static_cast<unsigned>(px - L), cy = static_cast<unsigned>(B - py);
-                if (cx < gridW && cy < gridH) {
-                    cells.push_back(cy * gridW + cx);
-                    continue;
-                }
-                image = nullptr; // outside the expected grid: fall back to plain drawing
-                for (uint32_t c : cells) {
-                    const int qx = L + static_cast<int>(c % gridW), qy = B - static_cast<int>(c / gridW);
-                    DrawMarkerShape(dc, kind, qx - s, qy - s, qx + s, qy + s, qx, qy);
-                }
-                cells.clear();
+        if (image) {
+            const unsigned cx = static_cast<unsigned>(px - L), cy = static_cast<unsigned>(B - py);
+            if (cx < gridW && cy < gridH) {
+                cells.push_back(cy * gridW + cx);
+                continue;
             }
-            DrawMarkerShape(dc, kind, box.left, box.top, box.right, box.bottom, px, py);
-            continue;
+            image = nullptr; // outside the expected grid: fall back to plain drawing
+            for (uint32_t c : cells)
+                drawOne(L + static_cast<int>(c % gridW), B - static_cast<int>(c / gridW));
+            cells.clear();
         }
-        bool lit = false;
-        switch (m_nHighlight & 0xF) {
-        case 1:
-            lit = true;
-            break;
-        case 2:
-            lit = LCRect{px - tol, py - tol, px + tol, py + tol}.PtInRect(m_ptHighlight);
-            break;
-        case 3:
-            lit = m_rcHighlight.PtInRect({px, py});
-            break;
-        default:
-            break;
-        }
-        const unsigned how = (m_nHighlight >> 8) & 0xF;
-        if (lit && how != 0) {
-            dc.SetROP2(how == 2 ? Rop::Invert : how == 3 ? Rop::Xor : Rop::Copy);
-            dc.SelectBrush(hiBrush);
-        } else {
-            dc.SetROP2(Rop::Copy);
-            dc.SelectBrush(fill);
-        }
-        DrawMarkerShape(dc, kind, box.left, box.top, box.right, box.bottom, px, py);
+        drawOne(px, py);
     }
     if (image && !cells.empty()) {
         // Walk backwards keeping the first visit of each centre (its last
@@ -241,28 +239,37 @@ void CLCCore::DrawPlot(IGdiDC& dc, CLCPlot* plot, bool highlight) {
                 keep.push_back(c);
             }
         }
-        MarkerStamp stamp;
+        MarkerStamp stamp, litStamp;
+        const bool twoStamps = highlight && how == 1;
         if (stamps) {
             QImage scratch(1, 1, QImage::Format_RGB32);
             CImageDC recorderDC(scratch);
-            std::vector<StampPixel> writes;
-            recorderDC.SelectBrush(fill);
-            recorderDC.SelectPen(outline);
-            recorderDC.SetRecorder(&writes);
-            DrawMarkerShape(recorderDC, kind, -s, -s, s, s, 0, 0);
-            stamp.Assign(writes);
+            const auto record = [&](const GdiBrush& brush, MarkerStamp& into) {
+                std::vector<StampPixel> writes;
+                recorderDC.SelectBrush(brush);
+                recorderDC.SelectPen(outline);
+                recorderDC.SetRecorder(&writes);
+                DrawMarkerShape(recorderDC, kind, -s, -s, s, s, 0, 0);
+                recorderDC.SetRecorder(nullptr);
+                into.Assign(writes);
+            };
+            record(fill, stamp);
+            if (twoStamps)
+                record(hiBrush, litStamp);
         }
         std::vector<LCPoint>& centres = m_stampCentres;
         centres.clear();
         for (size_t k = keep.size(); k-- > 0;) {
             const uint32_t c = keep[k];
             const int qx = L + static_cast<int>(c % gridW), qy = B - static_cast<int>(c / gridW);
-            if (stamps)
-                centres.push_back({qx, qy});
+            if (!stamps)
+                drawOne(qx, qy);
+            else if (twoStamps) // the two kinds interleave: one at a time, in order
+                image->StampMarker(lit(qx, qy) ? litStamp : stamp, qx, qy);
             else
-                DrawMarkerShape(dc, kind, qx - s, qy - s, qx + s, qy + s, qx, qy);
+                centres.push_back({qx, qy});
         }
-        if (stamps)
+        if (stamps && !twoStamps)
             image->StampMarkers(stamp, centres.data(), centres.size());
     }
     dc.SetROP2(Rop::Copy);

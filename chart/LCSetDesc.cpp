@@ -20,6 +20,21 @@ LCSetDesc::LCSetDesc(int count, const double* x, const double* y) {
     m_nPresent = HasDataSet;
 }
 
+LCSetDesc::LCSetDesc(int count, const std::function<int(double* x, double* y)>& fill) {
+    CLCDataSet* ds = new (std::nothrow) CLCDataSet;
+    if (!ds)
+        return;
+    ds->SetInterpolation(1);
+    if (count < 0 || !ds->Allocate(count)) {
+        delete ds;
+        return;
+    }
+    ds->Truncate(fill(ds->m_pX, ds->m_pY));
+    ds->SortByX();
+    m_pDataSet = ds;
+    m_nPresent = HasDataSet;
+}
+
 LCSetDesc::~LCSetDesc() {
     // Until AddSet hands it over, the data set is the descriptor's.
     if (!m_bAdded)

@@ -4,6 +4,7 @@
 
 #include "LCCore.h"
 
+#include <functional>
 #include <string>
 
 // One plot before it is added: the points and the look, with a bit per
@@ -28,6 +29,9 @@ class LCSetDesc {
     LCSetDesc() = default;
     // Builds the data set from count points (x[i], y[i]), sorted by x.
     LCSetDesc(int count, const double* x, const double* y);
+    // Builds the data set in place: fill writes at most count points into the
+    // x and y arrays it is given and returns how many it wrote; sorted by x.
+    LCSetDesc(int count, const std::function<int(double* x, double* y)>& fill);
     ~LCSetDesc();
     LCSetDesc(const LCSetDesc&) = delete;
     LCSetDesc& operator=(const LCSetDesc&) = delete;

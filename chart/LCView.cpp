@@ -77,7 +77,7 @@ void CLCCore::ShowAllData() {
         const CLCDataSet* ds = p->pDataSet;
         const double a = ds->GetXMin(), b = ds->GetXMax();
         double lo = 0, hi = 0;
-        ds->GetYRange(a, b, lo, hi);
+        ds->GetFullYRange(lo, hi);
         if (first) {
             xMin = a;
             xMax = b;
@@ -253,7 +253,70 @@ void CLCCore::LayoutLegend() {
 // ---------------------------------------------------------------------------
 // Hit records
 
+void CLCCore::PlanHits() {
+    ClearHits();
+    m_hitPlan.rcPlot = m_rcPlot;
+    m_hitPlan.xMin = m_dXMin;
+    m_hitPlan.yMin = m_dYMin;
+    m_hitPlan.xMax = m_dXMax;
+    m_hitPlan.yMax = m_dYMax;
+    // The order of DrawPlots; the plots DrawPlot skips have no markers.
+    const auto plan = [&](CLCPlot* p) {
+        if (p && !(p->nFlags & 1) && p->pDataSet && p->pDataSet->GetPointCount() > 0 && p->marker.nKind != 0)
+            m_hitPlan.plots.push_back({p, Px(p->marker.nSize)});
+    };
+    for (auto it = m_plots.rbegin(); it != m_plots.rend(); ++it)
+        if (*it != m_posCurrentPlot)
+            plan(*it);
+    plan(Find(m_posCurrentPlot));
+    m_hitPlan.pending = !m_hitPlan.plots.empty();
+}
+
+// The boxes DrawPlot draws its markers in, from the same arithmetic.
+void CLCCore::MakePlannedHits() const {
+    if (!m_hitPlan.pending)
+        return;
+    m_hitPlan.pending = false;
+    const HitPlan& h = m_hitPlan;
+    const int L = h.rcPlot.left, B = h.rcPlot.bottom;
+    const int W = h.rcPlot.right - L + 1, H = B - h.rcPlot.top + 1;
+    const double sx = h.xMax - h.xMin, sy = h.yMax - h.yMin;
+    size_t points = 0;
+    for (const HitPlan::Plot& p : h.plots)
+        points += static_cast<size_t>(p.plot->pDataSet->GetPointCount());
+    m_hits.reserve(points);
+    for (const HitPlan::Plot& p : h.plots) {
+        const CLCDataSet& ds = *p.plot->pDataSet;
+        const double x0 = std::max(h.xMin, ds.GetXMin()), x1 = std::min(h.xMax, ds.GetXMax());
+        if (x1 < x0)
+            continue;
+        const int n = ds.GetPointCount();
+        const int first = std::clamp(ds.FindFirstAtOrAfter(x0) - 1, 0, n - 1);
+        const int last = std::clamp(ds.FindLastAtOrBefore(x1) + 1, 0, n - 1);
+        const int s = p.halfSize;
+        for (int i = first; i <= last; ++i) {
+            double x, y;
+            ds.GetPoint(i, x, y);
+            if (!(x >= h.xMin && x <= h.xMax && y >= h.yMin && y <= h.yMax))
+                continue;
+            const int px = L + static_cast<int>(W * (x - h.xMin) / sx);
+            const int py = B - static_cast<int>(H * (y - h.yMin) / sy);
+            AppendHit({px - s, py - s, px + s, py + s}, p.plot, ds.GetPointIndex(i), x, y);
+        }
+    }
+}
+
+const std::vector<HitRect>& CLCCore::GetHits() const {
+    MakePlannedHits();
+    return m_hits;
+}
+
 void CLCCore::AddHit(const LCRect& rc, CLCPlot* plot, int point, double x, double y) {
+    MakePlannedHits();
+    AppendHit(rc, plot, point, x, y);
+}
+
+void CLCCore::AppendHit(const LCRect& rc, CLCPlot* plot, int point, double x, double y) const {
     LCRect r = rc;
     r.NormalizeRect();
     const int index = static_cast<int>(m_hits.size());
@@ -268,9 +331,12 @@ void CLCCore::AddHit(const LCRect& rc, CLCPlot* plot, int point, double x, doubl
 void CLCCore::ClearHits() {
     m_hits.clear();
     m_hitRuns.clear();
+    m_hitPlan.plots.clear();
+    m_hitPlan.pending = false;
 }
 
 const HitRect* CLCCore::FindHit(int x, int y) const {
+    MakePlannedHits();
     const LCPoint pt{x, y};
     for (const HitRun& run : m_hitRuns) {
         // Candidates: x - maxWidth < left <= x; the first of them that

@@ -85,12 +85,11 @@ int CliRender(const std::vector<std::string>& argv) {
     chart.Layout(width * static_cast<int>(scale), height * static_cast<int>(scale));
     ConfigureMainChart(&chart, LoadUIString(28), LoadUIString(26));
     chart.SetTitles(LoadUIString(28), ChartYCaption(archive.GetKind()));
-    SeriesPlots plots;
-    ShowSeriesPlots(&chart, *archive.GetSeries(index), index, options, LoadUIString(2), plots);
     // The chart holds its own copy of the points; the picture needs neither
     // the records nor the arrays kept for the statistics.
-    plots.times = std::vector<double>();
-    plots.results = std::vector<double>();
+    SeriesPlots plots;
+    plots.keepPoints = false;
+    ShowSeriesPlots(&chart, *archive.GetSeries(index), index, options, LoadUIString(2), plots);
     archive.Clear();
     if (args.Has("view") && !chart.SetView(view[0], view[1], view[2], view[3]))
         return CliError(kExitUsage,

@@ -6,7 +6,10 @@
 #include "LocalTime.h"
 #include "StringTable.h"
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
+#include <optional>
 
 #include <cstdio>
 
@@ -19,19 +22,62 @@ struct CurveLook {
     int size;
 };
 
-LCPosition AddCurve(CLCCore* chart, const std::vector<double>& x, const std::vector<double>& y,
-                    const CurveLook& look, const std::string& title) {
-    if (!chart || x.empty())
+// What the walk of the curves found, for the chart's message.
+struct CurveFindings {
+    bool anyPoint = false, anyFinite = false;
+};
+
+enum Curve { kZero, kMeasurement, kBad, kCurves };
+
+// Where the walk puts the points of one curve: the arrays of its data set,
+// with room for room points, or none.
+struct CurveSink {
+    size_t room = 0, count = 0;
+    double* x = nullptr;
+    double* y = nullptr;
+};
+
+// The zero-control, measurement and (withBad) bad-point curves in one walk
+// of the series (times and results only: the chart takes no temperatures or
+// pressures); a record's time and result do not depend on which curve takes
+// it. The measurement points also go to keepX and keepY when given.
+void WalkCurves(const SeriesInfo& series, unsigned skip, const CurveOptions& options, bool withBad,
+                CurveSink (&sinks)[kCurves], std::vector<double>* keepX, std::vector<double>* keepY,
+                CurveFindings& found) {
+    series.ForEachCurvePoint(skip, options.zeroCorrection, options.stdTemp, options.stdPres,
+                             [&](int, const ArchiveRecord& r, double t, double result, double, double) {
+                                 const auto put = [&](CurveSink& sink) {
+                                     if (sink.x && sink.count < sink.room) {
+                                         sink.x[sink.count] = t;
+                                         sink.y[sink.count] = result;
+                                     }
+                                     ++sink.count;
+                                 };
+                                 put(sinks[r.IsZero() ? kZero : kMeasurement]);
+                                 if (withBad && r.IsBad())
+                                     put(sinks[kBad]);
+                                 if (keepX && !r.IsZero()) {
+                                     keepX->push_back(t);
+                                     keepY->push_back(result);
+                                 }
+                                 found.anyPoint = true;
+                                 found.anyFinite = found.anyFinite || std::isfinite(result);
+                             });
+}
+
+// Adds the plot of a filled descriptor; null when it has no point or there is no chart.
+LCPosition AddCurve(CLCCore* chart, std::optional<LCSetDesc>& desc, const CurveLook& look,
+                    const std::string& title) {
+    if (!chart || !desc || !desc->m_pDataSet || desc->m_pDataSet->GetPointCount() == 0)
         return nullptr;
-    LCSetDesc desc(static_cast<int>(x.size()), x.data(), y.data());
-    desc.SetPlotType(0);
-    desc.SetColor(look.color);
-    desc.SetMarkerShape(look.shape);
-    desc.SetFillColor(look.fill);
-    desc.SetMarkerSize(look.size);
-    desc.SetFormats("%f", "%.2f");
-    desc.SetTitle(title);
-    return AddSetTo(*chart, desc, true);
+    desc->SetPlotType(0);
+    desc->SetColor(look.color);
+    desc->SetMarkerShape(look.shape);
+    desc->SetFillColor(look.fill);
+    desc->SetMarkerSize(look.size);
+    desc->SetFormats("%f", "%.2f");
+    desc->SetTitle(title);
+    return AddSetTo(*chart, *desc, true);
 }
 
 } // namespace
@@ -49,28 +95,6 @@ void RemoveSeriesPlots(CLCCore* chart, SeriesPlots& plots) {
 }
 
 namespace {
-
-// Times and results only: the chart takes no temperatures or pressures.
-void CurveXY(const SeriesInfo& series, unsigned flags, const CurveOptions& options, std::vector<double>& x,
-             std::vector<double>& y) {
-    x.clear();
-    y.clear();
-    const size_t n = CurvePointCount(series, flags);
-    x.reserve(n);
-    y.reserve(n);
-    series.ForEachCurvePoint(flags, options.zeroCorrection, options.stdTemp, options.stdPres,
-                             [&](int, const ArchiveRecord&, double t, double result, double, double) {
-                                 x.push_back(t);
-                                 y.push_back(result);
-                             });
-}
-
-bool HasFinite(const std::vector<double>& v) {
-    for (double d : v)
-        if (std::isfinite(d))
-            return true;
-    return false;
-}
 
 // Zero correction needs a zero-control record the filter keeps.
 bool HasReferenceZero(const SeriesInfo& series, bool filter) {
@@ -100,26 +124,49 @@ void ShowSeriesPlots(CLCCore* chart, const SeriesInfo& series, int listIndex, co
     std::snprintf(title, sizeof title, "%s #%d", dataText.c_str(), listIndex + 1);
     char zeroTitle[520];
     std::snprintf(zeroTitle, sizeof zeroTitle, "%s #%d '0'", dataText.c_str(), listIndex + 1);
-    std::vector<double> times, results;
-
-    bool anyPoint = false, anyFinite = false;
-    CurveXY(series, CF_ZERO_ONLY | skip, options, times, results);
-    anyPoint = anyPoint || !results.empty();
-    anyFinite = anyFinite || HasFinite(results);
-    plots.zero = AddCurve(chart, times, results, {0x808000, 2, 0xC0C000, 4}, zeroTitle);
-
-    CurveXY(series, CF_MEAS_ONLY | skip, options, plots.times, plots.results);
-    anyPoint = anyPoint || !plots.results.empty();
-    anyFinite = anyFinite || HasFinite(plots.results);
-    plots.measurement = AddCurve(chart, plots.times, plots.results, {0x208000, 3, 0x208000, 4}, title);
-
-    if (!options.filter) {
-        CurveXY(series, CF_BAD_ONLY, options, times, results);
-        anyPoint = anyPoint || !results.empty();
-        anyFinite = anyFinite || HasFinite(results);
-        plots.bad = AddCurve(chart, times, results, {0x000080, 3, 0x000080, 5}, title);
+    const unsigned select[kCurves] = {CF_ZERO_ONLY | skip, CF_MEAS_ONLY | skip, CF_BAD_ONLY};
+    const int curves = options.filter ? 2 : 3;
+    CurveSink sinks[kCurves];
+    for (int c = 0; c < curves; ++c)
+        sinks[c].room = CurvePointCount(series, select[c]);
+    std::vector<double>* keepX = plots.keepPoints ? &plots.times : nullptr;
+    std::vector<double>* keepY = plots.keepPoints ? &plots.results : nullptr;
+    if (keepX) {
+        keepX->reserve(sinks[kMeasurement].room);
+        keepY->reserve(sinks[kMeasurement].room);
     }
-    const int reason = EmptyChartReason(series, options, anyPoint, anyFinite);
+    CurveFindings found;
+    bool walked = false;
+    const auto walk = [&] {
+        walked = true;
+        WalkCurves(series, skip, options, !options.filter, sinks, keepX, keepY, found);
+    };
+    // Every data set is filled in place by the one walk, so each descriptor
+    // is made inside the fill of the one before; the innermost fill walks,
+    // and each descriptor then keeps and sorts its own points.
+    std::optional<LCSetDesc> descs[kCurves];
+    const std::function<void(int)> make = [&](int c) {
+        if (c == curves) {
+            walk();
+            return;
+        }
+        descs[c].emplace(static_cast<int>(sinks[c].room), [&, c](double* x, double* y) {
+            sinks[c].x = x;
+            sinks[c].y = y;
+            make(c + 1);
+            return static_cast<int>(std::min(sinks[c].count, sinks[c].room));
+        });
+        if (!descs[c]->m_pDataSet)
+            make(c + 1); // no memory for this plot; the others still get their points
+    };
+    if (chart)
+        make(0);
+    if (!walked)
+        walk();
+    plots.zero = AddCurve(chart, descs[kZero], {0x808000, 2, 0xC0C000, 4}, zeroTitle);
+    plots.measurement = AddCurve(chart, descs[kMeasurement], {0x208000, 3, 0x208000, 4}, title);
+    plots.bad = AddCurve(chart, descs[kBad], {0x000080, 3, 0x000080, 5}, title);
+    const int reason = EmptyChartReason(series, options, found.anyPoint, found.anyFinite);
     if (chart && reason != 0)
         chart->SetMessage(LoadUIString(reason));
 }

@@ -20,6 +20,8 @@ struct SeriesPlots {
     LCPosition measurement = nullptr;
     LCPosition bad = nullptr;
     std::vector<double> times, results;
+    // False leaves times and results empty, for a chart drawn without statistics.
+    bool keepPoints = true;
 };
 
 // Removes the plots in plots from the chart, then adds the zero-control,

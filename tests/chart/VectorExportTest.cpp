@@ -12,24 +12,14 @@
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 
+#include "Shell.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <set>
 
 namespace {
-
-std::string ShellOutput(const std::string& command) {
-    std::string out;
-    if (std::FILE* p = popen(command.c_str(), "r")) {
-        char buf[4096];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-            out.append(buf, n);
-        pclose(p);
-    }
-    return out;
-}
 
 // Shapes on whole pixels cover the same pixels through a painter as on the raster surface.
 TEST(PainterDC, CoversThePixelsOfTheRasterContext) {

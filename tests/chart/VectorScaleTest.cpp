@@ -7,23 +7,13 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "Shell.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 
 namespace {
-
-std::string ShellOutput(const std::string& command) {
-    std::string out;
-    if (std::FILE* p = popen(command.c_str(), "r")) {
-        char buf[4096];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-            out.append(buf, n);
-        pclose(p);
-    }
-    return out;
-}
 
 TEST(VectorExport, PageSizeDoesNotGrowWithThePixelRatio) {
     QTemporaryDir dir;

@@ -21,18 +21,6 @@ namespace {
 
 const std::string kDemo = std::string(TERVIK_SAMPLES) + "/demo.mnr";
 
-std::string ShellOutput(const std::string& command) {
-    std::string out;
-    if (std::FILE* p = popen(command.c_str(), "r")) {
-        char buf[4096];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-            out.append(buf, n);
-        pclose(p);
-    }
-    return out;
-}
-
 std::string Stamp(double t) {
     const LocalFields f = ToLocalFields(t);
     char buf[64];

@@ -1,0 +1,60 @@
+// The highlight pass over a drawn chart, stamped, against drawing every
+// marker with the shape calls.
+
+#include "ChartTestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+struct Drawn {
+    CLCCore c;
+    QImage img = WhiteImage(200, 150);
+    explicit Drawn(bool plain) {
+        c.SetMargins(20, 10, 20, 20);
+        c.Layout(200, 150);
+        c.SetPlainMarkers(plain);
+        std::mt19937 rng(4242);
+        std::uniform_real_distribution<double> ux(-5, 165), uy(-5, 125);
+        for (int k = 0; k < 2; ++k) {
+            std::vector<double> x, y;
+            for (int i = 0; i < 4000; ++i) {
+                x.push_back(ux(rng));
+                y.push_back(uy(rng));
+            }
+            for (int i = 0; i < 400; ++i) { // repeated centres
+                x.push_back(x[i % 40]);
+                y.push_back(y[i % 40] + 0.001 * i);
+            }
+            const LCPosition p = c.AddPlot(MakeDataSet(x, y));
+            c.SetPlotMarkerKind(p, 2 + 2 * k);
+            c.SetPlotMarkerSize(p, 3 + k);
+            c.SetPlotMarkerFill(p, 0x30A050u * (k + 1));
+        }
+        c.SetView(0, 0, 160, 120);
+        CImageDC dc(img);
+        c.PaintTo(dc);
+    }
+    void Highlight() {
+        CImageDC dc(img);
+        c.DrawPlots(&dc, true);
+    }
+};
+
+} // namespace
+
+TEST(HighlightStamp, RectangleAndPointMatchPlainDrawing) {
+    Drawn fast(false), plain(true);
+    for (Drawn* d : {&fast, &plain}) {
+        d->c.SetHighlightRect({60, 40, 130, 100});
+        d->Highlight();
+    }
+    EXPECT_EQ(fast.img, plain.img);
+    for (Drawn* d : {&fast, &plain}) {
+        d->c.SetHighlightPoint({100, 70});
+        d->Highlight();
+    }
+    EXPECT_EQ(fast.img, plain.img);
+}
