@@ -9,7 +9,7 @@
 
 namespace {
 
-TEST(CliMemory, OutOfMemoryIsAFailureWithAMessage) {
+TEST(CliSystemFailure, OutOfMemoryIsAFailureWithAMessage) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "the sanitizer's shadow memory does not run under an address-space limit";
 #else
