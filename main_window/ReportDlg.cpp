@@ -20,7 +20,9 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QResizeEvent>
 #include <QScopeGuard>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTableWidget>
 
@@ -28,6 +30,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <initializer_list>
 #include <limits>
 #include <new>
 
@@ -88,7 +91,10 @@ CReportDlg::CReportDlg(const ReportRequest& request, const QString& unit, QWidge
     setObjectName("ReportDlg");
     setFont(DialogGeometry::DialogFont());
     const DialogGeometry du(font());
-    setFixedSize(du.X(600), du.Y(300));
+    m_templateSize = QSize(du.X(600), du.Y(300));
+    // Room for the top row and the buttons beside a table of a few rows.
+    setMinimumSize(du.X(410), du.Y(180));
+    resize(m_templateSize);
     setWindowTitle(UI(280));
 
     auto label = [&](const QString& text, int l, int t, int w, int h) {
@@ -186,7 +192,38 @@ CReportDlg::CReportDlg(const ReportRequest& request, const QString& unit, QWidge
     for (int c = 0; c < kColumns; ++c)
         m_pList->SetColumn(c, c == 0 ? QString("#") : UI(headers[c]), du.X(30));
     m_pList->CreateColumns();
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{m_pTable, m_pSummary, m_pExportCsv, m_pSavePdf, m_pClose})
+        m_templateRects.push_back(w->geometry());
+    FitScreen(parent);
     Recompute();
+}
+
+// A screen smaller than the dialog (a laptop at 200 %) gets the dialog at
+// the screen's size, the table giving up the difference.
+void CReportDlg::FitScreen(QWidget* parent) {
+    const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    // The frame is not known before the dialog is shown; a title bar and
+    // borders take about this much.
+    const QSize frame(16, 40);
+    resize(m_templateSize.boundedTo(screen->availableGeometry().size() - frame).expandedTo(minimumSize()));
+}
+
+// Growing or shrinking from the template's size goes to the table; the
+// summary and the buttons keep to the bottom, Close to the right.
+void CReportDlg::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    if (m_templateRects.size() != 5)
+        return;
+    const int dw = width() - m_templateSize.width(), dh = height() - m_templateSize.height();
+    const QRect* r = m_templateRects.data();
+    m_pTable->setGeometry(r[0].adjusted(0, 0, dw, dh));
+    m_pSummary->setGeometry(r[1].translated(0, dh).adjusted(0, 0, dw, 0));
+    m_pExportCsv->setGeometry(r[2].translated(0, dh));
+    m_pSavePdf->setGeometry(r[3].translated(0, dh));
+    m_pClose->setGeometry(r[4].translated(dw, dh));
 }
 
 CReportDlg::~CReportDlg() = default;

@@ -5,9 +5,12 @@
 #include "SeriesFormat.h"
 
 #include <QDialog>
+#include <QRect>
+#include <QSize>
 #include <QString>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class CListCtrlWrp;
 class QComboBox;
@@ -56,7 +59,11 @@ class CReportDlg : public QDialog {
     const ReportRequest& Request() const { return m_request; }
     const IntervalTable& Table() const { return m_table; }
 
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+
   private:
+    void FitScreen(QWidget* parent);
     const SeriesInfo* Series() const;
     // Reads the choices into the request and recomputes the table; false,
     // after telling the user, when the limit is no number.
@@ -83,4 +90,7 @@ class CReportDlg : public QDialog {
     QPushButton* m_pExportCsv;
     QPushButton* m_pSavePdf;
     QPushButton* m_pClose;
+    QSize m_templateSize;
+    // The table, the summary and the three buttons at the template's size.
+    std::vector<QRect> m_templateRects;
 };
