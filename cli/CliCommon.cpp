@@ -205,6 +205,12 @@ bool ReadIntervalOptions(const CliArgs& args, IntervalOptions& options, std::str
             error = "--view takes two times in epoch seconds";
             return false;
         }
+        // An empty or reversed range is a slip, not a request for no points
+        // (and the report's chart could not show it).
+        if (!(options.xmin < options.xmax)) {
+            error = "--view takes XMIN below XMAX";
+            return false;
+        }
     }
     return true;
 }

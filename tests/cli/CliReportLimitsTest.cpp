@@ -1,5 +1,5 @@
 // tervik-cli report refuses what it cannot write whole: a table of more
-// intervals than a report holds, and standard output.
+// intervals than a report holds, an empty view, and standard output.
 
 #include "ArchiveGen.h"
 #include "CliRun.h"
@@ -15,7 +15,7 @@ namespace {
 
 const std::string kDemo = std::string(TERVIK_SAMPLES) + "/demo.mnr";
 
-TEST(CliReportLimits, RefusesTooManyIntervalsAndStandardOutput) {
+TEST(CliReportLimits, RefusesTooManyIntervalsEmptyViewsAndStandardOutput) {
     TempDir dir;
     // A zero control and two measurements ten days apart: 14,400 minutes.
     GenOptions g;
@@ -37,6 +37,17 @@ TEST(CliReportLimits, RefusesTooManyIntervalsAndStandardOutput) {
     // The same series in hours fits.
     EXPECT_EQ(Cli("report " + mnr + " --series 1 --lang en -o " + pdf).code, 0);
     EXPECT_TRUE(std::filesystem::exists(pdf));
+
+    // An empty or reversed view is a usage error for the report and the table alike.
+    for (const std::string& command :
+         {"report " + kDemo + " --series 1 -o " + (dir / "v.pdf"), "intervals " + kDemo + " --series 1"}) {
+        for (const char* view : {" --view 1307092230 1307092230", " --view 1307092230 1307092000"}) {
+            const CliRun r = CliErr(command + view);
+            EXPECT_EQ(r.code, 2) << command << view;
+            EXPECT_EQ(r.out, "tervik-cli: --view takes XMIN below XMAX\n") << command << view;
+        }
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "v.pdf"));
 
     const CliRun dash = Cli("report " + kDemo + " --series 1 -o -", "cd '" + dir.path().string() + "' && ");
     EXPECT_EQ(dash.code, 2);
