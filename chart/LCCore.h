@@ -199,8 +199,14 @@ class CLCCore {
     // plots, the current plot's last.
     void AddHit(const LCRect& rc, CLCPlot* plot, int point, double x, double y);
     void ClearHits();
+    // The first record containing the point, valid until the next FindHit
+    // or change of the records.
     const HitRect* FindHit(int x, int y) const;
+    // All the records, unpacked on the first call after a change.
     const std::vector<HitRect>& GetHits() const;
+    size_t HitCount() const;
+    // Bytes the stored records take (not counting GetHits' copy).
+    size_t HitBytes() const;
 
     // Drawing. A null context draws on the window's surface (nothing without one).
     void PaintTo(IGdiDC& dc);
@@ -340,8 +346,32 @@ class CLCCore {
     double m_dReadoutX = 0, m_dReadoutY = 0;
     bool m_bReadoutValid = false;
     bool m_bPointHit = false;
+    // A hit record packed into 16 bytes, a million of them being common:
+    // the box's corner, the point, and the group giving the plot and the
+    // box's size. Planned records take their point and values from the data
+    // set (its index there); added ones index m_hitValues.
+    struct PackedHit {
+        int32_t left, top;
+        int32_t item;
+        uint32_t group;
+    };
+    struct HitGroup {
+        CLCPlot* plot;
+        const CLCDataSet* data; // null: item indexes m_hitValues
+        int width, height;
+    };
+    struct HitValue {
+        int point;
+        double x, y;
+    };
     // Filled from m_hitPlan when first asked for.
-    mutable std::vector<HitRect> m_hits;
+    mutable std::vector<PackedHit> m_hits;
+    mutable std::vector<HitGroup> m_hitGroups;
+    mutable std::vector<HitValue> m_hitValues;
+    mutable HitRect m_foundHit{};
+    mutable std::vector<HitRect> m_unpackedHits;
+    mutable bool m_unpackedValid = false;
+    HitRect UnpackHit(const PackedHit& h) const;
 
     // Makes entry index of the view history the current view.
     void ShowHistoryView(int index);
@@ -382,6 +412,7 @@ class CLCCore {
     void PlanHits();
     void MakePlannedHits() const;
     void AppendHit(const LCRect& rc, CLCPlot* plot, int point, double x, double y) const;
+    void AppendPacked(int left, int top, int item, const HitGroup& group) const;
     // Scratch of the stamped drawing, kept so that big plots do not allocate on every paint.
     std::vector<uint32_t> m_stampCells, m_stampKeep;
     std::vector<uint64_t> m_stampSeen;

@@ -294,6 +294,7 @@ void CLCCore::MakePlannedHits() const {
         const int first = std::clamp(ds.FindFirstAtOrAfter(x0) - 1, 0, n - 1);
         const int last = std::clamp(ds.FindLastAtOrBefore(x1) + 1, 0, n - 1);
         const int s = p.halfSize;
+        const HitGroup group{p.plot, &ds, 2 * s, 2 * s};
         for (int i = first; i <= last; ++i) {
             double x, y;
             ds.GetPoint(i, x, y);
@@ -301,14 +302,32 @@ void CLCCore::MakePlannedHits() const {
                 continue;
             const int px = L + static_cast<int>(W * (x - h.xMin) / sx);
             const int py = B - static_cast<int>(H * (y - h.yMin) / sy);
-            AppendHit({px - s, py - s, px + s, py + s}, p.plot, ds.GetPointIndex(i), x, y);
+            AppendPacked(px - s, py - s, i, group);
         }
     }
 }
 
 const std::vector<HitRect>& CLCCore::GetHits() const {
     MakePlannedHits();
-    return m_hits;
+    if (!m_unpackedValid) {
+        m_unpackedHits.clear();
+        m_unpackedHits.reserve(m_hits.size());
+        for (const PackedHit& h : m_hits)
+            m_unpackedHits.push_back(UnpackHit(h));
+        m_unpackedValid = true;
+    }
+    return m_unpackedHits;
+}
+
+size_t CLCCore::HitCount() const {
+    MakePlannedHits();
+    return m_hits.size();
+}
+
+size_t CLCCore::HitBytes() const {
+    MakePlannedHits();
+    return m_hits.capacity() * sizeof(PackedHit) + m_hitGroups.capacity() * sizeof(HitGroup) +
+           m_hitValues.capacity() * sizeof(HitValue);
 }
 
 void CLCCore::AddHit(const LCRect& rc, CLCPlot* plot, int point, double x, double y) {
@@ -319,34 +338,68 @@ void CLCCore::AddHit(const LCRect& rc, CLCPlot* plot, int point, double x, doubl
 void CLCCore::AppendHit(const LCRect& rc, CLCPlot* plot, int point, double x, double y) const {
     LCRect r = rc;
     r.NormalizeRect();
+    const int item = static_cast<int>(m_hitValues.size());
+    m_hitValues.push_back({point, x, y});
+    AppendPacked(r.left, r.top, item, {plot, nullptr, r.right - r.left, r.bottom - r.top});
+}
+
+void CLCCore::AppendPacked(int left, int top, int item, const HitGroup& group) const {
+    if (m_hitGroups.empty() || m_hitGroups.back().plot != group.plot ||
+        m_hitGroups.back().data != group.data || m_hitGroups.back().width != group.width ||
+        m_hitGroups.back().height != group.height)
+        m_hitGroups.push_back(group);
     const int index = static_cast<int>(m_hits.size());
-    if (m_hitRuns.empty() || r.left < m_hits.back().rc.left)
+    if (m_hitRuns.empty() || left < m_hits.back().left)
         m_hitRuns.push_back({index, index, 0});
     HitRun& run = m_hitRuns.back();
     run.end = index + 1;
-    run.maxWidth = std::max(run.maxWidth, r.right - r.left);
-    m_hits.push_back({r, plot, point, x, y});
+    run.maxWidth = std::max(run.maxWidth, group.width);
+    m_hits.push_back({left, top, item, static_cast<uint32_t>(m_hitGroups.size() - 1)});
+    m_unpackedValid = false;
+}
+
+HitRect CLCCore::UnpackHit(const PackedHit& h) const {
+    const HitGroup& g = m_hitGroups[h.group];
+    HitRect r{{h.left, h.top, h.left + g.width, h.top + g.height}, g.plot, 0, 0, 0};
+    if (g.data) {
+        r.nPoint = g.data->GetPointIndex(h.item);
+        g.data->GetPoint(h.item, r.dX, r.dY);
+    } else {
+        const HitValue& v = m_hitValues[static_cast<size_t>(h.item)];
+        r.nPoint = v.point;
+        r.dX = v.x;
+        r.dY = v.y;
+    }
+    return r;
 }
 
 void CLCCore::ClearHits() {
     m_hits.clear();
+    m_hitGroups.clear();
+    m_hitValues.clear();
     m_hitRuns.clear();
+    m_unpackedHits.clear();
+    m_unpackedValid = false;
     m_hitPlan.plots.clear();
     m_hitPlan.pending = false;
 }
 
 const HitRect* CLCCore::FindHit(int x, int y) const {
     MakePlannedHits();
-    const LCPoint pt{x, y};
     for (const HitRun& run : m_hitRuns) {
         // Candidates: x - maxWidth < left <= x; the first of them that
         // contains the point is the first in the whole run.
         const auto begin = m_hits.begin() + run.begin, end = m_hits.begin() + run.end;
         const long long low = static_cast<long long>(x) - run.maxWidth;
-        auto it = std::partition_point(begin, end, [&](const HitRect& h) { return h.rc.left <= low; });
-        for (; it != end && it->rc.left <= x; ++it)
-            if (it->rc.PtInRect(pt))
-                return &*it;
+        auto it = std::partition_point(begin, end, [&](const PackedHit& h) { return h.left <= low; });
+        for (; it != end && it->left <= x; ++it) {
+            const HitGroup& g = m_hitGroups[it->group];
+            if (static_cast<long long>(x) < static_cast<long long>(it->left) + g.width && y >= it->top &&
+                static_cast<long long>(y) < static_cast<long long>(it->top) + g.height) {
+                m_foundHit = UnpackHit(*it);
+                return &m_foundHit;
+            }
+        }
     }
     return nullptr;
 }

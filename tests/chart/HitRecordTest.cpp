@@ -34,3 +34,25 @@ TEST(HitRecords, DescribeThePaintedFrameNotLaterChanges) {
     EXPECT_EQ(c.FindHit(140, 39), nullptr);
     EXPECT_TRUE(c.GetHits().empty());
 }
+
+TEST(HitRecords, TakeSixteenBytesEach) {
+    CLCCore c;
+    c.SetMargins(20, 10, 20, 20);
+    c.Layout(400, 300);
+    std::vector<double> x, y;
+    for (int i = 0; i < 5000; ++i) {
+        x.push_back(i);
+        y.push_back(i % 97);
+    }
+    c.AddPlot(MakeDataSet(x, y));
+    c.SetView(0, 0, 4999, 96);
+    QImage img = WhiteImage(400, 300);
+    {
+        CImageDC dc(img);
+        c.PaintTo(dc);
+    }
+    ASSERT_EQ(c.HitCount(), 5000u);
+    EXPECT_LE(c.HitBytes(), 16u * c.HitCount() + 256);
+    EXPECT_EQ(c.GetHits()[4321].nPoint, 4321);
+    EXPECT_EQ(c.GetHits()[4321].dY, 4321 % 97);
+}
