@@ -8,6 +8,7 @@
 #include <QPainter>
 
 #include <cmath>
+#include <cstring>
 
 CLC::CLC(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -104,6 +105,7 @@ void CLC::BuildSelectionMenu(QMenu* menu) {
 // Surface and painting
 
 void CLC::Layout(int cx, int cy) {
+    m_kept.image = QImage();
     if (m_surface.width() != cx || m_surface.height() != cy) {
         m_surface = cx > 0 && cy > 0 ? QImage(cx, cy, QImage::Format_RGB32) : QImage();
         if (!m_surface.isNull())
@@ -114,13 +116,53 @@ void CLC::Layout(int cx, int cy) {
 }
 
 void CLC::Redraw() {
-    if (!m_surface.isNull()) {
+    PaintSurface();
+    if (isVisible())
+        repaint();
+}
+
+void CLC::PaintSurface() {
+    m_kept.image = QImage();
+    if (m_surface.isNull())
+        return;
+    m_bKeepData = true;
+    {
         CImageDC dc(m_surface);
         RunPaint(dc, true);
-        m_bNeedsPaint = false;
+    }
+    m_bKeepData = false;
+    m_bNeedsPaint = false;
+}
+
+void CLC::DataDrawn() {
+    if (!m_bKeepData)
+        return;
+    m_kept.image = m_surface.copy();
+    m_kept.plot = PlotRect();
+    m_kept.client = ClientRect();
+    m_kept.xMin = XMin();
+    m_kept.yMin = YMin();
+    m_kept.xMax = XMax();
+    m_kept.yMax = YMax();
+    m_kept.current = GetCurrentPlot();
+    m_kept.plots = static_cast<size_t>(GetPlotCount());
+}
+
+bool CLC::RestoreData() {
+    const KeptData& k = m_kept;
+    if (m_bNeedsPaint || k.image.isNull() || k.image.size() != m_surface.size() ||
+        k.image.format() != m_surface.format() || k.plot != PlotRect() || k.client != ClientRect() ||
+        k.xMin != XMin() || k.yMin != YMin() || k.xMax != XMax() || k.yMax != YMax() ||
+        k.current != GetCurrentPlot() || k.plots != static_cast<size_t>(GetPlotCount()))
+        return false;
+    std::memcpy(m_surface.bits(), k.image.constBits(), static_cast<size_t>(k.image.sizeInBytes()));
+    {
+        CImageDC dc(m_surface);
+        DrawOverlays(dc, true);
     }
     if (isVisible())
         repaint();
+    return true;
 }
 
 QPoint CLC::ToDevice(const QPointF& p) const {
@@ -141,11 +183,8 @@ void CLC::paintEvent(QPaintEvent*) {
         m_surface.height() != std::lround(height() * devicePixelRatioF()) ||
         PixelRatio() != devicePixelRatioF())
         LayoutToWidget();
-    if (m_bNeedsPaint && !m_surface.isNull()) {
-        CImageDC dc(m_surface);
-        RunPaint(dc, true);
-        m_bNeedsPaint = false;
-    }
+    if (m_bNeedsPaint && !m_surface.isNull())
+        PaintSurface();
     // One surface pixel to one screen pixel. The surface itself carries no
     // pixel ratio: a painter on it would scale the chart's texts a second time.
     const double r = PixelRatio();

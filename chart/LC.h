@@ -120,6 +120,7 @@ class CLC : public QWidget, public CLCCore {
         m_bZoomLimitTold = false;
     }
     std::unique_ptr<IGdiDC> OpenWindowDC() override;
+    void DataDrawn() override;
 
   private:
     // A context on the window's surface for drawing outside painting; the
@@ -149,8 +150,26 @@ class CLC : public QWidget, public CLCCore {
     // narrowing, the zoom limit's message once, not again for every notch.
     void FinishZoom(bool accepted, bool narrowing);
 
+    // A full paint of the surface; keeps the data layer for RestoreData.
+    void PaintSurface();
+    // Redraws the overlays on the data layer of the last paint instead of
+    // repainting the data (a million markers take far longer); false when
+    // that layer no longer matches the chart.
+    bool RestoreData();
+
     QImage m_surface;
     bool m_bNeedsPaint = true;
+    // The surface after the data of the last paint, before the overlays,
+    // with what it was drawn for.
+    struct KeptData {
+        QImage image;
+        LCRect plot, client;
+        double xMin = 0, yMin = 0, xMax = 0, yMax = 0;
+        LCPosition current = nullptr;
+        size_t plots = 0;
+    };
+    KeptData m_kept;
+    bool m_bKeepData = false;
     int m_nDragMode = 0;
     bool m_bCaptured = false;
     LCPoint m_ptPress;

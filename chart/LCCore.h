@@ -298,6 +298,10 @@ class CLCCore {
     // The whole picture: background, axes, plots, selection, cross-hair,
     // legend and read-out; layout first recomputes the legend's place.
     void RunPaint(IGdiDC& dc, bool layout);
+    // What RunPaint draws over the data: selection, cross-hair, legend, read-out.
+    void DrawOverlays(IGdiDC& dc, bool layout);
+    // Called by RunPaint between the data and the overlays.
+    virtual void DataDrawn() {}
     CLCPlot* Find(LCPosition pos) const;
 
   private:

@@ -144,7 +144,8 @@ void CLC::OnLButtonDown(int x, int y) {
     m_rcDrag.SetRectEmpty();
     if (!Selection().IsRectEmpty()) {
         SetSelection({});
-        Redraw();
+        if (!RestoreData())
+            Redraw();
     }
     m_nDragMode = 2;
     double dx, dy;

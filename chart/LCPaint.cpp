@@ -52,6 +52,11 @@ void CLCCore::RunPaint(IGdiDC& dc, bool layout) {
     DrawAxes(&dc);
     DrawPlots(&dc, false);
     DrawMessage(dc);
+    DataDrawn();
+    DrawOverlays(dc, layout);
+}
+
+void CLCCore::DrawOverlays(IGdiDC& dc, bool layout) {
     DrawSelection(&dc);
     if (m_bCrossVisible)
         DrawCross(&dc, m_ptCross.x, m_ptCross.y);
