@@ -175,6 +175,32 @@ void BM_WindowReleaseSelection(benchmark::State& state) {
 }
 BENCHMARK(BM_WindowReleaseSelection)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMillisecond)->MinTime(0.2);
 
+// A press outside the selection, which only clears it.
+void BM_WindowPressClearsSelection(benchmark::State& state) {
+    auto dlg = OpenWindow(static_cast<int>(state.range(0)));
+    if (!dlg) {
+        state.SkipWithError("no window");
+        return;
+    }
+    QWidget* w = dlg->Chart()->GetWnd();
+    for (auto _ : state) {
+        state.PauseTiming();
+        DragBand(*dlg, true);
+        state.ResumeTiming();
+        QTest::mousePress(w, Qt::LeftButton, Qt::NoModifier, QPoint(200, 300));
+        Settle();
+        state.PauseTiming();
+        QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, QPoint(200, 300));
+        Settle();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_WindowPressClearsSelection)
+    ->Arg(1000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.2);
+
 void BM_WindowDoubleClickZoom(benchmark::State& state) {
     auto dlg = OpenWindow(static_cast<int>(state.range(0)));
     if (!dlg) {
