@@ -320,8 +320,16 @@ std::string Number(double v) {
     return std::string(buf, res.ptr);
 }
 
-std::string DateTimeText(double t, bool seconds) {
+std::string ClockText(double t) {
     const LocalFields f = ToLocalFields(t);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", f.hour, f.minute, f.second);
+    return buf;
+}
+
+} // namespace
+
+std::string DateTimeText(const LocalFields& f, bool seconds) {
     char buf[64];
     if (seconds)
         std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", f.year, f.month, f.day, f.hour,
@@ -331,14 +339,9 @@ std::string DateTimeText(double t, bool seconds) {
     return buf;
 }
 
-std::string ClockText(double t) {
-    const LocalFields f = ToLocalFields(t);
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", f.hour, f.minute, f.second);
-    return buf;
+std::string DateTimeText(double t, bool seconds) {
+    return DateTimeText(ToLocalFields(t), seconds);
 }
-
-} // namespace
 
 std::string DurationText(double seconds) {
     const long long s = static_cast<long long>(std::llround(seconds));

@@ -20,6 +20,7 @@
 // listed, those without points included (count 0, marked incomplete).
 
 #include "ArchiveData.h"
+#include "LocalTime.h"
 #include "SeriesFormat.h"
 
 #include <cstdint>
@@ -92,6 +93,10 @@ std::string IntervalsCsv(const IntervalTable& table, const IntervalOptions& opti
 // Times of the min and max are the clock time only unless withDate (the
 // total row, which spans days).
 std::vector<std::string> IntervalCells(const IntervalRow& row, const IntervalOptions& options, bool withDate);
+
+// A local time as YYYY-MM-DD HH:MM, with :SS when seconds.
+std::string DateTimeText(const LocalFields& f, bool seconds);
+std::string DateTimeText(double t, bool seconds);
 
 // A duration as h:mm:ss, hours not wrapped at a day.
 std::string DurationText(double seconds);

@@ -37,34 +37,13 @@ std::string Printf(const std::string& format, const std::string& a, const std::s
     return buf.data();
 }
 
-std::string DateTime(const LocalFields& f, bool seconds) {
-    char buf[64];
-    if (seconds)
-        std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", f.year, f.month, f.day, f.hour,
-                      f.minute, f.second);
-    else
-        std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d", f.year, f.month, f.day, f.hour, f.minute);
-    return buf;
-}
-
-std::string DateTime(double t, bool seconds) {
-    return DateTime(ToLocalFields(t), seconds);
-}
-
 // The clock time of t, with its date when that is not the date of start.
 std::string TimeIn(double t, const LocalFields& start) {
     const LocalFields f = ToLocalFields(t);
     if (f.year != start.year || f.month != start.month || f.day != start.day)
-        return DateTime(f, true);
+        return DateTimeText(f, true);
     char buf[32];
     std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", f.hour, f.minute, f.second);
-    return buf;
-}
-
-std::string Duration(double seconds) {
-    const long long s = std::llround(seconds);
-    char buf[48];
-    std::snprintf(buf, sizeof buf, "%lld:%02lld:%02lld", s / 3600, s / 60 % 60, s % 60);
     return buf;
 }
 
@@ -361,11 +340,12 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
                                                  : options.sourceFile},
             {ui(245), "#" + std::to_string(options.series + 1) + "/" +
                           std::to_string(archive.GetSeriesCount()) + "    " + ui(31) + ": " +
-                          DateTime(series->GetStartTime(), true) + "    " + ui(32) + ": " +
-                          DateTime(series->GetEndTime(), true)},
-            {ui(246), std::isfinite(io.xmin) || std::isfinite(io.xmax)
-                          ? Printf(ui(248), DateTime(stats.firstTime, true), DateTime(stats.lastTime, true))
-                          : ui(247)},
+                          DateTimeText(series->GetStartTime(), true) + "    " + ui(32) + ": " +
+                          DateTimeText(series->GetEndTime(), true)},
+            {ui(246),
+             std::isfinite(io.xmin) || std::isfinite(io.xmax)
+                 ? Printf(ui(248), DateTimeText(stats.firstTime, true), DateTimeText(stats.lastTime, true))
+                 : ui(247)},
             {ui(5), ui(options.curve.zeroCorrection ? 7 : 6)},
             {ui(250), options.curve.stdTemp > 0 ? Number(options.curve.stdTemp / 10.0, "%.1f") + " " + ui(130)
                                                 : ui(252)},
@@ -417,8 +397,8 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
         const auto cellsOf = [&](const IntervalRow& r) {
             const bool any = r.count > 0;
             const LocalFields start = ToLocalFields(static_cast<double>(r.start));
-            std::vector<std::string> c = {DateTime(start, false),
-                                          DateTime(static_cast<double>(r.end), false),
+            std::vector<std::string> c = {DateTimeText(start, false),
+                                          DateTimeText(static_cast<double>(r.end), false),
                                           std::to_string(r.count),
                                           Number(r.coverage * 100, "%.0f") + (r.incomplete ? "*" : ""),
                                           any ? ThreeDigitForm(r.mean) : "-",
@@ -428,7 +408,7 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
                                           any ? ThreeDigitForm(r.max) : "-",
                                           any ? TimeIn(r.maxTime, start) : ""};
             if (io.haveLimit)
-                c.insert(c.end(), {std::to_string(r.above), Duration(r.aboveSeconds)});
+                c.insert(c.end(), {std::to_string(r.above), DurationText(r.aboveSeconds)});
             anyIncomplete = anyIncomplete || r.incomplete;
             return c;
         };
@@ -487,9 +467,10 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
             const std::string unit = comma == std::string::npos ? std::string() : yCaption.substr(comma + 2);
             page.Line(ui(262) + ": " + ThreeDigitForm(io.limit) + " " + unit, body);
             page.Line(Printf(ui(264), std::to_string(t.above) + " / " + std::to_string(t.count)), body);
-            page.Line(Printf(ui(265), Duration(t.aboveSeconds)), body);
+            page.Line(Printf(ui(265), DurationText(t.aboveSeconds)), body);
             if (t.above > 0)
-                page.Line(Printf(ui(266), DateTime(t.firstAbove, true), DateTime(t.lastAbove, true)), body);
+                page.Line(Printf(ui(266), DateTimeText(t.firstAbove, true), DateTimeText(t.lastAbove, true)),
+                          body);
             page.Line(Printf(ui(267), std::to_string(intervalsAbove), std::to_string(table.rows.size())),
                       body);
         }
