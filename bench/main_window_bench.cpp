@@ -72,16 +72,27 @@ void Settle() {
     QCoreApplication::processEvents();
 }
 
-std::unique_ptr<CTervikDlg> OpenWindow(int records) {
-    if (!App())
+// The window on the file of state.range(0) records, shown; null, with the
+// benchmark skipped, when it cannot be.
+std::unique_ptr<CTervikDlg> OpenWindow(benchmark::State& state) {
+    if (!App()) {
+        state.SkipWithError("no window");
         return nullptr;
+    }
     auto dlg = std::make_unique<CTervikDlg>();
-    dlg->SetStartFile(FileOf(records));
+    dlg->SetStartFile(FileOf(static_cast<int>(state.range(0))));
     dlg->show();
-    if (!QTest::qWaitForWindowExposed(dlg.get()))
+    if (!QTest::qWaitForWindowExposed(dlg.get())) {
+        state.SkipWithError("no window");
         return nullptr;
+    }
     Settle();
     return dlg;
+}
+
+// Each window benchmark runs on 1,000 and 1,000,000 records.
+void WindowArgs(benchmark::internal::Benchmark* b) {
+    b->Arg(1000)->Arg(1000000)->Unit(benchmark::kMillisecond)->MinTime(0.2);
 }
 
 template <class T> T* Control(CTervikDlg& dlg, int id) {
@@ -109,28 +120,24 @@ void BM_WindowOpenAndShow(benchmark::State& state) {
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_WindowOpenAndShow)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMillisecond)->MinTime(0.2);
+BENCHMARK(BM_WindowOpenAndShow)->Apply(WindowArgs);
 
 void BM_WindowReselectSeries(benchmark::State& state) {
-    auto dlg = OpenWindow(static_cast<int>(state.range(0)));
-    if (!dlg) {
-        state.SkipWithError("no window");
+    auto dlg = OpenWindow(state);
+    if (!dlg)
         return;
-    }
     QComboBox* series = Control<QComboBox>(*dlg, 1009);
     for (auto _ : state) {
         emit series->activated(series->currentIndex());
         Settle();
     }
 }
-BENCHMARK(BM_WindowReselectSeries)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMillisecond)->MinTime(0.2);
+BENCHMARK(BM_WindowReselectSeries)->Apply(WindowArgs);
 
 void BM_WindowToggleZeroCorrection(benchmark::State& state) {
-    auto dlg = OpenWindow(static_cast<int>(state.range(0)));
-    if (!dlg) {
-        state.SkipWithError("no window");
+    auto dlg = OpenWindow(state);
+    if (!dlg)
         return;
-    }
     QComboBox* zero = Control<QComboBox>(*dlg, 1010);
     for (auto _ : state) {
         zero->setCurrentIndex(1 - zero->currentIndex());
@@ -138,11 +145,7 @@ void BM_WindowToggleZeroCorrection(benchmark::State& state) {
         Settle();
     }
 }
-BENCHMARK(BM_WindowToggleZeroCorrection)
-    ->Arg(1000)
-    ->Arg(1000000)
-    ->Unit(benchmark::kMillisecond)
-    ->MinTime(0.2);
+BENCHMARK(BM_WindowToggleZeroCorrection)->Apply(WindowArgs);
 
 // A band dragged across the plot in the all-data view; release: false leaves
 // the button down.
@@ -159,11 +162,9 @@ void DragBand(CTervikDlg& dlg, bool release) {
 }
 
 void BM_WindowReleaseSelection(benchmark::State& state) {
-    auto dlg = OpenWindow(static_cast<int>(state.range(0)));
-    if (!dlg) {
-        state.SkipWithError("no window");
+    auto dlg = OpenWindow(state);
+    if (!dlg)
         return;
-    }
     QWidget* w = dlg->Chart()->GetWnd();
     for (auto _ : state) {
         state.PauseTiming();
@@ -173,15 +174,13 @@ void BM_WindowReleaseSelection(benchmark::State& state) {
         Settle();
     }
 }
-BENCHMARK(BM_WindowReleaseSelection)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMillisecond)->MinTime(0.2);
+BENCHMARK(BM_WindowReleaseSelection)->Apply(WindowArgs);
 
 // A press outside the selection, which only clears it.
 void BM_WindowPressClearsSelection(benchmark::State& state) {
-    auto dlg = OpenWindow(static_cast<int>(state.range(0)));
-    if (!dlg) {
-        state.SkipWithError("no window");
+    auto dlg = OpenWindow(state);
+    if (!dlg)
         return;
-    }
     QWidget* w = dlg->Chart()->GetWnd();
     for (auto _ : state) {
         state.PauseTiming();
@@ -195,18 +194,12 @@ void BM_WindowPressClearsSelection(benchmark::State& state) {
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_WindowPressClearsSelection)
-    ->Arg(1000)
-    ->Arg(1000000)
-    ->Unit(benchmark::kMillisecond)
-    ->MinTime(0.2);
+BENCHMARK(BM_WindowPressClearsSelection)->Apply(WindowArgs);
 
 void BM_WindowDoubleClickZoom(benchmark::State& state) {
-    auto dlg = OpenWindow(static_cast<int>(state.range(0)));
-    if (!dlg) {
-        state.SkipWithError("no window");
+    auto dlg = OpenWindow(state);
+    if (!dlg)
         return;
-    }
     QWidget* w = dlg->Chart()->GetWnd();
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0, zx1 = 0, zy1 = 0, zx2 = 0, zy2 = 0;
     for (auto _ : state) {
@@ -221,6 +214,6 @@ void BM_WindowDoubleClickZoom(benchmark::State& state) {
     if (!(zx2 - zx1 < x2 - x1))
         state.SkipWithError("the double-click did not zoom");
 }
-BENCHMARK(BM_WindowDoubleClickZoom)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMillisecond)->MinTime(0.2);
+BENCHMARK(BM_WindowDoubleClickZoom)->Apply(WindowArgs);
 
 } // namespace
