@@ -105,7 +105,7 @@ void CLC::BuildSelectionMenu(QMenu* menu) {
 // Surface and painting
 
 void CLC::Layout(int cx, int cy) {
-    m_kept.image = QImage();
+    m_kept.valid = false;
     if (m_surface.width() != cx || m_surface.height() != cy) {
         m_surface = cx > 0 && cy > 0 ? QImage(cx, cy, QImage::Format_RGB32) : QImage();
         if (!m_surface.isNull())
@@ -122,7 +122,7 @@ void CLC::Redraw() {
 }
 
 void CLC::PaintSurface() {
-    m_kept.image = QImage();
+    m_kept.valid = false;
     if (m_surface.isNull())
         return;
     m_bKeepData = true;
@@ -137,7 +137,12 @@ void CLC::PaintSurface() {
 void CLC::DataDrawn() {
     if (!m_bKeepData)
         return;
-    m_kept.image = m_surface.copy();
+    if (m_kept.image.size() != m_surface.size() || m_kept.image.format() != m_surface.format())
+        m_kept.image = QImage(m_surface.size(), m_surface.format());
+    if (m_kept.image.isNull())
+        return;
+    std::memcpy(m_kept.image.bits(), m_surface.constBits(), static_cast<size_t>(m_surface.sizeInBytes()));
+    m_kept.valid = true;
     m_kept.plot = PlotRect();
     m_kept.client = ClientRect();
     m_kept.xMin = XMin();
@@ -150,7 +155,7 @@ void CLC::DataDrawn() {
 
 bool CLC::RestoreData() {
     const KeptData& k = m_kept;
-    if (m_bNeedsPaint || k.image.isNull() || k.image.size() != m_surface.size() ||
+    if (m_bNeedsPaint || !k.valid || k.image.size() != m_surface.size() ||
         k.image.format() != m_surface.format() || k.plot != PlotRect() || k.client != ClientRect() ||
         k.xMin != XMin() || k.yMin != YMin() || k.xMax != XMax() || k.yMax != YMax() ||
         k.current != GetCurrentPlot() || k.plots != static_cast<size_t>(GetPlotCount()))

@@ -162,7 +162,8 @@ class CLC : public QWidget, public CLCCore {
     // The surface after the data of the last paint, before the overlays,
     // with what it was drawn for.
     struct KeptData {
-        QImage image;
+        QImage image; // kept between paints of one size, so a paint copies into it without allocating
+        bool valid = false;
         LCRect plot, client;
         double xMin = 0, yMin = 0, xMax = 0, yMax = 0;
         LCPosition current = nullptr;
