@@ -13,6 +13,11 @@ bash tools/install-deps.sh --package
 
 step() { printf '\n== %s\n' "$*"; }
 
+# --lint-only: stop after lintian and the AppStream check, before the
+# steps that need root and the network.
+LINT_ONLY=0
+[ "${1:-}" = --lint-only ] && LINT_ONLY=1
+
 step "building the package"
 cmake --preset release >/dev/null
 cmake --build build/release --target package
@@ -20,6 +25,19 @@ DEB=$(ls -t build/release/tervik_*_amd64.deb | head -n1)
 echo "$DEB"
 dpkg-deb --field "$DEB" Package Version Architecture Depends Recommends
 dpkg-deb --contents "$DEB" | awk '{print $6}' | grep -v '/$'
+
+# No lintian overrides: any error or warning fails the check.
+step "lintian"
+lintian --fail-on error,warning "$DEB"
+step "appstreamcli validate-tree"
+TREE=$(mktemp -d)
+dpkg-deb -x "$DEB" "$TREE"
+appstreamcli validate-tree --no-net "$TREE" || { rm -rf "$TREE"; exit 1; }
+rm -rf "$TREE"
+if ((LINT_ONLY)); then
+  step "package lint OK"
+  exit 0
+fi
 
 ROOT=$(mktemp -d /var/tmp/tervik-pkgroot.XXXXXX)
 cleanup() {

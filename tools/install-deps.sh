@@ -2,7 +2,7 @@
 # Installs the Debian packages Tervik needs to build, test, fuzz and benchmark.
 # Idempotent: does nothing when every package is already present.
 #   --windows   also the mingw-w64 cross compiler and Wine (tools/test-windows.sh)
-#   --package   also debootstrap (tools/check-package.sh)
+#   --package   also debootstrap, lintian and appstream (tools/check-package.sh)
 set -euo pipefail
 
 PACKAGES=(
@@ -17,7 +17,7 @@ PACKAGES=(
 for arg in "$@"; do
   case "$arg" in
     --windows) PACKAGES+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine64) ;;
-    --package) PACKAGES+=(debootstrap dpkg-dev) ;;
+    --package) PACKAGES+=(debootstrap dpkg-dev lintian appstream) ;;
     *) echo "usage: $0 [--windows] [--package]" >&2; exit 2 ;;
   esac
 done
