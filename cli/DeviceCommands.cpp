@@ -264,7 +264,7 @@ int CliRead(const std::vector<std::string>& argv) {
     CatchInterrupts();
     const int count = g_deviceList.Enumerate();
     if (count <= 0)
-        return CliError(kExitFailure, UIString(109, 0));
+        return CliError(kExitFailure, UIString(109, 0) + "\n" + UIString(487, 0));
     if (device > count)
         return CliError(kExitUsage, "there are only " + std::to_string(count) + " devices");
     CInstrument* instrument = g_deviceList.Connect(static_cast<int>(device - 1));
