@@ -225,10 +225,9 @@ int CliDevices(const std::vector<std::string>& argv) {
         return CliError(rc, error);
     const int count = g_deviceList.Enumerate();
     if (count <= 0)
-        return CliError(kExitFailure, UIString(109, 0));
+        return CliError(kExitFailure, UIString(109, 0) + "\n" + UIString(487, 0));
     for (int i = 0; i < count; ++i)
-        std::printf("%d\t%s #%s\n", i + 1, g_deviceList.GetDescription(i).c_str(),
-                    g_deviceList.GetSerialNumber(i).c_str());
+        std::printf("%d\t%s\n", i + 1, g_deviceList.GetLine(i).c_str());
     return kExitOk;
 }
 
@@ -265,7 +264,7 @@ int CliRead(const std::vector<std::string>& argv) {
     CatchInterrupts();
     const int count = g_deviceList.Enumerate();
     if (count <= 0)
-        return CliError(kExitFailure, UIString(109, 0));
+        return CliError(kExitFailure, UIString(109, 0) + "\n" + UIString(487, 0));
     if (device > count)
         return CliError(kExitUsage, "there are only " + std::to_string(count) + " devices");
     CInstrument* instrument = g_deviceList.Connect(static_cast<int>(device - 1));
@@ -280,30 +279,36 @@ int CliRead(const std::vector<std::string>& argv) {
     uint32_t used = 0, available = 0;
     if (!instrument->QueryVersion() || !instrument->QuerySerialNumber())
         return CliError(kExitFailure, UIString(111, 0));
-    char line[128];
+    char line[256];
     std::snprintf(line, sizeof line, UIString(112, 0).c_str(), instrument->GetSerialNumber());
     std::fprintf(stderr, "tervik-cli: %s\n", line);
     if (!instrument->QueryKind())
         return CliError(kExitFailure, UIString(111, 0));
     if (!instrument->QueryArchiveStatus(used, available))
         return CliError(kExitFailure, UIString(113, 0));
-    std::snprintf(line, sizeof line, UIString(114, 0).c_str(),
-                  static_cast<int>(std::min<uint32_t>(used, INT32_MAX)),
-                  static_cast<int>(std::min<uint32_t>(available, INT32_MAX)));
-    std::fprintf(stderr, "tervik-cli: %s%s\n", line,
-                 StatusInRange(used, available) ? "" : " (out of range: reading at most 44000 records)");
+    // Counts no instrument can have are shown as they came, unsigned, with a
+    // note, as in the device dialog.
+    if (StatusInRange(used, available))
+        std::snprintf(line, sizeof line, UIString(114, 0).c_str(), static_cast<int>(used),
+                      static_cast<int>(available));
+    else
+        std::snprintf(line, sizeof line, UIString(190, 0).c_str(), used, available,
+                      static_cast<int>(kMaxDeviceRecords));
+    std::fprintf(stderr, "tervik-cli: %s\n", line);
 
     CliDeviceUi ui(static_cast<int>(retries), args.Has("read-empty"), StderrIsTerminal());
     CArchiveData archive;
     archive.SetReporter(&ui);
     if (g_interrupted)
         return CliError(kExitInterrupted, "interrupted before the read");
+    ReadOutcome outcome;
     const int records = ReadFromDevice(
-        instrument, archive, ui, [&ui](int n, int total) { return ui.Progress(n, total); },
-        args.Has("force"));
+        instrument, archive, ui, [&ui](int n, int total) { return ui.Progress(n, total); }, args.Has("force"),
+        &outcome);
     ui.EndProgressLine();
-    const bool positionLost = instrument->PositionLost();
     g_deviceList.CloseCurrent();
+    if (outcome.Partial())
+        std::fprintf(stderr, "tervik-cli: %s\n", PartialReadText(outcome, 0).c_str());
     std::snprintf(line, sizeof line, UIString(116, 0).c_str(), records, archive.GetSeriesCount());
     std::fprintf(stderr, "tervik-cli: %s\n", line);
     const bool interrupted = g_interrupted;
@@ -313,7 +318,8 @@ int CliRead(const std::vector<std::string>& argv) {
         return CliError(kExitFailure, "cannot write " + args.Get("output"));
     if (interrupted)
         return CliError(kExitInterrupted, "interrupted: kept the records read before the signal");
-    if (ui.Incomplete() || positionLost)
+    if (ui.Incomplete() || outcome.end == ReadOutcome::End::PositionLost ||
+        outcome.end == ReadOutcome::End::Repeating)
         return CliError(kExitFailure, "read incomplete: kept the records read before the failed block");
     return kExitOk;
 }

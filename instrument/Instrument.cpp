@@ -3,6 +3,7 @@
 #include "Protocol.h"
 
 #include <cstdio>
+#include <cstring>
 
 using namespace kx;
 
@@ -75,18 +76,28 @@ int CInstrument::QueryArchiveStatus(uint32_t& used, uint32_t& available) {
 int CInstrument::SetReadPosition(uint32_t position) {
     uint8_t p[4];
     PutLe32(p, position);
-    m_bBlockFailed = false; // a new start: the next block read is no retry
+    // A new start: the next block read is no retry, and nothing read before
+    // belongs to it.
+    m_bBlockFailed = false;
+    m_bHaveLate = false;
+    m_bHaveNext = false;
     return PortCommand(kCmdSetPosition, 4, p) == 0 ? 1 : 0;
 }
 
 int CInstrument::ReadBlock(uint8_t* out, IReporter& ui) {
+    m_bPositionLost = false;
+    m_bRepeatTaken = false;
+    if (m_bHaveNext) {
+        std::memcpy(out, m_next, sizeof m_next);
+        m_bHaveNext = false;
+        return 1;
+    }
     // The instrument answers each request once and moves on after each whole
     // reply. A retry is safe only while no reply is unaccounted for: bytes
     // that come before the retry, or after the retry's own reply, mean a
     // late reply and the retry's both reached the line, and which block is
     // which can no longer be told.
     const bool retry = m_bBlockFailed;
-    m_bPositionLost = false;
     m_bBlockFailed = true;
     if (retry && !PortLineQuiet()) {
         m_bPositionLost = true;
@@ -99,17 +110,31 @@ int CInstrument::ReadBlock(uint8_t* out, IReporter& ui) {
             return 0;
         }
         m_bBlockFailed = false;
+        if (m_bHaveLate) {
+            // A late whole reply came before this one. Equal: the instrument
+            // had not moved on and sent this block twice. Different: it had,
+            // the late reply was this block and this reply is the next.
+            m_bHaveLate = false;
+            if (std::memcmp(out, m_late, sizeof m_late) == 0) {
+                m_bRepeatTaken = true;
+            } else {
+                std::memcpy(m_next, out, sizeof m_next);
+                m_bHaveNext = true;
+                std::memcpy(out, m_late, sizeof m_late);
+            }
+        }
         return 1;
     }
     // A retry must not start while the failed reply is still arriving: its
-    // tail would spoil the retry. A reply that does arrive in full was only
-    // late, and the instrument has moved on: it is the block.
+    // tail would spoil the retry. A reply cut short by the time-out that
+    // still comes whole is kept for the retry to place.
     bool late = false;
-    if (rc != KX_ERROR && PortSettle(kCmdBlock, 240, out, late) == 0) {
-        m_bBlockFailed = false;
-        return 1;
-    }
-    if (late) {
+    uint8_t settled[240];
+    if (rc != KX_ERROR && PortSettle(kCmdBlock, 240, settled, late) == 0) {
+        std::memcpy(m_late, settled, sizeof m_late);
+        m_bHaveLate = true;
+    } else if (late) {
+        m_bHaveLate = false;
         m_bPositionLost = true;
         return 0;
     }
@@ -137,6 +162,11 @@ std::string CDeviceList::GetDescription(int index) const {
 
 std::string CDeviceList::GetSerialNumber(int index) const {
     return index >= 0 && index < m_nCount ? std::string(m_nodes[index].serialNumber) : std::string();
+}
+
+std::string CDeviceList::GetLine(int index) const {
+    const std::string serial = GetSerialNumber(index);
+    return serial.empty() ? GetDescription(index) : GetDescription(index) + " #" + serial;
 }
 
 long long CDeviceList::GetLocId(int index) const {

@@ -23,6 +23,11 @@ class IDeviceUi : public IReporter {
     // englishText is the English wording (already formatted), uiOffset its
     // interface string or 0; block is the block concerned (RetryBlock).
     virtual bool Ask(Question question, std::string_view englishText, int uiOffset, int block) = 0;
+    // A message whose interface string takes the block number (%d);
+    // englishText is already formatted with it.
+    virtual void ShowBlockMessage(std::string_view englishText, int uiOffset, int /*block*/) {
+        ShowMessage(englishText, uiOffset);
+    }
 };
 
 // Answers every question with No and prints messages on stderr.
@@ -43,12 +48,18 @@ class CInstrument {
     int QueryArchiveStatus(uint32_t& used, uint32_t& available);
     int SetReadPosition(uint32_t position);
     // 240 bytes (15 records) into out; a failure is shown on ui by its error
-    // name, unless the position was lost.
+    // name, unless the position was lost. A reply that is not whole within
+    // the read time-out fails; when it comes whole later it is kept, and the
+    // retry's reply tells whether the instrument moved on after sending it.
     int ReadBlock(uint8_t* out, IReporter& ui);
-    // After a failed ReadBlock: a reply came late and could not be taken as
-    // the block, so the instrument may have moved on and another attempt
-    // could return the next block in this one's place. Reading must stop.
+    // After a failed ReadBlock: a reply came late but not whole, so the
+    // instrument may have moved on and another attempt could return the next
+    // block in this one's place. Reading must stop.
     bool PositionLost() const { return m_bPositionLost; }
+    // After a successful ReadBlock: the block is a retry's reply equal to a
+    // late reply before it; the instrument had not moved on, and the block,
+    // sent twice, is taken once.
+    bool RepeatTaken() const { return m_bRepeatTaken; }
 
     const DeviceNode& GetNode() const { return m_node; }
     int GetLastError() const { return m_nLastError; }
@@ -68,7 +79,14 @@ class CInstrument {
     int m_nVersionMajor = 0;
     int m_nVersionMinor = 0;
     bool m_bPositionLost = false;
+    bool m_bRepeatTaken = false;
     bool m_bBlockFailed = false; // the last ReadBlock failed: the next is a retry
+    // A whole reply that came after the time-out, kept until a retry tells
+    // whether it was this block; and a block already read for the next call.
+    bool m_bHaveLate = false;
+    bool m_bHaveNext = false;
+    uint8_t m_late[240] = {};
+    uint8_t m_next[240] = {};
 };
 
 class CDeviceList {
@@ -86,6 +104,9 @@ class CDeviceList {
     // UTF-8 texts; empty when index is out of range.
     std::string GetDescription(int index) const;
     std::string GetSerialNumber(int index) const;
+    // The device's line in a list: "description #serial", or the
+    // description alone when the device has no serial number.
+    std::string GetLine(int index) const;
     // -1 when index is out of range.
     long long GetLocId(int index) const;
     // Closes the current device, then opens device index; the new current

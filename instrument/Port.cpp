@@ -68,7 +68,9 @@ void PortAddExplicit(const std::string& path) {
     DeviceNode node;
     node.backend = PortBackend::Serial;
     node.path = path;
-    CopyText(node.description, sizeof node.description, path);
+    // A pseudo-terminal is where kx208m-sim serves its simulated instrument.
+    const bool pseudo = path.rfind("/dev/pts/", 0) == 0;
+    CopyText(node.description, sizeof node.description, pseudo ? "KX-208M simulator on " + path : path);
     // Explicit ports have no USB location; number them after the bridges'
     // range so the dialog can still find the same line again.
     node.locId = 0xFE000000u + static_cast<uint32_t>(Extras().nodes.size());

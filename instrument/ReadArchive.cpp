@@ -3,9 +3,11 @@
 #include "ReadArchive.h"
 
 #include "Protocol.h"
+#include "StringTable.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -14,11 +16,43 @@ using kx::kRecordsPerBlock;
 
 constexpr int kBackupEvery = 250;
 constexpr int kUiPositionLost = 196;
+constexpr int kUiPartialRead = 480; // then the reasons, in the order of ReadOutcome::End
+constexpr int kUiBlockTwice = 485;
+
+// Whether the block's records are all valid: erased or empty memory repeats
+// legitimately, measured cycles never do.
+bool ValidBlock(const ArchiveRecord* block) {
+    for (int i = 0; i < kRecordsPerBlock; ++i)
+        if (block[i].IsErased() || !block[i].IsValid())
+            return false;
+    return true;
+}
 
 } // namespace
 
+std::string PartialReadText(const ReadOutcome& outcome, int language, int* uiOffset) {
+    if (uiOffset)
+        *uiOffset = outcome.Partial() ? kUiPartialRead : 0;
+    if (!outcome.Partial())
+        return {};
+    const std::string reason = UIString(kUiPartialRead + static_cast<int>(outcome.end), language);
+    char text[512];
+    std::snprintf(text, sizeof text, UIString(kUiPartialRead, language).c_str(), outcome.block,
+                  reason.c_str(), outcome.read, outcome.total);
+    return text;
+}
+
 int ReadFromDevice(CInstrument* instrument, CArchiveData& archive, IDeviceUi& ui,
-                   const ReadProgressFn& progress, bool forced) {
+                   const ReadProgressFn& progress, bool forced, ReadOutcome* outcome) {
+    ReadOutcome done;
+    struct SetOutcome {
+        ReadOutcome& done;
+        ReadOutcome* outcome;
+        ~SetOutcome() {
+            if (outcome)
+                *outcome = done;
+        }
+    } setOutcome{done, outcome};
     if (!instrument) {
         ui.ShowMessage("No device connected.", 118);
         return 0;
@@ -67,22 +101,62 @@ int ReadFromDevice(CInstrument* instrument, CArchiveData& archive, IDeviceUi& ui
     std::vector<ArchiveRecord> buffer(static_cast<size_t>(blocks) * kRecordsPerBlock);
     int read = 0;
     int backedUp = 0;
+    // The block before came late, after a retry, or was a repeat: the
+    // instrument may not have moved on, and this block may be that one again.
+    bool unsure = false;
+    bool retried = false; // this block needed a retry
+    int repeats = 0;      // repeats of the block before, in a row
+    done.total = total;
+    const auto stop = [&](ReadOutcome::End end, int k) {
+        done.end = end;
+        done.block = k;
+    };
     instrument->SetReadPosition(0);
     for (int k = 0; k < blocks;) {
-        if (!instrument->ReadBlock(buffer[static_cast<size_t>(read)].raw, ui)) {
+        ArchiveRecord* block = &buffer[static_cast<size_t>(read)];
+        if (!instrument->ReadBlock(block->raw, ui)) {
             if (instrument->PositionLost()) {
                 // Asking again could take the next block for this one.
                 ui.ShowMessage("The instrument answered late: the read position is uncertain. Reading stops "
                                "here; the records read so far are kept.",
                                kUiPositionLost);
+                stop(ReadOutcome::End::PositionLost, k);
                 break;
             }
             char text[64];
             std::snprintf(text, sizeof text, "Failed to read archive block #%d\nRetry?", k);
-            if (ui.Ask(IDeviceUi::Question::RetryBlock, text, 0, k))
+            if (ui.Ask(IDeviceUi::Question::RetryBlock, text, 0, k)) {
+                retried = true;
                 continue;
+            }
+            stop(ReadOutcome::End::BlockFailed, k);
             break;
         }
+        const bool repeatTaken = instrument->RepeatTaken();
+        if (unsure && read >= kRecordsPerBlock && ValidBlock(block) &&
+            std::memcmp(block, block - kRecordsPerBlock, sizeof(ArchiveRecord) * kRecordsPerBlock) == 0) {
+            // The block before, sent again: taken once; this block is asked
+            // for again, unless the instrument seems stuck on that one.
+            char text[96];
+            std::snprintf(text, sizeof text, "Block #%d came twice from the instrument; it is kept once.",
+                          k - 1);
+            ui.ShowBlockMessage(text, kUiBlockTwice, k - 1);
+            ++done.repeats;
+            if (++repeats > 1) {
+                stop(ReadOutcome::End::Repeating, k);
+                break;
+            }
+            continue;
+        }
+        if (repeatTaken) {
+            char text[96];
+            std::snprintf(text, sizeof text, "Block #%d came twice from the instrument; it is kept once.", k);
+            ui.ShowBlockMessage(text, kUiBlockTwice, k);
+            ++done.repeats;
+        }
+        unsure = retried || repeatTaken || repeats > 0;
+        retried = false;
+        repeats = 0;
         bool end = false;
         for (int i = 0; i < kRecordsPerBlock; ++i) {
             if (!forced && buffer[static_cast<size_t>(read)].IsErased())
@@ -94,11 +168,15 @@ int ReadFromDevice(CInstrument* instrument, CArchiveData& archive, IDeviceUi& ui
             }
         }
         ++k;
-        if (progress && progress(read + 1, total) == 0)
+        if (progress && progress(read + 1, total) == 0) {
+            if (!end && k < blocks)
+                stop(ReadOutcome::End::Stopped, k);
             break;
+        }
         if (end)
             break;
     }
+    done.read = read;
     archive.WriteBackup(buffer.data(), backedUp, read - backedUp);
     instrument->SetReadPosition(1000000);
     if (read == 0)

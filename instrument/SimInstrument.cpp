@@ -175,7 +175,8 @@ CKx208mSim::Reply CKx208mSim::Answer(const std::vector<uint8_t>& frame) {
             r.delayMs = delay;
         if (TakeFault(SimFault::Trickle, c, block, &delay))
             r.spreadMs = delay;
-        m_position += kRecordsPerBlock;
+        if (!TakeFault(SimFault::Repeat, c, block))
+            m_position += kRecordsPerBlock;
         ++m_blocksServed;
         return r;
     }
@@ -364,7 +365,7 @@ bool ParseSimArgs(const std::vector<std::string>& args, SimConfig& config, std::
                 {"none", SimFault::NoReply},         {"short", SimFault::ShortReply},
                 {"checksum", SimFault::BadChecksum}, {"echo", SimFault::BadEcho},
                 {"garbage", SimFault::Garbage},      {"delay", SimFault::Delay},
-                {"trickle", SimFault::Trickle}};
+                {"trickle", SimFault::Trickle},      {"repeat", SimFault::Repeat}};
             SimFault f;
             bool known = false;
             for (const auto& [name, kind] : kinds)
@@ -379,7 +380,7 @@ bool ParseSimArgs(const std::vector<std::string>& args, SimConfig& config, std::
                             (parts.size() < 4 || ParseCount(parts[3], 600000, ms));
             if (!ok) {
                 error = "--fault wants KIND:BLOCK[:TIMES[:MS]] with KIND none, short, checksum, echo, "
-                        "garbage, delay or trickle";
+                        "garbage, delay, trickle or repeat";
                 return false;
             }
             f.block = static_cast<int>(block);

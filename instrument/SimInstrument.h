@@ -11,7 +11,8 @@
 #include <vector>
 
 struct SimFault {
-    enum Kind { NoReply, ShortReply, BadChecksum, BadEcho, Garbage, Delay, Trickle };
+    // Repeat: the reply goes out whole, but the instrument stays on the block.
+    enum Kind { NoReply, ShortReply, BadChecksum, BadEcho, Garbage, Delay, Trickle, Repeat };
     Kind kind = NoReply;
     uint8_t command = 0x62; // request the fault hits
     int block = -1;         // block index the fault hits (-1: every block request)
@@ -72,7 +73,7 @@ class CKx208mSim {
 // tervik: --mnr FILE, --generate N, --used N, --available N, --version M.m,
 // --old-version-query, --serial N, --kind K, --baud B,
 // --fault KIND:BLOCK[:TIMES[:MS]] (KIND: none, short, checksum, echo,
-// garbage, delay, trickle; faults of block requests), --status-fault (no reply to the
+// garbage, delay, trickle, repeat; faults of block requests), --status-fault (no reply to the
 // status request), --disconnect-after K. false and a reason on bad input.
 bool ParseSimArgs(const std::vector<std::string>& args, SimConfig& config, std::vector<ArchiveRecord>& memory,
                   std::string& error);

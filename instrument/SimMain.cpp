@@ -67,7 +67,8 @@ const char* const kUsage =
     "                  [--baud B] [--fault KIND:BLOCK[:TIMES[:MS]]]... [--disconnect-after K]\n"
     "Serves a simulated KX-208M on a pseudo-terminal and prints its path.\n"
     "Fault kinds: none, short, checksum, echo, garbage, delay, trickle (the reply spread\n"
-    "over MS); BLOCK * hits every block; TIMES 0 spoils every reply.\n";
+    "over MS), repeat (the reply is sent, but the next request gets the same block);\n"
+    "BLOCK * hits every block; TIMES 0 spoils every reply.\n";
 
 } // namespace
 

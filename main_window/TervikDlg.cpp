@@ -715,7 +715,8 @@ void CTervikDlg::OnDevice() {
             if (g_pArchive)
                 g_pArchive->SetReporter(&m_reporter);
             Refresh();
-            SetSeriesGroupCaption(UI(2));
+            const QString partial = dlg.PartialReadNote();
+            SetSeriesGroupCaption(partial.isEmpty() ? UI(2) : QString("%1 (%2)").arg(UI(2), partial));
         }
     }
     FocusChart();

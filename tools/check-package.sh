@@ -3,11 +3,41 @@
 # with debootstrap, then runs tervik-cli there and checks that *.mnr files
 # open with Tervik's desktop entry. Needs root (debootstrap, chroot) and the
 # network (the Debian mirror). The root is removed afterwards.
-#   TERVIK_DEBIAN_MIRROR   mirror to bootstrap from (deb.debian.org)
+#   TERVIK_DEBIAN_MIRROR   mirror to bootstrap from (default: the first Debian
+#                          archive this system's apt sources name)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 SRC=$PWD
-MIRROR=${TERVIK_DEBIAN_MIRROR:-http://deb.debian.org/debian}
+
+# The first archive URI of the system's apt sources, one-line (*.list) or
+# deb822 (*.sources) style, that is not a security or updates suite.
+apt_mirror() {
+  local f
+  for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+    [ -r "$f" ] || continue
+    awk '$1 == "deb" { i = 2; if ($i ~ /^\[/) while ($i !~ /\]$/) i++; if ($i ~ /^\[/ || $i ~ /\]$/) i++;
+                       if ($(i + 1) !~ /-(security|updates)$/) { print $i; exit } }' "$f"
+  done
+  for f in /etc/apt/sources.list.d/*.sources; do
+    [ -r "$f" ] || continue
+    awk 'BEGIN { RS = ""; FS = "\n" }
+         { uri = ""; main = 0; deb = 0
+           for (i = 1; i <= NF; i++) {
+             if ($i ~ /^URIs:/) { uri = $i; sub(/^URIs:[ \t]*/, "", uri); sub(/[ \t].*/, "", uri) }
+             if ($i ~ /^Suites:/) {
+               n = split($i, suite, /[ \t]+/)
+               for (j = 2; j <= n; j++) if (suite[j] !~ /-(security|updates)$/) main = 1
+             }
+             if ($i ~ /^Types:.*deb([ \t]|$)/) deb = 1
+           }
+           if (deb && main && uri != "") { print uri; exit } }' "$f"
+  done
+}
+MIRROR=${TERVIK_DEBIAN_MIRROR:-$(apt_mirror | head -n1)}
+if [ -z "$MIRROR" ]; then
+  echo "No Debian archive found in /etc/apt/sources.list*: set TERVIK_DEBIAN_MIRROR" >&2
+  exit 1
+fi
 
 bash tools/install-deps.sh --package
 

@@ -49,6 +49,15 @@ class CDeviceDlg::WorkerUi final : public IDeviceUi {
         });
     }
 
+    void ShowBlockMessage(std::string_view, int uiOffset, int block) override {
+        const QString q = UiFormat(uiOffset, block);
+        m_dlg->OnUiThread([&] {
+            if (!m_dlg->m_bClosing)
+                Prompts().Message(m_dlg, q, IPrompts::Ok, IPrompts::Exclamation);
+            return 0;
+        });
+    }
+
     bool Ask(Question, std::string_view text, int uiOffset, int) override {
         const QString q =
             uiOffset ? UiText(uiOffset) : QString::fromUtf8(text.data(), static_cast<int>(text.size()));
@@ -194,7 +203,7 @@ void CDeviceDlg::OnSearch() {
     m_cbDevices->clear();
     const int count = g_deviceList.Enumerate();
     if (count <= 0) {
-        Prompts().Message(this, UiText(109), IPrompts::Ok, IPrompts::Exclamation);
+        Prompts().Message(this, UiText(109) + '\n' + UiText(487), IPrompts::Ok, IPrompts::Exclamation);
         if (m_bInitializing) {
             m_bEndedDuringInit = true;
             setResult(QDialog::Rejected);
@@ -206,8 +215,7 @@ void CDeviceDlg::OnSearch() {
     m_cbDevices->setCurrentIndex(-1);
     int select = -1;
     for (int i = 0; i < count; ++i) {
-        m_cbDevices->addItem(QString::fromStdString(g_deviceList.GetDescription(i)) + " #" +
-                             QString::fromStdString(g_deviceList.GetSerialNumber(i)));
+        m_cbDevices->addItem(QString::fromStdString(g_deviceList.GetLine(i)));
         if (select < 0 && g_deviceList.GetLocId(i) == remembered)
             select = i;
     }
@@ -267,6 +275,7 @@ void CDeviceDlg::OnRead() {
         return;
     JoinWorker();
     m_bReading = true;
+    m_outcome = {};
     m_bStopRequested = false;
     m_bForced = m_chkForce->isChecked();
     g_pDeviceDlg = this;
@@ -287,7 +296,7 @@ void CDeviceDlg::OnRead() {
 void CDeviceDlg::ReadArchiveThread(CInstrument* instrument) {
     const int result = ReadFromDevice(
         instrument, *m_archive, *m_ui, [this](int n, int total) { return OnReadProgress(n, total); },
-        m_bForced);
+        m_bForced, &m_outcome);
     OnUiThread([&] {
         OnReadDone(result);
         return 0;
@@ -323,7 +332,21 @@ void CDeviceDlg::OnReadDone(int) {
     m_btnConnect->setEnabled(true);
     m_chkForce->setEnabled(true);
     m_chkForce->setChecked(false);
-    m_edArchive->setText(UiFormat(116, m_archive->GetRecordCount(), m_archive->GetSeriesCount()));
+    if (m_outcome.Partial()) {
+        // Where and why it stopped; the line may be wider than the box, so
+        // the whole text is its tip too.
+        const QString text = QString::fromStdString(PartialReadText(m_outcome, GetUILanguage()));
+        m_edArchive->setText(text);
+        m_edArchive->setCursorPosition(0);
+        m_edArchive->setToolTip(text);
+    } else {
+        m_edArchive->setText(UiFormat(116, m_archive->GetRecordCount(), m_archive->GetSeriesCount()));
+        m_edArchive->setToolTip({});
+    }
+}
+
+QString CDeviceDlg::PartialReadNote() const {
+    return m_outcome.Partial() ? UiText(486) : QString();
 }
 
 void CDeviceDlg::JoinWorker() {

@@ -2,6 +2,7 @@
 
 #include "ArchiveData.h"
 #include "Instrument.h"
+#include "ReadArchive.h"
 
 #include <QDialog>
 #include <atomic>
@@ -37,6 +38,11 @@ class CDeviceDlg : public QDialog {
     // Hands the archive read over (null when nothing was read); call after
     // exec() has returned.
     std::unique_ptr<CArchiveData> TakeArchive() { return std::move(m_archive); }
+    // How the last read ended: a partial one stopped before its last block.
+    const ReadOutcome& LastReadOutcome() const { return m_outcome; }
+    // A short note for the main window's caption when the last read was
+    // partial ("incomplete read"); empty otherwise.
+    QString PartialReadNote() const;
 
     // Controls, by their template ids, for tests.
     QWidget* Control(int id) const;
@@ -81,6 +87,7 @@ class CDeviceDlg : public QDialog {
     std::thread m_worker;
     WorkerUi* m_ui;
     std::unique_ptr<CArchiveData> m_archive;
+    ReadOutcome m_outcome;
 };
 
 // The dialog that started the running read; null otherwise.

@@ -90,7 +90,50 @@ class DeviceDlgTest : public QObject {
         ScriptedPrompts prompts;
         CDeviceDlg dlg;
         QCOMPARE(dlg.exec(), int(QDialog::Rejected));
-        QCOMPARE(prompts.messages, QStringList{"No Devices Found"});
+        // The spec's text, then where to look: the group, the rule, the simulator.
+        QCOMPARE(prompts.messages.size(), 1);
+        const QStringList lines = prompts.messages[0].split('\n');
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[0], QString("No Devices Found"));
+        for (const char* hint : {"dialout", "udev", "--simulate"})
+            QVERIFY2(lines[1].contains(hint), hint);
+    }
+
+    // A block that fails and is not retried: the dialog says where and why
+    // the read stopped instead of "Done", and the caption note says so.
+    void declinedRetrySaysTheReadIsIncomplete() {
+        SimConfig c;
+        c.statusUsed = 1440;
+        SimFault f;
+        f.block = 4;
+        f.times = 0;
+        c.faults = {f};
+        AddSim(c, Generated(1440));
+        ScriptedPrompts prompts;
+        prompts.messageAnswers = {IPrompts::Ok, IPrompts::No};
+        CDeviceDlg dlg;
+        RunDialog(dlg, [&] {
+            dlg.OnRead();
+            QVERIFY(WaitReadDone(dlg));
+            QCOMPARE(
+                Text(dlg, 1009),
+                QString("Incomplete read: stopped at block #4 (the block failed), 60 of 1440 records read"));
+            QCOMPARE(dlg.PartialReadNote(), QString("incomplete read"));
+            dlg.accept();
+        });
+        QCOMPARE(dlg.Archive()->GetRecordCount(), 60);
+
+        // A read that completes keeps the usual text and no note.
+        PortClearExtraSources();
+        AddSim({}, Generated(30));
+        CDeviceDlg again;
+        RunDialog(again, [&] {
+            again.OnRead();
+            QVERIFY(WaitReadDone(again));
+            QCOMPARE(Text(again, 1009), QString("Done: 30 records in 3 series"));
+            QVERIFY(again.PartialReadNote().isEmpty());
+            again.accept();
+        });
     }
 
     void connectsAndReads() {
@@ -181,6 +224,10 @@ class DeviceDlgTest : public QObject {
             QVERIFY(QTest::qWaitFor([&] { return Text(dlg, 1009).startsWith("Reading: 61 of"); }, 5000));
             dlg.reject();
             QVERIFY(WaitReadDone(dlg));
+            QVERIFY2(Text(dlg, 1009).startsWith("Incomplete read: stopped at block #") &&
+                         Text(dlg, 1009).contains("(stopped by the user)") &&
+                         Text(dlg, 1009).endsWith(" of 600 records read"),
+                     qPrintable(Text(dlg, 1009)));
             dlg.reject(); // not reading: closes
         });
         QCOMPARE(rc, int(QDialog::Rejected));

@@ -136,6 +136,31 @@ TEST_F(PtyTest, CommandLineRetriesThenKeepsWhatWasRead) {
     EXPECT_EQ(out.LoadMnr(dir + "/out.mnr"), 60) << err;
     EXPECT_NE(err.find("block #4: retrying"), std::string::npos) << err;
     EXPECT_NE(err.find("block #4: giving up"), std::string::npos) << err;
+    EXPECT_NE(
+        err.find("tervik-cli: Incomplete read: stopped at block #4 (the block failed), 60 of 300 records "
+                 "read\n"),
+        std::string::npos)
+        << err;
+}
+
+// A status no instrument has is shown as it came, unsigned; the simulator's
+// terminal is listed by name.
+TEST_F(PtyTest, CommandLineShowsTheStatusAndTheTerminalReadably) {
+    SimProcess sim({"--generate", "30", "--used", "4294967295"});
+    ASSERT_FALSE(sim.Path().empty());
+    std::string err;
+    EXPECT_EQ(RunProgram({TERVIK_CLI_PATH, "read", "--port", sim.Path(), "-o", dir + "/out.mnr"}, dir, err),
+              0)
+        << err;
+    EXPECT_NE(err.find("Status: 4294967295 records used"), std::string::npos) << err;
+    const std::string out = dir + "/devices.txt";
+    std::string command = TERVIK_CLI_PATH;
+    command.append(" devices --port ").append(sim.Path()).append(" >").append(out);
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::ifstream in(out);
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "1\tKX-208M simulator on " + sim.Path());
 }
 
 TEST_F(PtyTest, CommandLineUsageErrors) {

@@ -144,6 +144,46 @@ TEST_F(ReadTest, SilentBlockDeclinedKeepsEarlierBlocks) {
     const auto backup = ReadMnrRecords(archive.GetBackupPath());
     ASSERT_EQ(backup.size(), 105u);
     EXPECT_TRUE(SameRecords(backup, memory, 105));
+    // Where and why it stopped, of how many records the status reported.
+    EXPECT_EQ(outcome.end, ReadOutcome::End::BlockFailed);
+    EXPECT_EQ(PartialReadText(outcome, 0),
+              "Incomplete read: stopped at block #7 (the block failed), 105 of 500 records read");
+}
+
+// After a retried block the instrument stays on it: the next request brings
+// it again. It is taken once, and said so.
+TEST_F(ReadTest, RepeatAfterARetryIsTakenOnce) {
+    const auto memory = Generated(200);
+    SimConfig c;
+    SimFault corrupt;
+    corrupt.kind = SimFault::BadChecksum;
+    corrupt.block = 3;
+    SimFault stay = corrupt;
+    stay.kind = SimFault::Repeat;
+    c.faults = {corrupt, stay};
+    Connect(c, memory);
+    ui.answers = {true};
+    ASSERT_EQ(Read(), 200);
+    EXPECT_TRUE(SameRecords(archive.GetRecords(), memory));
+    EXPECT_EQ(ui.messages, (std::vector<std::string>{
+                               "KX_ERR_CS", "Block #3 came twice from the instrument; it is kept once."}));
+    EXPECT_FALSE(outcome.Partial());
+    EXPECT_EQ(outcome.repeats, 1);
+    EXPECT_TRUE(SameRecords(ReadMnrRecords(archive.GetBackupPath()), memory, 200));
+
+    // An instrument that never moves on again: the read stops there, each
+    // record kept once.
+    g_deviceList.CloseCurrent();
+    PortClearExtraSources();
+    c.faults[1].times = 0;
+    Connect(c, memory);
+    ui.messages.clear();
+    ui.answers = {true};
+    ASSERT_EQ(Read(), 60);
+    EXPECT_TRUE(SameRecords(archive.GetRecords(), memory, 60));
+    EXPECT_EQ(outcome.end, ReadOutcome::End::Repeating);
+    EXPECT_EQ(outcome.block, 4);
+    EXPECT_EQ(ReadMnrRecords(archive.GetBackupPath()).size(), 60u);
 }
 
 TEST_F(ReadTest, StopKeepsWhatWasRead) {
@@ -151,6 +191,16 @@ TEST_F(ReadTest, StopKeepsWhatWasRead) {
     stopAt = 3;
     ASSERT_EQ(Read(), 45);
     EXPECT_EQ(ReadMnrRecords(archive.GetBackupPath()).size(), 45u);
+    EXPECT_EQ(PartialReadText(outcome, 0),
+              "Incomplete read: stopped at block #3 (stopped by the user), 45 of 300 records read");
+    EXPECT_EQ(PartialReadText(outcome, 1), "Чтение не завершено: остановлено на блоке #3 (остановлено "
+                                           "пользователем), считано 45 из 300 записей");
+    // A stop asked at the last block stops nothing.
+    progress.clear();
+    stopAt = 21;
+    ASSERT_EQ(Read(), 300);
+    EXPECT_FALSE(outcome.Partial());
+    EXPECT_EQ(PartialReadText(outcome, 0), "");
 }
 
 TEST_F(ReadTest, EmptyMemoryQuestion) {

@@ -150,7 +150,7 @@ int ArchiveReadFixture::Read(bool forced) {
             progress.emplace_back(n, total);
             return stopAt > 0 && static_cast<int>(progress.size()) >= stopAt ? 0 : 1;
         },
-        forced);
+        forced, &outcome);
 }
 
 bool SameRecords(const std::vector<ArchiveRecord>& a, const std::vector<ArchiveRecord>& b, size_t count) {

@@ -118,6 +118,7 @@ class ArchiveReadFixture : public ::testing::Test {
     CArchiveData archive;
     std::string dir;
     std::vector<std::pair<int, int>> progress;
+    ReadOutcome outcome; // of the last Read
     int stopAt = 0;
 
   private:
