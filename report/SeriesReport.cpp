@@ -37,10 +37,15 @@ std::string Printf(const std::string& format, const std::string& a, const std::s
     return buf.data();
 }
 
-// The clock time of t, with its date when that is not the date of start.
-std::string TimeIn(double t, const LocalFields& start) {
+bool SameDate(const LocalFields& a, const LocalFields& b) {
+    return a.year == b.year && a.month == b.month && a.day == b.day;
+}
+
+// The clock time of t in a row starting at start; with its date unless the
+// row lies within that one date (the total row rarely does).
+std::string TimeIn(double t, const LocalFields& start, bool oneDate) {
     const LocalFields f = ToLocalFields(t);
-    if (f.year != start.year || f.month != start.month || f.day != start.day)
+    if (!oneDate || !SameDate(f, start))
         return DateTimeText(f, true);
     char buf[32];
     std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", f.hour, f.minute, f.second);
@@ -397,6 +402,8 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
         const auto cellsOf = [&](const IntervalRow& r) {
             const bool any = r.count > 0;
             const LocalFields start = ToLocalFields(static_cast<double>(r.start));
+            // An interval ends at the next one's start, which may be midnight.
+            const bool oneDate = SameDate(start, ToLocalFields(static_cast<double>(r.end) - 1));
             std::vector<std::string> c = {DateTimeText(start, false),
                                           DateTimeText(static_cast<double>(r.end), false),
                                           std::to_string(r.count),
@@ -404,9 +411,9 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
                                           any ? ThreeDigitForm(r.mean) : "-",
                                           any ? ThreeDigitForm(r.sd) : "-",
                                           any ? ThreeDigitForm(r.min) : "-",
-                                          any ? TimeIn(r.minTime, start) : "",
+                                          any ? TimeIn(r.minTime, start, oneDate) : "",
                                           any ? ThreeDigitForm(r.max) : "-",
-                                          any ? TimeIn(r.maxTime, start) : ""};
+                                          any ? TimeIn(r.maxTime, start, oneDate) : ""};
             if (io.haveLimit)
                 c.insert(c.end(), {std::to_string(r.above), DurationText(r.aboveSeconds)});
             anyIncomplete = anyIncomplete || r.incomplete;

@@ -127,6 +127,22 @@ TEST(CliReport, IntervalRowsGiveTimesOfExtremesWithinThePage) {
     }
 }
 
+// The total row spans days: its minimum and maximum carry their dates, also
+// one on the first day (series 1's maximum).
+TEST(CliReport, TotalRowDatesItsExtremes) {
+    ScopedTimeZone zone("Europe/Berlin");
+    CArchiveData a;
+    ASSERT_GT(a.LoadMnr(kDemo), 0);
+    IntervalTable table;
+    ASSERT_TRUE(ComputeIntervals(*a.GetSeries(0), CurveOptions{}, IntervalOptions{}, table));
+    TempDir dir;
+    const std::string pdf = dir / "r.pdf";
+    ASSERT_EQ(Cli("report " + kDemo + " --series 1 --lang ru -o " + pdf).code, 0);
+    const std::string text = ShellOutput("pdftotext '" + pdf + "' - 2>/dev/null");
+    for (const double t : {table.total.minTime, table.total.maxTime})
+        EXPECT_NE(text.find(Stamp(t)), std::string::npos) << Stamp(t) << " in\n" << text;
+}
+
 TEST(CliReport, ExitCodes) {
     TempDir dir;
     const std::string cmd = "report " + kDemo + " --series 1 ";
