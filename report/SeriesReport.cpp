@@ -1,6 +1,7 @@
 #include "SeriesReport.h"
 
 #include "AtomicFile.h"
+#include "Captions.h"
 #include "ChartLabels.h"
 #include "LCPicture.h"
 #include "LocalTime.h"
@@ -336,13 +337,10 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
         page.Skip(6);
         // Where the data come from and how they were computed.
         const ArchiveHeader& header = archive.GetHeader();
-        const bool fromDevice = archive.GetOrigin() == ArchiveHeader::kOriginDevice;
         std::vector<std::pair<std::string, std::string>> facts = {
             {ui(241), std::to_string(archive.GetKind())},
             {ui(242), std::to_string(header.GetDeviceNumber())},
-            {ui(243), options.sourceFile.empty() ? ui(244)
-                      : fromDevice               ? options.sourceFile + " (" + ui(244) + ")"
-                                                 : options.sourceFile},
+            {ui(243), ProvenanceText(options.provenance, header, lang)},
             {ui(245), "#" + std::to_string(options.series + 1) + "/" +
                           std::to_string(archive.GetSeriesCount()) + "    " + ui(31) + ": " +
                           DateTimeText(series->GetStartTime(), true) + "    " + ui(32) + ": " +
@@ -351,14 +349,11 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
              std::isfinite(io.xmin) || std::isfinite(io.xmax)
                  ? Printf(ui(248), DateTimeText(stats.firstTime, true), DateTimeText(stats.lastTime, true))
                  : ui(247)},
-            {ui(5), ui(options.curve.zeroCorrection ? 7 : 6)},
-            {ui(250), options.curve.stdTemp > 0 ? Number(options.curve.stdTemp / 10.0, "%.1f") + " " + ui(130)
-                                                : ui(252)},
-            {ui(251),
-             options.curve.stdPres > 0 ? std::to_string(options.curve.stdPres) + " " + ui(131) : ui(252)},
-            {ui(253), ui(options.curve.filter ? 7 : 6)},
-            {ui(270), ProgramVersion()},
         };
+        // Exactly the corrections behind the numbers, and the filter.
+        for (auto& line : CorrectionLines(options.curve, lang))
+            facts.push_back(std::move(line));
+        facts.emplace_back(ui(270), ProgramVersion());
         double keyWidth = 0;
         for (const auto& f : facts)
             keyWidth = std::max(keyWidth, bodyGlyphs.Width(Q(f.first + ":")));

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QThread>
 #include <cstdio>
+#include <ctime>
 
 CDeviceDlg* g_pDeviceDlg = nullptr;
 
@@ -269,6 +270,7 @@ void CDeviceDlg::OnRead() {
     m_bReading = true;
     m_bStopRequested = false;
     m_bForced = m_chkForce->isChecked();
+    m_readTime = static_cast<double>(std::time(nullptr));
     g_pDeviceDlg = this;
     m_progress->setValue(0);
     // The dialog's own until OK hands it over.

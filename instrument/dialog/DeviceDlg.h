@@ -37,6 +37,8 @@ class CDeviceDlg : public QDialog {
     // Hands the archive read over (null when nothing was read); call after
     // exec() has returned.
     std::unique_ptr<CArchiveData> TakeArchive() { return std::move(m_archive); }
+    // When the last read started, in seconds since 1970; 0 before any read.
+    double ReadTime() const { return m_readTime; }
 
     // Controls, by their template ids, for tests.
     QWidget* Control(int id) const;
@@ -81,6 +83,7 @@ class CDeviceDlg : public QDialog {
     std::thread m_worker;
     WorkerUi* m_ui;
     std::unique_ptr<CArchiveData> m_archive;
+    double m_readTime = 0;
 };
 
 // The dialog that started the running read; null otherwise.

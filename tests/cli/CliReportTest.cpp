@@ -143,6 +143,35 @@ TEST(CliReport, TotalRowDatesItsExtremes) {
         EXPECT_NE(text.find(Stamp(t)), std::string::npos) << Stamp(t) << " in\n" << text;
 }
 
+// Raw results list no corrections, whatever standard conditions were given;
+// corrected ones list those applied. The filter's state is said either way.
+TEST(CliReport, ListsExactlyTheCorrectionsApplied) {
+    TempDir dir;
+    const std::string pdf = dir / "r.pdf";
+    const std::string cmd = "report " + kDemo + " --series 4 --std-temp 25.5 --std-pres 750 -o " + pdf;
+    ASSERT_EQ(Cli(cmd + " --zero-correction no").code, 0);
+    std::string text = ShellOutput("pdftotext '" + pdf + "' - 2>/dev/null");
+    EXPECT_NE(text.find(UIString(400, 0)), std::string::npos) << text;
+    EXPECT_NE(text.find(UIString(401, 0)), std::string::npos) << text;
+    EXPECT_EQ(text.find("25.5"), std::string::npos) << text;
+    EXPECT_EQ(text.find("750"), std::string::npos) << text;
+    ASSERT_EQ(Cli(cmd + " --no-filter").code, 0);
+    text = ShellOutput("pdftotext '" + pdf + "' - 2>/dev/null");
+    EXPECT_EQ(text.find(UIString(400, 0)), std::string::npos) << text;
+    for (const char* want : {"25.5 C", "750 mm Hg", "off (points marked bad included)"})
+        EXPECT_NE(text.find(want), std::string::npos) << want << " in\n" << text;
+}
+
+// The source says how the file was loaded and where its data first came from.
+TEST(CliReport, SourceNamesTheFileAndTheOrigin) {
+    TempDir dir;
+    const std::string pdf = dir / "r.pdf";
+    ASSERT_EQ(Cli("report " + kDemo + " --series 1 -o " + pdf).code, 0);
+    const std::string text = ShellOutput("pdftotext -layout '" + pdf + "' - 2>/dev/null");
+    const std::string want = "file " + kDemo + "; data read from instrument no. 1207";
+    EXPECT_NE(text.find(want), std::string::npos) << want << " in\n" << text;
+}
+
 TEST(CliReport, ExitCodes) {
     TempDir dir;
     const std::string cmd = "report " + kDemo + " --series 1 ";
