@@ -147,6 +147,27 @@ class GlyphCache {
     std::map<char16_t, Entry> m_glyphs;
 };
 
+// text in lines no wider than width: broken after blanks and path
+// separators, and a word wider than a line wherever it must.
+std::vector<QString> WrapText(GlyphCache& font, const QString& text, double width) {
+    std::vector<QString> lines;
+    QString line;
+    qsizetype lastBreak = -1; // in line, after a blank
+    for (const QChar c : text) {
+        line += c;
+        if (font.Width(line) > width && line.size() > 1) {
+            const qsizetype cut = lastBreak > 0 ? lastBreak : line.size() - 1;
+            lines.push_back(line.left(cut).trimmed());
+            line = line.mid(cut);
+            lastBreak = -1;
+        }
+        if (c == ' ' || c == '/' || c == '\\')
+            lastBreak = line.size();
+    }
+    lines.push_back(line);
+    return lines;
+}
+
 // Text set line by line down A4 pages, a new page when the next line does not fit.
 class PageWriter {
   public:
@@ -357,9 +378,12 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
         double keyWidth = 0;
         for (const auto& f : facts)
             keyWidth = std::max(keyWidth, bodyGlyphs.Width(Q(f.first + ":")));
+        const double valueWidth = page.Width() - keyWidth - 8;
         for (const auto& f : facts) {
-            page.Row({f.first + ":", f.second}, {keyWidth + 8, page.Width() - keyWidth - 8}, {false, false},
-                     bodyGlyphs);
+            const std::vector<QString> lines = WrapText(bodyGlyphs, Q(f.second), valueWidth);
+            for (size_t i = 0; i < lines.size(); ++i)
+                page.Row({i == 0 ? f.first + ":" : std::string(), lines[i].toStdString()},
+                         {keyWidth + 8, valueWidth}, {false, false}, bodyGlyphs);
         }
         page.Skip(8);
 

@@ -172,6 +172,25 @@ TEST(CliReport, SourceNamesTheFileAndTheOrigin) {
     EXPECT_NE(text.find(want), std::string::npos) << want << " in\n" << text;
 }
 
+// A source longer than a line wraps inside the page, path and all.
+TEST(CliReport, LongSourceWrapsInsideThePage) {
+    TempDir dir;
+    const std::string folder = dir / (std::string(70, 'd') + "/" + std::string(60, 'e'));
+    std::filesystem::create_directories(folder);
+    std::filesystem::copy_file(kDemo, folder + "/demo.mnr");
+    const std::string pdf = dir / "r.pdf";
+    ASSERT_EQ(Cli("report " + folder + "/demo.mnr --series 1 -o " + pdf).code, 0);
+    const std::string xml = ShellOutput("pdftotext -f 1 -l 1 -bbox '" + pdf + "' - 2>/dev/null");
+    const auto attr = [&](size_t at, const char* name) {
+        return std::atof(xml.c_str() + xml.find(name, at) + std::strlen(name));
+    };
+    const double pageWidth = attr(xml.find("<page "), "width=\"");
+    ASSERT_GT(pageWidth, 0);
+    for (size_t at = xml.find("<word "); at != std::string::npos; at = xml.find("<word ", at + 1))
+        EXPECT_LE(attr(at, "xMax=\""), pageWidth - 40) << xml.substr(at, 200);
+    EXPECT_NE(xml.find("instrument"), std::string::npos);
+}
+
 TEST(CliReport, ExitCodes) {
     TempDir dir;
     const std::string cmd = "report " + kDemo + " --series 1 ";
