@@ -146,12 +146,12 @@ CReportDlg::CReportDlg(const ReportRequest& request, const QString& unit, QWidge
 
     m_pTable = new QTableWidget(this);
     m_pTable->setObjectName("table");
-    m_pTable->setGeometry(du.Rect(12, 40, 576, 192));
+    m_pTable->setGeometry(du.Rect(12, 40, 576, 186));
     m_pTable->setWordWrap(false);
     m_pTable->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 4);
     m_pSummary = new QLabel(this);
     m_pSummary->setObjectName("summary");
-    m_pSummary->setGeometry(du.Rect(12, 236, 576, 38));
+    m_pSummary->setGeometry(du.Rect(12, 230, 576, 44));
     m_pSummary->setWordWrap(true);
     m_pSummary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_pSummary->setTextInteractionFlags(Qt::TextSelectableByMouse);
