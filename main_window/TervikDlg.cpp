@@ -361,7 +361,9 @@ void CTervikDlg::LayOutControls() {
                 m_pStatListCtrl->setColumnWidth(static_cast<int>(c), w);
         }
     }
-    if (!m_strSeriesGroup.isEmpty())
+    if (m_provenance.way != DataProvenance::Way::None)
+        ShowProvenance(); // the path elided afresh for the new width
+    else if (!m_strSeriesGroup.isEmpty())
         SetSeriesGroupCaption(m_strSeriesGroup);
 }
 
@@ -696,10 +698,21 @@ bool CTervikDlg::ConfirmReplace() {
 }
 
 void CTervikDlg::ShowProvenance() {
-    if (g_pArchive)
-        SetSeriesGroupCaption(QString("%1 (%2)").arg(
-            UI(2),
-            QString::fromStdString(ProvenanceText(m_provenance, g_pArchive->GetHeader(), GetUILanguage()))));
+    if (!g_pArchive)
+        return;
+    const auto caption = [this](const DataProvenance& p) {
+        return QString("%1 (%2)").arg(
+            UI(2), QString::fromStdString(ProvenanceText(p, g_pArchive->GetHeader(), GetUILanguage())));
+    };
+    // A long path loses its middle, not the file name nor the rest.
+    const QFontMetrics fm(m_pSeriesGroup->font());
+    const int room = m_pSeriesGroup->width() - DialogGeometry(font()).X(8);
+    DataProvenance shown = m_provenance;
+    const QString path = QString::fromStdString(shown.path);
+    shown.path.clear();
+    const int rest = fm.horizontalAdvance(caption(shown));
+    shown.path = fm.elidedText(path, Qt::ElideMiddle, std::max(room - rest, 0)).toStdString();
+    SetSeriesGroupCaption(caption(shown));
 }
 
 int CTervikDlg::LoadFile(int loader, const QString& path, DataProvenance::Way way) {
@@ -731,9 +744,11 @@ int CTervikDlg::LoadFile(int loader, const QString& path, DataProvenance::Way wa
         Refresh();
         ShowProvenance();
     } else if (hadSeries > 0 && g_pArchive->GetSeriesCount() == 0) {
-        // The failed load emptied the archive: the list must not name series
-        // that are gone.
+        // The failed load emptied the archive: the list and the caption must
+        // not name series that are gone.
         Refresh();
+        m_provenance = DataProvenance{};
+        SetSeriesGroupCaption(UI(2));
     }
     return n;
 }

@@ -473,6 +473,7 @@ class TestMainWindow : public QObject {
         Drop({QUrl::fromLocalFile(WriteArchive("empty.mnr", {erased, erased}))});
         QCOMPARE(g_pArchive->GetSeriesCount(), 0);
         QCOMPARE(SeriesEntries(), QStringList());
+        QCOMPARE(C<QGroupBox>(1019)->title(), QString("Data"));
         // With nothing selected the data commands do nothing and ask nothing.
         prompts.messages.clear();
         B(1007)->click();
