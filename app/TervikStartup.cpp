@@ -231,7 +231,7 @@ int CTervikApp::InitInstance(const QStringList& arguments) {
         rest << QFile::decodeName(QByteArray::fromStdString(a));
 
     QCommandLineParser parser;
-    parser.addPositionalArgument("file", "Monitoring archive (*.mnr) to open");
+    parser.addPositionalArgument("file", "Monitoring data to open: *.mnr, *.dat or Orlo2 *.txt");
     parser.parse(rest);
     const QStringList files = parser.positionalArguments();
 

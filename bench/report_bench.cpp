@@ -67,7 +67,7 @@ void BM_ReportPdf(benchmark::State& state) {
     options.intervals.minutes = static_cast<int>(state.range(0));
     options.intervals.haveLimit = true;
     options.intervals.limit = 2.5;
-    options.sourceFile = "bench.mnr";
+    options.provenance = DataProvenance::FromFile(DataProvenance::Way::File, "bench.mnr");
     std::string error;
     for (auto _ : state)
         if (!WriteSeriesReport(f.archive, options, f.path, error))

@@ -32,9 +32,10 @@ int CliReport(const std::vector<std::string>& argv) {
     std::string error;
     if (!ReadIntervalOptions(args, options.intervals, error))
         return CliError(kExitUsage, error);
-    options.sourceFile = args.Positional()[0];
+    const std::string& path = args.Positional()[0];
+    options.provenance = DataProvenance::FromFile(DataProvenance::Way::File, path);
     CArchiveData archive;
-    if (const int rc = LoadArchiveFile(options.sourceFile, args.Get("format"), archive))
+    if (const int rc = LoadArchiveFile(path, args.Get("format"), archive))
         return rc;
     if (!ReadSeriesIndex(args, archive, options.series, error) ||
         !ReadCurveOptions(args, options.curve, error))

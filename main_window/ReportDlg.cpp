@@ -1,6 +1,7 @@
 #include "ReportDlg.h"
 
 #include "AtomicFile.h"
+#include "Captions.h"
 #include "DialogUnits.h"
 #include "FileErrors.h"
 #include "ListCtrlWrp.h"
@@ -145,12 +146,12 @@ CReportDlg::CReportDlg(const ReportRequest& request, const QString& unit, QWidge
 
     m_pTable = new QTableWidget(this);
     m_pTable->setObjectName("table");
-    m_pTable->setGeometry(du.Rect(12, 40, 576, 200));
+    m_pTable->setGeometry(du.Rect(12, 40, 576, 186));
     m_pTable->setWordWrap(false);
     m_pTable->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 4);
     m_pSummary = new QLabel(this);
     m_pSummary->setObjectName("summary");
-    m_pSummary->setGeometry(du.Rect(12, 244, 576, 26));
+    m_pSummary->setGeometry(du.Rect(12, 230, 576, 44));
     m_pSummary->setWordWrap(true);
     m_pSummary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_pSummary->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -286,7 +287,7 @@ void CReportDlg::FillTable() {
     m_pSavePdf->setEnabled(m_bComputed);
     if (!m_bComputed) {
         m_pList->ClearList();
-        m_pSummary->setText(UI(m_table.error.empty() ? 304 : 305));
+        m_pSummary->setText(SourceLines() + UI(m_table.error.empty() ? 304 : 305));
         return;
     }
     // A table of its own size each time: one row per interval and the total.
@@ -308,8 +309,9 @@ void CReportDlg::FillTable() {
     size_t incomplete = 0;
     for (const IntervalRow& row : m_table.rows)
         incomplete += row.incomplete ? 1 : 0;
-    QString summary = Format(301, {QString::number(rows), QString::number(incomplete),
-                                   NumberText(o.minShare * 100), Q(ThreeDigitForm(m_table.medianCycle))});
+    QString summary =
+        SourceLines() + Format(301, {QString::number(rows), QString::number(incomplete),
+                                     NumberText(o.minShare * 100), Q(ThreeDigitForm(m_table.medianCycle))});
     if (shown < rows)
         summary += " " + Format(309, {QString::number(shown)});
     if (o.haveLimit) {
@@ -329,6 +331,16 @@ void CReportDlg::FillTable() {
         }
     }
     m_pSummary->setText(summary);
+}
+
+QString CReportDlg::SourceLines() const {
+    const int lang = m_request.language;
+    QString lines;
+    if (m_request.archive)
+        lines = Q(UIString(243, lang) + ": " +
+                  ProvenanceText(m_request.provenance, m_request.archive->GetHeader(), lang)) +
+                "\n";
+    return lines + Q(CorrectionsText(m_request.curve, lang)) + "\n";
 }
 
 QString CReportDlg::DefaultFileName() const {

@@ -2,6 +2,7 @@
 
 #include "ArchiveData.h"
 #include "IntervalStats.h"
+#include "Provenance.h"
 #include "SeriesFormat.h"
 
 #include <QDialog>
@@ -31,7 +32,8 @@ struct ReportRequest {
     bool pointsInView = false;
     // Interval and limit; xmin and xmax are the view when pointsInView.
     IntervalOptions intervals;
-    int language = 0; // 0 English, 1 Russian
+    int language = 0;          // 0 English, 1 Russian
+    DataProvenance provenance; // how the archive was loaded
 };
 
 // Writes the PDF report of a request to path; false with a message for the
@@ -70,6 +72,9 @@ class CReportDlg : public QDialog {
     bool Recompute();
     bool ReadLimit();
     void FillTable();
+    // Where the data came from and the corrections behind the numbers: the
+    // summary's first lines.
+    QString SourceLines() const;
     QString DefaultFileName() const;
     void OnExportCsv();
     void OnSavePdf();

@@ -2,6 +2,7 @@
 
 #include "AppIcon.h"
 #include "AtomicFile.h"
+#include "Captions.h"
 #include "ChartLabels.h"
 #include "DeviceDlg.h"
 #include "DialogUnits.h"
@@ -29,6 +30,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTableWidget>
 #include <QTimer>
@@ -64,21 +66,49 @@ struct ExtLoader {
     int loader;
 };
 
+// The loader an extension stands for, 0 when none does. Names copied from
+// FAT media are often upper case.
+int LoaderOf(const QString& path, std::initializer_list<ExtLoader> loaders) {
+    const QString ext = QFileInfo(path).suffix().toLower();
+    for (const ExtLoader& l : loaders)
+        if (ext == l.ext)
+            return l.loader;
+    return 0;
+}
+
+// A file named on the command line or dropped: by its extension as the File
+// buttons take it, any other one as an archive.
+int LoaderOf(const QString& path) {
+    const int loader = LoaderOf(path, {{"mnr", kLoadMnr}, {"dat", kLoadDat}, {"txt", kLoadOrlo2}});
+    return loader ? loader : kLoadMnr;
+}
+
 // Asks for a file and loads it by the loader its extension stands for;
 // an extension not among loaders loads nothing.
 void AskAndLoad(CTervikDlg* dlg, const QList<IPrompts::Filter>& filters, const QString& defaultExt,
-                std::initializer_list<ExtLoader> loaders) {
+                std::initializer_list<ExtLoader> loaders, DataProvenance::Way way) {
     QString path;
     if (!Prompts().OpenFile(dlg, filters, defaultExt, path))
         return;
-    // Names copied from FAT media are often upper case.
-    const QString ext = QFileInfo(path).suffix().toLower();
-    for (const ExtLoader& l : loaders)
-        if (ext == l.ext) {
-            dlg->LoadFile(l.loader, path, true);
-            return;
-        }
+    if (const int loader = LoaderOf(path, loaders))
+        dlg->LoadFile(loader, path, way);
 }
+
+// Names the file in every message of a load: "<file>: <message>".
+class LoadReporter final : public IReporter {
+  public:
+    LoadReporter(QWidget* parent, const QString& path) : m_parent(parent), m_path(path) {}
+    void ShowMessage(std::string_view englishText, int uiOffset) override {
+        const QString text =
+            uiOffset != 0 ? QString::fromStdString(LoadUIString(uiOffset))
+                          : QString::fromUtf8(englishText.data(), static_cast<qsizetype>(englishText.size()));
+        Prompts().Message(m_parent, m_path + ": " + text, IPrompts::Ok, IPrompts::Exclamation);
+    }
+
+  private:
+    QWidget* m_parent;
+    QString m_path;
+};
 
 } // namespace
 
@@ -98,7 +128,7 @@ CTervikDlg::CTervikDlg(QWidget* parent) : QDialog(parent), m_reporter(this) {
         options.curve = request.curve;
         options.intervals = request.intervals;
         options.language = request.language;
-        options.sourceFile = m_strSourceFile.toStdString();
+        options.provenance = request.provenance;
         std::string message;
         const bool ok = WriteSeriesReport(*request.archive, options, LocalPath(path), message);
         error = QString::fromStdString(message);
@@ -331,7 +361,9 @@ void CTervikDlg::LayOutControls() {
                 m_pStatListCtrl->setColumnWidth(static_cast<int>(c), w);
         }
     }
-    if (!m_strSeriesGroup.isEmpty())
+    if (m_provenance.way != DataProvenance::Way::None)
+        ShowProvenance(); // the path elided afresh for the new width
+    else if (!m_strSeriesGroup.isEmpty())
         SetSeriesGroupCaption(m_strSeriesGroup);
 }
 
@@ -433,8 +465,7 @@ void CTervikDlg::OnInitDialog() {
     m_plots.times.clear();
     m_plots.results.clear();
     if (m_bStartFile && !m_strStartFile.isEmpty()) {
-        // The start file is an archive whatever its extension.
-        LoadFile(kLoadMnr, m_strStartFile, false);
+        LoadFile(LoaderOf(m_strStartFile), m_strStartFile, DataProvenance::Way::CommandLine);
     }
     uint32_t value = 0;
     if (TervikSettings::GetRegDWord("Std", "Temp", value))
@@ -666,12 +697,33 @@ bool CTervikDlg::ConfirmReplace() {
            IPrompts::Yes;
 }
 
-int CTervikDlg::LoadFile(int loader, const QString& path, bool setCaption) {
+void CTervikDlg::ShowProvenance() {
+    if (!g_pArchive)
+        return;
+    const auto caption = [this](const DataProvenance& p) {
+        return QString("%1 (%2)").arg(
+            UI(2), QString::fromStdString(ProvenanceText(p, g_pArchive->GetHeader(), GetUILanguage())));
+    };
+    // A long path loses its middle, not the file name nor the rest.
+    const QFontMetrics fm(m_pSeriesGroup->font());
+    const int room = m_pSeriesGroup->width() - DialogGeometry(font()).X(8);
+    DataProvenance shown = m_provenance;
+    const QString path = QString::fromStdString(shown.path);
+    shown.path.clear();
+    const int rest = fm.horizontalAdvance(caption(shown));
+    shown.path = fm.elidedText(path, Qt::ElideMiddle, std::max(room - rest, 0)).toStdString();
+    SetSeriesGroupCaption(caption(shown));
+}
+
+int CTervikDlg::LoadFile(int loader, const QString& path, DataProvenance::Way way) {
     if (!ConfirmReplace())
         return 0;
     if (!g_pArchive)
         new CArchiveData;
-    g_pArchive->SetReporter(&m_reporter);
+    const QString shown = QDir::toNativeSeparators(path);
+    LoadReporter reporter(this, shown);
+    g_pArchive->SetReporter(&reporter);
+    const auto restore = qScopeGuard([this] { g_pArchive->SetReporter(&m_reporter); });
     const int hadSeries = m_pSeriesList->count();
     int n = 0;
     switch (loader) {
@@ -688,14 +740,15 @@ int CTervikDlg::LoadFile(int loader, const QString& path, bool setCaption) {
         return 0;
     }
     if (n > 0) {
-        m_strSourceFile = path;
-        if (setCaption)
-            SetSeriesGroupCaption(QString("%1 (%2)").arg(UI(2), QDir::toNativeSeparators(path)));
+        m_provenance = DataProvenance::FromFile(way, shown.toStdString());
         Refresh();
+        ShowProvenance();
     } else if (hadSeries > 0 && g_pArchive->GetSeriesCount() == 0) {
-        // The failed load emptied the archive: the list must not name series
-        // that are gone.
+        // The failed load emptied the archive: the list and the caption must
+        // not name series that are gone.
         Refresh();
+        m_provenance = DataProvenance{};
+        SetSeriesGroupCaption(UI(2));
     }
     return n;
 }
@@ -710,25 +763,31 @@ void CTervikDlg::OnDevice() {
             if (std::unique_ptr<CArchiveData> read = dlg.TakeArchive()) {
                 delete g_pArchive;
                 g_pArchive = read.release();
-                m_strSourceFile.clear();
+                m_provenance = DataProvenance{};
+                m_provenance.way = DataProvenance::Way::DeviceRead;
+                if (const CInstrument* instrument = g_deviceList.GetCurrent())
+                    m_provenance.instrument = instrument->GetNode().description;
+                m_provenance.deviceNumber = g_pArchive->GetHeader().GetDeviceNumber();
+                m_provenance.readTime = dlg.ReadTime();
+                m_provenance.partialRead = dlg.LastReadOutcome().Partial();
             }
             if (g_pArchive)
                 g_pArchive->SetReporter(&m_reporter);
             Refresh();
-            const QString partial = dlg.PartialReadNote();
-            SetSeriesGroupCaption(partial.isEmpty() ? UI(2) : QString("%1 (%2)").arg(UI(2), partial));
+            ShowProvenance();
         }
     }
     FocusChart();
 }
 
 void CTervikDlg::OnFile() {
-    AskAndLoad(this, {{UI(30), "*.mnr"}, {UI(138), "*.dat"}}, "mnr", {{"mnr", kLoadMnr}, {"dat", kLoadDat}});
+    AskAndLoad(this, {{UI(30), "*.mnr"}, {UI(138), "*.dat"}}, "mnr", {{"mnr", kLoadMnr}, {"dat", kLoadDat}},
+               DataProvenance::Way::File);
     FocusChart();
 }
 
 void CTervikDlg::OnFileOrlo2() {
-    AskAndLoad(this, {{UI(141), "*.txt"}}, "txt", {{"txt", kLoadOrlo2}});
+    AskAndLoad(this, {{UI(141), "*.txt"}}, "txt", {{"txt", kLoadOrlo2}}, DataProvenance::Way::Orlo2File);
     FocusChart();
 }
 
@@ -742,9 +801,9 @@ void CTervikDlg::dropEvent(QDropEvent* event) {
     if (urls.isEmpty() || !urls.first().isLocalFile())
         return;
     event->acceptProposedAction();
-    // Only the first file counts, read as an archive whatever its extension;
-    // the series group names it as after the File button.
-    LoadFile(kLoadMnr, urls.first().toLocalFile(), true);
+    // Only the first file counts.
+    const QString path = urls.first().toLocalFile();
+    LoadFile(LoaderOf(path), path, DataProvenance::Way::Drop);
     FocusChart();
 }
 
@@ -841,6 +900,7 @@ std::unique_ptr<CReportDlg> CTervikDlg::CreateReportDlg() {
     if (m_pChart)
         m_pChart->GetView(request.viewMin, y1, request.viewMax, y2);
     request.language = GetUILanguage();
+    request.provenance = m_provenance;
     const YCaptionOffsets caption = YAxisCaptionOffsets(g_pArchive->GetKind());
     auto dlg = std::make_unique<CReportDlg>(request, UI(caption.unit), this);
     dlg->SetPdfWriter(m_reportPdfWriter);

@@ -2,6 +2,7 @@
 
 #include "GuiReporter.h"
 #include "LCWrp.h"
+#include "Provenance.h"
 #include "ReportDlg.h"
 #include "SeriesFormat.h"
 #include "SeriesPlots.h"
@@ -48,10 +49,12 @@ class CTervikDlg : public QDialog {
     const SeriesPlots& Plots() const { return m_plots; }
 
     // Loads path by the loader chosen (1 *.mnr, 2 *.dat, 3 Orlo2 text), first
-    // asking when it would replace unsaved series. captionPath non-empty: the
-    // series group then names it. Returns the loader's result, 0 when nothing
-    // was loaded.
-    int LoadFile(int loader, const QString& path, bool setCaption);
+    // asking when it would replace unsaved series; way is how the file came,
+    // which the series group, the Report dialog and the report then name.
+    // Returns the loader's result, 0 when nothing was loaded.
+    int LoadFile(int loader, const QString& path, DataProvenance::Way way = DataProvenance::Way::File);
+    // How the archive on screen was loaded.
+    const DataProvenance& Provenance() const { return m_provenance; }
 
     // Fills the series list from the archive and shows its first series.
     void Refresh();
@@ -112,6 +115,8 @@ class CTervikDlg : public QDialog {
     bool ConfirmReplace();
     bool ExitGuard();
     void SetSeriesGroupCaption(const QString& text);
+    // The series group names where the archive on screen came from.
+    void ShowProvenance();
 
     void OnDevice();
     void OnFile();
@@ -129,8 +134,8 @@ class CTervikDlg : public QDialog {
     bool m_bFilter = true;
     bool m_bStartFile = false;
     QString m_strStartFile;
-    QString m_strSourceFile;    // the file the archive was loaded from; empty after a device read
-    CLCWrp* m_pChart = nullptr; // owned
+    DataProvenance m_provenance; // how the archive on screen was loaded
+    CLCWrp* m_pChart = nullptr;  // owned
     // The three curve handles and the time and result vectors of the
     // measurement curve, replaced together by each show.
     SeriesPlots m_plots;

@@ -1,7 +1,27 @@
 #include "Captions.h"
 
-#include "SeriesFormat.h"
+#include "IntervalStats.h"
 #include "StringTable.h"
+
+#include <cstdio>
+#include <initializer_list>
+
+namespace {
+
+// An interface string with its "%s" places filled in order.
+std::string Fill(std::string text, std::initializer_list<std::string> args) {
+    size_t from = 0;
+    for (const std::string& a : args) {
+        const size_t at = text.find("%s", from);
+        if (at == std::string::npos)
+            break;
+        text.replace(at, 2, a);
+        from = at + a.size();
+    }
+    return text;
+}
+
+} // namespace
 
 std::string ChartYCaption(int kind) {
     const YCaptionOffsets o = YAxisCaptionOffsets(kind);
@@ -11,4 +31,57 @@ std::string ChartYCaption(int kind) {
 std::string ChartYCaption(int kind, int language) {
     const YCaptionOffsets o = YAxisCaptionOffsets(kind);
     return UIString(o.stem, language) + ", " + UIString(o.unit, language);
+}
+
+std::string ProvenanceText(const DataProvenance& p, const ArchiveHeader& header, int language) {
+    const auto ui = [language](int offset) { return UIString(offset, language); };
+    using Way = DataProvenance::Way;
+    if (p.way == Way::DeviceRead)
+        return Fill(ui(407), {p.instrument.empty() ? std::string("KX-208M") : p.instrument,
+                              std::to_string(p.deviceNumber), DateTimeText(p.readTime, true)}) +
+               (p.partialRead ? "; " + ui(486) : std::string());
+    const std::string origin = header.GetOrigin() == ArchiveHeader::kOriginDevice
+                                   ? Fill(ui(408), {std::to_string(header.GetDeviceNumber())})
+                                   : ui(409);
+    int how = 0;
+    switch (p.way) {
+    case Way::File:
+        how = 403;
+        break;
+    case Way::Orlo2File:
+        how = 404;
+        break;
+    case Way::CommandLine:
+        how = 405;
+        break;
+    case Way::Drop:
+        how = 406;
+        break;
+    default:
+        return origin;
+    }
+    return Fill(ui(how), {p.path}) + "; " + origin;
+}
+
+std::vector<std::pair<std::string, std::string>> CorrectionLines(const CurveOptions& o, int language) {
+    const auto ui = [language](int offset) { return UIString(offset, language); };
+    std::vector<std::pair<std::string, std::string>> lines;
+    if (!o.zeroCorrection) {
+        lines.emplace_back(ui(249), ui(400));
+    } else {
+        char temp[32];
+        std::snprintf(temp, sizeof temp, "%.1f ", o.stdTemp / 10.0);
+        lines.emplace_back(ui(5), ui(7));
+        lines.emplace_back(ui(250), o.stdTemp > 0 ? temp + ui(130) : ui(252));
+        lines.emplace_back(ui(251), o.stdPres > 0 ? std::to_string(o.stdPres) + " " + ui(131) : ui(252));
+    }
+    lines.emplace_back(ui(253), ui(o.filter ? 401 : 402));
+    return lines;
+}
+
+std::string CorrectionsText(const CurveOptions& options, int language) {
+    std::string text;
+    for (const auto& [name, value] : CorrectionLines(options, language))
+        text += (text.empty() ? "" : "; ") + name + ": " + value;
+    return text;
 }

@@ -1,6 +1,7 @@
 #include "SeriesReport.h"
 
 #include "AtomicFile.h"
+#include "Captions.h"
 #include "ChartLabels.h"
 #include "LCPicture.h"
 #include "LocalTime.h"
@@ -37,10 +38,15 @@ std::string Printf(const std::string& format, const std::string& a, const std::s
     return buf.data();
 }
 
-// The clock time of t, with its date when that is not the date of start.
-std::string TimeIn(double t, const LocalFields& start) {
+bool SameDate(const LocalFields& a, const LocalFields& b) {
+    return a.year == b.year && a.month == b.month && a.day == b.day;
+}
+
+// The clock time of t in a row starting at start; with its date unless the
+// row lies within that one date (the total row rarely does).
+std::string TimeIn(double t, const LocalFields& start, bool oneDate) {
     const LocalFields f = ToLocalFields(t);
-    if (f.year != start.year || f.month != start.month || f.day != start.day)
+    if (!oneDate || !SameDate(f, start))
         return DateTimeText(f, true);
     char buf[32];
     std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", f.hour, f.minute, f.second);
@@ -140,6 +146,27 @@ class GlyphCache {
     QRawFont m_raw;
     std::map<char16_t, Entry> m_glyphs;
 };
+
+// text in lines no wider than width: broken after blanks and path
+// separators, and a word wider than a line wherever it must.
+std::vector<QString> WrapText(GlyphCache& font, const QString& text, double width) {
+    std::vector<QString> lines;
+    QString line;
+    qsizetype lastBreak = -1; // in line, after a blank
+    for (const QChar c : text) {
+        line += c;
+        if (font.Width(line) > width && line.size() > 1) {
+            const qsizetype cut = lastBreak > 0 ? lastBreak : line.size() - 1;
+            lines.push_back(line.left(cut).trimmed());
+            line = line.mid(cut);
+            lastBreak = -1;
+        }
+        if (c == ' ' || c == '/' || c == '\\')
+            lastBreak = line.size();
+    }
+    lines.push_back(line);
+    return lines;
+}
 
 // Text set line by line down A4 pages, a new page when the next line does not fit.
 class PageWriter {
@@ -331,13 +358,10 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
         page.Skip(6);
         // Where the data come from and how they were computed.
         const ArchiveHeader& header = archive.GetHeader();
-        const bool fromDevice = archive.GetOrigin() == ArchiveHeader::kOriginDevice;
         std::vector<std::pair<std::string, std::string>> facts = {
             {ui(241), std::to_string(archive.GetKind())},
             {ui(242), std::to_string(header.GetDeviceNumber())},
-            {ui(243), options.sourceFile.empty() ? ui(244)
-                      : fromDevice               ? options.sourceFile + " (" + ui(244) + ")"
-                                                 : options.sourceFile},
+            {ui(243), ProvenanceText(options.provenance, header, lang)},
             {ui(245), "#" + std::to_string(options.series + 1) + "/" +
                           std::to_string(archive.GetSeriesCount()) + "    " + ui(31) + ": " +
                           DateTimeText(series->GetStartTime(), true) + "    " + ui(32) + ": " +
@@ -346,20 +370,20 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
              std::isfinite(io.xmin) || std::isfinite(io.xmax)
                  ? Printf(ui(248), DateTimeText(stats.firstTime, true), DateTimeText(stats.lastTime, true))
                  : ui(247)},
-            {ui(5), ui(options.curve.zeroCorrection ? 7 : 6)},
-            {ui(250), options.curve.stdTemp > 0 ? Number(options.curve.stdTemp / 10.0, "%.1f") + " " + ui(130)
-                                                : ui(252)},
-            {ui(251),
-             options.curve.stdPres > 0 ? std::to_string(options.curve.stdPres) + " " + ui(131) : ui(252)},
-            {ui(253), ui(options.curve.filter ? 7 : 6)},
-            {ui(270), ProgramVersion()},
         };
+        // Exactly the corrections behind the numbers, and the filter.
+        for (auto& line : CorrectionLines(options.curve, lang))
+            facts.push_back(std::move(line));
+        facts.emplace_back(ui(270), ProgramVersion());
         double keyWidth = 0;
         for (const auto& f : facts)
             keyWidth = std::max(keyWidth, bodyGlyphs.Width(Q(f.first + ":")));
+        const double valueWidth = page.Width() - keyWidth - 8;
         for (const auto& f : facts) {
-            page.Row({f.first + ":", f.second}, {keyWidth + 8, page.Width() - keyWidth - 8}, {false, false},
-                     bodyGlyphs);
+            const std::vector<QString> lines = WrapText(bodyGlyphs, Q(f.second), valueWidth);
+            for (size_t i = 0; i < lines.size(); ++i)
+                page.Row({i == 0 ? f.first + ":" : std::string(), lines[i].toStdString()},
+                         {keyWidth + 8, valueWidth}, {false, false}, bodyGlyphs);
         }
         page.Skip(8);
 
@@ -397,6 +421,8 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
         const auto cellsOf = [&](const IntervalRow& r) {
             const bool any = r.count > 0;
             const LocalFields start = ToLocalFields(static_cast<double>(r.start));
+            // An interval ends at the next one's start, which may be midnight.
+            const bool oneDate = SameDate(start, ToLocalFields(static_cast<double>(r.end) - 1));
             std::vector<std::string> c = {DateTimeText(start, false),
                                           DateTimeText(static_cast<double>(r.end), false),
                                           std::to_string(r.count),
@@ -404,9 +430,9 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
                                           any ? ThreeDigitForm(r.mean) : "-",
                                           any ? ThreeDigitForm(r.sd) : "-",
                                           any ? ThreeDigitForm(r.min) : "-",
-                                          any ? TimeIn(r.minTime, start) : "",
+                                          any ? TimeIn(r.minTime, start, oneDate) : "",
                                           any ? ThreeDigitForm(r.max) : "-",
-                                          any ? TimeIn(r.maxTime, start) : ""};
+                                          any ? TimeIn(r.maxTime, start, oneDate) : ""};
             if (io.haveLimit)
                 c.insert(c.end(), {std::to_string(r.above), DurationText(r.aboveSeconds)});
             anyIncomplete = anyIncomplete || r.incomplete;

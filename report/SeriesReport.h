@@ -7,6 +7,7 @@
 
 #include "ArchiveData.h"
 #include "IntervalStats.h"
+#include "Provenance.h"
 #include "SeriesFormat.h"
 
 #include <cmath>
@@ -22,8 +23,8 @@ struct SeriesReportOptions {
     // The chart's value range; NaN fits it to the points of the x range.
     double viewYMin = NAN, viewYMax = NAN;
     int language = 0; // 0 English, 1 Russian
-    // The file the archive was loaded from; empty when read from the instrument.
-    std::string sourceFile;
+    // How the archive was loaded; with the header's origin, the report's source.
+    DataProvenance provenance;
 };
 
 // The interval table of a report goes over pages; beyond this many rows

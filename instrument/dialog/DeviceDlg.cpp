@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QThread>
 #include <cstdio>
+#include <ctime>
 
 CDeviceDlg* g_pDeviceDlg = nullptr;
 
@@ -278,6 +279,7 @@ void CDeviceDlg::OnRead() {
     m_outcome = {};
     m_bStopRequested = false;
     m_bForced = m_chkForce->isChecked();
+    m_readTime = static_cast<double>(std::time(nullptr));
     g_pDeviceDlg = this;
     m_progress->setValue(0);
     // The dialog's own until OK hands it over.

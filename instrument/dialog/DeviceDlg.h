@@ -43,6 +43,8 @@ class CDeviceDlg : public QDialog {
     // A short note for the main window's caption when the last read was
     // partial ("incomplete read"); empty otherwise.
     QString PartialReadNote() const;
+    // When the last read started, in seconds since 1970; 0 before any read.
+    double ReadTime() const { return m_readTime; }
 
     // Controls, by their template ids, for tests.
     QWidget* Control(int id) const;
@@ -88,6 +90,7 @@ class CDeviceDlg : public QDialog {
     WorkerUi* m_ui;
     std::unique_ptr<CArchiveData> m_archive;
     ReadOutcome m_outcome;
+    double m_readTime = 0;
 };
 
 // The dialog that started the running read; null otherwise.

@@ -127,6 +127,70 @@ TEST(CliReport, IntervalRowsGiveTimesOfExtremesWithinThePage) {
     }
 }
 
+// The total row spans days: its minimum and maximum carry their dates, also
+// one on the first day (series 1's maximum).
+TEST(CliReport, TotalRowDatesItsExtremes) {
+    ScopedTimeZone zone("Europe/Berlin");
+    CArchiveData a;
+    ASSERT_GT(a.LoadMnr(kDemo), 0);
+    IntervalTable table;
+    ASSERT_TRUE(ComputeIntervals(*a.GetSeries(0), CurveOptions{}, IntervalOptions{}, table));
+    TempDir dir;
+    const std::string pdf = dir / "r.pdf";
+    ASSERT_EQ(Cli("report " + kDemo + " --series 1 --lang ru -o " + pdf).code, 0);
+    const std::string text = ShellOutput("pdftotext '" + pdf + "' - 2>/dev/null");
+    for (const double t : {table.total.minTime, table.total.maxTime})
+        EXPECT_NE(text.find(Stamp(t)), std::string::npos) << Stamp(t) << " in\n" << text;
+}
+
+// Raw results list no corrections, whatever standard conditions were given;
+// corrected ones list those applied. The filter's state is said either way.
+TEST(CliReport, ListsExactlyTheCorrectionsApplied) {
+    TempDir dir;
+    const std::string pdf = dir / "r.pdf";
+    const std::string cmd = "report " + kDemo + " --series 4 --std-temp 25.5 --std-pres 750 -o " + pdf;
+    ASSERT_EQ(Cli(cmd + " --zero-correction no").code, 0);
+    std::string text = ShellOutput("pdftotext '" + pdf + "' - 2>/dev/null");
+    EXPECT_NE(text.find(UIString(400, 0)), std::string::npos) << text;
+    EXPECT_NE(text.find(UIString(401, 0)), std::string::npos) << text;
+    EXPECT_EQ(text.find("25.5"), std::string::npos) << text;
+    EXPECT_EQ(text.find("750"), std::string::npos) << text;
+    ASSERT_EQ(Cli(cmd + " --no-filter").code, 0);
+    text = ShellOutput("pdftotext '" + pdf + "' - 2>/dev/null");
+    EXPECT_EQ(text.find(UIString(400, 0)), std::string::npos) << text;
+    for (const char* want : {"25.5 C", "750 mm Hg", "off (points marked bad included)"})
+        EXPECT_NE(text.find(want), std::string::npos) << want << " in\n" << text;
+}
+
+// The source says how the file was loaded and where its data first came from.
+TEST(CliReport, SourceNamesTheFileAndTheOrigin) {
+    TempDir dir;
+    const std::string pdf = dir / "r.pdf";
+    ASSERT_EQ(Cli("report " + kDemo + " --series 1 -o " + pdf).code, 0);
+    const std::string text = ShellOutput("pdftotext -layout '" + pdf + "' - 2>/dev/null");
+    const std::string want = "file " + kDemo + "; data read from instrument no. 1207";
+    EXPECT_NE(text.find(want), std::string::npos) << want << " in\n" << text;
+}
+
+// A source longer than a line wraps inside the page, path and all.
+TEST(CliReport, LongSourceWrapsInsideThePage) {
+    TempDir dir;
+    const std::string folder = dir / (std::string(70, 'd') + "/" + std::string(60, 'e'));
+    std::filesystem::create_directories(folder);
+    std::filesystem::copy_file(kDemo, folder + "/demo.mnr");
+    const std::string pdf = dir / "r.pdf";
+    ASSERT_EQ(Cli("report " + folder + "/demo.mnr --series 1 -o " + pdf).code, 0);
+    const std::string xml = ShellOutput("pdftotext -f 1 -l 1 -bbox '" + pdf + "' - 2>/dev/null");
+    const auto attr = [&](size_t at, const char* name) {
+        return std::atof(xml.c_str() + xml.find(name, at) + std::strlen(name));
+    };
+    const double pageWidth = attr(xml.find("<page "), "width=\"");
+    ASSERT_GT(pageWidth, 0);
+    for (size_t at = xml.find("<word "); at != std::string::npos; at = xml.find("<word ", at + 1))
+        EXPECT_LE(attr(at, "xMax=\""), pageWidth - 40) << xml.substr(at, 200);
+    EXPECT_NE(xml.find("instrument"), std::string::npos);
+}
+
 TEST(CliReport, ExitCodes) {
     TempDir dir;
     const std::string cmd = "report " + kDemo + " --series 1 ";

@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDir>
 #include <QDropEvent>
 #include <QGroupBox>
@@ -316,8 +317,10 @@ class TestMainWindow : public QObject {
                      "#2/3    Start: [  2011-06-03   10:00:00  ]     Stop: [  2011-06-03   10:01:00  ]",
                      "#3/3    Start: [  2011-06-04   11:00:00  ]     Stop: [  2011-06-04   11:00:30  ]"}));
         QCOMPARE(C<QComboBox>(1009)->currentIndex(), 0);
-        // The start file leaves the group caption alone.
-        QCOMPARE(C<QGroupBox>(1019)->title(), QString("Data"));
+        // The group caption says how the data came and where they first came from.
+        QCOMPARE(C<QGroupBox>(1019)->title(),
+                 "Data (file " + QDir::toNativeSeparators(Path("a.mnr")) +
+                     ", named on the command line; data read from instrument no. 1234)");
         // The first series is shown: its measurement points, filtered, zero-corrected.
         QCOMPARE(m_dlg->TimeValues().size(), size_t(1));
         QVERIFY(qAbs(m_dlg->ResultValues()[0] - (10.0 - (2.0 + 2.0 * 100 / 300))) < 1e-4);
@@ -364,7 +367,8 @@ class TestMainWindow : public QObject {
             prompts.messages.clear();
             prompts.fileAnswers = {Path(name)};
             B(1008)->click();
-            QCOMPARE(prompts.messages, QStringList{"Can't open file"});
+            QCOMPARE(prompts.messages,
+                     QStringList{QDir::toNativeSeparators(Path(name)) + ": Can't open file"});
             QCOMPARE(SeriesEntries(), before);
         }
     }
@@ -384,13 +388,14 @@ class TestMainWindow : public QObject {
         QCOMPARE(prompts.filters[0][1].name, QString("Monitoring data, old format (*.dat)"));
         QCOMPARE(prompts.filters[0][1].pattern, QString("*.dat"));
         QCOMPARE(SeriesEntries().size(), 3);
-        QCOMPARE(C<QGroupBox>(1019)->title(), "Data (" + QDir::toNativeSeparators(Path("DATA.MNR")) + ")");
+        QCOMPARE(C<QGroupBox>(1019)->title(), "Data (file " + QDir::toNativeSeparators(Path("DATA.MNR")) +
+                                                  "; data read from instrument no. 1234)");
 
         // Old format by the File button.
         prompts.fileAnswers = {SAMPLES_DIR "/old-format.dat"};
         B(1008)->click();
         QVERIFY(!SeriesEntries().isEmpty());
-        QVERIFY(C<QGroupBox>(1019)->title().endsWith("old-format.dat)"));
+        QVERIFY(C<QGroupBox>(1019)->title().endsWith("old-format.dat; imported data)"));
 
         // Any other extension loads nothing and changes nothing.
         const QStringList before = SeriesEntries();
@@ -398,7 +403,7 @@ class TestMainWindow : public QObject {
         prompts.fileAnswers = {Path("a.bin")};
         B(1008)->click();
         QCOMPARE(SeriesEntries(), before);
-        QVERIFY(C<QGroupBox>(1019)->title().endsWith("old-format.dat)"));
+        QVERIFY(C<QGroupBox>(1019)->title().endsWith("old-format.dat; imported data)"));
 
         // Cancel changes nothing.
         prompts.fileAnswers = {QString()};
@@ -416,11 +421,12 @@ class TestMainWindow : public QObject {
         QCOMPARE(prompts.filters[0][0].pattern, QString("*.txt"));
         QVERIFY(!SeriesEntries().isEmpty());
         QVERIFY(SeriesEntries() != before);
-        QVERIFY(C<QGroupBox>(1019)->title().endsWith("orlo2.txt)"));
+        QVERIFY(C<QGroupBox>(1019)->title().startsWith("Data (Orlo2 file "));
+        QVERIFY(C<QGroupBox>(1019)->title().endsWith("orlo2.txt; imported data)"));
         QVERIFY(prompts.messages.isEmpty());
     }
 
-    void dropLoadsTheFirstFileAsAnArchive() {
+    void dropLoadsTheFirstFileByItsExtension() {
         ScriptedPrompts prompts;
         Open();
         const QString a = WriteArchive("a.mnr", SevenEightSeven());
@@ -428,12 +434,34 @@ class TestMainWindow : public QObject {
         Drop({QUrl::fromLocalFile(b), QUrl::fromLocalFile(a)});
         QCOMPARE(SeriesEntries().size(), 1);
         QVERIFY(SeriesEntries()[0].startsWith("#1/1    Start: [  2011-06-05   08:00:00  ]"));
-        QCOMPARE(C<QGroupBox>(1019)->title(), "Data (" + QDir::toNativeSeparators(b) + ")");
-        // A *.dat file dropped is read as an archive: it fails with the
-        // reader's message and the list stays.
+        QCOMPARE(C<QGroupBox>(1019)->title(),
+                 "Data (file " + QDir::toNativeSeparators(b) +
+                     ", dropped on the window; data read from instrument no. 1234)");
+        // Old-format and Orlo2 files are read as the File buttons read them.
         Drop({QUrl::fromLocalFile(SAMPLES_DIR "/old-format.dat")});
-        QCOMPARE(prompts.messages.size(), 1);
-        QCOMPARE(SeriesEntries().size(), 1);
+        QCOMPARE(g_pArchive->GetKind(), uint8_t{2});
+        Drop({QUrl::fromLocalFile(SAMPLES_DIR "/orlo2.txt")});
+        QCOMPARE(g_pArchive->GetKind(), uint8_t{5});
+        QVERIFY(prompts.messages.isEmpty());
+    }
+
+    // A file named at start opens by its extension, and a failure names it.
+    void startFileOpensByItsExtension() {
+        ScriptedPrompts prompts;
+        Open(SAMPLES_DIR "/orlo2.txt");
+        QCOMPARE(g_pArchive->GetKind(), uint8_t{5});
+        m_dlg.reset();
+        Open(SAMPLES_DIR "/old-format.dat");
+        QCOMPARE(g_pArchive->GetKind(), uint8_t{2});
+        QVERIFY(!SeriesEntries().isEmpty());
+        QVERIFY(prompts.messages.isEmpty());
+        m_dlg.reset();
+        QFile bad(Path("foo.txt"));
+        QVERIFY(bad.open(QIODevice::WriteOnly) && bad.write("no Orlo2 text\n") > 0);
+        bad.close();
+        Open(Path("foo.txt"));
+        QCOMPARE(prompts.messages,
+                 QStringList{QDir::toNativeSeparators(Path("foo.txt")) + ": Wrong Orlo2 file format"});
     }
 
     void failedLoadThatEmptiesTheArchiveEmptiesTheList() {
@@ -445,6 +473,7 @@ class TestMainWindow : public QObject {
         Drop({QUrl::fromLocalFile(WriteArchive("empty.mnr", {erased, erased}))});
         QCOMPARE(g_pArchive->GetSeriesCount(), 0);
         QCOMPARE(SeriesEntries(), QStringList());
+        QCOMPARE(C<QGroupBox>(1019)->title(), QString("Data"));
         // With nothing selected the data commands do nothing and ask nothing.
         prompts.messages.clear();
         B(1007)->click();
@@ -805,7 +834,13 @@ class TestMainWindow : public QObject {
         QVERIFY(ReadDevice(true));
         QCOMPARE(SeriesEntries().size(), 3);
         QVERIFY(SeriesEntries()[2].startsWith("#3/3    Start: [  2011-06-04   11:00:00  ]"));
-        QCOMPARE(C<QGroupBox>(1019)->title(), QString("Data"));
+        // Read in this run: the instrument as listed, its number and the time of the read.
+        const QString caption = C<QGroupBox>(1019)->title();
+        QVERIFY2(caption.startsWith("Data (read in this run from instrument KX-208M") &&
+                     caption.contains(QString(" no. %1 at %2")
+                                          .arg(g_pArchive->GetHeader().GetDeviceNumber())
+                                          .arg(QDateTime::currentDateTime().toString("yyyy-MM-dd"))),
+                 qPrintable(caption));
         QVERIFY(m_dlg->Plots().measurement);
         QVERIFY(QFile::exists(m_dir.filePath("read_backup.mnr")));
         prompts.messages.clear();

@@ -10,7 +10,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -118,7 +120,7 @@ class TestReportDlg : public QObject {
         const QString empty = m_dir.filePath("empty.mnr");
         QVERIFY(
             WriteMnrFile(empty.toStdString(), ArchiveHeader::Build(ArchiveHeader::kOriginDevice, 1, 1), {}));
-        QCOMPARE(m_dlg->LoadFile(1, empty, true), 0);
+        QCOMPARE(m_dlg->LoadFile(1, empty), 0);
         QCOMPARE(C<QComboBox>(1009)->count(), 0);
         QVERIFY(!report->isEnabled());
     }
@@ -188,7 +190,7 @@ class TestReportDlg : public QObject {
         const QString path = m_dir.filePath("week.mnr");
         QVERIFY(WriteMnrFile(path.toStdString(), ArchiveHeader::Build(ArchiveHeader::kOriginDevice, 1, 1),
                              records));
-        QVERIFY(Open().LoadFile(1, path, true) > 0);
+        QVERIFY(Open().LoadFile(1, path) > 0);
         std::unique_ptr<CReportDlg> dlg = m_dlg->CreateReportDlg();
         dlg->findChild<QSpinBox*>("minutes")->setValue(1);
         dlg->findChild<QComboBox*>("interval")->setCurrentIndex(2);
@@ -275,6 +277,27 @@ class TestReportDlg : public QObject {
         QCOMPARE(prompts.messages, QStringList{"disk full"});
     }
 
+    // Raw results, though both standard conditions are ticked: the summary
+    // lists no correction, states the filter, and names the source as the
+    // window's Data caption does.
+    void summaryStatesSourceAndCorrections() {
+        ScriptedPrompts prompts;
+        Open();
+        C<QCheckBox>(1028)->click();
+        C<QCheckBox>(1029)->click();
+        C<QComboBox>(1010)->setCurrentIndex(0);
+        emit C<QComboBox>(1010)->activated(0);
+        const QString source = "file " + QDir::toNativeSeparators(m_dir.filePath("gen.mnr")) +
+                               ", named on the command line; data read from instrument no. 1234";
+        QCOMPARE(C<QGroupBox>(1019)->title(), "Data (" + source + ")");
+        std::unique_ptr<CReportDlg> dlg = m_dlg->CreateReportDlg();
+        const QStringList lines = dlg->findChild<QLabel*>("summary")->text().split('\n');
+        QVERIFY(lines.size() >= 3);
+        QCOMPARE(lines[0], "Source: " + source);
+        QCOMPARE(lines[1], QString("Corrections: none (raw results as stored); "
+                                   "Bad data point filter: on (points marked bad left out)"));
+    }
+
     // Without an injected writer the window writes the report itself, naming
     // the file it loaded.
     void windowWritesThePdfReportOfItsFile() {
@@ -286,9 +309,10 @@ class TestReportDlg : public QObject {
         dlg->findChild<QPushButton*>("savePdf")->click();
         QVERIFY2(prompts.messages.isEmpty(), qPrintable(prompts.messages.join('\n')));
         QProcess text;
-        text.start("pdftotext", {out, "-"});
+        text.start("pdftotext", {"-layout", out, "-"});
         QVERIFY(text.waitForFinished(30000));
-        QVERIFY(text.readAllStandardOutput().contains("gen.mnr"));
+        const QString source = C<QGroupBox>(1019)->title().mid(6).chopped(1);
+        QVERIFY(QString::fromUtf8(text.readAllStandardOutput()).simplified().contains("Source: " + source));
     }
 
     // Export writes the CSV of the command-line export when its filter is

@@ -189,16 +189,22 @@ class TestWindowInput : public QObject {
         auto* group = m_dlg->findChild<QGroupBox*>("1019");
         const QString first = Archive("first.mnr");
         drop(first);
-        QCOMPARE(group->title(), "Data (" + QDir::toNativeSeparators(first) + ")");
+        QCOMPARE(group->title(), "Data (file " + QDir::toNativeSeparators(first) +
+                                     ", dropped on the window; data read from instrument no. 1234)");
 
         const QString deep = Archive(QString(20, 'd') + "/" + QString(200, 'e') + "/" + QString(20, 'f') +
                                      "/second-archive.mnr");
         drop(deep);
         const QString title = group->title();
-        QVERIFY2(title.startsWith("Data (") && title.endsWith(QString(20, 'f') + "/second-archive.mnr)"),
+        QVERIFY2(title.startsWith("Data (file ") &&
+                     title.endsWith(
+                         "/second-archive.mnr, dropped on the window; data read from instrument no. 1234)"),
                  qPrintable(title));
         QVERIFY(title.contains(QChar(0x2026)));
         QVERIFY(group->fontMetrics().horizontalAdvance(title) < group->width());
+        // A wider window shows more of the path.
+        m_dlg->resize(m_dlg->width() + 300, m_dlg->height());
+        QVERIFY(group->title().size() > title.size());
     }
 };
 
