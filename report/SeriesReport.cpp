@@ -282,6 +282,7 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
     const std::string yCaption = ChartYCaption(archive.GetKind(), lang);
     ConfigureMainChart(&chart, ui(28), yCaption);
     SeriesPlots plots;
+    plots.keepPoints = false; // the figures walk the series themselves
     ShowSeriesPlots(&chart, *series, options.series, options.curve, ui(2), plots);
     if (std::isfinite(io.xmin) && std::isfinite(io.xmax)) {
         double x1, y1, x2, y2;
