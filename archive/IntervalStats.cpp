@@ -10,10 +10,6 @@
 
 namespace {
 
-// More rows than this (a century of minutes would be 52 million) is refused
-// rather than filling memory with empty intervals.
-constexpr size_t kMaxIntervals = 2000000;
-
 int64_t NaiveOf(const LocalFields& f) {
     return DaysFromCivil(f.year, f.month, f.day) * 86400 + int64_t{f.hour} * 3600 + int64_t{f.minute} * 60 +
            f.second;
@@ -74,17 +70,23 @@ class CycleMedian {
 struct Accumulator {
     double sum = 0, sumSq = 0;
     void Add(IntervalRow& row, double t, double y, bool above) {
-        if (row.count == 0 || y < row.min) {
+        ++row.count;
+        ++row.cycles;
+        if (!std::isfinite(y)) {
+            ++row.nonFinite;
+            return;
+        }
+        const bool first = row.Values() == 1;
+        if (first || y < row.min) {
             row.min = y;
             row.minTime = t;
         }
-        if (row.count == 0 || y > row.max) {
+        if (first || y > row.max) {
             row.max = y;
             row.maxTime = t;
         }
         sum += y;
         sumSq += y * y;
-        ++row.count;
         if (above) {
             if (row.above == 0 || t < row.firstAbove)
                 row.firstAbove = t;
@@ -95,17 +97,19 @@ struct Accumulator {
     }
     // Mean and SD as the statistics row computes them (divisor n).
     void Finish(IntervalRow& row, double medianCycle, double minShare) const {
-        if (row.count > 0) {
-            const double n = static_cast<double>(row.count);
+        const size_t values = row.Values();
+        if (values > 0) {
+            const double n = static_cast<double>(values);
             row.mean = sum / n;
             const double radicand = sumSq / n - sum * sum / n / n;
-            row.sd = row.count > 1 && radicand > 0 ? std::sqrt(radicand) : 0;
+            row.sd = values > 1 && radicand > 0 ? std::sqrt(radicand) : 0;
         }
-        if (medianCycle > 0) {
+        row.cycleKnown = medianCycle > 0;
+        if (row.cycleKnown) {
             if (row.expected == 0)
                 row.expected = static_cast<double>(row.end - row.start) / medianCycle;
-            row.coverage = row.expected > 0 ? static_cast<double>(row.count) / row.expected : 0;
-            row.incomplete = static_cast<double>(row.count) < minShare * row.expected;
+            row.coverage = row.expected > 0 ? static_cast<double>(row.cycles) / row.expected : 0;
+            row.incomplete = static_cast<double>(row.cycles) < minShare * row.expected;
         }
     }
 };
@@ -179,85 +183,166 @@ void IntervalClock::At(int64_t t, int minutes, int64_t& start, int64_t& end) {
     end = std::max(end, t + 1);
 }
 
-// Takes the points of the view one at a time, in curve order, and keeps
-// only the rows (and the steps after points above the limit, whose cycle
-// length waits for the median).
+// The first pass over the cycles of the view: the median cycle, whether
+// they come in time order, and the span of the measurement points.
+class CycleScan {
+  public:
+    void Add(double t, bool point) {
+        if (m_cycles > 0) {
+            m_median.Add(t - m_prevT);
+            m_back = std::max(m_back, m_latest - t);
+        }
+        m_latest = m_cycles > 0 ? std::max(m_latest, t) : t;
+        m_prevT = t;
+        ++m_cycles;
+        if (point) {
+            const int64_t ts = FloorSeconds(t);
+            m_first = m_points == 0 ? ts : std::min(m_first, ts);
+            m_last = m_points == 0 ? ts : std::max(m_last, ts);
+            ++m_points;
+        }
+    }
+    size_t Points() const { return m_points; }
+    // How far a cycle lies before the latest one before it, at most.
+    double LongestStepBack() const { return m_back; }
+    int64_t First() const { return m_first; }
+    int64_t Last() const { return m_last; }
+    double Median() { return m_median.Median(); }
+
+  private:
+    CycleMedian m_median;
+    double m_prevT = 0, m_latest = 0, m_back = 0;
+    size_t m_cycles = 0, m_points = 0;
+    int64_t m_first = 0, m_last = 0;
+};
+
+// The number of intervals from the one of first to the one of last, or
+// limit + 1 when there are more; a span that cannot fit is not walked.
+size_t CountIntervals(int64_t first, int64_t last, int minutes, size_t limit) {
+    // No interval is longer than this (a day of 25 hours).
+    const int64_t longest = minutes >= 1440 ? 25 * 3600 : int64_t{minutes} * 60;
+    if (static_cast<uint64_t>((last - first) / longest) > limit)
+        return limit + 1;
+    IntervalClock clock;
+    int64_t s, e;
+    clock.At(first, minutes, s, e);
+    size_t n = 1;
+    while (last >= e && n <= limit) {
+        clock.At(e, minutes, s, e);
+        ++n;
+    }
+    return n;
+}
+
+// Takes the cycles of the view one at a time, in curve order, with the
+// median cycle, the listed intervals, [first, end), and the longest step
+// back in time known from the first pass. With a sink, a row is handed on
+// once it ends more than that step before the latest cycle: no later cycle
+// can fall in it. So memory follows the rows a step back spans (an hour when
+// the clocks go back), not the whole table.
 class IntervalBuilder {
   public:
-    explicit IntervalBuilder(const IntervalOptions& options) : m_o(options) {}
+    IntervalBuilder(const IntervalOptions& options, double median, int64_t first, int64_t end,
+                    double stepBack, const IntervalRowSink& sink)
+        : m_o(options), m_median(median), m_first(first), m_end(end),
+          m_stepBack(static_cast<int64_t>(std::min(std::ceil(stepBack), 1e15)) + 1), m_stream(bool(sink)),
+          m_sink(sink) {}
 
-    void Add(double t, double y) {
-        if (m_failed)
-            return;
+    void Add(double t, double y, bool point) {
         const int64_t ts = FloorSeconds(t);
+        m_latest = m_haveCycle ? std::max(m_latest, ts) : ts;
+        if (m_haveCycle && m_prevAbove != SIZE_MAX) {
+            const double step = t - m_prevT;
+            Above(m_prevAbove, step > 0 && step <= 2 * m_median ? step : m_median);
+        }
+        m_haveCycle = true;
+        m_prevT = t;
+        m_prevAbove = SIZE_MAX;
+        if (ts < m_first || ts >= m_end)
+            return; // a zero cycle outside the listed intervals
         if (m_rows.empty()) {
-            if (m_o.minutes < 1 || m_o.minutes > 1440) {
-                m_failed = true;
-                return;
-            }
             int64_t s, e;
             m_clock.At(ts, m_o.minutes, s, e);
             Push(m_rows.end(), s, e);
-        } else {
-            const double step = t - m_prevT;
-            m_cycles.Add(step);
-            if (m_prevAbove)
-                m_aboveSteps.back().second = step;
+            m_k = 0;
         }
-        m_prevT = t;
-        if (ts < m_rows[m_k].start || ts >= m_rows[m_k].end) {
+        if (ts < m_rows[m_k].start || ts >= m_rows[m_k].end)
             Locate(ts);
-            if (m_failed)
-                return;
+        if (!point) {
+            ++m_rows[m_k].cycles;
+            ++m_table.total.cycles;
+            EmitDone();
+            return;
         }
-        const bool above = m_o.haveLimit && y > m_o.limit;
+        const bool above = m_o.haveLimit && std::isfinite(y) && y > m_o.limit;
         m_acc[m_k].Add(m_rows[m_k], t, y, above);
         m_totalAcc.Add(m_table.total, t, y, above);
         if (above)
-            m_aboveSteps.emplace_back(m_k, 0.0);
-        m_prevAbove = above;
+            m_prevAbove = m_k;
+        EmitDone();
     }
 
-    bool Finish(IntervalTable& table) {
-        table = IntervalTable{};
-        if (m_failed && !m_rows.empty()) {
-            table.error = "too many intervals (more than " + std::to_string(kMaxIntervals) + ")";
-            return false;
-        }
-        if (m_rows.empty())
-            return false;
-        const double median = m_cycles.Median();
-        for (const auto& [k, step] : m_aboveSteps) {
-            const double cycle = step > 0 && step <= 2 * median ? step : median;
-            m_rows[k].aboveSeconds += cycle;
-            m_table.total.aboveSeconds += cycle;
-        }
-        for (size_t r = 0; r < m_rows.size(); ++r) {
-            m_acc[r].Finish(m_rows[r], median, m_o.minShare);
-            m_table.total.expected += m_rows[r].expected;
-        }
-        m_table.total.start = m_rows.front().start;
-        m_table.total.end = m_rows.back().end;
-        m_totalAcc.Finish(m_table.total, median, m_o.minShare);
-        m_table.medianCycle = median;
-        m_table.rows = std::move(m_rows);
+    void Finish(IntervalTable& table) {
+        if (m_prevAbove != SIZE_MAX)
+            Above(m_prevAbove, m_median);
+        Emit(m_rows.size());
+        m_table.total.start = m_first;
+        m_table.total.end = m_end;
+        m_table.total.expected = m_expected;
+        m_totalAcc.Finish(m_table.total, m_median, m_o.minShare);
+        m_table.total.expected = m_expected; // the sum, not the span's
+        m_table.medianCycle = m_median;
+        m_table.rows = std::move(m_kept);
         table = std::move(m_table);
-        return true;
     }
 
   private:
-    bool Push(std::vector<IntervalRow>::iterator at, int64_t s, int64_t e) {
-        if (m_rows.size() >= kMaxIntervals) {
-            m_failed = true;
-            return false;
+    void Above(size_t k, double cycle) {
+        m_rows[k].aboveSeconds += cycle;
+        m_table.total.aboveSeconds += cycle;
+    }
+
+    // Hands on the rows no later cycle can fall in.
+    void EmitDone() {
+        if (!m_stream)
+            return;
+        const int64_t before = m_latest - m_stepBack;
+        size_t k = 0;
+        while (k < m_rows.size() && k != m_k && m_rows[k].end <= before)
+            ++k;
+        Emit(k);
+    }
+
+    // Finishes the rows before k and hands them on.
+    void Emit(size_t k) {
+        if (k == 0)
+            return;
+        for (size_t r = 0; r < k; ++r) {
+            IntervalRow& row = m_rows[r];
+            m_acc[r].Finish(row, m_median, m_o.minShare);
+            m_expected += row.expected;
+            m_table.incompleteRows += row.incomplete ? 1 : 0;
+            m_table.rowsAbove += row.above > 0 ? 1 : 0;
+            if (m_sink)
+                m_sink(row, m_table.rowCount);
+            else
+                m_kept.push_back(row);
+            ++m_table.rowCount;
         }
+        m_rows.erase(m_rows.begin(), m_rows.begin() + static_cast<ptrdiff_t>(k));
+        m_acc.erase(m_acc.begin(), m_acc.begin() + static_cast<ptrdiff_t>(k));
+        m_k = m_k >= k ? m_k - k : 0;
+        if (m_prevAbove != SIZE_MAX)
+            m_prevAbove -= k;
+    }
+
+    void Push(std::vector<IntervalRow>::iterator at, int64_t s, int64_t e) {
         IntervalRow row;
         row.start = s;
         row.end = e;
         const auto i = at - m_rows.begin();
         m_rows.insert(at, row);
         m_acc.insert(m_acc.begin() + i, Accumulator{});
-        return true;
     }
 
     // Makes m_k the row of ts, adding the rows up to it (empty ones included)
@@ -267,17 +352,18 @@ class IntervalBuilder {
             while (ts >= m_rows.back().end) {
                 int64_t s, e;
                 m_clock.At(m_rows.back().end, m_o.minutes, s, e);
-                if (!Push(m_rows.end(), m_rows.back().end, e))
-                    return;
+                Push(m_rows.end(), m_rows.back().end, e);
+                m_k = m_rows.size() - 1;
+                EmitDone();
             }
             m_k = m_rows.size() - 1;
         } else if (ts < m_rows.front().start) {
-            // A step back before the first point: rare, so rows are inserted.
+            // A step back before the first cycle: rare, so rows are inserted.
             std::vector<std::pair<int64_t, int64_t>> before;
             int64_t s, e;
             m_clock.At(ts, m_o.minutes, s, e);
             for (;;) {
-                if (e >= m_rows.front().start || before.size() + m_rows.size() >= kMaxIntervals) {
+                if (e >= m_rows.front().start) {
                     before.emplace_back(s, m_rows.front().start);
                     break;
                 }
@@ -286,10 +372,7 @@ class IntervalBuilder {
                 s = before.back().second;
             }
             for (size_t i = 0; i < before.size(); ++i)
-                if (!Push(m_rows.begin() + static_cast<ptrdiff_t>(i), before[i].first, before[i].second))
-                    return;
-            for (auto& step : m_aboveSteps)
-                step.first += before.size();
+                Push(m_rows.begin() + static_cast<ptrdiff_t>(i), before[i].first, before[i].second);
             m_k = 0;
         } else if (m_k + 1 < m_rows.size() && ts >= m_rows[m_k + 1].start && ts < m_rows[m_k + 1].end) {
             ++m_k;
@@ -301,17 +384,62 @@ class IntervalBuilder {
     }
 
     const IntervalOptions& m_o;
+    const double m_median;
+    const int64_t m_first, m_end, m_stepBack;
+    const bool m_stream;
+    const IntervalRowSink& m_sink;
     IntervalClock m_clock;
     IntervalTable m_table;
-    std::vector<IntervalRow> m_rows;
+    std::vector<IntervalRow> m_rows; // not yet handed on
     std::vector<Accumulator> m_acc;
+    std::vector<IntervalRow> m_kept; // handed on, without a sink
     Accumulator m_totalAcc;
-    CycleMedian m_cycles;
-    std::vector<std::pair<size_t, double>> m_aboveSteps; // row, step to the next point (0: none)
     size_t m_k = 0;
-    double m_prevT = 0;
-    bool m_prevAbove = false;
-    bool m_failed = false;
+    size_t m_prevAbove = SIZE_MAX; // row of the last cycle when it was a point above the limit
+    double m_expected = 0, m_prevT = 0;
+    int64_t m_latest = 0;
+    bool m_haveCycle = false;
+};
+
+// Both passes over the cycles that walk(fn) gives as fn(time, result, point).
+template <class Walk>
+bool RunIntervals(const IntervalOptions& o, Walk&& walk, IntervalTable& table, const IntervalRowSink& sink) {
+    table = IntervalTable{};
+    if (o.minutes < 1 || o.minutes > 1440)
+        return false;
+    CycleScan scan;
+    walk([&](double t, double, bool point) { scan.Add(t, point); });
+    if (scan.Points() == 0)
+        return false;
+    if (CountIntervals(scan.First(), scan.Last(), o.minutes, o.maxIntervals) > o.maxIntervals) {
+        table.error = "too many intervals (more than " + std::to_string(o.maxIntervals) + ")";
+        return false;
+    }
+    int64_t first, end, s, e;
+    IntervalAt(scan.First(), o.minutes, first, e);
+    IntervalAt(scan.Last(), o.minutes, s, end);
+    IntervalBuilder builder(o, scan.Median(), first, end, scan.LongestStepBack(), sink);
+    walk([&](double t, double y, bool point) { builder.Add(t, y, point); });
+    builder.Finish(table);
+    return true;
+}
+
+// The view's rule for the statistics row: points before xmin are skipped and
+// the walk ends at the first point past xmax; zero cycles outside it are
+// skipped.
+template <class Fn> struct ViewWalk {
+    const IntervalOptions& o;
+    Fn& fn;
+    bool done = false;
+    void operator()(double t, double y, bool point) {
+        if (done || t < o.xmin)
+            return;
+        if (t > o.xmax) {
+            done = done || point;
+            return;
+        }
+        fn(t, y, point);
+    }
 };
 
 std::string Number(double v) {
@@ -350,14 +478,24 @@ std::string DurationText(double seconds) {
     return buf;
 }
 
+std::string CoverageText(const IntervalRow& row) {
+    if (!row.cycleKnown)
+        return "-";
+    char cover[32];
+    std::snprintf(cover, sizeof cover, "%.0f%%", row.coverage * 100);
+    return cover;
+}
+
+std::string AboveTimeText(const IntervalRow& row) {
+    return row.cycleKnown ? DurationText(row.aboveSeconds) : "-";
+}
+
 std::vector<std::string> IntervalCells(const IntervalRow& row, const IntervalOptions& options,
                                        bool withDate) {
-    const bool any = row.count > 0;
+    const bool any = row.Values() > 0;
     const auto at = [&](double value, double t) {
         return ThreeDigitForm(value) + " (" + (withDate ? DateTimeText(t, true) : ClockText(t)) + ")";
     };
-    char cover[32];
-    std::snprintf(cover, sizeof cover, "%.0f%%", row.coverage * 100);
     return {DateTimeText(static_cast<double>(row.start), false),
             DateTimeText(static_cast<double>(row.end), false),
             std::to_string(row.count),
@@ -365,10 +503,10 @@ std::vector<std::string> IntervalCells(const IntervalRow& row, const IntervalOpt
             any ? ThreeDigitForm(row.sd) : "-",
             any ? at(row.min, row.minTime) : "-",
             any ? at(row.max, row.maxTime) : "-",
-            cover,
+            CoverageText(row),
             row.incomplete ? "*" : "",
             options.haveLimit ? std::to_string(row.above) : "",
-            options.haveLimit ? DurationText(row.aboveSeconds) : ""};
+            options.haveLimit ? AboveTimeText(row) : ""};
 }
 
 void IntervalAt(int64_t t, int minutes, int64_t& start, int64_t& end) {
@@ -377,35 +515,31 @@ void IntervalAt(int64_t t, int minutes, int64_t& start, int64_t& end) {
 }
 
 bool ComputeIntervals(const std::vector<double>& times, const std::vector<double>& results,
-                      const IntervalOptions& options, IntervalTable& table) {
-    IntervalBuilder builder(options);
+                      const IntervalOptions& options, IntervalTable& table, const std::vector<bool>* zero) {
     const size_t n = std::min(times.size(), results.size());
-    for (size_t i = 0; i < n; ++i) {
-        if (times[i] < options.xmin)
-            continue;
-        if (times[i] > options.xmax)
-            break;
-        builder.Add(times[i], results[i]);
-    }
-    return builder.Finish(table);
+    const auto walk = [&](auto&& fn) {
+        ViewWalk<decltype(fn)> view{options, fn};
+        for (size_t i = 0; i < n && !view.done; ++i)
+            view(times[i], results[i], !(zero && i < zero->size() && (*zero)[i]));
+    };
+    return RunIntervals(options, walk, table, nullptr);
+}
+
+bool ForEachInterval(const SeriesInfo& series, const CurveOptions& curve, const IntervalOptions& options,
+                     IntervalTable& table, const IntervalRowSink& row) {
+    const unsigned flags = curve.filter ? CF_SKIP_BAD : 0u;
+    const auto walk = [&](auto&& fn) {
+        ViewWalk<decltype(fn)> view{options, fn};
+        series.ForEachCurvePoint(flags, curve.zeroCorrection, curve.stdTemp, curve.stdPres,
+                                 [&](int, const ArchiveRecord& r, double time, double result, double,
+                                     double) { view(time, result, !r.IsZero()); });
+    };
+    return RunIntervals(options, walk, table, row);
 }
 
 bool ComputeIntervals(const SeriesInfo& series, const CurveOptions& curve, const IntervalOptions& options,
                       IntervalTable& table) {
-    const unsigned flags = CF_MEAS_ONLY | (curve.filter ? CF_SKIP_BAD : 0u);
-    IntervalBuilder builder(options);
-    bool done = false;
-    series.ForEachCurvePoint(flags, curve.zeroCorrection, curve.stdTemp, curve.stdPres,
-                             [&](int, const ArchiveRecord&, double time, double result, double, double) {
-                                 if (done || time < options.xmin)
-                                     return;
-                                 if (time > options.xmax) {
-                                     done = true;
-                                     return;
-                                 }
-                                 builder.Add(time, result);
-                             });
-    return builder.Finish(table);
+    return ForEachInterval(series, curve, options, table, nullptr);
 }
 
 std::string LocalIsoTime(int64_t epoch) {
@@ -419,38 +553,55 @@ std::string LocalIsoTime(int64_t epoch) {
     return buf;
 }
 
-std::string IntervalsCsv(const IntervalTable& table, const IntervalOptions& options) {
-    const auto Iso = [](double t) { return LocalIsoTime(FloorSeconds(t)); };
+std::string IntervalsCsvHeader(const IntervalOptions& options) {
     std::string out =
         "interval,start,end,points,expected,coverage,incomplete,mean,sd,min,min_time,max,max_time";
     if (options.haveLimit)
         out += ",above,above_seconds,first_above,last_above";
-    out += '\n';
-    const auto line = [&](const std::string& label, const IntervalRow& r) {
-        out += label + ',' + LocalIsoTime(r.start) + ',' + LocalIsoTime(r.end) + ',' +
-               std::to_string(r.count) + ',' + Number(r.expected) + ',' + Number(r.coverage) +
-               (r.incomplete ? ",1" : ",0");
-        if (r.count > 0)
-            out += ',' + Number(r.mean) + ',' + Number(r.sd) + ',' + Number(r.min) + ',' + Iso(r.minTime) +
-                   ',' + Number(r.max) + ',' + Iso(r.maxTime);
-        else
-            out += ",,,,,,";
-        if (options.haveLimit) {
-            out += ',' + std::to_string(r.above) + ',' + Number(r.aboveSeconds);
-            if (r.above > 0)
-                out += ',' + Iso(r.firstAbove) + ',' + Iso(r.lastAbove);
-            else
-                out += ",,";
-        }
-        out += '\n';
-    };
-    for (size_t i = 0; i < table.rows.size(); ++i)
-        line(std::to_string(i + 1), table.rows[i]);
-    line("total", table.total);
+    out += ",non_finite\n";
     return out;
 }
 
-std::string IntervalsText(const IntervalTable& table, const IntervalOptions& options) {
+std::string IntervalsCsvLine(const std::string& label, const IntervalRow& r, const IntervalOptions& options) {
+    const auto Iso = [](double t) { return LocalIsoTime(FloorSeconds(t)); };
+    const auto known = [&](double v) { return r.cycleKnown ? Number(v) : std::string(); };
+    std::string out = label + ',' + LocalIsoTime(r.start) + ',' + LocalIsoTime(r.end) + ',' +
+                      std::to_string(r.count) + ',' + known(r.expected) + ',' + known(r.coverage) +
+                      (r.incomplete ? ",1" : ",0");
+    if (r.Values() > 0)
+        out += ',' + Number(r.mean) + ',' + Number(r.sd) + ',' + Number(r.min) + ',' + Iso(r.minTime) + ',' +
+               Number(r.max) + ',' + Iso(r.maxTime);
+    else
+        out += ",,,,,,";
+    if (options.haveLimit) {
+        out += ',' + std::to_string(r.above) + ',' + known(r.aboveSeconds);
+        if (r.above > 0)
+            out += ',' + Iso(r.firstAbove) + ',' + Iso(r.lastAbove);
+        else
+            out += ",,";
+    }
+    out += ',' + std::to_string(r.nonFinite) + '\n';
+    return out;
+}
+
+std::string IntervalsCsv(const IntervalTable& table, const IntervalOptions& options) {
+    std::string out = IntervalsCsvHeader(options);
+    for (size_t i = 0; i < table.rows.size(); ++i)
+        out += IntervalsCsvLine(std::to_string(i + 1), table.rows[i], options);
+    out += IntervalsCsvLine("total", table.total, options);
+    return out;
+}
+
+namespace {
+
+void TrimRight(std::string& s) {
+    while (!s.empty() && s.back() == ' ')
+        s.pop_back();
+}
+
+} // namespace
+
+std::string IntervalsTextHeader(const IntervalOptions& options) {
     std::string out;
     char buf[512];
     std::snprintf(buf, sizeof buf, "%-16s  %-16s %7s %7s %9s %9s %9s  %-19s %9s  %-19s", "Start", "End",
@@ -461,45 +612,61 @@ std::string IntervalsText(const IntervalTable& table, const IntervalOptions& opt
                       "Last above");
         out += buf;
     }
-    while (out.back() == ' ')
-        out.pop_back();
-    const size_t width = out.size();
-    out += '\n';
-    const auto line = [&](const IntervalRow& r) {
-        char cover[32];
-        std::snprintf(cover, sizeof cover, "%.0f%%%c", r.coverage * 100, r.incomplete ? '*' : ' ');
-        const bool any = r.count > 0;
-        std::snprintf(
-            buf, sizeof buf, "%-16s  %-16s %7zu %7s %9s %9s %9s  %-19s %9s  %-19s",
-            DateTimeText(static_cast<double>(r.start), false).c_str(),
-            DateTimeText(static_cast<double>(r.end), false).c_str(), r.count, cover,
-            any ? ThreeDigitForm(r.mean).c_str() : "-", any ? ThreeDigitForm(r.sd).c_str() : "-",
-            any ? ThreeDigitForm(r.min).c_str() : "-", any ? DateTimeText(r.minTime, true).c_str() : "-",
-            any ? ThreeDigitForm(r.max).c_str() : "-", any ? DateTimeText(r.maxTime, true).c_str() : "-");
-        out += buf;
-        if (options.haveLimit) {
-            const bool above = r.above > 0;
-            std::snprintf(buf, sizeof buf, " %7zu %10s  %-19s  %-19s", r.above,
-                          DurationText(r.aboveSeconds).c_str(),
-                          above ? DateTimeText(r.firstAbove, true).c_str() : "-",
-                          above ? DateTimeText(r.lastAbove, true).c_str() : "-");
-            out += buf;
-        }
-        while (!out.empty() && out.back() == ' ')
-            out.pop_back();
-        out += '\n';
-    };
-    for (const IntervalRow& r : table.rows)
-        line(r);
-    out.append(width, '-').append("\n");
-    line(table.total);
-    std::snprintf(buf, sizeof buf,
-                  "Total over %zu intervals; median cycle %s s; * fewer points than %s%% of the expected",
-                  table.rows.size(), Number(table.medianCycle).c_str(),
-                  Number(options.minShare * 100).c_str());
+    TrimRight(out);
+    return out + '\n';
+}
+
+std::string IntervalsTextLine(const IntervalRow& r, const IntervalOptions& options) {
+    std::string out;
+    char buf[512];
+    const std::string cover = CoverageText(r) + (r.incomplete ? '*' : ' ');
+    const bool any = r.Values() > 0;
+    std::snprintf(
+        buf, sizeof buf, "%-16s  %-16s %7zu %7s %9s %9s %9s  %-19s %9s  %-19s",
+        DateTimeText(static_cast<double>(r.start), false).c_str(),
+        DateTimeText(static_cast<double>(r.end), false).c_str(), r.count, cover.c_str(),
+        any ? ThreeDigitForm(r.mean).c_str() : "-", any ? ThreeDigitForm(r.sd).c_str() : "-",
+        any ? ThreeDigitForm(r.min).c_str() : "-", any ? DateTimeText(r.minTime, true).c_str() : "-",
+        any ? ThreeDigitForm(r.max).c_str() : "-", any ? DateTimeText(r.maxTime, true).c_str() : "-");
     out += buf;
+    if (options.haveLimit) {
+        const bool above = r.above > 0;
+        std::snprintf(buf, sizeof buf, " %7zu %10s  %-19s  %-19s", r.above, AboveTimeText(r).c_str(),
+                      above ? DateTimeText(r.firstAbove, true).c_str() : "-",
+                      above ? DateTimeText(r.lastAbove, true).c_str() : "-");
+        out += buf;
+    }
+    TrimRight(out);
+    return out + '\n';
+}
+
+std::string IntervalsTextEnd(const IntervalTable& table, const IntervalOptions& options) {
+    const size_t width = IntervalsTextHeader(options).size() - 1;
+    std::string out(width, '-');
+    out += '\n';
+    out += IntervalsTextLine(table.total, options);
+    char buf[512];
+    std::snprintf(buf, sizeof buf, "Total over %zu intervals; ", table.rowCount);
+    out += buf;
+    if (table.medianCycle > 0)
+        out += "median cycle " + Number(table.medianCycle) + " s; * fewer cycles than " +
+               Number(options.minShare * 100) + "% of the expected";
+    else
+        out +=
+            "median cycle not known (fewer than two distinct times): coverage and time above are not known";
     if (options.haveLimit)
         out += "; above: results strictly above " + Number(options.limit);
     out += ".\n";
+    if (table.total.nonFinite > 0)
+        out += std::to_string(table.total.nonFinite) +
+               " points with a result that is not a finite number are counted but left out of mean, SD, "
+               "min, max and above.\n";
     return out;
+}
+
+std::string IntervalsText(const IntervalTable& table, const IntervalOptions& options) {
+    std::string out = IntervalsTextHeader(options);
+    for (const IntervalRow& r : table.rows)
+        out += IntervalsTextLine(r, options);
+    return out + IntervalsTextEnd(table, options);
 }

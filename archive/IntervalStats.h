@@ -18,15 +18,37 @@
 //
 // Every interval from the one of the first point to the one of the last is
 // listed, those without points included (count 0, marked incomplete).
+//
+// Cycles are the measurement points and the zero-control cycles the curve
+// has (the filter applies to both): coverage counts cycles, and the cycle
+// length of a point is the time to the next cycle of either kind.
+//
+// A result that is not finite (NaN, an infinity) is a point and a cycle but
+// no value: it is counted in nonFinite and left out of the mean, SD, min,
+// max and the points above the limit.
+//
+// With fewer than two distinct cycle times there is no cycle length
+// (cycleKnown false): expected, coverage and the time above the limit are
+// unknown, shown as "-" (empty in CSV), and no interval is marked incomplete.
+//
+// The number of intervals is counted before any row is made, and a request
+// for more than maxIntervals is refused at once. Rows are handed out as soon
+// as they are finished when the cycles come in time order, so a caller that
+// streams them holds one row at a time.
 
 #include "ArchiveData.h"
 #include "LocalTime.h"
 #include "SeriesFormat.h"
 
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
+
+// More intervals than this (a century of minutes would be 52 million) are
+// refused.
+constexpr size_t kMaxIntervals = 2000000;
 
 struct IntervalOptions {
     int minutes = 60; // 1..1440; 1440 is the local calendar day
@@ -37,44 +59,62 @@ struct IntervalOptions {
     // Intervals with fewer points than this share of the expected ones are
     // marked incomplete.
     double minShare = 0.75;
+    size_t maxIntervals = kMaxIntervals;
 };
 
 // Figures of one interval, or of all points together. Times are seconds
 // since 1970; the figures of points (and of points above the limit) are 0
 // where there is none.
 struct IntervalRow {
-    int64_t start = 0, end = 0; // [start, end)
-    size_t count = 0;
-    double mean = 0, sd = 0, min = 0, max = 0;
-    double minTime = 0, maxTime = 0; // first point with the min, the max
-    // (end - start) / median cycle; 0 when the series has no cycle length.
+    int64_t start = 0, end = 0;                // [start, end)
+    size_t count = 0;                          // measurement points
+    size_t nonFinite = 0;                      // of them, those without a finite result
+    size_t cycles = 0;                         // measurement points and zero-control cycles
+    double mean = 0, sd = 0, min = 0, max = 0; // of the finite results
+    double minTime = 0, maxTime = 0;           // first point with the min, the max
+    bool cycleKnown = false;                   // the median cycle is known (positive)
+    // (end - start) / median cycle; 0 when the cycle is not known.
     double expected = 0;
-    double coverage = 0; // count / expected; 0 when expected is 0
+    double coverage = 0; // cycles / expected; 0 when expected is 0
     bool incomplete = false;
     size_t above = 0;        // points with result > limit
     double aboveSeconds = 0; // sum of their cycle lengths
     double firstAbove = 0, lastAbove = 0;
+    // Points with a finite result.
+    size_t Values() const { return count - nonFinite; }
 };
 
 struct IntervalTable {
-    std::vector<IntervalRow> rows;
-    IntervalRow total; // start of the first row to end of the last; expected summed
-    // Median of the positive time steps between consecutive points; 0 when
+    std::vector<IntervalRow> rows; // empty when they were handed to a callback
+    IntervalRow total;             // start of the first row to end of the last; expected summed
+    size_t rowCount = 0;           // intervals listed
+    size_t incompleteRows = 0;     // of them, marked incomplete
+    size_t rowsAbove = 0;          // of them, with points above the limit
+    // Median of the positive time steps between consecutive cycles; 0 when
     // there are fewer than two distinct times.
     double medianCycle = 0;
     std::string error; // why nothing was computed, when there were points
 };
 
 // The cycle length of a point, for the time above the limit, is the time to
-// the next point when that is positive and at most twice the median cycle;
+// the next cycle when that is positive and at most twice the median cycle;
 // otherwise (the last point, a gap in the record, a step back in time) the
-// median cycle. Returns false when no point is taken (table left empty).
+// median cycle. Returns false when no point is taken or there are too many
+// intervals (table.error says so); the table is left without rows then.
 bool ComputeIntervals(const SeriesInfo& series, const CurveOptions& curve, const IntervalOptions& options,
                       IntervalTable& table);
 
-// The same from arrays of times and results in curve order.
+// The same handing each row to row(row, index from 0) in order instead of
+// keeping it; table gets the total and the counts.
+using IntervalRowSink = std::function<void(const IntervalRow&, size_t)>;
+bool ForEachInterval(const SeriesInfo& series, const CurveOptions& curve, const IntervalOptions& options,
+                     IntervalTable& table, const IntervalRowSink& row);
+
+// The same from arrays of times and results in curve order; zero, when
+// given, marks the zero-control cycles among them (their results unused).
 bool ComputeIntervals(const std::vector<double>& times, const std::vector<double>& results,
-                      const IntervalOptions& options, IntervalTable& table);
+                      const IntervalOptions& options, IntervalTable& table,
+                      const std::vector<bool>* zero = nullptr);
 
 // The interval [start, end) that holds the moment t (whole seconds).
 void IntervalAt(int64_t t, int minutes, int64_t& start, int64_t& end);
@@ -86,6 +126,11 @@ std::string LocalIsoTime(int64_t epoch);
 // in shortest round-trip form, times (whole seconds) as LocalIsoTime. The limit columns are
 // present when a limit was given.
 std::string IntervalsCsv(const IntervalTable& table, const IntervalOptions& options);
+// Its parts, for writing row by row: the header line, the line of a row
+// (label "1", "2", ... or "total").
+std::string IntervalsCsvHeader(const IntervalOptions& options);
+std::string IntervalsCsvLine(const std::string& label, const IntervalRow& row,
+                             const IntervalOptions& options);
 
 // The texts of one row for a table on screen: start, end, points, mean, SD,
 // min (time), max (time), coverage, incomplete mark ("*" or empty), points
@@ -104,3 +149,12 @@ std::string DurationText(double seconds);
 // A fixed-column table for reading, numbers in the three-digit form of the
 // statistics row, then the total row and a line on the median cycle.
 std::string IntervalsText(const IntervalTable& table, const IntervalOptions& options);
+// Its parts: the header line, the line of a row, and the rule, total and
+// closing lines.
+std::string IntervalsTextHeader(const IntervalOptions& options);
+std::string IntervalsTextLine(const IntervalRow& row, const IntervalOptions& options);
+std::string IntervalsTextEnd(const IntervalTable& table, const IntervalOptions& options);
+
+// "-" for a figure that is not known, else the text of it.
+std::string CoverageText(const IntervalRow& row);  // "92%" or "-"
+std::string AboveTimeText(const IntervalRow& row); // h:mm:ss or "-"

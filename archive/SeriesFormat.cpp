@@ -328,16 +328,19 @@ bool StatisticsAccumulator::Add(double t, double y) {
         m_done = true;
         return false;
     }
-    if (m_n == 0) {
-        m_min = m_max = y;
+    if (m_n == 0)
         m_first = t;
-    }
+    m_last = t;
+    ++m_n;
+    if (!std::isfinite(y))
+        return true;
+    if (m_values == 0)
+        m_min = m_max = y;
     m_min = y < m_min ? y : m_min;
     m_max = y > m_max ? y : m_max;
-    m_last = t;
     m_sum += y;
     m_sumSq += y * y;
-    ++m_n;
+    ++m_values;
     return true;
 }
 
@@ -348,11 +351,15 @@ bool StatisticsAccumulator::Finish(Statistics& stats) const {
     const auto whole = [](double t) { return std::isfinite(t) ? std::trunc(t) : t; };
     stats.firstTime = whole(m_first);
     stats.lastTime = whole(m_last);
-    const double dn = static_cast<double>(m_n);
-    stats.mean = m_sum / dn;
+    stats.count = m_n;
+    stats.nonFinite = m_n - m_values;
     stats.min = m_min;
     stats.max = m_max;
-    if (m_n > 1) {
+    if (m_values == 0)
+        return true;
+    const double dn = static_cast<double>(m_values);
+    stats.mean = m_sum / dn;
+    if (m_values > 1) {
         stats.range = m_max - m_min;
         const double radicand = m_sumSq / dn - m_sum * m_sum / dn / dn;
         // Rounding can make the radicand of equal values slightly negative.
@@ -384,13 +391,27 @@ std::array<std::string, 7> StatisticsCells(const Statistics& stats) {
     const LocalFields a = ToLocalFields(stats.firstTime);
     const LocalFields b = ToLocalFields(stats.lastTime);
     cells[0] = DateText(a);
-    cells[1] = TimeText(a) + " - " + TimeText(b);
+    cells[1] = TimeText(a).append(" - ").append(TimeText(b));
+    if (stats.nonFinite > 0 && stats.nonFinite == stats.count) {
+        std::fill(cells.begin() + 2, cells.end(), std::string(1, '-'));
+        return cells;
+    }
     cells[2] = ThreeDigitForm(stats.mean);
     cells[3] = ThreeDigitForm(stats.sd);
     cells[4] = ThreeDigitForm(stats.min);
     cells[5] = ThreeDigitForm(stats.max);
     cells[6] = ThreeDigitForm(ParseDouble(cells[5].c_str()) - ParseDouble(cells[4].c_str()));
     return cells;
+}
+
+std::string NonFiniteNote(size_t nonFinite, size_t count) {
+    if (nonFinite == 0)
+        return {};
+    char buf[160];
+    std::snprintf(buf, sizeof buf,
+                  "%zu of %zu points have no finite result (left out of mean, SD, min and max)", nonFinite,
+                  count);
+    return buf;
 }
 
 std::string ThreeDigitForm(double x) {

@@ -65,9 +65,12 @@ void AppendExportLine(std::string& out, int number, const LocalFields& when, boo
                       double temperature, double pressure, double result);
 
 // Statistics of the points with xmin <= time <= xmax; the walk stops at the
-// first point past xmax.
+// first point past xmax. A point whose result is not finite (NaN, an
+// infinity) counts in the times and in nonFinite, and is left out of mean,
+// SD, min, max and range (all 0 when no result is finite).
 struct Statistics {
     double firstTime = 0, lastTime = 0, mean = 0, sd = 0, min = 0, max = 0, range = 0;
+    size_t count = 0, nonFinite = 0; // points in view; of them, without a finite result
 };
 bool ComputeStatistics(const std::vector<double>& times, const std::vector<double>& results, double xmin,
                        double xmax, Statistics& stats);
@@ -84,7 +87,7 @@ class StatisticsAccumulator {
   private:
     double m_xmin, m_xmax;
     double m_sum = 0, m_sumSq = 0, m_min = 0, m_max = 0, m_first = 0, m_last = 0;
-    size_t m_n = 0;
+    size_t m_n = 0, m_values = 0;
     bool m_done = false;
 };
 
@@ -94,8 +97,12 @@ bool ComputeSeriesStatistics(const SeriesInfo& series, const CurveOptions& optio
                              Statistics& stats);
 
 // The seven cells of the statistics row: date, time span, mean, SD, min, max,
-// range (the difference of the min and max texts as shown).
+// range (the difference of the min and max texts as shown); "-" for the
+// figures when no result is finite.
 std::array<std::string, 7> StatisticsCells(const Statistics& stats);
+
+// "" when every result in view is finite, else e.g. "3 of 120 points have no finite result (left out)".
+std::string NonFiniteNote(size_t nonFinite, size_t count);
 
 // A number with about three significant digits: 1.23, 12.3, 124, 1240, 0.50.
 std::string ThreeDigitForm(double x);

@@ -37,6 +37,23 @@ measure "$long" save "$long" --series 1 -o "$dir/copy.mnr"
 measure "$long" render "$long" --series 1 -o "$dir/out.png"
 rm -f "$dir"/out.* "$dir/copy.mnr"
 
+# Interval tables and the PDF report: rows are written as they are finished
+# (a day of one-minute intervals or a century of hours costs one row), and a
+# report takes at most 10,000 intervals, so a day each.
+measure "$long" intervals "$long" --series 1
+measure "$long" intervals "$long" --series 1 --interval 1 --format csv
+measure "$long" report "$long" --series 1 --interval 1d -o "$dir/out.pdf"
+rm -f "$dir"/out.*
+# Three records spanning 2000-2099 (80 bytes): memory by data, not by span;
+# an hour a row is 876,000 rows, a minute a row is refused at once.
+perl -e 'print "KX208M__ARC_DATA", pack("C8 C8", 0x77, 0x20, 0x88, 3, 1, 0, 0, 0, (0x99) x 8);
+  for my $y (0x00, 0x50, 0x99) { print pack("C8 s< S< f<", 0, 0, 0x12, 1, 1, $y, $y == 0 ? 1 : 0, 1, 215, 745, 2) }' \
+  >"$dir/span.mnr"
+echo "file: $(stat -c %s "$dir/span.mnr") bytes, three records 2000-2099"
+measure "$dir/span.mnr" intervals "$dir/span.mnr" --series 1 --zero-correction no
+measure "$dir/span.mnr" intervals "$dir/span.mnr" --series 1 --zero-correction no --interval 1
+measure "$dir/span.mnr" report "$dir/span.mnr" --series 1 --zero-correction no -o "$dir/out.pdf"
+
 generate 1 "$dir/single.mnr"
 echo "file: $(stat -c %s "$dir/single.mnr") bytes, $records one-record series"
 measure "$dir/single.mnr" info "$dir/single.mnr"

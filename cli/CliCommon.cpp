@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -137,11 +138,37 @@ bool ParseIntArg(const std::string& text, long long& value) {
 }
 
 bool ParseDoubleArg(const std::string& text, double& value) {
-    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0])))
+    // The decimal form the file readers take, as the whole text: sign,
+    // digits with an optional point, an optional exponent. No hexadecimal,
+    // inf or nan.
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    size_t i = 0, digits = 0;
+    bool nonZero = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        ++i;
+    for (; i < text.size() && digit(text[i]); ++i, ++digits)
+        nonZero = nonZero || text[i] != '0';
+    if (i < text.size() && text[i] == '.')
+        for (++i; i < text.size() && digit(text[i]); ++i, ++digits)
+            nonZero = nonZero || text[i] != '0';
+    if (digits == 0)
         return false;
-    const char* end = nullptr;
-    value = ParseDouble(text.c_str(), &end);
-    return end == text.c_str() + text.size() && std::isfinite(value);
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+            ++i;
+        const size_t from = i;
+        while (i < text.size() && digit(text[i]))
+            ++i;
+        if (i == from)
+            return false;
+    }
+    if (i != text.size())
+        return false;
+    value = ParseDecimal(text.c_str());
+    // Out of the range of a double: an overflow, or digits that are not all
+    // zero read as 0 or a denormal.
+    return std::isfinite(value) && (!nonZero || std::fabs(value) >= DBL_MIN);
 }
 
 int LoadArchiveFile(const std::string& path, const std::string& format, CArchiveData& archive) {
@@ -228,7 +255,7 @@ bool ReadCurveOptions(const CliArgs& args, CurveOptions& options, std::string& e
     }
     if (args.Has("std-temp")) {
         double c;
-        if (!ParseDoubleArg(args.Get("std-temp"), c)) {
+        if (!ParseDoubleArg(args.Get("std-temp"), c) || !(std::fabs(c) < 2e8)) {
             error = "--std-temp takes a temperature in degrees Celsius";
             return false;
         }

@@ -75,7 +75,8 @@ class CliReporter final : public IReporter {
 };
 CliReporter& TheCliReporter();
 
-// Whole-string number parsing; false when the text is not entirely a number.
+// Whole-string number parsing; false when the text is not entirely a
+// decimal number (no hexadecimal, inf or nan) or is out of range.
 bool ParseIntArg(const std::string& text, long long& value);
 bool ParseDoubleArg(const std::string& text, double& value);
 

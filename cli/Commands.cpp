@@ -120,6 +120,8 @@ int CliStats(const std::vector<std::string>& argv) {
     const auto cells = StatisticsCells(stats);
     for (size_t i = 0; i < cells.size(); ++i)
         std::printf("%s%c", cells[i].c_str(), i + 1 < cells.size() ? '\t' : '\n');
+    if (stats.nonFinite > 0)
+        std::printf("%s\n", NonFiniteNote(stats.nonFinite, stats.count).c_str());
     return kExitOk;
 }
 
@@ -137,12 +139,24 @@ int CliIntervals(const std::vector<std::string>& argv) {
     std::string error;
     if (!ReadIntervalOptions(args, options, error))
         return CliError(kExitUsage, error);
+    // Rows are written as they are finished: memory follows one row, not the
+    // span. The header goes out with the first row, after the count of the
+    // intervals was checked.
+    const bool csv = OutputFormat(args) == "csv";
+    bool ok = true;
+    const auto put = [&](const std::string& t) {
+        ok = ok && std::fwrite(t.data(), 1, t.size(), stdout) == t.size();
+    };
     IntervalTable table;
-    if (!ComputeIntervals(*archive.GetSeries(index), curve, options, table))
+    const auto row = [&](const IntervalRow& r, size_t i) {
+        if (i == 0)
+            put(csv ? IntervalsCsvHeader(options) : IntervalsTextHeader(options));
+        put(csv ? IntervalsCsvLine(std::to_string(i + 1), r, options) : IntervalsTextLine(r, options));
+    };
+    if (!ForEachInterval(*archive.GetSeries(index), curve, options, table, row))
         return CliError(kExitFailure, table.error.empty() ? "no points in view" : table.error);
-    const std::string text =
-        OutputFormat(args) == "csv" ? IntervalsCsv(table, options) : IntervalsText(table, options);
-    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
+    put(csv ? IntervalsCsvLine("total", table.total, options) : IntervalsTextEnd(table, options));
+    if (!ok || std::fflush(stdout) != 0)
         return CliError(kExitFailure, "cannot write the output");
     return kExitOk;
 }

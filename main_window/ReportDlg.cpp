@@ -268,8 +268,15 @@ bool CReportDlg::Recompute() {
     const SeriesInfo* series = Series();
     // N-minute intervals over a long series may not fit in memory; that is
     // said like a table with too many rows.
+    // Only the rows shown are kept; Export CSV computes them again into the file.
     try {
-        m_bComputed = series && ComputeIntervals(*series, m_request.curve, o, m_table);
+        std::vector<IntervalRow> shown;
+        m_bComputed = series && ForEachInterval(*series, m_request.curve, o, m_table,
+                                                [&shown](const IntervalRow& row, size_t i) {
+                                                    if (i < static_cast<size_t>(kMaxShownRows))
+                                                        shown.push_back(row);
+                                                });
+        m_table.rows = std::move(shown);
     } catch (const std::bad_alloc&) {
         m_table = IntervalTable{};
         m_table.error = "out of memory";
@@ -291,8 +298,8 @@ void CReportDlg::FillTable() {
         return;
     }
     // A table of its own size each time: one row per interval and the total.
-    const int rows = static_cast<int>(m_table.rows.size());
-    const int shown = std::min(rows, kMaxShownRows);
+    const size_t rows = m_table.rowCount;
+    const int shown = static_cast<int>(std::min(m_table.rows.size(), static_cast<size_t>(kMaxShownRows)));
     CListCtrlWrp list(m_pTable, kColumns, shown + 1, 64);
     for (int r = 0; r <= shown; ++r) {
         const bool total = r == shown;
@@ -306,14 +313,15 @@ void CReportDlg::FillTable() {
     // The texts' widths differ by language and by the total row's dates.
     m_pTable->resizeColumnsToContents();
 
-    size_t incomplete = 0;
-    for (const IntervalRow& row : m_table.rows)
-        incomplete += row.incomplete ? 1 : 0;
     QString summary =
-        SourceLines() + Format(301, {QString::number(rows), QString::number(incomplete),
+        SourceLines() + Format(301, {QString::number(rows), QString::number(m_table.incompleteRows),
                                      NumberText(o.minShare * 100), Q(ThreeDigitForm(m_table.medianCycle))});
-    if (shown < rows)
+    if (static_cast<size_t>(shown) < rows)
         summary += " " + Format(309, {QString::number(shown)});
+    if (m_table.medianCycle <= 0)
+        summary += " " + UI(451);
+    if (m_table.total.nonFinite > 0)
+        summary += " " + Format(450, {QString::number(m_table.total.nonFinite)});
     if (o.haveLimit) {
         const IntervalRow& t = m_table.total;
         const QString limit = NumberText(o.limit);
@@ -326,8 +334,8 @@ void CReportDlg::FillTable() {
                 return QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d", f.year, f.month, f.day, f.hour,
                                          f.minute, f.second);
             };
-            summary += Format(302, {limit, QString::number(t.above), Q(DurationText(t.aboveSeconds)),
-                                    when(t.firstAbove), when(t.lastAbove)});
+            summary += Format(302, {limit, QString::number(t.above), Q(AboveTimeText(t)), when(t.firstAbove),
+                                    when(t.lastAbove)});
         }
     }
     m_pSummary->setText(summary);
@@ -358,8 +366,18 @@ void CReportDlg::OnExportCsv() {
         return;
     int error = 0;
     bool written = false;
+    // Row by row into the file: the CSV may hold far more rows than the table shows.
     try {
-        written = WriteFileAtomically(LocalPath(path), IntervalsCsv(m_table, m_request.intervals), &error);
+        const IntervalOptions& o = m_request.intervals;
+        AtomicFile file(LocalPath(path));
+        bool ok = file.Open() && file.Write(IntervalsCsvHeader(o));
+        IntervalTable table;
+        ok = ok && Series() &&
+             ForEachInterval(*Series(), m_request.curve, o, table, [&](const IntervalRow& row, size_t i) {
+                 ok = ok && file.Write(IntervalsCsvLine(std::to_string(i + 1), row, o));
+             });
+        written = ok && file.Write(IntervalsCsvLine("total", table.total, o)) && file.Commit();
+        error = file.Error();
     } catch (const std::bad_alloc&) {
         error = ENOMEM;
     }
@@ -372,7 +390,7 @@ void CReportDlg::OnSavePdf() {
     if (!m_pdfWriter || !Recompute() || !m_bComputed)
         return;
     // Said before a file name is asked for, which would be for nothing.
-    if (m_table.rows.size() > kMaxReportIntervals) {
+    if (m_table.rowCount > kMaxReportIntervals) {
         Prompts().Message(this, Format(310, {QString::number(kMaxReportIntervals)}), IPrompts::Ok,
                           IPrompts::Exclamation);
         return;

@@ -57,7 +57,8 @@ class CReportDlg : public QDialog {
     // writer hides the button.
     void SetPdfWriter(ReportPdfWriter writer);
 
-    // The request for the current choices and the table computed from it.
+    // The request for the current choices and the table computed from it;
+    // its rows are the shown ones (at most 10,000), rowCount counts them all.
     const ReportRequest& Request() const { return m_request; }
     const IntervalTable& Table() const { return m_table; }
 

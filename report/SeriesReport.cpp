@@ -309,6 +309,7 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
     const std::string yCaption = ChartYCaption(archive.GetKind(), lang);
     ConfigureMainChart(&chart, ui(28), yCaption);
     SeriesPlots plots;
+    plots.keepPoints = false; // the figures walk the series themselves
     ShowSeriesPlots(&chart, *series, options.series, options.curve, ui(2), plots);
     if (std::isfinite(io.xmin) && std::isfinite(io.xmax)) {
         double x1, y1, x2, y2;
@@ -319,15 +320,15 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
             chart.AutoScaleY();
     }
 
+    // The intervals are counted before any row is made: a span too long for
+    // a report is refused at once.
+    IntervalOptions reportIntervals = io;
+    reportIntervals.maxIntervals = std::min(io.maxIntervals, kMaxReportIntervals);
     IntervalTable table;
     Statistics stats;
-    if (!ComputeIntervals(plots.times, plots.results, io, table) ||
-        !ComputeStatistics(plots.times, plots.results, io.xmin, io.xmax, stats)) {
-        error = ui(271);
-        return false;
-    }
-    if (table.rows.size() > kMaxReportIntervals) {
-        error = Printf(ui(310), std::to_string(kMaxReportIntervals));
+    if (!ComputeIntervals(*series, options.curve, reportIntervals, table) ||
+        !ComputeSeriesStatistics(*series, options.curve, io.xmin, io.xmax, stats)) {
+        error = table.error.empty() ? ui(271) : Printf(ui(310), std::to_string(kMaxReportIntervals));
         return false;
     }
 
@@ -417,16 +418,16 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
             head.insert(head.end(), {ui(260), ui(261)});
             right.insert(right.end(), {true, true});
         }
-        bool anyIncomplete = false;
         const auto cellsOf = [&](const IntervalRow& r) {
-            const bool any = r.count > 0;
+            const bool any = r.Values() > 0;
             const LocalFields start = ToLocalFields(static_cast<double>(r.start));
             // An interval ends at the next one's start, which may be midnight.
             const bool oneDate = SameDate(start, ToLocalFields(static_cast<double>(r.end) - 1));
             std::vector<std::string> c = {DateTimeText(start, false),
                                           DateTimeText(static_cast<double>(r.end), false),
                                           std::to_string(r.count),
-                                          Number(r.coverage * 100, "%.0f") + (r.incomplete ? "*" : ""),
+                                          (r.cycleKnown ? Number(r.coverage * 100, "%.0f") : "-") +
+                                              (r.incomplete ? "*" : ""),
                                           any ? ThreeDigitForm(r.mean) : "-",
                                           any ? ThreeDigitForm(r.sd) : "-",
                                           any ? ThreeDigitForm(r.min) : "-",
@@ -434,8 +435,7 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
                                           any ? ThreeDigitForm(r.max) : "-",
                                           any ? TimeIn(r.maxTime, start, oneDate) : ""};
             if (io.haveLimit)
-                c.insert(c.end(), {std::to_string(r.above), DurationText(r.aboveSeconds)});
-            anyIncomplete = anyIncomplete || r.incomplete;
+                c.insert(c.end(), {std::to_string(r.above), AboveTimeText(r)});
             return c;
         };
         std::vector<std::vector<std::string>> rows;
@@ -476,8 +476,12 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
         }
         page.Rule(tableWidth);
         page.Row(total, widths, right, smallGlyphs, gap);
-        if (anyIncomplete)
+        if (table.incompleteRows > 0)
             page.Line(Printf(ui(268), Number(io.minShare * 100, "%.0f")), small);
+        if (table.medianCycle <= 0)
+            page.Line(ui(451), small);
+        if (table.total.nonFinite > 0)
+            page.Line(Printf(ui(450), std::to_string(table.total.nonFinite)), small);
         page.Skip(10);
 
         // The exceedance summary.
@@ -485,15 +489,13 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
         if (!io.haveLimit) {
             page.Line(ui(273), body);
         } else {
-            size_t intervalsAbove = 0;
-            for (const IntervalRow& r : table.rows)
-                intervalsAbove += r.above > 0 ? 1 : 0;
+            const size_t intervalsAbove = table.rowsAbove;
             const IntervalRow& t = table.total;
             const size_t comma = yCaption.rfind(", ");
             const std::string unit = comma == std::string::npos ? std::string() : yCaption.substr(comma + 2);
             page.Line(ui(262) + ": " + ThreeDigitForm(io.limit) + " " + unit, body);
             page.Line(Printf(ui(264), std::to_string(t.above) + " / " + std::to_string(t.count)), body);
-            page.Line(Printf(ui(265), DurationText(t.aboveSeconds)), body);
+            page.Line(Printf(ui(265), AboveTimeText(t)), body);
             if (t.above > 0)
                 page.Line(Printf(ui(266), DateTimeText(t.firstAbove, true), DateTimeText(t.lastAbove, true)),
                           body);

@@ -226,16 +226,188 @@ TEST(IntervalStats, SeriesWalkIsTheChartsMeasurementCurve) {
     o.limit = y[7];
     o.xmin = t[50];
     o.xmax = t[2000];
-    IntervalTable a, b;
+    // The cycles: the measurement points and the zero-control cycles.
+    std::vector<double> ct, cy;
+    std::vector<bool> cz;
+    s.ForEachCurvePoint(CF_SKIP_BAD, true, 200, 760,
+                        [&](int, const ArchiveRecord& r, double time, double result, double, double) {
+                            ct.push_back(time);
+                            cy.push_back(result);
+                            cz.push_back(r.IsZero());
+                        });
+    IntervalTable a, b, points;
     ASSERT_TRUE(ComputeIntervals(s, c, o, a));
-    ASSERT_TRUE(ComputeIntervals(t, y, o, b));
+    ASSERT_TRUE(ComputeIntervals(ct, cy, o, b, &cz));
     EXPECT_EQ(IntervalsCsv(a, o), IntervalsCsv(b, o));
+    ASSERT_TRUE(ComputeIntervals(t, y, o, points));
+    EXPECT_GT(a.total.cycles, points.total.count);
+    EXPECT_EQ(a.total.count, points.total.count);
+    EXPECT_EQ(a.total.max, points.total.max);
     Statistics st;
     ASSERT_TRUE(ComputeSeriesStatistics(s, c, o.xmin, o.xmax, st));
     EXPECT_EQ(a.total.mean, st.mean);
     EXPECT_EQ(a.total.sd, st.sd);
     o.xmin = o.xmax = 0;
     EXPECT_FALSE(ComputeIntervals(s, c, o, a));
+}
+
+} // namespace
+
+namespace {
+
+// Records of series 1 at the given minutes after 10:00 on 2011-06-03, zero
+// cycles where zero is set, results as given.
+const SeriesInfo& HourSeries(CArchiveData& archive, const std::vector<int>& minutes,
+                             const std::vector<bool>& zero, const std::vector<float>& results) {
+    std::vector<ArchiveRecord> records;
+    for (size_t i = 0; i < minutes.size(); ++i) {
+        ArchiveRecord r{};
+        r.SetDateTime(2011, 6, 3, 10 + minutes[i] / 60, minutes[i] % 60, 0);
+        r.SetSeriesNumber(1);
+        r.SetFlags(zero[i] ? RF_ZERO : 0);
+        r.SetTemperature(200);
+        r.SetPressure(760);
+        r.SetConcentration(results[i]);
+        records.push_back(r);
+    }
+    EXPECT_GT(archive.AssignRecords(records, true), 0);
+    return *archive.GetSeries(0);
+}
+
+TEST(IntervalStats, ZeroControlCyclesArePresentCyclesAndEndThePointBefore) {
+    ScopedTimeZone zone("Europe/Berlin");
+    // A complete hour of five-minute cycles, one of them the zero check at
+    // 10:25 right after a point above the limit; a zero check every third
+    // cycle in the next hour.
+    std::vector<int> minutes;
+    std::vector<bool> zero;
+    std::vector<float> results;
+    for (int m = 0; m < 120; m += 5) {
+        minutes.push_back(m);
+        zero.push_back(m == 25 || (m >= 60 && m % 15 == 10));
+        results.push_back(m == 20 ? 9.0f : 1.0f);
+    }
+    CArchiveData archive;
+    const SeriesInfo& s = HourSeries(archive, minutes, zero, results);
+    CurveOptions c;
+    c.zeroCorrection = false;
+    IntervalOptions o;
+    o.haveLimit = true;
+    o.limit = 5;
+    IntervalTable table;
+    ASSERT_TRUE(ComputeIntervals(s, c, o, table));
+    EXPECT_EQ(table.medianCycle, 300);
+    ASSERT_EQ(table.rows.size(), 2u);
+    for (const IntervalRow& r : table.rows) {
+        EXPECT_EQ(r.cycles, 12u);
+        EXPECT_EQ(r.coverage, 1.0);
+        EXPECT_FALSE(r.incomplete);
+    }
+    EXPECT_EQ(table.rows[0].count, 11u);
+    EXPECT_EQ(table.rows[1].count, 8u);
+    EXPECT_EQ(table.total.above, 1u);
+    EXPECT_EQ(table.total.aboveSeconds, 300);
+    EXPECT_EQ(table.rows[0].aboveSeconds, 300);
+
+    // Rows handed out one by one are the kept ones.
+    std::vector<IntervalRow> streamed;
+    IntervalTable summary;
+    ASSERT_TRUE(ForEachInterval(s, c, o, summary, [&](const IntervalRow& r, size_t i) {
+        EXPECT_EQ(i, streamed.size());
+        streamed.push_back(r);
+    }));
+    summary.rows = streamed;
+    EXPECT_EQ(IntervalsCsv(summary, o), IntervalsCsv(table, o));
+    EXPECT_EQ(summary.rowCount, 2u);
+}
+
+TEST(IntervalStats, NonFiniteResultsAreCountedAndLeftOutOfEveryFigure) {
+    ScopedTimeZone zone("Europe/Berlin");
+    const double inf = std::numeric_limits<double>::infinity();
+    const double t0 = static_cast<double>(LocalTimeToEpochExact(2011, 6, 3, 10, 0, 0));
+    const std::vector<double> t = {t0, t0 + 60, t0 + 120, t0 + 180, t0 + 240, t0 + 3600};
+    const std::vector<double> y = {1, std::nan(""), inf, 3, -inf, std::nan("")};
+    IntervalOptions o;
+    o.haveLimit = true;
+    o.limit = 2;
+    IntervalTable table;
+    ASSERT_TRUE(ComputeIntervals(t, y, o, table));
+    ASSERT_EQ(table.rows.size(), 2u);
+    const IntervalRow& r = table.rows[0];
+    EXPECT_EQ(r.count, 5u);
+    EXPECT_EQ(r.nonFinite, 3u);
+    EXPECT_EQ(r.mean, 2);
+    EXPECT_EQ(r.sd, 1);
+    EXPECT_EQ(r.min, 1);
+    EXPECT_EQ(r.max, 3);
+    EXPECT_EQ(r.above, 1u);
+    EXPECT_EQ(table.rows[1].Values(), 0u);
+    EXPECT_EQ(table.total.nonFinite, 4u);
+    EXPECT_EQ(table.total.mean, 2);
+    Statistics st;
+    ASSERT_TRUE(ComputeStatistics(t, y, -kInf, kInf, st));
+    EXPECT_EQ(st.mean, 2);
+    EXPECT_EQ(st.sd, 1);
+    EXPECT_EQ(st.nonFinite, 4u);
+    EXPECT_EQ(st.count, 6u);
+    std::string texts = IntervalsCsv(table, o) + IntervalsText(table, o);
+    for (const std::string& cell : StatisticsCells(st))
+        texts += cell + '\n';
+    for (const IntervalRow& row : {table.rows[0], table.rows[1], table.total})
+        for (const std::string& cell : IntervalCells(row, o, true))
+            texts += cell + '\n';
+    EXPECT_EQ(texts.find("nan"), std::string::npos) << texts;
+    EXPECT_EQ(texts.find("inf"), std::string::npos) << texts;
+    // Only non-finite results: no figures, and no text of a NaN.
+    ASSERT_TRUE(ComputeStatistics({t0}, {std::nan("")}, -kInf, kInf, st));
+    EXPECT_EQ(StatisticsCells(st)[2], "-");
+}
+
+TEST(IntervalStats, WithoutACycleLengthCoverageAndTimeAboveAreUnknown) {
+    ScopedTimeZone zone("Europe/Berlin");
+    const double t0 = static_cast<double>(LocalTimeToEpochExact(2011, 6, 3, 10, 0, 0));
+    const std::vector<double> t(98, t0 + 0.5), y(98, 7);
+    IntervalOptions o;
+    o.haveLimit = true;
+    o.limit = 5;
+    IntervalTable table;
+    ASSERT_TRUE(ComputeIntervals(t, y, o, table));
+    EXPECT_EQ(table.medianCycle, 0);
+    ASSERT_EQ(table.rows.size(), 1u);
+    for (const IntervalRow& r : {table.rows[0], table.total}) {
+        EXPECT_FALSE(r.cycleKnown);
+        EXPECT_FALSE(r.incomplete);
+        EXPECT_EQ(r.above, 98u);
+        const std::vector<std::string> cells = IntervalCells(r, o, false);
+        EXPECT_EQ(cells[7], "-");
+        EXPECT_EQ(cells[10], "-");
+    }
+    const std::string csv = IntervalsCsv(table, o);
+    const std::string row = csv.substr(csv.find("\n1,") + 1);
+    // expected, coverage and above_seconds empty.
+    EXPECT_NE(row.find(",98,,,0,7,0,7,"), std::string::npos) << csv;
+    EXPECT_NE(row.find(",98,,2011-06-03T10:00:00+02:00"), std::string::npos) << csv;
+    EXPECT_NE(IntervalsText(table, o).find("median cycle not known"), std::string::npos);
+}
+
+TEST(IntervalStats, TooManyIntervalsAreRefusedBeforeAnyRow) {
+    // Three points over a century: 52 million minutes.
+    ScopedTimeZone zone("Europe/Berlin");
+    const std::vector<double> t = {946684800, 2500000000, 4102441199}, y = {1, 2, 3};
+    IntervalOptions o;
+    o.minutes = 1;
+    IntervalTable table;
+    EXPECT_FALSE(ComputeIntervals(t, y, o, table));
+    EXPECT_EQ(table.error, "too many intervals (more than 2000000)");
+    o.minutes = 60;
+    o.maxIntervals = 10000;
+    EXPECT_FALSE(ComputeIntervals(t, y, o, table));
+    EXPECT_EQ(table.error, "too many intervals (more than 10000)");
+    o.maxIntervals = kMaxIntervals;
+    ASSERT_TRUE(
+        ComputeIntervals(std::vector<double>{t[0], t[0] + 9 * 86400}, std::vector<double>{1, 2}, o, table));
+    EXPECT_EQ(table.rows.size(), table.rowCount);
+    EXPECT_EQ(table.rowCount, 9u * 24 + 1);
 }
 
 } // namespace

@@ -53,11 +53,11 @@ TEST(CliIntervals, CsvRoundTripsEveryNumber) {
     std::stringstream in(r.out);
     std::string line;
     std::getline(in, line);
-    ASSERT_EQ(Fields(line).size(), 17u);
+    ASSERT_EQ(Fields(line).size(), 18u);
     size_t k = 0;
     while (std::getline(in, line)) {
         const std::vector<std::string> f = Fields(line);
-        ASSERT_EQ(f.size(), 17u) << line;
+        ASSERT_EQ(f.size(), 18u) << line;
         const bool total = k == table.rows.size();
         ASSERT_LE(k, table.rows.size());
         const IntervalRow& row = total ? table.total : table.rows[k];
@@ -100,6 +100,12 @@ TEST(CliIntervals, ExitCodes) {
     EXPECT_EQ(Cli(cmd + "--interval 1441").code, 2);
     EXPECT_EQ(Cli(cmd + "--interval 2h").code, 2);
     EXPECT_EQ(Cli(cmd + "--limit high").code, 2);
+    // Decimal numbers only, as the files have them, and within the range of a double.
+    for (const char* number : {"0x10", "1e-400", "1e400", "inf", "nan", "1.5.", "+", "1e"})
+        EXPECT_EQ(Cli(cmd + "--limit " + std::string(number)).code, 2) << number;
+    EXPECT_EQ(Cli(cmd + "--view 0x0 1e10").code, 2);
+    EXPECT_EQ(Cli(cmd + "--std-temp 1e300").code, 2);
+    EXPECT_EQ(Cli(cmd + "--limit -1.5e+1").code, 0);
     EXPECT_EQ(Cli(cmd + "--view 1").code, 2);
     EXPECT_EQ(Cli("intervals " + kDemo).code, 2);
     EXPECT_EQ(Cli(cmd + "--view 0 1").code, 1); // no point in view

@@ -34,6 +34,24 @@ TEST(CliReportLimits, RefusesTooManyIntervalsEmptyViewsAndStandardOutput) {
     std::snprintf(want, sizeof want, UIString(310, 0).c_str(), std::to_string(kMaxReportIntervals).c_str());
     EXPECT_NE(many.out.find(want), std::string::npos) << many.out;
     EXPECT_FALSE(std::filesystem::exists(pdf));
+    // Counted before any row is made: three records over 99 years, 52
+    // million minutes or 868,000 hours, are refused in little memory.
+#if !defined(__SANITIZE_ADDRESS__)
+    g.recordsPerSeries = 3;
+    g.cycleSeconds = 49 * 366 * 86400;
+    g.year = 2000;
+    const std::string century = dir / "century.mnr";
+    ASSERT_TRUE(WriteMnrFile(century, ArchiveHeader::Build(ArchiveHeader::kOriginDevice, 3, 1207),
+                             GenerateRecords(g)));
+    for (const char* interval : {"1", "60"}) {
+        const CliRun r =
+            Cli("report " + century + " --series 1 --lang en --interval " + interval + " -o " + pdf,
+                "ulimit -v 300000 && ", " 2>&1");
+        EXPECT_EQ(r.code, 1) << interval;
+        EXPECT_NE(r.out.find(want), std::string::npos) << r.out;
+    }
+    EXPECT_FALSE(std::filesystem::exists(pdf));
+#endif
     // The same series in hours fits.
     EXPECT_EQ(Cli("report " + mnr + " --series 1 --lang en -o " + pdf).code, 0);
     EXPECT_TRUE(std::filesystem::exists(pdf));

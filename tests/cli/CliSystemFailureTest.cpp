@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 TEST(CliSystemFailure, OutOfMemoryIsAFailureWithAMessage) {
@@ -19,11 +21,18 @@ TEST(CliSystemFailure, OutOfMemoryIsAFailureWithAMessage) {
     g.series = 1;
     g.recordsPerSeries = 40000;
     g.cycleSeconds = 3000;
+    std::vector<ArchiveRecord> records = GenerateRecords(g);
     const std::string mnr = dir / "years.mnr";
-    ASSERT_TRUE(
-        WriteMnrFile(mnr, ArchiveHeader::Build(ArchiveHeader::kOriginDevice, 3, 1207), GenerateRecords(g)));
-    const CliRun r =
-        Cli("intervals " + mnr + " --series 1 --interval 1", "ulimit -v 300000 && ", " 2>&1 >/dev/null");
+    ASSERT_TRUE(WriteMnrFile(mnr, ArchiveHeader::Build(ArchiveHeader::kOriginDevice, 3, 1207), records));
+    // In time order the rows are written as they are finished, in little memory.
+    const std::string cmd = "intervals " + mnr + " --series 1 --interval 1";
+    const CliRun streamed = Cli(cmd, "ulimit -v 300000 && ", " 2>&1 | tail -c 200");
+    EXPECT_EQ(streamed.code, 0) << streamed.out;
+    EXPECT_NE(streamed.out.find("Total over 1999961 intervals"), std::string::npos) << streamed.out;
+    // The last record first: every row waits for the end, and memory runs out.
+    std::rotate(records.begin(), records.end() - 1, records.end());
+    ASSERT_TRUE(WriteMnrFile(mnr, ArchiveHeader::Build(ArchiveHeader::kOriginDevice, 3, 1207), records));
+    const CliRun r = Cli(cmd, "ulimit -v 300000 && ", " 2>&1 >/dev/null");
     EXPECT_EQ(r.code, 1) << r.out;
     EXPECT_NE(r.out.find("tervik-cli: out of memory"), std::string::npos) << r.out;
 #endif

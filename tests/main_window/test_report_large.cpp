@@ -72,7 +72,7 @@ class TestReportLarge : public QObject {
         auto* interval = dlg->findChild<QComboBox*>("interval");
         interval->setCurrentIndex(2);
         emit interval->activated(2);
-        QVERIFY(dlg->Table().rows.size() > kMaxReportIntervals);
+        QVERIFY(dlg->Table().rowCount > kMaxReportIntervals);
         prompts.fileAnswers = {m_dir.filePath("r.pdf")};
         dlg->findChild<QPushButton*>("savePdf")->click();
         QVERIFY(prompts.fileDialogs.isEmpty());
