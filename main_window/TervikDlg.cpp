@@ -9,6 +9,7 @@
 #include "LangDlg.h"
 #include "ListCtrlWrp.h"
 #include "Prompts.h"
+#include "SeriesListModel.h"
 #include "SeriesReport.h"
 #include "Settings.h"
 #include "StdCondDlg.h"
@@ -27,6 +28,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListView>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
@@ -176,6 +178,13 @@ void CTervikDlg::CreateControls() {
     m_pExit = button(1, 504, 372, 62, 16);
     m_pExit->setDefault(true);
     m_pSeriesList = combo(1009, 18, 18, 336);
+    // Millions of series: texts only for the rows shown, rows of one height,
+    // and no width taken from all the texts.
+    m_pSeriesModel = new SeriesListModel(m_pSeriesList);
+    m_pSeriesList->setModel(m_pSeriesModel);
+    m_pSeriesList->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    if (auto* view = qobject_cast<QListView*>(m_pSeriesList->view()))
+        view->setUniformItemSizes(true);
     m_pZeroList = combo(1010, 288, 73, 78);
     m_pExport = button(1007, 366, 18, 56, 14);
     for (int i = 0; i < 6; ++i) {
@@ -631,7 +640,7 @@ void CTervikDlg::FocusChart() {
 }
 
 void CTervikDlg::Refresh() {
-    m_pSeriesList->clear();
+    m_pSeriesModel->Reset(nullptr, {}, {});
     RemoveCurves();
     UpdateReportButton();
     if (!g_pArchive || g_pArchive->GetSeriesCount() == 0)
@@ -640,10 +649,7 @@ void CTervikDlg::Refresh() {
     m_strXTitle = UI(28);
     if (m_pChart)
         m_pChart->SetTitles(m_strXTitle.toStdString(), m_strYTitle.toStdString());
-    const std::vector<std::string> entries =
-        SeriesListEntries(*g_pArchive, UI(31).toStdString(), UI(32).toStdString());
-    for (const std::string& e : entries)
-        m_pSeriesList->addItem(QString::fromStdString(e));
+    m_pSeriesModel->Reset(g_pArchive, UI(31).toStdString(), UI(32).toStdString());
     m_pSeriesList->setCurrentIndex(0);
     ShowSelectedSeries();
 }

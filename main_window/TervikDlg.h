@@ -18,6 +18,7 @@ class QGroupBox;
 class QLineEdit;
 class QPushButton;
 class QTableWidget;
+class SeriesListModel;
 
 // The main window's caption in a language: title, " v", version.
 QString MainWindowCaption(int language);
@@ -151,6 +152,7 @@ class CTervikDlg : public QDialog {
 
     QGroupBox* m_pSeriesGroup;       // 1019
     QComboBox* m_pSeriesList;        // 1009
+    SeriesListModel* m_pSeriesModel; // the list's texts, made when shown
     QGroupBox* m_pCorrectionGroup;   // 1027
     QCheckBox* m_pTempCheck;         // 1028
     QCheckBox* m_pPresCheck;         // 1029
