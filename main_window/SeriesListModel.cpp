@@ -12,7 +12,8 @@ int SeriesListModel::rowCount(const QModelIndex& parent) const {
 }
 
 QVariant SeriesListModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= m_texts.Count() || (role != Qt::DisplayRole && role != Qt::EditRole))
+    if (!index.isValid() || index.row() >= m_texts.Count() ||
+        (role != Qt::DisplayRole && role != Qt::EditRole))
         return {};
     return QString::fromStdString(m_texts.Entry(index.row()));
 }

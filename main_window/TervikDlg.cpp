@@ -94,6 +94,8 @@ CTervikDlg::CTervikDlg(QWidget* parent) : QDialog(parent), m_reporter(this) {
                    Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     setObjectName("102");
     CreateControls();
+    // The statistics read the chart's measurement plot: no copy of its points.
+    m_plots.keepPoints = false;
     m_reportPdfWriter = [this](const ReportRequest& request, const QString& path, QString& error) {
         SeriesReportOptions options;
         options.series = request.series;
@@ -552,6 +554,18 @@ void CTervikDlg::SetSeriesGroupCaption(const QString& text) {
     m_pSeriesGroup->setTitle(QFontMetrics(m_pSeriesGroup->font()).elidedText(text, Qt::ElideMiddle, room));
 }
 
+std::vector<double> CTervikDlg::TimeValues() const {
+    std::vector<double> times, results;
+    PlotMeasurementPoints(m_plots, times, results);
+    return times;
+}
+
+std::vector<double> CTervikDlg::ResultValues() const {
+    std::vector<double> times, results;
+    PlotMeasurementPoints(m_plots, times, results);
+    return results;
+}
+
 void CTervikDlg::RemoveCurves() {
     if (m_pChart) {
         RemoveSeriesPlots(m_pChart->GetWnd(), m_plots);
@@ -618,7 +632,8 @@ void CTervikDlg::UpdateStatistics() {
     m_pStatList->ClearList();
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     m_pChart->GetView(x1, y1, x2, y2);
-    if (ComputeStatistics(m_plots.times, m_plots.results, x1, x2, m_stat)) {
+    const SeriesInfo* series = SelectedSeries();
+    if (series && ComputePlotStatistics(m_plots, *series, CurrentCurveOptions(), x1, x2, m_stat)) {
         const std::array<std::string, 7> cells = StatisticsCells(m_stat);
         for (int c = 0; c < 7; ++c)
             m_pStatList->SetCell(0, c, QString::fromStdString(cells[static_cast<size_t>(c)]));

@@ -42,8 +42,8 @@ class CTervikDlg : public QDialog {
     int StdPres() const { return m_nStdPres; }
     bool FilterOn() const { return m_bFilter; }
     // X and Y values of the measurement curve now shown.
-    const std::vector<double>& TimeValues() const { return m_plots.times; }
-    const std::vector<double>& ResultValues() const { return m_plots.results; }
+    std::vector<double> TimeValues() const;
+    std::vector<double> ResultValues() const;
     // The chart facade and the curves now in the chart.
     CLCWrp* Chart() const { return m_pChart; }
     const SeriesPlots& Plots() const { return m_plots; }
