@@ -124,6 +124,7 @@ int CreateTemporary(const std::string& target, std::string& name) {
 // slot is taken the handlers below are installed and SIGXFSZ is ignored.
 constexpr int kSlots = 64;
 std::atomic<const char*> g_live[kSlots];
+static_assert(std::atomic<const char*>::is_always_lock_free && std::atomic<bool>::is_always_lock_free);
 std::atomic<bool> g_reserved[kSlots];
 constexpr int kCaught[] = {SIGINT, SIGTERM, SIGHUP};
 constexpr int kCaughtCount = 3;
