@@ -16,6 +16,7 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <QTranslator>
+#include <csignal>
 #include <cstdio>
 
 #ifdef Q_OS_UNIX
@@ -207,6 +208,11 @@ bool CTervikApp::InstallQtTranslations(int language) {
 }
 
 int CTervikApp::InitInstance(const QStringList& arguments) {
+#ifndef _WIN32
+    // A write beyond the file-size limit fails as a write error (the read's
+    // backup included) instead of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     // The name, not the display name: the window system appends a display
     // name of its own to every window title ("Tervik v1.61 — Tervik").
     QApplication::setApplicationName(QString::fromStdString(UIString(1, 0)));

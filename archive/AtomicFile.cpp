@@ -2,12 +2,15 @@
 
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstring>
 #include <ctime>
+#include <mutex>
 #include <vector>
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -114,6 +117,155 @@ int CreateTemporary(const std::string& target, std::string& name) {
     return -1;
 }
 
+// Live temporaries, so that a signal that ends the program can remove them.
+// Each slot holds the name of one temporary, owned by its AtomicFile, from
+// just after the file is created until it is renamed or removed; the handler
+// only reads the slots and unlinks, both safe in a signal handler. While any
+// slot is taken the handlers below are installed and SIGXFSZ is ignored.
+constexpr int kSlots = 64;
+std::atomic<const char*> g_live[kSlots];
+static_assert(std::atomic<const char*>::is_always_lock_free && std::atomic<bool>::is_always_lock_free);
+std::atomic<bool> g_reserved[kSlots];
+constexpr int kCaught[] = {SIGINT, SIGTERM, SIGHUP};
+constexpr int kCaughtCount = 3;
+struct sigaction g_previous[kCaughtCount];
+bool g_installed[kCaughtCount];
+// Set once a previous handler installed with SA_RESETHAND has run: from then
+// on that signal has its default action.
+std::atomic<bool> g_previousReset[kCaughtCount];
+struct sigaction g_previousXfsz;
+std::mutex g_registryMutex;
+int g_reservedCount = 0;
+
+bool IsHandler(const struct sigaction& sa) {
+    if (sa.sa_flags & SA_SIGINFO)
+        return sa.sa_sigaction != nullptr;
+    return sa.sa_handler != SIG_DFL && sa.sa_handler != SIG_IGN;
+}
+
+extern "C" void OnTerminatingSignal(int sig, siginfo_t* info, void* context) {
+    const int savedErrno = errno;
+    int k = 0;
+    while (k < kCaughtCount && kCaught[k] != sig)
+        ++k;
+    // A program that catches the signal itself decides what happens (a read
+    // stops after its block); its temporaries go the ordinary way.
+    if (k < kCaughtCount && !g_previousReset[k].load()) {
+        const struct sigaction& previous = g_previous[k];
+        if (IsHandler(previous)) {
+            if (previous.sa_flags & SA_RESETHAND)
+                g_previousReset[k] = true;
+            if (previous.sa_flags & SA_SIGINFO)
+                previous.sa_sigaction(sig, info, context);
+            else
+                previous.sa_handler(sig);
+            errno = savedErrno;
+            return;
+        }
+    }
+    for (const auto& slot : g_live)
+        if (const char* name = slot.load())
+            ::unlink(name);
+    // The default action, once this handler returns and unblocks the signal.
+    struct sigaction dfl {};
+    dfl.sa_handler = SIG_DFL;
+    sigemptyset(&dfl.sa_mask);
+    ::sigaction(sig, &dfl, nullptr);
+    ::raise(sig);
+    errno = savedErrno;
+}
+
+void InstallHandlers() {
+    for (int k = 0; k < kCaughtCount; ++k) {
+        struct sigaction current {};
+        g_installed[k] = false;
+        // An ignored signal (nohup) stays ignored.
+        if (::sigaction(kCaught[k], nullptr, &current) != 0 ||
+            (!(current.sa_flags & SA_SIGINFO) && current.sa_handler == SIG_IGN))
+            continue;
+        g_previous[k] = current;
+        g_previousReset[k] = false;
+        struct sigaction sa {};
+        sa.sa_sigaction = OnTerminatingSignal;
+        sa.sa_flags = SA_SIGINFO | (current.sa_flags & SA_RESTART);
+        sigemptyset(&sa.sa_mask);
+        for (int s : kCaught)
+            sigaddset(&sa.sa_mask, s);
+        g_installed[k] = ::sigaction(kCaught[k], &sa, nullptr) == 0;
+    }
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    ::sigaction(SIGXFSZ, &ignore, &g_previousXfsz);
+}
+
+void RestoreHandlers() {
+    for (int k = 0; k < kCaughtCount; ++k) {
+        struct sigaction current {};
+        // Left alone if the program has set a handler of its own meanwhile.
+        if (!g_installed[k] || ::sigaction(kCaught[k], nullptr, &current) != 0 ||
+            !(current.sa_flags & SA_SIGINFO) || current.sa_sigaction != OnTerminatingSignal)
+            continue;
+        struct sigaction restore = g_previous[k];
+        if (g_previousReset[k]) {
+            restore = {};
+            restore.sa_handler = SIG_DFL;
+            sigemptyset(&restore.sa_mask);
+        }
+        ::sigaction(kCaught[k], &restore, nullptr);
+    }
+    ::sigaction(SIGXFSZ, &g_previousXfsz, nullptr);
+}
+
+// A slot for one temporary, -1 when all are taken (the temporary is then
+// left to the ordinary removal only).
+int ReserveSlot() {
+    std::lock_guard<std::mutex> lock(g_registryMutex);
+    for (int i = 0; i < kSlots; ++i) {
+        if (g_reserved[i])
+            continue;
+        g_reserved[i] = true;
+        if (g_reservedCount++ == 0)
+            InstallHandlers();
+        return i;
+    }
+    return -1;
+}
+
+void ReleaseSlot(int& slot) {
+    if (slot < 0)
+        return;
+    g_live[slot] = nullptr;
+    std::lock_guard<std::mutex> lock(g_registryMutex);
+    g_reserved[slot] = false;
+    if (--g_reservedCount == 0)
+        RestoreHandlers();
+    slot = -1;
+}
+
+// The terminating signals held back while a temporary is created and
+// entered in its slot, so that none is created unseen by the handler.
+class SignalsHeld {
+  public:
+    SignalsHeld() {
+        sigset_t set;
+        sigemptyset(&set);
+        for (int s : kCaught)
+            sigaddset(&set, s);
+        m_held = ::pthread_sigmask(SIG_BLOCK, &set, &m_old) == 0;
+    }
+    ~SignalsHeld() {
+        if (m_held)
+            ::pthread_sigmask(SIG_SETMASK, &m_old, nullptr);
+    }
+    SignalsHeld(const SignalsHeld&) = delete;
+    SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+  private:
+    sigset_t m_old;
+    bool m_held;
+};
+
 } // namespace
 
 bool AtomicFile::Open() {
@@ -137,10 +289,19 @@ bool AtomicFile::Open() {
             return Fail(errno);
         ::close(probe);
     }
-    const int fd = CreateTemporary(m_resolved, m_temporary);
+    m_slot = ReserveSlot();
+    int fd;
+    {
+        SignalsHeld held;
+        fd = CreateTemporary(m_resolved, m_temporary);
+        if (fd >= 0 && m_slot >= 0)
+            g_live[m_slot] = m_temporary.c_str();
+    }
     if (fd < 0) {
+        const int error = errno;
+        ReleaseSlot(m_slot);
         m_temporary.clear();
-        return Fail(errno);
+        return Fail(error);
     }
     // The temporary is private while it is written, then takes the target's
     // permissions (and owner, where allowed), or a new file's usual ones.
@@ -158,6 +319,7 @@ bool AtomicFile::Open() {
         Fail(errno);
         ::close(fd);
         ::unlink(m_temporary.c_str());
+        ReleaseSlot(m_slot);
         m_temporary.clear();
         return false;
     }
@@ -184,9 +346,11 @@ bool AtomicFile::Commit() {
         ok = Fail(errno);
     if (!ok) {
         ::unlink(m_temporary.c_str());
+        ReleaseSlot(m_slot);
         m_temporary.clear();
         return false;
     }
+    ReleaseSlot(m_slot);
     m_temporary.clear();
     // Make the rename itself durable; the data already is.
     const size_t slash = m_resolved.rfind('/');
@@ -204,8 +368,8 @@ void AtomicFile::Discard() {
         std::fclose(m_file);
         m_file = nullptr;
     }
-    if (!m_temporary.empty()) {
+    if (!m_temporary.empty())
         ::unlink(m_temporary.c_str());
-        m_temporary.clear();
-    }
+    ReleaseSlot(m_slot);
+    m_temporary.clear();
 }

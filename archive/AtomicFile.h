@@ -8,6 +8,13 @@
 // is replaced. An existing target keeps its permissions; a target that may
 // not be written, or is not a regular file, is refused before anything is
 // written. Nothing here throws.
+//
+// On POSIX systems a temporary does not outlive its program either: while one
+// exists, SIGINT, SIGTERM and SIGHUP remove every live temporary before the
+// signal takes its default course (a program that catches the signal itself
+// keeps its handler, and its temporaries, until the handler gives way), and
+// SIGXFSZ is ignored so that a write beyond the file-size limit fails with
+// EFBIG like any other write error instead of killing the program.
 
 #include <cstddef>
 #include <cstdio>
@@ -47,6 +54,7 @@ class AtomicFile {
     bool Fail(int error);
 
     std::string m_path, m_resolved, m_temporary;
+    int m_slot = -1; // the temporary's place in the registry of live temporaries
     std::FILE* m_file = nullptr;
     int m_error = 0;
     bool m_openFailed = false;

@@ -62,11 +62,12 @@ std::string SeriesStartName(const SeriesInfo& series) {
     return StartName(ToLocalFields(series.GetStartTime()));
 }
 
-void ForEachSeriesListEntry(const CArchiveData& archive, std::string_view startText,
-                            std::string_view stopText, const std::function<void(const std::string&)>& fn) {
-    const int n = archive.GetSeriesCount();
-    LocalTimeConverter toEpoch;
-    EpochToLocalConverter toLocal;
+namespace {
+
+// "#k/n * Start: [ ... ]     Stop: [ ... ]" for series s, the k-th number of the list.
+void AppendSeriesListEntry(std::string& e, const SeriesInfo& s, int k, int n, bool same,
+                           std::string_view startText, std::string_view stopText, LocalTimeConverter& toEpoch,
+                           EpochToLocalConverter& toLocal) {
     const auto bracket = [&](const ArchiveRecord& r) {
         const LocalFields f = toLocal.ToLocal(static_cast<int64_t>(r.GetTime(toEpoch)));
         char buf[96];
@@ -74,6 +75,20 @@ void ForEachSeriesListEntry(const CArchiveData& archive, std::string_view startT
                       f.minute, f.second);
         return std::string(buf);
     };
+    char head[64];
+    std::snprintf(head, sizeof head, "#%d/%d %s ", k, n, same ? "*" : "  ");
+    e = head;
+    e.append(startText).append(": ").append(bracket(s.GetRecord(0)));
+    e.append("     ").append(stopText).append(": ").append(bracket(s.GetRecord(s.GetCount() - 1)));
+}
+
+} // namespace
+
+void ForEachSeriesListEntry(const CArchiveData& archive, std::string_view startText,
+                            std::string_view stopText, const std::function<void(const std::string&)>& fn) {
+    const int n = archive.GetSeriesCount();
+    LocalTimeConverter toEpoch;
+    EpochToLocalConverter toLocal;
     int k = 0;
     int64_t previous = -1;
     std::string e;
@@ -83,13 +98,32 @@ void ForEachSeriesListEntry(const CArchiveData& archive, std::string_view startT
         if (!same)
             ++k;
         previous = s.number;
-        char head[64];
-        std::snprintf(head, sizeof head, "#%d/%d %s ", k, n, same ? "*" : "  ");
-        e = head;
-        e.append(startText).append(": ").append(bracket(s.GetRecord(0)));
-        e.append("     ").append(stopText).append(": ").append(bracket(s.GetRecord(s.GetCount() - 1)));
+        AppendSeriesListEntry(e, s, k, n, same, startText, stopText, toEpoch, toLocal);
         fn(e);
     }
+}
+
+SeriesListTexts::SeriesListTexts(const CArchiveData& archive, std::string startText, std::string stopText)
+    : m_archive(&archive), m_count(archive.GetSeriesCount()), m_start(std::move(startText)),
+      m_stop(std::move(stopText)) {
+    for (int i = 1; i < archive.GetSeriesCount(); ++i)
+        if (archive.GetSeries(i)->number == archive.GetSeries(i - 1)->number)
+            m_repeats.push_back(i);
+}
+
+std::string SeriesListTexts::Entry(int index) const {
+    const SeriesInfo* series = m_archive ? m_archive->GetSeries(index) : nullptr;
+    if (!series || index >= m_count || series->GetCount() <= 0)
+        return {};
+    // The number k counts the series up to index that do not repeat the one before.
+    const auto repeatsUpTo = std::upper_bound(m_repeats.begin(), m_repeats.end(), index);
+    const int k = index + 1 - static_cast<int>(repeatsUpTo - m_repeats.begin());
+    const bool same = repeatsUpTo != m_repeats.begin() && *(repeatsUpTo - 1) == index;
+    LocalTimeConverter toEpoch;
+    EpochToLocalConverter toLocal;
+    std::string e;
+    AppendSeriesListEntry(e, *series, k, m_count, same, m_start, m_stop, toEpoch, toLocal);
+    return e;
 }
 
 std::vector<std::string> SeriesListEntries(const CArchiveData& archive, std::string_view startText,

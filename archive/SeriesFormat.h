@@ -24,6 +24,26 @@ std::vector<std::string> SeriesListEntries(const CArchiveData& archive, std::str
 void ForEachSeriesListEntry(const CArchiveData& archive, std::string_view startText,
                             std::string_view stopText, const std::function<void(const std::string&)>& fn);
 
+// The entries by index, made when asked for, for a list that shows a few of
+// millions: it holds only the indices of series whose number repeats the one
+// before (none, as a rule), not the texts.
+class SeriesListTexts {
+  public:
+    SeriesListTexts() = default;
+    SeriesListTexts(const CArchiveData& archive, std::string startText, std::string stopText);
+    // The series count when made: the list keeps its rows until made again.
+    int Count() const { return m_count; }
+    // The entry of series index as SeriesListEntries has it; empty when the
+    // archive no longer has that series.
+    std::string Entry(int index) const;
+
+  private:
+    const CArchiveData* m_archive = nullptr;
+    int m_count = 0;
+    std::string m_start, m_stop;
+    std::vector<int> m_repeats;
+};
+
 // Interface-string offsets of the Y-axis caption, "<stem>, <unit>", by the
 // instrument kind of the archive header.
 struct YCaptionOffsets {

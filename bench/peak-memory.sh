@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Peak resident memory of tervik-cli commands on generated archives, against
-# the file's size. Usage: bench/peak-memory.sh [RECORDS] (default 18750000, a
-# 300 MB file). Uses build/release/bin/tervik-cli unless TERVIK_CLI is set;
-# needs GNU time (/usr/bin/time) and perl.
+# Peak resident memory of tervik-cli commands and of the window on generated
+# archives, against the file's size. Usage: bench/peak-memory.sh [RECORDS]
+# (default 18750000, a 300 MB file). Uses build/release/bin/tervik-cli and
+# tervik-window-peak unless TERVIK_CLI or TERVIK_WINDOW is set; needs GNU time
+# (/usr/bin/time) and perl.
 set -euo pipefail
 
 records=${1:-18750000}
@@ -57,3 +58,43 @@ measure "$dir/span.mnr" report "$dir/span.mnr" --series 1 --zero-correction no -
 generate 1 "$dir/single.mnr"
 echo "file: $(stat -c %s "$dir/single.mnr") bytes, $records one-record series"
 measure "$dir/single.mnr" info "$dir/single.mnr"
+
+# Each program also against its fixed part (libraries, the window itself):
+# the same command on a file of 1,000 records, and the peak beyond it as a
+# multiple of the file. Goals beyond the fixed part: every command 1.5 x,
+# the window 2.5 x.
+window=${TERVIK_WINDOW:-$(dirname "$0")/../build/release/bin/tervik-window-peak}
+tiny=$dir/tiny.mnr
+perl "$(dirname "$0")/gen-mnr.pl" 1000 0 "$tiny"
+
+rss_of() {
+  /usr/bin/time -f %M -o "$dir/rss" "$@" >/dev/null 2>"$dir/err.log" || {
+    echo "failed: $*" >&2; cat "$dir/err.log" >&2; }
+  cat "$dir/rss"
+}
+
+# beyond FILE COMMAND...: COMMAND with @F@ standing for the file.
+beyond() {
+  local file=$1; shift
+  local big small size
+  big=$(rss_of "${@//@F@/$file}")
+  small=$(rss_of "${@//@F@/$tiny}")
+  size=$(stat -c %s "$file")
+  awk -v b="$big" -v f="$small" -v s="$size" -v c="${*//@F@/$(basename "$file")}" -v d="$dir/" \
+    'BEGIN { gsub(d, "", c); sub(/^[^ ]*\//, "", c);
+             printf "%-50s %9.1f MB  %5.2f x file  fixed %5.1f MB, beyond it %5.2f x file\n",
+                    c, b / 1024, b * 1024 / s, f / 1024, (b - f) * 1024 / s }'
+}
+
+echo "beyond the fixed part (1,000 records), one series of $records records:"
+for out in png svg pdf; do
+  beyond "$long" "$cli" render @F@ --series 1 -o "$dir/out.$out"
+done
+beyond "$long" "$cli" info @F@
+beyond "$long" "$cli" stats @F@ --series 1
+beyond "$long" "$cli" export @F@ --series 1 -o "$dir/out.txt"
+beyond "$long" "$cli" save @F@ --series 1 -o "$dir/copy.mnr"
+beyond "$long" "$window" @F@
+echo "beyond the fixed part, $records one-record series:"
+beyond "$dir/single.mnr" "$cli" info @F@
+beyond "$dir/single.mnr" "$window" @F@

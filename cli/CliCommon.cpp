@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 bool CliArgs::Parse(const std::vector<std::string>& args, const std::vector<std::string>& valueOptions,
@@ -108,6 +109,13 @@ bool OutputFile::Commit() {
     if (!m_writer)
         return std::fflush(stdout) == 0 && !std::ferror(stdout);
     return m_writer->Commit();
+}
+
+std::string OutputFile::Reason(int printError) const {
+    if (!m_writer)
+        return {};
+    const int error = printError != 0 ? printError : m_writer->Error();
+    return error != 0 ? std::strerror(error) : std::string();
 }
 
 int CliError(int code, const std::string& message) {

@@ -56,6 +56,9 @@ class OutputFile {
     std::FILE* Get() const { return m_file; }
     bool Commit(); // false when anything written was lost
     std::string Name() const { return m_path.empty() ? "the output" : m_path; }
+    // Why a file could not be written, e.g. "File too large", from the errno
+    // of a failed print or else the writer's; empty for standard output.
+    std::string Reason(int printError) const;
 
   private:
     std::string m_path;

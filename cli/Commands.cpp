@@ -8,6 +8,7 @@
 #include "StringTable.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -92,8 +93,13 @@ int CliExport(const std::vector<std::string>& argv) {
         return CliError(kExitFailure, "cannot create " + out.Name());
     const bool ok = table == "csv" ? WriteExportCsv(series, options, out.Get())
                                    : WriteExportTable(series, options, out.Get());
-    if (!ok || !out.Commit())
-        return CliError(kExitFailure, "cannot write " + out.Name());
+    // A failed print leaves its cause in errno (EFBIG, ENOSPC); a failed
+    // commit in the writer.
+    const int printError = ok ? 0 : errno;
+    if (!ok || !out.Commit()) {
+        const std::string reason = out.Reason(printError);
+        return CliError(kExitFailure, "cannot write " + out.Name() + (reason.empty() ? "" : ": " + reason));
+    }
     return kExitOk;
 }
 

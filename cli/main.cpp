@@ -2,6 +2,7 @@
 #include "Commands.h"
 #include "StringTable.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -106,6 +107,11 @@ int main(int argc, char** argv) {
     pointers.push_back(nullptr);
     argc = static_cast<int>(utf8.size());
     argv = pointers.data();
+#endif
+#ifndef _WIN32
+    // A write beyond the file-size limit (ulimit -f) fails with EFBIG and is
+    // reported like any other write error, standard output included.
+    std::signal(SIGXFSZ, SIG_IGN);
 #endif
     if (argc < 2) {
         std::fputs(kUsage, stderr);

@@ -10,6 +10,7 @@
 #include "LangDlg.h"
 #include "ListCtrlWrp.h"
 #include "Prompts.h"
+#include "SeriesListModel.h"
 #include "SeriesReport.h"
 #include "Settings.h"
 #include "StdCondDlg.h"
@@ -28,6 +29,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListView>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -122,6 +124,8 @@ CTervikDlg::CTervikDlg(QWidget* parent) : QDialog(parent), m_reporter(this) {
                    Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     setObjectName("102");
     CreateControls();
+    // The statistics read the chart's measurement plot: no copy of its points.
+    m_plots.keepPoints = false;
     m_reportPdfWriter = [this](const ReportRequest& request, const QString& path, QString& error) {
         SeriesReportOptions options;
         options.series = request.series;
@@ -206,6 +210,13 @@ void CTervikDlg::CreateControls() {
     m_pExit = button(1, 504, 372, 62, 16);
     m_pExit->setDefault(true);
     m_pSeriesList = combo(1009, 18, 18, 336);
+    // Millions of series: texts only for the rows shown, rows of one height,
+    // and no width taken from all the texts.
+    m_pSeriesModel = new SeriesListModel(m_pSeriesList);
+    m_pSeriesList->setModel(m_pSeriesModel);
+    m_pSeriesList->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    if (auto* view = qobject_cast<QListView*>(m_pSeriesList->view()))
+        view->setUniformItemSizes(true);
     m_pZeroList = combo(1010, 288, 73, 78);
     m_pExport = button(1007, 366, 18, 56, 14);
     for (int i = 0; i < 6; ++i) {
@@ -574,6 +585,18 @@ void CTervikDlg::SetSeriesGroupCaption(const QString& text) {
     m_pSeriesGroup->setTitle(QFontMetrics(m_pSeriesGroup->font()).elidedText(text, Qt::ElideMiddle, room));
 }
 
+std::vector<double> CTervikDlg::TimeValues() const {
+    std::vector<double> times, results;
+    PlotMeasurementPoints(m_plots, times, results);
+    return times;
+}
+
+std::vector<double> CTervikDlg::ResultValues() const {
+    std::vector<double> times, results;
+    PlotMeasurementPoints(m_plots, times, results);
+    return results;
+}
+
 void CTervikDlg::RemoveCurves() {
     if (m_pChart) {
         RemoveSeriesPlots(m_pChart->GetWnd(), m_plots);
@@ -640,7 +663,8 @@ void CTervikDlg::UpdateStatistics() {
     m_pStatList->ClearList();
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     m_pChart->GetView(x1, y1, x2, y2);
-    if (ComputeStatistics(m_plots.times, m_plots.results, x1, x2, m_stat)) {
+    const SeriesInfo* series = SelectedSeries();
+    if (series && ComputePlotStatistics(m_plots, *series, CurrentCurveOptions(), x1, x2, m_stat)) {
         const std::array<std::string, 7> cells = StatisticsCells(m_stat);
         for (int c = 0; c < 7; ++c)
             m_pStatList->SetCell(0, c, QString::fromStdString(cells[static_cast<size_t>(c)]));
@@ -662,7 +686,7 @@ void CTervikDlg::FocusChart() {
 }
 
 void CTervikDlg::Refresh() {
-    m_pSeriesList->clear();
+    m_pSeriesModel->Reset(nullptr, {}, {});
     RemoveCurves();
     UpdateReportButton();
     if (!g_pArchive || g_pArchive->GetSeriesCount() == 0)
@@ -671,10 +695,7 @@ void CTervikDlg::Refresh() {
     m_strXTitle = UI(28);
     if (m_pChart)
         m_pChart->SetTitles(m_strXTitle.toStdString(), m_strYTitle.toStdString());
-    const std::vector<std::string> entries =
-        SeriesListEntries(*g_pArchive, UI(31).toStdString(), UI(32).toStdString());
-    for (const std::string& e : entries)
-        m_pSeriesList->addItem(QString::fromStdString(e));
+    m_pSeriesModel->Reset(g_pArchive, UI(31).toStdString(), UI(32).toStdString());
     m_pSeriesList->setCurrentIndex(0);
     ShowSelectedSeries();
 }

@@ -19,6 +19,7 @@ class QGroupBox;
 class QLineEdit;
 class QPushButton;
 class QTableWidget;
+class SeriesListModel;
 
 // The main window's caption in a language: title, " v", version.
 QString MainWindowCaption(int language);
@@ -42,8 +43,8 @@ class CTervikDlg : public QDialog {
     int StdPres() const { return m_nStdPres; }
     bool FilterOn() const { return m_bFilter; }
     // X and Y values of the measurement curve now shown.
-    const std::vector<double>& TimeValues() const { return m_plots.times; }
-    const std::vector<double>& ResultValues() const { return m_plots.results; }
+    std::vector<double> TimeValues() const;
+    std::vector<double> ResultValues() const;
     // The chart facade and the curves now in the chart.
     CLCWrp* Chart() const { return m_pChart; }
     const SeriesPlots& Plots() const { return m_plots; }
@@ -156,6 +157,7 @@ class CTervikDlg : public QDialog {
 
     QGroupBox* m_pSeriesGroup;       // 1019
     QComboBox* m_pSeriesList;        // 1009
+    SeriesListModel* m_pSeriesModel; // the list's texts, made when shown
     QGroupBox* m_pCorrectionGroup;   // 1027
     QCheckBox* m_pTempCheck;         // 1028
     QCheckBox* m_pPresCheck;         // 1029

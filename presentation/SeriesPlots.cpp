@@ -171,6 +171,39 @@ void ShowSeriesPlots(CLCCore* chart, const SeriesInfo& series, int listIndex, co
         chart->SetMessage(LoadUIString(reason));
 }
 
+bool ComputePlotStatistics(const SeriesPlots& plots, const SeriesInfo& series, const CurveOptions& options,
+                           double xmin, double xmax, Statistics& stats) {
+    if (plots.keepPoints)
+        return ComputeStatistics(plots.times, plots.results, xmin, xmax, stats);
+    const CLCDataSet* ds = plots.measurement ? plots.measurement->pDataSet : nullptr;
+    if (!ds || ds->m_pIndex) // a sort moved points: the order the statistics walk in is lost
+        return ComputeSeriesStatistics(series, options, xmin, xmax, stats);
+    StatisticsAccumulator acc(xmin, xmax);
+    // The points before xmin would be passed over.
+    int i = std::isnan(xmin) ? 0 : ds->FindFirstAtOrAfter(xmin);
+    while (i < ds->m_nCount && acc.Add(ds->m_pX[i], ds->m_pY[i]))
+        ++i;
+    return acc.Finish(stats);
+}
+
+void PlotMeasurementPoints(const SeriesPlots& plots, std::vector<double>& times,
+                           std::vector<double>& results) {
+    if (plots.keepPoints) {
+        times = plots.times;
+        results = plots.results;
+        return;
+    }
+    const CLCDataSet* ds = plots.measurement ? plots.measurement->pDataSet : nullptr;
+    const size_t n = ds ? static_cast<size_t>(ds->m_nCount) : 0;
+    times.assign(n, 0);
+    results.assign(n, 0);
+    for (int i = 0; i < static_cast<int>(n); ++i) {
+        const size_t at = static_cast<size_t>(ds->GetPointIndex(i));
+        times[at] = ds->m_pX[i];
+        results[at] = ds->m_pY[i];
+    }
+}
+
 void ConfigureMainChart(CLCCore* chart, const std::string& xTitle, const std::string& yTitle) {
     if (!chart)
         return;

@@ -20,9 +20,21 @@ struct SeriesPlots {
     LCPosition measurement = nullptr;
     LCPosition bad = nullptr;
     std::vector<double> times, results;
-    // False leaves times and results empty, for a chart drawn without statistics.
+    // False leaves times and results empty: the chart's measurement plot
+    // holds the same points (ComputePlotStatistics reads them there).
     bool keepPoints = true;
 };
+
+// Statistics of the measurement points in [xmin, xmax], as ComputeStatistics
+// gives them over times and results: from those when kept, else from the
+// measurement plot while its points are in record order, else by walking
+// series again with options.
+bool ComputePlotStatistics(const SeriesPlots& plots, const SeriesInfo& series, const CurveOptions& options,
+                           double xmin, double xmax, Statistics& stats);
+
+// The measurement points (times and results) in record order.
+void PlotMeasurementPoints(const SeriesPlots& plots, std::vector<double>& times,
+                           std::vector<double>& results);
 
 // Removes the plots in plots from the chart, then adds the zero-control,
 // measurement and (filter off) bad-point curves of series, titled with

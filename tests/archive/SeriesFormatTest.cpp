@@ -106,6 +106,14 @@ TEST_F(SeriesText, ListEntriesNumberEachSeries) {
     ASSERT_EQ(ru.size(), 2u);
     EXPECT_EQ(ru[1].substr(0, 8), "#2/2    ");
     EXPECT_NE(ru[1].find("Начало: [  2011-06-03   09:01:00  ]"), std::string::npos);
+
+    // The list's texts made one at a time, in any order, are the same entries.
+    const SeriesListTexts texts(archive, "Start", "Stop");
+    ASSERT_EQ(texts.Count(), 3);
+    for (int i : {2, 0, 1})
+        EXPECT_EQ(texts.Entry(i), e[static_cast<size_t>(i)]);
+    archive.Clear();
+    EXPECT_EQ(texts.Entry(1), ""); // the series went with a failed load
 }
 
 TEST_F(SeriesText, StartNamesAndSaveAllNamesNeverCollide) {
