@@ -334,6 +334,20 @@ void CLC::OnEscape() {
     Redraw();
 }
 
+bool CLC::TakeEscape() {
+    if (GestureUnderWay()) {
+        OnEscape();
+        return true;
+    }
+    if (!HasPlots() || Selection().IsRectEmpty())
+        return false;
+    SetSelection({});
+    Send(2);
+    if (!RestoreData())
+        Redraw();
+    return true;
+}
+
 void CLC::FinishZoom(bool accepted, bool narrowing) {
     if (accepted) {
         Redraw();
@@ -469,10 +483,9 @@ void CLC::mouseDoubleClickEvent(QMouseEvent* e) {
 }
 
 void CLC::keyPressEvent(QKeyEvent* e) {
-    if (e->key() == Qt::Key_Escape && GestureUnderWay()) {
-        // Escape abandons the gesture under way and goes no further: it
-        // must not also close the window around the chart.
-        OnEscape();
+    if (e->key() == Qt::Key_Escape && TakeEscape()) {
+        // Escape abandons the gesture under way, or clears the selection,
+        // and goes no further: it must not also close the window around the chart.
         e->accept();
         return;
     }

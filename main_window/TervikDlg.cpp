@@ -173,8 +173,9 @@ void CTervikDlg::CreateControls() {
         return e;
     };
 
+    // Not the default button: Enter closes the window only from the Exit
+    // button itself (keyPressEvent).
     m_pExit = button(1, 504, 372, 62, 16);
-    m_pExit->setDefault(true);
     m_pSeriesList = combo(1009, 18, 18, 336);
     m_pZeroList = combo(1010, 288, 73, 78);
     m_pExport = button(1007, 366, 18, 56, 14);
@@ -868,10 +869,18 @@ bool CTervikDlg::ExitGuard() {
 
 void CTervikDlg::keyPressEvent(QKeyEvent* event) {
     // A chart gesture holds the mouse but not the focus, which often stays on
-    // the button clicked last: Escape then ends the gesture, not the program.
+    // the button clicked last: Escape then ends the gesture, or clears the
+    // selection, not the program.
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && m_pChart &&
-        m_pChart->GetWnd() && m_pChart->GetWnd()->GestureUnderWay()) {
-        m_pChart->GetWnd()->OnEscape();
+        m_pChart->GetWnd() && m_pChart->GetWnd()->TakeEscape()) {
+        event->accept();
+        return;
+    }
+    // Enter after a click on the chart, the list or a chart button must not
+    // end the program: only the Exit button takes it.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (focusWidget() == m_pExit && m_pExit->isEnabled())
+            m_pExit->click();
         event->accept();
         return;
     }

@@ -202,7 +202,8 @@ class TestMainWindow : public QObject {
             if (row[4]) // drop-down lists are as high as their closed box
                 QCOMPARE(w->height(), want.height());
         }
-        QVERIFY(B(1)->isDefault());
+        // No default button: Enter elsewhere must not reach Exit.
+        QVERIFY(!B(1)->isDefault());
         // Statistics columns: 100, 150 and five of (client width - 275) / 5.
         auto* stats = C<QTableWidget>(1011);
         QCOMPARE(stats->columnCount(), 7);
@@ -487,8 +488,8 @@ class TestMainWindow : public QObject {
         m_dlg->close();
         QVERIFY(m_dlg->isVisible());
         prompts.messageAnswers = {IPrompts::No};
-        C<QComboBox>(1009)->setFocus();
-        QTest::keyClick(m_dlg.get(), Qt::Key_Return);
+        B(1)->setFocus();
+        QTest::keyClick(B(1), Qt::Key_Return);
         QVERIFY(m_dlg->isVisible());
         QCOMPARE(prompts.messages, QStringList(4, question));
 
