@@ -205,7 +205,9 @@ void CTervikDlg::CreateControls() {
     m_pFileOrlo2 = button(1033, 498, 102, 72, 14);
     // In the free space between the data-source and chart-control groups.
     m_pReport = button(1034, 504, 134, 62, 14);
-    m_pReport->setEnabled(false);
+    // Nothing to write before a series is loaded (UpdateReportButton).
+    for (QPushButton* b : {m_pReport, m_pExport, m_pSave, m_pSaveAll})
+        b->setEnabled(false);
 
     AnchorControls();
 
@@ -590,7 +592,9 @@ void CTervikDlg::ShowSelectedSeries() {
 }
 
 void CTervikDlg::UpdateReportButton() {
-    m_pReport->setEnabled(SelectedSeries() != nullptr);
+    const bool series = SelectedSeries() != nullptr;
+    for (QPushButton* b : {m_pReport, m_pExport, m_pSave, m_pSaveAll})
+        b->setEnabled(series);
 }
 
 void CTervikDlg::UpdateViewButtons() {
@@ -823,10 +827,18 @@ void CTervikDlg::OnSaveAll() {
     // overwriting one another.
     const std::vector<std::string> names = SaveAllFileNames(*g_pArchive);
     const int n = std::min<int>(m_pSeriesList->count(), static_cast<int>(names.size()));
+    int saved = 0;
     for (int i = 0; i < n; ++i) {
         WaitCursor wait;
-        g_pArchive->SaveSeries(i, LocalPath(QDir(folder).filePath(QString::fromStdString(names[i]))));
+        if (g_pArchive->SaveSeries(i, LocalPath(QDir(folder).filePath(QString::fromStdString(names[i])))) > 0)
+            ++saved;
     }
+    // Each failure has had its own message; this says what there is to find, and where.
+    QString text = UI(541);
+    for (const QString& arg : {QString::number(saved), QString::number(n), QDir::toNativeSeparators(folder)})
+        if (const qsizetype at = text.indexOf("%s"); at >= 0)
+            text.replace(at, 2, arg);
+    Prompts().Message(this, text, IPrompts::Ok, IPrompts::Information);
 }
 
 std::unique_ptr<CReportDlg> CTervikDlg::CreateReportDlg() {

@@ -437,6 +437,17 @@ class TestMainWindow : public QObject {
         QCOMPARE(SeriesEntries().size(), 1);
     }
 
+    void dataCommandsAreDisabledUntilDataIsLoaded() {
+        ScriptedPrompts prompts;
+        Open();
+        for (int id : {1007, 1023, 1026})
+            QVERIFY2(!B(id)->isEnabled(), qPrintable(B(id)->text()));
+        prompts.fileAnswers = {WriteArchive("a.mnr", SevenEightSeven())};
+        B(1008)->click();
+        for (int id : {1007, 1023, 1026})
+            QVERIFY2(B(id)->isEnabled(), qPrintable(B(id)->text()));
+    }
+
     void failedLoadThatEmptiesTheArchiveEmptiesTheList() {
         ScriptedPrompts prompts;
         Open(WriteArchive("a.mnr", SevenEightSeven()));
@@ -508,6 +519,7 @@ class TestMainWindow : public QObject {
         prompts.folderAnswers = {folder};
         B(1026)->click();
         QCOMPARE(prompts.fileDialogs, QStringList{"folder:Select a folder for data"});
+        prompts.messages.clear(); // what Save All wrote
         m_dlg->close();
         QVERIFY(!m_dlg->isVisible());
         QVERIFY(prompts.messages.isEmpty());
@@ -867,10 +879,13 @@ class TestMainWindow : public QObject {
         prompts.folderAnswers = {QString()};
         B(1026)->click();
         QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList());
+        QVERIFY(prompts.messages.isEmpty());
         prompts.folderAnswers = {folder};
         B(1026)->click();
         QCOMPARE(QDir(folder).entryList(QDir::Files, QDir::Name),
                  (QStringList{"2011-06-03_090530.mnr", "2011-06-03_090530_2.mnr", "2011-06-03_120000.mnr"}));
+        QCOMPARE(prompts.messages,
+                 QStringList{"Files saved: 3 of 3, in the folder " + QDir::toNativeSeparators(folder)});
         QCOMPARE(ReadAll(folder + "/2011-06-03_090530.mnr").mid(32), RecordBytes(records, 0, 2));
         QCOMPARE(ReadAll(folder + "/2011-06-03_090530_2.mnr").mid(32), RecordBytes(records, 2, 1));
         QCOMPARE(ReadAll(folder + "/2011-06-03_120000.mnr").mid(32), RecordBytes(records, 3, 1));
