@@ -158,6 +158,7 @@ void CLC::OnLButtonDown(int x, int y) {
             DrawPlot(w, hit->pPlot, true);
         }
         SetReadout(hit->dX, hit->dY);
+        SetReadoutNote(NoteAt(x, y, *hit));
         SetPointHit(true);
     } else {
         SetReadout(dx, dy);
@@ -265,6 +266,7 @@ void CLC::OnMouseMove(int x, int y) {
         Clamp(cx, cy);
         if (const HitRect* hit = FindHit(cx, cy)) {
             SetReadout(hit->dX, hit->dY);
+            SetReadoutNote(NoteAt(cx, cy, *hit));
         } else {
             double vx, vy;
             PixelToData(cx, cy, vx, vy);
