@@ -71,6 +71,9 @@ class CLC : public QWidget, public CLCCore {
     void OnLButtonUp(int x, int y);
     void OnLButtonDblClk(int x, int y);
     void OnEscape();
+    // Escape before it reaches the window: ends a gesture under way, or else
+    // clears the selection; false when there was neither.
+    bool TakeEscape();
     // The wheel at (x, y): delta in eighths of a degree (120 a notch of a
     // common wheel), modifiers as the callbacks' flags (4 Shift, 8 Ctrl).
     // Zooms x about the pointer, with Ctrl y, with Shift scrolls x.

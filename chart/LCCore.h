@@ -80,6 +80,9 @@ struct CLCPlot {
     std::string strYFormat = "%f";
     CLCDataSet* pDataSet = nullptr;
     int nExtra = 0;
+    // What the read-out adds when the point under the mouse is one of this
+    // plot's (empty for nothing).
+    std::string strNote;
 };
 
 // A position in the plot list; null means none.
@@ -122,6 +125,7 @@ class CLCCore {
     void SetPlotMarkerKind(LCPosition pos, int kind);
     void SetPlotMarkerFill(LCPosition pos, COLORREF color);
     void SetPlotExtra(LCPosition pos, int value);
+    void SetPlotNote(LCPosition pos, const std::string& note);
     unsigned GetPlotFlags(LCPosition pos) const;
     void SetPlotFlags(LCPosition pos, unsigned flags);
     CLCDataSet* GetPlotDataSet(LCPosition pos) const;
@@ -202,6 +206,9 @@ class CLCCore {
     // The first record containing the point, valid until the next FindHit
     // or change of the records.
     const HitRect* FindHit(int x, int y) const;
+    // The note of a plot with one whose marker at (x, y) stands for the same
+    // values as hit; empty when there is none.
+    std::string NoteAt(int x, int y, const HitRect& hit) const;
     // All the records, unpacked on the first call after a change.
     const std::vector<HitRect>& GetHits() const;
     size_t HitCount() const;
@@ -240,7 +247,10 @@ class CLCCore {
     // resizing and redrawing should not repeat needlessly.
     int PaintCount() const { return m_nPaints; }
 
+    // The read-out's values; its note is emptied.
     void SetReadout(double x, double y);
+    void SetReadoutNote(const std::string& note) { m_strReadoutNote = note; }
+    const std::string& ReadoutNote() const { return m_strReadoutNote; }
     void HideReadout() { m_bReadoutValid = false; }
 
     // State for the owner, the window and checks.
@@ -349,6 +359,8 @@ class CLCCore {
     bool m_bCrossVisible = false;
     double m_dReadoutX = 0, m_dReadoutY = 0;
     bool m_bReadoutValid = false;
+    std::string m_strReadoutNote;
+    int m_nReadoutNoteX = 0; // where the note starts, 0 when the box has no room for one
     bool m_bPointHit = false;
     // A hit record packed into 16 bytes, a million of them being common:
     // the box's corner, the point, and the group giving the plot and the

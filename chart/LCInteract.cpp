@@ -158,6 +158,7 @@ void CLC::OnLButtonDown(int x, int y) {
             DrawPlot(w, hit->pPlot, true);
         }
         SetReadout(hit->dX, hit->dY);
+        SetReadoutNote(NoteAt(x, y, *hit));
         SetPointHit(true);
     } else {
         SetReadout(dx, dy);
@@ -265,6 +266,7 @@ void CLC::OnMouseMove(int x, int y) {
         Clamp(cx, cy);
         if (const HitRect* hit = FindHit(cx, cy)) {
             SetReadout(hit->dX, hit->dY);
+            SetReadoutNote(NoteAt(cx, cy, *hit));
         } else {
             double vx, vy;
             PixelToData(cx, cy, vx, vy);
@@ -332,6 +334,20 @@ void CLC::OnEscape() {
     SetCrossVisible(false);
     setCursor(Qt::ArrowCursor);
     Redraw();
+}
+
+bool CLC::TakeEscape() {
+    if (GestureUnderWay()) {
+        OnEscape();
+        return true;
+    }
+    if (!HasPlots() || Selection().IsRectEmpty())
+        return false;
+    SetSelection({});
+    Send(2);
+    if (!RestoreData())
+        Redraw();
+    return true;
 }
 
 void CLC::FinishZoom(bool accepted, bool narrowing) {
@@ -469,10 +485,9 @@ void CLC::mouseDoubleClickEvent(QMouseEvent* e) {
 }
 
 void CLC::keyPressEvent(QKeyEvent* e) {
-    if (e->key() == Qt::Key_Escape && GestureUnderWay()) {
-        // Escape abandons the gesture under way and goes no further: it
-        // must not also close the window around the chart.
-        OnEscape();
+    if (e->key() == Qt::Key_Escape && TakeEscape()) {
+        // Escape abandons the gesture under way, or clears the selection,
+        // and goes no further: it must not also close the window around the chart.
         e->accept();
         return;
     }

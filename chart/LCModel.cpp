@@ -247,6 +247,10 @@ void CLCCore::SetPlotExtra(LCPosition pos, int value) {
     if (CLCPlot* p = Find(pos))
         p->nExtra = value;
 }
+void CLCCore::SetPlotNote(LCPosition pos, const std::string& note) {
+    if (CLCPlot* p = Find(pos))
+        p->strNote = note;
+}
 unsigned CLCCore::GetPlotFlags(LCPosition pos) const {
     const CLCPlot* p = Find(pos);
     return p ? p->nFlags : 0;

@@ -207,6 +207,9 @@ void CLCCore::DrawPlot(IGdiDC& dc, CLCPlot* plot, bool highlight) {
         cells.reserve(static_cast<size_t>(last - first + 1));
     const unsigned gridW = static_cast<unsigned>(W) + 1, gridH = static_cast<unsigned>(H) + 1;
 
+    // The highlight of the point under the mouse paints the markers it lights
+    // and leaves the rest, so the plots drawn over this one stay on top.
+    const bool litOnly = highlight && (m_nHighlight & 0xF) == 2;
     for (int i = first; i <= last; ++i) {
         double x, y;
         ds.GetPoint(i, x, y);
@@ -215,6 +218,8 @@ void CLCCore::DrawPlot(IGdiDC& dc, CLCPlot* plot, bool highlight) {
         // Both quotients are 0 or more inside the view, so truncation is the floor.
         const int px = L + static_cast<int>(W * (x - m_dXMin) / sx);
         const int py = B - static_cast<int>(H * (y - m_dYMin) / sy);
+        if (litOnly && !lit(px, py))
+            continue;
         if (image) {
             const unsigned cx = static_cast<unsigned>(px - L), cy = static_cast<unsigned>(B - py);
             if (cx < gridW && cy < gridH) {
@@ -413,7 +418,11 @@ void CLCCore::DrawReadout(IGdiDC* pdc) {
     const LCRect& r = m_rcReadout;
     dc.RoundRect(r.left, r.top, r.right, r.bottom, Px(10), Px(10));
     dc.TextOut(r.left + Px(5), r.top + Px(2), FormatTimeLabel(m_dReadoutX, false) + ",");
-    dc.TextOut((r.left + r.right) / 2, r.top + Px(2), FormatReadoutValue(m_dReadoutY, 9));
+    // A box widened for a note keeps the value where the narrow box has it.
+    const int right = m_nReadoutNoteX > 0 ? m_nReadoutNoteX : r.right;
+    dc.TextOut((r.left + right) / 2, r.top + Px(2), FormatReadoutValue(m_dReadoutY, 9));
+    if (m_nReadoutNoteX > 0 && !m_strReadoutNote.empty())
+        dc.TextOut(m_nReadoutNoteX, r.top + Px(2), m_strReadoutNote);
     dc.SelectFont(oldFont);
     dc.SelectPen(oldPen);
     dc.SelectBrush(oldBrush);

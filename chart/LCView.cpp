@@ -233,8 +233,21 @@ void CLCCore::LayoutLegend() {
     const int w0 = Px(s0.cx), h0 = Px(s0.cy), gap = Px(10);
     const LCRect& p = m_rcPlot;
     m_rcReadout = {p.left + gap, p.bottom - gap - h0 - h0 / 4, p.left + gap + 20 * w0, p.bottom - gap};
-    if (m_rcReadout.top < p.top + gap || m_rcReadout.right > p.right - gap)
+    m_nReadoutNoteX = 0;
+    if (m_rcReadout.top < p.top + gap || m_rcReadout.right > p.right - gap) {
         m_rcReadout.SetRectEmpty();
+    } else {
+        // Room for the widest note of the plots shown, where it fits.
+        int note = 0;
+        dc.SelectFont({"Arial", FontTenths(100)});
+        for (const CLCPlot* plot : m_plots)
+            if (!(plot->nFlags & 1) && !plot->strNote.empty())
+                note = std::max(note, dc.GetTextExtent(plot->strNote).cx);
+        if (note > 0 && m_rcReadout.right + note + gap <= p.right - gap) {
+            m_nReadoutNoteX = m_rcReadout.right;
+            m_rcReadout.right += note + gap;
+        }
+    }
     m_rcLegend.SetRectEmpty();
     const LCRect r{p.left + gap, p.top + gap, p.right - gap, p.bottom - gap};
     int lines = GetVisiblePlotCount() + (m_strLegendTitle.empty() ? 0 : 1);
@@ -404,6 +417,26 @@ const HitRect* CLCCore::FindHit(int x, int y) const {
     return nullptr;
 }
 
+std::string CLCCore::NoteAt(int x, int y, const HitRect& hit) const {
+    MakePlannedHits();
+    for (const HitRun& run : m_hitRuns) {
+        const auto begin = m_hits.begin() + run.begin, end = m_hits.begin() + run.end;
+        const long long low = static_cast<long long>(x) - run.maxWidth;
+        auto it = std::partition_point(begin, end, [&](const PackedHit& h) { return h.left <= low; });
+        for (; it != end && it->left <= x; ++it) {
+            const HitGroup& g = m_hitGroups[it->group];
+            if (g.plot->strNote.empty() ||
+                static_cast<long long>(x) >= static_cast<long long>(it->left) + g.width || y < it->top ||
+                static_cast<long long>(y) >= static_cast<long long>(it->top) + g.height)
+                continue;
+            const HitRect r = UnpackHit(*it);
+            if (r.dX == hit.dX && r.dY == hit.dY)
+                return g.plot->strNote;
+        }
+    }
+    return {};
+}
+
 // ---------------------------------------------------------------------------
 // Read-out and labels
 
@@ -421,6 +454,7 @@ void CLCCore::SetReadout(double x, double y) {
     m_dReadoutX = x;
     m_dReadoutY = y;
     m_bReadoutValid = true;
+    m_strReadoutNote.clear();
 }
 
 std::string CLCCore::FormatDateLabel(double value) const {

@@ -207,8 +207,9 @@ void CTervikDlg::CreateControls() {
         return e;
     };
 
+    // Not the default button: Enter closes the window only from the Exit
+    // button itself (keyPressEvent).
     m_pExit = button(1, 504, 372, 62, 16);
-    m_pExit->setDefault(true);
     m_pSeriesList = combo(1009, 18, 18, 336);
     // Millions of series: texts only for the rows shown, rows of one height,
     // and no width taken from all the texts.
@@ -245,7 +246,9 @@ void CTervikDlg::CreateControls() {
     m_pFileOrlo2 = button(1033, 498, 102, 72, 14);
     // In the free space between the data-source and chart-control groups.
     m_pReport = button(1034, 504, 134, 62, 14);
-    m_pReport->setEnabled(false);
+    // Nothing to write before a series is loaded (UpdateReportButton).
+    for (QPushButton* b : {m_pReport, m_pExport, m_pSave, m_pSaveAll})
+        b->setEnabled(false);
 
     AnchorControls();
 
@@ -643,7 +646,9 @@ void CTervikDlg::ShowSelectedSeries() {
 }
 
 void CTervikDlg::UpdateReportButton() {
-    m_pReport->setEnabled(SelectedSeries() != nullptr);
+    const bool series = SelectedSeries() != nullptr;
+    for (QPushButton* b : {m_pReport, m_pExport, m_pSave, m_pSaveAll})
+        b->setEnabled(series);
 }
 
 void CTervikDlg::UpdateViewButtons() {
@@ -903,10 +908,18 @@ void CTervikDlg::OnSaveAll() {
     // overwriting one another.
     const std::vector<std::string> names = SaveAllFileNames(*g_pArchive);
     const int n = std::min<int>(m_pSeriesList->count(), static_cast<int>(names.size()));
+    int saved = 0;
     for (int i = 0; i < n; ++i) {
         WaitCursor wait;
-        g_pArchive->SaveSeries(i, LocalPath(QDir(folder).filePath(QString::fromStdString(names[i]))));
+        if (g_pArchive->SaveSeries(i, LocalPath(QDir(folder).filePath(QString::fromStdString(names[i])))) > 0)
+            ++saved;
     }
+    // Each failure has had its own message; this says what there is to find, and where.
+    QString text = UI(541);
+    for (const QString& arg : {QString::number(saved), QString::number(n), QDir::toNativeSeparators(folder)})
+        if (const qsizetype at = text.indexOf("%s"); at >= 0)
+            text.replace(at, 2, arg);
+    Prompts().Message(this, text, IPrompts::Ok, IPrompts::Information);
 }
 
 std::unique_ptr<CReportDlg> CTervikDlg::CreateReportDlg() {
@@ -950,10 +963,18 @@ bool CTervikDlg::ExitGuard() {
 
 void CTervikDlg::keyPressEvent(QKeyEvent* event) {
     // A chart gesture holds the mouse but not the focus, which often stays on
-    // the button clicked last: Escape then ends the gesture, not the program.
+    // the button clicked last: Escape then ends the gesture, or clears the
+    // selection, not the program.
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && m_pChart &&
-        m_pChart->GetWnd() && m_pChart->GetWnd()->GestureUnderWay()) {
-        m_pChart->GetWnd()->OnEscape();
+        m_pChart->GetWnd() && m_pChart->GetWnd()->TakeEscape()) {
+        event->accept();
+        return;
+    }
+    // Enter after a click on the chart, the list or a chart button must not
+    // end the program: only the Exit button takes it.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (focusWidget() == m_pExit && m_pExit->isEnabled())
+            m_pExit->click();
         event->accept();
         return;
     }

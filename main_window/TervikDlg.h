@@ -128,6 +128,7 @@ class CTervikDlg : public QDialog {
     void OnSave();
     void OnSaveAll();
     void OnReport();
+    // Enables the buttons that need a series (Report, Export, Save, Save All).
     void UpdateReportButton();
     void OnLanguage();
     void OnChartCommand(int (CLCWrp::*command)());

@@ -166,6 +166,8 @@ void ShowSeriesPlots(CLCCore* chart, const SeriesInfo& series, int listIndex, co
     plots.zero = AddCurve(chart, descs[kZero], {0x808000, 2, 0xC0C000, 4}, zeroTitle);
     plots.measurement = AddCurve(chart, descs[kMeasurement], {0x208000, 3, 0x208000, 4}, title);
     plots.bad = AddCurve(chart, descs[kBad], {0x000080, 3, 0x000080, 5}, title);
+    if (chart && plots.bad)
+        chart->SetPlotNote(plots.bad, LoadUIString(kBadPointNote));
     const int reason = EmptyChartReason(series, options, found.anyPoint, found.anyFinite);
     if (chart && reason != 0)
         chart->SetMessage(LoadUIString(reason));

@@ -46,6 +46,8 @@ void ShowSeriesPlots(CLCCore* chart, const SeriesInfo& series, int listIndex, co
 // The interface strings that say why a series leaves the chart empty.
 constexpr int kNoZeroControlText = 200;
 constexpr int kNoFiniteValueText = 201;
+// The read-out's word on a point of the bad-point curve.
+constexpr int kBadPointNote = 540;
 
 // Why the curves of series show nothing, given whether the walk gave any
 // point and any finite value: kNoZeroControlText (zero correction on, and no

@@ -192,6 +192,35 @@ TEST(Interact, EscapeStopsAtTheChartOnlyDuringAGesture) {
     EXPECT_FALSE(idle.isAccepted());
 }
 
+TEST(Interact, TheHeldButtonLeavesBadPointsTheirColourAndTheReadOutNamesThem) {
+    // Measurement points, and over them the one marked bad, as the main window draws them.
+    Chart t;
+    const LCPosition meas = t.c.GetFirstPlotPosition();
+    const LCPosition bad = t.c.AddPlot(MakeDataSet({155}, {105}));
+    for (LCPosition p : {meas, bad}) {
+        t.c.SetPlotMarkerKind(p, 3);
+        t.c.SetPlotMarkerSize(p, p == bad ? 5 : 4);
+        t.c.SetPlotMarkerFill(p, p == bad ? 0x000080 : 0x208000);
+    }
+    t.c.SetPlotNote(bad, "marked bad");
+    t.c.SetCurrentPlot(bad);
+    t.c.Redraw();
+    const int bx = 225, by = 134; // the bad point's centre
+    const COLORREF badColour = At(t.c.Surface(), bx, by);
+    ASSERT_EQ(badColour, 0x000080u);
+    t.c.OnLButtonDown(70, 239); // on a measurement point
+    EXPECT_EQ(At(t.c.Surface(), bx, by), badColour);
+    EXPECT_EQ(t.c.ReadoutNote(), "");
+    t.c.OnLButtonUp(70, 239);
+    t.c.OnLButtonDown(bx, by);
+    EXPECT_EQ(t.c.ReadoutNote(), "marked bad");
+    t.c.OnMouseMove(bx + 10, by); // off the marker
+    EXPECT_EQ(t.c.ReadoutNote(), "");
+    t.c.OnMouseMove(bx, by);
+    EXPECT_EQ(t.c.ReadoutNote(), "marked bad");
+    t.c.OnLButtonUp(bx, by);
+}
+
 TEST(Interact, WithoutPlotsNothingHappens) {
     CLC c;
     c.Layout(400, 300);

@@ -203,7 +203,8 @@ class TestMainWindow : public QObject {
             if (row[4]) // drop-down lists are as high as their closed box
                 QCOMPARE(w->height(), want.height());
         }
-        QVERIFY(B(1)->isDefault());
+        // No default button: Enter elsewhere must not reach Exit.
+        QVERIFY(!B(1)->isDefault());
         // Statistics columns: 100, 150 and five of (client width - 275) / 5.
         auto* stats = C<QTableWidget>(1011);
         QCOMPARE(stats->columnCount(), 7);
@@ -464,6 +465,17 @@ class TestMainWindow : public QObject {
                  QStringList{QDir::toNativeSeparators(Path("foo.txt")) + ": Wrong Orlo2 file format"});
     }
 
+    void dataCommandsAreDisabledUntilDataIsLoaded() {
+        ScriptedPrompts prompts;
+        Open();
+        for (int id : {1007, 1023, 1026})
+            QVERIFY2(!B(id)->isEnabled(), qPrintable(B(id)->text()));
+        prompts.fileAnswers = {WriteArchive("a.mnr", SevenEightSeven())};
+        B(1008)->click();
+        for (int id : {1007, 1023, 1026})
+            QVERIFY2(B(id)->isEnabled(), qPrintable(B(id)->text()));
+    }
+
     void failedLoadThatEmptiesTheArchiveEmptiesTheList() {
         ScriptedPrompts prompts;
         Open(WriteArchive("a.mnr", SevenEightSeven()));
@@ -516,8 +528,8 @@ class TestMainWindow : public QObject {
         m_dlg->close();
         QVERIFY(m_dlg->isVisible());
         prompts.messageAnswers = {IPrompts::No};
-        C<QComboBox>(1009)->setFocus();
-        QTest::keyClick(m_dlg.get(), Qt::Key_Return);
+        B(1)->setFocus();
+        QTest::keyClick(B(1), Qt::Key_Return);
         QVERIFY(m_dlg->isVisible());
         QCOMPARE(prompts.messages, QStringList(4, question));
 
@@ -536,6 +548,7 @@ class TestMainWindow : public QObject {
         prompts.folderAnswers = {folder};
         B(1026)->click();
         QCOMPARE(prompts.fileDialogs, QStringList{"folder:Select a folder for data"});
+        prompts.messages.clear(); // what Save All wrote
         m_dlg->close();
         QVERIFY(!m_dlg->isVisible());
         QVERIFY(prompts.messages.isEmpty());
@@ -901,10 +914,13 @@ class TestMainWindow : public QObject {
         prompts.folderAnswers = {QString()};
         B(1026)->click();
         QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList());
+        QVERIFY(prompts.messages.isEmpty());
         prompts.folderAnswers = {folder};
         B(1026)->click();
         QCOMPARE(QDir(folder).entryList(QDir::Files, QDir::Name),
                  (QStringList{"2011-06-03_090530.mnr", "2011-06-03_090530_2.mnr", "2011-06-03_120000.mnr"}));
+        QCOMPARE(prompts.messages,
+                 QStringList{"Files saved: 3 of 3, in the folder " + QDir::toNativeSeparators(folder)});
         QCOMPARE(ReadAll(folder + "/2011-06-03_090530.mnr").mid(32), RecordBytes(records, 0, 2));
         QCOMPARE(ReadAll(folder + "/2011-06-03_090530_2.mnr").mid(32), RecordBytes(records, 2, 1));
         QCOMPARE(ReadAll(folder + "/2011-06-03_120000.mnr").mid(32), RecordBytes(records, 3, 1));

@@ -1,5 +1,6 @@
 // The main window against slips of the keyboard and the mouse: the exit
-// question's default, Escape during a chart gesture, what Setup accepts, the
+// question's default, Escape during a chart gesture or over a selection, Enter
+// away from the Exit button, what Setup accepts, the
 // view buttons after the chart's own menu, and the caption of a dropped file.
 #include "ArchiveGen.h"
 #include "LC.h"
@@ -115,7 +116,8 @@ class TestWindowInput : public QObject {
             asked = true;
             QTest::keyClick(box, Qt::Key_Return);
         });
-        QTest::keyClick(m_dlg.get(), Qt::Key_Return);
+        B(1)->setFocus();
+        QTest::keyClick(B(1), Qt::Key_Return);
         QVERIFY(asked);
         QVERIFY(m_dlg->isVisible());
     }
@@ -136,6 +138,42 @@ class TestWindowInput : public QObject {
         QVERIFY(Chart()->Selection().IsRectEmpty());
         // With no gesture Escape is the window's again.
         QTest::keyClick(autoY, Qt::Key_Escape);
+        QVERIFY(!m_dlg->isVisible());
+    }
+
+    void enterClosesOnlyFromTheExitButton() {
+        ScriptedPrompts prompts;
+        Open(Archive("a.mnr"));
+        for (QWidget* w : {static_cast<QWidget*>(Chart()), m_dlg->findChild<QWidget*>("1011"),
+                           static_cast<QWidget*>(B(1012))}) {
+            w->setFocus();
+            QTest::keyClick(w, Qt::Key_Return);
+            QTest::keyClick(w, Qt::Key_Enter, Qt::KeypadModifier);
+            QVERIFY2(m_dlg->isVisible(), qPrintable(w->objectName()));
+        }
+        B(1)->setFocus();
+        QTest::keyClick(B(1), Qt::Key_Return);
+        QVERIFY(!m_dlg->isVisible());
+    }
+
+    void escapeClearsTheSelectionBeforeItCloses() {
+        ScriptedPrompts prompts;
+        Open(Archive("a.mnr"));
+        auto band = [&] {
+            Chart()->OnLButtonDown(150, 100);
+            Chart()->OnMouseMove(200, 150);
+            Chart()->OnLButtonUp(200, 150);
+            QVERIFY(!Chart()->Selection().IsRectEmpty());
+        };
+        // With the focus on the chart, and on the button clicked last.
+        for (QWidget* w : {static_cast<QWidget*>(Chart()), static_cast<QWidget*>(B(1015))}) {
+            band();
+            w->setFocus();
+            QTest::keyClick(w, Qt::Key_Escape);
+            QVERIFY(m_dlg->isVisible());
+            QVERIFY(Chart()->Selection().IsRectEmpty());
+        }
+        QTest::keyClick(B(1015), Qt::Key_Escape);
         QVERIFY(!m_dlg->isVisible());
     }
 

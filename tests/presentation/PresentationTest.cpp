@@ -91,6 +91,7 @@ TEST_F(SeriesTest, CurvesAsTheMainWindowShowsThem) {
     EXPECT_EQ(plots.bad->crColor, 0x000080u);
     EXPECT_EQ(plots.bad->marker.nSize, 5);
     EXPECT_EQ(plots.bad->pDataSet->GetPointCount(), 1);
+    EXPECT_EQ(plots.bad->strNote, "marked bad"); // the read-out's word on its points
     EXPECT_EQ(plots.measurement->pDataSet->GetPointCount(), 3);
     EXPECT_EQ(chart.GetPlotCount(), 3); // the earlier plots were removed
     RemoveSeriesPlots(&chart, plots);
