@@ -44,8 +44,9 @@ for tool in xvfb-run xwininfo import; do
 done
 config=$(mktemp -d)
 trap 'rm -rf "$config"' EXIT
-mkdir -p "$config/Quorvex" docs
+mkdir -p "$config/Quorvex" "$config/runtime" docs
+chmod 700 "$config/runtime"
 printf '[General]\nLanguage=%s\n' "$language" > "$config/Quorvex/Tervik.conf"
-XDG_CONFIG_HOME="$config" TMPDIR="$config" TZ=UTC \
+XDG_CONFIG_HOME="$config" XDG_RUNTIME_DIR="$config/runtime" TMPDIR="$config" TZ=UTC \
   xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --grab "$PWD/$out"
 echo "wrote $out"
