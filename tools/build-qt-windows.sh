@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Provides a static Qt 6 (qtbase) and giflib for x86_64-w64-mingw32, for the
-# windows-gui preset. Unpacks tools/windows/qt-<version>-mingw-static.tar.xz
+# Provides a static Qt 6 (qtbase), Qt Svg's generator and giflib for
+# x86_64-w64-mingw32, for the windows-gui preset. Unpacks tools/windows/qt-<version>-mingw-static.tar.xz
 # into the prefix when its checksum is right; otherwise rebuilds it from
 # Debian's source packages (apt-get source), packs it there again and writes
 # its checksum and configuration note. Rebuild only when the Qt version or the
@@ -52,7 +52,7 @@ fi
 # apt sources (added when missing).
 fetch_sources() {
   mkdir -p "$WORK/src"
-  if ls "$WORK"/src/qt6-base_*.dsc >/dev/null 2>&1 && ls "$WORK"/src/giflib_*.dsc >/dev/null 2>&1; then
+  if ls "$WORK"/src/qt6-base_*.dsc "$WORK"/src/giflib_*.dsc "$WORK"/src/qtsvg-opensource-src_*.dsc >/dev/null 2>&1; then
     return
   fi
   if ! apt-get source --print-uris qt6-base >/dev/null 2>&1; then
@@ -68,7 +68,8 @@ fetch_sources() {
       "$uri" "$suites" >/etc/apt/sources.list.d/tervik-deb-src.sources
     apt-get update
   fi
-  (cd "$WORK/src" && apt-get source qt6-base giflib)
+  # Qt 6's qtsvg is not served as source; Qt 5's generator builds against Qt 6.
+  (cd "$WORK/src" && apt-get source qt6-base giflib qtsvg-opensource-src)
 }
 
 # Patches from tools/windows/patches, applied once to the unpacked sources.
@@ -99,12 +100,14 @@ QT_SRC_OPTIONS=(
 fetch_sources
 QT_TREE=$(find "$WORK/src" -maxdepth 1 -type d -name "qt6-base-$QT_VERSION*" | head -n 1)
 GIF_TREE=$(find "$WORK/src" -maxdepth 1 -type d -name 'giflib-*' | head -n 1)
-[ -d "$QT_TREE" ] && [ -d "$GIF_TREE" ] || {
+SVG_TREE=$(find "$WORK/src" -maxdepth 1 -type d -name 'qtsvg-opensource-src-*' | head -n 1)
+[ -d "$QT_TREE" ] && [ -d "$GIF_TREE" ] && [ -d "$SVG_TREE" ] || {
   echo "sources not found in $WORK/src" >&2
   exit 1
 }
 apply_patches "$QT_TREE" qtbase
 apply_patches "$GIF_TREE" giflib
+apply_patches "$SVG_TREE" qtsvg
 
 STAGE=$WORK/install
 mkdir -p "$STAGE"
@@ -143,6 +146,44 @@ ninja -C "$QT_BUILD" -j "$JOBS"
 echo "qtbase built in $(($(date +%s) - start)) s (wall clock, this run)"
 ninja -C "$QT_BUILD" install >/dev/null
 
+# Qt Svg's generator (all of Qt Svg the chart uses), as the package Qt6Svg.
+SVG_BUILD=$WORK/qtsvg-build
+rm -rf "$SVG_BUILD"
+mkdir -p "$SVG_BUILD" "$STAGE/include/QtSvg" "$STAGE/lib/cmake/Qt6Svg"
+INC=$STAGE/include
+x86_64-w64-mingw32-g++-posix -std=c++17 -O2 -DQT_STATIC -DQT_NO_DEBUG -DQT_BUILD_SVG_LIB \
+  -I"$INC" -I"$INC/QtCore" -I"$INC/QtGui" -I"$INC/QtCore/$QT_VERSION" -I"$INC/QtCore/$QT_VERSION/QtCore" \
+  -I"$INC/QtGui/$QT_VERSION" -I"$INC/QtGui/$QT_VERSION/QtGui" \
+  -c "$SVG_TREE/src/svg/qsvggenerator.cpp" -I"$SVG_TREE/src/svg" -o "$SVG_BUILD/qsvggenerator.o"
+x86_64-w64-mingw32-ar rcs "$STAGE/lib/libQt6SvgGenerator.a" "$SVG_BUILD/qsvggenerator.o"
+cp "$SVG_TREE/src/svg/qsvggenerator.h" "$STAGE/include/QtSvg/"
+echo '#include "qsvggenerator.h"' >"$STAGE/include/QtSvg/QSvgGenerator"
+cat >"$STAGE/lib/cmake/Qt6Svg/Qt6SvgConfig.cmake" <<'CFG'
+# Qt Svg's generator alone (QSvgGenerator), static.
+include(CMakeFindDependencyMacro)
+find_dependency(Qt6Gui PATHS "${CMAKE_CURRENT_LIST_DIR}/.." NO_DEFAULT_PATH)
+if(NOT TARGET Qt6::Svg)
+  get_filename_component(_qt6svg_prefix "${CMAKE_CURRENT_LIST_DIR}/../../.." ABSOLUTE)
+  add_library(Qt6::Svg STATIC IMPORTED)
+  set_target_properties(Qt6::Svg PROPERTIES
+    IMPORTED_LOCATION "${_qt6svg_prefix}/lib/libQt6SvgGenerator.a"
+    INTERFACE_INCLUDE_DIRECTORIES "${_qt6svg_prefix}/include;${_qt6svg_prefix}/include/QtSvg"
+    INTERFACE_LINK_LIBRARIES Qt6::Gui)
+  unset(_qt6svg_prefix)
+endif()
+set(Qt6Svg_FOUND TRUE)
+CFG
+cat >"$STAGE/lib/cmake/Qt6Svg/Qt6SvgConfigVersion.cmake" <<CFG
+set(PACKAGE_VERSION $QT_VERSION)
+set(PACKAGE_VERSION_COMPATIBLE TRUE)
+if(PACKAGE_FIND_VERSION VERSION_GREATER PACKAGE_VERSION OR NOT PACKAGE_FIND_VERSION_MAJOR EQUAL 6)
+  set(PACKAGE_VERSION_COMPATIBLE FALSE)
+endif()
+if(PACKAGE_FIND_VERSION VERSION_EQUAL PACKAGE_VERSION)
+  set(PACKAGE_VERSION_EXACT TRUE)
+endif()
+CFG
+
 # The archive, its checksum and the note of its configuration.
 mkdir -p "$DIR"
 rm -f "$STAGE/.sha256"
@@ -150,7 +191,7 @@ tar --sort=name --owner=0 --group=0 --numeric-owner --mtime=@0 -C "$STAGE" -cf -
   xz -9 -T "$JOBS" >"$ARCHIVE"
 (cd "$DIR" && sha256sum "$(basename "$ARCHIVE")" >"$(basename "$ARCHIVE").sha256")
 {
-  echo "Qt $QT_VERSION (qtbase) and giflib, static, for x86_64-w64-mingw32 (posix threads)."
+  echo "Qt $QT_VERSION (qtbase, and Qt Svg's generator) and giflib, static, for x86_64-w64-mingw32 (posix threads)."
   echo "Made by tools/build-qt-windows.sh from Debian's source packages:"
   (cd "$WORK/src" && ls ./*.dsc | sed 's|^\./|  |')
   echo "Patches: $(cd "$DIR/patches" && ls ./*.patch 2>/dev/null | sed 's|^\./||' | tr '\n' ' ')"
@@ -158,6 +199,7 @@ tar --sort=name --owner=0 --group=0 --numeric-owner --mtime=@0 -C "$STAGE" -cf -
   echo "Host tools: QT_HOST_PATH=/usr (the host's Qt $QT_VERSION)"
   echo "Options:"
   printf '  %s\n' "${QT_SRC_OPTIONS[@]}"
+  echo "Qt Svg: src/svg/qsvggenerator.cpp alone, as lib/libQt6SvgGenerator.a and the package Qt6Svg (-O2)"
   echo "giflib: dgif_lib egif_lib gifalloc gif_err gif_font gif_hash openbsd-reallocarray quantize (-O2)"
 } >"$NOTE"
 unpack
