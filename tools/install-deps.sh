@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Tervik needs to build, test, fuzz and benchmark.
 # Idempotent: does nothing when every package is already present.
-#   --windows   also the mingw-w64 cross compiler and Wine (tools/test-windows.sh)
+#   --windows   also the mingw-w64 cross compiler, Wine and NSIS (tools/test-windows.sh)
 #   --package   also debootstrap (tools/check-package.sh)
 set -euo pipefail
 
@@ -16,7 +16,7 @@ PACKAGES=(
 )
 for arg in "$@"; do
   case "$arg" in
-    --windows) PACKAGES+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine64) ;;
+    --windows) PACKAGES+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine64 nsis) ;;
     --package) PACKAGES+=(debootstrap dpkg-dev) ;;
     *) echo "usage: $0 [--windows] [--package]" >&2; exit 2 ;;
   esac
