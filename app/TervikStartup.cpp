@@ -61,7 +61,7 @@ bool MakePrivateFolder(const QString& path) {
 
 #ifdef Q_OS_WIN
 // The user SID of a process's token (this process's when process is null).
-std::unique_ptr<BYTE[]> TokenUser(HANDLE process) {
+std::unique_ptr<BYTE[]> ProcessUser(HANDLE process) {
     HANDLE token = nullptr;
     if (!OpenProcessToken(process ? process : GetCurrentProcess(), TOKEN_QUERY, &token))
         return nullptr;
@@ -83,7 +83,7 @@ PSID SidOf(const std::unique_ptr<BYTE[]>& info) {
 
 // This user's SID as text ("S-1-5-21-..."), empty when it cannot be read.
 QString UserSidText() {
-    const std::unique_ptr<BYTE[]> info = TokenUser(nullptr);
+    const std::unique_ptr<BYTE[]> info = ProcessUser(nullptr);
     LPWSTR text = nullptr;
     if (!info || !ConvertSidToStringSidW(SidOf(info), &text))
         return QString();
@@ -155,9 +155,9 @@ bool CTervikApp::PeerIsThisUser(qintptr descriptor) {
     const HANDLE peer = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
     if (!peer)
         return false;
-    const std::unique_ptr<BYTE[]> theirs = TokenUser(peer);
+    const std::unique_ptr<BYTE[]> theirs = ProcessUser(peer);
     CloseHandle(peer);
-    const std::unique_ptr<BYTE[]> ours = TokenUser(nullptr);
+    const std::unique_ptr<BYTE[]> ours = ProcessUser(nullptr);
     return theirs && ours && EqualSid(SidOf(theirs), SidOf(ours));
 #else
     return descriptor >= 0;
