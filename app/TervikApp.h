@@ -43,14 +43,16 @@ class CTervikApp : public QObject {
 
     // Caption of the main window in a language: title, " v", version.
     static QString MainCaption(int language);
-    // Name of the guard's local socket: one per user and program version.
+    // Name of the guard's local socket: one per user (uid, or SID on
+    // Windows) and program version.
     static QString GuardName();
     // Full path of the guard's socket: in XDG_RUNTIME_DIR when that is a
     // private folder, else in TMPDIR/tervik-<uid>, made private. Empty, with
     // unusable naming the folder, when that name is held by something else.
+    // On Windows the name alone: a pipe that only this user may open.
     static QString GuardPath(QString* unusable = nullptr);
-    // True when the other end of a connected local socket runs as this
-    // process's effective user.
+    // True when the other end of a connected local socket (a named pipe's
+    // handle on Windows) runs as this process's effective user.
     static bool PeerIsThisUser(qintptr descriptor);
 
     // The main window, while it runs.

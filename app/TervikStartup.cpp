@@ -26,6 +26,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
+#ifdef Q_OS_WIN
+#include <memory>
+#include <qt_windows.h>
+#include <sddl.h>
+#endif
 
 namespace {
 constexpr char kForwardRequest[] = "forward\n";
@@ -54,11 +59,50 @@ bool MakePrivateFolder(const QString& path) {
     return ok;
 }
 #endif
+
+#ifdef Q_OS_WIN
+// The user SID of a process's token (this process's when process is null).
+std::unique_ptr<BYTE[]> ProcessUser(HANDLE process) {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(process ? process : GetCurrentProcess(), TOKEN_QUERY, &token))
+        return nullptr;
+    DWORD size = 0;
+    GetTokenInformation(token, ::TokenUser, nullptr, 0, &size);
+    std::unique_ptr<BYTE[]> info;
+    if (size > 0) {
+        info = std::make_unique<BYTE[]>(size);
+        if (!GetTokenInformation(token, ::TokenUser, info.get(), size, &size))
+            info.reset();
+    }
+    CloseHandle(token);
+    return info;
+}
+
+PSID SidOf(const std::unique_ptr<BYTE[]>& info) {
+    return reinterpret_cast<TOKEN_USER*>(info.get())->User.Sid;
+}
+
+// This user's SID as text ("S-1-5-21-..."), empty when it cannot be read.
+QString UserSidText() {
+    const std::unique_ptr<BYTE[]> info = ProcessUser(nullptr);
+    LPWSTR text = nullptr;
+    if (!info || !ConvertSidToStringSidW(SidOf(info), &text))
+        return QString();
+    const QString sid = QString::fromWCharArray(text);
+    LocalFree(text);
+    return sid;
+}
+#endif
 } // namespace
 
 QString CTervikApp::GuardName() {
 #ifdef Q_OS_UNIX
     const QString user = QString::number(getuid());
+#elif defined(Q_OS_WIN)
+    // The SID: user names repeat across domains and machines.
+    QString user = UserSidText();
+    if (user.isEmpty())
+        user = qEnvironmentVariable("USERNAME");
 #else
     const QString user = qEnvironmentVariable("USERNAME");
 #endif
@@ -69,7 +113,7 @@ QString CTervikApp::GuardName() {
     return caption + "-" + user;
 }
 
-QString CTervikApp::GuardPath(QString* unusable) {
+QString CTervikApp::GuardPath([[maybe_unused]] QString* unusable) {
 #ifdef Q_OS_UNIX
     // In a shared folder another user could take the name first, or block it.
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
@@ -83,6 +127,7 @@ QString CTervikApp::GuardPath(QString* unusable) {
     }
     return folder + "/" + GuardName();
 #else
+    // A pipe name, in the system's one namespace; the pipe admits only this user.
     return GuardName();
 #endif
 }
@@ -97,6 +142,24 @@ bool CTervikApp::PeerIsThisUser(qintptr descriptor) {
     uid_t uid = 0;
     gid_t gid = 0;
     return getpeereid(static_cast<int>(descriptor), &uid, &gid) == 0 && uid == geteuid();
+#elif defined(Q_OS_WIN)
+    // The descriptor is a named pipe's handle: the process at its other end
+    // must run as this user.
+    const HANDLE pipe = reinterpret_cast<HANDLE>(descriptor);
+    DWORD flags = 0;
+    ULONG pid = 0;
+    if (descriptor == -1 || !GetNamedPipeInfo(pipe, &flags, nullptr, nullptr, nullptr))
+        return false;
+    if (!((flags & PIPE_SERVER_END) ? GetNamedPipeClientProcessId(pipe, &pid)
+                                    : GetNamedPipeServerProcessId(pipe, &pid)))
+        return false;
+    const HANDLE peer = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (!peer)
+        return false;
+    const std::unique_ptr<BYTE[]> theirs = ProcessUser(peer);
+    CloseHandle(peer);
+    const std::unique_ptr<BYTE[]> ours = ProcessUser(nullptr);
+    return theirs && ours && EqualSid(SidOf(theirs), SidOf(ours));
 #else
     return descriptor >= 0;
 #endif
@@ -140,7 +203,12 @@ bool CTervikApp::GuardSingleInstance() {
 
 void CTervikApp::ListenForSecondCopies(const QString& path) {
     m_pGuard = new QLocalServer(this);
+#ifdef Q_OS_WIN
+    // Pipes share one namespace: only this user may open this one.
+    m_pGuard->setSocketOptions(QLocalServer::UserAccessOption);
+#else
     // The folder is the user's alone, so the socket needs no access options.
+#endif
     if (!m_pGuard->listen(path)) {
 #ifdef Q_OS_UNIX
         // Nobody answered above, so what is in the way is a socket left by a

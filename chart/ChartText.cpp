@@ -38,11 +38,13 @@ double Unscale(double v, int k) {
     return v;
 }
 
+#ifndef _WIN32
 // A "C" locale for formatting, made once.
 locale_t CLocale() {
     static locale_t loc = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
     return loc;
 }
+#endif
 
 } // namespace
 
@@ -66,9 +68,20 @@ double ChooseValueStep(double t) {
 
 std::string FormatNumber(const char* format, double value) {
     char buf[512];
+#ifdef _WIN32
+    // The "C" numeric locale for this thread only, then the previous one back.
+    const int mode = _configthreadlocale(_ENABLE_PER_THREAD_LOCALE);
+    const char* current = std::setlocale(LC_NUMERIC, nullptr);
+    const std::string old = current ? current : "C";
+    std::setlocale(LC_NUMERIC, "C");
+    std::snprintf(buf, sizeof buf, format, value);
+    std::setlocale(LC_NUMERIC, old.c_str());
+    _configthreadlocale(mode);
+#else
     locale_t old = uselocale(CLocale());
     std::snprintf(buf, sizeof buf, format, value);
     uselocale(old);
+#endif
     return buf;
 }
 

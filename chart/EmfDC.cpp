@@ -7,7 +7,11 @@
 #include <QFontMetrics>
 #include <QString>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <libEMF/emf.h>
+#endif
 // The Windows headers' macros would rename or shadow names used here.
 #undef TextOut
 #undef min
@@ -59,9 +63,11 @@ void Reselect(HDC dc, HGDIOBJ& ours, HGDIOBJ made, bool keep) {
 
 struct CEmfDC::Impl {
     HDC dc = 0;
+#ifndef _WIN32
     std::FILE* file = nullptr; // libEMF's output, in memory
     char* buffer = nullptr;
     size_t bufferSize = 0;
+#endif
     std::unique_ptr<AtomicFile> out;
     HGDIOBJ pen = 0, brush = 0, font = 0; // ours, selected
     HGDIOBJ stockPen = 0, stockBrush = 0, stockFont = 0;
@@ -84,6 +90,18 @@ bool CEmfDC::Create(const std::string& path) {
     // here. libEMF writes into memory: it reports a failed write by throwing,
     // and the real write is the one the atomic writer checks.
     m->out = std::make_unique<AtomicFile>(path);
+#ifdef _WIN32
+    // A metafile in memory; Close() writes its bytes.
+    if (m->out->Open()) {
+        m->dc = CreateEnhMetaFileW(nullptr, nullptr, nullptr, nullptr);
+        if (m->dc) {
+            m->stockPen = GetStockObject(BLACK_PEN);
+            m->stockBrush = GetStockObject(WHITE_BRUSH);
+            m->stockFont = GetStockObject(SYSTEM_FONT);
+            return true;
+        }
+    }
+#else
     if (m->out->Open())
         m->file = ::open_memstream(&m->buffer, &m->bufferSize);
     if (m->file) {
@@ -98,19 +116,26 @@ bool CEmfDC::Create(const std::string& path) {
         } catch (...) {
         }
     }
+#endif
     Release();
     return false;
 }
 
 void CEmfDC::Release() {
     if (m->dc) {
+#ifdef _WIN32
+        ReleaseObjects();
+        DeleteEnhMetaFile(CloseEnhMetaFile(m->dc));
+#else
         try {
             ReleaseObjects();
             DeleteEnhMetaFile(HENHMETAFILE(m->dc));
         } catch (...) {
         }
+#endif
         m->dc = 0;
     }
+#ifndef _WIN32
     if (m->file) {
         std::fclose(m->file);
         m->file = nullptr;
@@ -118,6 +143,7 @@ void CEmfDC::Release() {
     std::free(m->buffer);
     m->buffer = nullptr;
     m->bufferSize = 0;
+#endif
     m->out.reset(); // drops the temporary unless committed
 }
 
@@ -197,11 +223,16 @@ GdiFont CEmfDC::SelectFont(const GdiFont& font) {
 
 Rop CEmfDC::SetROP2(Rop rop) {
     const Rop old = std::exchange(m_rop, rop);
+#ifdef _WIN32
+    if (m->dc)
+        ::SetROP2(m->dc, Rop2Of(rop));
+#else
     std::vector<uint8_t> r;
     Put32(r, kEmrSetRop2);
     Put32(r, 12);
     Put32(r, static_cast<uint32_t>(Rop2Of(rop)));
     Placeholder(std::move(r), {});
+#endif
     return old;
 }
 
@@ -249,6 +280,11 @@ void CEmfDC::Ellipse(int l, int t, int r, int b) {
 }
 
 void CEmfDC::RoundRect(int l, int t, int r, int b, int ew, int eh) {
+#ifdef _WIN32
+    GrowBox(l, t, r, b);
+    if (m->dc)
+        ::RoundRect(m->dc, l, t, r, b, ew, eh);
+#else
     std::vector<uint8_t> rec;
     Put32(rec, kEmrRoundRect);
     Put32(rec, 32);
@@ -257,6 +293,7 @@ void CEmfDC::RoundRect(int l, int t, int r, int b, int ew, int eh) {
     LCRect box{l, t, r, b};
     box.NormalizeRect();
     Placeholder(std::move(rec), {box.left, box.top, box.right - 1, box.bottom - 1});
+#endif
 }
 
 void CEmfDC::Polygon(const LCPoint* points, int count) {
@@ -340,6 +377,19 @@ bool CEmfDC::Close() {
     if (!m->dc)
         return false;
     bool ok = false;
+#ifdef _WIN32
+    ReleaseObjects();
+    const HENHMETAFILE mf = CloseEnhMetaFile(m->dc);
+    m->dc = 0;
+    std::vector<uint8_t> bytes(mf ? GetEnhMetaFileBits(mf, 0, nullptr) : 0);
+    ok = !bytes.empty() &&
+         GetEnhMetaFileBits(mf, static_cast<UINT>(bytes.size()), bytes.data()) == bytes.size();
+    if (mf)
+        DeleteEnhMetaFile(mf);
+    std::vector<uint8_t> out;
+    ok = ok && Splice(bytes.data(), bytes.size(), out) && m->out->Write(out.data(), out.size()) &&
+         m->out->Commit();
+#else
     try {
         ReleaseObjects();
         HENHMETAFILE mf = CloseEnhMetaFileWithFILE(m->dc);
@@ -355,12 +405,13 @@ bool CEmfDC::Close() {
     } catch (...) {
         ok = false;
     }
+#endif
     Release();
     return ok;
 }
 
 // Copies the metafile libEMF wrote with the records of this class in place of
-// their placeholders, and the header made to match.
+// their placeholders (none on Windows), and the header made to match.
 bool CEmfDC::Splice(const uint8_t* bytes, size_t size, std::vector<uint8_t>& out) const {
     if (!bytes || size < 88)
         return false;

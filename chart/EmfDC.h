@@ -1,7 +1,8 @@
 #pragma once
 
 // The metafile device context: the same drawing calls recorded as an
-// enhanced metafile through libEMF. The two records libEMF cannot write
+// enhanced metafile, on Windows through the platform's own metafile API,
+// elsewhere through libEMF. The two records libEMF cannot write
 // (EMR_SETROP2 and EMR_ROUNDRECT) are written here: libEMF records a
 // placeholder for each, which Close() replaces with the real record.
 

@@ -12,7 +12,11 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+using COLORREF = unsigned long; // 0x00BBGGRR, the platform's own type
+#else
 using COLORREF = uint32_t; // 0x00BBGGRR
+#endif
 
 constexpr COLORREF RGBColor(int r, int g, int b) {
     return static_cast<COLORREF>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));

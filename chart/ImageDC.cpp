@@ -24,11 +24,16 @@ int PointFontPixelHeight(int pointTenths) {
 }
 
 std::string ResolveFontFace(const std::string& face) {
+#ifdef _WIN32
+    // The platform has the faces themselves.
+    return face.empty() ? "Arial" : face;
+#else
     // Arial and the dialog font have metric-compatible stand-ins in fonts-liberation2.
     if (face.empty() || face == "Arial" || face == "MS Shell Dlg" || face == "MS Sans Serif" ||
         face == "Tahoma")
         return "Liberation Sans";
     return face;
+#endif
 }
 
 QFont QtFontOf(const GdiFont& font) {

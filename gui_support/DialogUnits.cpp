@@ -33,8 +33,10 @@ DialogBaseUnits DialogFontBaseUnits() {
 }
 
 QFont DialogGeometry::DialogFont() {
+#ifndef _WIN32
     // Microsoft's dialog font is metrically Arial's; Liberation Sans matches it.
     QFont::insertSubstitution("MS Shell Dlg", "Liberation Sans");
+#endif
     QFont font("MS Shell Dlg");
     font.setPointSize(8);
     return font;

@@ -45,6 +45,16 @@ bool Commit(QSettings& s) {
     return true;
 }
 
+// A 32-bit number as stored: REG_DWORD in the registry (QSettings writes an
+// unsigned int so); elsewhere a plain number.
+QVariant DWordValue(uint32_t value) {
+#ifdef _WIN32
+    return QVariant(static_cast<uint>(value));
+#else
+    return QVariant(static_cast<qlonglong>(value));
+#endif
+}
+
 // The value buffer holds 260 UTF-16 code units, terminator included.
 constexpr int kStringBufferUnits = 260;
 
@@ -72,7 +82,7 @@ int SetRegDWord(const QString& subKey, const QString& name, uint32_t value) {
     QSettings s("Quorvex", "Tervik");
     if (!OpenForWrite(s))
         return 0;
-    s.setValue(KeyOf(subKey, name), static_cast<qlonglong>(value));
+    s.setValue(KeyOf(subKey, name), DWordValue(value));
     return Commit(s) ? 1 : 0;
 }
 
@@ -105,7 +115,7 @@ int SetRegValues(const QString& subKey, const QList<QPair<QString, QVariant>>& v
         return 0;
     for (const auto& [name, value] : values) {
         if (value.typeId() == QMetaType::Int)
-            s.setValue(KeyOf(subKey, name), static_cast<qlonglong>(static_cast<uint32_t>(value.toInt())));
+            s.setValue(KeyOf(subKey, name), DWordValue(static_cast<uint32_t>(value.toInt())));
         else
             s.setValue(KeyOf(subKey, name), value);
     }

@@ -12,7 +12,9 @@ QString FileErrorText(int error, const QString& path) {
     case EROFS:
         return QString("Access to %1 was denied.").arg(path);
     case ENOSPC:
+#ifdef EDQUOT
     case EDQUOT:
+#endif
     case EFBIG:
         return QString("There is not enough space on the disk for %1.").arg(path);
     default:

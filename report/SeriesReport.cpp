@@ -196,7 +196,12 @@ class PageWriter {
         Top();
     }
     QFont Font(double points, bool bold = false) const {
+#ifdef _WIN32
+        QFont f(QStringLiteral("Arial"));
+#else
+        // Arial's metric-compatible stand-in.
         QFont f(QStringLiteral("Liberation Sans"));
+#endif
         f.setPointSizeF(points);
         f.setBold(bold);
         return f;

@@ -3,7 +3,7 @@
 # package is already present.
 #   (no option) what building, running, testing, fuzzing and benchmarking need
 #   --run       only what building and running tervik and tervik-cli need
-#   --windows   also the mingw-w64 cross compiler and Wine (tools/test-windows.sh)
+#   --windows   also the mingw-w64 cross compiler and Wine and NSIS (tools/test-windows.sh)
 #   --package   also debootstrap, lintian and appstream (tools/check-package.sh)
 set -euo pipefail
 
@@ -27,7 +27,7 @@ full=1
 for arg in "$@"; do
   case "$arg" in
     --run) full=0 ;;
-    --windows) PACKAGES+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine64) ;;
+    --windows) PACKAGES+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine64 nsis) ;;
     --package) PACKAGES+=(debootstrap dpkg-dev lintian appstream) ;;
     *) echo "usage: $0 [--run] [--windows] [--package]" >&2; exit 2 ;;
   esac

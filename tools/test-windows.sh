@@ -133,4 +133,12 @@ else
   failed=$((failed + 1))
 fi
 "$WINE" reg delete 'HKLM\Software\Wine\Ports' /v COM9 /f >/dev/null
+
+# The setup program: a silent install, uninstall and round trip under Wine.
+if command -v makensis >/dev/null; then
+  "$WINESERVER" -k 2>/dev/null || true
+  bash tools/windows-setup.sh --test || failed=$((failed + 1))
+else
+  echo "makensis missing: the setup program was not tested (tools/install-deps.sh --windows installs it)"
+fi
 ((failed == 0))
