@@ -427,6 +427,9 @@ class CLCCore {
     mutable HitPlan m_hitPlan;
     void PlanHits();
     void MakePlannedHits() const;
+    // Calls visit(record, group) for the records containing (x, y), in
+    // FindHit's order, until it returns true; says whether one did.
+    template <class Visit> bool VisitHitsAt(int x, int y, Visit&& visit) const;
     void AppendHit(const LCRect& rc, CLCPlot* plot, int point, double x, double y) const;
     void AppendPacked(int left, int top, int item, const HitGroup& group) const;
     // Scratch of the stamped drawing, kept so that big plots do not allocate on every paint.

@@ -397,44 +397,44 @@ void CLCCore::ClearHits() {
     m_hitPlan.pending = false;
 }
 
-const HitRect* CLCCore::FindHit(int x, int y) const {
+template <class Visit> bool CLCCore::VisitHitsAt(int x, int y, Visit&& visit) const {
     MakePlannedHits();
     for (const HitRun& run : m_hitRuns) {
-        // Candidates: x - maxWidth < left <= x; the first of them that
-        // contains the point is the first in the whole run.
+        // Candidates: x - maxWidth < left <= x, in the run's order.
         const auto begin = m_hits.begin() + run.begin, end = m_hits.begin() + run.end;
         const long long low = static_cast<long long>(x) - run.maxWidth;
         auto it = std::partition_point(begin, end, [&](const PackedHit& h) { return h.left <= low; });
         for (; it != end && it->left <= x; ++it) {
             const HitGroup& g = m_hitGroups[it->group];
             if (static_cast<long long>(x) < static_cast<long long>(it->left) + g.width && y >= it->top &&
-                static_cast<long long>(y) < static_cast<long long>(it->top) + g.height) {
-                m_foundHit = UnpackHit(*it);
-                return &m_foundHit;
-            }
+                static_cast<long long>(y) < static_cast<long long>(it->top) + g.height && visit(*it, g))
+                return true;
         }
     }
-    return nullptr;
+    return false;
+}
+
+const HitRect* CLCCore::FindHit(int x, int y) const {
+    // The first record that contains the point is the first in the whole run.
+    const bool found = VisitHitsAt(x, y, [this](const PackedHit& h, const HitGroup&) {
+        m_foundHit = UnpackHit(h);
+        return true;
+    });
+    return found ? &m_foundHit : nullptr;
 }
 
 std::string CLCCore::NoteAt(int x, int y, const HitRect& hit) const {
-    MakePlannedHits();
-    for (const HitRun& run : m_hitRuns) {
-        const auto begin = m_hits.begin() + run.begin, end = m_hits.begin() + run.end;
-        const long long low = static_cast<long long>(x) - run.maxWidth;
-        auto it = std::partition_point(begin, end, [&](const PackedHit& h) { return h.left <= low; });
-        for (; it != end && it->left <= x; ++it) {
-            const HitGroup& g = m_hitGroups[it->group];
-            if (g.plot->strNote.empty() ||
-                static_cast<long long>(x) >= static_cast<long long>(it->left) + g.width || y < it->top ||
-                static_cast<long long>(y) >= static_cast<long long>(it->top) + g.height)
-                continue;
-            const HitRect r = UnpackHit(*it);
-            if (r.dX == hit.dX && r.dY == hit.dY)
-                return g.plot->strNote;
-        }
-    }
-    return {};
+    std::string note;
+    VisitHitsAt(x, y, [&](const PackedHit& h, const HitGroup& g) {
+        if (g.plot->strNote.empty())
+            return false;
+        const HitRect r = UnpackHit(h);
+        if (r.dX != hit.dX || r.dY != hit.dY)
+            return false;
+        note = g.plot->strNote;
+        return true;
+    });
+    return note;
 }
 
 // ---------------------------------------------------------------------------

@@ -8,12 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-WINE=$(command -v wine64 || true)
-[ -n "$WINE" ] || WINE=/usr/lib/wine/wine64
-WINESERVER=$(command -v wineserver || true)
-[ -n "$WINESERVER" ] || WINESERVER=/usr/lib/wine/wineserver64
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
-export WINEPREFIX=${WINEPREFIX:-$PWD/build/windows/wine}
+. tools/wine-env.sh
 WORK=$(mktemp -d)
 SIM_PID=
 cleanup() {

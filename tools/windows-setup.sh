@@ -29,12 +29,7 @@ makensis -V2 -DVERSION="$VERSION" -DFILES="$STAGE" -DOUTFILE="$OUT" tools/window
 echo "$(basename "$OUT"): $(stat -c %s "$OUT") bytes"
 [ "${1:-}" = --test ] || exit 0
 
-WINE=$(command -v wine64 || true)
-[ -n "$WINE" ] || WINE=/usr/lib/wine/wine64
-WINESERVER=$(command -v wineserver || true)
-[ -n "$WINESERVER" ] || WINESERVER=/usr/lib/wine/wineserver64
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
-export WINEPREFIX=${WINEPREFIX:-$PWD/build/windows/wine}
+. tools/wine-env.sh
 mkdir -p "$WINEPREFIX"
 "$WINE" wineboot --init >/dev/null 2>&1 || true
 
