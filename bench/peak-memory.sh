@@ -90,6 +90,7 @@ echo "beyond the fixed part (1,000 records), one series of $records records:"
 for out in png svg pdf; do
   beyond "$long" "$cli" render @F@ --series 1 -o "$dir/out.$out"
 done
+beyond "$long" "$cli" report @F@ --series 1 --interval 1d -o "$dir/out.pdf"
 beyond "$long" "$cli" info @F@
 beyond "$long" "$cli" stats @F@ --series 1
 beyond "$long" "$cli" export @F@ --series 1 -o "$dir/out.txt"

@@ -7,6 +7,7 @@
 #include "SeriesReport.h"
 #include "StringTable.h"
 
+#include <utility>
 #include <vector>
 
 int CliReport(const std::vector<std::string>& argv) {
@@ -41,7 +42,7 @@ int CliReport(const std::vector<std::string>& argv) {
         !ReadCurveOptions(args, options.curve, error))
         return CliError(kExitUsage, error);
     const auto app = StartHeadlessGui();
-    if (!WriteSeriesReport(archive, options, out, error))
+    if (!WriteSeriesReport(std::move(archive), options, out, error))
         return CliError(kExitFailure, error);
     return kExitOk;
 }

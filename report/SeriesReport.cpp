@@ -296,9 +296,13 @@ class PageWriter {
 
 } // namespace
 
+namespace {
+
+// WriteSeriesReport; release, when given, is archive, cleared as soon as the
+// figures are made, so the pages are written without the records.
 // Qt and the allocator may throw; the caller gets an error text instead.
-bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& options,
-                       const std::string& path, std::string& error) try {
+bool WriteReport(const CArchiveData& archive, CArchiveData* release, const SeriesReportOptions& options,
+                 const std::string& path, std::string& error) try {
     const int lang = options.language;
     const auto ui = [lang](int offset) { return UIString(offset, lang); };
     const SeriesInfo* series = archive.GetSeries(options.series);
@@ -336,6 +340,12 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
         error = table.error.empty() ? ui(271) : Printf(ui(310), std::to_string(kMaxReportIntervals));
         return false;
     }
+    const ArchiveHeader header = archive.GetHeader();
+    const int seriesCount = archive.GetSeriesCount();
+    const double startTime = series->GetStartTime(), endTime = series->GetEndTime();
+    series = nullptr;
+    if (release)
+        release->Clear();
 
     QByteArray bytes;
     {
@@ -363,15 +373,13 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
         page.Line(ui(240), title);
         page.Skip(6);
         // Where the data come from and how they were computed.
-        const ArchiveHeader& header = archive.GetHeader();
         std::vector<std::pair<std::string, std::string>> facts = {
-            {ui(241), std::to_string(archive.GetKind())},
+            {ui(241), std::to_string(header.GetKind())},
             {ui(242), std::to_string(header.GetDeviceNumber())},
             {ui(243), ProvenanceText(options.provenance, header, lang)},
-            {ui(245), "#" + std::to_string(options.series + 1) + "/" +
-                          std::to_string(archive.GetSeriesCount()) + "    " + ui(31) + ": " +
-                          DateTimeText(series->GetStartTime(), true) + "    " + ui(32) + ": " +
-                          DateTimeText(series->GetEndTime(), true)},
+            {ui(245), "#" + std::to_string(options.series + 1) + "/" + std::to_string(seriesCount) + "    " +
+                          ui(31) + ": " + DateTimeText(startTime, true) + "    " + ui(32) + ": " +
+                          DateTimeText(endTime, true)},
             {ui(246),
              std::isfinite(io.xmin) || std::isfinite(io.xmax)
                  ? Printf(ui(248), DateTimeText(stats.firstTime, true), DateTimeText(stats.lastTime, true))
@@ -397,6 +405,8 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
         const double chartHeight = page.Width() * kChartHeight / kChartWidth;
         page.Need(chartHeight);
         PaintChartVector(chart, painter, QRectF(kMargin, page.Y(), page.Width(), chartHeight));
+        // The page holds the drawing now; the points go before it is written out.
+        RemoveSeriesPlots(&chart, plots);
         page.Skip(chartHeight + 10);
 
         // The statistics row as the main window shows it.
@@ -521,4 +531,16 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
 } catch (...) {
     error = Printf(UIString(272, options.language), path);
     return false;
+}
+
+} // namespace
+
+bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& options,
+                       const std::string& path, std::string& error) {
+    return WriteReport(archive, nullptr, options, path, error);
+}
+
+bool WriteSeriesReport(CArchiveData&& archive, const SeriesReportOptions& options, const std::string& path,
+                       std::string& error) {
+    return WriteReport(archive, &archive, options, path, error);
 }

@@ -36,3 +36,7 @@ constexpr size_t kMaxReportIntervals = 10000;
 // report's language; nothing is written then.
 bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& options,
                        const std::string& path, std::string& error);
+// The same, and clears archive's records once the figures are made, so the
+// pages are written without them (the header stays).
+bool WriteSeriesReport(CArchiveData&& archive, const SeriesReportOptions& options, const std::string& path,
+                       std::string& error);
