@@ -33,7 +33,7 @@ constexpr uint32_t kEmrHeader = 1, kEmrEof = 14, kEmrSetRop2 = 20, kEmrCreatePen
 // as an integer); the chart never sets a miter limit.
 constexpr uint32_t kPlaceholderBase = 4194304;
 
-void Put32(std::vector<uint8_t>& v, uint32_t x) {
+[[maybe_unused]] void Put32(std::vector<uint8_t>& v, uint32_t x) {
     for (int i = 0; i < 4; ++i)
         v.push_back(static_cast<uint8_t>(x >> (8 * i)));
 }
