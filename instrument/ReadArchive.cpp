@@ -111,6 +111,12 @@ int ReadFromDevice(CInstrument* instrument, CArchiveData& archive, IDeviceUi& ui
         done.end = end;
         done.block = k;
     };
+    const auto sayTwice = [&](int k) {
+        char text[96];
+        std::snprintf(text, sizeof text, "Block #%d came twice from the instrument; it is kept once.", k);
+        ui.ShowBlockMessage(text, kUiBlockTwice, k);
+        ++done.repeats;
+    };
     instrument->SetReadPosition(0);
     for (int k = 0; k < blocks;) {
         ArchiveRecord* block = &buffer[static_cast<size_t>(read)];
@@ -137,23 +143,15 @@ int ReadFromDevice(CInstrument* instrument, CArchiveData& archive, IDeviceUi& ui
             std::memcmp(block, block - kRecordsPerBlock, sizeof(ArchiveRecord) * kRecordsPerBlock) == 0) {
             // The block before, sent again: taken once; this block is asked
             // for again, unless the instrument seems stuck on that one.
-            char text[96];
-            std::snprintf(text, sizeof text, "Block #%d came twice from the instrument; it is kept once.",
-                          k - 1);
-            ui.ShowBlockMessage(text, kUiBlockTwice, k - 1);
-            ++done.repeats;
+            sayTwice(k - 1);
             if (++repeats > 1) {
                 stop(ReadOutcome::End::Repeating, k);
                 break;
             }
             continue;
         }
-        if (repeatTaken) {
-            char text[96];
-            std::snprintf(text, sizeof text, "Block #%d came twice from the instrument; it is kept once.", k);
-            ui.ShowBlockMessage(text, kUiBlockTwice, k);
-            ++done.repeats;
-        }
+        if (repeatTaken)
+            sayTwice(k);
         unsure = retried || repeatTaken || repeats > 0;
         retried = false;
         repeats = 0;

@@ -96,22 +96,6 @@ void AskAndLoad(CTervikDlg* dlg, const QList<IPrompts::Filter>& filters, const Q
         dlg->LoadFile(loader, path, way);
 }
 
-// Names the file in every message of a load: "<file>: <message>".
-class LoadReporter final : public IReporter {
-  public:
-    LoadReporter(QWidget* parent, const QString& path) : m_parent(parent), m_path(path) {}
-    void ShowMessage(std::string_view englishText, int uiOffset) override {
-        const QString text =
-            uiOffset != 0 ? QString::fromStdString(LoadUIString(uiOffset))
-                          : QString::fromUtf8(englishText.data(), static_cast<qsizetype>(englishText.size()));
-        Prompts().Message(m_parent, m_path + ": " + text, IPrompts::Ok, IPrompts::Exclamation);
-    }
-
-  private:
-    QWidget* m_parent;
-    QString m_path;
-};
-
 } // namespace
 
 QString MainWindowCaption(int language) {
@@ -747,7 +731,7 @@ int CTervikDlg::LoadFile(int loader, const QString& path, DataProvenance::Way wa
     if (!g_pArchive)
         new CArchiveData;
     const QString shown = QDir::toNativeSeparators(path);
-    LoadReporter reporter(this, shown);
+    GuiReporter reporter(this, shown); // names the file in every message
     g_pArchive->SetReporter(&reporter);
     const auto restore = qScopeGuard([this] { g_pArchive->SetReporter(&m_reporter); });
     const int hadSeries = m_pSeriesList->count();

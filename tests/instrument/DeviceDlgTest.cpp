@@ -90,7 +90,7 @@ class DeviceDlgTest : public QObject {
         ScriptedPrompts prompts;
         CDeviceDlg dlg;
         QCOMPARE(dlg.exec(), int(QDialog::Rejected));
-        // The spec's text, then where to look: the group, the rule, the simulator.
+        // The no-device text, then where to look: the group, the rule, the simulator.
         QCOMPARE(prompts.messages.size(), 1);
         const QStringList lines = prompts.messages[0].split('\n');
         QCOMPARE(lines.size(), 2);
