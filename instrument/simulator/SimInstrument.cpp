@@ -4,7 +4,6 @@
 #include "MnrCodec.h"
 #include "Protocol.h"
 #include "ReadFile.h"
-#include "Transport.h"
 
 #include <algorithm>
 #include <charconv>
@@ -260,8 +259,11 @@ bool ParseCount(const std::string& text, int64_t max, int64_t& value) {
 
 } // namespace
 
-std::unique_ptr<Transport> OpenSimTransport(std::shared_ptr<CKx208mSim> sim) {
-    return std::make_unique<SimTransport>(std::move(sim));
+std::unique_ptr<Transport> CKx208mSim::OpenLink() {
+    std::shared_ptr<CKx208mSim> self = weak_from_this().lock();
+    if (!self)
+        return nullptr;
+    return std::make_unique<SimTransport>(std::move(self));
 }
 
 bool LoadMnrRecords(const std::string& path, std::vector<ArchiveRecord>& records, std::string& error) {
