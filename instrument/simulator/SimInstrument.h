@@ -63,6 +63,7 @@ class CKx208mSim final : public ISimulatedDevice, public std::enable_shared_from
 
   private:
     Reply Answer(const std::vector<uint8_t>& frame);
+    Reply AnswerBlock(uint8_t command);
     Reply Framed(uint8_t command, const uint8_t* data, size_t n);
     bool TakeFault(SimFault::Kind kind, uint8_t command, int block, int* delayMs = nullptr);
 
