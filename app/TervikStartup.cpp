@@ -295,7 +295,8 @@ int CTervikApp::InitInstance(const QStringList& arguments) {
     for (const QString& a : arguments)
         args.push_back(QFile::encodeName(a).toStdString());
     std::string error;
-    if (!TakeDeviceSourceArgs(args, error)) {
+    CDeviceSources sources;
+    if (!TakeDeviceSourceArgs(args, sources, error)) {
         std::fprintf(stderr, "tervik: %s\n", error.c_str());
         Prompts().Message(nullptr, QString::fromStdString(error), IPrompts::Ok, IPrompts::Error);
         return 2;
@@ -310,6 +311,7 @@ int CTervikApp::InitInstance(const QStringList& arguments) {
     const QStringList files = parser.positionalArguments();
 
     CTervikDlg dlg;
+    dlg.DeviceList().Sources() = std::move(sources);
     m_pMainDlg = &dlg;
     if (!files.isEmpty())
         dlg.SetStartFile(files.first());

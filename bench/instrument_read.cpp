@@ -80,17 +80,17 @@ void ReadOverPty(benchmark::State& state, int baud) {
         state.SkipWithError("kx208m-sim did not start");
         return;
     }
-    PortSetHardwareScan(false);
-    PortClearExtraSources();
-    PortAddExplicit(sim.path);
-    g_deviceList.Enumerate();
-    CInstrument* inst = g_deviceList.Connect(0);
+    CDeviceList devices;
+    devices.Sources().SetHardwareScan(false);
+    devices.Sources().AddExplicit(sim.path);
+    devices.Enumerate();
+    CInstrument* inst = devices.Connect(0);
     if (!inst || !inst->QueryVersion() || !inst->QuerySerialNumber() || !inst->QueryKind()) {
         state.SkipWithError("cannot connect to kx208m-sim");
         return;
     }
-    PortClose();
-    PortAttach(std::make_unique<CountingLink>(OpenSerialTransport(sim.path)));
+    devices.Connection().PortClose();
+    devices.Connection().PortAttach(std::make_unique<CountingLink>(OpenSerialTransport(sim.path)));
     const std::string backup = std::filesystem::temp_directory_path() / "tervik-bench-read_backup.mnr";
     double measured = 0, wire = 0;
     int records = 0;
@@ -105,8 +105,7 @@ void ReadOverPty(benchmark::State& state, int baud) {
         if (baud > 0)
             wire += static_cast<double>(CountingLink::bytes) * 10.0 / baud;
     }
-    g_deviceList.CloseCurrent();
-    PortClearExtraSources();
+    devices.CloseCurrent();
     std::filesystem::remove(backup);
     state.counters["records"] = records;
     state.counters["bytes"] = static_cast<double>(CountingLink::bytes);

@@ -130,12 +130,12 @@ class CliDeviceUi final : public IDeviceUi {
     std::map<int, int> m_tries;
 };
 
-// Adds the sources named by --port and --simulate[=FILE] to the device list.
+// Adds the sources named by --port and --simulate[=FILE] to sources.
 // kExitOk, or kExitFailure with the reason when the simulator's memory file
 // cannot be read.
-int AddSources(const CliArgs& args, std::string& error) {
+int AddSources(const CliArgs& args, CDeviceSources& sources, std::string& error) {
     for (const std::string& p : args.GetAll("port"))
-        PortAddExplicit(p);
+        sources.AddExplicit(p);
     if (args.Has("simulate")) {
         SimConfig config;
         std::vector<ArchiveRecord> memory;
@@ -145,7 +145,7 @@ int AddSources(const CliArgs& args, std::string& error) {
             simArgs = {"--mnr", file};
         if (!ParseSimArgs(simArgs, config, memory, error))
             return kExitFailure;
-        PortAddSimulated(std::make_shared<CKx208mSim>(config, std::move(memory)));
+        sources.AddSimulated(std::make_shared<CKx208mSim>(config, std::move(memory)));
     }
     return kExitOk;
 }
@@ -204,13 +204,13 @@ bool WriteArchive(const CArchiveData& archive, const std::string& path) {
            out.Commit();
 }
 
-int ParseTimeout(const CliArgs& args) {
+int ParseTimeout(const CliArgs& args, CDeviceConnection& connection) {
     long long ms = 0;
     if (!args.Has("timeout"))
         return 0;
     if (!ParseIntArg(args.Get("timeout"), ms) || ms < 1 || ms > 600000)
         return -1;
-    PortSetTimeouts(static_cast<int>(ms), static_cast<int>(ms));
+    connection.PortSetTimeouts(static_cast<int>(ms), static_cast<int>(ms));
     return 0;
 }
 
@@ -221,13 +221,14 @@ int CliDevices(const std::vector<std::string>& argv) {
     if (!args.Parse(argv, {"port"}, {"simulate"}))
         return CliError(kExitUsage, args.Error());
     std::string error;
-    if (const int rc = AddSources(args, error))
+    CDeviceList devices;
+    if (const int rc = AddSources(args, devices.Sources(), error))
         return CliError(rc, error);
-    const int count = g_deviceList.Enumerate();
+    const int count = devices.Enumerate();
     if (count <= 0)
         return CliError(kExitFailure, UIString(109, 0) + "\n" + UIString(487, 0));
     for (int i = 0; i < count; ++i)
-        std::printf("%d\t%s\n", i + 1, g_deviceList.GetLine(i).c_str());
+        std::printf("%d\t%s\n", i + 1, devices.GetLine(i).c_str());
     return kExitOk;
 }
 
@@ -247,7 +248,8 @@ int CliRead(const std::vector<std::string>& argv) {
     long long retries = 3;
     if (args.Has("retries") && (!ParseIntArg(args.Get("retries"), retries) || retries < 0 || retries > 1000))
         return CliError(kExitUsage, "--retries takes a number from 0 to 1000");
-    if (ParseTimeout(args) != 0)
+    CDeviceList devices;
+    if (ParseTimeout(args, devices.Connection()) != 0)
         return CliError(kExitUsage, "--timeout takes milliseconds from 1 to 600000");
     long long device = 1;
     if (args.Has("device")) {
@@ -255,19 +257,19 @@ int CliRead(const std::vector<std::string>& argv) {
             return CliError(kExitUsage, "--device takes a number from the devices list");
     } else {
         // Only the named source is listed, so it is the one device.
-        PortSetHardwareScan(false);
+        devices.Sources().SetHardwareScan(false);
     }
     std::string error;
-    if (const int rc = AddSources(args, error))
+    if (const int rc = AddSources(args, devices.Sources(), error))
         return CliError(rc, error);
 
     CatchInterrupts();
-    const int count = g_deviceList.Enumerate();
+    const int count = devices.Enumerate();
     if (count <= 0)
         return CliError(kExitFailure, UIString(109, 0) + "\n" + UIString(487, 0));
     if (device > count)
         return CliError(kExitUsage, "there are only " + std::to_string(count) + " devices");
-    CInstrument* instrument = g_deviceList.Connect(static_cast<int>(device - 1));
+    CInstrument* instrument = devices.Connect(static_cast<int>(device - 1));
     if (!instrument) {
         if (args.Has("port")) {
             const std::string problem = PortPathProblem(args.Get("port"));
@@ -306,7 +308,7 @@ int CliRead(const std::vector<std::string>& argv) {
         instrument, archive, ui, [&ui](int n, int total) { return ui.Progress(n, total); }, args.Has("force"),
         &outcome);
     ui.EndProgressLine();
-    g_deviceList.CloseCurrent();
+    devices.CloseCurrent();
     if (outcome.Partial())
         std::fprintf(stderr, "tervik-cli: %s\n", PartialReadText(outcome, 0).c_str());
     std::snprintf(line, sizeof line, UIString(116, 0).c_str(), records, archive.GetSeriesCount());

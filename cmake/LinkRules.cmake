@@ -77,6 +77,39 @@ function(tervik_allow_only_qt target allowed why)
   endforeach()
 endfunction()
 
+# Appends to TERVIK_LINK_VIOLATIONS every target that target links which is
+# defined in folder (relative to the source root), and each of target's own
+# sources and include folders inside it: target must not depend on that
+# folder's code or headers.
+function(tervik_forbid_folder target folder why)
+  if(NOT TARGET ${target})
+    return()
+  endif()
+  set(root "${PROJECT_SOURCE_DIR}/${folder}")
+  tervik_collect_links(${target} links)
+  foreach(link IN LISTS links)
+    if(TARGET ${link})
+      get_target_property(dir ${link} SOURCE_DIR)
+      string(FIND "${dir}/" "${root}/" at)
+      if(at EQUAL 0)
+        set_property(GLOBAL APPEND PROPERTY TERVIK_LINK_VIOLATIONS "${target} links ${link} of ${folder}/ (${why})")
+      endif()
+    endif()
+  endforeach()
+  get_target_property(dir ${target} SOURCE_DIR)
+  get_target_property(sources ${target} SOURCES)
+  get_target_property(includes ${target} INCLUDE_DIRECTORIES)
+  foreach(path IN LISTS sources includes)
+    if(path AND NOT IS_ABSOLUTE "${path}")
+      set(path "${dir}/${path}")
+    endif()
+    string(FIND "${path}/" "${root}/" at)
+    if(path AND at EQUAL 0)
+      set_property(GLOBAL APPEND PROPERTY TERVIK_LINK_VIOLATIONS "${target} uses ${path} (${why})")
+    endif()
+  endforeach()
+endfunction()
+
 set(tervik_any_qt "^Qt[0-9]*::|libQt|^Qt[0-9]*[A-Z]")
 set(tervik_widgets "^Qt[0-9]*::Widgets$|libQt[0-9]*Widgets")
 
@@ -99,6 +132,13 @@ foreach(t tervik_gui_support tervik_prompts tervik_dialog_units)
                       "GUI support sits below every window")
 endforeach()
 tervik_forbid_links(tervik_main_window "^tervik_(app|app_core)$" "the start-up runs the main window, not the other way")
+# The simulated instrument is a transport backend with its own generator:
+# neither it nor the instrument layer takes code from tools/, and the
+# instrument layer does not know it.
+foreach(t tervik_instrument tervik_simulator tervik_gen kx208m-sim)
+  tervik_forbid_folder(${t} tools "the instrument and its simulator need nothing of tools/")
+endforeach()
+tervik_forbid_links(tervik_instrument "^tervik_(simulator|gen)$" "the simulator plugs into the instrument layer, not the other way")
 
 # Neither the chart's core nor tervik-cli may link Qt Widgets.
 if(TARGET tervik_chart_core)

@@ -7,8 +7,6 @@
 
 using namespace kx;
 
-CDeviceList g_deviceList;
-
 void StderrDeviceUi::ShowMessage(std::string_view englishText, int) {
     std::fprintf(stderr, "%.*s\n", static_cast<int>(englishText.size()), englishText.data());
 }
@@ -27,9 +25,9 @@ int CInstrument::DecodeSerialNumber(int version, const uint8_t b[4]) {
 
 int CInstrument::QueryVersion() {
     uint8_t v[2];
-    int rc = PortRequest(kCmdVersion, 2, v);
+    int rc = m_connection.PortRequest(kCmdVersion, 2, v);
     if (rc != 0)
-        rc = PortRequest(kCmdVersionOld, 2, v);
+        rc = m_connection.PortRequest(kCmdVersionOld, 2, v);
     if (rc != 0) {
         m_nLastError = rc;
         return 0;
@@ -41,7 +39,7 @@ int CInstrument::QueryVersion() {
 
 int CInstrument::QuerySerialNumber() {
     uint8_t s[4];
-    const int rc = PortRequest(kCmdSerial, 4, s);
+    const int rc = m_connection.PortRequest(kCmdSerial, 4, s);
     if (rc != 0) {
         m_nLastError = rc;
         return 0;
@@ -52,7 +50,7 @@ int CInstrument::QuerySerialNumber() {
 
 int CInstrument::QueryKind() {
     uint8_t k;
-    const int rc = PortRequest(kCmdKind, 1, &k);
+    const int rc = m_connection.PortRequest(kCmdKind, 1, &k);
     if (rc != 0) {
         m_nLastError = rc;
         return 0;
@@ -63,7 +61,7 @@ int CInstrument::QueryKind() {
 
 int CInstrument::QueryArchiveStatus(uint32_t& used, uint32_t& available) {
     uint8_t s[8];
-    const int rc = PortRequest(kCmdStatus, 8, s);
+    const int rc = m_connection.PortRequest(kCmdStatus, 8, s);
     if (rc != 0) {
         m_nLastError = rc;
         return 0;
@@ -81,7 +79,7 @@ int CInstrument::SetReadPosition(uint32_t position) {
     m_bBlockFailed = false;
     m_bHaveLate = false;
     m_bHaveNext = false;
-    return PortCommand(kCmdSetPosition, 4, p) == 0 ? 1 : 0;
+    return m_connection.PortCommand(kCmdSetPosition, 4, p) == 0 ? 1 : 0;
 }
 
 int CInstrument::ReadBlock(uint8_t* out, IReporter& ui) {
@@ -99,13 +97,13 @@ int CInstrument::ReadBlock(uint8_t* out, IReporter& ui) {
     // which can no longer be told.
     const bool retry = m_bBlockFailed;
     m_bBlockFailed = true;
-    if (retry && !PortLineQuiet()) {
+    if (retry && !m_connection.PortLineQuiet()) {
         m_bPositionLost = true;
         return 0;
     }
-    const int rc = PortRequest(kCmdBlock, 240, out);
+    const int rc = m_connection.PortRequest(kCmdBlock, 240, out);
     if (rc == 0) {
-        if (retry && !PortLineQuiet()) {
+        if (retry && !m_connection.PortLineQuiet()) {
             m_bPositionLost = true;
             return 0;
         }
@@ -130,7 +128,7 @@ int CInstrument::ReadBlock(uint8_t* out, IReporter& ui) {
     // still comes whole is kept for the retry to place.
     bool late = false;
     uint8_t settled[240];
-    if (rc != KX_ERROR && PortSettle(kCmdBlock, 240, settled, late) == 0) {
+    if (rc != KX_ERROR && m_connection.PortSettle(kCmdBlock, 240, settled, late) == 0) {
         std::memcpy(m_late, settled, sizeof m_late);
         m_bHaveLate = true;
     } else if (late) {
@@ -150,7 +148,7 @@ CDeviceList::~CDeviceList() {
 int CDeviceList::Enumerate() {
     m_nCount = 0;
     int count = 0;
-    if (PortEnumerate(m_nodes, count, kMaxDevices) != 0)
+    if (m_sources.PortEnumerate(m_nodes, count, kMaxDevices) != 0)
         return -1;
     m_nCount = count;
     return m_nCount;
@@ -175,13 +173,12 @@ long long CDeviceList::GetLocId(int index) const {
 
 CInstrument* CDeviceList::Connect(int index) {
     CloseCurrent();
-    if (index >= 0 && index < m_nCount && PortOpen(m_nodes[index]) == 0)
-        m_pCurrent = new CInstrument(m_nodes[index]);
-    return m_pCurrent;
+    if (index >= 0 && index < m_nCount && m_connection.PortOpen(m_nodes[index]) == 0)
+        m_pCurrent = std::make_unique<CInstrument>(m_nodes[index], m_connection);
+    return m_pCurrent.get();
 }
 
 void CDeviceList::CloseCurrent() {
-    delete m_pCurrent;
-    m_pCurrent = nullptr;
-    PortClose();
+    m_pCurrent.reset();
+    m_connection.PortClose();
 }

@@ -3,10 +3,11 @@
 // The connected KX-208M, the list of attached devices, and the questions a
 // read from the instrument asks.
 
+#include "Port.h"
 #include "Reporter.h"
-#include "Transport.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -37,9 +38,12 @@ class StderrDeviceUi : public IDeviceUi {
     bool Ask(Question, std::string_view, int, int) override { return false; }
 };
 
+// The instrument at the far end of a connection it is given, which must
+// outlive it.
 class CInstrument {
   public:
-    explicit CInstrument(const DeviceNode& node) : m_node(node) {}
+    CInstrument(const DeviceNode& node, CDeviceConnection& connection)
+        : m_node(node), m_connection(connection) {}
 
     // Each returns 1 on success, 0 on failure.
     int QueryVersion();
@@ -73,6 +77,7 @@ class CInstrument {
 
   private:
     DeviceNode m_node;
+    CDeviceConnection& m_connection;
     int m_nLastError = 0;
     int m_nKind = 0;
     int m_nSerialNumber = -1;
@@ -89,11 +94,13 @@ class CInstrument {
     uint8_t m_next[240] = {};
 };
 
+// The devices of some sources, and the one of them connected, through a
+// connection of the list's own.
 class CDeviceList {
   public:
     static constexpr int kMaxDevices = 16;
 
-    CDeviceList() = default;
+    explicit CDeviceList(CDeviceSources sources = {}) : m_sources(std::move(sources)) {}
     ~CDeviceList();
     CDeviceList(const CDeviceList&) = delete;
     CDeviceList& operator=(const CDeviceList&) = delete;
@@ -113,15 +120,21 @@ class CDeviceList {
     // instrument, or nullptr.
     CInstrument* Connect(int index);
     void CloseCurrent();
-    CInstrument* GetCurrent() const { return m_pCurrent; }
+    CInstrument* GetCurrent() const { return m_pCurrent.get(); }
+
+    // What Enumerate lists; changes show at the next Enumerate.
+    CDeviceSources& Sources() { return m_sources; }
+    // The link of the current device; its time-outs apply to every device
+    // connected through the list.
+    CDeviceConnection& Connection() { return m_connection; }
 
   private:
+    CDeviceSources m_sources;
+    CDeviceConnection m_connection;
     DeviceNode m_nodes[kMaxDevices];
     int m_nCount = 0;
-    CInstrument* m_pCurrent = nullptr;
+    std::unique_ptr<CInstrument> m_pCurrent;
 };
-
-extern CDeviceList g_deviceList;
 
 // The status counts of a read bounded by the memory an instrument can have;
 // false when a count was out of range.

@@ -1,4 +1,4 @@
-#include "Transport.h"
+#include "Port.h"
 
 #include <algorithm>
 #include <chrono>
@@ -7,31 +7,8 @@
 
 namespace {
 
-// Process-wide port state. Plain pointers and arrays with trivial
-// destructors, so the device list's clean-up at exit still finds them.
-Transport* g_port = nullptr;
-uint8_t g_txBuffer[256];
-uint8_t g_rxBuffer[256];
-int g_readTimeoutMs = 2000;
-int g_writeTimeoutMs = 2000;
-// The last request's reply: bytes wanted and bytes received (-1 when the
-// request failed before its read).
-int g_rxWant = 0;
-int g_rxGot = -1;
-
 // A line with no byte for this long has finished whatever it was sending.
 constexpr int kQuietMs = 300;
-
-struct ExtraSources {
-    std::vector<DeviceNode> nodes;
-    bool scanHardware = true;
-    std::string sysfsRoot = "/sys";
-};
-
-ExtraSources& Extras() {
-    static ExtraSources* s = new ExtraSources; // never destroyed: used until exit
-    return *s;
-}
 
 void CopyText(char* dst, size_t size, const std::string& text) {
     std::memset(dst, 0, size);
@@ -64,7 +41,7 @@ uint8_t FrameChecksum(const uint8_t* data, size_t size) {
     return sum;
 }
 
-void PortAddExplicit(const std::string& path) {
+void CDeviceSources::AddExplicit(const std::string& path) {
     DeviceNode node;
     node.backend = PortBackend::Serial;
     node.path = path;
@@ -73,47 +50,32 @@ void PortAddExplicit(const std::string& path) {
     CopyText(node.description, sizeof node.description, pseudo ? "KX-208M simulator on " + path : path);
     // Explicit ports have no USB location; number them after the bridges'
     // range so the dialog can still find the same line again.
-    node.locId = 0xFE000000u + static_cast<uint32_t>(Extras().nodes.size());
-    Extras().nodes.push_back(std::move(node));
+    node.locId = 0xFE000000u + static_cast<uint32_t>(m_extra.size());
+    m_extra.push_back(std::move(node));
 }
 
-void PortAddSimulated(std::shared_ptr<CKx208mSim> sim, const std::string& description) {
+void CDeviceSources::AddSimulated(std::shared_ptr<ISimulatedDevice> device, const std::string& description) {
     DeviceNode node;
     node.backend = PortBackend::Simulated;
-    node.sim = std::move(sim);
+    node.simulated = std::move(device);
     CopyText(node.description, sizeof node.description, description);
-    const size_t index = Extras().nodes.size();
+    const size_t index = m_extra.size();
     CopyText(node.serialNumber, sizeof node.serialNumber, "SIM" + std::to_string(index));
     node.locId = 0xFF000000u + static_cast<uint32_t>(index);
-    Extras().nodes.push_back(std::move(node));
+    m_extra.push_back(std::move(node));
 }
 
-void PortClearExtraSources() {
-    Extras().nodes.clear();
-}
-void PortSetHardwareScan(bool enabled) {
-    Extras().scanHardware = enabled;
-}
-void PortSetSysfsRoot(const std::string& root) {
-    Extras().sysfsRoot = root;
+void CDeviceSources::Clear() {
+    m_extra.clear();
 }
 
-void PortSetTimeouts(int readMs, int writeMs) {
-    g_readTimeoutMs = readMs;
-    g_writeTimeoutMs = writeMs;
-}
-
-int PortReadTimeout() {
-    return g_readTimeoutMs;
-}
-
-int PortEnumerate(DeviceNode* nodes, int& count, int maximum) {
+int CDeviceSources::PortEnumerate(DeviceNode* nodes, int& count, int maximum) const {
     std::vector<DeviceNode> found;
-    if (Extras().scanHardware) {
-        ScanSerialBridges(Extras().sysfsRoot, found);
+    if (m_bScanHardware) {
+        ScanSerialBridges(m_strSysfsRoot, found);
         ScanFtdiDevices(found);
     }
-    for (const DeviceNode& n : Extras().nodes)
+    for (const DeviceNode& n : m_extra)
         found.push_back(n);
     count = static_cast<int>(std::min<size_t>(found.size(), static_cast<size_t>(std::max(maximum, 0))));
     for (int i = 0; i < count; ++i)
@@ -121,9 +83,9 @@ int PortEnumerate(DeviceNode* nodes, int& count, int maximum) {
     return 0;
 }
 
-int PortOpen(const DeviceNode& node) {
-    if (g_port)
-        return -1; // one device at a time; the caller closes first
+int CDeviceConnection::PortOpen(const DeviceNode& node) {
+    if (m_port)
+        return -1; // one device per connection; the caller closes first
     std::unique_ptr<Transport> t;
     switch (node.backend) {
     case PortBackend::Serial:
@@ -133,77 +95,70 @@ int PortOpen(const DeviceNode& node) {
         t = OpenFtdiTransport(node.locId);
         break;
     case PortBackend::Simulated:
-        if (node.sim)
-            t = OpenSimTransport(node.sim);
+        if (node.simulated)
+            t = node.simulated->OpenLink();
         break;
     }
     if (!t)
         return -1;
-    g_port = t.release();
+    m_port = std::move(t);
     return 0;
 }
 
-int PortClose() {
-    delete g_port;
-    g_port = nullptr;
+int CDeviceConnection::PortClose() {
+    m_port.reset();
     return 0;
 }
 
-bool PortIsOpen() {
-    return g_port != nullptr;
+void CDeviceConnection::PortAttach(std::unique_ptr<Transport> transport) {
+    m_port = std::move(transport);
 }
 
-void PortAttach(std::unique_ptr<Transport> transport) {
-    PortClose();
-    g_port = transport.release();
+void CDeviceConnection::PortSetTimeouts(int readMs, int writeMs) {
+    m_nReadTimeoutMs = readMs;
+    m_nWriteTimeoutMs = writeMs;
 }
 
-namespace {
-
-int CheckReply(uint8_t command, int n, uint8_t* out) {
-    if (g_rxBuffer[0] != command)
+int CDeviceConnection::CheckReply(uint8_t command, int n, uint8_t* out) const {
+    if (m_rxBuffer[0] != command)
         return KX_ERR_MARKER1;
-    if (FrameChecksum(g_rxBuffer + 1, static_cast<size_t>(n)) != g_rxBuffer[n + 1])
+    if (FrameChecksum(m_rxBuffer + 1, static_cast<size_t>(n)) != m_rxBuffer[n + 1])
         return KX_ERR_CS;
     if (n > 0)
-        std::memcpy(out, g_rxBuffer + 1, static_cast<size_t>(n));
+        std::memcpy(out, m_rxBuffer + 1, static_cast<size_t>(n));
     return 0;
 }
 
-} // namespace
-
-int PortRequest(uint8_t command, int n, uint8_t* out) {
-    g_rxGot = -1;
-    if (!g_port || n < 0 || n > 254)
+int CDeviceConnection::PortRequest(uint8_t command, int n, uint8_t* out) {
+    m_nRxGot = -1;
+    if (!m_port || n < 0 || n > 254)
         return KX_ERROR;
-    if (!g_port->PurgeReceived())
+    if (!m_port->PurgeReceived())
         return KX_ERROR;
-    g_txBuffer[0] = command;
-    if (g_port->Write(g_txBuffer, 1, g_writeTimeoutMs) != 1)
+    m_txBuffer[0] = command;
+    if (m_port->Write(m_txBuffer, 1, m_nWriteTimeoutMs) != 1)
         return KX_ERR_TO;
     const int want = n + 2;
-    const int got = g_port->Read(g_rxBuffer, static_cast<size_t>(want), g_readTimeoutMs);
-    g_rxWant = want;
-    g_rxGot = got;
+    const int got = m_port->Read(m_rxBuffer, static_cast<size_t>(want), m_nReadTimeoutMs);
+    m_nRxWant = want;
+    m_nRxGot = got;
     if (got != want)
         return KX_ERR_TO;
     return CheckReply(command, n, out);
 }
 
-namespace {
-
 // Reads what the line still brings until it has been quiet for kQuietMs
-// (bounded, for a line that never stops), then purges. Bytes go to
-// g_rxBuffer from got up to want, the rest are counted in extra. True when
-// the line went quiet and the purge worked.
-bool Drain(int& got, int want, int& extra) {
+// (bounded, for a line that never stops), then purges. Bytes go to the
+// receive buffer from got up to want, the rest are counted in extra. True
+// when the line went quiet and the purge worked.
+bool CDeviceConnection::Drain(int& got, int want, int& extra) {
     using Clock = std::chrono::steady_clock;
-    const auto limit = Clock::now() + std::chrono::milliseconds(2 * g_readTimeoutMs + kQuietMs);
+    const auto limit = Clock::now() + std::chrono::milliseconds(2 * m_nReadTimeoutMs + kQuietMs);
     bool quiet = false;
     while (Clock::now() < limit) {
         uint8_t scratch;
-        uint8_t* into = got < want ? g_rxBuffer + got : &scratch;
-        const int r = g_port->Read(into, 1, kQuietMs);
+        uint8_t* into = got < want ? m_rxBuffer + got : &scratch;
+        const int r = m_port->Read(into, 1, kQuietMs);
         if (r < 0)
             break; // the link is gone
         if (r == 0) {
@@ -215,56 +170,54 @@ bool Drain(int& got, int want, int& extra) {
         else
             ++got;
     }
-    return g_port->PurgeReceived() && quiet;
+    return m_port->PurgeReceived() && quiet;
 }
 
-} // namespace
-
-int PortSettle(uint8_t command, int n, uint8_t* out, bool& late) {
+int CDeviceConnection::PortSettle(uint8_t command, int n, uint8_t* out, bool& late) {
     late = false;
-    if (!g_port)
+    if (!m_port)
         return KX_ERROR;
     // Only a reply cut short by the time-out can still be completed by what
     // arrives late; anything else that comes is read and dropped.
-    const bool completing = g_rxGot >= 0 && g_rxGot < g_rxWant && g_rxWant == n + 2;
-    const int before = completing ? g_rxGot : g_rxWant;
+    const bool completing = m_nRxGot >= 0 && m_nRxGot < m_nRxWant && m_nRxWant == n + 2;
+    const int before = completing ? m_nRxGot : m_nRxWant;
     int got = before;
     int extra = 0;
-    g_rxGot = -1;
-    const bool quiet = Drain(got, completing ? g_rxWant : 0, extra);
+    m_nRxGot = -1;
+    const bool quiet = Drain(got, completing ? m_nRxWant : 0, extra);
     late = completing && (got > before || extra > 0);
-    if (!quiet || !completing || got != g_rxWant || extra > 0)
+    if (!quiet || !completing || got != m_nRxWant || extra > 0)
         return KX_ERR_TO;
     return CheckReply(command, n, out);
 }
 
-bool PortLineQuiet() {
-    if (!g_port)
+bool CDeviceConnection::PortLineQuiet() {
+    if (!m_port)
         return true;
     int got = 0, extra = 0;
     Drain(got, 0, extra);
     return extra == 0;
 }
 
-int PortCommand(uint8_t command, int n, const uint8_t* payload) {
-    if (!g_port || n < 0 || n > 254)
+int CDeviceConnection::PortCommand(uint8_t command, int n, const uint8_t* payload) {
+    if (!m_port || n < 0 || n > 254)
         return KX_ERROR;
-    if (!g_port->PurgeReceived())
+    if (!m_port->PurgeReceived())
         return KX_ERROR;
-    g_txBuffer[0] = command;
+    m_txBuffer[0] = command;
     if (n > 0)
-        std::memcpy(g_txBuffer + 1, payload, static_cast<size_t>(n));
-    g_txBuffer[n + 1] = FrameChecksum(payload, static_cast<size_t>(n));
+        std::memcpy(m_txBuffer + 1, payload, static_cast<size_t>(n));
+    m_txBuffer[n + 1] = FrameChecksum(payload, static_cast<size_t>(n));
     const int frame = n + 2;
-    if (g_port->Write(g_txBuffer, static_cast<size_t>(frame), g_writeTimeoutMs) != frame)
+    if (m_port->Write(m_txBuffer, static_cast<size_t>(frame), m_nWriteTimeoutMs) != frame)
         return KX_ERR_TO;
-    if (g_port->Read(g_rxBuffer, 2, g_readTimeoutMs) != 2)
+    if (m_port->Read(m_rxBuffer, 2, m_nReadTimeoutMs) != 2)
         return KX_ERR_TO;
-    if (g_rxBuffer[0] != command) {
-        g_port->Read(g_rxBuffer, 2, g_readTimeoutMs); // drain the rest of a foreign reply
+    if (m_rxBuffer[0] != command) {
+        m_port->Read(m_rxBuffer, 2, m_nReadTimeoutMs); // drain the rest of a foreign reply
         return KX_ERR_MARKER1;
     }
-    if (g_rxBuffer[1] != command)
+    if (m_rxBuffer[1] != command)
         return KX_ERR_MARKER2;
     return 0;
 }

@@ -1,9 +1,9 @@
 #pragma once
 
-// The byte link to an instrument and the process-wide port that carries the
-// framed exchanges. Backends: POSIX serial ports (FTDI bridges found through
-// sysfs, or a named path such as a pseudo-terminal), FTDI chips through
-// libftdi1, and the simulated KX-208M.
+// The byte link to an instrument and its backends: POSIX serial ports (FTDI
+// bridges found through sysfs, or a named path such as a pseudo-terminal),
+// FTDI chips through libftdi1, COM ports on Windows, and devices simulated in
+// this process. The framed exchanges over a link are Port.h.
 
 #include <cstddef>
 #include <cstdint>
@@ -11,7 +11,15 @@
 #include <string>
 #include <vector>
 
-class CKx208mSim;
+class Transport;
+
+// A device simulated in this process: it opens its own link.
+class ISimulatedDevice {
+  public:
+    virtual ~ISimulatedDevice() = default;
+    // A new link to the device, or nullptr.
+    virtual std::unique_ptr<Transport> OpenLink() = 0;
+};
 
 enum class PortBackend : uint8_t { Serial, Ftdi, Simulated };
 
@@ -24,8 +32,8 @@ struct DeviceNode {
     char serialNumber[16] = {};
     char description[64] = {};
     PortBackend backend = PortBackend::Serial;
-    std::string path; // serial device path; unused otherwise
-    std::shared_ptr<CKx208mSim> sim;
+    std::string path;                            // serial device path; unused otherwise
+    std::shared_ptr<ISimulatedDevice> simulated; // Simulated: the device; unused otherwise
 };
 
 // A byte link. Read and Write wait at most their time-out and return the
@@ -53,54 +61,9 @@ const char* PortErrorName(int code);
 // 8-bit additive checksum.
 uint8_t FrameChecksum(const uint8_t* data, size_t size);
 
-// Sources listed besides the FTDI bridges: explicit serial paths and
-// simulated instruments, in the order added.
-void PortAddExplicit(const std::string& path);
-void PortAddSimulated(std::shared_ptr<CKx208mSim> sim,
-                      const std::string& description = "KX-208M (simulated)");
-void PortClearExtraSources();
-// Off in tests, so attached hardware does not change what they see.
-void PortSetHardwareScan(bool enabled);
-// The sysfs root searched for FTDI bridges ("/sys" unless tests change it).
-void PortSetSysfsRoot(const std::string& root);
-
-// Read and write time-outs of every exchange (2000 ms each by default); tests
-// shorten them.
-void PortSetTimeouts(int readMs, int writeMs);
-int PortReadTimeout();
-
-// Fills nodes with up to maximum devices; count is their number. 0, or -1
-// when listing failed.
-int PortEnumerate(DeviceNode* nodes, int& count, int maximum);
-// Opens and configures the device (9600 8N1, DTR and RTS on, no flow control,
-// lowest latency). 0 or -1.
-int PortOpen(const DeviceNode& node);
-// 0, also when nothing is open.
-int PortClose();
-bool PortIsOpen();
-// Makes an already open link the port (tests script byte streams with it).
-void PortAttach(std::unique_ptr<Transport> transport);
-
-// Framed exchanges; results are the codes above.
-int PortRequest(uint8_t command, int n, uint8_t* out);
-int PortCommand(uint8_t command, int n, const uint8_t* payload);
-// After a failed PortRequest: waits until the line has been quiet for a
-// moment, reading whatever still arrives, then purges. An instrument that
-// answered after the time-out has sent its reply and moved on; when the late
-// bytes complete that reply exactly and it checks out, returns 0 with its data
-// in out. Otherwise a failure code, and the line is clean for a retry; late
-// tells whether bytes came after the time-out: the instrument was still
-// answering, so it may have moved on although its reply was lost.
-int PortSettle(uint8_t command, int n, uint8_t* out, bool& late);
-// Waits until the line has been quiet for a moment and purges; false when
-// any byte came meanwhile. A line that is gone counts as quiet: the next
-// exchange fails on it.
-bool PortLineQuiet();
-
 // Backends, for the port layer and the tools.
 std::unique_ptr<Transport> OpenSerialTransport(const std::string& path);
 std::unique_ptr<Transport> OpenFtdiTransport(uint32_t locId);
-std::unique_ptr<Transport> OpenSimTransport(std::shared_ptr<CKx208mSim> sim);
 // Appends the FTDI bridges bound to the kernel's serial driver.
 void ScanSerialBridges(const std::string& sysfsRoot, std::vector<DeviceNode>& out);
 // Appends the FTDI chips libftdi1 sees whose location is not already listed.

@@ -768,14 +768,14 @@ void CTervikDlg::OnDevice() {
     if (ConfirmReplace()) {
         // The dialog reads into an archive of its own: Cancel leaves the one
         // on screen untouched (the read stays in read_backup.mnr).
-        CDeviceDlg dlg(this);
+        CDeviceDlg dlg(m_deviceList, this);
         if (dlg.exec() == QDialog::Accepted) {
             if (std::unique_ptr<CArchiveData> read = dlg.TakeArchive()) {
                 delete g_pArchive;
                 g_pArchive = read.release();
                 m_provenance = DataProvenance{};
                 m_provenance.way = DataProvenance::Way::DeviceRead;
-                if (const CInstrument* instrument = g_deviceList.GetCurrent())
+                if (const CInstrument* instrument = m_deviceList.GetCurrent())
                     m_provenance.instrument = instrument->GetNode().description;
                 m_provenance.deviceNumber = g_pArchive->GetHeader().GetDeviceNumber();
                 m_provenance.readTime = dlg.ReadTime();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "GuiReporter.h"
+#include "Instrument.h"
 #include "LCWrp.h"
 #include "Provenance.h"
 #include "ReportDlg.h"
@@ -35,6 +36,8 @@ class CTervikDlg : public QDialog {
 
     // The path from the command line, opened as an *.mnr file at initialisation.
     void SetStartFile(const QString& path);
+    // The devices the Device button offers, and the link it reads through.
+    CDeviceList& DeviceList() { return m_deviceList; }
 
     // Caption of the chart's Y axis for the loaded archive.
     QString YAxisCaption() const { return m_strYTitle; }
@@ -149,6 +152,7 @@ class CTervikDlg : public QDialog {
         m_strChartGroup;
     QString m_strXTitle, m_strYTitle;
     GuiReporter m_reporter;
+    CDeviceList m_deviceList;
     bool m_bInitialised = false;
     bool m_bPlaced = false;
     QSize m_templateSize;

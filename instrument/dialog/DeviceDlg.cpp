@@ -17,8 +17,6 @@
 #include <cstdio>
 #include <ctime>
 
-CDeviceDlg* g_pDeviceDlg = nullptr;
-
 namespace {
 
 QString UiText(int offset) {
@@ -81,8 +79,9 @@ template <typename F> auto CDeviceDlg::OnUiThread(F f) -> decltype(f()) {
     return result;
 }
 
-CDeviceDlg::CDeviceDlg(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_ui(new WorkerUi(this)) {
+CDeviceDlg::CDeviceDlg(CDeviceList& devices, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_devices(devices),
+      m_ui(new WorkerUi(this)) {
     setFont(DialogGeometry::DialogFont());
     const DialogGeometry du(font());
     setFixedSize(du.Size(262, 182));
@@ -134,9 +133,7 @@ CDeviceDlg::~CDeviceDlg() {
     while (!m_bWorkerDone)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     JoinWorker();
-    if (g_pDeviceDlg == this)
-        g_pDeviceDlg = nullptr;
-    g_deviceList.CloseCurrent();
+    m_devices.CloseCurrent();
     delete m_ui;
 }
 
@@ -198,11 +195,11 @@ void CDeviceDlg::OnInitDialog() {
 }
 
 void CDeviceDlg::OnSearch() {
-    CInstrument* current = g_deviceList.GetCurrent();
+    CInstrument* current = m_devices.GetCurrent();
     const long long remembered = current ? current->GetNode().locId : 0;
-    g_deviceList.CloseCurrent();
+    m_devices.CloseCurrent();
     m_cbDevices->clear();
-    const int count = g_deviceList.Enumerate();
+    const int count = m_devices.Enumerate();
     if (count <= 0) {
         Prompts().Message(this, UiText(109) + '\n' + UiText(487), IPrompts::Ok, IPrompts::Exclamation);
         if (m_bInitializing) {
@@ -216,8 +213,8 @@ void CDeviceDlg::OnSearch() {
     m_cbDevices->setCurrentIndex(-1);
     int select = -1;
     for (int i = 0; i < count; ++i) {
-        m_cbDevices->addItem(QString::fromStdString(g_deviceList.GetLine(i)));
-        if (select < 0 && g_deviceList.GetLocId(i) == remembered)
+        m_cbDevices->addItem(QString::fromStdString(m_devices.GetLine(i)));
+        if (select < 0 && m_devices.GetLocId(i) == remembered)
             select = i;
     }
     m_cbDevices->setCurrentIndex(select < 0 ? 0 : select);
@@ -229,7 +226,7 @@ void CDeviceDlg::OnConnect() {
     const int index = m_cbDevices->currentIndex();
     if (index < 0)
         return;
-    CInstrument* inst = g_deviceList.Connect(index);
+    CInstrument* inst = m_devices.Connect(index);
     if (!inst) {
         Prompts().Message(this, UiText(110), IPrompts::Ok, IPrompts::Exclamation);
         return;
@@ -280,12 +277,11 @@ void CDeviceDlg::OnRead() {
     m_bStopRequested = false;
     m_bForced = m_chkForce->isChecked();
     m_readTime = static_cast<double>(std::time(nullptr));
-    g_pDeviceDlg = this;
     m_progress->setValue(0);
     // The dialog's own until OK hands it over.
     if (!m_archive)
         m_archive = std::make_unique<CArchiveData>(CArchiveData::Detached{});
-    CInstrument* instrument = g_deviceList.GetCurrent();
+    CInstrument* instrument = m_devices.GetCurrent();
     m_btnOk->setEnabled(false);
     m_chkForce->setEnabled(false);
     m_btnRead->setEnabled(false);

@@ -16,16 +16,17 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 
-// The device dialog: pick an attached instrument, connect to it, and read its
-// whole archive memory on a worker thread into an archive of the dialog's
-// own, which does not touch g_pArchive: a cancelled dialog leaves the
-// program's archive as it was. Run it with
+// The device dialog: pick an instrument of the device list it is given,
+// connect to it, and read its whole archive memory on a worker thread into
+// an archive of the dialog's own, which does not touch g_pArchive: a
+// cancelled dialog leaves the program's archive as it was. Run it with
 // exec(); it ends with Accepted (OK) when the main window should take the
-// archive read (TakeArchive) and show it.
+// archive read (TakeArchive) and show it. The list's current device is
+// closed with the dialog.
 class CDeviceDlg : public QDialog {
     Q_OBJECT
   public:
-    explicit CDeviceDlg(QWidget* parent = nullptr);
+    explicit CDeviceDlg(CDeviceList& devices, QWidget* parent = nullptr);
     ~CDeviceDlg() override;
 
     int exec() override;
@@ -65,6 +66,7 @@ class CDeviceDlg : public QDialog {
     // Runs f on the user-interface thread and waits for it.
     template <typename F> auto OnUiThread(F f) -> decltype(f());
 
+    CDeviceList& m_devices;
     QComboBox* m_cbDevices;
     QGroupBox* m_grpSelection;
     QPushButton* m_btnSearch;
@@ -92,6 +94,3 @@ class CDeviceDlg : public QDialog {
     ReadOutcome m_outcome;
     double m_readTime = 0;
 };
-
-// The dialog that started the running read; null otherwise.
-extern CDeviceDlg* g_pDeviceDlg;

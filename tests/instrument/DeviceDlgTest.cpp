@@ -64,15 +64,15 @@ class DeviceDlgTest : public QObject {
   private:
     std::shared_ptr<CKx208mSim> AddSim(SimConfig c, std::vector<ArchiveRecord> memory) {
         auto sim = std::make_shared<CKx208mSim>(std::move(c), std::move(memory));
-        PortAddSimulated(sim);
+        devices.Sources().AddSimulated(sim);
         return sim;
     }
 
   private slots:
     void initTestCase() {
         SetUILanguage(0);
-        PortSetHardwareScan(false);
-        PortSetTimeouts(100, 100);
+        devices.Sources().SetHardwareScan(false);
+        devices.Connection().PortSetTimeouts(100, 100);
         m_dir = std::filesystem::temp_directory_path() / ("tervik-devdlg-" + std::to_string(getpid()));
         std::filesystem::create_directories(m_dir);
         std::filesystem::current_path(m_dir); // read_backup.mnr lands here
@@ -83,12 +83,12 @@ class DeviceDlgTest : public QObject {
         std::filesystem::current_path("/");
         std::filesystem::remove_all(m_dir);
     }
-    void init() { PortClearExtraSources(); }
-    void cleanup() { PortClearExtraSources(); }
+    void init() { devices.Sources().Clear(); }
+    void cleanup() { devices.Sources().Clear(); }
 
     void noDeviceClosesAtOnce() {
         ScriptedPrompts prompts;
-        CDeviceDlg dlg;
+        CDeviceDlg dlg(devices);
         QCOMPARE(dlg.exec(), int(QDialog::Rejected));
         // The no-device text, then where to look: the group, the rule, the simulator.
         QCOMPARE(prompts.messages.size(), 1);
@@ -111,7 +111,7 @@ class DeviceDlgTest : public QObject {
         AddSim(c, Generated(1440));
         ScriptedPrompts prompts;
         prompts.messageAnswers = {IPrompts::Ok, IPrompts::No};
-        CDeviceDlg dlg;
+        CDeviceDlg dlg(devices);
         RunDialog(dlg, [&] {
             dlg.OnRead();
             QVERIFY(WaitReadDone(dlg));
@@ -124,9 +124,9 @@ class DeviceDlgTest : public QObject {
         QCOMPARE(dlg.Archive()->GetRecordCount(), 60);
 
         // A read that completes keeps the usual text and no note.
-        PortClearExtraSources();
+        devices.Sources().Clear();
         AddSim({}, Generated(30));
-        CDeviceDlg again;
+        CDeviceDlg again(devices);
         RunDialog(again, [&] {
             again.OnRead();
             QVERIFY(WaitReadDone(again));
@@ -142,7 +142,7 @@ class DeviceDlgTest : public QObject {
         c.statusUsed = 300;
         AddSim(c, Generated(600));
         ScriptedPrompts prompts;
-        CDeviceDlg dlg;
+        CDeviceDlg dlg(devices);
         const int rc = RunDialog(dlg, [&] {
             QCOMPARE(dlg.windowTitle(), QString("Device"));
             QCOMPARE(qobject_cast<QComboBox*>(dlg.Control(1000))->currentText(),
@@ -178,7 +178,7 @@ class DeviceDlgTest : public QObject {
         AddSim({}, Generated(30));
         ScriptedPrompts prompts;
         prompts.messageAnswers = {IPrompts::No, IPrompts::Yes};
-        CDeviceDlg dlg;
+        CDeviceDlg dlg(devices);
         RunDialog(dlg, [&] {
             QTest::mouseClick(Force(dlg), Qt::LeftButton);
             QVERIFY(!Force(dlg)->isChecked());
@@ -199,7 +199,7 @@ class DeviceDlgTest : public QObject {
         AddSim(c, Generated(100));
         ScriptedPrompts prompts;
         prompts.messageAnswers = {IPrompts::Ok, IPrompts::Yes};
-        CDeviceDlg dlg;
+        CDeviceDlg dlg(devices);
         RunDialog(dlg, [&] {
             dlg.OnRead();
             QVERIFY(WaitReadDone(dlg));
@@ -215,7 +215,7 @@ class DeviceDlgTest : public QObject {
         AddSim(c, Generated(600));
         ScriptedPrompts prompts;
         prompts.messageAnswers = {IPrompts::No, IPrompts::Yes};
-        CDeviceDlg dlg;
+        CDeviceDlg dlg(devices);
         const int rc = RunDialog(dlg, [&] {
             dlg.OnRead();
             dlg.reject(); // Cancel: a stop request, the dialog stays
@@ -241,7 +241,7 @@ class DeviceDlgTest : public QObject {
         CArchiveData shown;
         shown.AssignRecords(Generated(10), true);
         ScriptedPrompts prompts;
-        CDeviceDlg dlg;
+        CDeviceDlg dlg(devices);
         const int rc = RunDialog(dlg, [&] {
             dlg.OnRead();
             QVERIFY(WaitReadDone(dlg));
@@ -261,7 +261,7 @@ class DeviceDlgTest : public QObject {
         AddSim(c, Generated(20));
         ScriptedPrompts prompts;
         prompts.messageAnswers = {IPrompts::No};
-        CDeviceDlg dlg;
+        CDeviceDlg dlg(devices);
         RunDialog(dlg, [&] {
             dlg.OnRead();
             QVERIFY(WaitReadDone(dlg));
@@ -277,7 +277,7 @@ class DeviceDlgTest : public QObject {
         c.statusUsed = 0xFFFFFFF0ll;
         AddSim(c, Generated(20));
         ScriptedPrompts prompts;
-        CDeviceDlg dlg;
+        CDeviceDlg dlg(devices);
         RunDialog(dlg, [&] {
             QVERIFY(Text(dlg, 1009).startsWith("Status: 4294967280 records used"));
             QVERIFY(Text(dlg, 1009).contains("out of range"));
@@ -291,7 +291,7 @@ class DeviceDlgTest : public QObject {
         second.serialNumber = 7;
         AddSim(second, Generated(20));
         ScriptedPrompts prompts;
-        auto dlgOwner = std::make_unique<CDeviceDlg>();
+        auto dlgOwner = std::make_unique<CDeviceDlg>(devices);
         CDeviceDlg& dlg = *dlgOwner;
         RunDialog(dlg, [&] {
             auto* combo = qobject_cast<QComboBox*>(dlg.Control(1000));
@@ -302,12 +302,12 @@ class DeviceDlgTest : public QObject {
             QCOMPARE(Text(dlg, 1008), QString("Device #0007 connected"));
             QTest::mouseClick(Button(dlg, 1002), Qt::LeftButton);
             QCOMPARE(combo->currentIndex(), 1);
-            QCOMPARE(g_deviceList.GetCurrent()->GetSerialNumber(), 7);
+            QCOMPARE(devices.GetCurrent()->GetSerialNumber(), 7);
             dlg.reject();
         });
-        QVERIFY(g_deviceList.GetCurrent());
+        QVERIFY(devices.GetCurrent());
         dlgOwner.reset();
-        QCOMPARE(g_deviceList.GetCurrent(), nullptr); // closed with the dialog
+        QCOMPARE(devices.GetCurrent(), nullptr); // closed with the dialog
     }
 
     void destroyedWhileReading() {
@@ -315,7 +315,7 @@ class DeviceDlgTest : public QObject {
         c.baud = 57600; // about 42 ms a block
         AddSim(c, Generated(600));
         ScriptedPrompts prompts;
-        auto* dlg = new CDeviceDlg;
+        auto* dlg = new CDeviceDlg(devices);
         RunDialog(*dlg, [&] {
             dlg->OnRead();
             QVERIFY(QTest::qWaitFor([&] { return Text(*dlg, 1009).startsWith("Reading:"); }, 5000));
@@ -324,11 +324,12 @@ class DeviceDlgTest : public QObject {
         QVERIFY(dlg->IsReading());
         delete dlg; // stops the worker without questions and without hanging
         QVERIFY(prompts.messages.isEmpty());
-        QCOMPARE(g_deviceList.GetCurrent(), nullptr);
+        QCOMPARE(devices.GetCurrent(), nullptr);
     }
 
   private:
     std::filesystem::path m_dir;
+    CDeviceList devices;
 };
 
 QTEST_MAIN(DeviceDlgTest)

@@ -55,8 +55,8 @@ TEST_F(LinkFaultTest, LateReplyIsNeitherLostNorShiftedNorDoubled) {
         const std::vector<ArchiveRecord> backup = ReadMnrRecords(archive.GetBackupPath());
         EXPECT_TRUE(SameRecords(backup, file, std::min(backup.size(), file.size())));
         EXPECT_GE(backup.size(), file.size());
-        g_deviceList.CloseCurrent();
-        PortClearExtraSources();
+        devices.CloseCurrent();
+        devices.Sources().Clear();
     }
 }
 

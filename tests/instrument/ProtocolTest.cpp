@@ -21,12 +21,13 @@ using Bytes = std::vector<uint8_t>;
 class ProtocolTest : public ::testing::Test {
   protected:
     void Script(std::deque<Bytes> replies, bool purgeFails = false) {
-        PortAttach(std::make_unique<ScriptedLink>(std::move(replies), &log, purgeFails));
+        port.PortAttach(std::make_unique<ScriptedLink>(std::move(replies), &log, purgeFails));
     }
-    void TearDown() override { PortClose(); }
+    void TearDown() override { port.PortClose(); }
     ScriptedLink::Log log;
     RecordingUi ui;
-    CInstrument instrument{DeviceNode{}};
+    CDeviceConnection port;
+    CInstrument instrument{DeviceNode{}, port};
 };
 
 Bytes Block(uint8_t fill) {
@@ -50,17 +51,17 @@ TEST_F(ProtocolTest, StatusReplyDecodesLittleEndianCounts) {
 TEST_F(ProtocolTest, RequestErrorCodes) {
     uint8_t out[8];
     Script({{0x63, 0x10, 0, 0, 0, 0x20, 0, 0, 0, 0x31}});
-    EXPECT_EQ(PortRequest(0x63, 8, out), KX_ERR_CS);
+    EXPECT_EQ(port.PortRequest(0x63, 8, out), KX_ERR_CS);
     Script({{0x64, 0x10, 0, 0, 0, 0x20, 0, 0, 0, 0x30}});
-    EXPECT_EQ(PortRequest(0x63, 8, out), KX_ERR_MARKER1);
+    EXPECT_EQ(port.PortRequest(0x63, 8, out), KX_ERR_MARKER1);
     Script({{0x63, 0x10, 0, 0}}); // short
-    EXPECT_EQ(PortRequest(0x63, 8, out), KX_ERR_TO);
+    EXPECT_EQ(port.PortRequest(0x63, 8, out), KX_ERR_TO);
     Script({});
-    EXPECT_EQ(PortRequest(0x63, 8, out), KX_ERR_TO);
+    EXPECT_EQ(port.PortRequest(0x63, 8, out), KX_ERR_TO);
     Script({{0x63, 0x10, 0, 0, 0, 0x20, 0, 0, 0, 0x30}}, true);
-    EXPECT_EQ(PortRequest(0x63, 8, out), KX_ERROR);
-    PortClose();
-    EXPECT_EQ(PortRequest(0x63, 8, out), KX_ERROR); // nothing open
+    EXPECT_EQ(port.PortRequest(0x63, 8, out), KX_ERROR);
+    port.PortClose();
+    EXPECT_EQ(port.PortRequest(0x63, 8, out), KX_ERROR); // nothing open
 }
 
 TEST_F(ProtocolTest, BlockChecksumOffByOneIsReportedByName) {
@@ -93,7 +94,7 @@ TEST_F(ProtocolTest, SerialNumberEncodingDependsOnVersion) {
     ASSERT_EQ(instrument.QuerySerialNumber(), 1);
     EXPECT_EQ(instrument.GetSerialNumber(), 1234);
 
-    CInstrument newer{DeviceNode{}};
+    CInstrument newer{DeviceNode{}, port};
     Script({{0x13, 3, 11, 14}, {0xA0, 0x39, 0x30, 0, 0, 0x69}});
     ASSERT_EQ(newer.QueryVersion(), 1);
     ASSERT_EQ(newer.QuerySerialNumber(), 1);
@@ -112,7 +113,7 @@ TEST_F(ProtocolTest, VersionFallsBackToOldRequest) {
     EXPECT_EQ(log.written, (Bytes{0x13, 0x14}));
 
     // Both fail: the stored error is the 0x14 attempt's.
-    CInstrument other{DeviceNode{}};
+    CInstrument other{DeviceNode{}, port};
     Script({{0x13, 3, 11, 15}, {}});
     EXPECT_EQ(other.QueryVersion(), 0);
     EXPECT_EQ(other.GetLastError(), KX_ERR_TO);
@@ -136,13 +137,13 @@ TEST_F(ProtocolTest, CommandFrameAndAcknowledgement) {
 
     const uint8_t payload[4] = {0, 0, 0, 0};
     Script({{0x61, 0x00}});
-    EXPECT_EQ(PortCommand(0x61, 4, payload), KX_ERR_MARKER2);
+    EXPECT_EQ(port.PortCommand(0x61, 4, payload), KX_ERR_MARKER2);
     log.readSizes.clear();
     Script({{0x00, 0x61}, {0x61, 0x61}});
-    EXPECT_EQ(PortCommand(0x61, 4, payload), KX_ERR_MARKER1);
+    EXPECT_EQ(port.PortCommand(0x61, 4, payload), KX_ERR_MARKER1);
     EXPECT_EQ(log.readSizes, (std::vector<size_t>{2, 2})); // two more bytes read
     Script({{0x61}});
-    EXPECT_EQ(PortCommand(0x61, 4, payload), KX_ERR_TO);
+    EXPECT_EQ(port.PortCommand(0x61, 4, payload), KX_ERR_TO);
     // A failed acknowledgement is not an error of the instrument.
     Script({{0x61, 0x00}});
     EXPECT_EQ(instrument.SetReadPosition(0), 0);
@@ -150,9 +151,10 @@ TEST_F(ProtocolTest, CommandFrameAndAcknowledgement) {
 }
 
 TEST(PortTest, CloseWithNothingOpenSucceeds) {
-    PortClose();
-    EXPECT_FALSE(PortIsOpen());
-    EXPECT_EQ(PortClose(), 0);
+    CDeviceConnection port;
+    port.PortClose();
+    EXPECT_FALSE(port.PortIsOpen());
+    EXPECT_EQ(port.PortClose(), 0);
 }
 
 TEST(PortTest, ErrorNames) {
@@ -168,37 +170,31 @@ TEST(PortTest, ErrorNames) {
 
 class DeviceListTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        PortSetHardwareScan(false);
-        PortClearExtraSources();
-    }
-    void TearDown() override {
-        g_deviceList.CloseCurrent();
-        PortClearExtraSources();
-    }
+    void SetUp() override { devices.Sources().SetHardwareScan(false); }
+    CDeviceList devices;
 };
 
 TEST_F(DeviceListTest, TwentyDevicesAreListedAsSixteen) {
     for (int i = 0; i < 20; ++i)
-        PortAddSimulated(std::make_shared<CKx208mSim>(), "Sim " + std::to_string(i));
-    EXPECT_EQ(g_deviceList.Enumerate(), 16);
-    EXPECT_EQ(g_deviceList.GetDescription(15), "Sim 15");
-    EXPECT_EQ(g_deviceList.GetSerialNumber(15), "SIM15");
-    EXPECT_EQ(g_deviceList.GetDescription(16), "");
-    EXPECT_EQ(g_deviceList.GetSerialNumber(16), "");
-    EXPECT_EQ(g_deviceList.GetLocId(16), -1);
-    EXPECT_NE(g_deviceList.GetLocId(0), g_deviceList.GetLocId(1));
+        devices.Sources().AddSimulated(std::make_shared<CKx208mSim>(), "Sim " + std::to_string(i));
+    EXPECT_EQ(devices.Enumerate(), 16);
+    EXPECT_EQ(devices.GetDescription(15), "Sim 15");
+    EXPECT_EQ(devices.GetSerialNumber(15), "SIM15");
+    EXPECT_EQ(devices.GetDescription(16), "");
+    EXPECT_EQ(devices.GetSerialNumber(16), "");
+    EXPECT_EQ(devices.GetLocId(16), -1);
+    EXPECT_NE(devices.GetLocId(0), devices.GetLocId(1));
 }
 
 TEST_F(DeviceListTest, ConnectOutOfRangeClosesThePreviousDevice) {
-    PortAddSimulated(std::make_shared<CKx208mSim>());
-    ASSERT_EQ(g_deviceList.Enumerate(), 1);
-    ASSERT_NE(g_deviceList.Connect(0), nullptr);
-    EXPECT_TRUE(PortIsOpen());
-    EXPECT_EQ(g_deviceList.Connect(1), nullptr);
-    EXPECT_EQ(g_deviceList.GetCurrent(), nullptr);
-    EXPECT_FALSE(PortIsOpen());
-    EXPECT_EQ(g_deviceList.Connect(-1), nullptr);
+    devices.Sources().AddSimulated(std::make_shared<CKx208mSim>());
+    ASSERT_EQ(devices.Enumerate(), 1);
+    ASSERT_NE(devices.Connect(0), nullptr);
+    EXPECT_TRUE(devices.Connection().PortIsOpen());
+    EXPECT_EQ(devices.Connect(1), nullptr);
+    EXPECT_EQ(devices.GetCurrent(), nullptr);
+    EXPECT_FALSE(devices.Connection().PortIsOpen());
+    EXPECT_EQ(devices.Connect(-1), nullptr);
 }
 
 TEST_F(DeviceListTest, ConnectedSimulatorAnswersTheConnectSequence) {
@@ -207,9 +203,9 @@ TEST_F(DeviceListTest, ConnectedSimulatorAnswersTheConnectSequence) {
     c.versionMinor = 10;
     c.serialNumber = 4321;
     c.kind = 3;
-    PortAddSimulated(std::make_shared<CKx208mSim>(c, DefaultSimMemory(100)));
-    ASSERT_EQ(g_deviceList.Enumerate(), 1);
-    CInstrument* inst = g_deviceList.Connect(0);
+    devices.Sources().AddSimulated(std::make_shared<CKx208mSim>(c, DefaultSimMemory(100)));
+    ASSERT_EQ(devices.Enumerate(), 1);
+    CInstrument* inst = devices.Connect(0);
     ASSERT_NE(inst, nullptr);
     EXPECT_EQ(inst->GetSerialNumber(), -1);
     ASSERT_EQ(inst->QueryVersion(), 1);
@@ -224,11 +220,11 @@ TEST_F(DeviceListTest, ConnectedSimulatorAnswersTheConnectSequence) {
 }
 
 TEST_F(DeviceListTest, MissingPathCannotBeOpened) {
-    PortAddExplicit("/nonexistent/ttyUSB9");
-    ASSERT_EQ(g_deviceList.Enumerate(), 1);
-    EXPECT_EQ(g_deviceList.GetDescription(0), "/nonexistent/ttyUSB9");
-    EXPECT_EQ(g_deviceList.Connect(0), nullptr);
-    EXPECT_FALSE(PortIsOpen());
+    devices.Sources().AddExplicit("/nonexistent/ttyUSB9");
+    ASSERT_EQ(devices.Enumerate(), 1);
+    EXPECT_EQ(devices.GetDescription(0), "/nonexistent/ttyUSB9");
+    EXPECT_EQ(devices.Connect(0), nullptr);
+    EXPECT_FALSE(devices.Connection().PortIsOpen());
 }
 
 #ifndef _WIN32
@@ -284,28 +280,27 @@ TEST(SerialScanTest, FindsFtdiBridgesThroughSysfs) {
 namespace {
 
 TEST(DeviceSourcesTest, CommandLineOptionsAddSources) {
-    PortSetHardwareScan(false);
-    PortClearExtraSources();
+    CDeviceList devices;
+    devices.Sources().SetHardwareScan(false);
     std::vector<std::string> args = {"--port", "/dev/ttyUSB7", "data.mnr", "--simulate",
                                      "--simulate=" + std::string(TERVIK_SOURCE_DIR) + "/samples/demo.mnr"};
     std::string error;
-    ASSERT_TRUE(TakeDeviceSourceArgs(args, error)) << error;
+    ASSERT_TRUE(TakeDeviceSourceArgs(args, devices.Sources(), error)) << error;
     EXPECT_EQ(args, std::vector<std::string>{"data.mnr"});
-    ASSERT_EQ(g_deviceList.Enumerate(), 3);
-    EXPECT_EQ(g_deviceList.GetDescription(0), "/dev/ttyUSB7");
-    EXPECT_EQ(g_deviceList.GetDescription(1), "KX-208M (simulated)");
+    ASSERT_EQ(devices.Enumerate(), 3);
+    EXPECT_EQ(devices.GetDescription(0), "/dev/ttyUSB7");
+    EXPECT_EQ(devices.GetDescription(1), "KX-208M (simulated)");
     // The third holds the file's records.
-    ASSERT_NE(g_deviceList.Connect(2), nullptr);
+    ASSERT_NE(devices.Connect(2), nullptr);
     uint32_t used = 0, available = 0;
-    ASSERT_EQ(g_deviceList.GetCurrent()->QueryArchiveStatus(used, available), 1);
+    ASSERT_EQ(devices.GetCurrent()->QueryArchiveStatus(used, available), 1);
     EXPECT_EQ(used, 1440u);
-    g_deviceList.CloseCurrent();
+    devices.CloseCurrent();
 
     std::vector<std::string> bad = {"--simulate=/nonexistent.mnr"};
-    EXPECT_FALSE(TakeDeviceSourceArgs(bad, error));
+    EXPECT_FALSE(TakeDeviceSourceArgs(bad, devices.Sources(), error));
     std::vector<std::string> noPath = {"--port"};
-    EXPECT_FALSE(TakeDeviceSourceArgs(noPath, error));
-    PortClearExtraSources();
+    EXPECT_FALSE(TakeDeviceSourceArgs(noPath, devices.Sources(), error));
 }
 
 #ifndef _WIN32

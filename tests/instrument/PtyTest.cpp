@@ -50,9 +50,9 @@ TEST_F(PtyTest, ErasedRecordEndsEarlyAndForcedGoesOn) {
         ASSERT_TRUE(Connect(sim));
         ASSERT_EQ(Read(), 100);
         EXPECT_EQ(progress.size(), 7u);
-        g_deviceList.CloseCurrent();
+        devices.CloseCurrent();
     }
-    PortClearExtraSources();
+    devices.Sources().Clear();
     progress.clear();
     SimProcess sim({"--generate", "100", "--used", "300", "--available", "0"});
     ASSERT_TRUE(Connect(sim));

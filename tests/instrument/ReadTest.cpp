@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -16,9 +17,9 @@ class ReadTest : public ArchiveReadFixture {
     // Connects to a simulator holding memory, as the dialog does.
     std::shared_ptr<CKx208mSim> Connect(SimConfig config, std::vector<ArchiveRecord> memory) {
         auto sim = std::make_shared<CKx208mSim>(std::move(config), std::move(memory));
-        PortAddSimulated(sim);
-        EXPECT_EQ(g_deviceList.Enumerate(), 1);
-        CInstrument* inst = g_deviceList.Connect(0);
+        devices.Sources().AddSimulated(sim);
+        EXPECT_EQ(devices.Enumerate(), 1);
+        CInstrument* inst = devices.Connect(0);
         EXPECT_NE(inst, nullptr);
         if (inst) {
             EXPECT_EQ(inst->QueryVersion(), 1);
@@ -65,6 +66,45 @@ TEST_F(ReadTest, CleanReadEqualsTheMemory) {
     EXPECT_TRUE(ui.questions.empty());
 }
 
+// Each connection has its own link and buffers: two instruments open at once
+// are read side by side, each into its own archive.
+TEST_F(ReadTest, TwoInstrumentsAreReadAtOnce) {
+    SimConfig c;
+    c.baud = 115200; // about 21 ms a block, so the reads overlap
+    c.serialNumber = 11;
+    const auto memory = Generated(150);
+    Connect(c, memory);
+    CDeviceList second;
+    second.Sources().SetHardwareScan(false);
+    second.Connection().PortSetTimeouts(100, 100);
+    SimConfig c2 = c;
+    c2.serialNumber = 22;
+    const auto memory2 = Generated(300);
+    second.Sources().AddSimulated(std::make_shared<CKx208mSim>(c2, memory2));
+    ASSERT_EQ(second.Enumerate(), 1);
+    CInstrument* inst2 = second.Connect(0);
+    ASSERT_NE(inst2, nullptr);
+    ASSERT_EQ(inst2->QueryVersion(), 1);
+    ASSERT_EQ(inst2->QuerySerialNumber(), 1);
+    ASSERT_NE(devices.GetCurrent(), nullptr); // still open
+
+    CArchiveData archive2;
+    archive2.SetBackupPath(dir + "/second_backup.mnr");
+    RecordingUi ui2;
+    int read2 = 0;
+    std::thread other([&] { read2 = ReadFromDevice(inst2, archive2, ui2, nullptr, false); });
+    const int read1 = Read();
+    other.join();
+    ASSERT_EQ(read1, 150);
+    ASSERT_EQ(read2, 300);
+    EXPECT_TRUE(SameRecords(archive.GetRecords(), memory));
+    EXPECT_TRUE(SameRecords(archive2.GetRecords(), memory2));
+    EXPECT_EQ(archive.GetHeader().GetDeviceNumber(), 11u);
+    EXPECT_EQ(archive2.GetHeader().GetDeviceNumber(), 22u);
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_TRUE(ui2.messages.empty());
+}
+
 TEST_F(ReadTest, ThreeHundredUsedReadsTwentyOneBlocks) {
     SimConfig c;
     c.statusUsed = 300;
@@ -88,9 +128,9 @@ TEST_F(ReadTest, ErasedRecordEndsTheReadUnlessForced) {
     EXPECT_EQ(sim->BlockRequests(), 7);
 
     auto forcedSim = std::make_shared<CKx208mSim>(c, Generated(100));
-    PortAddSimulated(forcedSim);
-    ASSERT_EQ(g_deviceList.Enumerate(), 2);
-    ASSERT_NE(g_deviceList.Connect(1), nullptr);
+    devices.Sources().AddSimulated(forcedSim);
+    ASSERT_EQ(devices.Enumerate(), 2);
+    ASSERT_NE(devices.Connect(1), nullptr);
     ASSERT_EQ(Read(true), 100);
     EXPECT_EQ(forcedSim->BlockRequests(), 21);
 }
@@ -173,8 +213,8 @@ TEST_F(ReadTest, RepeatAfterARetryIsTakenOnce) {
 
     // An instrument that never moves on again: the read stops there, each
     // record kept once.
-    g_deviceList.CloseCurrent();
-    PortClearExtraSources();
+    devices.CloseCurrent();
+    devices.Sources().Clear();
     c.faults[1].times = 0;
     Connect(c, memory);
     ui.messages.clear();
@@ -294,8 +334,8 @@ TEST_F(ReadTest, InvalidRecordsAreDropped) {
     std::vector<ArchiveRecord> bad(20);
     for (auto& r : bad)
         std::memset(r.raw, 0, 16); // day 0, month 0
-    g_deviceList.CloseCurrent();
-    PortClearExtraSources();
+    devices.CloseCurrent();
+    devices.Sources().Clear();
     Connect({}, bad);
     EXPECT_EQ(Read(), 0);
     EXPECT_EQ(archive.GetRecordCount(), 0);

@@ -117,17 +117,14 @@ std::string TempDir(const std::string& name) {
 }
 
 void ArchiveReadFixture::SetUp() {
-    PortSetHardwareScan(false);
-    PortClearExtraSources();
-    PortSetTimeouts(m_timeoutMs, m_timeoutMs);
+    devices.Sources().SetHardwareScan(false);
+    devices.Connection().PortSetTimeouts(m_timeoutMs, m_timeoutMs);
     dir = TempDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
     archive.SetBackupPath(dir + "/read_backup.mnr");
 }
 
 void ArchiveReadFixture::TearDown() {
-    g_deviceList.CloseCurrent();
-    PortClearExtraSources();
-    PortSetTimeouts(2000, 2000);
+    devices.CloseCurrent();
     std::filesystem::remove_all(dir);
 }
 
@@ -135,17 +132,17 @@ void ArchiveReadFixture::TearDown() {
 bool ArchiveReadFixture::Connect(const SimProcess& sim) {
     if (sim.Path().empty())
         return false;
-    PortAddExplicit(sim.Path());
-    if (g_deviceList.Enumerate() != 1)
+    devices.Sources().AddExplicit(sim.Path());
+    if (devices.Enumerate() != 1)
         return false;
-    CInstrument* inst = g_deviceList.Connect(0);
+    CInstrument* inst = devices.Connect(0);
     return inst && inst->QueryVersion() && inst->QuerySerialNumber() && inst->QueryKind();
 }
 #endif
 
 int ArchiveReadFixture::Read(bool forced) {
     return ReadFromDevice(
-        g_deviceList.GetCurrent(), archive, ui,
+        devices.GetCurrent(), archive, ui,
         [this](int n, int total) {
             progress.emplace_back(n, total);
             return stopAt > 0 && static_cast<int>(progress.size()) >= stopAt ? 0 : 1;

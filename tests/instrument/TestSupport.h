@@ -6,9 +6,9 @@
 
 #include "ArchiveData.h"
 #include "Instrument.h"
+#include "Port.h"
 #include "ReadArchive.h"
 #include "SimInstrument.h"
-#include "Transport.h"
 
 #include <deque>
 #include <gtest/gtest.h>
@@ -114,6 +114,7 @@ class ArchiveReadFixture : public ::testing::Test {
     // Connects to the simulator's terminal as the device dialog does.
     bool Connect(const SimProcess& sim);
 
+    CDeviceList devices;
     RecordingUi ui;
     CArchiveData archive;
     std::string dir;

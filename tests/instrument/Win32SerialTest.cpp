@@ -16,38 +16,37 @@ class Win32SerialTest : public ::testing::Test {
                   ERROR_SUCCESS);
         Set(L"\\Device\\VCP7", L"COM47");
         Set(L"\\Device\\VCP3", L"COM43");
-        PortSetHardwareScan(true);
-        PortClearExtraSources();
+        devices.Sources().SetHardwareScan(true);
     }
     void TearDown() override {
         ::RegDeleteValueW(m_key, L"\\Device\\VCP7");
         ::RegDeleteValueW(m_key, L"\\Device\\VCP3");
         ::RegCloseKey(m_key);
-        g_deviceList.CloseCurrent();
-        PortSetHardwareScan(false);
+        devices.CloseCurrent();
     }
     void Set(const wchar_t* name, const wchar_t* port) {
         ::RegSetValueExW(m_key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(port),
                          static_cast<DWORD>((wcslen(port) + 1) * sizeof(wchar_t)));
     }
     HKEY m_key = nullptr;
+    CDeviceList devices;
 };
 
 TEST_F(Win32SerialTest, RegistryPortsAreListedByNumberAndMissingOnesDoNotOpen) {
-    const int count = g_deviceList.Enumerate();
+    const int count = devices.Enumerate();
     int first = -1, second = -1;
     for (int i = 0; i < count; ++i) {
-        if (g_deviceList.GetDescription(i) == "COM43 (\\Device\\VCP3)")
+        if (devices.GetDescription(i) == "COM43 (\\Device\\VCP3)")
             first = i;
-        if (g_deviceList.GetDescription(i) == "COM47 (\\Device\\VCP7)")
+        if (devices.GetDescription(i) == "COM47 (\\Device\\VCP7)")
             second = i;
     }
     ASSERT_GE(first, 0);
     EXPECT_GT(second, first);
-    EXPECT_EQ(g_deviceList.GetLocId(first), 43);
+    EXPECT_EQ(devices.GetLocId(first), 43);
     // Listed, but no such device behind the name.
-    EXPECT_EQ(g_deviceList.Connect(first), nullptr);
-    EXPECT_FALSE(PortIsOpen());
+    EXPECT_EQ(devices.Connect(first), nullptr);
+    EXPECT_FALSE(devices.Connection().PortIsOpen());
 }
 
 } // namespace

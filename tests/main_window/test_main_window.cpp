@@ -832,12 +832,13 @@ class TestMainWindow : public QObject {
     }
 
     void deviceReadsIntoTheListAndTheGuardsKnowIt() {
-        PortSetHardwareScan(false);
-        PortSetTimeouts(100, 100);
         QDir::setCurrent(m_dir.path()); // read_backup.mnr lands here
-        PortAddSimulated(std::make_shared<CKx208mSim>(SimConfig{}, SevenEightSeven()));
         ScriptedPrompts prompts;
         Open(WriteArchive("b.mnr", {Rec(5, 8, 0, 0, 3, RF_ZERO, 1.0f)}));
+        CDeviceList& devices = m_dlg->DeviceList();
+        devices.Sources().SetHardwareScan(false);
+        devices.Connection().PortSetTimeouts(100, 100);
+        devices.Sources().AddSimulated(std::make_shared<CKx208mSim>(SimConfig{}, SevenEightSeven()));
         QVERIFY(B(1006)->isEnabled());
         // Read, then cancelled: nothing changes, on screen or behind it.
         QVERIFY(ReadDevice(false));

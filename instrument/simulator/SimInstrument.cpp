@@ -4,7 +4,6 @@
 #include "MnrCodec.h"
 #include "Protocol.h"
 #include "ReadFile.h"
-#include "Transport.h"
 
 #include <algorithm>
 #include <charconv>
@@ -132,57 +131,60 @@ CKx208mSim::Reply CKx208mSim::Answer(const std::vector<uint8_t>& frame) {
         r.bytes = {c, c};
         return r;
     }
-    case kCmdBlock: {
-        const int block = static_cast<int>(m_position / kRecordsPerBlock);
-        ++m_blockRequests;
-        if (m_config.disconnectAfterBlocks >= 0 && m_blocksServed >= m_config.disconnectAfterBlocks) {
-            m_disconnected = true;
-            Reply r;
-            r.disconnect = true;
-            return r;
-        }
-        uint8_t data[240];
-        for (uint32_t i = 0; i < kRecordsPerBlock; ++i) {
-            const uint64_t index = uint64_t{m_position} + i;
-            if (index < m_memory.size())
-                std::memcpy(data + 16 * i, m_memory[index].raw, 16);
-            else
-                std::memset(data + 16 * i, 0xFF, 16);
-        }
-        Reply r = Framed(c, data, 240);
-        int delay = 0;
-        // A spoiled reply leaves the block pointer where it was, so asking
-        // again returns the same block.
-        if (TakeFault(SimFault::NoReply, c, block))
-            return {};
-        if (TakeFault(SimFault::ShortReply, c, block)) {
-            r.bytes.resize(r.bytes.size() / 2);
-            return r;
-        }
-        if (TakeFault(SimFault::BadChecksum, c, block)) {
-            r.bytes.back() = static_cast<uint8_t>(r.bytes.back() + 1);
-            return r;
-        }
-        if (TakeFault(SimFault::BadEcho, c, block)) {
-            r.bytes.front() = 0x26;
-            return r;
-        }
-        if (TakeFault(SimFault::Garbage, c, block)) {
-            r.bytes.insert(r.bytes.begin(), {0x00, 0x5A, 0xA5});
-            return r;
-        }
-        if (TakeFault(SimFault::Delay, c, block, &delay))
-            r.delayMs = delay;
-        if (TakeFault(SimFault::Trickle, c, block, &delay))
-            r.spreadMs = delay;
-        if (!TakeFault(SimFault::Repeat, c, block))
-            m_position += kRecordsPerBlock;
-        ++m_blocksServed;
-        return r;
-    }
+    case kCmdBlock:
+        return AnswerBlock(c);
     default:
         return {}; // unknown commands go unanswered
     }
+}
+
+CKx208mSim::Reply CKx208mSim::AnswerBlock(uint8_t c) {
+    const int block = static_cast<int>(m_position / kRecordsPerBlock);
+    ++m_blockRequests;
+    if (m_config.disconnectAfterBlocks >= 0 && m_blocksServed >= m_config.disconnectAfterBlocks) {
+        m_disconnected = true;
+        Reply r;
+        r.disconnect = true;
+        return r;
+    }
+    uint8_t data[240];
+    for (uint32_t i = 0; i < kRecordsPerBlock; ++i) {
+        const uint64_t index = uint64_t{m_position} + i;
+        if (index < m_memory.size())
+            std::memcpy(data + 16 * i, m_memory[index].raw, 16);
+        else
+            std::memset(data + 16 * i, 0xFF, 16);
+    }
+    Reply r = Framed(c, data, 240);
+    int delay = 0;
+    // A spoiled reply leaves the block pointer where it was, so asking
+    // again returns the same block.
+    if (TakeFault(SimFault::NoReply, c, block))
+        return {};
+    if (TakeFault(SimFault::ShortReply, c, block)) {
+        r.bytes.resize(r.bytes.size() / 2);
+        return r;
+    }
+    if (TakeFault(SimFault::BadChecksum, c, block)) {
+        r.bytes.back() = static_cast<uint8_t>(r.bytes.back() + 1);
+        return r;
+    }
+    if (TakeFault(SimFault::BadEcho, c, block)) {
+        r.bytes.front() = 0x26;
+        return r;
+    }
+    if (TakeFault(SimFault::Garbage, c, block)) {
+        r.bytes.insert(r.bytes.begin(), {0x00, 0x5A, 0xA5});
+        return r;
+    }
+    if (TakeFault(SimFault::Delay, c, block, &delay))
+        r.delayMs = delay;
+    if (TakeFault(SimFault::Trickle, c, block, &delay))
+        r.spreadMs = delay;
+    if (!TakeFault(SimFault::Repeat, c, block))
+        m_position += kRecordsPerBlock;
+    ++m_blocksServed;
+    return r;
 }
 
 namespace {
@@ -260,8 +262,11 @@ bool ParseCount(const std::string& text, int64_t max, int64_t& value) {
 
 } // namespace
 
-std::unique_ptr<Transport> OpenSimTransport(std::shared_ptr<CKx208mSim> sim) {
-    return std::make_unique<SimTransport>(std::move(sim));
+std::unique_ptr<Transport> CKx208mSim::OpenLink() {
+    std::shared_ptr<CKx208mSim> self = weak_from_this().lock();
+    if (!self)
+        return nullptr;
+    return std::make_unique<SimTransport>(std::move(self));
 }
 
 bool LoadMnrRecords(const std::string& path, std::vector<ArchiveRecord>& records, std::string& error) {

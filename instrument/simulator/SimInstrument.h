@@ -4,8 +4,10 @@
 // Used in-process as a transport backend and by the kx208m-sim program.
 
 #include "ArchiveRecord.h"
+#include "Transport.h"
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -35,9 +37,14 @@ struct SimConfig {
     std::vector<SimFault> faults;
 };
 
-class CKx208mSim {
+class CKx208mSim final : public ISimulatedDevice, public std::enable_shared_from_this<CKx208mSim> {
   public:
     explicit CKx208mSim(SimConfig config = {}, std::vector<ArchiveRecord> memory = {});
+
+    // An in-process link whose replies arrive when they would over a line
+    // paced at the configured rate; nullptr unless the simulator is owned by
+    // a shared_ptr, which the link shares.
+    std::unique_ptr<Transport> OpenLink() override;
 
     // What the instrument sends back for bytes received from the PC.
     struct Reply {
@@ -56,6 +63,7 @@ class CKx208mSim {
 
   private:
     Reply Answer(const std::vector<uint8_t>& frame);
+    Reply AnswerBlock(uint8_t command);
     Reply Framed(uint8_t command, const uint8_t* data, size_t n);
     bool TakeFault(SimFault::Kind kind, uint8_t command, int block, int* delayMs = nullptr);
 

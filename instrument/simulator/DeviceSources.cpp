@@ -1,9 +1,8 @@
 #include "DeviceSources.h"
 
 #include "SimInstrument.h"
-#include "Transport.h"
 
-bool TakeDeviceSourceArgs(std::vector<std::string>& args, std::string& error) {
+bool TakeDeviceSourceArgs(std::vector<std::string>& args, CDeviceSources& sources, std::string& error) {
     std::vector<std::string> rest;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -15,14 +14,14 @@ bool TakeDeviceSourceArgs(std::vector<std::string>& args, std::string& error) {
                 simArgs = {"--mnr", a.substr(11)};
             if (!ParseSimArgs(simArgs, config, memory, error))
                 return false;
-            PortAddSimulated(std::make_shared<CKx208mSim>(config, std::move(memory)));
+            sources.AddSimulated(std::make_shared<CKx208mSim>(config, std::move(memory)));
         } else if (a == "--port" || a.rfind("--port=", 0) == 0) {
             std::string path = a == "--port" ? (i + 1 < args.size() ? args[++i] : "") : a.substr(7);
             if (path.empty()) {
                 error = "--port needs the path of a serial port";
                 return false;
             }
-            PortAddExplicit(path);
+            sources.AddExplicit(path);
         } else {
             rest.push_back(a);
         }
