@@ -45,14 +45,29 @@ int CliRender(const std::vector<std::string>& argv) {
         return CliError(kExitUsage, "render needs -o OUT");
     if (!IsChartPictureName(out))
         return CliError(kExitUsage, "-o OUT takes a .png, .jpg, .bmp, .gif, .emf, .svg or .pdf name");
-    CArchiveData archive;
-    if (const int rc = LoadArchiveFile(args.Positional()[0], args.Get("format"), archive))
-        return rc;
-    std::string error;
-    int index = 0;
+    // The filter decides what a stream keeps; a fault in the options is
+    // told after the file's and the series', as when the file is loaded.
     CurveOptions options;
-    if (!ReadSeriesIndex(args, archive, index, error) || !ReadCurveOptions(args, options, error))
+    std::string optionsError;
+    const bool curveOptionsRead = ReadCurveOptions(args, options, optionsError);
+    // An *.mnr file is read in pieces, twice, rather than held while the
+    // plots are filled; other formats are loaded whole.
+    const std::string& path = args.Positional()[0];
+    std::string kind;
+    if (const int rc = ArchiveFormatOf(path, args.Get("format"), kind))
+        return rc;
+    CArchiveData archive;
+    MnrSeriesStream stream;
+    const bool streamed = kind == "mnr";
+    if (const int rc = streamed ? OpenSeriesStream(path, args, options.filter, stream)
+                                : LoadArchiveFile(path, kind, archive))
+        return rc;
+    int index = 0;
+    std::string error;
+    if (!ReadSeriesIndex(args, streamed ? stream.SeriesCount() : archive.GetSeriesCount(), index, error))
         return CliError(kExitUsage, error);
+    if (!curveOptionsRead)
+        return CliError(kExitUsage, optionsError);
     double view[4] = {};
     if (args.Has("view")) {
         const auto& v = args.GetAll("view");
@@ -84,13 +99,18 @@ int CliRender(const std::vector<std::string>& argv) {
     chart.SetPixelRatio(static_cast<double>(scale));
     chart.Layout(width * static_cast<int>(scale), height * static_cast<int>(scale));
     ConfigureMainChart(&chart, LoadUIString(28), LoadUIString(26));
-    chart.SetTitles(LoadUIString(28), ChartYCaption(archive.GetKind()));
+    chart.SetTitles(LoadUIString(28),
+                    ChartYCaption(streamed ? stream.Header().GetKind() : archive.GetKind()));
     // The chart holds its own copy of the points; the picture needs neither
     // the records nor the arrays kept for the statistics.
     SeriesPlots plots;
     plots.keepPoints = false;
-    ShowSeriesPlots(&chart, *archive.GetSeries(index), index, options, LoadUIString(2), plots);
+    if (!streamed)
+        ShowSeriesPlots(&chart, *archive.GetSeries(index), index, options, LoadUIString(2), plots);
+    else if (!ShowSeriesPlots(&chart, stream, index, options, LoadUIString(2), plots))
+        return CliError(kExitFailure, path + ": the file changed while it was read");
     archive.Clear();
+    stream = MnrSeriesStream();
     if (args.Has("view") && !chart.SetView(view[0], view[1], view[2], view[3]))
         return CliError(kExitUsage,
                         "the view is refused: it needs XMIN < XMAX, YMIN < YMAX and a window of at "
