@@ -95,7 +95,7 @@ class MnrSeriesStream {
     bool m_skipBad = false;
     int m_seriesCount = 0;
     int m_count = 0;
-    size_t m_kinds[4] = {}; // records by zero (bit 0) and bad (bit 1) flag
+    size_t m_kinds[4] = {};           // records by zero (bit 0) and bad (bit 1) flag
     std::deque<ReferenceZero> m_refs; // grown without copying
     uint64_t m_digest = 0;
 };
