@@ -1,6 +1,7 @@
 #include "ArchiveData.h"
 #include "AtomicFile.h"
 #include "MnrCodec.h"
+#include "MnrStream.h"
 #include "ReadFile.h"
 
 #include <cerrno>
@@ -79,51 +80,23 @@ FilePtr OpenBackupFile(const std::string& path, bool create) {
 } // namespace
 
 int CArchiveData::LoadMnr(const std::string& path) {
-    FilePtr f = OpenRegularFileForReading(path);
-    if (!f) {
-        Report("Can't open file");
+    MnrFileReader reader;
+    if (!reader.Open(path, *m_reporter))
         return 0;
-    }
-    MnrParser parser;
-    std::vector<ArchiveRecord> records;
-    uint8_t head[kMnrHeadSize];
-    const size_t headSize = std::fread(head, 1, sizeof head, f.get());
-    if (!parser.Feed(head, headSize, records) || (!parser.HeadDone() && parser.Finish() != MnrError::None)) {
-        Report(MnrErrorText(parser.Error()));
-        return 0;
-    }
-
-    std::error_code ec;
-    const uint64_t fileSize = std::filesystem::file_size(PathFromUtf8(path), ec);
-    const uint64_t size = ec ? 0 : fileSize;
-    const uint64_t expected = size > parser.RecordStart() ? (size - parser.RecordStart()) / 16 : 0;
-    if (expected > kMaxArchiveRecords) {
-        Report(kTooManyRecordsText);
-        return 0;
-    }
-
-    // The vector is sized once from the file size; the parser passes on only
+    // The vector is sized once from the file size; the reader passes on only
     // the records kept, so only those are ever written to it (and made
     // resident). A trailing partial record is ignored.
-    records.reserve(static_cast<size_t>(expected));
-    constexpr size_t kChunk = 4096 * 16;
-    auto chunk = std::make_unique<uint8_t[]>(kChunk);
-    for (;;) {
-        const size_t got = std::fread(chunk.get(), 1, kChunk, f.get());
-        parser.Feed(chunk.get(), got, records);
-        // The file may have grown since its size was taken.
-        if (parser.RecordCount() > kMaxArchiveRecords) {
-            Report(kTooManyRecordsText);
-            return 0;
-        }
-        if (got < kChunk)
-            break;
+    std::vector<ArchiveRecord> records;
+    records.reserve(static_cast<size_t>(reader.ExpectedRecords()));
+    while (reader.Next(records)) {
     }
+    if (reader.Failed())
+        return 0;
     if (records.capacity() > records.size() + records.size() / 8)
         records.shrink_to_fit();
-    m_header = parser.Header();
+    m_header = reader.Header();
     Clear();
-    // The parser passed on only valid, non-erased records.
+    // The reader passed on only valid, non-erased records.
     return AdoptRecords(std::move(records), true);
 }
 

@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cfloat>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -179,8 +180,8 @@ bool ParseDoubleArg(const std::string& text, double& value) {
     return std::isfinite(value) && (!nonZero || std::fabs(value) >= DBL_MIN);
 }
 
-int LoadArchiveFile(const std::string& path, const std::string& format, CArchiveData& archive) {
-    std::string kind = format;
+int ArchiveFormatOf(const std::string& path, const std::string& format, std::string& kind) {
+    kind = format;
     if (kind.empty()) {
         std::string ext = Utf8FromPath(PathFromUtf8(path).extension());
         std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -194,6 +195,15 @@ int LoadArchiveFile(const std::string& path, const std::string& format, CArchive
             return CliError(kExitUsage,
                             "cannot tell the format of " + path + " by its extension; use --format");
     }
+    if (kind != "mnr" && kind != "dat" && kind != "orlo2")
+        return CliError(kExitUsage, "unknown format '" + kind + "' (mnr, dat or orlo2)");
+    return kExitOk;
+}
+
+int LoadArchiveFile(const std::string& path, const std::string& format, CArchiveData& archive) {
+    std::string kind;
+    if (const int rc = ArchiveFormatOf(path, format, kind))
+        return rc;
     TheCliReporter().subject = path;
     archive.SetReporter(&TheCliReporter());
     int n;
@@ -201,11 +211,21 @@ int LoadArchiveFile(const std::string& path, const std::string& format, CArchive
         n = archive.LoadMnr(path);
     else if (kind == "dat")
         n = archive.LoadDat(path);
-    else if (kind == "orlo2")
-        n = archive.LoadOrlo2Txt(path);
     else
-        return CliError(kExitUsage, "unknown format '" + kind + "' (mnr, dat or orlo2)");
+        n = archive.LoadOrlo2Txt(path);
     if (n == 0)
+        return CliError(kExitFailure, "no records loaded from " + path);
+    return kExitOk;
+}
+
+int OpenSeriesStream(const std::string& path, const CliArgs& args, bool skipBad, MnrSeriesStream& stream) {
+    long long n = 0;
+    // A --series that is not a number is refused after the file is read, as
+    // with a loaded archive.
+    if (!args.Has("series") || !ParseIntArg(args.Get("series"), n) || n < 1 || n > INT_MAX)
+        n = 0;
+    TheCliReporter().subject = path;
+    if (!stream.Open(path, static_cast<int>(n - 1), skipBad, TheCliReporter()) || stream.SeriesCount() == 0)
         return CliError(kExitFailure, "no records loaded from " + path);
     return kExitOk;
 }
@@ -282,6 +302,10 @@ bool ReadCurveOptions(const CliArgs& args, CurveOptions& options, std::string& e
 }
 
 bool ReadSeriesIndex(const CliArgs& args, const CArchiveData& archive, int& index, std::string& error) {
+    return ReadSeriesIndex(args, archive.GetSeriesCount(), index, error);
+}
+
+bool ReadSeriesIndex(const CliArgs& args, int seriesCount, int& index, std::string& error) {
     if (!args.Has("series")) {
         error = "--series N is required";
         return false;
@@ -291,9 +315,9 @@ bool ReadSeriesIndex(const CliArgs& args, const CArchiveData& archive, int& inde
         error = "--series takes a number from 1";
         return false;
     }
-    if (n > archive.GetSeriesCount()) {
-        error = "there is no series " + std::to_string(n) + " (the file has " +
-                std::to_string(archive.GetSeriesCount()) + ")";
+    if (n > seriesCount) {
+        error =
+            "there is no series " + std::to_string(n) + " (the file has " + std::to_string(seriesCount) + ")";
         return false;
     }
     index = static_cast<int>(n - 1);

@@ -6,6 +6,7 @@
 #include "ArchiveData.h"
 #include "AtomicFile.h"
 #include "IntervalStats.h"
+#include "MnrStream.h"
 #include "SeriesFormat.h"
 
 #include <map>
@@ -86,6 +87,13 @@ bool ParseDoubleArg(const std::string& text, double& value);
 // Loads path into archive, reporting through TheCliReporter(), by --format (mnr, dat, orlo2) or by its
 // extension (case-insensitive: .mnr, .dat, .txt). Returns kExitOk, or an exit code after printing why.
 int LoadArchiveFile(const std::string& path, const std::string& format, CArchiveData& archive);
+// The format LoadArchiveFile would read path by: kExitOk with kind "mnr", "dat" or "orlo2", or an exit
+// code after printing why.
+int ArchiveFormatOf(const std::string& path, const std::string& format, std::string& kind);
+// Opens stream on the *.mnr file at path for the series --series names (none when it names none) and
+// walks that skip bad records when skipBad: kExitOk, or an exit code after printing why, as
+// LoadArchiveFile. The series is checked afterwards with ReadSeriesIndex(args, stream.SeriesCount(), ...).
+int OpenSeriesStream(const std::string& path, const CliArgs& args, bool skipBad, MnrSeriesStream& stream);
 
 // Names of the curve options, for CliArgs::Parse.
 extern const std::vector<std::string> kCurveValueOptions; // zero-correction, std-temp, std-pres
@@ -104,3 +112,4 @@ bool ReadIntervalOptions(const CliArgs& args, IntervalOptions& options, std::str
 
 // Reads --series N (1-based, required) into a 0-based index that exists.
 bool ReadSeriesIndex(const CliArgs& args, const CArchiveData& archive, int& index, std::string& error);
+bool ReadSeriesIndex(const CliArgs& args, int seriesCount, int& index, std::string& error);

@@ -11,6 +11,15 @@
 #include "SeriesPlots.h"
 #include "StringTable.h"
 
+#include "AtomicFile.h"
+
+#include <QBuffer>
+#include <QFileInfo>
+#include <QPainter>
+#include <QSvgGenerator>
+
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -29,6 +38,38 @@ bool ParseSize(const std::string& text, int& w, int& h) {
     return true;
 }
 
+// The SVG picture WriteChartPicture writes, with the plots dropped once they
+// are drawn: Qt's generator keeps the whole document as text and copies it
+// when the painter ends, which with the points still held was the peak.
+bool WriteSvgReleasingPlots(CLCCore& chart, SeriesPlots& plots, const std::string& path) try {
+    const LCRect& client = chart.ClientRect();
+    const double ratio = chart.PixelRatio();
+    const int cx = std::max(1, static_cast<int>(std::lround((client.right - client.left + 1) / ratio)));
+    const int cy = std::max(1, static_cast<int>(std::lround((client.bottom - client.top + 1) / ratio)));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly))
+        return false;
+    const QRectF target(0, 0, cx, cy);
+    QSvgGenerator generator;
+    generator.setOutputDevice(&buffer);
+    generator.setSize(QSize(cx, cy));
+    generator.setViewBox(target);
+    generator.setResolution(96);
+    QPainter painter;
+    if (!painter.begin(&generator))
+        return false;
+    PaintChartVector(chart, painter, target);
+    RemoveSeriesPlots(&chart, plots);
+    if (!painter.end())
+        return false;
+    buffer.close();
+    return !bytes.isEmpty() &&
+           WriteFileAtomically(path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+} catch (...) {
+    return false;
+}
+
 } // namespace
 
 int CliRender(const std::vector<std::string>& argv) {
@@ -45,14 +86,29 @@ int CliRender(const std::vector<std::string>& argv) {
         return CliError(kExitUsage, "render needs -o OUT");
     if (!IsChartPictureName(out))
         return CliError(kExitUsage, "-o OUT takes a .png, .jpg, .bmp, .gif, .emf, .svg or .pdf name");
-    CArchiveData archive;
-    if (const int rc = LoadArchiveFile(args.Positional()[0], args.Get("format"), archive))
-        return rc;
-    std::string error;
-    int index = 0;
+    // The filter decides what a stream keeps; a fault in the options is
+    // told after the file's and the series', as when the file is loaded.
     CurveOptions options;
-    if (!ReadSeriesIndex(args, archive, index, error) || !ReadCurveOptions(args, options, error))
+    std::string optionsError;
+    const bool curveOptionsRead = ReadCurveOptions(args, options, optionsError);
+    // An *.mnr file is read in pieces, twice, rather than held while the
+    // plots are filled; other formats are loaded whole.
+    const std::string& path = args.Positional()[0];
+    std::string kind;
+    if (const int rc = ArchiveFormatOf(path, args.Get("format"), kind))
+        return rc;
+    CArchiveData archive;
+    MnrSeriesStream stream;
+    const bool streamed = kind == "mnr";
+    if (const int rc = streamed ? OpenSeriesStream(path, args, options.filter, stream)
+                                : LoadArchiveFile(path, kind, archive))
+        return rc;
+    int index = 0;
+    std::string error;
+    if (!ReadSeriesIndex(args, streamed ? stream.SeriesCount() : archive.GetSeriesCount(), index, error))
         return CliError(kExitUsage, error);
+    if (!curveOptionsRead)
+        return CliError(kExitUsage, optionsError);
     double view[4] = {};
     if (args.Has("view")) {
         const auto& v = args.GetAll("view");
@@ -84,18 +140,24 @@ int CliRender(const std::vector<std::string>& argv) {
     chart.SetPixelRatio(static_cast<double>(scale));
     chart.Layout(width * static_cast<int>(scale), height * static_cast<int>(scale));
     ConfigureMainChart(&chart, LoadUIString(28), LoadUIString(26));
-    chart.SetTitles(LoadUIString(28), ChartYCaption(archive.GetKind()));
+    chart.SetTitles(LoadUIString(28),
+                    ChartYCaption(streamed ? stream.Header().GetKind() : archive.GetKind()));
     // The chart holds its own copy of the points; the picture needs neither
     // the records nor the arrays kept for the statistics.
     SeriesPlots plots;
     plots.keepPoints = false;
-    ShowSeriesPlots(&chart, *archive.GetSeries(index), index, options, LoadUIString(2), plots);
+    if (!streamed)
+        ShowSeriesPlots(&chart, *archive.GetSeries(index), index, options, LoadUIString(2), plots);
+    else if (!ShowSeriesPlots(&chart, stream, index, options, LoadUIString(2), plots))
+        return CliError(kExitFailure, path + ": the file changed while it was read");
     archive.Clear();
+    stream = MnrSeriesStream();
     if (args.Has("view") && !chart.SetView(view[0], view[1], view[2], view[3]))
         return CliError(kExitUsage,
                         "the view is refused: it needs XMIN < XMAX, YMIN < YMAX and a window of at "
                         "least 1e-10 of its largest coordinate");
-    if (!WriteChartPicture(chart, out))
+    const bool svg = QFileInfo(QString::fromStdString(out)).suffix().toLower() == QLatin1String("svg");
+    if (!(svg ? WriteSvgReleasingPlots(chart, plots, out) : WriteChartPicture(chart, out)))
         return CliError(kExitFailure, "cannot write " + out);
     return kExitOk;
 }

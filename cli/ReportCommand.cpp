@@ -35,14 +35,29 @@ int CliReport(const std::vector<std::string>& argv) {
         return CliError(kExitUsage, error);
     const std::string& path = args.Positional()[0];
     options.provenance = DataProvenance::FromFile(DataProvenance::Way::File, path);
+    std::string kind;
+    if (const int rc = ArchiveFormatOf(path, args.Get("format"), kind))
+        return rc;
     CArchiveData archive;
-    if (const int rc = LoadArchiveFile(path, args.Get("format"), archive))
+    if (const int rc = LoadArchiveFile(path, kind, archive))
         return rc;
     if (!ReadSeriesIndex(args, archive, options.series, error) ||
         !ReadCurveOptions(args, options.curve, error))
         return CliError(kExitUsage, error);
+    // The figures need the records, the chart its points: an *.mnr file's
+    // are read again for the chart once the records are released.
+    MnrSeriesStream stream;
+    if (kind == "mnr") {
+        if (const int rc = OpenSeriesStream(path, args, options.curve.filter, stream))
+            return rc;
+        const SeriesInfo& series = *archive.GetSeries(options.series);
+        if (stream.RecordCount() != series.GetCount() || stream.Digest() != DigestSeries(series))
+            return CliError(kExitFailure, path + ": the file changed while it was read");
+    }
     const auto app = StartHeadlessGui();
-    if (!WriteSeriesReport(std::move(archive), options, out, error))
+    const bool written = kind == "mnr" ? WriteSeriesReport(std::move(archive), stream, options, out, error)
+                                       : WriteSeriesReport(std::move(archive), options, out, error);
+    if (!written)
         return CliError(kExitFailure, error);
     return kExitOk;
 }

@@ -37,33 +37,37 @@ struct CurveSink {
     double* y = nullptr;
 };
 
-// The zero-control, measurement and (withBad) bad-point curves in one walk
-// of the series (times and results only: the chart takes no temperatures or
-// pressures); a record's time and result do not depend on which curve takes
-// it. The measurement points also go to keepX and keepY when given.
-void WalkCurves(const SeriesInfo& series, unsigned skip, const CurveOptions& options, bool withBad,
-                CurveSink (&sinks)[kCurves], std::vector<double>* keepX, std::vector<double>* keepY,
-                CurveFindings& found) {
-    series.ForEachCurvePoint(skip, options.zeroCorrection, options.stdTemp, options.stdPres,
-                             [&](int, const ArchiveRecord& r, double t, double result, double, double) {
-                                 const auto put = [&](CurveSink& sink) {
-                                     if (sink.x && sink.count < sink.room) {
-                                         sink.x[sink.count] = t;
-                                         sink.y[sink.count] = result;
-                                     }
-                                     ++sink.count;
-                                 };
-                                 put(sinks[r.IsZero() ? kZero : kMeasurement]);
-                                 if (withBad && r.IsBad())
-                                     put(sinks[kBad]);
-                                 if (keepX && !r.IsZero()) {
-                                     keepX->push_back(t);
-                                     keepY->push_back(result);
-                                 }
-                                 found.anyPoint = true;
-                                 found.anyFinite = found.anyFinite || std::isfinite(result);
-                             });
-}
+// Puts a point of the walk into its curves: the zero-control, measurement
+// and (withBad) bad-point curves are made in one walk of the series (times
+// and results only: the chart takes no temperatures or pressures); a
+// record's time and result do not depend on which curve takes it. The
+// measurement points also go to keepX and keepY when given.
+struct CurvePut {
+    CurveSink (&sinks)[kCurves];
+    bool withBad;
+    std::vector<double>* keepX;
+    std::vector<double>* keepY;
+    CurveFindings& found;
+
+    void operator()(int, const ArchiveRecord& r, double t, double result, double, double) const {
+        const auto put = [&](CurveSink& sink) {
+            if (sink.x && sink.count < sink.room) {
+                sink.x[sink.count] = t;
+                sink.y[sink.count] = result;
+            }
+            ++sink.count;
+        };
+        put(sinks[r.IsZero() ? kZero : kMeasurement]);
+        if (withBad && r.IsBad())
+            put(sinks[kBad]);
+        if (keepX && !r.IsZero()) {
+            keepX->push_back(t);
+            keepY->push_back(result);
+        }
+        found.anyPoint = true;
+        found.anyFinite = found.anyFinite || std::isfinite(result);
+    }
+};
 
 // Adds the plot of a filled descriptor; null when it has no point or there is no chart.
 LCPosition AddCurve(CLCCore* chart, std::optional<LCSetDesc>& desc, const CurveLook& look,
@@ -106,18 +110,28 @@ bool HasReferenceZero(const SeriesInfo& series, bool filter) {
     return false;
 }
 
-} // namespace
-
-int EmptyChartReason(const SeriesInfo& series, const CurveOptions& options, bool anyPoint, bool anyFinite) {
-    if (anyFinite || series.GetCount() <= 0)
+int EmptyReason(int count, bool hasReferenceZero, const CurveOptions& options, bool anyPoint,
+                bool anyFinite) {
+    if (anyFinite || count <= 0)
         return 0;
-    if (!anyPoint && options.zeroCorrection && !HasReferenceZero(series, options.filter))
+    if (!anyPoint && options.zeroCorrection && !hasReferenceZero)
         return kNoZeroControlText;
     return anyPoint ? kNoFiniteValueText : 0;
 }
 
-void ShowSeriesPlots(CLCCore* chart, const SeriesInfo& series, int listIndex, const CurveOptions& options,
-                     const std::string& dataText, SeriesPlots& plots) {
+// What ShowSeriesPlots needs of a series, wherever its records are.
+struct PlotSource {
+    // The points a walk with these flags gives (CurvePointCount).
+    std::function<size_t(unsigned flags)> pointCount;
+    // The walk with the curve options and skip flags, each point to put;
+    // false when the records could not be read.
+    std::function<bool(const CurvePut& put)> walk;
+    // EmptyChartReason of the series.
+    std::function<int(bool anyPoint, bool anyFinite)> emptyReason;
+};
+
+bool ShowPlots(CLCCore* chart, const PlotSource& source, int listIndex, const CurveOptions& options,
+               const std::string& dataText, SeriesPlots& plots) {
     RemoveSeriesPlots(chart, plots);
     const unsigned skip = options.filter ? CF_SKIP_BAD : 0;
     char title[512];
@@ -128,7 +142,7 @@ void ShowSeriesPlots(CLCCore* chart, const SeriesInfo& series, int listIndex, co
     const int curves = options.filter ? 2 : 3;
     CurveSink sinks[kCurves];
     for (int c = 0; c < curves; ++c)
-        sinks[c].room = CurvePointCount(series, select[c]);
+        sinks[c].room = source.pointCount(select[c]);
     std::vector<double>* keepX = plots.keepPoints ? &plots.times : nullptr;
     std::vector<double>* keepY = plots.keepPoints ? &plots.results : nullptr;
     if (keepX) {
@@ -136,10 +150,10 @@ void ShowSeriesPlots(CLCCore* chart, const SeriesInfo& series, int listIndex, co
         keepY->reserve(sinks[kMeasurement].room);
     }
     CurveFindings found;
-    bool walked = false;
+    bool walked = false, read = true;
     const auto walk = [&] {
         walked = true;
-        WalkCurves(series, skip, options, !options.filter, sinks, keepX, keepY, found);
+        read = source.walk(CurvePut{sinks, !options.filter, keepX, keepY, found});
     };
     // Every data set is filled in place by the one walk, so each descriptor
     // is made inside the fill of the one before; the innermost fill walks,
@@ -163,14 +177,61 @@ void ShowSeriesPlots(CLCCore* chart, const SeriesInfo& series, int listIndex, co
         make(0);
     if (!walked)
         walk();
+    if (!read) {
+        plots.times.clear();
+        plots.results.clear();
+        return false;
+    }
     plots.zero = AddCurve(chart, descs[kZero], {0x808000, 2, 0xC0C000, 4}, zeroTitle);
     plots.measurement = AddCurve(chart, descs[kMeasurement], {0x208000, 3, 0x208000, 4}, title);
     plots.bad = AddCurve(chart, descs[kBad], {0x000080, 3, 0x000080, 5}, title);
     if (chart && plots.bad)
         chart->SetPlotNote(plots.bad, LoadUIString(kBadPointNote));
-    const int reason = EmptyChartReason(series, options, found.anyPoint, found.anyFinite);
+    const int reason = source.emptyReason(found.anyPoint, found.anyFinite);
     if (chart && reason != 0)
         chart->SetMessage(LoadUIString(reason));
+    return true;
+}
+
+} // namespace
+
+int EmptyChartReason(const SeriesInfo& series, const CurveOptions& options, bool anyPoint, bool anyFinite) {
+    if (anyFinite || series.GetCount() <= 0)
+        return 0;
+    return EmptyReason(series.GetCount(), HasReferenceZero(series, options.filter), options, anyPoint,
+                       anyFinite);
+}
+
+void ShowSeriesPlots(CLCCore* chart, const SeriesInfo& series, int listIndex, const CurveOptions& options,
+                     const std::string& dataText, SeriesPlots& plots) {
+    const unsigned skip = options.filter ? CF_SKIP_BAD : 0;
+    ShowPlots(chart,
+              {[&](unsigned flags) { return CurvePointCount(series, flags); },
+               [&](const CurvePut& put) {
+                   series.ForEachCurvePoint(skip, options.zeroCorrection, options.stdTemp, options.stdPres,
+                                            put);
+                   return true;
+               },
+               [&](bool anyPoint, bool anyFinite) {
+                   return EmptyChartReason(series, options, anyPoint, anyFinite);
+               }},
+              listIndex, options, dataText, plots);
+}
+
+bool ShowSeriesPlots(CLCCore* chart, MnrSeriesStream& stream, int listIndex, const CurveOptions& options,
+                     const std::string& dataText, SeriesPlots& plots) {
+    const unsigned skip = options.filter ? CF_SKIP_BAD : 0;
+    return ShowPlots(chart,
+                     {[&](unsigned flags) { return stream.PointCount(flags); },
+                      [&](const CurvePut& put) {
+                          return stream.ForEachCurvePoint(skip, options.zeroCorrection, options.stdTemp,
+                                                          options.stdPres, put);
+                      },
+                      [&](bool anyPoint, bool anyFinite) {
+                          return EmptyReason(stream.RecordCount(), stream.HasReferenceZero(), options,
+                                             anyPoint, anyFinite);
+                      }},
+                     listIndex, options, dataText, plots);
 }
 
 bool ComputePlotStatistics(const SeriesPlots& plots, const SeriesInfo& series, const CurveOptions& options,

@@ -8,6 +8,7 @@
 #include "LCCore.h"
 
 #include "ArchiveData.h"
+#include "MnrStream.h"
 #include "SeriesFormat.h"
 
 #include <string>
@@ -41,6 +42,13 @@ void PlotMeasurementPoints(const SeriesPlots& plots, std::vector<double>& times,
 // dataText ("Data") and listIndex + 1; when they show nothing, the chart's
 // message says why (EmptyChartReason). Does not redraw.
 void ShowSeriesPlots(CLCCore* chart, const SeriesInfo& series, int listIndex, const CurveOptions& options,
+                     const std::string& dataText, SeriesPlots& plots);
+// The same plots of the series stream was opened on (with a skipBad that
+// matches options.filter), read from its file in two passes instead of from
+// records in memory: at the peak the plots' points and the stream's reference
+// zeros. False, with no plot shown, when the file no longer holds the series
+// as stream first read it.
+bool ShowSeriesPlots(CLCCore* chart, MnrSeriesStream& stream, int listIndex, const CurveOptions& options,
                      const std::string& dataText, SeriesPlots& plots);
 
 // The interface strings that say why a series leaves the chart empty.

@@ -299,10 +299,11 @@ class PageWriter {
 namespace {
 
 // WriteSeriesReport; release, when given, is archive, cleared as soon as the
-// figures are made, so the pages are written without the records.
+// figures are made, so the pages are written without the records; stream,
+// when given, gives the chart's points after that.
 // Qt and the allocator may throw; the caller gets an error text instead.
-bool WriteReport(const CArchiveData& archive, CArchiveData* release, const SeriesReportOptions& options,
-                 const std::string& path, std::string& error) try {
+bool WriteReport(const CArchiveData& archive, CArchiveData* release, MnrSeriesStream* stream,
+                 const SeriesReportOptions& options, const std::string& path, std::string& error) try {
     const int lang = options.language;
     const auto ui = [lang](int offset) { return UIString(offset, lang); };
     const SeriesInfo* series = archive.GetSeries(options.series);
@@ -311,23 +312,6 @@ bool WriteReport(const CArchiveData& archive, CArchiveData* release, const Serie
         return false;
     }
     const IntervalOptions& io = options.intervals;
-
-    // The chart as the main window sets it up, with the series' plots.
-    CLCCore chart;
-    chart.Layout(kChartWidth, kChartHeight);
-    const std::string yCaption = ChartYCaption(archive.GetKind(), lang);
-    ConfigureMainChart(&chart, ui(28), yCaption);
-    SeriesPlots plots;
-    plots.keepPoints = false; // the figures walk the series themselves
-    ShowSeriesPlots(&chart, *series, options.series, options.curve, ui(2), plots);
-    if (std::isfinite(io.xmin) && std::isfinite(io.xmax)) {
-        double x1, y1, x2, y2;
-        chart.GetView(x1, y1, x2, y2);
-        const bool fixedY = std::isfinite(options.viewYMin) && std::isfinite(options.viewYMax);
-        if (chart.SetView(io.xmin, fixedY ? options.viewYMin : y1, io.xmax, fixedY ? options.viewYMax : y2) &&
-            !fixedY)
-            chart.AutoScaleY();
-    }
 
     // The intervals are counted before any row is made: a span too long for
     // a report is refused at once.
@@ -343,9 +327,32 @@ bool WriteReport(const CArchiveData& archive, CArchiveData* release, const Serie
     const ArchiveHeader header = archive.GetHeader();
     const int seriesCount = archive.GetSeriesCount();
     const double startTime = series->GetStartTime(), endTime = series->GetEndTime();
+
+    // The chart as the main window sets it up, with the series' plots; from
+    // stream once the records are released, when there is one.
+    CLCCore chart;
+    chart.Layout(kChartWidth, kChartHeight);
+    const std::string yCaption = ChartYCaption(header.GetKind(), lang);
+    ConfigureMainChart(&chart, ui(28), yCaption);
+    SeriesPlots plots;
+    plots.keepPoints = false; // the figures walk the series themselves
+    if (!stream)
+        ShowSeriesPlots(&chart, *series, options.series, options.curve, ui(2), plots);
     series = nullptr;
     if (release)
         release->Clear();
+    if (stream && !ShowSeriesPlots(&chart, *stream, options.series, options.curve, ui(2), plots)) {
+        error = "the file changed while it was read";
+        return false;
+    }
+    if (std::isfinite(io.xmin) && std::isfinite(io.xmax)) {
+        double x1, y1, x2, y2;
+        chart.GetView(x1, y1, x2, y2);
+        const bool fixedY = std::isfinite(options.viewYMin) && std::isfinite(options.viewYMax);
+        if (chart.SetView(io.xmin, fixedY ? options.viewYMin : y1, io.xmax, fixedY ? options.viewYMax : y2) &&
+            !fixedY)
+            chart.AutoScaleY();
+    }
 
     QByteArray bytes;
     {
@@ -537,10 +544,15 @@ bool WriteReport(const CArchiveData& archive, CArchiveData* release, const Serie
 
 bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& options,
                        const std::string& path, std::string& error) {
-    return WriteReport(archive, nullptr, options, path, error);
+    return WriteReport(archive, nullptr, nullptr, options, path, error);
 }
 
 bool WriteSeriesReport(CArchiveData&& archive, const SeriesReportOptions& options, const std::string& path,
                        std::string& error) {
-    return WriteReport(archive, &archive, options, path, error);
+    return WriteReport(archive, &archive, nullptr, options, path, error);
+}
+
+bool WriteSeriesReport(CArchiveData&& archive, MnrSeriesStream& stream, const SeriesReportOptions& options,
+                       const std::string& path, std::string& error) {
+    return WriteReport(archive, &archive, &stream, options, path, error);
 }

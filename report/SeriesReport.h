@@ -7,6 +7,7 @@
 
 #include "ArchiveData.h"
 #include "IntervalStats.h"
+#include "MnrStream.h"
 #include "Provenance.h"
 #include "SeriesFormat.h"
 
@@ -40,3 +41,10 @@ bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& o
 // pages are written without them (the header stays).
 bool WriteSeriesReport(CArchiveData&& archive, const SeriesReportOptions& options, const std::string& path,
                        std::string& error);
+// The same for an archive loaded from the *.mnr file stream was opened on,
+// for options.series and the filter of options.curve: the chart's points
+// are read from the file again once the records are cleared, so the two are
+// never held at once. Fails, with error in English, when the file no longer
+// holds the series.
+bool WriteSeriesReport(CArchiveData&& archive, MnrSeriesStream& stream, const SeriesReportOptions& options,
+                       const std::string& path, std::string& error);

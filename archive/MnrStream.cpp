@@ -1,0 +1,183 @@
+#include "MnrStream.h"
+
+#include "NativePath.h"
+
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+namespace {
+// A piece of the file: 4096 records.
+constexpr size_t kPiece = 4096 * 16;
+} // namespace
+
+bool MnrFileReader::Open(const std::string& path, IReporter& reporter) {
+    m_reporter = &reporter;
+    m_failed = false;
+    m_file = OpenRegularFileForReading(path);
+    if (!m_file) {
+        m_reporter->ShowMessage("Can't open file", 0);
+        return false;
+    }
+    if (!ReadHead())
+        return false;
+    std::error_code ec;
+    const uint64_t fileSize = std::filesystem::file_size(PathFromUtf8(path), ec);
+    const uint64_t size = ec ? 0 : fileSize;
+    m_expected = size > m_parser.RecordStart() ? (size - m_parser.RecordStart()) / 16 : 0;
+    if (m_expected > kMaxArchiveRecords) {
+        m_reporter->ShowMessage(kTooManyRecordsText, 0);
+        return false;
+    }
+    return true;
+}
+
+bool MnrFileReader::ReadHead() {
+    m_parser = MnrParser();
+    m_headRecords.clear();
+    m_atEnd = false;
+    uint8_t head[kMnrHeadSize];
+    const size_t headSize = std::fread(head, 1, sizeof head, m_file.get());
+    if (!m_parser.Feed(head, headSize, m_headRecords) ||
+        (!m_parser.HeadDone() && m_parser.Finish() != MnrError::None)) {
+        m_reporter->ShowMessage(MnrErrorText(m_parser.Error()), 0);
+        m_failed = true;
+        return false;
+    }
+    // A head cut short is the end of the file.
+    m_atEnd = headSize < sizeof head;
+    return true;
+}
+
+bool MnrFileReader::Rewind() {
+    if (!m_file || std::fseek(m_file.get(), 0, SEEK_SET) != 0) {
+        if (m_reporter)
+            m_reporter->ShowMessage("Can't open file", 0);
+        m_failed = true;
+        return false;
+    }
+    return ReadHead();
+}
+
+bool MnrFileReader::Next(std::vector<ArchiveRecord>& out) {
+    if (m_failed || !m_file)
+        return false;
+    if (!m_headRecords.empty()) {
+        out.insert(out.end(), m_headRecords.begin(), m_headRecords.end());
+        m_headRecords.clear();
+        return true;
+    }
+    if (m_atEnd)
+        return false;
+    uint8_t piece[kPiece];
+    const size_t got = std::fread(piece, 1, kPiece, m_file.get());
+    m_parser.Feed(piece, got, out);
+    // The file may have grown since its size was taken.
+    if (m_parser.RecordCount() > kMaxArchiveRecords) {
+        m_reporter->ShowMessage(kTooManyRecordsText, 0);
+        m_failed = true;
+        return false;
+    }
+    m_atEnd = got < kPiece;
+    return got > 0;
+}
+
+uint64_t DigestRecords(uint64_t digest, const ArchiveRecord* records, size_t count) {
+    // Two multiply-xor rounds a record: cheap next to reading it.
+    constexpr uint64_t kPrime = 0x100000001B3ull;
+    for (size_t i = 0; i < count; ++i) {
+        uint64_t a, b;
+        std::memcpy(&a, records[i].raw, 8);
+        std::memcpy(&b, records[i].raw + 8, 8);
+        digest = (digest ^ a) * kPrime;
+        digest = (digest ^ (b + (digest >> 29))) * kPrime;
+    }
+    return digest;
+}
+
+size_t MnrSeriesStream::PointCount(unsigned flags) const {
+    size_t n = 0;
+    for (unsigned kind = 0; kind < 4; ++kind) {
+        const bool zero = (kind & 1) != 0, bad = (kind & 2) != 0;
+        if ((flags & CF_SKIP_BAD) && bad)
+            continue;
+        if (((flags & CF_BAD_ONLY) && !bad) || ((flags & CF_ZERO_ONLY) && !zero) ||
+            ((flags & CF_MEAS_ONLY) && zero))
+            continue;
+        n += m_kinds[kind];
+    }
+    return n;
+}
+
+bool MnrSeriesStream::Open(const std::string& path, int index, bool skipBad, IReporter& reporter) {
+    m_index = index;
+    m_skipBad = skipBad;
+    m_seriesCount = 0;
+    m_count = 0;
+    std::memset(m_kinds, 0, sizeof m_kinds);
+    m_refs.clear();
+    m_digest = 0;
+    if (!m_reader.Open(path, reporter))
+        return false;
+    std::vector<ArchiveRecord> piece;
+    int64_t current = -1;
+    LocalTimeConverter converter;
+    while (piece.clear(), m_reader.Next(piece)) {
+        size_t from = 0, to = 0; // the piece's records of the series
+        for (size_t i = 0; i < piece.size(); ++i) {
+            const int64_t number = piece[i].GetSeriesNumber();
+            if (number != current) {
+                current = number;
+                ++m_seriesCount;
+                if (m_seriesCount - 1 == index)
+                    from = i;
+            }
+            if (m_seriesCount - 1 != index)
+                continue;
+            to = i + 1;
+            const ArchiveRecord& r = piece[i];
+            ++m_kinds[(r.IsZero() ? 1 : 0) | (r.IsBad() ? 2 : 0)];
+            if (r.IsZero() && !(skipBad && r.IsBad()))
+                m_refs.push_back({r.GetTime(converter), m_count, r.GetConcentration()});
+            ++m_count;
+        }
+        if (to > from)
+            m_digest = DigestRecords(m_digest, piece.data() + from, to - from);
+    }
+    return !m_reader.Failed();
+}
+
+bool MnrSeriesStream::ReadSeries(const std::function<void(const ArchiveRecord*, size_t, int)>& take) {
+    if (!m_reader.Rewind())
+        return false;
+    std::vector<ArchiveRecord> piece;
+    int64_t current = -1;
+    int series = -1;
+    int64_t count = 0;
+    uint64_t digest = 0;
+    while (piece.clear(), m_reader.Next(piece)) {
+        size_t from = 0, to = 0;
+        for (size_t i = 0; i < piece.size(); ++i) {
+            const int64_t number = piece[i].GetSeriesNumber();
+            if (number != current) {
+                current = number;
+                if (++series == m_index)
+                    from = i;
+            }
+            if (series == m_index)
+                to = i + 1;
+        }
+        if (to > from) {
+            const size_t n = to - from;
+            digest = DigestRecords(digest, piece.data() + from, n);
+            // Never more than the series had: the walk's arrays are sized by it.
+            if (count + static_cast<int64_t>(n) <= m_count)
+                take(piece.data() + from, n, static_cast<int>(count));
+            count += static_cast<int64_t>(n);
+        }
+        if (series > m_index)
+            break;
+    }
+    return !m_reader.Failed() && count == m_count && digest == m_digest;
+}
