@@ -204,6 +204,14 @@ bool WriteArchive(const CArchiveData& archive, const std::string& path) {
            out.Commit();
 }
 
+// Why the devices listed are not the expected ones (Windows: the D2XX library
+// was there but could not be used).
+void PrintListNote() {
+    const std::string note = PortListNote(0);
+    if (!note.empty())
+        std::fprintf(stderr, "tervik-cli: %s\n", note.c_str());
+}
+
 int ParseTimeout(const CliArgs& args) {
     long long ms = 0;
     if (!args.Has("timeout"))
@@ -224,8 +232,9 @@ int CliDevices(const std::vector<std::string>& argv) {
     if (const int rc = AddSources(args, error))
         return CliError(rc, error);
     const int count = g_deviceList.Enumerate();
+    PrintListNote();
     if (count <= 0)
-        return CliError(kExitFailure, UIString(109, 0) + "\n" + UIString(487, 0));
+        return CliError(kExitFailure, UIString(109, 0) + "\n" + UIString(PortNoDeviceHint(), 0));
     for (int i = 0; i < count; ++i)
         std::printf("%d\t%s\n", i + 1, g_deviceList.GetLine(i).c_str());
     return kExitOk;
@@ -263,8 +272,9 @@ int CliRead(const std::vector<std::string>& argv) {
 
     CatchInterrupts();
     const int count = g_deviceList.Enumerate();
+    PrintListNote();
     if (count <= 0)
-        return CliError(kExitFailure, UIString(109, 0) + "\n" + UIString(487, 0));
+        return CliError(kExitFailure, UIString(109, 0) + "\n" + UIString(PortNoDeviceHint(), 0));
     if (device > count)
         return CliError(kExitUsage, "there are only " + std::to_string(count) + " devices");
     CInstrument* instrument = g_deviceList.Connect(static_cast<int>(device - 1));

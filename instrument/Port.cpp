@@ -110,8 +110,16 @@ int PortReadTimeout() {
 int PortEnumerate(DeviceNode* nodes, int& count, int maximum) {
     std::vector<DeviceNode> found;
     if (Extras().scanHardware) {
+#ifdef _WIN32
+        // The FTDI chips through FTDI's library when it lists any; else the
+        // COM ports, the FTDI driver's virtual ones among them.
+        ScanD2xxDevices(found);
+        if (found.empty())
+            ScanSerialBridges(Extras().sysfsRoot, found);
+#else
         ScanSerialBridges(Extras().sysfsRoot, found);
         ScanFtdiDevices(found);
+#endif
     }
     for (const DeviceNode& n : Extras().nodes)
         found.push_back(n);
@@ -119,6 +127,23 @@ int PortEnumerate(DeviceNode* nodes, int& count, int maximum) {
     for (int i = 0; i < count; ++i)
         nodes[i] = found[static_cast<size_t>(i)];
     return 0;
+}
+
+std::string PortListNote(int language) {
+#ifdef _WIN32
+    if (Extras().scanHardware)
+        return D2xxListNote(language);
+#endif
+    (void)language;
+    return {};
+}
+
+int PortNoDeviceHint() {
+#ifdef _WIN32
+    return 423;
+#else
+    return 487;
+#endif
 }
 
 int PortOpen(const DeviceNode& node) {
@@ -131,6 +156,11 @@ int PortOpen(const DeviceNode& node) {
         break;
     case PortBackend::Ftdi:
         t = OpenFtdiTransport(node.locId);
+        break;
+    case PortBackend::D2xx:
+#ifdef _WIN32
+        t = OpenD2xxTransport(node.path);
+#endif
         break;
     case PortBackend::Simulated:
         if (node.sim)

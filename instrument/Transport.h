@@ -1,9 +1,10 @@
 #pragma once
 
 // The byte link to an instrument and the process-wide port that carries the
-// framed exchanges. Backends: POSIX serial ports (FTDI bridges found through
-// sysfs, or a named path such as a pseudo-terminal), FTDI chips through
-// libftdi1, and the simulated KX-208M.
+// framed exchanges. Backends: serial ports (on Linux FTDI bridges found
+// through sysfs, or a named path such as a pseudo-terminal; on Windows COM
+// ports), FTDI chips through libftdi1 (Linux) or FTDI's D2XX library
+// (Windows), and the simulated KX-208M.
 
 #include <cstddef>
 #include <cstdint>
@@ -13,7 +14,7 @@
 
 class CKx208mSim;
 
-enum class PortBackend : uint8_t { Serial, Ftdi, Simulated };
+enum class PortBackend : uint8_t { Serial, Ftdi, D2xx, Simulated };
 
 // One attached device, as the device list shows it.
 struct DeviceNode {
@@ -24,7 +25,7 @@ struct DeviceNode {
     char serialNumber[16] = {};
     char description[64] = {};
     PortBackend backend = PortBackend::Serial;
-    std::string path; // serial device path; unused otherwise
+    std::string path; // serial device path; for D2xx the serial number as the library gave it
     std::shared_ptr<CKx208mSim> sim;
 };
 
@@ -72,6 +73,13 @@ int PortReadTimeout();
 // Fills nodes with up to maximum devices; count is their number. 0, or -1
 // when listing failed.
 int PortEnumerate(DeviceNode* nodes, int& count, int maximum);
+// What the user should know about how the last PortEnumerate looked for
+// devices, in the interface language given (0 English, 1 Russian); empty
+// when nothing. On Windows: why FTDI's D2XX library was not used.
+std::string PortListNote(int language);
+// The interface string that says how to attach an instrument, shown after
+// "No Devices Found".
+int PortNoDeviceHint();
 // Opens and configures the device (9600 8N1, DTR and RTS on, no flow control,
 // lowest latency). 0 or -1.
 int PortOpen(const DeviceNode& node);
@@ -105,3 +113,16 @@ std::unique_ptr<Transport> OpenSimTransport(std::shared_ptr<CKx208mSim> sim);
 void ScanSerialBridges(const std::string& sysfsRoot, std::vector<DeviceNode>& out);
 // Appends the FTDI chips libftdi1 sees whose location is not already listed.
 void ScanFtdiDevices(std::vector<DeviceNode>& out);
+#ifdef _WIN32
+// Appends the devices FTDI's D2XX library lists, when ftd2xx.dll is there
+// with every function used; else a note for D2xxListNote says why not,
+// unless the library is simply not installed.
+void ScanD2xxDevices(std::vector<DeviceNode>& out);
+std::string D2xxListNote(int language);
+// Opens a device by the serial number the library listed.
+std::unique_ptr<Transport> OpenD2xxTransport(const std::string& serial);
+// The library loaded instead of ftd2xx.dll from the program's and the
+// system's folders (tests; empty: that one again). Only while no D2XX
+// device is open.
+void PortSetD2xxLibrary(const std::string& path);
+#endif
