@@ -39,6 +39,12 @@ struct FT_DEVICE_LIST_INFO_NODE {
 constexpr int kUiD2xxIncomplete = 420;
 constexpr int kUiD2xxNone = 421;
 constexpr int kUiD2xxFailed = 422;
+constexpr int kUiD2xxTooMany = 424;
+
+// FT_GetDeviceInfoList fills as many nodes as FT_CreateDeviceInfoList
+// counted, so the array must hold them all; a count beyond this is taken for
+// a broken library.
+constexpr DWORD kMaxD2xxDevices = 1024;
 
 struct D2xxApi {
     FT_STATUS(WINAPI* CreateDeviceInfoList)(LPDWORD);
@@ -193,6 +199,11 @@ void ScanD2xxDevices(std::vector<DeviceNode>& out) {
     DWORD count = 0;
     FT_STATUS status = api->CreateDeviceInfoList(&count);
     std::vector<FT_DEVICE_LIST_INFO_NODE> nodes;
+    if (status == FT_OK && count > kMaxD2xxDevices) {
+        g_noteOffset = kUiD2xxTooMany;
+        g_noteArg = std::to_string(count);
+        return;
+    }
     if (status == FT_OK && count > 0) {
         nodes.resize(count);
         status = api->GetDeviceInfoList(nodes.data(), &count);

@@ -78,11 +78,17 @@ TEST_F(D2xxTest, DevicesAreListedBySerialAndDescriptionOpenedBySerialAndRead) {
     EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(D2xxTest, ALibraryListingNothingOrLackingAFunctionGivesANoteAndTheComPorts) {
+TEST_F(D2xxTest, ALibraryListingNothingOrTooManyOrLackingAFunctionGivesANoteAndTheComPorts) {
     Use("full", 0);
     g_deviceList.Enumerate();
     EXPECT_TRUE(ComPortListed());
     EXPECT_EQ(PortListNote(0), UIString(421, 0));
+
+    // A count too large to be real sizes no array.
+    Use("full", 5000);
+    g_deviceList.Enumerate();
+    EXPECT_TRUE(ComPortListed());
+    EXPECT_NE(PortListNote(0).find("counts 5000 devices"), std::string::npos);
 
     Use("incomplete", 1);
     g_deviceList.Enumerate();

@@ -43,7 +43,9 @@ struct Node {
 
 struct Device {
     std::string serial;
-    std::shared_ptr<CKx208mSim> sim;
+    SimConfig config;
+    std::shared_ptr<const std::vector<ArchiveRecord>> memory;
+    std::shared_ptr<CKx208mSim> sim; // from the first open on
     bool open = false;
 };
 
@@ -84,6 +86,7 @@ bool Build() {
         std::fprintf(stderr, "fake ftd2xx.dll: %s\n", error.c_str());
         return false;
     }
+    auto shared = std::make_shared<const std::vector<ArchiveRecord>>(std::move(memory));
     std::vector<std::unique_ptr<Device>> devices;
     for (int i = 0; i < count; ++i) {
         char serial[16];
@@ -98,9 +101,9 @@ bool Build() {
             continue;
         auto d = std::make_unique<Device>();
         d->serial = serial;
-        SimConfig c = config;
-        c.serialNumber = config.serialNumber + static_cast<uint32_t>(i);
-        d->sim = std::make_shared<CKx208mSim>(c, memory);
+        d->config = config;
+        d->config.serialNumber = config.serialNumber + static_cast<uint32_t>(i);
+        d->memory = shared;
         devices.push_back(std::move(d));
     }
     g_devices = std::move(devices);
@@ -155,6 +158,8 @@ FAKE_API FT_OpenEx(void* arg, DWORD flags, void** handle) {
         if (d->serial == static_cast<const char*>(arg)) {
             if (d->open)
                 return FT_DEVICE_NOT_OPENED;
+            if (!d->sim)
+                d->sim = std::make_shared<CKx208mSim>(d->config, *d->memory);
             auto h = std::make_unique<Handle>();
             h->device = d.get();
             h->link = OpenSimTransport(d->sim);
