@@ -204,6 +204,14 @@ bool WriteArchive(const CArchiveData& archive, const std::string& path) {
            out.Commit();
 }
 
+// Why the devices listed are not the expected ones (Windows: the D2XX library
+// was there but could not be used).
+void PrintListNote(CDeviceList& devices) {
+    const std::string note = devices.Sources().ListNote(0);
+    if (!note.empty())
+        std::fprintf(stderr, "tervik-cli: %s\n", note.c_str());
+}
+
 int ParseTimeout(const CliArgs& args, CDeviceConnection& connection) {
     long long ms = 0;
     if (!args.Has("timeout"))
@@ -225,8 +233,9 @@ int CliDevices(const std::vector<std::string>& argv) {
     if (const int rc = AddSources(args, devices.Sources(), error))
         return CliError(rc, error);
     const int count = devices.Enumerate();
+    PrintListNote(devices);
     if (count <= 0)
-        return CliError(kExitFailure, UIString(109, 0) + "\n" + UIString(487, 0));
+        return CliError(kExitFailure, UIString(109, 0) + "\n" + UIString(PortNoDeviceHint(), 0));
     for (int i = 0; i < count; ++i)
         std::printf("%d\t%s\n", i + 1, devices.GetLine(i).c_str());
     return kExitOk;
@@ -265,8 +274,9 @@ int CliRead(const std::vector<std::string>& argv) {
 
     CatchInterrupts();
     const int count = devices.Enumerate();
+    PrintListNote(devices);
     if (count <= 0)
-        return CliError(kExitFailure, UIString(109, 0) + "\n" + UIString(487, 0));
+        return CliError(kExitFailure, UIString(109, 0) + "\n" + UIString(PortNoDeviceHint(), 0));
     if (device > count)
         return CliError(kExitUsage, "there are only " + std::to_string(count) + " devices");
     CInstrument* instrument = devices.Connect(static_cast<int>(device - 1));

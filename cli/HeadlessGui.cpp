@@ -2,6 +2,10 @@
 
 #include <cstdio>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
 
 // The note says nothing about the output; scripts running the commands
@@ -20,6 +24,19 @@ std::unique_ptr<QGuiApplication> StartHeadlessGui() {
     // pictures. The offscreen platform's options (a screen file) are kept.
     if (!qEnvironmentVariable("QT_QPA_PLATFORM").startsWith(QLatin1String("offscreen")))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+#ifdef _WIN32
+    // The offscreen platform reads font files itself, by default from a
+    // folder beside Qt's libraries that a static build does not have; the
+    // system's fonts are in %WINDIR%\Fonts.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_FONTDIR")) {
+        wchar_t windows[MAX_PATH];
+        const UINT n = ::GetWindowsDirectoryW(windows, MAX_PATH);
+        if (n > 0 && n < MAX_PATH)
+            qputenv(
+                "QT_QPA_FONTDIR",
+                (QString::fromWCharArray(windows, static_cast<int>(n)) + QLatin1String("\\Fonts")).toUtf8());
+    }
+#endif
     qInstallMessageHandler(QuietRuntimeDirNote);
     // QGuiApplication keeps references to both for its lifetime.
     static int argc = 1;

@@ -72,8 +72,16 @@ void CDeviceSources::Clear() {
 int CDeviceSources::PortEnumerate(DeviceNode* nodes, int& count, int maximum) const {
     std::vector<DeviceNode> found;
     if (m_bScanHardware) {
+#ifdef _WIN32
+        // The FTDI chips through FTDI's library when it lists any; else the
+        // COM ports, the FTDI driver's virtual ones among them.
+        ScanD2xxDevices(found);
+        if (found.empty())
+            ScanSerialBridges(m_strSysfsRoot, found);
+#else
         ScanSerialBridges(m_strSysfsRoot, found);
         ScanFtdiDevices(found);
+#endif
     }
     for (const DeviceNode& n : m_extra)
         found.push_back(n);
@@ -81,6 +89,23 @@ int CDeviceSources::PortEnumerate(DeviceNode* nodes, int& count, int maximum) co
     for (int i = 0; i < count; ++i)
         nodes[i] = found[static_cast<size_t>(i)];
     return 0;
+}
+
+std::string CDeviceSources::ListNote(int language) const {
+#ifdef _WIN32
+    if (m_bScanHardware)
+        return D2xxListNote(language);
+#endif
+    (void)language;
+    return {};
+}
+
+int PortNoDeviceHint() {
+#ifdef _WIN32
+    return 423;
+#else
+    return 487;
+#endif
 }
 
 int CDeviceConnection::PortOpen(const DeviceNode& node) {
@@ -93,6 +118,11 @@ int CDeviceConnection::PortOpen(const DeviceNode& node) {
         break;
     case PortBackend::Ftdi:
         t = OpenFtdiTransport(node.locId);
+        break;
+    case PortBackend::D2xx:
+#ifdef _WIN32
+        t = OpenD2xxTransport(node.path);
+#endif
         break;
     case PortBackend::Simulated:
         if (node.simulated)

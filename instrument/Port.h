@@ -29,12 +29,20 @@ class CDeviceSources {
     // Fills nodes with up to maximum devices; count is their number. 0, or
     // -1 when listing failed.
     int PortEnumerate(DeviceNode* nodes, int& count, int maximum) const;
+    // What the user should know about how the last PortEnumerate looked for
+    // devices, in the interface language given (0 English, 1 Russian); empty
+    // when nothing. On Windows: why FTDI's D2XX library was not used.
+    std::string ListNote(int language) const;
 
   private:
     std::vector<DeviceNode> m_extra;
     bool m_bScanHardware = true;
     std::string m_strSysfsRoot = "/sys";
 };
+
+// The interface string that says how to attach an instrument, shown after
+// "No Devices Found".
+int PortNoDeviceHint();
 
 class CDeviceConnection {
   public:

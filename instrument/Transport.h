@@ -2,8 +2,9 @@
 
 // The byte link to an instrument and its backends: POSIX serial ports (FTDI
 // bridges found through sysfs, or a named path such as a pseudo-terminal),
-// FTDI chips through libftdi1, COM ports on Windows, and devices simulated in
-// this process. The framed exchanges over a link are Port.h.
+// FTDI chips through libftdi1 (Linux) or FTDI's D2XX library (Windows), COM
+// ports on Windows, and devices simulated in this process. The framed
+// exchanges over a link are Port.h.
 
 #include <cstddef>
 #include <cstdint>
@@ -21,7 +22,7 @@ class ISimulatedDevice {
     virtual std::unique_ptr<Transport> OpenLink() = 0;
 };
 
-enum class PortBackend : uint8_t { Serial, Ftdi, Simulated };
+enum class PortBackend : uint8_t { Serial, Ftdi, D2xx, Simulated };
 
 // One attached device, as the device list shows it.
 struct DeviceNode {
@@ -32,7 +33,7 @@ struct DeviceNode {
     char serialNumber[16] = {};
     char description[64] = {};
     PortBackend backend = PortBackend::Serial;
-    std::string path;                            // serial device path; unused otherwise
+    std::string path;                            // serial device path; for D2xx the serial number
     std::shared_ptr<ISimulatedDevice> simulated; // Simulated: the device; unused otherwise
 };
 
@@ -68,3 +69,16 @@ std::unique_ptr<Transport> OpenFtdiTransport(uint32_t locId);
 void ScanSerialBridges(const std::string& sysfsRoot, std::vector<DeviceNode>& out);
 // Appends the FTDI chips libftdi1 sees whose location is not already listed.
 void ScanFtdiDevices(std::vector<DeviceNode>& out);
+#ifdef _WIN32
+// Appends the devices FTDI's D2XX library lists, when ftd2xx.dll is there
+// with every function used; else a note for D2xxListNote says why not,
+// unless the library is simply not installed.
+void ScanD2xxDevices(std::vector<DeviceNode>& out);
+std::string D2xxListNote(int language);
+// Opens a device by the serial number the library listed.
+std::unique_ptr<Transport> OpenD2xxTransport(const std::string& serial);
+// The library loaded instead of ftd2xx.dll from the program's and the
+// system's folders (tests; empty: that one again). Only while no D2XX
+// device is open.
+void PortSetD2xxLibrary(const std::string& path);
+#endif

@@ -3,7 +3,8 @@
 # archive and instrument tests under Wine, and checks that tervik-cli.exe
 # prints and writes the same bytes as the Linux build for the samples and for
 # generated archives. Then reads a simulated instrument through a Wine COM
-# port mapped to kx208m-sim's pseudo-terminal. Needs the release build's
+# port mapped to kx208m-sim's pseudo-terminal, and through a stand-in for
+# FTDI's ftd2xx.dll. Needs the release build's
 # tervik-cli, tervik-gen-samples and kx208m-sim (built here if missing).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -127,6 +128,45 @@ if cmp "$WORK/read-lin/win.mnr" "$WORK/read-win/win.mnr" &&
 else
   failed=$((failed + 1))
 fi
+
+# FTDI's D2XX library: tervik-cli.exe beside the stand-in ftd2xx.dll of the
+# tests (a simulated instrument with the same memory) lists it by serial
+# number and description and reads the same archive as Linux did above. A
+# library that lists nothing or lacks a function gives a note, and the COM
+# ports are listed instead: COM9 is read through the list.
+d2xx_run() { # VARIANT DEVICES ARGS...: tervik-cli.exe in a folder with that DLL
+  local dir=$WORK/d2xx-$1-$2
+  mkdir -p "$dir"
+  cp "$WIN" "build/windows/bin/fake-d2xx/$1/ftd2xx.dll" samples/demo.mnr "$dir/"
+  (cd "$dir" && FAKE_FTD2XX_DEVICES=$2 FAKE_FTD2XX_SIM="--mnr demo.mnr" "$WINE" ./tervik-cli.exe "${@:3}")
+}
+d2xx_run full 1 devices >"$WORK/d2xx.out" 2>&1
+d2xx_run full 1 read --device 1 -o win.mnr 2>/dev/null || failed=$((failed + 1))
+if grep -qx $'1\tFT232R USB UART #KXA00000' "$WORK/d2xx.out" &&
+  cmp "$WORK/read-lin/win.mnr" "$WORK/d2xx-full-1/win.mnr" &&
+  cmp "$WORK/read-lin/read_backup.mnr" "$WORK/d2xx-full-1/read_backup.mnr"; then
+  echo "tervik-cli.exe read through ftd2xx.dll: the same archive and backup as on Linux"
+else
+  failed=$((failed + 1))
+  cat "$WORK/d2xx.out"
+fi
+for variant in "full 0:lists no device" "incomplete 1:has no FT_SetTimeouts"; do
+  read -r dll devices <<<"${variant%%:*}"
+  sim_start
+  "$WINE" reg add 'HKLM\Software\Wine\Ports' /v COM9 /t REG_SZ /d "$pty" /f >/dev/null
+  "$WINESERVER" -k
+  d2xx_run "$dll" "$devices" devices >"$WORK/d2xx.out" 2>&1 || true
+  com9=$(sed -n 's/^\([0-9]*\)\tCOM9 .*/\1/p' "$WORK/d2xx.out")
+  if grep -q "ftd2xx.dll.*${variant#*:}.*COM ports are listed instead" "$WORK/d2xx.out" && [ -n "$com9" ] &&
+    d2xx_run "$dll" "$devices" read --device "$com9" -o win.mnr 2>/dev/null &&
+    cmp "$WORK/read-lin/win.mnr" "$WORK/d2xx-$dll-$devices/win.mnr"; then
+    echo "ftd2xx.dll that ${variant#*:}: the note, and the same archive read from COM9 (line $com9 of the list)"
+  else
+    failed=$((failed + 1))
+    cat "$WORK/d2xx.out"
+  fi
+  sim_stop
+done
 "$WINE" reg delete 'HKLM\Software\Wine\Ports' /v COM9 /f >/dev/null
 
 # The setup program: a silent install, uninstall and round trip under Wine.

@@ -200,8 +200,18 @@ void CDeviceDlg::OnSearch() {
     m_devices.CloseCurrent();
     m_cbDevices->clear();
     const int count = m_devices.Enumerate();
+    // Why FTDI's library was not used; said once per run, and always with
+    // "No Devices Found".
+    const std::string note = m_devices.Sources().ListNote(GetUILanguage());
+    static std::string s_noteShown;
+    if (count > 0 && !note.empty() && note != s_noteShown)
+        Prompts().Message(this, QString::fromStdString(note), IPrompts::Ok, IPrompts::Information);
+    s_noteShown = note;
     if (count <= 0) {
-        Prompts().Message(this, UiText(109) + '\n' + UiText(487), IPrompts::Ok, IPrompts::Exclamation);
+        const QString text = UiText(109) + '\n' +
+                             (note.empty() ? QString() : QString::fromStdString(note) + '\n') +
+                             UiText(PortNoDeviceHint());
+        Prompts().Message(this, text, IPrompts::Ok, IPrompts::Exclamation);
         if (m_bInitializing) {
             m_bEndedDuringInit = true;
             setResult(QDialog::Rejected);
