@@ -81,17 +81,17 @@ int CliRender(const std::vector<std::string>& argv) {
 
     // The chart as the main window sets it up, drawn without a window.
     CLCCore chart;
-    chart.SetPixelRatio(static_cast<double>(scale));
+    chart.Painter().SetPixelRatio(static_cast<double>(scale));
     chart.Layout(width * static_cast<int>(scale), height * static_cast<int>(scale));
     ConfigureMainChart(&chart, LoadUIString(28), LoadUIString(26));
-    chart.SetTitles(LoadUIString(28), ChartYCaption(archive.GetKind()));
+    chart.Painter().SetTitles(LoadUIString(28), ChartYCaption(archive.GetKind()));
     // The chart holds its own copy of the points; the picture needs neither
     // the records nor the arrays kept for the statistics.
     SeriesPlots plots;
     plots.keepPoints = false;
     ShowSeriesPlots(&chart, *archive.GetSeries(index), index, options, LoadUIString(2), plots);
     archive.Clear();
-    if (args.Has("view") && !chart.SetView(view[0], view[1], view[2], view[3]))
+    if (args.Has("view") && !chart.Model().SetView(view[0], view[1], view[2], view[3]))
         return CliError(kExitUsage,
                         "the view is refused: it needs XMIN < XMAX, YMIN < YMAX and a window of at "
                         "least 1e-10 of its largest coordinate");

@@ -29,10 +29,10 @@ TEST(Labels, MainChartTimesAreLocal) {
     setenv("TZ", "Asia/Tokyo", 1); // +9 hours, no summer time
     CLCCore chart;
     ConfigureMainChart(&chart, "x", "y");
-    EXPECT_EQ(chart.FormatTimeLabel(0, false), "09:00:00");
-    EXPECT_EQ(chart.FormatTimeLabel(1307091930, true), "[ 2011-06-03   18:05:30 ]");
+    EXPECT_EQ(chart.Painter().FormatTimeLabel(0, false), "09:00:00");
+    EXPECT_EQ(chart.Painter().FormatTimeLabel(1307091930, true), "[ 2011-06-03   18:05:30 ]");
     CLCCore bare;
-    EXPECT_EQ(bare.FormatTimeLabel(0, false), "00:00:00");
+    EXPECT_EQ(bare.Painter().FormatTimeLabel(0, false), "00:00:00");
     if (old)
         setenv("TZ", saved.c_str(), 1);
     else
@@ -83,7 +83,7 @@ TEST_F(SeriesTest, CurvesAsTheMainWindowShowsThem) {
     EXPECT_EQ(plots.measurement->marker.nKind, 3);
     EXPECT_EQ(plots.measurement->pDataSet->GetPointCount(), 2);
     EXPECT_EQ(plots.results.size(), 2u);
-    EXPECT_EQ(chart.GetCurrentPlot(), plots.measurement);
+    EXPECT_EQ(chart.Model().GetCurrentPlot(), plots.measurement);
 
     opt.filter = false;
     ShowSeriesPlots(&chart, *archive.GetSeries(0), 0, opt, "Data", plots);
@@ -93,10 +93,10 @@ TEST_F(SeriesTest, CurvesAsTheMainWindowShowsThem) {
     EXPECT_EQ(plots.bad->pDataSet->GetPointCount(), 1);
     EXPECT_EQ(plots.bad->strNote, "marked bad"); // the read-out's word on its points
     EXPECT_EQ(plots.measurement->pDataSet->GetPointCount(), 3);
-    EXPECT_EQ(chart.GetPlotCount(), 3); // the earlier plots were removed
+    EXPECT_EQ(chart.Model().GetPlotCount(), 3); // the earlier plots were removed
     RemoveSeriesPlots(&chart, plots);
-    EXPECT_EQ(chart.GetPlotCount(), 0);
-    EXPECT_FALSE(chart.HasPlots());
+    EXPECT_EQ(chart.Model().GetPlotCount(), 0);
+    EXPECT_FALSE(chart.Model().HasPlots());
 }
 
 } // namespace
