@@ -35,8 +35,8 @@ void EnsureApp() {
 std::unique_ptr<CLC> MakeChart(int n, int width = 770, int height = 380, int ratio = 1) {
     EnsureApp();
     auto c = std::make_unique<CLC>();
-    c->SetMargins(70, -1, 30, 50);
-    c->SetPixelRatio(ratio);
+    c->Core().SetMargins(70, -1, 30, 50);
+    c->Painter().SetPixelRatio(ratio);
     c->Layout(width * ratio, height * ratio);
     auto* ds = new CLCDataSet;
     ds->Allocate(n);
@@ -47,25 +47,25 @@ std::unique_ptr<CLC> MakeChart(int n, int width = 770, int height = 380, int rat
         ds->m_pY[i] = 2 + std::sin(i * 2e-5) + noise(rng);
     }
     ds->SortByX();
-    const LCPosition p = c->AddPlot(ds);
-    c->SetPlotMarkerKind(p, 3);
-    c->SetPlotMarkerSize(p, 4);
-    c->SetPlotColor(p, 0x208000);
-    c->SetPlotMarkerFill(p, 0x208000);
-    c->ShowAllData();
+    const LCPosition p = c->Model().AddPlot(ds);
+    c->Model().SetPlotMarkerKind(p, 3);
+    c->Model().SetPlotMarkerSize(p, 4);
+    c->Model().SetPlotColor(p, 0x208000);
+    c->Model().SetPlotMarkerFill(p, 0x208000);
+    c->Core().ShowAllData();
     return c;
 }
 
 void PaintBench(benchmark::State& state, bool plain) {
     auto c = MakeChart(static_cast<int>(state.range(0)));
-    c->SetPlainMarkers(plain);
+    c->Painter().SetPlainMarkers(plain);
     QImage img(770, 380, QImage::Format_RGB32);
     for (auto _ : state) {
         CImageDC dc(img);
-        c->PaintTo(dc);
+        c->Core().PaintTo(dc);
         benchmark::DoNotOptimize(img.constBits());
     }
-    state.counters["hits"] = static_cast<double>(c->HitCount());
+    state.counters["hits"] = static_cast<double>(c->Interaction().HitCount());
 }
 
 void BM_PaintStampedMarkers(benchmark::State& state) {
@@ -83,10 +83,10 @@ void BM_PaintFullScreenRatio2(benchmark::State& state) {
     QImage img(3840, 2160, QImage::Format_RGB32);
     for (auto _ : state) {
         CImageDC dc(img);
-        c->PaintTo(dc);
+        c->Core().PaintTo(dc);
         benchmark::DoNotOptimize(img.constBits());
     }
-    state.counters["hits"] = static_cast<double>(c->HitCount());
+    state.counters["hits"] = static_cast<double>(c->Interaction().HitCount());
 }
 BENCHMARK(BM_PaintFullScreenRatio2)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PaintPlainMarkers)->Arg(1000000)->Unit(benchmark::kMillisecond);
@@ -98,13 +98,13 @@ void BM_FindHit(benchmark::State& state) {
     QImage img(770, 380, QImage::Format_RGB32);
     {
         CImageDC dc(img);
-        c->PaintTo(dc);
+        c->Core().PaintTo(dc);
     }
     std::mt19937 rng(7);
     std::uniform_int_distribution<int> ux(0, 769), uy(0, 379);
-    c->FindHit(0, 0);
+    c->Interaction().FindHit(0, 0);
     for (auto _ : state)
-        benchmark::DoNotOptimize(c->FindHit(ux(rng), uy(rng)));
+        benchmark::DoNotOptimize(c->Interaction().FindHit(ux(rng), uy(rng)));
 }
 BENCHMARK(BM_FindHit)->Unit(benchmark::kMicrosecond);
 
@@ -116,13 +116,13 @@ void BM_FindHitAfterPaint(benchmark::State& state) {
         state.PauseTiming();
         {
             CImageDC dc(img);
-            c->PaintTo(dc);
+            c->Core().PaintTo(dc);
         }
         state.ResumeTiming();
-        benchmark::DoNotOptimize(c->FindHit(400, 200));
+        benchmark::DoNotOptimize(c->Interaction().FindHit(400, 200));
     }
-    state.counters["hits"] = static_cast<double>(c->HitCount());
-    state.counters["hit_bytes"] = static_cast<double>(c->HitBytes());
+    state.counters["hits"] = static_cast<double>(c->Interaction().HitCount());
+    state.counters["hit_bytes"] = static_cast<double>(c->Interaction().HitBytes());
 }
 BENCHMARK(BM_FindHitAfterPaint)->Unit(benchmark::kMillisecond)->Iterations(5);
 

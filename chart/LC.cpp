@@ -25,7 +25,7 @@ std::unique_ptr<IGdiDC> CLC::OpenWindowDC() {
     return std::make_unique<WindowDC>(this);
 }
 
-void CLC::Post(int id) {
+void CLC::Post(LCViewNotice id) {
     QMetaObject::invokeMethod(
         this, [this, id] { emit viewChanged(id); }, Qt::QueuedConnection);
 }
@@ -33,42 +33,42 @@ void CLC::Post(int id) {
 void CLC::OnCommand(int id) {
     switch (id) {
     case CmdAllData:
-        ShowAllData();
+        m_core.ShowAllData();
         Redraw();
-        Post(NotifyAllData);
+        Post(LCViewNotice::AllData);
         break;
     case CmdPrevView:
-        GoPrevView();
+        Model().GoPrevView();
         Redraw();
-        Post(NotifyPrevView);
+        Post(LCViewNotice::PrevView);
         break;
     case CmdNextView:
-        GoNextView();
+        Model().GoNextView();
         Redraw();
-        Post(NotifyNextView);
+        Post(LCViewNotice::NextView);
         break;
     case CmdZoomIn:
-        if (ZoomToSelection()) {
+        if (m_core.ZoomToSelection()) {
             Redraw();
-            Post(NotifyZoomIn);
+            Post(LCViewNotice::ZoomIn);
         }
         break;
     case CmdLegend:
-        ToggleLegend();
+        Painter().ToggleLegend();
         Redraw();
         break;
     case CmdScrollLeft:
-        ScrollLeft();
+        Model().ScrollLeft();
         Redraw();
-        Post(NotifyScrollLeft);
+        Post(LCViewNotice::ScrollLeft);
         break;
     case CmdScrollRight:
-        ScrollRight();
+        Model().ScrollRight();
         Redraw();
-        Post(NotifyScrollRight);
+        Post(LCViewNotice::ScrollRight);
         break;
     case CmdAutoY:
-        AutoScaleY();
+        m_core.AutoScaleY();
         break;
     case CmdExportImage:
         ExportImage();
@@ -84,16 +84,16 @@ void CLC::BuildContextMenu(QMenu* menu) {
         a->setData(id);
         a->setEnabled(enabled);
     };
-    add(CmdPrevView, 37, CanGoPrevView());
-    add(CmdNextView, 38, CanGoNextView());
+    add(CmdPrevView, 37, Model().CanGoPrevView());
+    add(CmdNextView, 38, Model().CanGoNextView());
     menu->addSeparator();
-    add(CmdAllData, 41, HasPlots());
-    add(CmdAutoY, 42, HasPlots());
+    add(CmdAllData, 41, Model().HasPlots());
+    add(CmdAutoY, 42, Model().HasPlots());
     menu->addSeparator();
-    add(CmdScrollLeft, 39, HasPlots());
-    add(CmdScrollRight, 40, HasPlots());
+    add(CmdScrollLeft, 39, Model().HasPlots());
+    add(CmdScrollRight, 40, Model().HasPlots());
     menu->addSeparator();
-    add(CmdExportImage, 44, HasPlots());
+    add(CmdExportImage, 44, Model().HasPlots());
 }
 
 void CLC::BuildSelectionMenu(QMenu* menu) {
@@ -104,7 +104,7 @@ void CLC::BuildSelectionMenu(QMenu* menu) {
 // ---------------------------------------------------------------------------
 // Surface and painting
 
-void CLC::Layout(int cx, int cy) {
+void CLC::Resizing(int cx, int cy) {
     m_kept.valid = false;
     if (m_surface.width() != cx || m_surface.height() != cy) {
         m_surface = cx > 0 && cy > 0 ? QImage(cx, cy, QImage::Format_RGB32) : QImage();
@@ -112,7 +112,6 @@ void CLC::Layout(int cx, int cy) {
             m_surface.fill(Qt::white);
         m_bNeedsPaint = true;
     }
-    CLCCore::Layout(cx, cy);
 }
 
 void CLC::Redraw() {
@@ -128,7 +127,7 @@ void CLC::PaintSurface() {
     m_bKeepData = true;
     {
         CImageDC dc(m_surface);
-        RunPaint(dc, true);
+        Painter().RunPaint(dc, true);
     }
     m_bKeepData = false;
     m_bNeedsPaint = false;
@@ -143,27 +142,28 @@ void CLC::DataDrawn() {
         return;
     std::memcpy(m_kept.image.bits(), m_surface.constBits(), static_cast<size_t>(m_surface.sizeInBytes()));
     m_kept.valid = true;
-    m_kept.plot = PlotRect();
-    m_kept.client = ClientRect();
-    m_kept.xMin = XMin();
-    m_kept.yMin = YMin();
-    m_kept.xMax = XMax();
-    m_kept.yMax = YMax();
-    m_kept.current = GetCurrentPlot();
-    m_kept.plots = static_cast<size_t>(GetPlotCount());
+    m_kept.plot = Painter().PlotRect();
+    m_kept.client = Painter().ClientRect();
+    m_kept.xMin = Model().XMin();
+    m_kept.yMin = Model().YMin();
+    m_kept.xMax = Model().XMax();
+    m_kept.yMax = Model().YMax();
+    m_kept.current = Model().GetCurrentPlot();
+    m_kept.plots = static_cast<size_t>(Model().GetPlotCount());
 }
 
 bool CLC::RestoreData() {
     const KeptData& k = m_kept;
     if (m_bNeedsPaint || !k.valid || k.image.size() != m_surface.size() ||
-        k.image.format() != m_surface.format() || k.plot != PlotRect() || k.client != ClientRect() ||
-        k.xMin != XMin() || k.yMin != YMin() || k.xMax != XMax() || k.yMax != YMax() ||
-        k.current != GetCurrentPlot() || k.plots != static_cast<size_t>(GetPlotCount()))
+        k.image.format() != m_surface.format() || k.plot != Painter().PlotRect() ||
+        k.client != Painter().ClientRect() || k.xMin != Model().XMin() || k.yMin != Model().YMin() ||
+        k.xMax != Model().XMax() || k.yMax != Model().YMax() || k.current != Model().GetCurrentPlot() ||
+        k.plots != static_cast<size_t>(Model().GetPlotCount()))
         return false;
     std::memcpy(m_surface.bits(), k.image.constBits(), static_cast<size_t>(k.image.sizeInBytes()));
     {
         CImageDC dc(m_surface);
-        DrawOverlays(dc, true);
+        Painter().DrawOverlays(dc, true);
     }
     if (isVisible())
         repaint();
@@ -171,28 +171,28 @@ bool CLC::RestoreData() {
 }
 
 QPoint CLC::ToDevice(const QPointF& p) const {
-    const double r = PixelRatio();
+    const double r = Painter().PixelRatio();
     return {static_cast<int>(std::floor(p.x() * r)), static_cast<int>(std::floor(p.y() * r))};
 }
 
 void CLC::LayoutToWidget() {
     // The surface has the screen's own pixels, so the chart is drawn sharp
     // rather than enlarged.
-    SetPixelRatio(devicePixelRatioF());
-    const double r = PixelRatio();
+    Painter().SetPixelRatio(devicePixelRatioF());
+    const double r = Painter().PixelRatio();
     Layout(static_cast<int>(std::lround(width() * r)), static_cast<int>(std::lround(height() * r)));
 }
 
 void CLC::paintEvent(QPaintEvent*) {
     if (m_surface.width() != std::lround(width() * devicePixelRatioF()) ||
         m_surface.height() != std::lround(height() * devicePixelRatioF()) ||
-        PixelRatio() != devicePixelRatioF())
+        Painter().PixelRatio() != devicePixelRatioF())
         LayoutToWidget();
     if (m_bNeedsPaint && !m_surface.isNull())
         PaintSurface();
     // One surface pixel to one screen pixel. The surface itself carries no
     // pixel ratio: a painter on it would scale the chart's texts a second time.
-    const double r = PixelRatio();
+    const double r = Painter().PixelRatio();
     QPainter p(this);
     p.drawImage(QRectF(0, 0, m_surface.width() / r, m_surface.height() / r), m_surface);
 }

@@ -1,7 +1,9 @@
 #pragma once
 
-// The chart window: the chart of LCCore.h on screen, with the mouse
-// gestures, the keyboard, the popup menus and the picture export.
+// The chart window: a chart of LCCore.h on screen, with the mouse
+// gestures, the keyboard, the popup menus and the picture export. The
+// window holds the chart; its model, interaction state and painter are
+// reached through it.
 
 #include "ImageDC.h"
 #include "LCCore.h"
@@ -22,7 +24,18 @@ struct LCCallbacks {
     unsigned mask = 0;
 };
 
-class CLC : public QWidget, public CLCCore {
+// What the window posts to its owner after a view command (the parent's
+// timer identifiers).
+enum class LCViewNotice {
+    AllData = 1001,
+    PrevView = 1002,
+    NextView = 1003,
+    ZoomIn = 1004,
+    ScrollLeft = 1006,
+    ScrollRight = 1007
+};
+
+class CLC : public QWidget, private ILCChartHost {
     Q_OBJECT
 
   public:
@@ -37,18 +50,17 @@ class CLC : public QWidget, public CLCCore {
         CmdAutoY,
         CmdExportImage
     };
-    // Notifications of the view commands (the parent's timer identifiers).
-    enum Notification {
-        NotifyAllData = 1001,
-        NotifyPrevView = 1002,
-        NotifyNextView = 1003,
-        NotifyZoomIn = 1004,
-        NotifyScrollLeft = 1006,
-        NotifyScrollRight = 1007
-    };
-
     explicit CLC(QWidget* parent = nullptr);
     ~CLC() override;
+
+    CLCCore& Core() { return m_core; }
+    const CLCCore& Core() const { return m_core; }
+    CLCModel& Model() { return m_core.Model(); }
+    const CLCModel& Model() const { return m_core.Model(); }
+    CLCInteraction& Interaction() { return m_core.Interaction(); }
+    const CLCInteraction& Interaction() const { return m_core.Interaction(); }
+    CLCPainter& Painter() { return m_core.Painter(); }
+    const CLCPainter& Painter() const { return m_core.Painter(); }
 
     // Runs a menu command (ids 1 to 9).
     void OnCommand(int id);
@@ -56,7 +68,7 @@ class CLC : public QWidget, public CLCCore {
     virtual void BuildSelectionMenu(QMenu* menu);
 
     // Layout for a client area of cx by cy pixels; the surface follows the size.
-    void Layout(int cx, int cy) override;
+    void Layout(int cx, int cy) { m_core.Layout(cx, cy); }
 
     // Immediate full repaint.
     void Redraw() override;
@@ -83,7 +95,7 @@ class CLC : public QWidget, public CLCCore {
     // One notch of the wheel, and one press of + or -, zooms by this factor.
     static constexpr double kZoomStep = 1.25;
     // A left-button gesture (cross-hair, band, moving the selection) is under way.
-    bool GestureUnderWay() const { return HasPlots() && m_nDragMode != 0; }
+    bool GestureUnderWay() const { return Model().HasPlots() && m_nDragMode != 0; }
     void SetCallbacks(LCCallbacks* callbacks) { m_pCallbacks = callbacks; }
 
     // Command 9: asks for a file name and writes the chart as a picture.
@@ -100,11 +112,11 @@ class CLC : public QWidget, public CLCCore {
     const LCPoint& PressPoint() const { return m_ptPress; }
 
   signals:
-    // A view command finished (Notification ids); delivered through the
-    // event loop, as a posted message would be.
-    void viewChanged(int id);
-    // Sent at once: 1 the view changed, 2 the selection changed.
-    void chartNotify(int code);
+    // A view command finished; delivered through the event loop, as a posted
+    // message would be.
+    void viewChanged(LCViewNotice id);
+    // Sent at once.
+    void chartNotify(LCNotify code);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -116,16 +128,19 @@ class CLC : public QWidget, public CLCCore {
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
-    void Notify(int code) override { emit chartNotify(code); }
+  private:
+    // The chart's calls to its window.
+    void Notify(LCNotify code) override { emit chartNotify(code); }
     // The surface still holds the old view; the next paint must not show it.
     void ViewAccepted() override {
         m_bNeedsPaint = true;
         m_bZoomLimitTold = false;
     }
+    // The surface follows the size of a layout.
+    void Resizing(int cx, int cy) override;
     std::unique_ptr<IGdiDC> OpenWindowDC() override;
     void DataDrawn() override;
 
-  private:
     // A context on the window's surface for drawing outside painting; the
     // screen is refreshed from the surface when it goes.
     class WindowDC : public CImageDC {
@@ -138,8 +153,8 @@ class CLC : public QWidget, public CLCCore {
       private:
         CLC* m_owner;
     };
-    void Post(int id);
-    void Send(int code) { Notify(code); }
+    void Post(LCViewNotice id);
+    void Send(LCNotify code) { Notify(code); }
     void Clamp(int& x, int& y) const;
     void PixelToData(int px, int py, double& x, double& y) const;
     void DrawDragFrame(const LCRect& rc, bool removePrevious);
@@ -161,6 +176,7 @@ class CLC : public QWidget, public CLCCore {
     bool RestoreData();
 
     QImage m_surface;
+    CLCCore m_core{this};
     bool m_bNeedsPaint = true;
     // The surface after the data of the last paint, before the overlays,
     // with what it was drawn for.

@@ -20,7 +20,7 @@ QList<IPrompts::Filter> ImageFilters() {
 } // namespace
 
 bool CLC::SaveImage(const std::string& path) {
-    return WriteChartPicture(*this, path);
+    return WriteChartPicture(m_core, path);
 }
 
 void CLC::ExportImage() {

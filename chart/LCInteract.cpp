@@ -45,23 +45,23 @@ bool CLC::Callback(int slot, unsigned buttons, int x, int y, void* extra) {
 }
 
 void CLC::Clamp(int& x, int& y) const {
-    const LCRect& p = PlotRect();
+    const LCRect& p = Painter().PlotRect();
     x = std::clamp(x, p.left, std::max(p.left, p.right));
     y = std::clamp(y, p.top, std::max(p.top, p.bottom));
 }
 
 void CLC::PixelToData(int px, int py, double& x, double& y) const {
-    const LCRect& p = PlotRect();
+    const LCRect& p = Painter().PlotRect();
     const double w = p.right - p.left + 1, h = p.bottom - p.top + 1;
-    x = XMin() + (XMax() - XMin()) * (px - p.left) / w;
-    y = YMin() + (YMax() - YMin()) * (p.bottom - py) / h;
+    x = Model().XMin() + (Model().XMax() - Model().XMin()) * (px - p.left) / w;
+    y = Model().YMin() + (Model().YMax() - Model().YMin()) * (p.bottom - py) / h;
 }
 
 int CLC::HitTestSelection(int x, int y) const {
-    if (Selection().IsRectEmpty())
+    if (Interaction().Selection().IsRectEmpty())
         return 0;
-    const int k = SelectionBorder() + 1, h = Px(3);
-    const LCRect& s = Selection();
+    const int k = Painter().SelectionBorder() + 1, h = Painter().Px(3);
+    const LCRect& s = Interaction().Selection();
     const int L = s.left, T = s.top, R = s.right, B = s.bottom;
     const int cx = (L + R) / 2, cy = (T + B) / 2;
     const struct {
@@ -124,14 +124,14 @@ void CLC::SetDragCursor(int mode) {
 }
 
 void CLC::OnLButtonDown(int x, int y) {
-    if (!HasPlots())
+    if (!Model().HasPlots())
         return;
     if (isVisible())
         grabMouse();
     m_bCaptured = true;
     m_bDragFirstFrame = true;
     m_ptPress = {x, y};
-    m_rcDrag = Selection();
+    m_rcDrag = Interaction().Selection();
     const int mode = HitTestSelection(x, y);
     if (mode != 0) {
         m_nDragMode = mode;
@@ -140,43 +140,44 @@ void CLC::OnLButtonDown(int x, int y) {
     }
     Clamp(x, y);
     m_ptPress = {x, y};
-    SetCrossPoint(m_ptPress);
+    Interaction().SetCrossPoint(m_ptPress);
     m_rcDrag.SetRectEmpty();
-    if (!Selection().IsRectEmpty()) {
-        SetSelection({});
+    if (!Interaction().Selection().IsRectEmpty()) {
+        Interaction().SetSelection({});
         if (!RestoreData())
             Redraw();
     }
     m_nDragMode = 2;
     double dx, dy;
     PixelToData(x, y, dx, dy);
-    const HitRect* hit = FindHit(x, y);
+    const HitRect* hit = Interaction().FindHit(x, y);
     if (hit) {
-        SetHighlightPoint({x, y});
+        Interaction().SetHighlightPoint({x, y});
         {
             WindowDC w(this);
-            DrawPlot(w, hit->pPlot, true);
+            Painter().DrawPlot(w, hit->pPlot, true);
         }
-        SetReadout(hit->dX, hit->dY);
-        SetReadoutNote(NoteAt(x, y, *hit));
-        SetPointHit(true);
+        Interaction().SetReadout(hit->dX, hit->dY);
+        Interaction().SetReadoutNote(Interaction().NoteAt(x, y, *hit));
+        Interaction().SetPointHit(true);
     } else {
-        SetReadout(dx, dy);
-        SetPointHit(false);
+        Interaction().SetReadout(dx, dy);
+        Interaction().SetPointHit(false);
     }
-    DrawCross(nullptr, x, y);
-    SetCrossVisible(true);
-    DrawReadout(nullptr);
-    DrawLegend(nullptr);
-    DrawInfoStrip(nullptr, hit);
+    Painter().DrawCross(nullptr, x, y);
+    Interaction().SetCrossVisible(true);
+    Painter().DrawReadout(nullptr);
+    Painter().DrawLegend(nullptr);
+    Painter().DrawInfoStrip(nullptr, hit);
 }
 
 void CLC::DrawDragFrame(const LCRect& rc, bool removePrevious) {
     if (m_surface.isNull())
         return;
     WindowDC w(this);
-    const GdiBrush brush = GdiBrush::SolidBrush((SelectionColor() ^ PlotBackColor()) & 0xFFFFFF);
-    const int b = SelectionBorder();
+    const GdiBrush brush =
+        GdiBrush::SolidBrush((Painter().SelectionColor() ^ Painter().PlotBackColor()) & 0xFFFFFF);
+    const int b = Painter().SelectionBorder();
     auto frame = [&](const LCRect& r) {
         w.PatBlt({r.left - b, r.top - b, r.right + b, r.top}, brush, Rop::Xor);
         w.PatBlt({r.left - b, r.bottom, r.right + b, r.bottom + b}, brush, Rop::Xor);
@@ -189,16 +190,16 @@ void CLC::DrawDragFrame(const LCRect& rc, bool removePrevious) {
 }
 
 void CLC::OnMouseMove(int x, int y) {
-    if (!HasPlots())
+    if (!Model().HasPlots())
         return;
     if (m_nDragMode != 0)
         SetDragCursor(m_nDragMode);
-    else if (!Selection().IsRectEmpty())
+    else if (!Interaction().Selection().IsRectEmpty())
         SetDragCursor(HitTestSelection(x, y));
     if (m_nDragMode == 0)
         return;
-    const LCRect& S = Selection();
-    const LCRect& P = PlotRect();
+    const LCRect& S = Interaction().Selection();
+    const LCRect& P = Painter().PlotRect();
     const int dx = x - m_ptPress.x, dy = y - m_ptPress.y;
     bool formed = false;
     LCRect N;
@@ -210,18 +211,18 @@ void CLC::OnMouseMove(int x, int y) {
         break;
     case 2:
         Clamp(x, y);
-        DrawCross(nullptr, CrossPoint().x, CrossPoint().y);
-        SetCrossPoint({x, y});
-        if (std::abs(m_ptPress.x - x) > Px(20) || std::abs(m_ptPress.y - y) > Px(20)) {
+        Painter().DrawCross(nullptr, Interaction().CrossPoint().x, Interaction().CrossPoint().y);
+        Interaction().SetCrossPoint({x, y});
+        if (std::abs(m_ptPress.x - x) > Painter().Px(20) || std::abs(m_ptPress.y - y) > Painter().Px(20)) {
             m_nDragMode = 1;
-            SetSelection({});
+            Interaction().SetSelection({});
             m_rcDrag.SetRectEmpty();
             m_bDragFirstFrame = true;
-            SetCrossVisible(false);
+            Interaction().SetCrossVisible(false);
             N = {m_ptPress.x, m_ptPress.y, x, y};
             formed = true;
         } else {
-            DrawCross(nullptr, x, y);
+            Painter().DrawCross(nullptr, x, y);
         }
         break;
     case 3: {
@@ -264,74 +265,74 @@ void CLC::OnMouseMove(int x, int y) {
     if (m_nDragMode != 3) {
         int cx = x, cy = y;
         Clamp(cx, cy);
-        if (const HitRect* hit = FindHit(cx, cy)) {
-            SetReadout(hit->dX, hit->dY);
-            SetReadoutNote(NoteAt(cx, cy, *hit));
+        if (const HitRect* hit = Interaction().FindHit(cx, cy)) {
+            Interaction().SetReadout(hit->dX, hit->dY);
+            Interaction().SetReadoutNote(Interaction().NoteAt(cx, cy, *hit));
         } else {
             double vx, vy;
             PixelToData(cx, cy, vx, vy);
-            SetReadout(vx, vy);
+            Interaction().SetReadout(vx, vy);
         }
-        DrawReadout(nullptr);
+        Painter().DrawReadout(nullptr);
     }
-    DrawLegend(nullptr);
+    Painter().DrawLegend(nullptr);
 }
 
 void CLC::OnLButtonUp(int, int) {
-    if (!HasPlots())
+    if (!Model().HasPlots())
         return;
     if (m_bCaptured && mouseGrabber() == this)
         releaseMouse();
     m_bCaptured = false;
-    HideReadout();
-    SetCrossVisible(false);
+    Interaction().HideReadout();
+    Interaction().SetCrossVisible(false);
     if (m_nDragMode == 2) {
-        DrawCross(nullptr, CrossPoint().x, CrossPoint().y);
+        Painter().DrawCross(nullptr, Interaction().CrossPoint().x, Interaction().CrossPoint().y);
         Redraw();
-        DrawLegend(nullptr);
+        Painter().DrawLegend(nullptr);
     } else if (m_nDragMode == 1 || (m_nDragMode >= 3 && m_nDragMode <= 11)) {
-        SetSelection(m_rcDrag.IsRectEmpty() ? LCRect{} : m_rcDrag);
-        Send(2);
+        Interaction().SetSelection(m_rcDrag.IsRectEmpty() ? LCRect{} : m_rcDrag);
+        Send(LCNotify::SelectionChanged);
         Redraw();
-        SetHighlightRect(Selection());
-        DrawPlots(nullptr, true);
-        DrawSelection(nullptr);
-        DrawLegend(nullptr);
+        Interaction().SetHighlightRect(Interaction().Selection());
+        Painter().DrawPlots(nullptr, true);
+        Painter().DrawSelection(nullptr);
+        Painter().DrawLegend(nullptr);
     }
     m_nDragMode = 0;
 }
 
 void CLC::OnLButtonDblClk(int x, int y) {
-    if (!HasPlots())
+    if (!Model().HasPlots())
         return;
     if (HitTestSelection(x, y) != 3) {
         OnLButtonDown(x, y);
         return;
     }
-    const LCRect& s = Selection();
-    const LCRect& p = PlotRect();
+    const LCRect& s = Interaction().Selection();
+    const LCRect& p = Painter().PlotRect();
     const double w = p.right - p.left + 1, h = p.bottom - p.top + 1;
-    const double sx = XMax() - XMin(), sy = YMax() - YMin();
-    const double x1 = s.left == p.left ? XMin() : XMin() + sx * (s.left - p.left) / w;
-    const double x2 = s.right == p.right ? XMax() : XMin() + sx * (s.right - p.left + 1) / w;
-    const double y1 = s.bottom == p.bottom ? YMin() : YMin() + sy * (p.bottom - s.bottom) / h;
-    const double y2 = s.top == p.top ? YMax() : YMin() + sy * (p.bottom - s.top + 1) / h;
-    if (!SetView(x1, y1, x2, y2))
+    const double sx = Model().XMax() - Model().XMin(), sy = Model().YMax() - Model().YMin();
+    const double x1 = s.left == p.left ? Model().XMin() : Model().XMin() + sx * (s.left - p.left) / w;
+    const double x2 = s.right == p.right ? Model().XMax() : Model().XMin() + sx * (s.right - p.left + 1) / w;
+    const double y1 = s.bottom == p.bottom ? Model().YMin() : Model().YMin() + sy * (p.bottom - s.bottom) / h;
+    const double y2 = s.top == p.top ? Model().YMax() : Model().YMin() + sy * (p.bottom - s.top + 1) / h;
+    if (!Model().SetView(x1, y1, x2, y2))
         Prompts().Message(this, QString::fromStdString(LoadUIString(45)), IPrompts::Ok, IPrompts::NoIcon);
-    SetSelection({});
-    Send(2);
+    Interaction().SetSelection({});
+    Send(LCNotify::SelectionChanged);
     Redraw();
-    Post(NotifyZoomIn);
+    Post(LCViewNotice::ZoomIn);
 }
 
 void CLC::OnEscape() {
-    if (!HasPlots())
+    if (!Model().HasPlots())
         return;
     m_nDragMode = 0;
     // The read-out and the cross-hair belong to the gesture; the redraw
     // would paint them again.
-    HideReadout();
-    SetCrossVisible(false);
+    Interaction().HideReadout();
+    Interaction().SetCrossVisible(false);
     setCursor(Qt::ArrowCursor);
     Redraw();
 }
@@ -341,10 +342,10 @@ bool CLC::TakeEscape() {
         OnEscape();
         return true;
     }
-    if (!HasPlots() || Selection().IsRectEmpty())
+    if (!Model().HasPlots() || Interaction().Selection().IsRectEmpty())
         return false;
-    SetSelection({});
-    Send(2);
+    Interaction().SetSelection({});
+    Send(LCNotify::SelectionChanged);
     if (!RestoreData())
         Redraw();
     return true;
@@ -353,7 +354,7 @@ bool CLC::TakeEscape() {
 void CLC::FinishZoom(bool accepted, bool narrowing) {
     if (accepted) {
         Redraw();
-        Post(NotifyZoomIn);
+        Post(LCViewNotice::ZoomIn);
     } else if (narrowing && !m_bZoomLimitTold) {
         m_bZoomLimitTold = true;
         Prompts().Message(this, QString::fromStdString(LoadUIString(45)), IPrompts::Ok, IPrompts::NoIcon);
@@ -361,7 +362,7 @@ void CLC::FinishZoom(bool accepted, bool narrowing) {
 }
 
 void CLC::OnWheel(int x, int y, int delta, unsigned modifiers) {
-    if (!HasPlots() || m_nDragMode != 0)
+    if (!Model().HasPlots() || m_nDragMode != 0)
         return;
     modifiers &= 0x4 | 0x8;
     if (modifiers != m_nWheelMode) {
@@ -377,9 +378,9 @@ void CLC::OnWheel(int x, int y, int delta, unsigned modifiers) {
     m_nWheelRest -= notches * 120;
     if (modifiers & 0x4) {
         // Away from the user (positive) scrolls back in time.
-        if (ScrollBy(-notches)) {
+        if (Model().ScrollBy(-notches)) {
             Redraw();
-            Post(notches > 0 ? NotifyScrollLeft : NotifyScrollRight);
+            Post(notches > 0 ? LCViewNotice::ScrollLeft : LCViewNotice::ScrollRight);
         }
         return;
     }
@@ -387,7 +388,7 @@ void CLC::OnWheel(int x, int y, int delta, unsigned modifiers) {
     double dx, dy;
     PixelToData(x, y, dx, dy);
     const double factor = std::pow(kZoomStep, notches);
-    FinishZoom(modifiers & 0x8 ? ZoomY(factor, dy) : ZoomX(factor, dx), notches > 0);
+    FinishZoom(modifiers & 0x8 ? Model().ZoomY(factor, dy) : Model().ZoomX(factor, dx), notches > 0);
 }
 
 bool CLC::OnViewKey(int key, Qt::KeyboardModifiers modifiers) {
@@ -410,13 +411,14 @@ bool CLC::OnViewKey(int key, Qt::KeyboardModifiers modifiers) {
     const bool zoomMods = plain || modifiers == Qt::ShiftModifier;
     if (command == 0 && !(zoomMods && (zoomIn || zoomOut)))
         return false;
-    if (!HasPlots() || m_nDragMode != 0)
+    if (!Model().HasPlots() || m_nDragMode != 0)
         return true;
     if (command != 0) {
         OnCommand(command);
         return true;
     }
-    FinishZoom(ZoomX(zoomIn ? kZoomStep : 1 / kZoomStep, (XMin() + XMax()) / 2), zoomIn);
+    FinishZoom(Model().ZoomX(zoomIn ? kZoomStep : 1 / kZoomStep, (Model().XMin() + Model().XMax()) / 2),
+               zoomIn);
     return true;
 }
 
@@ -437,7 +439,7 @@ void CLC::wheelEvent(QWheelEvent* e) {
 void CLC::ShowMenuAt(const QPoint& local) {
     QMenu menu(this);
     const QPoint d = ToDevice(local);
-    if (Selection().PtInRect({d.x(), d.y()}))
+    if (Interaction().Selection().PtInRect({d.x(), d.y()}))
         BuildSelectionMenu(&menu);
     else
         BuildContextMenu(&menu);
@@ -465,13 +467,13 @@ void CLC::mouseMoveEvent(QMouseEvent* e) {
 void CLC::mouseReleaseEvent(QMouseEvent* e) {
     const QPoint p = ToDevice(e->position());
     if (e->button() == Qt::LeftButton) {
-        if (!HasPlots())
+        if (!Model().HasPlots())
             return;
         const bool band = m_nDragMode == 1 || (m_nDragMode >= 3 && m_nDragMode <= 11);
         if (Callback(2, ButtonFlags(e), p.x(), p.y(), band ? &m_rcDrag : nullptr))
             OnLButtonUp(p.x(), p.y());
     } else if (e->button() == Qt::RightButton) {
-        if (Callback(5, ButtonFlags(e), p.x(), p.y(), nullptr) && HasPlots())
+        if (Callback(5, ButtonFlags(e), p.x(), p.y(), nullptr) && Model().HasPlots())
             ShowMenuAt(e->position().toPoint());
     }
 }

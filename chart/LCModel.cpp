@@ -1,6 +1,6 @@
-// The chart's data: data sets, the plot list and the appearance settings.
+// The chart's data: data sets and the plot list.
 
-#include "LCCore.h"
+#include "LCModel.h"
 
 #include <algorithm>
 #include <new>
@@ -156,24 +156,20 @@ namespace {
 const COLORREF kPalette[8] = {0x000000, 0x0000C0, 0x00C000, 0xC00000, 0xC0C000, 0xC000C0, 0x00C0C0, 0xC0C0C0};
 } // namespace
 
-CLCCore::CLCCore() {
-    SetSelectionStyle(0, 4);
-}
-
-CLCCore::~CLCCore() {
+CLCModel::~CLCModel() {
     for (CLCPlot* p : m_plots) {
         delete p->pDataSet;
         delete p;
     }
 }
 
-CLCPlot* CLCCore::Find(LCPosition pos) const {
+CLCPlot* CLCModel::Find(LCPosition pos) const {
     if (!pos)
         return nullptr;
     return std::find(m_plots.begin(), m_plots.end(), pos) != m_plots.end() ? pos : nullptr;
 }
 
-LCPosition CLCCore::AddPlot(CLCDataSet* dataSet) {
+LCPosition CLCModel::AddPlot(CLCDataSet* dataSet) {
     if (!dataSet)
         return nullptr;
     CLCPlot* plot = new (std::nothrow) CLCPlot;
@@ -187,87 +183,84 @@ LCPosition CLCCore::AddPlot(CLCDataSet* dataSet) {
     m_plots.push_front(plot);
     if (!m_posCurrentPlot)
         m_posCurrentPlot = plot;
-    m_bHasPlots = true;
-    LayoutLegend();
     ResetViewHistory();
+    Tell(LCModelEvent::PlotAdded);
     return plot;
 }
 
-void CLCCore::RemovePlot(LCPosition pos) {
+void CLCModel::RemovePlot(LCPosition pos) {
     CLCPlot* plot = Find(pos);
     if (!plot)
         return;
-    // Hit records point at plots; none may outlive the plot.
-    ClearHits();
     delete plot->pDataSet;
     m_plots.remove(plot);
     delete plot;
-    m_bHasPlots = !m_plots.empty();
     if (m_posCurrentPlot == pos)
         m_posCurrentPlot = m_plots.empty() ? nullptr : m_plots.front();
-    LayoutLegend();
     ResetViewHistory();
+    // The owner drops what points at the plot (hit records) on this.
+    Tell(LCModelEvent::PlotRemoved);
 }
 
-void CLCCore::SetPlotName(LCPosition pos, const std::string& name) {
+void CLCModel::SetPlotName(LCPosition pos, const std::string& name) {
     if (CLCPlot* p = Find(pos))
         p->strName = name;
 }
-void CLCCore::SetPlotFormats(LCPosition pos, const std::string& xFormat, const std::string& yFormat) {
+void CLCModel::SetPlotFormats(LCPosition pos, const std::string& xFormat, const std::string& yFormat) {
     if (CLCPlot* p = Find(pos)) {
         p->strXFormat = xFormat;
         p->strYFormat = yFormat;
     }
 }
-void CLCCore::SetPlotPenStyle(LCPosition pos, int style) {
+void CLCModel::SetPlotPenStyle(LCPosition pos, int style) {
     if (CLCPlot* p = Find(pos))
         p->nPenStyle = style;
 }
-void CLCCore::SetPlotPenWidth(LCPosition pos, int width) {
+void CLCModel::SetPlotPenWidth(LCPosition pos, int width) {
     if (CLCPlot* p = Find(pos))
         p->nPenWidth = width;
 }
-void CLCCore::SetPlotColor(LCPosition pos, COLORREF color) {
+void CLCModel::SetPlotColor(LCPosition pos, COLORREF color) {
     if (CLCPlot* p = Find(pos))
         p->crColor = color;
 }
-void CLCCore::SetPlotMarkerSize(LCPosition pos, int size) {
+void CLCModel::SetPlotMarkerSize(LCPosition pos, int size) {
     if (CLCPlot* p = Find(pos))
         p->marker.nSize = size;
 }
-void CLCCore::SetPlotMarkerKind(LCPosition pos, int kind) {
+void CLCModel::SetPlotMarkerKind(LCPosition pos, int kind) {
     if (CLCPlot* p = Find(pos))
         p->marker.nKind = kind;
 }
-void CLCCore::SetPlotMarkerFill(LCPosition pos, COLORREF color) {
+void CLCModel::SetPlotMarkerFill(LCPosition pos, COLORREF color) {
     if (CLCPlot* p = Find(pos))
         p->marker.crFill = color;
 }
-void CLCCore::SetPlotExtra(LCPosition pos, int value) {
+void CLCModel::SetPlotExtra(LCPosition pos, int value) {
     if (CLCPlot* p = Find(pos))
         p->nExtra = value;
 }
-void CLCCore::SetPlotNote(LCPosition pos, const std::string& note) {
+void CLCModel::SetPlotNote(LCPosition pos, const std::string& note) {
     if (CLCPlot* p = Find(pos))
         p->strNote = note;
 }
-unsigned CLCCore::GetPlotFlags(LCPosition pos) const {
+unsigned CLCModel::GetPlotFlags(LCPosition pos) const {
     const CLCPlot* p = Find(pos);
     return p ? p->nFlags : 0;
 }
-void CLCCore::SetPlotFlags(LCPosition pos, unsigned flags) {
+void CLCModel::SetPlotFlags(LCPosition pos, unsigned flags) {
     if (CLCPlot* p = Find(pos))
         p->nFlags = flags;
 }
-CLCDataSet* CLCCore::GetPlotDataSet(LCPosition pos) const {
+CLCDataSet* CLCModel::GetPlotDataSet(LCPosition pos) const {
     const CLCPlot* p = Find(pos);
     return p ? p->pDataSet : nullptr;
 }
-LCPosition CLCCore::GetFirstPlotPosition() const {
+LCPosition CLCModel::GetFirstPlotPosition() const {
     return m_plots.empty() ? nullptr : m_plots.front();
 }
 
-CLCDataSet* CLCCore::GetNextDataSet(LCPosition& pos) const {
+CLCDataSet* CLCModel::GetNextDataSet(LCPosition& pos) const {
     auto it = std::find(m_plots.begin(), m_plots.end(), pos);
     if (!pos || it == m_plots.end()) {
         pos = nullptr;
@@ -279,43 +272,12 @@ CLCDataSet* CLCCore::GetNextDataSet(LCPosition& pos) const {
     return ds;
 }
 
-void CLCCore::SetCurrentPlot(LCPosition pos) {
+void CLCModel::SetCurrentPlot(LCPosition pos) {
     if (Find(pos))
         m_posCurrentPlot = pos;
 }
 
-int CLCCore::GetVisiblePlotCount() const {
+int CLCModel::GetVisiblePlotCount() const {
     return static_cast<int>(
         std::count_if(m_plots.begin(), m_plots.end(), [](const CLCPlot* p) { return !(p->nFlags & 1); }));
-}
-
-void CLCCore::SetTitles(const std::string& xTitle, const std::string& yTitle) {
-    m_strXTitle = xTitle;
-    m_strYTitle = yTitle;
-}
-
-bool CLCCore::SetMargins(int left, int top, int right, int bottom) {
-    if (left >= 0)
-        m_rcMargins.left = left;
-    if (top >= 0)
-        m_rcMargins.top = top;
-    if (right >= 0)
-        m_rcMargins.right = right;
-    if (bottom >= 0)
-        m_rcMargins.bottom = bottom;
-    Layout(m_rcClient.right - m_rcClient.left + 1, m_rcClient.bottom - m_rcClient.top + 1);
-    return true;
-}
-
-COLORREF CLCCore::SetColors(COLORREF back, COLORREF frame) {
-    const COLORREF old = m_crBack;
-    m_crBack = back;
-    m_crFrame = frame == static_cast<COLORREF>(-1) ? back : frame;
-    return old;
-}
-
-void CLCCore::SetSelectionStyle(COLORREF color, int border) {
-    m_crSelection = color;
-    m_nSelectionBorder = border;
-    m_selectionBrush = GdiBrush::HatchBrush(HS_BDIAGONAL, color);
 }

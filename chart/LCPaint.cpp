@@ -1,7 +1,7 @@
 // Drawing the chart into a device context: background, plots with their
 // hit records, selection, cross-hair, legend, read-out and information strip.
 
-#include "LCCore.h"
+#include "LCPainter.h"
 
 #include "ChartText.h"
 #include "ImageDC.h"
@@ -46,27 +46,28 @@ void DrawMarkerShape(IGdiDC& dc, int kind, int l, int t, int r, int b, int px, i
 }
 } // namespace
 
-void CLCCore::RunPaint(IGdiDC& dc, bool layout) {
+void CLCPainter::RunPaint(IGdiDC& dc, bool layout) {
     ++m_nPaints;
     DrawBackground(dc);
     DrawAxes(&dc);
     DrawPlots(&dc, false);
     DrawMessage(dc);
-    DataDrawn();
+    if (m_pSurface)
+        m_pSurface->DataDrawn();
     DrawOverlays(dc, layout);
 }
 
-void CLCCore::DrawOverlays(IGdiDC& dc, bool layout) {
+void CLCPainter::DrawOverlays(IGdiDC& dc, bool layout) {
     DrawSelection(&dc);
-    if (m_bCrossVisible)
-        DrawCross(&dc, m_ptCross.x, m_ptCross.y);
+    if (m_ia.IsCrossVisible())
+        DrawCross(&dc, m_ia.CrossPoint().x, m_ia.CrossPoint().y);
     if (layout)
         LayoutLegend();
     DrawLegend(&dc);
     DrawReadout(&dc);
 }
 
-void CLCCore::DrawMessage(IGdiDC& dc) {
+void CLCPainter::DrawMessage(IGdiDC& dc) {
     if (m_strMessage.empty() || m_rcPlot.IsRectEmpty())
         return;
     dc.SetBkMode(TRANSPARENT);
@@ -80,11 +81,11 @@ void CLCCore::DrawMessage(IGdiDC& dc) {
     dc.SelectFont(oldFont);
 }
 
-void CLCCore::PaintTo(IGdiDC& dc) {
+void CLCPainter::PaintTo(IGdiDC& dc) {
     RunPaint(dc, false);
 }
 
-void CLCCore::DrawBackground(IGdiDC& dc) {
+void CLCPainter::DrawBackground(IGdiDC& dc) {
     const LCRect& c = m_rcClient;
     const LCRect& p = m_rcPlot;
     if (p.IsRectEmpty()) {
@@ -116,70 +117,58 @@ void CLCCore::DrawBackground(IGdiDC& dc) {
     dc.SelectPen(old);
 }
 
-CLCCore::DrawTargetDC CLCCore::DrawTarget(IGdiDC* pdc) {
+CLCPainter::DrawTargetDC CLCPainter::DrawTarget(IGdiDC* pdc) {
     DrawTargetDC target;
     if (!pdc)
-        target.own = OpenWindowDC();
+        target.own = m_pSurface ? m_pSurface->OpenWindowDC() : nullptr;
     target.dc = pdc ? pdc : target.own.get();
     return target;
 }
 
-void CLCCore::DrawPlots(IGdiDC* pdc, bool highlight) {
-    if (m_rcPlot.IsRectEmpty() || !m_bHasPlots)
+void CLCPainter::DrawPlots(IGdiDC* pdc, bool highlight) {
+    if (m_rcPlot.IsRectEmpty() || !m_model.HasPlots())
         return;
     const DrawTargetDC target = DrawTarget(pdc);
     if (!target.dc)
         return;
     pdc = target.dc;
     if (!highlight)
-        PlanHits();
-    for (auto it = m_plots.rbegin(); it != m_plots.rend(); ++it)
-        if (*it != m_posCurrentPlot)
-            DrawPlot(*pdc, *it, highlight);
-    if (CLCPlot* current = Find(m_posCurrentPlot))
-        DrawPlot(*pdc, current, highlight);
+        m_ia.PlanHits(m_model, m_rcPlot, m_nPixelScale);
+    m_model.ForEachInDrawingOrder([&](CLCPlot* plot) { DrawPlot(*pdc, plot, highlight); });
 }
 
-void CLCCore::DrawPlot(IGdiDC& dc, CLCPlot* plot, bool highlight) {
-    if (!plot || (plot->nFlags & 1) || !plot->pDataSet || plot->pDataSet->GetPointCount() <= 0)
-        return;
-    const CLCDataSet& ds = *plot->pDataSet;
-    const double x0 = std::max(m_dXMin, ds.GetXMin()), x1 = std::min(m_dXMax, ds.GetXMax());
-    if (x1 < x0)
-        return;
-    const int n = ds.GetPointCount();
-    const int first = std::clamp(ds.FindFirstAtOrAfter(x0) - 1, 0, n - 1);
-    const int last = std::clamp(ds.FindLastAtOrBefore(x1) + 1, 0, n - 1);
-    if (last < first || plot->marker.nKind == 0)
-        return;
-    const GdiBrush fill = GdiBrush::SolidBrush(plot->marker.crFill);
-    const GdiBrush hiBrush = GdiBrush::SolidBrush(m_crHighlight);
-    const GdiPen outline{PS_SOLID, Px(1), Halved(plot->crColor)};
-    const GdiBrush oldBrush = dc.SelectBrush(fill);
-    const GdiPen oldPen = dc.SelectPen(outline);
-    const int L = m_rcPlot.left, B = m_rcPlot.bottom;
-    const int W = m_rcPlot.right - L + 1, H = B - m_rcPlot.top + 1;
-    const double sx = m_dXMax - m_dXMin, sy = m_dYMax - m_dYMin;
-    const int s = Px(plot->marker.nSize), kind = plot->marker.nKind, tol = Px(m_nPointTolerance);
-
+// One drawing of a plot's markers: their look, the highlight, and the grid
+// of marker centres over the plot area.
+struct CLCPainter::MarkerPass {
+    IGdiDC& dc;
+    bool highlight;
+    GdiBrush fill, hiBrush;
+    GdiPen outline;
+    int s, kind, tol;
     // How a highlighted marker is drawn: 0 not at all, 1 copied in the
-    // highlight colour, 2 inverted, 3 xor-ed.
-    const unsigned how = (m_nHighlight >> 8) & 0xF;
-    const auto lit = [&](int px, int py) {
-        switch (m_nHighlight & 0xF) {
+    // highlight colour, 2 inverted, 3 xor-ed; which markers are lit (the
+    // low bits of the highlight mode).
+    unsigned how, lights;
+    LCPoint hlPoint;
+    LCRect hlRect;
+    int L, B;
+    unsigned gridW, gridH;
+
+    bool Lit(int px, int py) const {
+        switch (lights) {
         case 1:
             return true;
         case 2:
-            return LCRect{px - tol, py - tol, px + tol, py + tol}.PtInRect(m_ptHighlight);
+            return LCRect{px - tol, py - tol, px + tol, py + tol}.PtInRect(hlPoint);
         case 3:
-            return m_rcHighlight.PtInRect({px, py});
+            return hlRect.PtInRect({px, py});
         default:
             return false;
         }
-    };
-    const auto drawOne = [&](int px, int py) {
+    }
+    void DrawOne(int px, int py) const {
         if (highlight) {
-            if (how != 0 && lit(px, py)) {
+            if (how != 0 && Lit(px, py)) {
                 dc.SetROP2(how == 2 ? Rop::Invert : how == 3 ? Rop::Xor : Rop::Copy);
                 dc.SelectBrush(hiBrush);
             } else {
@@ -188,7 +177,61 @@ void CLCCore::DrawPlot(IGdiDC& dc, CLCPlot* plot, bool highlight) {
             }
         }
         DrawMarkerShape(dc, kind, px - s, py - s, px + s, py + s, px, py);
-    };
+    }
+    LCPoint Centre(uint32_t c) const {
+        return {L + static_cast<int>(c % gridW), B - static_cast<int>(c / gridW)};
+    }
+    // The marker's pixels with brush, as a stamp.
+    MarkerStamp Record(const GdiBrush& brush) const {
+        QImage scratch(1, 1, QImage::Format_RGB32);
+        CImageDC recorderDC(scratch);
+        std::vector<StampPixel> writes;
+        recorderDC.SelectBrush(brush);
+        recorderDC.SelectPen(outline);
+        recorderDC.SetRecorder(&writes);
+        DrawMarkerShape(recorderDC, kind, -s, -s, s, s, 0, 0);
+        recorderDC.SetRecorder(nullptr);
+        MarkerStamp stamp;
+        stamp.Assign(writes);
+        return stamp;
+    }
+};
+
+void CLCPainter::DrawPlot(IGdiDC& dc, CLCPlot* plot, bool highlight) {
+    if (!plot || (plot->nFlags & 1) || !plot->pDataSet || plot->pDataSet->GetPointCount() <= 0)
+        return;
+    const CLCDataSet& ds = *plot->pDataSet;
+    const double xMin = XMin(), xMax = XMax(), yMin = YMin(), yMax = YMax();
+    const double x0 = std::max(xMin, ds.GetXMin()), x1 = std::min(xMax, ds.GetXMax());
+    if (x1 < x0)
+        return;
+    const int n = ds.GetPointCount();
+    const int first = std::clamp(ds.FindFirstAtOrAfter(x0) - 1, 0, n - 1);
+    const int last = std::clamp(ds.FindLastAtOrBefore(x1) + 1, 0, n - 1);
+    if (last < first || plot->marker.nKind == 0)
+        return;
+    const int L = m_rcPlot.left, B = m_rcPlot.bottom;
+    const int W = m_rcPlot.right - L + 1, H = B - m_rcPlot.top + 1;
+    const unsigned mode = m_ia.HighlightMode();
+    const MarkerPass pass{dc,
+                          highlight,
+                          GdiBrush::SolidBrush(plot->marker.crFill),
+                          GdiBrush::SolidBrush(m_ia.HighlightColor()),
+                          {PS_SOLID, Px(1), Halved(plot->crColor)},
+                          Px(plot->marker.nSize),
+                          plot->marker.nKind,
+                          Px(m_nPointTolerance),
+                          (mode >> 8) & 0xF,
+                          mode & 0xF,
+                          m_ia.HighlightPoint(),
+                          m_ia.HighlightRect(),
+                          L,
+                          B,
+                          static_cast<unsigned>(W) + 1,
+                          static_cast<unsigned>(H) + 1};
+    const GdiBrush oldBrush = dc.SelectBrush(pass.fill);
+    const GdiPen oldPen = dc.SelectPen(pass.outline);
+    const double sx = xMax - xMin, sy = yMax - yMin;
 
     // Stamped drawing: every marker of the pass is the same set of pixels in
     // the same colours, so a marker drawn again at the same centre makes the
@@ -197,97 +240,88 @@ void CLCCore::DrawPlot(IGdiDC& dc, CLCPlot* plot, bool highlight) {
     // the same holds; one that inverts or xors depends on what lies below.
     // A vector surface draws those shapes one by one.
     const bool stamps = dc.SupportsStamps();
-    IGdiDC* image =
-        m_bPlainMarkers || (highlight && (how > 1 || !stamps)) || !(stamps || dc.DrawsOnlyVisibleMarkers())
-            ? nullptr
-            : &dc;
+    IGdiDC* image = m_bPlainMarkers || (highlight && (pass.how > 1 || !stamps)) ||
+                            !(stamps || dc.DrawsOnlyVisibleMarkers())
+                        ? nullptr
+                        : &dc;
     std::vector<uint32_t>& cells = m_stampCells;
     cells.clear();
     if (image)
         cells.reserve(static_cast<size_t>(last - first + 1));
-    const unsigned gridW = static_cast<unsigned>(W) + 1, gridH = static_cast<unsigned>(H) + 1;
 
     // The highlight of the point under the mouse paints the markers it lights
     // and leaves the rest, so the plots drawn over this one stay on top.
-    const bool litOnly = highlight && (m_nHighlight & 0xF) == 2;
+    const bool litOnly = highlight && pass.lights == 2;
     for (int i = first; i <= last; ++i) {
         double x, y;
         ds.GetPoint(i, x, y);
-        if (!(x >= m_dXMin && x <= m_dXMax && y >= m_dYMin && y <= m_dYMax))
+        if (!(x >= xMin && x <= xMax && y >= yMin && y <= yMax))
             continue;
         // Both quotients are 0 or more inside the view, so truncation is the floor.
-        const int px = L + static_cast<int>(W * (x - m_dXMin) / sx);
-        const int py = B - static_cast<int>(H * (y - m_dYMin) / sy);
-        if (litOnly && !lit(px, py))
+        const int px = L + static_cast<int>(W * (x - xMin) / sx);
+        const int py = B - static_cast<int>(H * (y - yMin) / sy);
+        if (litOnly && !pass.Lit(px, py))
             continue;
         if (image) {
             const unsigned cx = static_cast<unsigned>(px - L), cy = static_cast<unsigned>(B - py);
-            if (cx < gridW && cy < gridH) {
-                cells.push_back(cy * gridW + cx);
+            if (cx < pass.gridW && cy < pass.gridH) {
+                cells.push_back(cy * pass.gridW + cx);
                 continue;
             }
             image = nullptr; // outside the expected grid: fall back to plain drawing
             for (uint32_t c : cells)
-                drawOne(L + static_cast<int>(c % gridW), B - static_cast<int>(c / gridW));
+                pass.DrawOne(pass.Centre(c).x, pass.Centre(c).y);
             cells.clear();
         }
-        drawOne(px, py);
+        pass.DrawOne(px, py);
     }
-    if (image && !cells.empty()) {
-        // Walk backwards keeping the first visit of each centre (its last
-        // marker), then draw those in their original order.
-        std::vector<uint64_t>& seen = m_stampSeen;
-        seen.assign((static_cast<size_t>(gridW) * gridH + 63) / 64, 0);
-        std::vector<uint32_t>& keep = m_stampKeep;
-        keep.clear();
-        for (size_t k = cells.size(); k-- > 0;) {
-            const uint32_t c = cells[k];
-            uint64_t& word = seen[c >> 6];
-            const uint64_t bit = uint64_t{1} << (c & 63);
-            if (!(word & bit)) {
-                word |= bit;
-                keep.push_back(c);
-            }
-        }
-        MarkerStamp stamp, litStamp;
-        const bool twoStamps = highlight && how == 1;
-        if (stamps) {
-            QImage scratch(1, 1, QImage::Format_RGB32);
-            CImageDC recorderDC(scratch);
-            const auto record = [&](const GdiBrush& brush, MarkerStamp& into) {
-                std::vector<StampPixel> writes;
-                recorderDC.SelectBrush(brush);
-                recorderDC.SelectPen(outline);
-                recorderDC.SetRecorder(&writes);
-                DrawMarkerShape(recorderDC, kind, -s, -s, s, s, 0, 0);
-                recorderDC.SetRecorder(nullptr);
-                into.Assign(writes);
-            };
-            record(fill, stamp);
-            if (twoStamps)
-                record(hiBrush, litStamp);
-        }
-        std::vector<LCPoint>& centres = m_stampCentres;
-        centres.clear();
-        for (size_t k = keep.size(); k-- > 0;) {
-            const uint32_t c = keep[k];
-            const int qx = L + static_cast<int>(c % gridW), qy = B - static_cast<int>(c / gridW);
-            if (!stamps)
-                drawOne(qx, qy);
-            else if (twoStamps) // the two kinds interleave: one at a time, in order
-                image->StampMarker(lit(qx, qy) ? litStamp : stamp, qx, qy);
-            else
-                centres.push_back({qx, qy});
-        }
-        if (stamps && !twoStamps)
-            image->StampMarkers(stamp, centres.data(), centres.size());
-    }
+    if (image && !cells.empty())
+        DrawLastAtEachCentre(pass, *image, stamps);
     dc.SetROP2(Rop::Copy);
     dc.SelectPen(oldPen);
     dc.SelectBrush(oldBrush);
 }
 
-void CLCCore::DrawLegendSample(IGdiDC& dc, const LCRect& rc, const CLCPlot* plot) {
+void CLCPainter::DrawLastAtEachCentre(const MarkerPass& pass, IGdiDC& image, bool stamps) {
+    const std::vector<uint32_t>& cells = m_stampCells;
+    // Walk backwards keeping the first visit of each centre (its last
+    // marker), then draw those in their original order.
+    std::vector<uint64_t>& seen = m_stampSeen;
+    seen.assign((static_cast<size_t>(pass.gridW) * pass.gridH + 63) / 64, 0);
+    std::vector<uint32_t>& keep = m_stampKeep;
+    keep.clear();
+    for (size_t k = cells.size(); k-- > 0;) {
+        const uint32_t c = cells[k];
+        uint64_t& word = seen[c >> 6];
+        const uint64_t bit = uint64_t{1} << (c & 63);
+        if (!(word & bit)) {
+            word |= bit;
+            keep.push_back(c);
+        }
+    }
+    MarkerStamp stamp, litStamp;
+    const bool twoStamps = pass.highlight && pass.how == 1;
+    if (stamps) {
+        stamp = pass.Record(pass.fill);
+        if (twoStamps)
+            litStamp = pass.Record(pass.hiBrush);
+    }
+    std::vector<LCPoint>& centres = m_stampCentres;
+    centres.clear();
+    for (size_t k = keep.size(); k-- > 0;) {
+        const LCPoint q = pass.Centre(keep[k]);
+        if (!stamps)
+            pass.DrawOne(q.x, q.y);
+        else if (twoStamps) // the two kinds interleave: one at a time, in order
+            image.StampMarker(pass.Lit(q.x, q.y) ? litStamp : stamp, q.x, q.y);
+        else
+            centres.push_back(q);
+    }
+    if (stamps && !twoStamps)
+        image.StampMarkers(stamp, centres.data(), centres.size());
+}
+
+void CLCPainter::DrawLegendSample(IGdiDC& dc, const LCRect& rc, const CLCPlot* plot) {
     if (!plot || (plot->nFlags & 1) || plot->marker.nKind == 0)
         return;
     const GdiBrush oldBrush = dc.SelectBrush(GdiBrush::SolidBrush(plot->marker.crFill));
@@ -298,14 +332,14 @@ void CLCCore::DrawLegendSample(IGdiDC& dc, const LCRect& rc, const CLCPlot* plot
     dc.SelectBrush(oldBrush);
 }
 
-void CLCCore::DrawSelection(IGdiDC* pdc) {
-    if (m_rcSelection.IsRectEmpty())
+void CLCPainter::DrawSelection(IGdiDC* pdc) {
+    if (m_ia.Selection().IsRectEmpty())
         return;
     const DrawTargetDC target = DrawTarget(pdc);
     if (!target.dc)
         return;
     IGdiDC& dc = *target.dc;
-    const LCRect& r = m_rcSelection;
+    const LCRect& r = m_ia.Selection();
     const int s = SelectionBorder() + 1, h = SelectionBorder() / 2;
     // One pixel wide at any ratio: the bands and handles around it are laid
     // out from the selection's edges plus this one pixel.
@@ -329,7 +363,7 @@ void CLCCore::DrawSelection(IGdiDC* pdc) {
         dc.FillRect({c.x, c.y, c.x + s, c.y + s}, GdiBrush::SolidBrush(m_crSelection));
 }
 
-void CLCCore::DrawCross(IGdiDC* pdc, int x, int y) {
+void CLCPainter::DrawCross(IGdiDC* pdc, int x, int y) {
     const DrawTargetDC target = DrawTarget(pdc);
     if (!target.dc)
         return;
@@ -362,8 +396,8 @@ std::string CutName(IGdiDC& dc, std::string name, int budget) {
 }
 } // namespace
 
-void CLCCore::DrawLegend(IGdiDC* pdc) {
-    if (!m_bShowLegend || !m_bHasPlots || m_rcLegend.IsRectEmpty())
+void CLCPainter::DrawLegend(IGdiDC* pdc) {
+    if (!m_bShowLegend || !m_model.HasPlots() || m_rcLegend.IsRectEmpty())
         return;
     const DrawTargetDC target = DrawTarget(pdc);
     if (!target.dc)
@@ -384,8 +418,8 @@ void CLCCore::DrawLegend(IGdiDC* pdc) {
         dc.TextOut(g.left + 7 * cw, y, m_strLegendTitle);
         y += row;
     }
-    const int reserve = g.bottom - y < row * GetVisiblePlotCount() ? ch : 0;
-    for (auto it = m_plots.rbegin(); it != m_plots.rend(); ++it) {
+    const int reserve = g.bottom - y < row * m_model.GetVisiblePlotCount() ? ch : 0;
+    for (auto it = m_model.Plots().rbegin(); it != m_model.Plots().rend(); ++it) {
         const CLCPlot* p = *it;
         if (p->nFlags & 1)
             continue;
@@ -404,8 +438,8 @@ void CLCCore::DrawLegend(IGdiDC* pdc) {
     dc.SelectBrush(oldBrush);
 }
 
-void CLCCore::DrawReadout(IGdiDC* pdc) {
-    if (!m_bShowReadout || !m_bReadoutValid || !m_bHasPlots || m_rcReadout.IsRectEmpty())
+void CLCPainter::DrawReadout(IGdiDC* pdc) {
+    if (!m_bShowReadout || !m_ia.IsReadoutValid() || !m_model.HasPlots() || m_rcReadout.IsRectEmpty())
         return;
     const DrawTargetDC target = DrawTarget(pdc);
     if (!target.dc)
@@ -417,18 +451,18 @@ void CLCCore::DrawReadout(IGdiDC* pdc) {
     dc.SetBkMode(TRANSPARENT);
     const LCRect& r = m_rcReadout;
     dc.RoundRect(r.left, r.top, r.right, r.bottom, Px(10), Px(10));
-    dc.TextOut(r.left + Px(5), r.top + Px(2), FormatTimeLabel(m_dReadoutX, false) + ",");
+    dc.TextOut(r.left + Px(5), r.top + Px(2), FormatTimeLabel(m_ia.ReadoutX(), false) + ",");
     // A box widened for a note keeps the value where the narrow box has it.
     const int right = m_nReadoutNoteX > 0 ? m_nReadoutNoteX : r.right;
-    dc.TextOut((r.left + right) / 2, r.top + Px(2), FormatReadoutValue(m_dReadoutY, 9));
-    if (m_nReadoutNoteX > 0 && !m_strReadoutNote.empty())
-        dc.TextOut(m_nReadoutNoteX, r.top + Px(2), m_strReadoutNote);
+    dc.TextOut((r.left + right) / 2, r.top + Px(2), FormatReadoutValue(m_ia.ReadoutY(), 9));
+    if (m_nReadoutNoteX > 0 && !m_ia.ReadoutNote().empty())
+        dc.TextOut(m_nReadoutNoteX, r.top + Px(2), m_ia.ReadoutNote());
     dc.SelectFont(oldFont);
     dc.SelectPen(oldPen);
     dc.SelectBrush(oldBrush);
 }
 
-void CLCCore::DrawInfoStrip(IGdiDC* pdc, const HitRect* hit) {
+void CLCPainter::DrawInfoStrip(IGdiDC* pdc, const HitRect* hit) {
     if (!m_bShowInfoStrip || m_rcInfoStrip.IsRectEmpty())
         return;
     const DrawTargetDC target = DrawTarget(pdc);
@@ -436,7 +470,7 @@ void CLCCore::DrawInfoStrip(IGdiDC* pdc, const HitRect* hit) {
         return;
     IGdiDC& dc = *target.dc;
     const LCRect& r = m_rcInfoStrip;
-    if (!(m_bPointHit && m_bHasPlots && hit)) {
+    if (!(m_ia.IsPointHit() && m_model.HasPlots() && hit)) {
         dc.FillSolidRect(r.left, r.top, r.right - r.left, r.bottom - r.top, m_crBack);
         return;
     }

@@ -65,7 +65,7 @@ bool WriteVector(CLCCore& chart, const std::string& path, bool pdf, int cx, int 
 } // namespace
 
 void PaintChartVector(CLCCore& chart, QPainter& painter, const QRectF& target) {
-    const LCRect& client = chart.ClientRect();
+    const LCRect& client = chart.Painter().ClientRect();
     const int cx = client.right - client.left + 1, cy = client.bottom - client.top + 1;
     if (cx <= 0 || cy <= 0)
         return;
@@ -91,7 +91,7 @@ bool IsChartPictureName(const std::string& path) {
 
 // Neither the encoders nor libEMF may take the window down with an exception.
 bool WriteChartPicture(CLCCore& chart, const std::string& path) try {
-    const LCRect& client = chart.ClientRect();
+    const LCRect& client = chart.Painter().ClientRect();
     const int cx = client.right - client.left + 1, cy = client.bottom - client.top + 1;
     if (cx <= 0 || cy <= 0)
         return false;
@@ -107,7 +107,7 @@ bool WriteChartPicture(CLCCore& chart, const std::string& path) try {
     if (ext == "svg" || ext == "pdf") {
         // A vector page is as large as the window in logical pixels, however
         // many device pixels the chart was laid out in.
-        const double ratio = chart.PixelRatio();
+        const double ratio = chart.Painter().PixelRatio();
         return WriteVector(chart, path, ext == "pdf", std::max(1, static_cast<int>(std::lround(cx / ratio))),
                            std::max(1, static_cast<int>(std::lround(cy / ratio))));
     }

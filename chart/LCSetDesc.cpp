@@ -123,40 +123,41 @@ int LCSetDesc::SetFlag1(bool on) {
 LCPosition AddSetTo(CLCCore& chart, LCSetDesc& d, bool visible) {
     if (!d.m_pDataSet || d.m_bAdded)
         return nullptr;
+    CLCModel& m = chart.Model();
     if (d.m_nPresent & LCSetDesc::HasInterp)
         d.m_pDataSet->SetInterpolation(d.m_nInterp);
-    const LCPosition pos = chart.AddPlot(d.m_pDataSet);
+    const LCPosition pos = m.AddPlot(d.m_pDataSet);
     d.m_bAdded = true; // AddPlot owns it now, even when it failed
     d.m_pos = pos;
     if (pos) {
         const unsigned p = d.m_nPresent;
         if (p & LCSetDesc::HasTitle)
-            chart.SetPlotName(pos, d.m_strTitle);
+            m.SetPlotName(pos, d.m_strTitle);
         if (p & LCSetDesc::HasFormats)
-            chart.SetPlotFormats(pos, d.m_strXFormat, d.m_strYFormat);
+            m.SetPlotFormats(pos, d.m_strXFormat, d.m_strYFormat);
         if (p & LCSetDesc::HasColor)
-            chart.SetPlotColor(pos, d.m_crColor);
+            m.SetPlotColor(pos, d.m_crColor);
         if (p & LCSetDesc::HasPenWidth)
-            chart.SetPlotPenWidth(pos, d.m_nPenWidth);
+            m.SetPlotPenWidth(pos, d.m_nPenWidth);
         if (p & LCSetDesc::HasPenStyle)
-            chart.SetPlotPenStyle(pos, d.m_nPenStyle);
+            m.SetPlotPenStyle(pos, d.m_nPenStyle);
         if (p & LCSetDesc::HasMarkerKind)
-            chart.SetPlotMarkerKind(pos, d.m_nMarkerKind);
+            m.SetPlotMarkerKind(pos, d.m_nMarkerKind);
         if (p & LCSetDesc::HasMarkerSize)
-            chart.SetPlotMarkerSize(pos, d.m_nMarkerSize);
+            m.SetPlotMarkerSize(pos, d.m_nMarkerSize);
         if (p & LCSetDesc::HasMarkerFill)
-            chart.SetPlotMarkerFill(pos, d.m_crMarkerFill);
+            m.SetPlotMarkerFill(pos, d.m_crMarkerFill);
         if (p & LCSetDesc::HasExtra)
-            chart.SetPlotExtra(pos, d.m_nExtra);
+            m.SetPlotExtra(pos, d.m_nExtra);
         if (p & LCSetDesc::HasFlag1) {
-            const unsigned f = chart.GetPlotFlags(pos);
-            chart.SetPlotFlags(pos, d.m_bFlag1 ? f | 2u : f & ~2u);
+            const unsigned f = m.GetPlotFlags(pos);
+            m.SetPlotFlags(pos, d.m_bFlag1 ? f | 2u : f & ~2u);
         }
         if (!visible)
-            chart.SetPlotFlags(pos, chart.GetPlotFlags(pos) | 1u);
-        chart.SetCurrentPlot(pos);
+            m.SetPlotFlags(pos, m.GetPlotFlags(pos) | 1u);
+        m.SetCurrentPlot(pos);
     }
     chart.ShowAllData();
-    chart.ResetViewHistory();
+    m.ResetViewHistory();
     return pos;
 }

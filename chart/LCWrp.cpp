@@ -28,87 +28,88 @@ CLCWrp* CLCWrp::CreateChart(const LCRect& rc, QWidget* parent, unsigned flags) {
     wrp->m_pChart = chart;
     wrp->m_callbacks = {};
     chart->SetCallbacks(&wrp->m_callbacks);
-    QObject::connect(chart, &CLC::viewChanged, wrp, &CLCWrp::viewChanged);
+    QObject::connect(chart, &CLC::viewChanged, wrp,
+                     [wrp](LCViewNotice id) { emit wrp->viewChanged(static_cast<int>(id)); });
     return wrp;
 }
 
 int CLCWrp::SetTitles(const std::string& xTitle, const std::string& yTitle) {
     if (!m_pChart)
         return 1;
-    m_pChart->SetTitles(xTitle, yTitle);
+    m_pChart->Painter().SetTitles(xTitle, yTitle);
     return 0;
 }
 int CLCWrp::ShowXRefLine(bool on) {
     if (!m_pChart)
         return 1;
-    m_pChart->ShowXRefLine(on);
+    m_pChart->Painter().ShowXRefLine(on);
     return 0;
 }
 int CLCWrp::SetXRefLine(double x) {
     if (!m_pChart)
         return 1;
-    m_pChart->SetXRefLine(x);
+    m_pChart->Painter().SetXRefLine(x);
     return 0;
 }
 int CLCWrp::ShowYRefLine(bool on) {
     if (!m_pChart)
         return 1;
-    m_pChart->ShowYRefLine(on);
+    m_pChart->Painter().ShowYRefLine(on);
     return 0;
 }
 int CLCWrp::SetYRefLine(double y) {
     if (!m_pChart)
         return 1;
-    m_pChart->SetYRefLine(y);
+    m_pChart->Painter().SetYRefLine(y);
     return 0;
 }
 int CLCWrp::SetColors(COLORREF back, COLORREF frame) {
     if (!m_pChart)
         return 1;
-    m_pChart->SetColors(back, frame);
+    m_pChart->Painter().SetColors(back, frame);
     return 0;
 }
 int CLCWrp::SetMargins(int left, int top, int right, int bottom) {
     if (!m_pChart)
         return 1;
-    m_pChart->SetMargins(left, top, right, bottom);
+    m_pChart->Core().SetMargins(left, top, right, bottom);
     return 0;
 }
 int CLCWrp::SetFontSize(int points) {
     if (!m_pChart)
         return 1;
-    m_pChart->SetFontSize(points * 10);
+    m_pChart->Painter().SetFontSize(points * 10);
     return 0;
 }
 int CLCWrp::ShowLegend(bool on) {
     if (!m_pChart)
         return 1;
-    m_pChart->ShowLegend(on);
+    m_pChart->Painter().ShowLegend(on);
     m_pChart->Redraw();
     return 0;
 }
 int CLCWrp::SetView(double x1, double y1, double x2, double y2) {
     if (!m_pChart)
         return 1;
-    m_pChart->SetView(x1, y1, x2, y2);
+    m_pChart->Model().SetView(x1, y1, x2, y2);
     return 0;
 }
 int CLCWrp::GetView(double& x1, double& y1, double& x2, double& y2) const {
     if (!m_pChart)
         return 1;
-    m_pChart->GetView(x1, y1, x2, y2);
+    m_pChart->Model().GetView(x1, y1, x2, y2);
     return 0;
 }
 int CLCWrp::CanGoPrevView(bool& can) const {
     if (!m_pChart)
         return 1;
-    can = m_pChart->CanGoPrevView();
+    can = m_pChart->Model().CanGoPrevView();
     return 0;
 }
 int CLCWrp::CanGoNextView(bool& can) const {
     if (!m_pChart)
         return 1;
-    can = m_pChart->CanGoNextView();
+    can = m_pChart->Model().CanGoNextView();
     return 0;
 }
 int CLCWrp::ShowAllData() {
@@ -157,13 +158,13 @@ int CLCWrp::Redraw() {
 LCPosition CLCWrp::AddSet(LCSetDesc& d, bool visible) {
     if (!m_pChart)
         return nullptr;
-    return AddSetTo(*m_pChart, d, visible);
+    return AddSetTo(m_pChart->Core(), d, visible);
 }
 
 int CLCWrp::RemoveSet(LCPosition pos) {
     if (!m_pChart)
         return 1;
     if (pos)
-        m_pChart->RemovePlot(pos);
+        m_pChart->Model().RemovePlot(pos);
     return 0;
 }

@@ -23,6 +23,8 @@ class CLCWrp : public QObject {
     static CLCWrp* CreateChart(const LCRect& rc, QWidget* parent, unsigned flags);
 
     CLC* GetWnd() const { return m_pChart; }
+    // The chart the window holds, for the set-up and the plots of a series; null without a window.
+    CLCCore* GetChart() const { return m_pChart ? &m_pChart->Core() : nullptr; }
     int SetTitles(const std::string& xTitle, const std::string& yTitle);
     int ShowXRefLine(bool on);
     int SetXRefLine(double x);

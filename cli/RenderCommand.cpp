@@ -42,8 +42,8 @@ bool ParseSize(const std::string& text, int& w, int& h) {
 // are drawn: Qt's generator keeps the whole document as text and copies it
 // when the painter ends, which with the points still held was the peak.
 bool WriteSvgReleasingPlots(CLCCore& chart, SeriesPlots& plots, const std::string& path) try {
-    const LCRect& client = chart.ClientRect();
-    const double ratio = chart.PixelRatio();
+    const LCRect& client = chart.Painter().ClientRect();
+    const double ratio = chart.Painter().PixelRatio();
     const int cx = std::max(1, static_cast<int>(std::lround((client.right - client.left + 1) / ratio)));
     const int cy = std::max(1, static_cast<int>(std::lround((client.bottom - client.top + 1) / ratio)));
     QByteArray bytes;
@@ -137,11 +137,11 @@ int CliRender(const std::vector<std::string>& argv) {
 
     // The chart as the main window sets it up, drawn without a window.
     CLCCore chart;
-    chart.SetPixelRatio(static_cast<double>(scale));
+    chart.Painter().SetPixelRatio(static_cast<double>(scale));
     chart.Layout(width * static_cast<int>(scale), height * static_cast<int>(scale));
     ConfigureMainChart(&chart, LoadUIString(28), LoadUIString(26));
-    chart.SetTitles(LoadUIString(28),
-                    ChartYCaption(streamed ? stream.Header().GetKind() : archive.GetKind()));
+    chart.Painter().SetTitles(LoadUIString(28),
+                              ChartYCaption(streamed ? stream.Header().GetKind() : archive.GetKind()));
     // The chart holds its own copy of the points; the picture needs neither
     // the records nor the arrays kept for the statistics.
     SeriesPlots plots;
@@ -152,7 +152,7 @@ int CliRender(const std::vector<std::string>& argv) {
         return CliError(kExitFailure, path + ": the file changed while it was read");
     archive.Clear();
     stream = MnrSeriesStream();
-    if (args.Has("view") && !chart.SetView(view[0], view[1], view[2], view[3]))
+    if (args.Has("view") && !chart.Model().SetView(view[0], view[1], view[2], view[3]))
         return CliError(kExitUsage,
                         "the view is refused: it needs XMIN < XMAX, YMIN < YMAX and a window of at "
                         "least 1e-10 of its largest coordinate");

@@ -490,7 +490,7 @@ void CTervikDlg::CreateChart() {
             m_anchored.push_back({m_pChart->GetWnd(), a.rect, a.anchor, a.least});
             break;
         }
-    ConfigureMainChart(m_pChart->GetWnd(), m_strXTitle.toStdString(), m_strYTitle.toStdString());
+    ConfigureMainChart(m_pChart->GetChart(), m_strXTitle.toStdString(), m_strYTitle.toStdString());
     // The chart's view commands, from its menu and mouse as well.
     connect(m_pChart, &CLCWrp::viewChanged, this, [this] {
         UpdateViewButtons();
@@ -499,8 +499,8 @@ void CTervikDlg::CreateChart() {
     // Not every view change is followed by a notification (Auto Y from the
     // chart's menu posts none), but each one is reported at once.
     if (m_pChart->GetWnd())
-        connect(m_pChart->GetWnd(), &CLC::chartNotify, this, [this](int code) {
-            if (code == 1)
+        connect(m_pChart->GetWnd(), &CLC::chartNotify, this, [this](LCNotify code) {
+            if (code == LCNotify::ViewChanged)
                 UpdateViewButtons();
         });
 }
@@ -586,7 +586,7 @@ std::vector<double> CTervikDlg::ResultValues() const {
 
 void CTervikDlg::RemoveCurves() {
     if (m_pChart) {
-        RemoveSeriesPlots(m_pChart->GetWnd(), m_plots);
+        RemoveSeriesPlots(m_pChart->GetChart(), m_plots);
         m_pChart->Redraw();
     } else {
         m_plots.times.clear();
@@ -619,7 +619,7 @@ void CTervikDlg::ShowSelectedSeries() {
     if (!m_pChart)
         return;
     WaitCursor wait;
-    ShowSeriesPlots(m_pChart->GetWnd(), *series, m_pSeriesList->currentIndex(), CurrentCurveOptions(),
+    ShowSeriesPlots(m_pChart->GetChart(), *series, m_pSeriesList->currentIndex(), CurrentCurveOptions(),
                     UI(2).toStdString(), m_plots);
     m_pChart->Redraw();
     UpdateStatistics();

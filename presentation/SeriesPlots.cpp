@@ -89,11 +89,11 @@ LCPosition AddCurve(CLCCore* chart, std::optional<LCSetDesc>& desc, const CurveL
 void RemoveSeriesPlots(CLCCore* chart, SeriesPlots& plots) {
     for (LCPosition* pos : {&plots.zero, &plots.measurement, &plots.bad}) {
         if (chart && *pos)
-            chart->RemovePlot(*pos);
+            chart->Model().RemovePlot(*pos);
         *pos = nullptr;
     }
     if (chart)
-        chart->SetMessage({});
+        chart->Painter().SetMessage({});
     plots.times.clear();
     plots.results.clear();
 }
@@ -186,10 +186,10 @@ bool ShowPlots(CLCCore* chart, const PlotSource& source, int listIndex, const Cu
     plots.measurement = AddCurve(chart, descs[kMeasurement], {0x208000, 3, 0x208000, 4}, title);
     plots.bad = AddCurve(chart, descs[kBad], {0x000080, 3, 0x000080, 5}, title);
     if (chart && plots.bad)
-        chart->SetPlotNote(plots.bad, LoadUIString(kBadPointNote));
+        chart->Model().SetPlotNote(plots.bad, LoadUIString(kBadPointNote));
     const int reason = source.emptyReason(found.anyPoint, found.anyFinite);
     if (chart && reason != 0)
-        chart->SetMessage(LoadUIString(reason));
+        chart->Painter().SetMessage(LoadUIString(reason));
     return true;
 }
 
@@ -270,19 +270,19 @@ void PlotMeasurementPoints(const SeriesPlots& plots, std::vector<double>& times,
 void ConfigureMainChart(CLCCore* chart, const std::string& xTitle, const std::string& yTitle) {
     if (!chart)
         return;
-    chart->SetTimeFormatter(FormatLocalTime);
-    chart->SetDateFormatter(FormatLocalDate);
-    chart->SetTitles(xTitle, yTitle);
-    chart->SetYRefLine(0);
-    chart->ShowYRefLine(true);
-    chart->SetXRefLine(0);
-    chart->ShowXRefLine(true);
-    chart->SetColors(0xF0F0F0, 0xC0C0C0);
+    chart->Painter().SetTimeFormatter(FormatLocalTime);
+    chart->Painter().SetDateFormatter(FormatLocalDate);
+    chart->Painter().SetTitles(xTitle, yTitle);
+    chart->Painter().SetYRefLine(0);
+    chart->Painter().ShowYRefLine(true);
+    chart->Painter().SetXRefLine(0);
+    chart->Painter().ShowXRefLine(true);
+    chart->Painter().SetColors(0xF0F0F0, 0xC0C0C0);
     chart->SetMargins(70, -1, 30, 50);
-    chart->SetFontSize(80);
-    chart->ShowLegend(false);
+    chart->Painter().SetFontSize(80);
+    chart->Painter().ShowLegend(false);
     chart->Redraw();
     const double x1 = static_cast<double>(LocalTimeToEpochExact(2010, 1, 1, 0, 0, 0));
     const double x2 = static_cast<double>(LocalTimeToEpochExact(2010, 1, 1, 6, 0, 0));
-    chart->SetView(x1, 0, x2, 1.02);
+    chart->Model().SetView(x1, 0, x2, 1.02);
 }

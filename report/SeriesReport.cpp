@@ -347,9 +347,10 @@ bool WriteReport(const CArchiveData& archive, CArchiveData* release, MnrSeriesSt
     }
     if (std::isfinite(io.xmin) && std::isfinite(io.xmax)) {
         double x1, y1, x2, y2;
-        chart.GetView(x1, y1, x2, y2);
+        chart.Model().GetView(x1, y1, x2, y2);
         const bool fixedY = std::isfinite(options.viewYMin) && std::isfinite(options.viewYMax);
-        if (chart.SetView(io.xmin, fixedY ? options.viewYMin : y1, io.xmax, fixedY ? options.viewYMax : y2) &&
+        if (chart.Model().SetView(io.xmin, fixedY ? options.viewYMin : y1, io.xmax,
+                                  fixedY ? options.viewYMax : y2) &&
             !fixedY)
             chart.AutoScaleY();
     }

@@ -54,11 +54,13 @@ struct GestureChart {
     std::vector<int> posted, sent;
     GestureChart() {
         c.Layout(400, 300);
-        c.AddPlot(MakeDataSet({0, 155, 310}, {0, 105, 210}));
-        c.SetView(0, 0, 310, 210);
-        c.ResetViewHistory();
+        c.Model().AddPlot(MakeDataSet({0, 155, 310}, {0, 105, 210}));
+        c.Model().SetView(0, 0, 310, 210);
+        c.Model().ResetViewHistory();
         c.Redraw();
-        QObject::connect(&c, &CLC::viewChanged, [this](int id) { posted.push_back(id); });
-        QObject::connect(&c, &CLC::chartNotify, [this](int code) { sent.push_back(code); });
+        QObject::connect(&c, &CLC::viewChanged,
+                         [this](LCViewNotice id) { posted.push_back(static_cast<int>(id)); });
+        QObject::connect(&c, &CLC::chartNotify,
+                         [this](LCNotify code) { sent.push_back(static_cast<int>(code)); });
     }
 };

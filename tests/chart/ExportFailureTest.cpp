@@ -24,10 +24,10 @@ struct Chart {
     QTemporaryDir dir;
     Chart() {
         c.Layout(420, 260);
-        c.AddPlot(MakeDataSet({0, 50, 100, 150}, {1, 3, 2, 4}));
-        c.SetTitles("Time", "Value");
-        c.ShowAllData();
-        c.SetReadout(60, 2.5);
+        c.Model().AddPlot(MakeDataSet({0, 50, 100, 150}, {1, 3, 2, 4}));
+        c.Painter().SetTitles("Time", "Value");
+        c.Core().ShowAllData();
+        c.Interaction().SetReadout(60, 2.5);
         c.Redraw();
     }
     std::string Path(const char* name) const { return dir.filePath(name).toStdString(); }

@@ -24,21 +24,21 @@ struct ExportChart {
     QTemporaryDir dir;
     ExportChart() {
         c.Layout(420, 260);
-        const LCPosition a = c.AddPlot(MakeDataSet({0, 50, 100, 150}, {1, 3, 2, 4}));
-        const LCPosition b = c.AddPlot(MakeDataSet({20, 70, 120}, {2, 2.5, 3}));
-        c.SetPlotMarkerKind(b, 3);
-        c.SetPlotName(a, "first");
-        c.SetPlotName(b, "second");
-        c.SetTitles("Time", "Value");
-        c.ShowAllData();
-        c.SetReadout(60, 2.5); // read-out and legend boxes are round rectangles
+        const LCPosition a = c.Model().AddPlot(MakeDataSet({0, 50, 100, 150}, {1, 3, 2, 4}));
+        const LCPosition b = c.Model().AddPlot(MakeDataSet({20, 70, 120}, {2, 2.5, 3}));
+        c.Model().SetPlotMarkerKind(b, 3);
+        c.Model().SetPlotName(a, "first");
+        c.Model().SetPlotName(b, "second");
+        c.Painter().SetTitles("Time", "Value");
+        c.Core().ShowAllData();
+        c.Interaction().SetReadout(60, 2.5); // read-out and legend boxes are round rectangles
         c.Redraw();
     }
     QString Path(const QString& name) const { return dir.filePath(name); }
     QImage Expected() {
         QImage img = WhiteImage(420, 260);
         CImageDC dc(img);
-        c.PaintTo(dc);
+        c.Core().PaintTo(dc);
         return img;
     }
 };

@@ -70,28 +70,28 @@ TEST(Facade, AddSetAppliesOnlyPresentFieldsAndRefitsTheView) {
     EXPECT_EQ(p->marker.crFill, 0u); // AddPlot's default, not the descriptor's white
     EXPECT_EQ(p->strName, "New plot");
     EXPECT_EQ(p->pDataSet->GetInterpolation(), 0);
-    EXPECT_EQ(c->GetCurrentPlot(), p);
-    EXPECT_EQ(c->GetViewHistory().size(), 1u); // history restarted at the all-data view
-    EXPECT_DOUBLE_EQ(c->XMin(), 9);
-    EXPECT_DOUBLE_EQ(c->XMax(), 21);
+    EXPECT_EQ(c->Model().GetCurrentPlot(), p);
+    EXPECT_EQ(c->Model().GetViewHistory().size(), 1u); // history restarted at the all-data view
+    EXPECT_DOUBLE_EQ(c->Model().XMin(), 9);
+    EXPECT_DOUBLE_EQ(c->Model().XMax(), 21);
     bool can = true;
     chart->CanGoPrevView(can);
     EXPECT_FALSE(can);
 
     LCSetDesc hidden(2, x, y);
     const LCPosition q = chart->AddSet(hidden, false);
-    EXPECT_EQ(c->GetPlotFlags(q) & 1u, 1u);
+    EXPECT_EQ(c->Model().GetPlotFlags(q) & 1u, 1u);
     chart->RemoveSet(q);
-    EXPECT_EQ(c->GetPlotCount(), 1);
+    EXPECT_EQ(c->Model().GetPlotCount(), 1);
 }
 
 TEST(Facade, MarginsAndFont) {
     auto chart = MakeChart(400, 300);
     chart->SetMargins(70, -1, 30, 50);
-    EXPECT_EQ(chart->GetWnd()->Margins(), (LCRect{70, 30, 30, 50}));
-    EXPECT_EQ(chart->GetWnd()->PlotRect(), (LCRect{70, 30, 369, 249}));
+    EXPECT_EQ(chart->GetWnd()->Painter().Margins(), (LCRect{70, 30, 30, 50}));
+    EXPECT_EQ(chart->GetWnd()->Painter().PlotRect(), (LCRect{70, 30, 369, 249}));
     chart->SetFontSize(8);
-    EXPECT_EQ(chart->GetWnd()->FontSize(), 80);
+    EXPECT_EQ(chart->GetWnd()->Painter().FontSize(), 80);
 }
 
 TEST(Facade, ChartOnAParentInScreenCoordinates) {

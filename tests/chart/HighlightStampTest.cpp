@@ -15,7 +15,7 @@ struct Drawn {
     explicit Drawn(bool plain) {
         c.SetMargins(20, 10, 20, 20);
         c.Layout(200, 150);
-        c.SetPlainMarkers(plain);
+        c.Painter().SetPlainMarkers(plain);
         std::mt19937 rng(4242);
         std::uniform_real_distribution<double> ux(-5, 165), uy(-5, 125);
         for (int k = 0; k < 2; ++k) {
@@ -28,18 +28,18 @@ struct Drawn {
                 x.push_back(x[i % 40]);
                 y.push_back(y[i % 40] + 0.001 * i);
             }
-            const LCPosition p = c.AddPlot(MakeDataSet(x, y));
-            c.SetPlotMarkerKind(p, 2 + 2 * k);
-            c.SetPlotMarkerSize(p, 3 + k);
-            c.SetPlotMarkerFill(p, 0x30A050u * (k + 1));
+            const LCPosition p = c.Model().AddPlot(MakeDataSet(x, y));
+            c.Model().SetPlotMarkerKind(p, 2 + 2 * k);
+            c.Model().SetPlotMarkerSize(p, 3 + k);
+            c.Model().SetPlotMarkerFill(p, 0x30A050u * (k + 1));
         }
-        c.SetView(0, 0, 160, 120);
+        c.Model().SetView(0, 0, 160, 120);
         CImageDC dc(img);
         c.PaintTo(dc);
     }
     void Highlight() {
         CImageDC dc(img);
-        c.DrawPlots(&dc, true);
+        c.Painter().DrawPlots(&dc, true);
     }
 };
 
@@ -48,12 +48,12 @@ struct Drawn {
 TEST(HighlightStamp, RectangleAndPointMatchPlainDrawing) {
     Drawn fast(false), plain(true);
     for (Drawn* d : {&fast, &plain}) {
-        d->c.SetHighlightRect({60, 40, 130, 100});
+        d->c.Interaction().SetHighlightRect({60, 40, 130, 100});
         d->Highlight();
     }
     EXPECT_EQ(fast.img, plain.img);
     for (Drawn* d : {&fast, &plain}) {
-        d->c.SetHighlightPoint({100, 70});
+        d->c.Interaction().SetHighlightPoint({100, 70});
         d->Highlight();
     }
     EXPECT_EQ(fast.img, plain.img);

@@ -26,18 +26,18 @@ struct Chart : GestureChart {
 TEST(Interact, TwentyPixelsKeepTheCrossHairTwentyOneMakeABand) {
     Chart t;
     t.Drag(150, 100, 170, 110);
-    EXPECT_TRUE(t.c.Selection().IsRectEmpty());
+    EXPECT_TRUE(t.c.Interaction().Selection().IsRectEmpty());
     EXPECT_EQ(t.c.DragMode(), 0);
     t.c.OnLButtonDown(150, 100);
     t.c.OnMouseMove(171, 110);
     EXPECT_EQ(t.c.DragMode(), 1);
-    EXPECT_FALSE(t.c.IsCrossVisible());
+    EXPECT_FALSE(t.c.Interaction().IsCrossVisible());
     t.c.OnLButtonUp(171, 110);
-    EXPECT_EQ(t.c.Selection(), (LCRect{150, 100, 171, 110}));
+    EXPECT_EQ(t.c.Interaction().Selection(), (LCRect{150, 100, 171, 110}));
     EXPECT_EQ(t.sent.back(), 2);
     // Sideways only: zero height, no selection.
     t.Drag(100, 200, 160, 200);
-    EXPECT_TRUE(t.c.Selection().IsRectEmpty());
+    EXPECT_TRUE(t.c.Interaction().Selection().IsRectEmpty());
 }
 
 TEST(Interact, BandDraggedUpLeft) {
@@ -45,30 +45,30 @@ TEST(Interact, BandDraggedUpLeft) {
     t.c.OnLButtonDown(300, 200);
     t.c.OnMouseMove(250, 150);
     // The band is drawn by exclusive-or: over the plot background it shows in the selection colour.
-    EXPECT_EQ(At(t.c.Surface(), 260, 148), t.c.SelectionColor());
+    EXPECT_EQ(At(t.c.Surface(), 260, 148), t.c.Painter().SelectionColor());
     t.c.OnMouseMove(240, 140); // the old frame goes where the new one does not cover it
     EXPECT_EQ(t.c.cursor().shape(), Qt::SizeFDiagCursor);
-    EXPECT_EQ(At(t.c.Surface(), 260, 148), t.c.PlotBackColor());
-    EXPECT_EQ(At(t.c.Surface(), 260, 138), t.c.SelectionColor());
+    EXPECT_EQ(At(t.c.Surface(), 260, 148), t.c.Painter().PlotBackColor());
+    EXPECT_EQ(At(t.c.Surface(), 260, 138), t.c.Painter().SelectionColor());
     t.c.OnMouseMove(250, 150);
     t.c.OnLButtonUp(250, 150);
-    EXPECT_EQ(t.c.Selection(), (LCRect{250, 150, 300, 200}));
-    EXPECT_EQ(t.c.HighlightMode() & 0xF, 3u);
+    EXPECT_EQ(t.c.Interaction().Selection(), (LCRect{250, 150, 300, 200}));
+    EXPECT_EQ(t.c.Interaction().HighlightMode() & 0xF, 3u);
 }
 
 TEST(Interact, LeftEdgeDragTurnedOver) {
     Chart t;
-    t.c.SetSelection({150, 100, 250, 200});
+    t.c.Interaction().SetSelection({150, 100, 250, 200});
     EXPECT_EQ(t.c.HitTestSelection(147, 150), 5);
     t.c.OnMouseMove(147, 150); // passing over the handle shows its arrow
     EXPECT_EQ(t.c.cursor().shape(), Qt::SizeHorCursor);
     t.Drag(147, 150, 147 + 140, 150);
-    EXPECT_EQ(t.c.Selection(), (LCRect{250, 100, 290, 200}));
+    EXPECT_EQ(t.c.Interaction().Selection(), (LCRect{250, 100, 290, 200}));
 }
 
 TEST(Interact, HandlesInTheirOrder) {
     Chart t;
-    t.c.SetSelection({150, 100, 250, 200}); // k = 5, centre (200, 150)
+    t.c.Interaction().SetSelection({150, 100, 250, 200}); // k = 5, centre (200, 150)
     EXPECT_EQ(t.c.HitTestSelection(146, 96), 8);
     EXPECT_EQ(t.c.HitTestSelection(146, 202), 10);
     EXPECT_EQ(t.c.HitTestSelection(252, 96), 9);
@@ -83,20 +83,20 @@ TEST(Interact, HandlesInTheirOrder) {
 
 TEST(Interact, MovingAgainstThePlotEdge) {
     Chart t;
-    t.c.SetSelection({100, 100, 150, 150});
+    t.c.Interaction().SetSelection({100, 100, 150, 150});
     t.Drag(120, 120, 0, 120);
-    EXPECT_EQ(t.c.Selection(), (LCRect{70, 100, 120, 150}));
+    EXPECT_EQ(t.c.Interaction().Selection(), (LCRect{70, 100, 120, 150}));
 }
 
 TEST(Interact, DoubleClickZoomsOnlyInYWhenTheSelectionSpansX) {
     Chart t;
-    t.c.SetSelection({70, 100, 379, 150});
+    t.c.Interaction().SetSelection({70, 100, 379, 150});
     t.c.OnLButtonDblClk(200, 120);
-    EXPECT_EQ(t.c.XMin(), 0);
-    EXPECT_EQ(t.c.XMax(), 310);
-    EXPECT_DOUBLE_EQ(t.c.YMin(), 210.0 * (239 - 150) / 210);
-    EXPECT_DOUBLE_EQ(t.c.YMax(), 210.0 * (239 - 100 + 1) / 210);
-    EXPECT_TRUE(t.c.Selection().IsRectEmpty());
+    EXPECT_EQ(t.c.Model().XMin(), 0);
+    EXPECT_EQ(t.c.Model().XMax(), 310);
+    EXPECT_DOUBLE_EQ(t.c.Model().YMin(), 210.0 * (239 - 150) / 210);
+    EXPECT_DOUBLE_EQ(t.c.Model().YMax(), 210.0 * (239 - 100 + 1) / 210);
+    EXPECT_TRUE(t.c.Interaction().Selection().IsRectEmpty());
     QCoreApplication::processEvents();
     EXPECT_EQ(t.posted, (std::vector<int>{1004}));
 }
@@ -104,25 +104,25 @@ TEST(Interact, DoubleClickZoomsOnlyInYWhenTheSelectionSpansX) {
 TEST(Interact, RefusedZoomTellsTheUser) {
     ScriptedPrompts prompts;
     Chart t;
-    t.c.SetView(1.3e9, 0, 1.3e9 + 10, 1);
-    const int history = static_cast<int>(t.c.GetViewHistory().size());
-    t.c.SetSelection({100, 100, 101, 150}); // 2 pixels of 10 s / 310: 0.06 s
+    t.c.Model().SetView(1.3e9, 0, 1.3e9 + 10, 1);
+    const int history = static_cast<int>(t.c.Model().GetViewHistory().size());
+    t.c.Interaction().SetSelection({100, 100, 101, 150}); // 2 pixels of 10 s / 310: 0.06 s
     t.c.OnLButtonDblClk(100, 120);
     ASSERT_EQ(prompts.messages.size(), 1);
     EXPECT_EQ(prompts.messages[0], "As zoom as limit");
-    EXPECT_EQ(t.c.XMin(), 1.3e9);
-    EXPECT_EQ(static_cast<int>(t.c.GetViewHistory().size()), history);
-    EXPECT_TRUE(t.c.Selection().IsRectEmpty());
+    EXPECT_EQ(t.c.Model().XMin(), 1.3e9);
+    EXPECT_EQ(static_cast<int>(t.c.Model().GetViewHistory().size()), history);
+    EXPECT_TRUE(t.c.Interaction().Selection().IsRectEmpty());
     QCoreApplication::processEvents();
     EXPECT_EQ(t.posted, (std::vector<int>{1004}));
 }
 
 TEST(Interact, DoubleClickOutsideTheSelectionIsAPress) {
     Chart t;
-    t.c.SetSelection({100, 100, 150, 150});
+    t.c.Interaction().SetSelection({100, 100, 150, 150});
     t.c.OnLButtonDblClk(300, 200);
     EXPECT_EQ(t.c.DragMode(), 2);
-    EXPECT_TRUE(t.c.Selection().IsRectEmpty());
+    EXPECT_TRUE(t.c.Interaction().Selection().IsRectEmpty());
     t.c.OnLButtonUp(300, 200);
 }
 
@@ -130,23 +130,23 @@ TEST(Interact, PressOnAMarkerShowsItsValues) {
     Chart t;
     // The middle point (155, 105) sits at px = 70 + 155 = 225, py = 239 - 105 = 134.
     t.c.OnLButtonDown(226, 133);
-    EXPECT_TRUE(t.c.IsPointHit());
-    EXPECT_TRUE(t.c.IsReadoutValid());
-    EXPECT_EQ(t.c.ReadoutX(), 155);
-    EXPECT_EQ(t.c.ReadoutY(), 105);
-    EXPECT_EQ(t.c.HighlightPoint(), (LCPoint{226, 133}));
+    EXPECT_TRUE(t.c.Interaction().IsPointHit());
+    EXPECT_TRUE(t.c.Interaction().IsReadoutValid());
+    EXPECT_EQ(t.c.Interaction().ReadoutX(), 155);
+    EXPECT_EQ(t.c.Interaction().ReadoutY(), 105);
+    EXPECT_EQ(t.c.Interaction().HighlightPoint(), (LCPoint{226, 133}));
     // The cross-hair inverts the plot background along its lines.
-    EXPECT_EQ(At(t.c.Surface(), 105, 133), 0xFFFFFF ^ t.c.PlotBackColor());
+    EXPECT_EQ(At(t.c.Surface(), 105, 133), 0xFFFFFF ^ t.c.Painter().PlotBackColor());
     t.c.OnLButtonUp(226, 133);
-    EXPECT_FALSE(t.c.IsReadoutValid());
-    EXPECT_FALSE(t.c.IsCrossVisible());
-    EXPECT_EQ(At(t.c.Surface(), 105, 133), t.c.PlotBackColor());
+    EXPECT_FALSE(t.c.Interaction().IsReadoutValid());
+    EXPECT_FALSE(t.c.Interaction().IsCrossVisible());
+    EXPECT_EQ(At(t.c.Surface(), 105, 133), t.c.Painter().PlotBackColor());
     // Off any marker the read-out gives the data coordinates of the press, clamped into the plot.
     t.c.OnLButtonDown(10, 100);
-    EXPECT_FALSE(t.c.IsPointHit());
+    EXPECT_FALSE(t.c.Interaction().IsPointHit());
     EXPECT_EQ(t.c.PressPoint(), (LCPoint{70, 100}));
-    EXPECT_DOUBLE_EQ(t.c.ReadoutX(), 0);
-    EXPECT_DOUBLE_EQ(t.c.ReadoutY(), 139);
+    EXPECT_DOUBLE_EQ(t.c.Interaction().ReadoutX(), 0);
+    EXPECT_DOUBLE_EQ(t.c.Interaction().ReadoutY(), 139);
     t.c.OnLButtonUp(10, 100);
 }
 
@@ -159,7 +159,7 @@ TEST(Interact, EscapeAbandonsTheGesture) {
     EXPECT_EQ(t.c.DragMode(), 0);
     EXPECT_EQ(t.c.cursor().shape(), Qt::ArrowCursor);
     t.c.OnLButtonUp(200, 150);
-    EXPECT_TRUE(t.c.Selection().IsRectEmpty());
+    EXPECT_TRUE(t.c.Interaction().Selection().IsRectEmpty());
 }
 
 TEST(Interact, EscapeTakesTheReadOutAwayWhileTheButtonIsHeld) {
@@ -167,7 +167,7 @@ TEST(Interact, EscapeTakesTheReadOutAwayWhileTheButtonIsHeld) {
     const QImage before = t.c.Surface().copy();
     t.c.OnLButtonDown(150, 100);
     t.c.OnMouseMove(200, 150);
-    const LCRect& r = t.c.ReadoutRect();
+    const LCRect& r = t.c.Painter().ReadoutRect();
     ASSERT_FALSE(r.IsRectEmpty());
     const QRect box(r.left, r.top, r.right - r.left + 1, r.bottom - r.top + 1);
     ASSERT_NE(t.c.Surface().copy(box), before.copy(box));
@@ -195,29 +195,29 @@ TEST(Interact, EscapeStopsAtTheChartOnlyDuringAGesture) {
 TEST(Interact, TheHeldButtonLeavesBadPointsTheirColourAndTheReadOutNamesThem) {
     // Measurement points, and over them the one marked bad, as the main window draws them.
     Chart t;
-    const LCPosition meas = t.c.GetFirstPlotPosition();
-    const LCPosition bad = t.c.AddPlot(MakeDataSet({155}, {105}));
+    const LCPosition meas = t.c.Model().GetFirstPlotPosition();
+    const LCPosition bad = t.c.Model().AddPlot(MakeDataSet({155}, {105}));
     for (LCPosition p : {meas, bad}) {
-        t.c.SetPlotMarkerKind(p, 3);
-        t.c.SetPlotMarkerSize(p, p == bad ? 5 : 4);
-        t.c.SetPlotMarkerFill(p, p == bad ? 0x000080 : 0x208000);
+        t.c.Model().SetPlotMarkerKind(p, 3);
+        t.c.Model().SetPlotMarkerSize(p, p == bad ? 5 : 4);
+        t.c.Model().SetPlotMarkerFill(p, p == bad ? 0x000080 : 0x208000);
     }
-    t.c.SetPlotNote(bad, "marked bad");
-    t.c.SetCurrentPlot(bad);
+    t.c.Model().SetPlotNote(bad, "marked bad");
+    t.c.Model().SetCurrentPlot(bad);
     t.c.Redraw();
     const int bx = 225, by = 134; // the bad point's centre
     const COLORREF badColour = At(t.c.Surface(), bx, by);
     ASSERT_EQ(badColour, 0x000080u);
     t.c.OnLButtonDown(70, 239); // on a measurement point
     EXPECT_EQ(At(t.c.Surface(), bx, by), badColour);
-    EXPECT_EQ(t.c.ReadoutNote(), "");
+    EXPECT_EQ(t.c.Interaction().ReadoutNote(), "");
     t.c.OnLButtonUp(70, 239);
     t.c.OnLButtonDown(bx, by);
-    EXPECT_EQ(t.c.ReadoutNote(), "marked bad");
+    EXPECT_EQ(t.c.Interaction().ReadoutNote(), "marked bad");
     t.c.OnMouseMove(bx + 10, by); // off the marker
-    EXPECT_EQ(t.c.ReadoutNote(), "");
+    EXPECT_EQ(t.c.Interaction().ReadoutNote(), "");
     t.c.OnMouseMove(bx, by);
-    EXPECT_EQ(t.c.ReadoutNote(), "marked bad");
+    EXPECT_EQ(t.c.Interaction().ReadoutNote(), "marked bad");
     t.c.OnLButtonUp(bx, by);
 }
 
@@ -234,23 +234,23 @@ TEST(Interact, WithoutPlotsNothingHappens) {
     QTest::mouseClick(&c, Qt::RightButton, {}, QPoint(150, 100));
     EXPECT_EQ(c.DragMode(), 0);
     EXPECT_FALSE(c.IsCaptured());
-    EXPECT_TRUE(c.Selection().IsRectEmpty());
+    EXPECT_TRUE(c.Interaction().Selection().IsRectEmpty());
     EXPECT_EQ(c.Surface(), before);
 }
 
 TEST(Widget, ShownChartPaintsItsSurface) {
     CLC c;
     c.resize(300, 200);
-    c.AddPlot(MakeDataSet({0, 10}, {0, 1}));
-    c.ShowAllData();
+    c.Model().AddPlot(MakeDataSet({0, 10}, {0, 1}));
+    c.Core().ShowAllData();
     c.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&c));
-    EXPECT_EQ(c.PlotRect(), (LCRect{70, 30, 279, 139}));
+    EXPECT_EQ(c.Painter().PlotRect(), (LCRect{70, 30, 279, 139}));
     const QImage shown = c.grab().toImage().convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(shown, c.Surface());
     QImage direct = WhiteImage(300, 200);
     CImageDC dc(direct);
-    c.PaintTo(dc);
+    c.Core().PaintTo(dc);
     EXPECT_EQ(shown, direct);
 }
 
@@ -263,11 +263,11 @@ TEST(Widget, ViewSetAfterADrawingIsWhatThePaintShows) {
     c.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&c));
     c.Redraw();
-    ASSERT_TRUE(c.SetView(1262304000.0, 0, 1262304000.0 + 6 * 3600, 1.02));
+    ASSERT_TRUE(c.Model().SetView(1262304000.0, 0, 1262304000.0 + 6 * 3600, 1.02));
     const QImage shown = c.grab().toImage().convertToFormat(QImage::Format_RGB32);
     QImage direct = WhiteImage(300, 200);
     CImageDC dc(direct);
-    c.PaintTo(dc);
+    c.Core().PaintTo(dc);
     EXPECT_EQ(shown, direct);
 }
 

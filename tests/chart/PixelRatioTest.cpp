@@ -16,18 +16,18 @@ struct Drawn {
 
 Drawn Draw(int ratio) {
     CLCCore chart;
-    chart.SetPixelRatio(ratio);
+    chart.Painter().SetPixelRatio(ratio);
     chart.Layout(400 * ratio, 300 * ratio);
-    chart.SetTitles("Time", "Value");
-    chart.ShowLegend(false);
-    LCPosition pos = chart.AddPlot(MakeDataSet({0, 40, 100, 230, 300}, {10, 150, 80, 190, 40}));
-    chart.SetPlotMarkerFill(pos, 0x00C000);
-    chart.SetPlotMarkerKind(pos, 2);
-    chart.SetView(-10, 0, 310, 210);
+    chart.Painter().SetTitles("Time", "Value");
+    chart.Painter().ShowLegend(false);
+    LCPosition pos = chart.Model().AddPlot(MakeDataSet({0, 40, 100, 230, 300}, {10, 150, 80, 190, 40}));
+    chart.Model().SetPlotMarkerFill(pos, 0x00C000);
+    chart.Model().SetPlotMarkerKind(pos, 2);
+    chart.Model().SetView(-10, 0, 310, 210);
     Drawn d{WhiteImage(400 * ratio, 300 * ratio), {}, {}};
     RecordingDC dc(d.image);
     chart.PaintTo(dc);
-    d.hits = chart.GetHits();
+    d.hits = chart.Interaction().GetHits();
     d.texts = dc.texts;
     return d;
 }
@@ -107,7 +107,7 @@ TEST(PixelRatio, StampedMarkersMatchPlainDrawing) {
         QImage images[2];
         for (bool plain : {false, true}) {
             CLCCore chart;
-            chart.SetPixelRatio(2);
+            chart.Painter().SetPixelRatio(2);
             chart.SetMargins(0, 0, 0, 0);
             chart.Layout(300, 200);
             std::mt19937 rng(kind);
@@ -117,12 +117,12 @@ TEST(PixelRatio, StampedMarkersMatchPlainDrawing) {
                 x.push_back(u(rng));
                 y.push_back(u(rng));
             }
-            const LCPosition p = chart.AddPlot(MakeDataSet(x, y));
-            chart.SetPlotMarkerKind(p, kind);
-            chart.SetPlotMarkerSize(p, kind == 5 ? 34 : 3 * kind); // runs of up to 137 pixels
-            chart.SetPlotMarkerFill(p, 0x00C000);
-            chart.SetView(0, 0, 100, 100);
-            chart.SetPlainMarkers(plain);
+            const LCPosition p = chart.Model().AddPlot(MakeDataSet(x, y));
+            chart.Model().SetPlotMarkerKind(p, kind);
+            chart.Model().SetPlotMarkerSize(p, kind == 5 ? 34 : 3 * kind); // runs of up to 137 pixels
+            chart.Model().SetPlotMarkerFill(p, 0x00C000);
+            chart.Model().SetView(0, 0, 100, 100);
+            chart.Painter().SetPlainMarkers(plain);
             images[plain] = WhiteImage(300, 200);
             CImageDC dc(images[plain]);
             chart.PaintTo(dc);
@@ -138,11 +138,11 @@ TEST(PixelRatio, StampedMarkersMatchPlainDrawing) {
 TEST(PixelRatio, BoxesAndGesturesGrowWithTheRatio) {
     auto boxes = [](int ratio) {
         CLC chart;
-        chart.SetPixelRatio(ratio);
+        chart.Painter().SetPixelRatio(ratio);
         chart.Layout(400 * ratio, 300 * ratio);
-        chart.AddPlot(MakeDataSet({0, 155, 310}, {0, 105, 210}));
-        chart.SetView(0, 0, 310, 210);
-        return std::pair{chart.ReadoutRect(), chart.LegendRect()};
+        chart.Model().AddPlot(MakeDataSet({0, 155, 310}, {0, 105, 210}));
+        chart.Model().SetView(0, 0, 310, 210);
+        return std::pair{chart.Painter().ReadoutRect(), chart.Painter().LegendRect()};
     };
     const auto [readout1, legend1] = boxes(1);
     const auto [readout2, legend2] = boxes(2);
@@ -158,16 +158,16 @@ TEST(PixelRatio, BoxesAndGesturesGrowWithTheRatio) {
     // the cross-hair, not a rubber band; the selection's side handles are 6
     // device pixels either side of the middle.
     CLC chart;
-    chart.SetPixelRatio(2);
+    chart.Painter().SetPixelRatio(2);
     chart.Layout(800, 600);
-    chart.AddPlot(MakeDataSet({0, 155, 310}, {0, 105, 210}));
-    chart.SetView(0, 0, 310, 210);
+    chart.Model().AddPlot(MakeDataSet({0, 155, 310}, {0, 105, 210}));
+    chart.Model().SetView(0, 0, 310, 210);
     chart.Redraw();
     chart.OnLButtonDown(300, 300);
     chart.OnMouseMove(330, 300);
     EXPECT_EQ(chart.DragMode(), 2);
     chart.OnLButtonUp(330, 300);
-    chart.SetSelection({300, 200, 500, 400});
+    chart.Interaction().SetSelection({300, 200, 500, 400});
     EXPECT_EQ(chart.HitTestSelection(295, 305), 5);
     EXPECT_EQ(chart.HitTestSelection(505, 294), 4);
 }

@@ -13,13 +13,13 @@ struct Small {
     CLC c;
     QImage img = WhiteImage(200, 150);
     Small() {
-        c.SetMargins(20, 10, 20, 20);
+        c.Core().SetMargins(20, 10, 20, 20);
         c.Layout(200, 150);
-        c.SetView(0, 0, 160, 120);
+        c.Model().SetView(0, 0, 160, 120);
     }
     void Paint() {
         CImageDC dc(img);
-        c.PaintTo(dc);
+        c.Core().PaintTo(dc);
     }
 };
 
@@ -37,7 +37,7 @@ LCRect BoxOf(const QImage& img, COLORREF col) {
 
 TEST(Render, BackgroundFrameAndRing) {
     Small s;
-    s.c.SetColors(0xF0F0F0, 0xC0C0C0);
+    s.c.Painter().SetColors(0xF0F0F0, 0xC0C0C0);
     s.Paint();
     const QImage& i = s.img;
     EXPECT_EQ(At(i, 0, 0), 0xC0C0C0u); // outer border
@@ -56,12 +56,12 @@ TEST(Render, MarkerShapesAndSizes) {
     for (int kind = 1; kind <= 5; ++kind) {
         for (int size : {3, 4, 5}) {
             Small s;
-            const LCPosition p = s.c.AddPlot(MakeDataSet({80.2}, {60.7}));
-            s.c.SetView(0, 0, 160, 120);
-            s.c.SetPlotMarkerKind(p, kind);
-            s.c.SetPlotMarkerSize(p, size);
-            s.c.SetPlotColor(p, 0x00C0FE); // outline 0x00607F
-            s.c.SetPlotMarkerFill(p, 0xFF0000);
+            const LCPosition p = s.c.Model().AddPlot(MakeDataSet({80.2}, {60.7}));
+            s.c.Model().SetView(0, 0, 160, 120);
+            s.c.Model().SetPlotMarkerKind(p, kind);
+            s.c.Model().SetPlotMarkerSize(p, size);
+            s.c.Model().SetPlotColor(p, 0x00C0FE); // outline 0x00607F
+            s.c.Model().SetPlotMarkerFill(p, 0xFF0000);
             s.Paint();
             // Centre: px = 20 + floor(80.2) = 100, py = 129 - floor(60.7) = 69.
             const LCRect fill = BoxOf(s.img, 0xFF0000), line = BoxOf(s.img, 0x00607F);
@@ -84,40 +84,42 @@ TEST(Render, MarkerShapesAndSizes) {
             EXPECT_GT(fill.left, line.left);
             EXPECT_LT(fill.right, line.right);
             EXPECT_EQ(At(s.img, 100, kind == 4 ? 69 + size / 2 : kind == 5 ? 69 - size / 2 : 69), 0xFF0000u);
-            ASSERT_EQ(s.c.GetHits().size(), 1u);
-            EXPECT_EQ(s.c.GetHits()[0].rc, (LCRect{100 - size, 69 - size, 100 + size, 69 + size}));
+            ASSERT_EQ(s.c.Interaction().GetHits().size(), 1u);
+            EXPECT_EQ(s.c.Interaction().GetHits()[0].rc,
+                      (LCRect{100 - size, 69 - size, 100 + size, 69 + size}));
         }
     }
     Small none;
-    const LCPosition p = none.c.AddPlot(MakeDataSet({80}, {60}));
-    none.c.SetView(0, 0, 160, 120);
-    none.c.SetPlotMarkerKind(p, 0);
+    const LCPosition p = none.c.Model().AddPlot(MakeDataSet({80}, {60}));
+    none.c.Model().SetView(0, 0, 160, 120);
+    none.c.Model().SetPlotMarkerKind(p, 0);
     none.Paint();
-    EXPECT_TRUE(none.c.GetHits().empty());
+    EXPECT_TRUE(none.c.Interaction().GetHits().empty());
 }
 
 TEST(Render, PointsOnTheViewBorderAreDrawnAndHit) {
     Small s;
-    s.c.AddPlot(MakeDataSet({0, 160, 160.001, 50}, {0, 120, 60, -0.001}));
-    s.c.SetView(0, 0, 160, 120);
+    s.c.Model().AddPlot(MakeDataSet({0, 160, 160.001, 50}, {0, 120, 60, -0.001}));
+    s.c.Model().SetView(0, 0, 160, 120);
     s.Paint();
-    ASSERT_EQ(s.c.GetHits().size(), 2u);
-    EXPECT_EQ(s.c.GetHits()[0].dX, 0);
-    EXPECT_EQ(s.c.GetHits()[1].dX, 160);
-    EXPECT_EQ(s.c.GetHits()[1].rc.left, 180 - 3); // px = L + W = 180: markers are not clipped to the plot
-    EXPECT_EQ(s.c.GetHits()[1].nPoint, 1);
+    ASSERT_EQ(s.c.Interaction().GetHits().size(), 2u);
+    EXPECT_EQ(s.c.Interaction().GetHits()[0].dX, 0);
+    EXPECT_EQ(s.c.Interaction().GetHits()[1].dX, 160);
+    EXPECT_EQ(s.c.Interaction().GetHits()[1].rc.left,
+              180 - 3); // px = L + W = 180: markers are not clipped to the plot
+    EXPECT_EQ(s.c.Interaction().GetHits()[1].nPoint, 1);
 }
 
 TEST(Render, CurrentPlotIsDrawnLast) {
     Small s;
-    const LCPosition a = s.c.AddPlot(MakeDataSet({80}, {60}));
-    const LCPosition b = s.c.AddPlot(MakeDataSet({80}, {60}));
-    s.c.SetView(0, 0, 160, 120);
-    s.c.SetPlotMarkerFill(a, 0x0000FF);
-    s.c.SetPlotMarkerFill(b, 0x00FF00);
+    const LCPosition a = s.c.Model().AddPlot(MakeDataSet({80}, {60}));
+    const LCPosition b = s.c.Model().AddPlot(MakeDataSet({80}, {60}));
+    s.c.Model().SetView(0, 0, 160, 120);
+    s.c.Model().SetPlotMarkerFill(a, 0x0000FF);
+    s.c.Model().SetPlotMarkerFill(b, 0x00FF00);
     s.Paint();
     EXPECT_EQ(At(s.img, 100, 69), 0x0000FFu); // a is current (the first added)
-    s.c.SetCurrentPlot(b);
+    s.c.Model().SetCurrentPlot(b);
     s.Paint();
     EXPECT_EQ(At(s.img, 100, 69), 0x00FF00u);
 }
@@ -140,31 +142,31 @@ TEST(Render, StampedMarkersMatchPlainDrawing) {
                     x.push_back(x[i % 50]);
                     y.push_back(y[i % 50] + 0.001 * i);
                 }
-                const LCPosition p = s->c.AddPlot(MakeDataSet(x, y));
-                s->c.SetPlotMarkerKind(p, (kind + k - 1) % 5 + 1);
-                s->c.SetPlotMarkerSize(p, 3 + k);
-                s->c.SetPlotMarkerFill(p, 0x102030u * (k + 1));
+                const LCPosition p = s->c.Model().AddPlot(MakeDataSet(x, y));
+                s->c.Model().SetPlotMarkerKind(p, (kind + k - 1) % 5 + 1);
+                s->c.Model().SetPlotMarkerSize(p, 3 + k);
+                s->c.Model().SetPlotMarkerFill(p, 0x102030u * (k + 1));
             }
-            s->c.SetView(0, 0, 160, 120);
+            s->c.Model().SetView(0, 0, 160, 120);
         }
-        plain.c.SetPlainMarkers(true);
+        plain.c.Painter().SetPlainMarkers(true);
         fast.Paint();
         plain.Paint();
         EXPECT_EQ(fast.img, plain.img) << "kind " << kind;
-        ASSERT_EQ(fast.c.GetHits().size(), plain.c.GetHits().size());
-        for (size_t i = 0; i < fast.c.GetHits().size(); ++i)
-            ASSERT_EQ(fast.c.GetHits()[i].rc, plain.c.GetHits()[i].rc);
+        ASSERT_EQ(fast.c.Interaction().GetHits().size(), plain.c.Interaction().GetHits().size());
+        for (size_t i = 0; i < fast.c.Interaction().GetHits().size(); ++i)
+            ASSERT_EQ(fast.c.Interaction().GetHits()[i].rc, plain.c.Interaction().GetHits()[i].rc);
     }
 }
 
 TEST(Render, GridAndTicksOfTheDefaultView) {
     // Default view -0.01 .. 1.01 in a plot 600 wide and 400 high.
     CLC c;
-    c.SetMargins(70, 30, 30, 50);
+    c.Core().SetMargins(70, 30, 30, 50);
     c.Layout(700, 480); // plot 70..669 (W 600), 30..429 (H 400)
     QImage img = WhiteImage(700, 480);
     RecordingDC dc(img);
-    c.PaintTo(dc);
+    c.Core().PaintTo(dc);
     const int L = 70, B = 429;
     // x: minor step 0.03, major 0.18; 0 at p = RoundHalfUp(600 * 0.01 / 1.02) = 6 (5.88).
     for (int y = B + 3; y < B + 13; ++y)
@@ -194,12 +196,12 @@ TEST(Render, GridAndTicksOfTheDefaultView) {
 
 TEST(Render, ReferenceLinesAtAndInsideViewEdges) {
     Small s;
-    s.c.ShowXRefLine(true);
-    s.c.ShowYRefLine(true);
-    s.c.SetXRefLine(0);  // at the left edge: not drawn
-    s.c.SetYRefLine(60); // inside: row B - 60 = 69
-    s.c.SetColors(0xF0F0F0, 0xC0C0C0);
-    s.c.SetView(0, 0, 160, 120);
+    s.c.Painter().ShowXRefLine(true);
+    s.c.Painter().ShowYRefLine(true);
+    s.c.Painter().SetXRefLine(0);  // at the left edge: not drawn
+    s.c.Painter().SetYRefLine(60); // inside: row B - 60 = 69
+    s.c.Painter().SetColors(0xF0F0F0, 0xC0C0C0);
+    s.c.Model().SetView(0, 0, 160, 120);
     s.Paint();
     int black = 0;
     for (int x = 20; x <= 179; ++x)
@@ -211,7 +213,7 @@ TEST(Render, ReferenceLinesAtAndInsideViewEdges) {
     for (int y = 10; y <= 129; ++y)
         column += At(s.img, 20, y) == 0;
     EXPECT_LT(column, 10); // no vertical reference line at the edge
-    s.c.SetXRefLine(40);
+    s.c.Painter().SetXRefLine(40);
     s.Paint();
     column = 0;
     for (int y = 10; y <= 129; ++y)
@@ -221,8 +223,8 @@ TEST(Render, ReferenceLinesAtAndInsideViewEdges) {
 
 TEST(Render, SelectionBandsAndHandles) {
     Small s;
-    s.c.SetSelection({60, 40, 120, 90});
-    s.c.SetSelectionStyle(0x0000FF, 4); // s = 5, h = 2
+    s.c.Interaction().SetSelection({60, 40, 120, 90});
+    s.c.Painter().SetSelectionStyle(0x0000FF, 4); // s = 5, h = 2
     s.Paint();
     const QImage& i = s.img;
     EXPECT_EQ(At(i, 59, 39), 0x0000FFu);  // outline corner (l-1, t-1)
@@ -245,19 +247,19 @@ TEST(Render, SelectionBandsAndHandles) {
 
 TEST(Render, CrossHairDrawnTwiceDisappears) {
     Small s;
-    s.c.AddPlot(MakeDataSet({50, 90}, {50, 70}));
-    s.c.SetView(0, 0, 160, 120);
+    s.c.Model().AddPlot(MakeDataSet({50, 90}, {50, 70}));
+    s.c.Model().SetView(0, 0, 160, 120);
     s.Paint();
     const QImage before = s.img.copy();
     CImageDC dc(s.img);
-    s.c.DrawCross(&dc, 70, 50);
+    s.c.Painter().DrawCross(&dc, 70, 50);
     EXPECT_EQ(At(s.img, 100, 50), 0xFFFFFF ^ At(before, 100, 50));
     EXPECT_EQ(At(s.img, 70, 20), 0xFFFFFF ^ At(before, 70, 20));
-    s.c.DrawCross(&dc, 70, 50);
+    s.c.Painter().DrawCross(&dc, 70, 50);
     EXPECT_EQ(s.img, before);
     // Painting with the cross-hair visible leaves it visible.
-    s.c.SetCrossPoint({70, 50});
-    s.c.SetCrossVisible(true);
+    s.c.Interaction().SetCrossPoint({70, 50});
+    s.c.Interaction().SetCrossVisible(true);
     s.Paint();
     s.Paint();
     EXPECT_EQ(At(s.img, 100, 50), 0xFFFFFF ^ At(before, 100, 50));
@@ -267,15 +269,15 @@ TEST(Render, LegendCutsNamesAndMarksHiddenLines) {
     CLC c;
     c.Layout(400, 200); // plot 70..379 x 30..139
     for (int i = 0; i < 6; ++i) {
-        const LCPosition p = c.AddPlot(MakeDataSet({1}, {1}));
-        c.SetPlotName(p, i == 0 ? "A very long plot name that cannot fit"
-                                : std::string("P").append(std::to_string(i)));
+        const LCPosition p = c.Model().AddPlot(MakeDataSet({1}, {1}));
+        c.Model().SetPlotName(p, i == 0 ? "A very long plot name that cannot fit"
+                                        : std::string("P").append(std::to_string(i)));
     }
-    c.LayoutLegend();
-    ASSERT_FALSE(c.LegendRect().IsRectEmpty());
+    c.Painter().LayoutLegend();
+    ASSERT_FALSE(c.Painter().LegendRect().IsRectEmpty());
     QImage img = WhiteImage(400, 200);
     RecordingDC dc(img);
-    c.DrawLegend(&dc);
+    c.Painter().DrawLegend(&dc);
     ASSERT_FALSE(dc.texts.empty());
     const std::string first = dc.texts.front().text;
     const QString q = QString::fromStdString(first);
@@ -283,7 +285,8 @@ TEST(Render, LegendCutsNamesAndMarksHiddenLines) {
     EXPECT_TRUE(QString("A very long plot name that cannot fit").startsWith(q.chopped(3)));
     EXPECT_LT(q.size(), 30);
     dc.SelectFont({"Arial", 100});
-    const int budget = c.LegendRect().right - c.LegendRect().left - 9 * dc.GetTextExtent("0").cx;
+    const int budget =
+        c.Painter().LegendRect().right - c.Painter().LegendRect().left - 9 * dc.GetTextExtent("0").cx;
     EXPECT_LE(dc.GetTextExtent(first).cx, budget);
     // Six lines do not fit in the box laid out for this height: the last text is "[...]".
     EXPECT_EQ(dc.texts.back().text, "[...]");
@@ -295,24 +298,24 @@ TEST(Render, LineToClippedStaysInThePlot) {
     QImage img = WhiteImage(200, 150);
     CImageDC dc(img);
     dc.SelectPen({PS_SOLID, 1, 0x0000FF});
-    s.c.MoveToF(0, 10); // left of the plot (L = 20)
-    s.c.LineToClipped(dc, 100, 10);
+    s.c.Painter().MoveToF(0, 10); // left of the plot (L = 20)
+    s.c.Painter().LineToClipped(dc, 100, 10);
     EXPECT_NE(At(img, 19, 10), 0x0000FFu);
     EXPECT_EQ(At(img, 20, 10), 0x0000FFu);
     EXPECT_EQ(At(img, 100, 10), 0x0000FFu); // the end pixel is painted
-    s.c.MoveToF(100, 100);
-    s.c.LineToClipped(dc, 300, 100); // right edge: cut at R = 179
+    s.c.Painter().MoveToF(100, 100);
+    s.c.Painter().LineToClipped(dc, 300, 100); // right edge: cut at R = 179
     EXPECT_EQ(At(img, 179, 100), 0x0000FFu);
     EXPECT_NE(At(img, 180, 100), 0x0000FFu);
-    s.c.MoveToF(50, 0);
-    s.c.LineToClipped(dc, 50, 5); // wholly above the plot
+    s.c.Painter().MoveToF(50, 0);
+    s.c.Painter().LineToClipped(dc, 50, 5); // wholly above the plot
     for (int y = 0; y < 10; ++y)
         EXPECT_NE(At(img, 50, y), 0x0000FFu);
-    s.c.MoveToF(60, 60);
-    s.c.LineToClipped(dc, 60.7, 60.2); // one pixel
+    s.c.Painter().MoveToF(60, 60);
+    s.c.Painter().LineToClipped(dc, 60.7, 60.2); // one pixel
     EXPECT_EQ(At(img, 60, 60), 0x0000FFu);
-    s.c.MoveToF(0, 0); // diagonal from outside the corner
-    s.c.LineToClipped(dc, 40, 40);
+    s.c.Painter().MoveToF(0, 0); // diagonal from outside the corner
+    s.c.Painter().LineToClipped(dc, 40, 40);
     EXPECT_EQ(At(img, 20, 20), 0x0000FFu);
     EXPECT_NE(At(img, 19, 19), 0x0000FFu);
 }
@@ -320,24 +323,24 @@ TEST(Render, LineToClippedStaysInThePlot) {
 TEST(Render, InfoStripAndReadout) {
     Small s;
     s.c.Layout(400, 200);
-    const LCPosition p = s.c.AddPlot(MakeDataSet({80}, {60}));
-    s.c.SetPlotName(p, "Data #1");
-    s.c.SetPlotFormats(p, "%f", "%.2f");
-    s.c.SetView(0, 0, 160, 120);
+    const LCPosition p = s.c.Model().AddPlot(MakeDataSet({80}, {60}));
+    s.c.Model().SetPlotName(p, "Data #1");
+    s.c.Model().SetPlotFormats(p, "%f", "%.2f");
+    s.c.Model().SetView(0, 0, 160, 120);
     QImage img = WhiteImage(400, 200);
     RecordingDC dc(img);
-    s.c.PaintTo(dc);
-    ASSERT_EQ(s.c.GetHits().size(), 1u);
-    s.c.SetPointHit(true);
+    s.c.Core().PaintTo(dc);
+    ASSERT_EQ(s.c.Interaction().GetHits().size(), 1u);
+    s.c.Interaction().SetPointHit(true);
     dc.texts.clear();
-    s.c.DrawInfoStrip(&dc, &s.c.GetHits()[0]);
+    s.c.Painter().DrawInfoStrip(&dc, &s.c.Interaction().GetHits()[0]);
     ASSERT_EQ(dc.texts.size(), 1u);
     EXPECT_TRUE(
         QString::fromStdString(dc.texts[0].text).endsWith("Data #1   [ 1970-01-01   00:01:20 ] , y=60.00"))
         << dc.texts[0].text;
-    s.c.SetReadout(3661.5, 0.0123);
+    s.c.Interaction().SetReadout(3661.5, 0.0123);
     dc.texts.clear();
-    s.c.DrawReadout(&dc);
+    s.c.Painter().DrawReadout(&dc);
     ASSERT_EQ(dc.texts.size(), 2u);
     EXPECT_EQ(dc.texts[0].text, "01:01:01,");
     EXPECT_EQ(dc.texts[1].text, "0.0123000");

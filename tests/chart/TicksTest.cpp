@@ -54,12 +54,12 @@ TEST(Ticks, NoGridWithoutRoomToStep) {
 TEST(Ticks, TimeLabelsComeFromTheOwnersFormatter) {
     CLCCore c;
     c.Layout(400, 300);
-    c.SetTimeFormatter([](double v, bool longForm) {
+    c.Painter().SetTimeFormatter([](double v, bool longForm) {
         char text[32];
         std::snprintf(text, sizeof text, "%s%d", longForm ? "L" : "S", static_cast<int>(v * 100));
         return std::string(text);
     });
-    EXPECT_EQ(c.FormatTimeLabel(0.18, true), "L18");
+    EXPECT_EQ(c.Painter().FormatTimeLabel(0.18, true), "L18");
     QImage img = WhiteImage(400, 300);
     RecordingDC dc(img);
     c.PaintTo(dc);

@@ -57,14 +57,14 @@ struct VectorChart {
     std::set<std::string> labels; // every text the paint steps write
     VectorChart() {
         c.Layout(500, 300);
-        const LCPosition a = c.AddPlot(MakeDataSet({0, 600, 1200, 1800}, {1, 3, 2, 4}));
-        c.SetPlotName(a, "Данные 1");
-        c.SetTitles("Time", "Value");
-        c.ShowAllData();
+        const LCPosition a = c.Model().AddPlot(MakeDataSet({0, 600, 1200, 1800}, {1, 3, 2, 4}));
+        c.Model().SetPlotName(a, "Данные 1");
+        c.Painter().SetTitles("Time", "Value");
+        c.Core().ShowAllData();
         c.Redraw();
         QImage img = WhiteImage(500, 300);
         RecordingDC dc(img);
-        c.PaintTo(dc);
+        c.Core().PaintTo(dc);
         for (const auto& t : dc.texts)
             labels.insert(t.text);
     }
@@ -74,7 +74,7 @@ struct VectorChart {
 TEST(VectorExport, SvgParsesAndHoldsTheLabels) {
     VectorChart t;
     ASSERT_GE(t.labels.size(), 6u);
-    ASSERT_TRUE(WriteChartPicture(t.c, t.Path("c.svg")));
+    ASSERT_TRUE(WriteChartPicture(t.c.Core(), t.Path("c.svg")));
     EXPECT_TRUE(QSvgRenderer(QString::fromStdString(t.Path("c.svg"))).isValid());
     QFile file(QString::fromStdString(t.Path("c.svg")));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -91,7 +91,7 @@ TEST(VectorExport, SvgParsesAndHoldsTheLabels) {
 TEST(VectorExport, PdfHoldsTheLabelsAndRenders) {
     VectorChart t;
     const std::string pdf = t.Path("c.pdf");
-    ASSERT_TRUE(WriteChartPicture(t.c, pdf));
+    ASSERT_TRUE(WriteChartPicture(t.c.Core(), pdf));
     const std::string text = ShellOutput("pdftotext -layout '" + pdf + "' - 2>/dev/null");
     for (const std::string& label : t.labels)
         EXPECT_NE(text.find(label), std::string::npos) << label << " in\n" << text;
@@ -102,7 +102,7 @@ TEST(VectorExport, PdfHoldsTheLabelsAndRenders) {
     EXPECT_EQ(page.size(), QSize(500, 300));
     // The margin's colour where the chart has it.
     EXPECT_EQ(page.pixel(5, 150) & 0xFFFFFF, 0xB0B0A4u);
-    EXPECT_FALSE(WriteChartPicture(t.c, t.Path("missing/c.pdf")));
+    EXPECT_FALSE(WriteChartPicture(t.c.Core(), t.Path("missing/c.pdf")));
 }
 
 // The export dialog's SVG and PDF entries give a name typed without extension theirs.

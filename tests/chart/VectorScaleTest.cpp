@@ -19,9 +19,9 @@ TEST(VectorExport, PageSizeDoesNotGrowWithThePixelRatio) {
     QTemporaryDir dir;
     for (const int ratio : {1, 2, 3}) {
         CLCCore chart;
-        chart.SetPixelRatio(ratio);
+        chart.Painter().SetPixelRatio(ratio);
         chart.Layout(500 * ratio, 300 * ratio);
-        chart.AddPlot(MakeDataSet({0, 600, 1200}, {1, 3, 2}));
+        chart.Model().AddPlot(MakeDataSet({0, 600, 1200}, {1, 3, 2}));
         chart.ShowAllData();
         const std::string pdf = dir.filePath("c.pdf").toStdString(),
                           svg = dir.filePath("c.svg").toStdString();

@@ -22,13 +22,16 @@ struct Chart : GestureChart {
                       false);
         QCoreApplication::sendEvent(&c, &e);
     }
-    std::vector<int> Posted() {
+    std::vector<LCViewNotice> Posted() {
         QCoreApplication::processEvents();
-        return std::exchange(posted, {});
+        std::vector<LCViewNotice> ids;
+        for (int id : std::exchange(posted, {}))
+            ids.push_back(static_cast<LCViewNotice>(id));
+        return ids;
     }
     ViewRect View() const {
         ViewRect v;
-        c.GetView(v.dXMin, v.dYMin, v.dXMax, v.dYMax);
+        c.Model().GetView(v.dXMin, v.dYMin, v.dXMax, v.dYMax);
         return v;
     }
 };
@@ -44,9 +47,9 @@ TEST(WheelKeys, WheelZoomsAboutThePointerAndEntersTheHistory) {
     EXPECT_NEAR(v.dXMax, 62 + 248 / 1.25, kEps);
     EXPECT_EQ(v.dYMin, 0);
     EXPECT_EQ(v.dYMax, 210);
-    EXPECT_EQ(t.c.GetViewHistory().size(), 2u);
-    EXPECT_EQ(t.Posted(), std::vector<int>{CLC::NotifyZoomIn});
-    EXPECT_TRUE(t.c.CanGoPrevView());
+    EXPECT_EQ(t.c.Model().GetViewHistory().size(), 2u);
+    EXPECT_EQ(t.Posted(), std::vector<LCViewNotice>{LCViewNotice::ZoomIn});
+    EXPECT_TRUE(t.c.Model().CanGoPrevView());
 
     // Ctrl: y about the pointer (y pixel 134: data 210 * 105 / 210 = 105); back out again.
     t.Wheel(132, 134, {0, -120}, Qt::ControlModifier);
@@ -54,43 +57,43 @@ TEST(WheelKeys, WheelZoomsAboutThePointerAndEntersTheHistory) {
     EXPECT_NEAR(v.dYMin, 105 - 105 * 1.25, kEps);
     EXPECT_NEAR(v.dYMax, 105 + 105 * 1.25, kEps);
     EXPECT_NEAR(v.dXMin, 62 - 62 / 1.25, kEps);
-    EXPECT_EQ(t.Posted(), std::vector<int>{CLC::NotifyZoomIn});
+    EXPECT_EQ(t.Posted(), std::vector<LCViewNotice>{LCViewNotice::ZoomIn});
 
     // Shift: scrolls x by a tenth of the width per notch; away is back in time.
     const double w = v.dXMax - v.dXMin, x0 = v.dXMin;
     t.Wheel(200, 100, {0, 240}, Qt::ShiftModifier);
     EXPECT_NEAR(t.View().dXMin, x0 - 0.2 * w, kEps);
-    EXPECT_EQ(t.Posted(), std::vector<int>{CLC::NotifyScrollLeft});
-    EXPECT_EQ(t.c.GetViewHistory().size(), 4u);
+    EXPECT_EQ(t.Posted(), std::vector<LCViewNotice>{LCViewNotice::ScrollLeft});
+    EXPECT_EQ(t.c.Model().GetViewHistory().size(), 4u);
 }
 
 TEST(WheelKeys, HighResolutionWheelGathersWholeNotches) {
     Chart t;
     for (int i = 0; i < 3; ++i)
         t.Wheel(132, 100, {0, 40});
-    EXPECT_EQ(t.c.GetViewHistory().size(), 2u);
+    EXPECT_EQ(t.c.Model().GetViewHistory().size(), 2u);
     EXPECT_EQ(t.Posted().size(), 1u);
     t.Wheel(132, 100, {0, 100});
-    EXPECT_EQ(t.c.GetViewHistory().size(), 2u);
+    EXPECT_EQ(t.c.Model().GetViewHistory().size(), 2u);
     EXPECT_TRUE(t.Posted().empty());
 }
 
 TEST(WheelKeys, ZoomLimitRefusesAndTellsOnce) {
     ScriptedPrompts prompts;
     Chart t;
-    t.c.SetView(1e9, 0, 1e9 + 0.12, 1);
+    t.c.Model().SetView(1e9, 0, 1e9 + 0.12, 1);
     t.Posted();
-    const size_t entries = t.c.GetViewHistory().size();
+    const size_t entries = t.c.Model().GetViewHistory().size();
     t.Wheel(200, 100, {0, 120});
     t.Wheel(200, 100, {0, 120});
     QTest::keyClick(&t.c, Qt::Key_Plus);
-    EXPECT_EQ(t.c.GetViewHistory().size(), entries);
+    EXPECT_EQ(t.c.Model().GetViewHistory().size(), entries);
     EXPECT_TRUE(t.Posted().empty());
     ASSERT_EQ(prompts.messages.size(), 1);
     EXPECT_EQ(prompts.messages[0], QString::fromStdString(LoadUIString(45)));
     // Zooming out is never the limit's business.
     QTest::keyClick(&t.c, Qt::Key_Minus);
-    EXPECT_EQ(t.c.GetViewHistory().size(), entries + 1);
+    EXPECT_EQ(t.c.Model().GetViewHistory().size(), entries + 1);
 }
 
 TEST(WheelKeys, KeysRunTheViewCommands) {
@@ -100,27 +103,28 @@ TEST(WheelKeys, KeysRunTheViewCommands) {
     QTest::keyClick(&t.c, Qt::Key_Left);
     QTest::keyClick(&t.c, Qt::Key_Left);
     EXPECT_NEAR(t.View().dXMin, -31, kEps);
-    EXPECT_EQ(t.Posted(),
-              (std::vector<int>{CLC::NotifyScrollRight, CLC::NotifyScrollLeft, CLC::NotifyScrollLeft}));
+    EXPECT_EQ(t.Posted(), (std::vector<LCViewNotice>{LCViewNotice::ScrollRight, LCViewNotice::ScrollLeft,
+                                                     LCViewNotice::ScrollLeft}));
 
     QTest::keyClick(&t.c, Qt::Key_Backspace);
     QTest::keyClick(&t.c, Qt::Key_Left, Qt::AltModifier);
     EXPECT_NEAR(t.View().dXMin, 31, kEps);
     QTest::keyClick(&t.c, Qt::Key_Right, Qt::AltModifier);
     EXPECT_NEAR(t.View().dXMin, 0, kEps);
-    EXPECT_EQ(t.Posted(), (std::vector<int>{CLC::NotifyPrevView, CLC::NotifyPrevView, CLC::NotifyNextView}));
+    EXPECT_EQ(t.Posted(), (std::vector<LCViewNotice>{LCViewNotice::PrevView, LCViewNotice::PrevView,
+                                                     LCViewNotice::NextView}));
 
     // + and - about the centre (155).
     QTest::keyClick(&t.c, Qt::Key_Plus);
     EXPECT_NEAR(t.View().dXMin, 155 - 155 / 1.25, kEps);
     QTest::keyClick(&t.c, Qt::Key_Minus);
     EXPECT_NEAR(t.View().dXMin, 0, kEps);
-    EXPECT_EQ(t.Posted(), (std::vector<int>{CLC::NotifyZoomIn, CLC::NotifyZoomIn}));
+    EXPECT_EQ(t.Posted(), (std::vector<LCViewNotice>{LCViewNotice::ZoomIn, LCViewNotice::ZoomIn}));
 
     QTest::keyClick(&t.c, Qt::Key_Home);
     EXPECT_NEAR(t.View().dXMin, -31, kEps); // all data: the points widened by a tenth
-    EXPECT_EQ(t.Posted(), std::vector<int>{CLC::NotifyAllData});
-    EXPECT_FALSE(t.c.CanGoNextView());
+    EXPECT_EQ(t.Posted(), std::vector<LCViewNotice>{LCViewNotice::AllData});
+    EXPECT_FALSE(t.c.Model().CanGoNextView());
 }
 
 } // namespace

@@ -80,19 +80,19 @@ class TestSmallScreen : public QObject {
             data->m_pY[i] = i % 97;
         }
         data->SortByX();
-        chart->AddPlot(data);
-        chart->ShowAllData();
+        chart->Model().AddPlot(data);
+        chart->Core().ShowAllData();
         chart->Redraw();
         QCoreApplication::processEvents();
-        const int before = chart->PaintCount();
+        const int before = chart->Painter().PaintCount();
         const int steps = 12;
         for (int i = 1; i <= steps; ++i) {
             dlg.resize(dlg.minimumSize() + QSize(7 * i, 4 * i));
             QCoreApplication::processEvents();
         }
-        QVERIFY(chart->PaintCount() > before);
-        QVERIFY2(chart->PaintCount() - before <= steps,
-                 qPrintable(QString::number(chart->PaintCount() - before)));
+        QVERIFY(chart->Painter().PaintCount() > before);
+        QVERIFY2(chart->Painter().PaintCount() - before <= steps,
+                 qPrintable(QString::number(chart->Painter().PaintCount() - before)));
     }
 };
 

@@ -135,7 +135,7 @@ class TestWindowInput : public QObject {
         QVERIFY(!Chart()->GestureUnderWay());
         QVERIFY(m_dlg->isVisible());
         Chart()->OnLButtonUp(200, 150);
-        QVERIFY(Chart()->Selection().IsRectEmpty());
+        QVERIFY(Chart()->Interaction().Selection().IsRectEmpty());
         // With no gesture Escape is the window's again.
         QTest::keyClick(autoY, Qt::Key_Escape);
         QVERIFY(!m_dlg->isVisible());
@@ -163,7 +163,7 @@ class TestWindowInput : public QObject {
             Chart()->OnLButtonDown(150, 100);
             Chart()->OnMouseMove(200, 150);
             Chart()->OnLButtonUp(200, 150);
-            QVERIFY(!Chart()->Selection().IsRectEmpty());
+            QVERIFY(!Chart()->Interaction().Selection().IsRectEmpty());
         };
         // With the focus on the chart, and on the button clicked last.
         for (QWidget* w : {static_cast<QWidget*>(Chart()), static_cast<QWidget*>(B(1015))}) {
@@ -171,7 +171,7 @@ class TestWindowInput : public QObject {
             w->setFocus();
             QTest::keyClick(w, Qt::Key_Escape);
             QVERIFY(m_dlg->isVisible());
-            QVERIFY(Chart()->Selection().IsRectEmpty());
+            QVERIFY(Chart()->Interaction().Selection().IsRectEmpty());
         }
         QTest::keyClick(B(1015), Qt::Key_Escape);
         QVERIFY(!m_dlg->isVisible());
@@ -209,7 +209,7 @@ class TestWindowInput : public QObject {
         QVERIFY(!B(1016)->isEnabled());
         Chart()->OnCommand(CLC::CmdAutoY);
         QCoreApplication::processEvents();
-        QVERIFY(Chart()->CanGoPrevView());
+        QVERIFY(Chart()->Model().CanGoPrevView());
         QVERIFY(B(1016)->isEnabled());
     }
 

@@ -57,7 +57,7 @@ std::vector<std::string> DrawnDates(double x1, double x2) {
     CLCCore chart;
     chart.Layout(711, 351);
     ConfigureMainChart(&chart, "Time", "y");
-    EXPECT_TRUE(chart.SetView(x1, 0, x2, 1));
+    EXPECT_TRUE(chart.Model().SetView(x1, 0, x2, 1));
     QImage img(711, 351, QImage::Format_RGB32);
     RecordingDC dc(img);
     chart.PaintTo(dc);

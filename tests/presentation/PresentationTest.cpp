@@ -34,10 +34,10 @@ TEST(Labels, MainChartTimesAreLocal) {
     setenv("TZ", "Asia/Tokyo", 1); // +9 hours, no summer time
     CLCCore chart;
     ConfigureMainChart(&chart, "x", "y");
-    EXPECT_EQ(chart.FormatTimeLabel(0, false), "09:00:00");
-    EXPECT_EQ(chart.FormatTimeLabel(1307091930, true), "[ 2011-06-03   18:05:30 ]");
+    EXPECT_EQ(chart.Painter().FormatTimeLabel(0, false), "09:00:00");
+    EXPECT_EQ(chart.Painter().FormatTimeLabel(1307091930, true), "[ 2011-06-03   18:05:30 ]");
     CLCCore bare;
-    EXPECT_EQ(bare.FormatTimeLabel(0, false), "00:00:00");
+    EXPECT_EQ(bare.Painter().FormatTimeLabel(0, false), "00:00:00");
     if (old)
         setenv("TZ", saved.c_str(), 1);
     else
@@ -88,7 +88,7 @@ TEST_F(SeriesTest, CurvesAsTheMainWindowShowsThem) {
     EXPECT_EQ(plots.measurement->marker.nKind, 3);
     EXPECT_EQ(plots.measurement->pDataSet->GetPointCount(), 2);
     EXPECT_EQ(plots.results.size(), 2u);
-    EXPECT_EQ(chart.GetCurrentPlot(), plots.measurement);
+    EXPECT_EQ(chart.Model().GetCurrentPlot(), plots.measurement);
 
     opt.filter = false;
     ShowSeriesPlots(&chart, *archive.GetSeries(0), 0, opt, "Data", plots);
@@ -98,10 +98,10 @@ TEST_F(SeriesTest, CurvesAsTheMainWindowShowsThem) {
     EXPECT_EQ(plots.bad->pDataSet->GetPointCount(), 1);
     EXPECT_EQ(plots.bad->strNote, "marked bad"); // the read-out's word on its points
     EXPECT_EQ(plots.measurement->pDataSet->GetPointCount(), 3);
-    EXPECT_EQ(chart.GetPlotCount(), 3); // the earlier plots were removed
+    EXPECT_EQ(chart.Model().GetPlotCount(), 3); // the earlier plots were removed
     RemoveSeriesPlots(&chart, plots);
-    EXPECT_EQ(chart.GetPlotCount(), 0);
-    EXPECT_FALSE(chart.HasPlots());
+    EXPECT_EQ(chart.Model().GetPlotCount(), 0);
+    EXPECT_FALSE(chart.Model().HasPlots());
 }
 
 // The plots of one chart and of another, bit for bit: points, their order
@@ -122,10 +122,10 @@ void ExpectSamePlots(const CLCCore& a, const SeriesPlots& pa, const CLCCore& b, 
         for (int i = 0; i < dx.m_nCount; ++i)
             ASSERT_EQ(dx.GetPointIndex(i), dy.GetPointIndex(i));
     }
-    EXPECT_EQ(a.Message(), b.Message());
+    EXPECT_EQ(a.Painter().Message(), b.Painter().Message());
     double va[4], vb[4];
-    a.GetView(va[0], va[1], va[2], va[3]);
-    b.GetView(vb[0], vb[1], vb[2], vb[3]);
+    a.Model().GetView(va[0], va[1], va[2], va[3]);
+    b.Model().GetView(vb[0], vb[1], vb[2], vb[3]);
     EXPECT_EQ(std::memcmp(va, vb, sizeof va), 0);
 }
 
@@ -226,7 +226,7 @@ TEST(StreamedPlots, FileChangedBetweenThePassesShowsNothing) {
     CurveOptions options;
     options.filter = true;
     EXPECT_FALSE(ShowSeriesPlots(&chart, stream, 0, options, "Data", plots));
-    EXPECT_EQ(chart.GetPlotCount(), 0);
+    EXPECT_EQ(chart.Model().GetPlotCount(), 0);
     EXPECT_TRUE(plots.results.empty());
 }
 
