@@ -309,7 +309,8 @@ int CTervikApp::InitInstance(const QStringList& arguments) {
     parser.parse(rest);
     const QStringList files = parser.positionalArguments();
 
-    CTervikDlg dlg;
+    TervikDocument document;
+    CTervikDlg dlg(document);
     m_pMainDlg = &dlg;
     if (!files.isEmpty())
         dlg.SetStartFile(files.first());

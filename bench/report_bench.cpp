@@ -35,7 +35,7 @@ void EnsureGuiApp() {
 }
 
 struct ReportFixture {
-    CArchiveData archive{CArchiveData::Detached{}};
+    CArchiveData archive;
     std::string path;
     ReportFixture() {
         setenv("TZ", "Europe/Berlin", 1);

@@ -7,6 +7,7 @@
 #include "AtomicFile.h"
 #include "IntervalStats.h"
 #include "SeriesFormat.h"
+#include "TervikDocument.h"
 
 #include <map>
 #include <memory>
@@ -83,9 +84,10 @@ CliReporter& TheCliReporter();
 bool ParseIntArg(const std::string& text, long long& value);
 bool ParseDoubleArg(const std::string& text, double& value);
 
-// Loads path into archive, reporting through TheCliReporter(), by --format (mnr, dat, orlo2) or by its
-// extension (case-insensitive: .mnr, .dat, .txt). Returns kExitOk, or an exit code after printing why.
-int LoadArchiveFile(const std::string& path, const std::string& format, CArchiveData& archive);
+// Loads path into the command's document, reporting through TheCliReporter(), by --format (mnr, dat,
+// orlo2) or by its extension (case-insensitive: .mnr, .dat, .txt). Returns kExitOk, or an exit code
+// after printing why; the document then has an archive.
+int LoadArchiveFile(const std::string& path, const std::string& format, TervikDocument& document);
 
 // Names of the curve options, for CliArgs::Parse.
 extern const std::vector<std::string> kCurveValueOptions; // zero-correction, std-temp, std-pres

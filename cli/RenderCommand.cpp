@@ -45,9 +45,10 @@ int CliRender(const std::vector<std::string>& argv) {
         return CliError(kExitUsage, "render needs -o OUT");
     if (!IsChartPictureName(out))
         return CliError(kExitUsage, "-o OUT takes a .png, .jpg, .bmp, .gif, .emf, .svg or .pdf name");
-    CArchiveData archive;
-    if (const int rc = LoadArchiveFile(args.Positional()[0], args.Get("format"), archive))
+    TervikDocument document;
+    if (const int rc = LoadArchiveFile(args.Positional()[0], args.Get("format"), document))
         return rc;
+    CArchiveData& archive = *document.Archive();
     std::string error;
     int index = 0;
     CurveOptions options;

@@ -34,10 +34,11 @@ int CliReport(const std::vector<std::string>& argv) {
     if (!ReadIntervalOptions(args, options.intervals, error))
         return CliError(kExitUsage, error);
     const std::string& path = args.Positional()[0];
-    options.provenance = DataProvenance::FromFile(DataProvenance::Way::File, path);
-    CArchiveData archive;
-    if (const int rc = LoadArchiveFile(path, args.Get("format"), archive))
+    TervikDocument document;
+    if (const int rc = LoadArchiveFile(path, args.Get("format"), document))
         return rc;
+    CArchiveData& archive = *document.Archive();
+    options.provenance = document.Provenance();
     if (!ReadSeriesIndex(args, archive, options.series, error) ||
         !ReadCurveOptions(args, options.curve, error))
         return CliError(kExitUsage, error);
