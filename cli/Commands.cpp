@@ -5,6 +5,7 @@
 #include "CliCommon.h"
 #include "IntervalStats.h"
 #include "NativePath.h"
+#include "ReportOptions.h"
 #include "SeriesFormat.h"
 #include "StringTable.h"
 
@@ -142,14 +143,14 @@ int CliIntervals(const std::vector<std::string>& argv) {
                                kCurveFlagOptions, args, document, {{"view", 2}}))
         return rc;
     const CArchiveData& archive = *document.Archive();
-    int index = 0;
-    CurveOptions curve;
-    if (const int rc = ReadSeriesAndCurveOptions(args, archive, index, curve))
+    // A report's interval table, as text or CSV.
+    ReportOptions request;
+    if (const int rc = ReadSeriesAndCurveOptions(args, archive, request.series, request.curve))
         return rc;
-    IntervalOptions options;
     std::string error;
-    if (!ReadIntervalOptions(args, options, error))
+    if (!ReadIntervalOptions(args, request.intervals, error))
         return CliError(kExitUsage, error);
+    const IntervalOptions& options = request.intervals;
     // Rows are written as they are finished: memory follows one row, not the
     // span. The header goes out with the first row, after the count of the
     // intervals was checked.
@@ -164,7 +165,7 @@ int CliIntervals(const std::vector<std::string>& argv) {
             put(csv ? IntervalsCsvHeader(options) : IntervalsTextHeader(options));
         put(csv ? IntervalsCsvLine(std::to_string(i + 1), r, options) : IntervalsTextLine(r, options));
     };
-    if (!ForEachInterval(*archive.GetSeries(index), curve, options, table, row))
+    if (!ForEachInterval(*archive.GetSeries(request.series), request.curve, options, table, row))
         return CliError(kExitFailure, table.error.empty() ? "no points in view" : table.error);
     put(csv ? IntervalsCsvLine("total", table.total, options) : IntervalsTextEnd(table, options));
     if (!ok || std::fflush(stdout) != 0)

@@ -25,7 +25,7 @@ int CliReport(const std::vector<std::string>& argv) {
     // The PDF is built whole before it is written, so it goes to a file only.
     if (out == "-")
         return CliError(kExitUsage, "report writes a file: -o OUT.pdf (- is not taken)");
-    SeriesReportOptions options;
+    ReportOptions options;
     const std::string lang = args.Get("lang", GetUILanguage() == 1 ? "ru" : "en");
     if (lang != "en" && lang != "ru")
         return CliError(kExitUsage, "--lang takes en or ru");
@@ -37,13 +37,11 @@ int CliReport(const std::vector<std::string>& argv) {
     TervikDocument document;
     if (const int rc = LoadArchiveFile(path, args.Get("format"), document))
         return rc;
-    CArchiveData& archive = *document.Archive();
-    options.provenance = document.Provenance();
-    if (!ReadSeriesIndex(args, archive, options.series, error) ||
+    if (!ReadSeriesIndex(args, *document.Archive(), options.series, error) ||
         !ReadCurveOptions(args, options.curve, error))
         return CliError(kExitUsage, error);
     const auto app = StartHeadlessGui();
-    if (!WriteSeriesReport(std::move(archive), options, out, error))
+    if (!WriteSeriesReport(std::move(document), options, out, error))
         return CliError(kExitFailure, error);
     return kExitOk;
 }

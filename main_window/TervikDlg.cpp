@@ -107,15 +107,10 @@ CTervikDlg::CTervikDlg(TervikDocument& document, QWidget* parent)
     CreateControls();
     // The statistics read the chart's measurement plot: no copy of its points.
     m_plots.keepPoints = false;
-    m_reportPdfWriter = [this](const ReportRequest& request, const QString& path, QString& error) {
-        SeriesReportOptions options;
-        options.series = request.series;
-        options.curve = request.curve;
-        options.intervals = request.intervals;
-        options.language = request.language;
-        options.provenance = request.provenance;
+    m_reportPdfWriter = [](const TervikDocument& document, const ReportOptions& options,
+                           const IntervalTable& table, const QString& path, QString& error) {
         std::string message;
-        const bool ok = WriteSeriesReport(*request.archive, options, LocalPath(path), message);
+        const bool ok = WriteSeriesReport(document, options, LocalPath(path), message, &table);
         error = QString::fromStdString(message);
         return ok;
     };
@@ -891,17 +886,15 @@ std::unique_ptr<CReportDlg> CTervikDlg::CreateReportDlg() {
     const SeriesInfo* series = SelectedSeries();
     if (!series)
         return nullptr;
-    ReportRequest request;
-    request.archive = m_document.Archive();
-    request.series = m_document.Selected();
-    request.curve = CurrentCurveOptions();
+    ReportOptions options;
+    options.series = m_document.Selected();
+    options.curve = CurrentCurveOptions();
     double y1 = 0, y2 = 0;
     if (m_pChart)
-        m_pChart->GetView(request.viewMin, y1, request.viewMax, y2);
-    request.language = GetUILanguage();
-    request.provenance = m_document.Provenance();
-    const YCaptionOffsets caption = YAxisCaptionOffsets(request.archive->GetKind());
-    auto dlg = std::make_unique<CReportDlg>(request, UI(caption.unit), this);
+        m_pChart->GetView(options.viewMin, y1, options.viewMax, y2);
+    options.language = GetUILanguage();
+    const YCaptionOffsets caption = YAxisCaptionOffsets(m_document.Archive()->GetKind());
+    auto dlg = std::make_unique<CReportDlg>(m_document, options, UI(caption.unit), this);
     dlg->SetPdfWriter(m_reportPdfWriter);
     return dlg;
 }

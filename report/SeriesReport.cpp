@@ -298,18 +298,20 @@ class PageWriter {
 
 namespace {
 
-// WriteSeriesReport; release, when given, is archive, cleared as soon as the
-// figures are made, so the pages are written without the records.
-// Qt and the allocator may throw; the caller gets an error text instead.
-bool WriteReport(const CArchiveData& archive, CArchiveData* release, const SeriesReportOptions& options,
-                 const std::string& path, std::string& error) try {
+// WriteSeriesReport; release, when given, is the document's archive, cleared
+// as soon as the figures are made, so the pages are written without the
+// records. Qt and the allocator may throw; the caller gets an error text instead.
+bool WriteReport(const TervikDocument& document, CArchiveData* release, const ReportOptions& options,
+                 const IntervalTable* computed, const std::string& path, std::string& error) try {
     const int lang = options.language;
     const auto ui = [lang](int offset) { return UIString(offset, lang); };
-    const SeriesInfo* series = archive.GetSeries(options.series);
+    const CArchiveData* const held = document.Archive();
+    const SeriesInfo* series = held ? held->GetSeries(options.series) : nullptr;
     if (!series) {
         error = ui(271);
         return false;
     }
+    const CArchiveData& archive = *held;
     const IntervalOptions& io = options.intervals;
 
     // The chart as the main window sets it up, with the series' plots.
@@ -334,8 +336,12 @@ bool WriteReport(const CArchiveData& archive, CArchiveData* release, const Serie
     IntervalOptions reportIntervals = io;
     reportIntervals.maxIntervals = std::min(io.maxIntervals, kMaxReportIntervals);
     IntervalTable table;
+    const bool given = computed && computed->rows.size() == computed->rowCount &&
+                       computed->rowCount <= reportIntervals.maxIntervals && !computed->rows.empty();
+    if (given)
+        table = *computed;
     Statistics stats;
-    if (!ComputeIntervals(*series, options.curve, reportIntervals, table) ||
+    if (!(given || ComputeIntervals(*series, options.curve, reportIntervals, table)) ||
         !ComputeSeriesStatistics(*series, options.curve, io.xmin, io.xmax, stats)) {
         error = table.error.empty() ? ui(271) : Printf(ui(310), std::to_string(kMaxReportIntervals));
         return false;
@@ -376,7 +382,7 @@ bool WriteReport(const CArchiveData& archive, CArchiveData* release, const Serie
         std::vector<std::pair<std::string, std::string>> facts = {
             {ui(241), std::to_string(header.GetKind())},
             {ui(242), std::to_string(header.GetDeviceNumber())},
-            {ui(243), ProvenanceText(options.provenance, header, lang)},
+            {ui(243), ProvenanceText(document.Provenance(), header, lang)},
             {ui(245), "#" + std::to_string(options.series + 1) + "/" + std::to_string(seriesCount) + "    " +
                           ui(31) + ": " + DateTimeText(startTime, true) + "    " + ui(32) + ": " +
                           DateTimeText(endTime, true)},
@@ -535,12 +541,12 @@ bool WriteReport(const CArchiveData& archive, CArchiveData* release, const Serie
 
 } // namespace
 
-bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& options,
-                       const std::string& path, std::string& error) {
-    return WriteReport(archive, nullptr, options, path, error);
+bool WriteSeriesReport(const TervikDocument& document, const ReportOptions& options, const std::string& path,
+                       std::string& error, const IntervalTable* table) {
+    return WriteReport(document, nullptr, options, table, path, error);
 }
 
-bool WriteSeriesReport(CArchiveData&& archive, const SeriesReportOptions& options, const std::string& path,
+bool WriteSeriesReport(TervikDocument&& document, const ReportOptions& options, const std::string& path,
                        std::string& error) {
-    return WriteReport(archive, &archive, options, path, error);
+    return WriteReport(document, document.Archive(), options, nullptr, path, error);
 }

@@ -6,8 +6,8 @@
 #include "TervikDocument.h"
 #include "TestUtil.h"
 
-#include <gtest/gtest.h>
 #include <cstring>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -26,7 +26,8 @@ TEST(Document, LoadKeepsTheOriginAndAFailedLoadThatEmptiesTheArchiveForgetsIt) {
     CollectingReporter reporter;
     const ArchiveFormat& format = FormatForOpening("MNR");
     ASSERT_STREQ(format.key, "mnr");
-    EXPECT_EQ(document.Load(format, good, DataProvenance::FromFile(DataProvenance::Way::Drop, good), reporter), 1);
+    EXPECT_EQ(
+        document.Load(format, good, DataProvenance::FromFile(DataProvenance::Way::Drop, good), reporter), 1);
     EXPECT_EQ(document.Provenance().way, DataProvenance::Way::Drop);
     EXPECT_EQ(document.Provenance().path, good);
     EXPECT_EQ(document.Provenance().format, &format);
@@ -37,7 +38,9 @@ TEST(Document, LoadKeepsTheOriginAndAFailedLoadThatEmptiesTheArchiveForgetsIt) {
     EXPECT_EQ(document.Provenance().path, good);
     EXPECT_EQ(heard.size(), 1u);
     // One of erased records only empties it: the origin goes with its series.
-    EXPECT_EQ(document.Load(format, empty, DataProvenance::FromFile(DataProvenance::Way::File, empty), reporter), 0);
+    EXPECT_EQ(
+        document.Load(format, empty, DataProvenance::FromFile(DataProvenance::Way::File, empty), reporter),
+        0);
     EXPECT_EQ(document.Archive()->GetSeriesCount(), 0);
     EXPECT_EQ(document.Provenance().way, DataProvenance::Way::None);
     EXPECT_EQ(heard.size(), 2u);

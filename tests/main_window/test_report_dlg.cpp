@@ -257,9 +257,12 @@ class TestReportDlg : public QObject {
         ScriptedPrompts prompts;
         Open();
         QString writtenTo;
-        ReportRequest seen;
-        m_dlg->SetReportPdfWriter([&](const ReportRequest& request, const QString& path, QString& error) {
-            seen = request;
+        ReportOptions seen;
+        const TervikDocument* seenDocument = nullptr;
+        m_dlg->SetReportPdfWriter([&](const TervikDocument& document, const ReportOptions& options,
+                                      const IntervalTable&, const QString& path, QString& error) {
+            seen = options;
+            seenDocument = &document;
             writtenTo = path;
             error = "disk full";
             return false;
@@ -272,7 +275,7 @@ class TestReportDlg : public QObject {
         prompts.fileAnswers = {m_dir.filePath("r.pdf")};
         pdf->click();
         QCOMPARE(writtenTo, m_dir.filePath("r.pdf"));
-        QCOMPARE(seen.archive, m_dlg->Document().Archive());
+        QCOMPARE(seenDocument, &m_dlg->Document());
         QCOMPARE(seen.series, 0);
         QCOMPARE(seen.intervals.minutes, 1440);
         QVERIFY(seen.curve.zeroCorrection && seen.curve.filter);
