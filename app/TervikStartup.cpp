@@ -310,7 +310,8 @@ int CTervikApp::InitInstance(const QStringList& arguments) {
     parser.parse(rest);
     const QStringList files = parser.positionalArguments();
 
-    CTervikDlg dlg;
+    TervikDocument document;
+    CTervikDlg dlg(document);
     dlg.DeviceList().Sources() = std::move(sources);
     m_pMainDlg = &dlg;
     if (!files.isEmpty())

@@ -5,8 +5,6 @@
 
 #include <utility>
 
-CArchiveData* g_pArchive = nullptr;
-
 namespace {
 SilentReporter g_silentReporter;
 }
@@ -16,17 +14,7 @@ double ArchiveRecord::GetTime() const {
         LocalTimeToEpochExact(GetYear(), GetMonth(), GetDay(), GetHour(), GetMinute(), GetSecond()));
 }
 
-CArchiveData::CArchiveData() : CArchiveData(Detached{}) {
-    g_pArchive = this;
-}
-
-CArchiveData::CArchiveData(Detached)
-    : m_header(ArchiveHeader::Build(0, 0, 0)), m_reporter(&g_silentReporter) {}
-
-CArchiveData::~CArchiveData() {
-    if (g_pArchive == this)
-        g_pArchive = nullptr;
-}
+CArchiveData::CArchiveData() : m_header(ArchiveHeader::Build(0, 0, 0)), m_reporter(&g_silentReporter) {}
 
 SeriesInfo* CArchiveData::GetSeries(int index) {
     if (index < 0 || index >= GetSeriesCount())

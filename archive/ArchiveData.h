@@ -42,16 +42,11 @@ struct SeriesInfo {
     int ForEachCurvePoint(unsigned flags, bool zeroCorrection, int stdTemp, int stdPres, Fn&& fn) const;
 };
 
-// The single in-memory archive: records in source order, split into series.
+// An in-memory archive: records in source order, split into series. The
+// window's is owned by its TervikDocument.
 class CArchiveData {
   public:
-    // The program's archive: makes itself g_pArchive.
     CArchiveData();
-    // An archive of the caller's own, which leaves g_pArchive alone until it
-    // is handed over (the device dialog reads into one).
-    struct Detached {};
-    explicit CArchiveData(Detached);
-    ~CArchiveData();
     CArchiveData(const CArchiveData&) = delete;
     CArchiveData& operator=(const CArchiveData&) = delete;
 
@@ -108,9 +103,6 @@ class CArchiveData {
     std::string m_backupPath = "read_backup.mnr";
     bool m_backupErrorReported = false;
 };
-
-// The single archive of the program; null until the first load.
-extern CArchiveData* g_pArchive;
 
 // Removes erased and invalid records in place; returns the new count.
 size_t CompactRecords(ArchiveRecord* records, size_t count);

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+struct ArchiveFormat;
+
 struct DataProvenance {
     enum class Way : uint8_t {
         None,        // not known (an archive built in memory)
@@ -19,7 +21,8 @@ struct DataProvenance {
         DeviceRead,  // read from an instrument in this run
     };
     Way way = Way::None;
-    std::string path; // the file, UTF-8 as the user named it; empty for a device read
+    std::string path;                      // the file, UTF-8 as the user named it; empty for a device read
+    const ArchiveFormat* format = nullptr; // the file's reader (ArchiveFormats.h); null for a device read
     // A device read: the instrument as listed, its serial number, and when
     // the read started (seconds since 1970).
     std::string instrument;

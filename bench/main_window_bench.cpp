@@ -79,7 +79,7 @@ std::unique_ptr<CTervikDlg> OpenWindow(benchmark::State& state) {
         state.SkipWithError("no window");
         return nullptr;
     }
-    auto dlg = std::make_unique<CTervikDlg>();
+    auto dlg = std::make_unique<DocumentWindow>();
     dlg->SetStartFile(FileOf(static_cast<int>(state.range(0))));
     dlg->show();
     if (!QTest::qWaitForWindowExposed(dlg.get())) {
@@ -106,7 +106,7 @@ void BM_WindowOpenAndShow(benchmark::State& state) {
     }
     const QString& path = FileOf(static_cast<int>(state.range(0)));
     for (auto _ : state) {
-        auto dlg = std::make_unique<CTervikDlg>();
+        auto dlg = std::make_unique<DocumentWindow>();
         dlg->SetStartFile(path);
         dlg->show();
         if (!QTest::qWaitForWindowExposed(dlg.get())) {

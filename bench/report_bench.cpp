@@ -4,6 +4,7 @@
 // centre, as the raster does, each as a shape of its own.
 
 #include "ArchiveData.h"
+#include "ArchiveFormats.h"
 #include "ArchiveGen.h"
 #include "ImageDC.h"
 #include "SeriesPlots.h"
@@ -35,7 +36,7 @@ void EnsureGuiApp() {
 }
 
 struct ReportFixture {
-    CArchiveData archive{CArchiveData::Detached{}};
+    TervikDocument document;
     std::string path;
     ReportFixture() {
         setenv("TZ", "Europe/Berlin", 1);
@@ -48,7 +49,9 @@ struct ReportFixture {
         o.recordsPerSeries = 1000000;
         o.cycleSeconds = 60;
         WriteMnrFile(stem + ".mnr", ArchiveHeader::Build(0x20, 3, 1207), GenerateRecords(o));
-        archive.LoadMnr(stem + ".mnr");
+        SilentReporter silent;
+        document.Load(*FormatByKey("mnr"), stem + ".mnr",
+                      DataProvenance::FromFile(DataProvenance::Way::File, "bench.mnr"), silent);
         std::remove((stem + ".mnr").c_str());
         path = stem + ".pdf";
     }
@@ -63,14 +66,14 @@ ReportFixture& Fixture() {
 // Arg: the interval in minutes (1440 a day: about 700 table rows; 60: about 16,700).
 void BM_ReportPdf(benchmark::State& state) {
     ReportFixture& f = Fixture();
-    SeriesReportOptions options;
+    ReportOptions options;
+    options.series = 0;
     options.intervals.minutes = static_cast<int>(state.range(0));
     options.intervals.haveLimit = true;
     options.intervals.limit = 2.5;
-    options.provenance = DataProvenance::FromFile(DataProvenance::Way::File, "bench.mnr");
     std::string error;
     for (auto _ : state)
-        if (!WriteSeriesReport(f.archive, options, f.path, error))
+        if (!WriteSeriesReport(f.document, options, f.path, error))
             state.SkipWithError(error.c_str());
     std::error_code ec;
     state.counters["MB"] = static_cast<double>(std::filesystem::file_size(f.path, ec)) / 1e6;
@@ -84,7 +87,7 @@ void BM_ReportChartRaster(benchmark::State& state) {
     chart.Layout(770, 380);
     ConfigureMainChart(&chart, "Time", "Hg concentration, ug/m3");
     SeriesPlots plots;
-    ShowSeriesPlots(&chart, *f.archive.GetSeries(0), 0, CurveOptions{}, "Data", plots);
+    ShowSeriesPlots(&chart, *f.document.Archive()->GetSeries(0), 0, CurveOptions{}, "Data", plots);
     QImage img(770, 380, QImage::Format_RGB32);
     for (auto _ : state) {
         CImageDC dc(img);

@@ -1,5 +1,6 @@
 #include "CliCommon.h"
 
+#include "ArchiveFormats.h"
 #include "NativePath.h"
 #include "NumText.h"
 
@@ -180,40 +181,29 @@ bool ParseDoubleArg(const std::string& text, double& value) {
     return std::isfinite(value) && (!nonZero || std::fabs(value) >= DBL_MIN);
 }
 
-int ArchiveFormatOf(const std::string& path, const std::string& format, std::string& kind) {
-    kind = format;
-    if (kind.empty()) {
-        std::string ext = Utf8FromPath(PathFromUtf8(path).extension());
-        std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-        if (ext == ".mnr")
-            kind = "mnr";
-        else if (ext == ".dat")
-            kind = "dat";
-        else if (ext == ".txt")
-            kind = "orlo2";
-        else
+int ArchiveFormatOf(const std::string& path, const std::string& format, const ArchiveFormat*& kind) {
+    kind = nullptr;
+    if (format.empty()) {
+        const std::string ext = Utf8FromPath(PathFromUtf8(path).extension());
+        kind = ext.size() > 1 ? FormatByExtension(std::string_view(ext).substr(1)) : nullptr;
+        if (!kind)
             return CliError(kExitUsage,
                             "cannot tell the format of " + path + " by its extension; use --format");
+    } else if (!(kind = FormatByKey(format))) {
+        return CliError(kExitUsage, "unknown format '" + format + "' (" + FormatKeyList() + ")");
     }
-    if (kind != "mnr" && kind != "dat" && kind != "orlo2")
-        return CliError(kExitUsage, "unknown format '" + kind + "' (mnr, dat or orlo2)");
     return kExitOk;
 }
 
-int LoadArchiveFile(const std::string& path, const std::string& format, CArchiveData& archive) {
-    std::string kind;
+int LoadArchiveFile(const std::string& path, const std::string& format, TervikDocument& document) {
+    const ArchiveFormat* kind = nullptr;
     if (const int rc = ArchiveFormatOf(path, format, kind))
         return rc;
     TheCliReporter().subject = path;
-    archive.SetReporter(&TheCliReporter());
-    int n;
-    if (kind == "mnr")
-        n = archive.LoadMnr(path);
-    else if (kind == "dat")
-        n = archive.LoadDat(path);
-    else
-        n = archive.LoadOrlo2Txt(path);
-    if (n == 0)
+    // Messages after the load (a save's) go to the same reporter.
+    document.SetReporter(&TheCliReporter());
+    if (document.Load(*kind, path, DataProvenance::FromFile(DataProvenance::Way::File, path),
+                      TheCliReporter()) == 0)
         return CliError(kExitFailure, "no records loaded from " + path);
     return kExitOk;
 }

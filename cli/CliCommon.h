@@ -4,10 +4,12 @@
 // by its format, and the curve options every data command takes.
 
 #include "ArchiveData.h"
+#include "ArchiveFormats.h"
 #include "AtomicFile.h"
 #include "IntervalStats.h"
 #include "MnrStream.h"
 #include "SeriesFormat.h"
+#include "TervikDocument.h"
 
 #include <map>
 #include <memory>
@@ -84,12 +86,13 @@ CliReporter& TheCliReporter();
 bool ParseIntArg(const std::string& text, long long& value);
 bool ParseDoubleArg(const std::string& text, double& value);
 
-// Loads path into archive, reporting through TheCliReporter(), by --format (mnr, dat, orlo2) or by its
-// extension (case-insensitive: .mnr, .dat, .txt). Returns kExitOk, or an exit code after printing why.
-int LoadArchiveFile(const std::string& path, const std::string& format, CArchiveData& archive);
-// The format LoadArchiveFile would read path by: kExitOk with kind "mnr", "dat" or "orlo2", or an exit
-// code after printing why.
-int ArchiveFormatOf(const std::string& path, const std::string& format, std::string& kind);
+// Loads path into the command's document, reporting through TheCliReporter(), by --format (mnr, dat,
+// orlo2) or by its extension (case-insensitive: .mnr, .dat, .txt). Returns kExitOk, or an exit code
+// after printing why; the document then has an archive.
+int LoadArchiveFile(const std::string& path, const std::string& format, TervikDocument& document);
+// The format LoadArchiveFile would read path by: kExitOk with kind set, or an exit code after printing
+// why.
+int ArchiveFormatOf(const std::string& path, const std::string& format, const ArchiveFormat*& kind);
 // Opens stream on the *.mnr file at path for the series --series names (none when it names none) and
 // walks that skip bad records when skipBad: kExitOk, or an exit code after printing why, as
 // LoadArchiveFile. The series is checked afterwards with ReadSeriesIndex(args, stream.SeriesCount(), ...).

@@ -1,9 +1,11 @@
 #include "Commands.h"
 
+#include "ArchiveFormats.h"
 #include "Captions.h"
 #include "CliCommon.h"
 #include "IntervalStats.h"
 #include "NativePath.h"
+#include "ReportOptions.h"
 #include "SeriesFormat.h"
 #include "StringTable.h"
 
@@ -25,7 +27,7 @@ std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std:
 
 // Parses the arguments and loads the file; on failure returns the exit code.
 int Prepare(const std::vector<std::string>& argv, const std::vector<std::string>& values,
-            const std::vector<std::string>& flags, CliArgs& args, CArchiveData& archive,
+            const std::vector<std::string>& flags, CliArgs& args, TervikDocument& document,
             const std::map<std::string, int>& multi = {}) {
     if (!args.Parse(argv, Join(kFileOptions, values), flags, multi))
         return CliError(kExitUsage, args.Error());
@@ -39,7 +41,7 @@ int Prepare(const std::vector<std::string>& argv, const std::vector<std::string>
     for (const std::string& f : args.GetAll("format"))
         if (!takesOutputFormat || (f != "table" && f != "csv"))
             input = f;
-    return LoadArchiveFile(args.Positional()[0], input, archive);
+    return LoadArchiveFile(args.Positional()[0], input, document);
 }
 
 std::string OutputFormat(const CliArgs& args) {
@@ -53,9 +55,10 @@ std::string OutputFormat(const CliArgs& args) {
 
 int CliInfo(const std::vector<std::string>& argv) {
     CliArgs args;
-    CArchiveData archive;
-    if (const int rc = Prepare(argv, {}, {}, args, archive))
+    TervikDocument document;
+    if (const int rc = Prepare(argv, {}, {}, args, document))
         return rc;
+    const CArchiveData& archive = *document.Archive();
     const std::string& path = args.Positional()[0];
     std::string format = args.Get("format");
     if (format.empty()) {
@@ -63,7 +66,7 @@ int CliInfo(const std::vector<std::string>& argv) {
         std::string ext = Utf8FromPath(PathFromUtf8(path).extension());
         for (char& c : ext)
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        format = ext == ".mnr" ? "mnr" : ext == ".dat" ? "dat" : "orlo2";
+        format = ext.size() > 1 ? FormatByExtension(std::string_view(ext).substr(1))->key : "";
     }
     std::printf("file: %s\nformat: %s\nheader:", path.c_str(), format.c_str());
     for (uint8_t b : archive.GetHeader().raw)
@@ -78,10 +81,11 @@ int CliInfo(const std::vector<std::string>& argv) {
 
 int CliExport(const std::vector<std::string>& argv) {
     CliArgs args;
-    CArchiveData archive;
+    TervikDocument document;
     const std::vector<std::string> values = Join(kCurveValueOptions, {"series", "format", "output"});
-    if (const int rc = Prepare(argv, values, kCurveFlagOptions, args, archive))
+    if (const int rc = Prepare(argv, values, kCurveFlagOptions, args, document))
         return rc;
+    const CArchiveData& archive = *document.Archive();
     int index = 0;
     CurveOptions options;
     if (const int rc = ReadSeriesAndCurveOptions(args, archive, index, options))
@@ -105,10 +109,11 @@ int CliExport(const std::vector<std::string>& argv) {
 
 int CliStats(const std::vector<std::string>& argv) {
     CliArgs args;
-    CArchiveData archive;
-    if (const int rc = Prepare(argv, Join(kCurveValueOptions, {"series"}), kCurveFlagOptions, args, archive,
+    TervikDocument document;
+    if (const int rc = Prepare(argv, Join(kCurveValueOptions, {"series"}), kCurveFlagOptions, args, document,
                                {{"view", 2}}))
         return rc;
+    const CArchiveData& archive = *document.Archive();
     int index = 0;
     CurveOptions options;
     if (const int rc = ReadSeriesAndCurveOptions(args, archive, index, options))
@@ -133,18 +138,19 @@ int CliStats(const std::vector<std::string>& argv) {
 
 int CliIntervals(const std::vector<std::string>& argv) {
     CliArgs args;
-    CArchiveData archive;
+    TervikDocument document;
     if (const int rc = Prepare(argv, Join(kCurveValueOptions, {"series", "interval", "limit", "format"}),
-                               kCurveFlagOptions, args, archive, {{"view", 2}}))
+                               kCurveFlagOptions, args, document, {{"view", 2}}))
         return rc;
-    int index = 0;
-    CurveOptions curve;
-    if (const int rc = ReadSeriesAndCurveOptions(args, archive, index, curve))
+    const CArchiveData& archive = *document.Archive();
+    // A report's interval table, as text or CSV.
+    ReportOptions request;
+    if (const int rc = ReadSeriesAndCurveOptions(args, archive, request.series, request.curve))
         return rc;
-    IntervalOptions options;
     std::string error;
-    if (!ReadIntervalOptions(args, options, error))
+    if (!ReadIntervalOptions(args, request.intervals, error))
         return CliError(kExitUsage, error);
+    const IntervalOptions& options = request.intervals;
     // Rows are written as they are finished: memory follows one row, not the
     // span. The header goes out with the first row, after the count of the
     // intervals was checked.
@@ -159,7 +165,7 @@ int CliIntervals(const std::vector<std::string>& argv) {
             put(csv ? IntervalsCsvHeader(options) : IntervalsTextHeader(options));
         put(csv ? IntervalsCsvLine(std::to_string(i + 1), r, options) : IntervalsTextLine(r, options));
     };
-    if (!ForEachInterval(*archive.GetSeries(index), curve, options, table, row))
+    if (!ForEachInterval(*archive.GetSeries(request.series), request.curve, options, table, row))
         return CliError(kExitFailure, table.error.empty() ? "no points in view" : table.error);
     put(csv ? IntervalsCsvLine("total", table.total, options) : IntervalsTextEnd(table, options));
     if (!ok || std::fflush(stdout) != 0)
@@ -169,9 +175,10 @@ int CliIntervals(const std::vector<std::string>& argv) {
 
 int CliSave(const std::vector<std::string>& argv) {
     CliArgs args;
-    CArchiveData archive;
-    if (const int rc = Prepare(argv, {"series", "output"}, {}, args, archive))
+    TervikDocument document;
+    if (const int rc = Prepare(argv, {"series", "output"}, {}, args, document))
         return rc;
+    const CArchiveData& archive = *document.Archive();
     std::string error;
     int index = 0;
     if (!ReadSeriesIndex(args, archive, index, error))
@@ -179,14 +186,15 @@ int CliSave(const std::vector<std::string>& argv) {
     if (!args.Has("output"))
         return CliError(kExitUsage, "-o OUT.mnr is required");
     TheCliReporter().subject = args.Get("output");
-    return archive.SaveSeries(index, args.Get("output")) > 0 ? kExitOk : kExitFailure;
+    return document.SaveSeries(index, args.Get("output")) > 0 ? kExitOk : kExitFailure;
 }
 
 int CliSaveAll(const std::vector<std::string>& argv) {
     CliArgs args;
-    CArchiveData archive;
-    if (const int rc = Prepare(argv, {"dir"}, {}, args, archive))
+    TervikDocument document;
+    if (const int rc = Prepare(argv, {"dir"}, {}, args, document))
         return rc;
+    const CArchiveData& archive = *document.Archive();
     if (!args.Has("dir"))
         return CliError(kExitUsage, "--dir DIR is required");
     const std::filesystem::path dir = PathFromUtf8(args.Get("dir"));
@@ -198,7 +206,7 @@ int CliSaveAll(const std::vector<std::string>& argv) {
     for (int i = 0; i < archive.GetSeriesCount(); ++i) {
         const std::string path = Utf8FromPath(dir / PathFromUtf8(names[static_cast<size_t>(i)]));
         TheCliReporter().subject = path; // names the file a failure is about
-        if (archive.SaveSeries(i, path) > 0)
+        if (document.SaveSeries(i, path) > 0)
             std::printf("%s\n", path.c_str());
         else
             rc = kExitFailure;

@@ -309,8 +309,9 @@ int CliRead(const std::vector<std::string>& argv) {
     std::fprintf(stderr, "tervik-cli: %s\n", line);
 
     CliDeviceUi ui(static_cast<int>(retries), args.Has("read-empty"), StderrIsTerminal());
-    CArchiveData archive;
-    archive.SetReporter(&ui);
+    TervikDocument document;
+    document.SetReporter(&ui);
+    CArchiveData& archive = document.EnsureArchive();
     if (g_interrupted)
         return CliError(kExitInterrupted, "interrupted before the read");
     ReadOutcome outcome;

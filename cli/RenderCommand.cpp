@@ -94,18 +94,19 @@ int CliRender(const std::vector<std::string>& argv) {
     // An *.mnr file is read in pieces, twice, rather than held while the
     // plots are filled; other formats are loaded whole.
     const std::string& path = args.Positional()[0];
-    std::string kind;
+    const ArchiveFormat* kind = nullptr;
     if (const int rc = ArchiveFormatOf(path, args.Get("format"), kind))
         return rc;
-    CArchiveData archive;
+    TervikDocument document;
     MnrSeriesStream stream;
-    const bool streamed = kind == "mnr";
+    const bool streamed = std::string_view(kind->key) == "mnr";
     if (const int rc = streamed ? OpenSeriesStream(path, args, options.filter, stream)
-                                : LoadArchiveFile(path, kind, archive))
+                                : LoadArchiveFile(path, kind->key, document))
         return rc;
+    CArchiveData* const archive = document.Archive(); // null when streamed
     int index = 0;
     std::string error;
-    if (!ReadSeriesIndex(args, streamed ? stream.SeriesCount() : archive.GetSeriesCount(), index, error))
+    if (!ReadSeriesIndex(args, streamed ? stream.SeriesCount() : archive->GetSeriesCount(), index, error))
         return CliError(kExitUsage, error);
     if (!curveOptionsRead)
         return CliError(kExitUsage, optionsError);
@@ -141,16 +142,17 @@ int CliRender(const std::vector<std::string>& argv) {
     chart.Layout(width * static_cast<int>(scale), height * static_cast<int>(scale));
     ConfigureMainChart(&chart, LoadUIString(28), LoadUIString(26));
     chart.Painter().SetTitles(LoadUIString(28),
-                              ChartYCaption(streamed ? stream.Header().GetKind() : archive.GetKind()));
+                              ChartYCaption(streamed ? stream.Header().GetKind() : archive->GetKind()));
     // The chart holds its own copy of the points; the picture needs neither
     // the records nor the arrays kept for the statistics.
     SeriesPlots plots;
     plots.keepPoints = false;
     if (!streamed)
-        ShowSeriesPlots(&chart, *archive.GetSeries(index), index, options, LoadUIString(2), plots);
+        ShowSeriesPlots(&chart, *archive->GetSeries(index), index, options, LoadUIString(2), plots);
     else if (!ShowSeriesPlots(&chart, stream, index, options, LoadUIString(2), plots))
         return CliError(kExitFailure, path + ": the file changed while it was read");
-    archive.Clear();
+    if (archive)
+        archive->Clear();
     stream = MnrSeriesStream();
     if (args.Has("view") && !chart.Model().SetView(view[0], view[1], view[2], view[3]))
         return CliError(kExitUsage,

@@ -25,7 +25,7 @@ int CliReport(const std::vector<std::string>& argv) {
     // The PDF is built whole before it is written, so it goes to a file only.
     if (out == "-")
         return CliError(kExitUsage, "report writes a file: -o OUT.pdf (- is not taken)");
-    SeriesReportOptions options;
+    ReportOptions options;
     const std::string lang = args.Get("lang", GetUILanguage() == 1 ? "ru" : "en");
     if (lang != "en" && lang != "ru")
         return CliError(kExitUsage, "--lang takes en or ru");
@@ -34,29 +34,29 @@ int CliReport(const std::vector<std::string>& argv) {
     if (!ReadIntervalOptions(args, options.intervals, error))
         return CliError(kExitUsage, error);
     const std::string& path = args.Positional()[0];
-    options.provenance = DataProvenance::FromFile(DataProvenance::Way::File, path);
-    std::string kind;
+    const ArchiveFormat* kind = nullptr;
     if (const int rc = ArchiveFormatOf(path, args.Get("format"), kind))
         return rc;
-    CArchiveData archive;
-    if (const int rc = LoadArchiveFile(path, kind, archive))
+    TervikDocument document;
+    if (const int rc = LoadArchiveFile(path, kind->key, document))
         return rc;
-    if (!ReadSeriesIndex(args, archive, options.series, error) ||
+    if (!ReadSeriesIndex(args, *document.Archive(), options.series, error) ||
         !ReadCurveOptions(args, options.curve, error))
         return CliError(kExitUsage, error);
     // The figures need the records, the chart its points: an *.mnr file's
     // are read again for the chart once the records are released.
+    const bool streamed = std::string_view(kind->key) == "mnr";
     MnrSeriesStream stream;
-    if (kind == "mnr") {
+    if (streamed) {
         if (const int rc = OpenSeriesStream(path, args, options.curve.filter, stream))
             return rc;
-        const SeriesInfo& series = *archive.GetSeries(options.series);
+        const SeriesInfo& series = *document.Archive()->GetSeries(options.series);
         if (stream.RecordCount() != series.GetCount() || stream.Digest() != DigestSeries(series))
             return CliError(kExitFailure, path + ": the file changed while it was read");
     }
     const auto app = StartHeadlessGui();
-    const bool written = kind == "mnr" ? WriteSeriesReport(std::move(archive), stream, options, out, error)
-                                       : WriteSeriesReport(std::move(archive), options, out, error);
+    const bool written = streamed ? WriteSeriesReport(std::move(document), stream, options, out, error)
+                                  : WriteSeriesReport(std::move(document), options, out, error);
     if (!written)
         return CliError(kExitFailure, error);
     return kExitOk;

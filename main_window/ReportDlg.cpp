@@ -87,8 +87,9 @@ constexpr int kColumns = 12; // the row number, then the cells of IntervalCells
 
 } // namespace
 
-CReportDlg::CReportDlg(const ReportRequest& request, const QString& unit, QWidget* parent)
-    : QDialog(parent), m_request(request) {
+CReportDlg::CReportDlg(const TervikDocument& document, const ReportOptions& options, const QString& unit,
+                       QWidget* parent)
+    : QDialog(parent), m_document(document), m_request(options) {
     setObjectName("ReportDlg");
     setFont(DialogGeometry::DialogFont());
     const DialogGeometry du(font());
@@ -98,6 +99,24 @@ CReportDlg::CReportDlg(const ReportRequest& request, const QString& unit, QWidge
     resize(m_templateSize);
     setWindowTitle(UI(280));
 
+    CreateControls(unit);
+    ConnectControls();
+
+    // Headers only: the rows are filled by a table of their own size.
+    m_pList = std::make_unique<CListCtrlWrp>(m_pTable, kColumns, 1, 64);
+    const int headers[kColumns] = {0, 291, 292, 293, 48, 50, 294, 295, 296, 297, 298, 299};
+    for (int c = 0; c < kColumns; ++c)
+        m_pList->SetColumn(c, c == 0 ? QString("#") : UI(headers[c]), du.X(30));
+    m_pList->CreateColumns();
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{m_pTable, m_pSummary, m_pExportCsv, m_pSavePdf, m_pClose})
+        m_templateRects.push_back(w->geometry());
+    FitScreen(parent);
+    Recompute();
+}
+
+void CReportDlg::CreateControls(const QString& unit) {
+    const DialogGeometry du(font());
     auto label = [&](const QString& text, int l, int t, int w, int h) {
         auto* lb = new QLabel(text, this);
         lb->setGeometry(du.Rect(l, t, w, h));
@@ -162,7 +181,9 @@ CReportDlg::CReportDlg(const ReportRequest& request, const QString& unit, QWidge
     // No default button: Enter in the limit box applies the limit and must
     // not close the dialog.
     m_pClose = button("close", 290, 518, 278, 70);
+}
 
+void CReportDlg::ConnectControls() {
     connect(m_pInterval, &QComboBox::activated, this, [this] {
         m_pMinutes->setEnabled(m_pInterval->currentIndex() == 2);
         Recompute();
@@ -186,18 +207,6 @@ CReportDlg::CReportDlg(const ReportRequest& request, const QString& unit, QWidge
     connect(m_pExportCsv, &QPushButton::clicked, this, &CReportDlg::OnExportCsv);
     connect(m_pSavePdf, &QPushButton::clicked, this, &CReportDlg::OnSavePdf);
     connect(m_pClose, &QPushButton::clicked, this, &QDialog::accept);
-
-    // Headers only: the rows are filled by a table of their own size.
-    m_pList = std::make_unique<CListCtrlWrp>(m_pTable, kColumns, 1, 64);
-    const int headers[kColumns] = {0, 291, 292, 293, 48, 50, 294, 295, 296, 297, 298, 299};
-    for (int c = 0; c < kColumns; ++c)
-        m_pList->SetColumn(c, c == 0 ? QString("#") : UI(headers[c]), du.X(30));
-    m_pList->CreateColumns();
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{m_pTable, m_pSummary, m_pExportCsv, m_pSavePdf, m_pClose})
-        m_templateRects.push_back(w->geometry());
-    FitScreen(parent);
-    Recompute();
 }
 
 // A screen smaller than the dialog (a laptop at 200 %) gets the dialog at
@@ -235,7 +244,7 @@ void CReportDlg::SetPdfWriter(ReportPdfWriter writer) {
 }
 
 const SeriesInfo* CReportDlg::Series() const {
-    return m_request.archive ? m_request.archive->GetSeries(m_request.series) : nullptr;
+    return m_document.Archive() ? m_document.Archive()->GetSeries(m_request.series) : nullptr;
 }
 
 bool CReportDlg::ReadLimit() {
@@ -344,9 +353,9 @@ void CReportDlg::FillTable() {
 QString CReportDlg::SourceLines() const {
     const int lang = m_request.language;
     QString lines;
-    if (m_request.archive)
+    if (m_document.Archive())
         lines = Q(UIString(243, lang) + ": " +
-                  ProvenanceText(m_request.provenance, m_request.archive->GetHeader(), lang)) +
+                  ProvenanceText(m_document.Provenance(), m_document.Archive()->GetHeader(), lang)) +
                 "\n";
     return lines + Q(CorrectionsText(m_request.curve, lang)) + "\n";
 }
@@ -399,7 +408,7 @@ void CReportDlg::OnSavePdf() {
     if (!Prompts().SaveFile(this, {{UI(308), "*.pdf"}}, "pdf", DefaultFileName(), path))
         return;
     QString error;
-    if (!m_pdfWriter(m_request, path, error))
+    if (!m_pdfWriter(m_document, m_request, m_table, path, error))
         Prompts().Message(this, error.isEmpty() ? FileErrorText(0, QDir::toNativeSeparators(path)) : error,
                           IPrompts::Ok, IPrompts::Exclamation);
 }

@@ -1,9 +1,7 @@
 #pragma once
 
-#include "ArchiveData.h"
-#include "IntervalStats.h"
-#include "Provenance.h"
-#include "SeriesFormat.h"
+#include "ReportOptions.h"
+#include "TervikDocument.h"
 
 #include <QDialog>
 #include <QRect>
@@ -22,24 +20,11 @@ class QRadioButton;
 class QSpinBox;
 class QTableWidget;
 
-// What a report is made of: the series as the main window shows it (its
-// corrections and filter), the chart's view, and the dialog's choices.
-struct ReportRequest {
-    const CArchiveData* archive = nullptr;
-    int series = -1; // index in the archive
-    CurveOptions curve;
-    double viewMin = 0, viewMax = 0; // the chart's view
-    bool pointsInView = false;
-    // Interval and limit; xmin and xmax are the view when pointsInView.
-    IntervalOptions intervals;
-    int language = 0;          // 0 English, 1 Russian
-    DataProvenance provenance; // how the archive was loaded
-};
-
-// Writes the PDF report of a request to path; false with a message for the
-// user when it could not.
-using ReportPdfWriter =
-    std::function<bool(const ReportRequest& request, const QString& path, QString& error)>;
+// Writes the PDF report of the document's series to path, with the interval
+// table the dialog computed for options; false with a message for the user
+// when it could not.
+using ReportPdfWriter = std::function<bool(const TervikDocument& document, const ReportOptions& options,
+                                           const IntervalTable& table, const QString& path, QString& error)>;
 
 // The Report dialog: statistics of the shown series per hour, day or N
 // minutes, with the points above an optional limit value; exported as CSV or,
@@ -48,24 +33,29 @@ using ReportPdfWriter =
 class CReportDlg : public QDialog {
     Q_OBJECT
   public:
-    // request.archive and request.series name the series; the archive must
-    // outlive the dialog. unit: the results' unit, shown beside the limit.
-    CReportDlg(const ReportRequest& request, const QString& unit, QWidget* parent = nullptr);
+    // The series options.series of the document's archive, as the main
+    // window shows it (corrections, filter, the chart's view); the document
+    // must outlive the dialog. unit: the results' unit, shown beside the limit.
+    CReportDlg(const TervikDocument& document, const ReportOptions& options, const QString& unit,
+               QWidget* parent = nullptr);
     ~CReportDlg() override;
 
     // Shows the Save PDF report button and calls writer from it; an empty
     // writer hides the button.
     void SetPdfWriter(ReportPdfWriter writer);
 
-    // The request for the current choices and the table computed from it;
+    // The options for the current choices and the table computed from them;
     // its rows are the shown ones (at most 10,000), rowCount counts them all.
-    const ReportRequest& Request() const { return m_request; }
+    const ReportOptions& Request() const { return m_request; }
+    const TervikDocument& Document() const { return m_document; }
     const IntervalTable& Table() const { return m_table; }
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    void CreateControls(const QString& unit);
+    void ConnectControls();
     void FitScreen(QWidget* parent);
     const SeriesInfo* Series() const;
     // Reads the choices into the request and recomputes the table; false,
@@ -80,7 +70,8 @@ class CReportDlg : public QDialog {
     void OnExportCsv();
     void OnSavePdf();
 
-    ReportRequest m_request;
+    const TervikDocument& m_document;
+    ReportOptions m_request;
     IntervalTable m_table;
     bool m_bComputed = false;
     ReportPdfWriter m_pdfWriter;

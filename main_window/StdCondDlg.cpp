@@ -3,6 +3,7 @@
 #include "DialogUnits.h"
 #include "Prompts.h"
 #include "StringTable.h"
+#include "TervikDocument.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -18,7 +19,9 @@ QString UI(int offset) {
 }
 } // namespace
 
-CStdCondDlg::CStdCondDlg(QWidget* parent) : QDialog(parent) {
+CStdCondDlg::CStdCondDlg(TervikDocument& document, QWidget* parent)
+    : QDialog(parent), m_nTemp(document.Curve().stdTemp), m_nPres(document.Curve().stdPres),
+      m_bFilter(document.Curve().filter), m_document(document) {
     setObjectName("132");
     setFont(DialogGeometry::DialogFont());
     const DialogGeometry du(font());
@@ -124,5 +127,10 @@ void CStdCondDlg::accept() {
     m_nTemp = temp;
     m_nPres = pres;
     m_bFilter = m_pFilter->isChecked();
+    CurveSettings curve = m_document.Curve();
+    curve.stdTemp = m_nTemp;
+    curve.stdPres = m_nPres;
+    curve.filter = m_bFilter;
+    m_document.SetCurve(curve);
     QDialog::accept();
 }

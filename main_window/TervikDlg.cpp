@@ -1,11 +1,13 @@
 #include "TervikDlg.h"
 
 #include "AppIcon.h"
+#include "ArchiveFormats.h"
 #include "AtomicFile.h"
 #include "Captions.h"
 #include "ChartLabels.h"
 #include "DeviceDlg.h"
 #include "DialogUnits.h"
+#include "DocumentSignals.h"
 #include "FileErrors.h"
 #include "LangDlg.h"
 #include "ListCtrlWrp.h"
@@ -61,39 +63,27 @@ class WaitCursor {
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
-enum Loader { kLoadMnr = 1, kLoadDat = 2, kLoadOrlo2 = 3 };
-
-struct ExtLoader {
-    const char* ext;
-    int loader;
-};
-
-// The loader an extension stands for, 0 when none does. Names copied from
-// FAT media are often upper case.
-int LoaderOf(const QString& path, std::initializer_list<ExtLoader> loaders) {
-    const QString ext = QFileInfo(path).suffix().toLower();
-    for (const ExtLoader& l : loaders)
-        if (ext == l.ext)
-            return l.loader;
-    return 0;
+std::string Extension(const QString& path) {
+    return QFileInfo(path).suffix().toStdString();
 }
 
-// A file named on the command line or dropped: by its extension as the File
-// buttons take it, any other one as an archive.
-int LoaderOf(const QString& path) {
-    const int loader = LoaderOf(path, {{"mnr", kLoadMnr}, {"dat", kLoadDat}, {"txt", kLoadOrlo2}});
-    return loader ? loader : kLoadMnr;
-}
-
-// Asks for a file and loads it by the loader its extension stands for;
-// an extension not among loaders loads nothing.
-void AskAndLoad(CTervikDlg* dlg, const QList<IPrompts::Filter>& filters, const QString& defaultExt,
-                std::initializer_list<ExtLoader> loaders, DataProvenance::Way way) {
+// Asks for a file among the formats the button offers and loads it; an
+// extension not among them loads nothing.
+void AskAndLoad(CTervikDlg* dlg, DataProvenance::Way button) {
+    QList<IPrompts::Filter> filters;
+    QString defaultExt;
+    for (const ArchiveFormat& f : ArchiveFormats())
+        if (f.button == button) {
+            filters.append({UI(f.filterName), QString::fromStdString(f.Pattern())});
+            if (defaultExt.isEmpty())
+                defaultExt = f.extension;
+        }
     QString path;
     if (!Prompts().OpenFile(dlg, filters, defaultExt, path))
         return;
-    if (const int loader = LoaderOf(path, loaders))
-        dlg->LoadFile(loader, path, way);
+    const ArchiveFormat* format = FormatByExtension(Extension(path));
+    if (format && format->button == button)
+        dlg->LoadFile(*format, path, button);
 }
 
 } // namespace
@@ -103,22 +93,24 @@ QString MainWindowCaption(int language) {
     return QString::fromStdString(UIString(1, language)) + " v" + QString::fromUtf8(version ? version : "");
 }
 
-CTervikDlg::CTervikDlg(QWidget* parent) : QDialog(parent), m_reporter(this) {
+CTervikDlg::CTervikDlg(TervikDocument& document, QWidget* parent)
+    : QDialog(parent), m_document(document), m_pDocumentSignals(new CDocumentSignals(document, this)),
+      m_reporter(this) {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     setObjectName("102");
+    m_document.SetReporter(&m_reporter);
+    connect(m_pDocumentSignals, &CDocumentSignals::changed, this, [this](unsigned changes) {
+        if (changes & TervikDocument::kArchiveChanged)
+            OnArchiveChanged();
+    });
     CreateControls();
     // The statistics read the chart's measurement plot: no copy of its points.
     m_plots.keepPoints = false;
-    m_reportPdfWriter = [this](const ReportRequest& request, const QString& path, QString& error) {
-        SeriesReportOptions options;
-        options.series = request.series;
-        options.curve = request.curve;
-        options.intervals = request.intervals;
-        options.language = request.language;
-        options.provenance = request.provenance;
+    m_reportPdfWriter = [](const TervikDocument& document, const ReportOptions& options,
+                           const IntervalTable& table, const QString& path, QString& error) {
         std::string message;
-        const bool ok = WriteSeriesReport(*request.archive, options, LocalPath(path), message);
+        const bool ok = WriteSeriesReport(document, options, LocalPath(path), message, &table);
         error = QString::fromStdString(message);
         return ok;
     };
@@ -127,18 +119,10 @@ CTervikDlg::CTervikDlg(QWidget* parent) : QDialog(parent), m_reporter(this) {
 CTervikDlg::~CTervikDlg() {
     delete m_pChart;
     delete m_pStatList;
-    delete g_pArchive; // clears g_pArchive
+    m_document.SetReporter(nullptr);
 }
 
-void CTervikDlg::CreateControls() {
-    setFont(DialogGeometry::DialogFont());
-    const DialogGeometry du(font());
-    m_templateSize = du.Size(586, 398);
-    resize(m_templateSize);
-    // Small enough for a 1600 x 1000 screen at 200 %; below the template's
-    // size the controls close up (AnchorControls).
-    setMinimumSize(du.Size(506, 304));
-
+void CTervikDlg::CreateGroups(const DialogGeometry& du) {
     // Group boxes are plain frames behind the controls they surround, so
     // they are made first and stay at the bottom.
     auto group = [&](int id, int l, int t, int w, int h) {
@@ -161,6 +145,18 @@ void CTervikDlg::CreateControls() {
     m_pCorrectionGroup = group(1027, 6, 48, 474, 48);
     // The zero-correction group lies inside the correction group.
     m_pZeroGroup->raise();
+}
+
+void CTervikDlg::CreateControls() {
+    setFont(DialogGeometry::DialogFont());
+    const DialogGeometry du(font());
+    m_templateSize = du.Size(586, 398);
+    resize(m_templateSize);
+    // Small enough for a 1600 x 1000 screen at 200 %; below the template's
+    // size the controls close up (AnchorControls).
+    setMinimumSize(du.Size(506, 304));
+
+    CreateGroups(du);
 
     auto button = [&](int id, int l, int t, int w, int h) {
         auto* b = new QPushButton(this);
@@ -235,7 +231,11 @@ void CTervikDlg::CreateControls() {
         b->setEnabled(false);
 
     AnchorControls();
+    ConnectControls();
+    FollowControls();
+}
 
+void CTervikDlg::ConnectControls() {
     connect(m_pExit, &QPushButton::clicked, this, &CTervikDlg::accept);
     connect(m_pDevice, &QPushButton::clicked, this, &CTervikDlg::OnDevice);
     connect(m_pFile, &QPushButton::clicked, this, &CTervikDlg::OnFile);
@@ -258,6 +258,24 @@ void CTervikDlg::CreateControls() {
     for (int i = 0; i < 6; ++i)
         connect(m_pChartButtons[i], &QPushButton::clicked, this,
                 [this, c = commands[i]] { OnChartCommand(c); });
+}
+
+void CTervikDlg::FollowControls() {
+    // Every change, the program's own included, so the document always says
+    // what the controls show.
+    connect(m_pSeriesList, &QComboBox::currentIndexChanged, this,
+            [this](int index) { m_document.Select(index); });
+    const auto curve = [this] {
+        CurveSettings c = m_document.Curve();
+        c.zeroCorrection = m_pZeroList->currentIndex() == 1;
+        c.stdTempOn = m_pTempCheck->isChecked();
+        c.stdPresOn = m_pPresCheck->isChecked();
+        m_document.SetCurve(c);
+    };
+    connect(m_pZeroList, &QComboBox::currentIndexChanged, this, curve);
+    connect(m_pTempCheck, &QCheckBox::toggled, this, curve);
+    connect(m_pPresCheck, &QCheckBox::toggled, this, curve);
+    curve();
 }
 
 namespace {
@@ -359,7 +377,7 @@ void CTervikDlg::LayOutControls() {
                 m_pStatListCtrl->setColumnWidth(static_cast<int>(c), w);
         }
     }
-    if (m_provenance.way != DataProvenance::Way::None)
+    if (m_document.Provenance().way != DataProvenance::Way::None)
         ShowProvenance(); // the path elided afresh for the new width
     else if (!m_strSeriesGroup.isEmpty())
         SetSeriesGroupCaption(m_strSeriesGroup);
@@ -463,15 +481,22 @@ void CTervikDlg::OnInitDialog() {
     m_plots.times.clear();
     m_plots.results.clear();
     if (m_bStartFile && !m_strStartFile.isEmpty()) {
-        LoadFile(LoaderOf(m_strStartFile), m_strStartFile, DataProvenance::Way::CommandLine);
+        LoadFile(FormatForOpening(Extension(m_strStartFile)), m_strStartFile,
+                 DataProvenance::Way::CommandLine);
     }
+    CurveSettings curve = m_document.Curve();
     uint32_t value = 0;
     if (TervikSettings::GetRegDWord("Std", "Temp", value))
-        m_nStdTemp = static_cast<int32_t>(value);
+        curve.stdTemp = static_cast<int32_t>(value);
     if (TervikSettings::GetRegDWord("Std", "Pres", value))
-        m_nStdPres = static_cast<int32_t>(value);
-    m_pTempEdit->setText(QString::asprintf("%.1f", m_nStdTemp / 10.0));
-    m_pPresEdit->setText(QString::asprintf("%d", m_nStdPres));
+        curve.stdPres = static_cast<int32_t>(value);
+    m_document.SetCurve(curve);
+    ShowStdConditions(1);
+}
+
+void CTervikDlg::ShowStdConditions(int decimals) {
+    m_pTempEdit->setText(QString::asprintf("%.*f", decimals, m_document.Curve().stdTemp / 10.0));
+    m_pPresEdit->setText(QString::asprintf("%d", m_document.Curve().stdPres));
 }
 
 void CTervikDlg::CreateChart() {
@@ -595,20 +620,13 @@ void CTervikDlg::RemoveCurves() {
 }
 
 CurveOptions CTervikDlg::CurrentCurveOptions() const {
-    CurveOptions o;
-    o.zeroCorrection = m_pZeroList->currentIndex() == 1;
-    o.stdTemp = m_pTempCheck->isChecked() ? m_nStdTemp : -1;
-    o.stdPres = m_pPresCheck->isChecked() ? m_nStdPres : -1;
-    o.filter = m_bFilter;
-    return o;
+    return m_document.Curve().Options();
 }
 
 const SeriesInfo* CTervikDlg::SelectedSeries() const {
-    const int index = m_pSeriesList->currentIndex();
-    if (index < 0 || !g_pArchive)
-        return nullptr;
-    // The list can outlive the series after a failed load; GetSeries says so.
-    return g_pArchive->GetSeries(index);
+    // The list's entry (FollowControls); the list can outlive the series
+    // after a failed load, and the document says so.
+    return m_document.SelectedSeries();
 }
 
 void CTervikDlg::ShowSelectedSeries() {
@@ -619,7 +637,7 @@ void CTervikDlg::ShowSelectedSeries() {
     if (!m_pChart)
         return;
     WaitCursor wait;
-    ShowSeriesPlots(m_pChart->GetChart(), *series, m_pSeriesList->currentIndex(), CurrentCurveOptions(),
+    ShowSeriesPlots(m_pChart->GetChart(), *series, m_document.Selected(), CurrentCurveOptions(),
                     UI(2).toStdString(), m_plots);
     m_pChart->Redraw();
     UpdateStatistics();
@@ -678,46 +696,39 @@ void CTervikDlg::Refresh() {
     m_pSeriesModel->Reset(nullptr, {}, {});
     RemoveCurves();
     UpdateReportButton();
-    if (!g_pArchive || g_pArchive->GetSeriesCount() == 0)
+    const CArchiveData* archive = m_document.Archive();
+    if (!archive || archive->GetSeriesCount() == 0)
         return;
-    m_strYTitle = QString::fromStdString(ChartYCaption(g_pArchive->GetKind(), GetUILanguage()));
+    m_strYTitle = QString::fromStdString(ChartYCaption(archive->GetKind(), GetUILanguage()));
     m_strXTitle = UI(28);
     if (m_pChart)
         m_pChart->SetTitles(m_strXTitle.toStdString(), m_strYTitle.toStdString());
-    m_pSeriesModel->Reset(g_pArchive, UI(31).toStdString(), UI(32).toStdString());
+    m_pSeriesModel->Reset(archive, UI(31).toStdString(), UI(32).toStdString());
     m_pSeriesList->setCurrentIndex(0);
     ShowSelectedSeries();
-}
-
-bool CTervikDlg::HasUnsavedSeries() const {
-    if (!g_pArchive)
-        return false;
-    for (int i = 0; i < g_pArchive->GetSeriesCount(); ++i)
-        if (!g_pArchive->GetSeries(i)->saved)
-            return true;
-    return false;
 }
 
 bool CTervikDlg::ConfirmReplace() {
     // Every load replaces the whole archive; series read from the instrument
     // and not yet saved would be lost without a word.
-    if (!HasUnsavedSeries())
+    if (!m_document.HasUnsavedSeries())
         return true;
     return Prompts().Message(this, UI(144), IPrompts::Yes | IPrompts::No, IPrompts::Question, IPrompts::No) ==
            IPrompts::Yes;
 }
 
 void CTervikDlg::ShowProvenance() {
-    if (!g_pArchive)
+    const CArchiveData* archive = m_document.Archive();
+    if (!archive)
         return;
-    const auto caption = [this](const DataProvenance& p) {
+    const auto caption = [archive](const DataProvenance& p) {
         return QString("%1 (%2)").arg(
-            UI(2), QString::fromStdString(ProvenanceText(p, g_pArchive->GetHeader(), GetUILanguage())));
+            UI(2), QString::fromStdString(ProvenanceText(p, archive->GetHeader(), GetUILanguage())));
     };
     // A long path loses its middle, not the file name nor the rest.
     const QFontMetrics fm(m_pSeriesGroup->font());
     const int room = m_pSeriesGroup->width() - DialogGeometry(font()).X(8);
-    DataProvenance shown = m_provenance;
+    DataProvenance shown = m_document.Provenance();
     const QString path = QString::fromStdString(shown.path);
     shown.path.clear();
     const int rest = fm.horizontalAdvance(caption(shown));
@@ -725,64 +736,34 @@ void CTervikDlg::ShowProvenance() {
     SetSeriesGroupCaption(caption(shown));
 }
 
-int CTervikDlg::LoadFile(int loader, const QString& path, DataProvenance::Way way) {
+int CTervikDlg::LoadFile(const ArchiveFormat& format, const QString& path, DataProvenance::Way way) {
     if (!ConfirmReplace())
         return 0;
-    if (!g_pArchive)
-        new CArchiveData;
     const QString shown = QDir::toNativeSeparators(path);
     GuiReporter reporter(this, shown); // names the file in every message
-    g_pArchive->SetReporter(&reporter);
-    const auto restore = qScopeGuard([this] { g_pArchive->SetReporter(&m_reporter); });
-    const int hadSeries = m_pSeriesList->count();
-    int n = 0;
-    switch (loader) {
-    case kLoadMnr:
-        n = g_pArchive->LoadMnr(LocalPath(path));
-        break;
-    case kLoadDat:
-        n = g_pArchive->LoadDat(LocalPath(path));
-        break;
-    case kLoadOrlo2:
-        n = g_pArchive->LoadOrlo2Txt(LocalPath(path));
-        break;
-    default:
-        return 0;
-    }
-    if (n > 0) {
-        m_provenance = DataProvenance::FromFile(way, shown.toStdString());
-        Refresh();
+    // The window follows through OnArchiveChanged.
+    return m_document.Load(format, LocalPath(path), DataProvenance::FromFile(way, shown.toStdString()),
+                           reporter);
+}
+
+void CTervikDlg::OnArchiveChanged() {
+    Refresh();
+    if (m_document.Provenance().way != DataProvenance::Way::None)
         ShowProvenance();
-    } else if (hadSeries > 0 && g_pArchive->GetSeriesCount() == 0) {
-        // The failed load emptied the archive: the list and the caption must
-        // not name series that are gone.
-        Refresh();
-        m_provenance = DataProvenance{};
-        SetSeriesGroupCaption(UI(2));
-    }
-    return n;
+    else
+        SetSeriesGroupCaption(UI(2)); // a failed load emptied the archive
 }
 
 void CTervikDlg::OnDevice() {
     // A read replaces the archive as a file load does.
     if (ConfirmReplace()) {
-        // The dialog reads into an archive of its own: Cancel leaves the one
-        // on screen untouched (the read stays in read_backup.mnr).
-        CDeviceDlg dlg(m_deviceList, this);
-        if (dlg.exec() == QDialog::Accepted) {
-            if (std::unique_ptr<CArchiveData> read = dlg.TakeArchive()) {
-                delete g_pArchive;
-                g_pArchive = read.release();
-                m_provenance = DataProvenance{};
-                m_provenance.way = DataProvenance::Way::DeviceRead;
-                if (const CInstrument* instrument = m_deviceList.GetCurrent())
-                    m_provenance.instrument = instrument->GetNode().description;
-                m_provenance.deviceNumber = g_pArchive->GetHeader().GetDeviceNumber();
-                m_provenance.readTime = dlg.ReadTime();
-                m_provenance.partialRead = dlg.LastReadOutcome().Partial();
-            }
-            if (g_pArchive)
-                g_pArchive->SetReporter(&m_reporter);
+        // The dialog reads into an archive of its own and hands it to the
+        // document on OK: Cancel leaves the one on screen untouched (the read
+        // stays in read_backup.mnr).
+        const CArchiveData* before = m_document.Archive();
+        CDeviceDlg dlg(m_deviceList, m_document, this);
+        // OK without a read shows the first series again.
+        if (dlg.exec() == QDialog::Accepted && m_document.Archive() == before) {
             Refresh();
             ShowProvenance();
         }
@@ -791,13 +772,12 @@ void CTervikDlg::OnDevice() {
 }
 
 void CTervikDlg::OnFile() {
-    AskAndLoad(this, {{UI(30), "*.mnr"}, {UI(138), "*.dat"}}, "mnr", {{"mnr", kLoadMnr}, {"dat", kLoadDat}},
-               DataProvenance::Way::File);
+    AskAndLoad(this, DataProvenance::Way::File);
     FocusChart();
 }
 
 void CTervikDlg::OnFileOrlo2() {
-    AskAndLoad(this, {{UI(141), "*.txt"}}, "txt", {{"txt", kLoadOrlo2}}, DataProvenance::Way::Orlo2File);
+    AskAndLoad(this, DataProvenance::Way::Orlo2File);
     FocusChart();
 }
 
@@ -813,7 +793,7 @@ void CTervikDlg::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
     // Only the first file counts.
     const QString path = urls.first().toLocalFile();
-    LoadFile(LoaderOf(path), path, DataProvenance::Way::Drop);
+    LoadFile(FormatForOpening(Extension(path)), path, DataProvenance::Way::Drop);
     FocusChart();
 }
 
@@ -828,19 +808,14 @@ void CTervikDlg::OnZeroCorrection() {
 }
 
 void CTervikDlg::OnSetup() {
-    CStdCondDlg dlg(this);
-    dlg.m_nTemp = m_nStdTemp;
-    dlg.m_nPres = m_nStdPres;
-    dlg.m_bFilter = m_bFilter;
+    // The dialog sets the document's conditions and filter on OK; the
+    // filter is for this run only.
+    CStdCondDlg dlg(m_document, this);
     if (dlg.exec() != QDialog::Accepted)
         return;
-    m_nStdTemp = dlg.m_nTemp;
-    m_nStdPres = dlg.m_nPres;
-    TervikSettings::SetRegDWord("Std", "Temp", static_cast<uint32_t>(m_nStdTemp));
-    TervikSettings::SetRegDWord("Std", "Pres", static_cast<uint32_t>(m_nStdPres));
-    m_pTempEdit->setText(QString::asprintf("%.2f", m_nStdTemp / 10.0));
-    m_pPresEdit->setText(QString::asprintf("%d", m_nStdPres));
-    m_bFilter = dlg.m_bFilter; // for this run only
+    TervikSettings::SetRegDWord("Std", "Temp", static_cast<uint32_t>(m_document.Curve().stdTemp));
+    TervikSettings::SetRegDWord("Std", "Pres", static_cast<uint32_t>(m_document.Curve().stdPres));
+    ShowStdConditions(2);
     ShowSelectedSeries();
 }
 
@@ -870,7 +845,7 @@ void CTervikDlg::OnExport() {
 }
 
 void CTervikDlg::OnSave() {
-    const int index = m_pSeriesList->currentIndex();
+    const int index = m_document.Selected();
     const SeriesInfo* series = SelectedSeries();
     if (!series)
         return;
@@ -879,23 +854,24 @@ void CTervikDlg::OnSave() {
                             QString::fromStdString(SeriesStartName(*series)), path))
         return;
     WaitCursor wait;
-    g_pArchive->SaveSeries(index, LocalPath(path));
+    m_document.SaveSeries(index, LocalPath(path));
 }
 
 void CTervikDlg::OnSaveAll() {
-    if (m_pSeriesList->count() == 0 || !g_pArchive)
+    const CArchiveData* archive = m_document.Archive();
+    if (m_pSeriesList->count() == 0 || !archive)
         return;
     QString folder;
     if (!Prompts().ChooseFolder(this, UI(54), QDir::currentPath(), folder))
         return;
     // Series starting in the same second get distinct names instead of
     // overwriting one another.
-    const std::vector<std::string> names = SaveAllFileNames(*g_pArchive);
+    const std::vector<std::string> names = SaveAllFileNames(*archive);
     const int n = std::min<int>(m_pSeriesList->count(), static_cast<int>(names.size()));
     int saved = 0;
     for (int i = 0; i < n; ++i) {
         WaitCursor wait;
-        if (g_pArchive->SaveSeries(i, LocalPath(QDir(folder).filePath(QString::fromStdString(names[i])))) > 0)
+        if (m_document.SaveSeries(i, LocalPath(QDir(folder).filePath(QString::fromStdString(names[i])))) > 0)
             ++saved;
     }
     // Each failure has had its own message; this says what there is to find, and where.
@@ -910,17 +886,15 @@ std::unique_ptr<CReportDlg> CTervikDlg::CreateReportDlg() {
     const SeriesInfo* series = SelectedSeries();
     if (!series)
         return nullptr;
-    ReportRequest request;
-    request.archive = g_pArchive;
-    request.series = m_pSeriesList->currentIndex();
-    request.curve = CurrentCurveOptions();
+    ReportOptions options;
+    options.series = m_document.Selected();
+    options.curve = CurrentCurveOptions();
     double y1 = 0, y2 = 0;
     if (m_pChart)
-        m_pChart->GetView(request.viewMin, y1, request.viewMax, y2);
-    request.language = GetUILanguage();
-    request.provenance = m_provenance;
-    const YCaptionOffsets caption = YAxisCaptionOffsets(g_pArchive->GetKind());
-    auto dlg = std::make_unique<CReportDlg>(request, UI(caption.unit), this);
+        m_pChart->GetView(options.viewMin, y1, options.viewMax, y2);
+    options.language = GetUILanguage();
+    const YCaptionOffsets caption = YAxisCaptionOffsets(m_document.Archive()->GetKind());
+    auto dlg = std::make_unique<CReportDlg>(m_document, options, UI(caption.unit), this);
     dlg->SetPdfWriter(m_reportPdfWriter);
     return dlg;
 }
@@ -938,7 +912,7 @@ void CTervikDlg::OnLanguage() {
 }
 
 bool CTervikDlg::ExitGuard() {
-    if (!HasUnsavedSeries())
+    if (!m_document.HasUnsavedSeries())
         return true;
     // No is the default: Enter pressed twice must not lose an unsaved read.
     return Prompts().Message(this, UI(34), IPrompts::Yes | IPrompts::No, IPrompts::Question, IPrompts::No) ==

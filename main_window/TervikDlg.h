@@ -7,13 +7,17 @@
 #include "ReportDlg.h"
 #include "SeriesFormat.h"
 #include "SeriesPlots.h"
+#include "TervikDocument.h"
 
 #include <QDialog>
 #include <QString>
 #include <memory>
 #include <vector>
 
+struct ArchiveFormat;
+class CDocumentSignals;
 class CListCtrlWrp;
+class DialogGeometry;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -26,12 +30,12 @@ class SeriesListModel;
 QString MainWindowCaption(int language);
 
 // The main window (template 102): data sources, the series list, corrections,
-// statistics, export and saving. Controls carry their template IDs as object
-// names.
+// statistics, export and saving, of the document it is given, which must
+// outlive it. Controls carry their template IDs as object names.
 class CTervikDlg : public QDialog {
     Q_OBJECT
   public:
-    explicit CTervikDlg(QWidget* parent = nullptr);
+    explicit CTervikDlg(TervikDocument& document, QWidget* parent = nullptr);
     ~CTervikDlg() override;
 
     // The path from the command line, opened as an *.mnr file at initialisation.
@@ -42,9 +46,10 @@ class CTervikDlg : public QDialog {
     // Caption of the chart's Y axis for the loaded archive.
     QString YAxisCaption() const { return m_strYTitle; }
     QString XAxisCaption() const { return m_strXTitle; }
-    int StdTemp() const { return m_nStdTemp; }
-    int StdPres() const { return m_nStdPres; }
-    bool FilterOn() const { return m_bFilter; }
+    int StdTemp() const { return m_document.Curve().stdTemp; }
+    int StdPres() const { return m_document.Curve().stdPres; }
+    bool FilterOn() const { return m_document.Curve().filter; }
+    TervikDocument& Document() const { return m_document; }
     // X and Y values of the measurement curve now shown.
     std::vector<double> TimeValues() const;
     std::vector<double> ResultValues() const;
@@ -52,13 +57,14 @@ class CTervikDlg : public QDialog {
     CLCWrp* Chart() const { return m_pChart; }
     const SeriesPlots& Plots() const { return m_plots; }
 
-    // Loads path by the loader chosen (1 *.mnr, 2 *.dat, 3 Orlo2 text), first
-    // asking when it would replace unsaved series; way is how the file came,
-    // which the series group, the Report dialog and the report then name.
-    // Returns the loader's result, 0 when nothing was loaded.
-    int LoadFile(int loader, const QString& path, DataProvenance::Way way = DataProvenance::Way::File);
+    // Loads path in format into the document, first asking when it would
+    // replace unsaved series; way is how the file came, which the series
+    // group, the Report dialog and the report then name. Returns the
+    // loader's result, 0 when nothing was loaded.
+    int LoadFile(const ArchiveFormat& format, const QString& path,
+                 DataProvenance::Way way = DataProvenance::Way::File);
     // How the archive on screen was loaded.
-    const DataProvenance& Provenance() const { return m_provenance; }
+    const DataProvenance& Provenance() const { return m_document.Provenance(); }
 
     // Fills the series list from the archive and shows its first series.
     void Refresh();
@@ -103,6 +109,16 @@ class CTervikDlg : public QDialog {
     void SaveWindowSettings();
 
     void CreateControls();
+    void CreateGroups(const DialogGeometry& du);
+    void ConnectControls();
+    // The controls' state into the document: the series list's selection,
+    // the zero-correction list, the two correction switches.
+    void FollowControls();
+    // The document's archive replaced or emptied: the list, the chart, the caption.
+    void OnArchiveChanged();
+    // The standard conditions in their read-only edits; the temperature with
+    // decimals places.
+    void ShowStdConditions(int decimals);
     void OnInitDialog();
     void CreateChart();
     void Relabel();
@@ -115,7 +131,6 @@ class CTervikDlg : public QDialog {
     void RemoveCurves();
     CurveOptions CurrentCurveOptions() const;
     const SeriesInfo* SelectedSeries() const;
-    bool HasUnsavedSeries() const;
     bool ConfirmReplace();
     bool ExitGuard();
     void SetSeriesGroupCaption(const QString& text);
@@ -136,18 +151,16 @@ class CTervikDlg : public QDialog {
     void OnLanguage();
     void OnChartCommand(int (CLCWrp::*command)());
 
-    bool m_bFilter = true;
+    TervikDocument& m_document;
+    CDocumentSignals* m_pDocumentSignals; // owned as a child
     bool m_bStartFile = false;
     QString m_strStartFile;
-    DataProvenance m_provenance; // how the archive on screen was loaded
-    CLCWrp* m_pChart = nullptr;  // owned
+    CLCWrp* m_pChart = nullptr; // owned
     // The three curve handles and the time and result vectors of the
     // measurement curve, replaced together by each show.
     SeriesPlots m_plots;
     Statistics m_stat;
     CListCtrlWrp* m_pStatList = nullptr;
-    int m_nStdTemp = 200; // tenths of °C
-    int m_nStdPres = 760; // mm Hg
     QString m_strSeriesGroup, m_strCorrectionGroup, m_strStatGroup, m_strZeroGroup, m_strSourceGroup,
         m_strChartGroup;
     QString m_strXTitle, m_strYTitle;
@@ -186,4 +199,14 @@ class CTervikDlg : public QDialog {
     QPushButton* m_pLanguage;        // 1024
     QPushButton* m_pExit;            // 1
     QPushButton* m_pReport;          // 1034
+};
+
+// A main window with a document of its own, made before the window and
+// deleted after it (tools and tests that show one file).
+struct OwnedDocument {
+    TervikDocument document;
+};
+class DocumentWindow : private OwnedDocument, public CTervikDlg {
+  public:
+    explicit DocumentWindow(QWidget* parent = nullptr) : CTervikDlg(OwnedDocument::document, parent) {}
 };

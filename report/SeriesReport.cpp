@@ -298,32 +298,227 @@ class PageWriter {
 
 namespace {
 
-// WriteSeriesReport; release, when given, is archive, cleared as soon as the
-// figures are made, so the pages are written without the records; stream,
-// when given, gives the chart's points after that.
-// Qt and the allocator may throw; the caller gets an error text instead.
-bool WriteReport(const CArchiveData& archive, CArchiveData* release, MnrSeriesStream* stream,
-                 const SeriesReportOptions& options, const std::string& path, std::string& error) try {
+// Where the data come from and how they were computed: the report's top lines.
+std::vector<std::pair<std::string, std::string>>
+ReportFacts(const DataProvenance& provenance, const ArchiveHeader& header, const ReportOptions& options,
+            int seriesCount, double startTime, double endTime, const Statistics& stats) {
     const int lang = options.language;
     const auto ui = [lang](int offset) { return UIString(offset, lang); };
-    const SeriesInfo* series = archive.GetSeries(options.series);
+    const IntervalOptions& io = options.intervals;
+    std::vector<std::pair<std::string, std::string>> facts = {
+        {ui(241), std::to_string(header.GetKind())},
+        {ui(242), std::to_string(header.GetDeviceNumber())},
+        {ui(243), ProvenanceText(provenance, header, lang)},
+        {ui(245), "#" + std::to_string(options.series + 1) + "/" + std::to_string(seriesCount) + "    " +
+                      ui(31) + ": " + DateTimeText(startTime, true) + "    " + ui(32) + ": " +
+                      DateTimeText(endTime, true)},
+        {ui(246),
+         std::isfinite(io.xmin) || std::isfinite(io.xmax)
+             ? Printf(ui(248), DateTimeText(stats.firstTime, true), DateTimeText(stats.lastTime, true))
+             : ui(247)},
+    };
+    // Exactly the corrections behind the numbers, and the filter.
+    for (auto& line : CorrectionLines(options.curve, lang))
+        facts.push_back(std::move(line));
+    facts.emplace_back(ui(270), ProgramVersion());
+    return facts;
+}
+
+// The key: value lines at the report's top, values wrapped beside the keys.
+void WriteFactRows(PageWriter& page, GlyphCache& bodyGlyphs,
+                   const std::vector<std::pair<std::string, std::string>>& facts) {
+    double keyWidth = 0;
+    for (const auto& f : facts)
+        keyWidth = std::max(keyWidth, bodyGlyphs.Width(Q(f.first + ":")));
+    const double valueWidth = page.Width() - keyWidth - 8;
+    for (const auto& f : facts) {
+        const std::vector<QString> lines = WrapText(bodyGlyphs, Q(f.second), valueWidth);
+        for (size_t i = 0; i < lines.size(); ++i)
+            page.Row({i == 0 ? f.first + ":" : std::string(), lines[i].toStdString()},
+                     {keyWidth + 8, valueWidth}, {false, false}, bodyGlyphs);
+    }
+}
+
+// The statistics row as the main window shows it.
+void WriteStatisticsRow(PageWriter& page, const QFont& heading, GlyphCache& boldGlyphs,
+                        GlyphCache& smallGlyphs, const Statistics& stats, int lang) {
+    const auto ui = [lang](int offset) { return UIString(offset, lang); };
+    page.Line(ui(51), heading);
+    const std::array<std::string, 7> cells = StatisticsCells(stats);
+    const std::vector<double> statWidths = {70, 110, 55, 55, 55, 55, 55};
+    const std::vector<bool> statRight = {false, false, true, true, true, true, true};
+    page.Row({ui(46), ui(47), ui(48), ui(50), ui(52), ui(53), ui(49)}, statWidths, statRight, boldGlyphs);
+    page.Rule(std::accumulate(statWidths.begin(), statWidths.end(), 0.0));
+    page.Row(std::vector<std::string>(cells.begin(), cells.end()), statWidths, statRight, smallGlyphs);
+}
+
+// The cells of one row of the interval table.
+std::vector<std::string> IntervalRowCells(const IntervalRow& r, const IntervalOptions& io) {
+    const bool any = r.Values() > 0;
+    const LocalFields start = ToLocalFields(static_cast<double>(r.start));
+    // An interval ends at the next one's start, which may be midnight.
+    const bool oneDate = SameDate(start, ToLocalFields(static_cast<double>(r.end) - 1));
+    std::vector<std::string> c = {DateTimeText(start, false),
+                                  DateTimeText(static_cast<double>(r.end), false),
+                                  std::to_string(r.count),
+                                  (r.cycleKnown ? Number(r.coverage * 100, "%.0f") : "-") +
+                                      (r.incomplete ? "*" : ""),
+                                  any ? ThreeDigitForm(r.mean) : "-",
+                                  any ? ThreeDigitForm(r.sd) : "-",
+                                  any ? ThreeDigitForm(r.min) : "-",
+                                  any ? TimeIn(r.minTime, start, oneDate) : "",
+                                  any ? ThreeDigitForm(r.max) : "-",
+                                  any ? TimeIn(r.maxTime, start, oneDate) : ""};
+    if (io.haveLimit)
+        c.insert(c.end(), {std::to_string(r.above), AboveTimeText(r)});
+    return c;
+}
+
+// The interval table, its header repeated on every page, and its notes.
+void WriteIntervalTable(PageWriter& page, const QFont& heading, const QFont& small, GlyphCache& boldGlyphs,
+                        GlyphCache& smallGlyphs, const IntervalTable& table, const IntervalOptions& io,
+                        int lang) {
+    const auto ui = [lang](int offset) { return UIString(offset, lang); };
+    const auto cellsOf = [&io](const IntervalRow& r) { return IntervalRowCells(r, io); };
+    std::string intervalName = io.minutes == 60 ? ui(255) : ui(256);
+    if (io.minutes != 60 && io.minutes != 1440) {
+        char text[64];
+        std::snprintf(text, sizeof text, ui(257).c_str(), io.minutes);
+        intervalName = text;
+    }
+    std::vector<std::string> head = {ui(31), ui(274), ui(258), ui(259) + ", %", ui(48),
+                                     ui(50), ui(52),  ui(47),  ui(53),          ui(47)};
+    std::vector<bool> right = {false, false, true, true, true, true, true, false, true, false};
+    if (io.haveLimit) {
+        head.insert(head.end(), {ui(260), ui(261)});
+        right.insert(right.end(), {true, true});
+    }
+    std::vector<std::vector<std::string>> rows;
+    rows.reserve(table.rows.size());
+    for (const IntervalRow& r : table.rows)
+        rows.push_back(cellsOf(r));
+    const std::vector<std::string> total = cellsOf(table.total);
+    // Each column as wide as its widest text, the gaps shared out when there is room.
+    std::vector<double> widths(head.size());
+    for (size_t i = 0; i < head.size(); ++i) {
+        widths[i] = std::max(boldGlyphs.Width(Q(head[i])), smallGlyphs.Width(Q(total[i])));
+        for (const auto& r : rows)
+            widths[i] = std::max(widths[i], smallGlyphs.Width(Q(r[i])));
+    }
+    double sum = 0;
+    for (double w : widths)
+        sum += w;
+    // A row per interval with the times of its extremes; on landscape
+    // pages when that is too wide for the portrait ones.
+    constexpr double kMinGap = 6;
+    if (sum + kMinGap * static_cast<double>(widths.size() - 1) > page.Width())
+        page.NewPage(QPageLayout::Landscape);
+    page.Line(ui(254) + ": " + intervalName, heading);
+    const double gap =
+        std::clamp((page.Width() - sum) / static_cast<double>(widths.size() - 1), kMinGap, 14.0);
+    for (size_t i = 1; i < widths.size(); ++i)
+        widths[i] += gap;
+    const double tableWidth = std::accumulate(widths.begin(), widths.end(), 0.0);
+    const auto tableHead = [&] {
+        page.Row(head, widths, right, boldGlyphs, gap);
+        page.Rule(tableWidth);
+    };
+    tableHead();
+    for (const auto& r : rows) {
+        if (page.Need(2 * smallGlyphs.Metrics().height()))
+            tableHead();
+        page.Row(r, widths, right, smallGlyphs, gap);
+    }
+    page.Rule(tableWidth);
+    page.Row(total, widths, right, smallGlyphs, gap);
+    if (table.incompleteRows > 0)
+        page.Line(Printf(ui(268), Number(io.minShare * 100, "%.0f")), small);
+    if (table.medianCycle <= 0)
+        page.Line(ui(451), small);
+    if (table.total.nonFinite > 0)
+        page.Line(Printf(ui(450), std::to_string(table.total.nonFinite)), small);
+}
+
+// The exceedance summary.
+void WriteExceedances(PageWriter& page, const QFont& heading, const QFont& body, const IntervalTable& table,
+                      const IntervalOptions& io, const std::string& yCaption, int lang) {
+    const auto ui = [lang](int offset) { return UIString(offset, lang); };
+    page.Line(ui(263), heading);
+    if (!io.haveLimit) {
+        page.Line(ui(273), body);
+    } else {
+        const size_t intervalsAbove = table.rowsAbove;
+        const IntervalRow& t = table.total;
+        const size_t comma = yCaption.rfind(", ");
+        const std::string unit = comma == std::string::npos ? std::string() : yCaption.substr(comma + 2);
+        page.Line(ui(262) + ": " + ThreeDigitForm(io.limit) + " " + unit, body);
+        page.Line(Printf(ui(264), std::to_string(t.above) + " / " + std::to_string(t.count)), body);
+        page.Line(Printf(ui(265), AboveTimeText(t)), body);
+        if (t.above > 0)
+            page.Line(Printf(ui(266), DateTimeText(t.firstAbove, true), DateTimeText(t.lastAbove, true)),
+                      body);
+        page.Line(Printf(ui(267), std::to_string(intervalsAbove), std::to_string(table.rows.size())), body);
+    }
+}
+
+// The report's interval table and statistics: the table given when it is
+// whole, else computed here, the intervals counted before any row is made,
+// so a span too long for a report is refused at once.
+bool ReportFigures(const SeriesInfo& series, const ReportOptions& options, const IntervalTable* computed,
+                   IntervalTable& table, Statistics& stats, std::string& error) {
+    const auto ui = [lang = options.language](int offset) { return UIString(offset, lang); };
+    const IntervalOptions& io = options.intervals;
+    IntervalOptions reportIntervals = io;
+    reportIntervals.maxIntervals = std::min(io.maxIntervals, kMaxReportIntervals);
+    const bool given = computed && computed->rows.size() == computed->rowCount &&
+                       computed->rowCount <= reportIntervals.maxIntervals && !computed->rows.empty();
+    if (given)
+        table = *computed;
+    if (!(given || ComputeIntervals(series, options.curve, reportIntervals, table)) ||
+        !ComputeSeriesStatistics(series, options.curve, io.xmin, io.xmax, stats)) {
+        error = table.error.empty() ? ui(271) : Printf(ui(310), std::to_string(kMaxReportIntervals));
+        return false;
+    }
+    return true;
+}
+
+// The chart's view on the points reported: their time span, and the Y range
+// given or fitted to them.
+void ShowReportedPoints(CLCCore& chart, const ReportOptions& options) {
+    const IntervalOptions& io = options.intervals;
+    if (!std::isfinite(io.xmin) || !std::isfinite(io.xmax))
+        return;
+    double x1, y1, x2, y2;
+    chart.Model().GetView(x1, y1, x2, y2);
+    const bool fixedY = std::isfinite(options.viewYMin) && std::isfinite(options.viewYMax);
+    if (chart.Model().SetView(io.xmin, fixedY ? options.viewYMin : y1, io.xmax,
+                              fixedY ? options.viewYMax : y2) &&
+        !fixedY)
+        chart.AutoScaleY();
+}
+
+// WriteSeriesReport; release, when given, is the document's archive, cleared
+// as soon as the figures are made, so the pages are written without the
+// records; stream, when given, gives the chart's points after that. Qt and
+// the allocator may throw; the caller gets an error text instead.
+bool WriteReport(const TervikDocument& document, CArchiveData* release, MnrSeriesStream* stream,
+                 const ReportOptions& options, const IntervalTable* computed, const std::string& path,
+                 std::string& error) try {
+    const int lang = options.language;
+    const auto ui = [lang](int offset) { return UIString(offset, lang); };
+    const CArchiveData* const held = document.Archive();
+    const SeriesInfo* series = held ? held->GetSeries(options.series) : nullptr;
     if (!series) {
         error = ui(271);
         return false;
     }
+    const CArchiveData& archive = *held;
     const IntervalOptions& io = options.intervals;
 
-    // The intervals are counted before any row is made: a span too long for
-    // a report is refused at once.
-    IntervalOptions reportIntervals = io;
-    reportIntervals.maxIntervals = std::min(io.maxIntervals, kMaxReportIntervals);
     IntervalTable table;
     Statistics stats;
-    if (!ComputeIntervals(*series, options.curve, reportIntervals, table) ||
-        !ComputeSeriesStatistics(*series, options.curve, io.xmin, io.xmax, stats)) {
-        error = table.error.empty() ? ui(271) : Printf(ui(310), std::to_string(kMaxReportIntervals));
+    if (!ReportFigures(*series, options, computed, table, stats, error))
         return false;
-    }
     const ArchiveHeader header = archive.GetHeader();
     const int seriesCount = archive.GetSeriesCount();
     const double startTime = series->GetStartTime(), endTime = series->GetEndTime();
@@ -345,15 +540,7 @@ bool WriteReport(const CArchiveData& archive, CArchiveData* release, MnrSeriesSt
         error = "the file changed while it was read";
         return false;
     }
-    if (std::isfinite(io.xmin) && std::isfinite(io.xmax)) {
-        double x1, y1, x2, y2;
-        chart.Model().GetView(x1, y1, x2, y2);
-        const bool fixedY = std::isfinite(options.viewYMin) && std::isfinite(options.viewYMax);
-        if (chart.Model().SetView(io.xmin, fixedY ? options.viewYMin : y1, io.xmax,
-                                  fixedY ? options.viewYMax : y2) &&
-            !fixedY)
-            chart.AutoScaleY();
-    }
+    ShowReportedPoints(chart, options);
 
     QByteArray bytes;
     {
@@ -380,33 +567,9 @@ bool WriteReport(const CArchiveData& archive, CArchiveData* release, MnrSeriesSt
 
         page.Line(ui(240), title);
         page.Skip(6);
-        // Where the data come from and how they were computed.
-        std::vector<std::pair<std::string, std::string>> facts = {
-            {ui(241), std::to_string(header.GetKind())},
-            {ui(242), std::to_string(header.GetDeviceNumber())},
-            {ui(243), ProvenanceText(options.provenance, header, lang)},
-            {ui(245), "#" + std::to_string(options.series + 1) + "/" + std::to_string(seriesCount) + "    " +
-                          ui(31) + ": " + DateTimeText(startTime, true) + "    " + ui(32) + ": " +
-                          DateTimeText(endTime, true)},
-            {ui(246),
-             std::isfinite(io.xmin) || std::isfinite(io.xmax)
-                 ? Printf(ui(248), DateTimeText(stats.firstTime, true), DateTimeText(stats.lastTime, true))
-                 : ui(247)},
-        };
-        // Exactly the corrections behind the numbers, and the filter.
-        for (auto& line : CorrectionLines(options.curve, lang))
-            facts.push_back(std::move(line));
-        facts.emplace_back(ui(270), ProgramVersion());
-        double keyWidth = 0;
-        for (const auto& f : facts)
-            keyWidth = std::max(keyWidth, bodyGlyphs.Width(Q(f.first + ":")));
-        const double valueWidth = page.Width() - keyWidth - 8;
-        for (const auto& f : facts) {
-            const std::vector<QString> lines = WrapText(bodyGlyphs, Q(f.second), valueWidth);
-            for (size_t i = 0; i < lines.size(); ++i)
-                page.Row({i == 0 ? f.first + ":" : std::string(), lines[i].toStdString()},
-                         {keyWidth + 8, valueWidth}, {false, false}, bodyGlyphs);
-        }
+        WriteFactRows(
+            page, bodyGlyphs,
+            ReportFacts(document.Provenance(), header, options, seriesCount, startTime, endTime, stats));
         page.Skip(8);
 
         // The chart, drawn by the chart's own paint steps as vector shapes.
@@ -417,114 +580,11 @@ bool WriteReport(const CArchiveData& archive, CArchiveData* release, MnrSeriesSt
         RemoveSeriesPlots(&chart, plots);
         page.Skip(chartHeight + 10);
 
-        // The statistics row as the main window shows it.
-        page.Line(ui(51), heading);
-        const std::array<std::string, 7> cells = StatisticsCells(stats);
-        const std::vector<double> statWidths = {70, 110, 55, 55, 55, 55, 55};
-        const std::vector<bool> statRight = {false, false, true, true, true, true, true};
-        page.Row({ui(46), ui(47), ui(48), ui(50), ui(52), ui(53), ui(49)}, statWidths, statRight, boldGlyphs);
-        page.Rule(std::accumulate(statWidths.begin(), statWidths.end(), 0.0));
-        page.Row(std::vector<std::string>(cells.begin(), cells.end()), statWidths, statRight, smallGlyphs);
+        WriteStatisticsRow(page, heading, boldGlyphs, smallGlyphs, stats, lang);
         page.Skip(10);
-
-        // The interval table, its header repeated on every page.
-        std::string intervalName = io.minutes == 60 ? ui(255) : ui(256);
-        if (io.minutes != 60 && io.minutes != 1440) {
-            char text[64];
-            std::snprintf(text, sizeof text, ui(257).c_str(), io.minutes);
-            intervalName = text;
-        }
-        std::vector<std::string> head = {ui(31), ui(274), ui(258), ui(259) + ", %", ui(48),
-                                         ui(50), ui(52),  ui(47),  ui(53),          ui(47)};
-        std::vector<bool> right = {false, false, true, true, true, true, true, false, true, false};
-        if (io.haveLimit) {
-            head.insert(head.end(), {ui(260), ui(261)});
-            right.insert(right.end(), {true, true});
-        }
-        const auto cellsOf = [&](const IntervalRow& r) {
-            const bool any = r.Values() > 0;
-            const LocalFields start = ToLocalFields(static_cast<double>(r.start));
-            // An interval ends at the next one's start, which may be midnight.
-            const bool oneDate = SameDate(start, ToLocalFields(static_cast<double>(r.end) - 1));
-            std::vector<std::string> c = {DateTimeText(start, false),
-                                          DateTimeText(static_cast<double>(r.end), false),
-                                          std::to_string(r.count),
-                                          (r.cycleKnown ? Number(r.coverage * 100, "%.0f") : "-") +
-                                              (r.incomplete ? "*" : ""),
-                                          any ? ThreeDigitForm(r.mean) : "-",
-                                          any ? ThreeDigitForm(r.sd) : "-",
-                                          any ? ThreeDigitForm(r.min) : "-",
-                                          any ? TimeIn(r.minTime, start, oneDate) : "",
-                                          any ? ThreeDigitForm(r.max) : "-",
-                                          any ? TimeIn(r.maxTime, start, oneDate) : ""};
-            if (io.haveLimit)
-                c.insert(c.end(), {std::to_string(r.above), AboveTimeText(r)});
-            return c;
-        };
-        std::vector<std::vector<std::string>> rows;
-        rows.reserve(table.rows.size());
-        for (const IntervalRow& r : table.rows)
-            rows.push_back(cellsOf(r));
-        const std::vector<std::string> total = cellsOf(table.total);
-        // Each column as wide as its widest text, the gaps shared out when there is room.
-        std::vector<double> widths(head.size());
-        for (size_t i = 0; i < head.size(); ++i) {
-            widths[i] = std::max(boldGlyphs.Width(Q(head[i])), smallGlyphs.Width(Q(total[i])));
-            for (const auto& r : rows)
-                widths[i] = std::max(widths[i], smallGlyphs.Width(Q(r[i])));
-        }
-        double sum = 0;
-        for (double w : widths)
-            sum += w;
-        // A row per interval with the times of its extremes; on landscape
-        // pages when that is too wide for the portrait ones.
-        constexpr double kMinGap = 6;
-        if (sum + kMinGap * static_cast<double>(widths.size() - 1) > page.Width())
-            page.NewPage(QPageLayout::Landscape);
-        page.Line(ui(254) + ": " + intervalName, heading);
-        const double gap =
-            std::clamp((page.Width() - sum) / static_cast<double>(widths.size() - 1), kMinGap, 14.0);
-        for (size_t i = 1; i < widths.size(); ++i)
-            widths[i] += gap;
-        const double tableWidth = std::accumulate(widths.begin(), widths.end(), 0.0);
-        const auto tableHead = [&] {
-            page.Row(head, widths, right, boldGlyphs, gap);
-            page.Rule(tableWidth);
-        };
-        tableHead();
-        for (const auto& r : rows) {
-            if (page.Need(2 * smallGlyphs.Metrics().height()))
-                tableHead();
-            page.Row(r, widths, right, smallGlyphs, gap);
-        }
-        page.Rule(tableWidth);
-        page.Row(total, widths, right, smallGlyphs, gap);
-        if (table.incompleteRows > 0)
-            page.Line(Printf(ui(268), Number(io.minShare * 100, "%.0f")), small);
-        if (table.medianCycle <= 0)
-            page.Line(ui(451), small);
-        if (table.total.nonFinite > 0)
-            page.Line(Printf(ui(450), std::to_string(table.total.nonFinite)), small);
+        WriteIntervalTable(page, heading, small, boldGlyphs, smallGlyphs, table, io, lang);
         page.Skip(10);
-
-        // The exceedance summary.
-        page.Line(ui(263), heading);
-        if (!io.haveLimit) {
-            page.Line(ui(273), body);
-        } else {
-            const size_t intervalsAbove = table.rowsAbove;
-            const IntervalRow& t = table.total;
-            const size_t comma = yCaption.rfind(", ");
-            const std::string unit = comma == std::string::npos ? std::string() : yCaption.substr(comma + 2);
-            page.Line(ui(262) + ": " + ThreeDigitForm(io.limit) + " " + unit, body);
-            page.Line(Printf(ui(264), std::to_string(t.above) + " / " + std::to_string(t.count)), body);
-            page.Line(Printf(ui(265), AboveTimeText(t)), body);
-            if (t.above > 0)
-                page.Line(Printf(ui(266), DateTimeText(t.firstAbove, true), DateTimeText(t.lastAbove, true)),
-                          body);
-            page.Line(Printf(ui(267), std::to_string(intervalsAbove), std::to_string(table.rows.size())),
-                      body);
-        }
+        WriteExceedances(page, heading, body, table, io, yCaption, lang);
         page.Footer();
         if (!painter.end()) {
             error = Printf(ui(272), path);
@@ -543,17 +603,17 @@ bool WriteReport(const CArchiveData& archive, CArchiveData* release, MnrSeriesSt
 
 } // namespace
 
-bool WriteSeriesReport(const CArchiveData& archive, const SeriesReportOptions& options,
-                       const std::string& path, std::string& error) {
-    return WriteReport(archive, nullptr, nullptr, options, path, error);
+bool WriteSeriesReport(const TervikDocument& document, const ReportOptions& options, const std::string& path,
+                       std::string& error, const IntervalTable* table) {
+    return WriteReport(document, nullptr, nullptr, options, table, path, error);
 }
 
-bool WriteSeriesReport(CArchiveData&& archive, const SeriesReportOptions& options, const std::string& path,
+bool WriteSeriesReport(TervikDocument&& document, const ReportOptions& options, const std::string& path,
                        std::string& error) {
-    return WriteReport(archive, &archive, nullptr, options, path, error);
+    return WriteReport(document, document.Archive(), nullptr, options, nullptr, path, error);
 }
 
-bool WriteSeriesReport(CArchiveData&& archive, MnrSeriesStream& stream, const SeriesReportOptions& options,
+bool WriteSeriesReport(TervikDocument&& document, MnrSeriesStream& stream, const ReportOptions& options,
                        const std::string& path, std::string& error) {
-    return WriteReport(archive, &archive, &stream, options, path, error);
+    return WriteReport(document, document.Archive(), &stream, options, nullptr, path, error);
 }

@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
     // Settings of its own, so the stored window geometry is not the user's.
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    CTervikDlg dlg;
+    DocumentWindow dlg;
     dlg.SetStartFile(QString::fromLocal8Bit(argv[1]));
     dlg.show();
     if (!QTest::qWaitForWindowExposed(&dlg)) {

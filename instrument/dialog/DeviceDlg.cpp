@@ -79,9 +79,9 @@ template <typename F> auto CDeviceDlg::OnUiThread(F f) -> decltype(f()) {
     return result;
 }
 
-CDeviceDlg::CDeviceDlg(CDeviceList& devices, QWidget* parent)
+CDeviceDlg::CDeviceDlg(CDeviceList& devices, TervikDocument& document, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_devices(devices),
-      m_ui(new WorkerUi(this)) {
+      m_ui(new WorkerUi(this)), m_document(document) {
     setFont(DialogGeometry::DialogFont());
     const DialogGeometry du(font());
     setFixedSize(du.Size(262, 182));
@@ -290,7 +290,7 @@ void CDeviceDlg::OnRead() {
     m_progress->setValue(0);
     // The dialog's own until OK hands it over.
     if (!m_archive)
-        m_archive = std::make_unique<CArchiveData>(CArchiveData::Detached{});
+        m_archive = std::make_unique<CArchiveData>();
     CInstrument* instrument = m_devices.GetCurrent();
     m_btnOk->setEnabled(false);
     m_chkForce->setEnabled(false);
@@ -366,6 +366,21 @@ void CDeviceDlg::accept() {
     if (m_bReading)
         return;
     QDialog::accept();
+    if (m_archive) {
+        DataProvenance origin = ReadProvenance();
+        m_document.Adopt(std::move(m_archive), std::move(origin));
+    }
+}
+
+DataProvenance CDeviceDlg::ReadProvenance() const {
+    DataProvenance p;
+    p.way = DataProvenance::Way::DeviceRead;
+    if (const CInstrument* instrument = m_devices.GetCurrent())
+        p.instrument = instrument->GetNode().description;
+    p.deviceNumber = m_archive->GetHeader().GetDeviceNumber();
+    p.readTime = m_readTime;
+    p.partialRead = m_outcome.Partial();
+    return p;
 }
 
 void CDeviceDlg::reject() {

@@ -3,6 +3,7 @@
 #include "ArchiveData.h"
 #include "Instrument.h"
 #include "ReadArchive.h"
+#include "TervikDocument.h"
 
 #include <QDialog>
 #include <atomic>
@@ -18,15 +19,14 @@ class QPushButton;
 
 // The device dialog: pick an instrument of the device list it is given,
 // connect to it, and read its whole archive memory on a worker thread into
-// an archive of the dialog's own, which does not touch g_pArchive: a
-// cancelled dialog leaves the program's archive as it was. Run it with
-// exec(); it ends with Accepted (OK) when the main window should take the
-// archive read (TakeArchive) and show it. The list's current device is
-// closed with the dialog.
+// an archive of the dialog's own: a cancelled dialog leaves the document's
+// archive as it was. OK hands the archive read, with its origin, to the
+// document. Run it with exec(). The list's current device is closed with the
+// dialog.
 class CDeviceDlg : public QDialog {
     Q_OBJECT
   public:
-    explicit CDeviceDlg(CDeviceList& devices, QWidget* parent = nullptr);
+    CDeviceDlg(CDeviceList& devices, TervikDocument& document, QWidget* parent = nullptr);
     ~CDeviceDlg() override;
 
     int exec() override;
@@ -34,11 +34,9 @@ class CDeviceDlg : public QDialog {
     void reject() override; // OnCancel: during a read, a stop request
 
     bool IsReading() const { return m_bReading; }
-    // The archive of the last read; null before any read.
+    // The archive of the last read while the dialog holds it; null before
+    // any read and once OK has handed it to the document.
     const CArchiveData* Archive() const { return m_archive.get(); }
-    // Hands the archive read over (null when nothing was read); call after
-    // exec() has returned.
-    std::unique_ptr<CArchiveData> TakeArchive() { return std::move(m_archive); }
     // How the last read ended: a partial one stopped before its last block.
     const ReadOutcome& LastReadOutcome() const { return m_outcome; }
     // A short note for the main window's caption when the last read was
@@ -59,6 +57,8 @@ class CDeviceDlg : public QDialog {
     class WorkerUi;
 
     void OnInitDialog();
+    // Where the archive read came from, for the document.
+    DataProvenance ReadProvenance() const;
     void ReadArchiveThread(CInstrument* instrument);
     int OnReadProgress(int n, int total);
     void OnReadDone(int result);
@@ -90,6 +90,7 @@ class CDeviceDlg : public QDialog {
     std::atomic<bool> m_bWorkerDone{true};
     std::thread m_worker;
     WorkerUi* m_ui;
+    TervikDocument& m_document;
     std::unique_ptr<CArchiveData> m_archive;
     ReadOutcome m_outcome;
     double m_readTime = 0;

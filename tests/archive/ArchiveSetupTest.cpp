@@ -1,14 +1,16 @@
 // What an archive does before anyone sets it up: it reports nowhere, and one
-// made detached leaves the program's archive alone.
+// made apart leaves the document's archive alone.
 
+#include "TervikDocument.h"
 #include "TestUtil.h"
 
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace {
 
 TEST(ArchiveSetup, WithoutAReporterNothingIsPrinted) {
-    CArchiveData archive(CArchiveData::Detached{});
+    CArchiveData archive;
     testing::internal::CaptureStderr();
     testing::internal::CaptureStdout();
     EXPECT_EQ(archive.LoadMnr("/nonexistent/tervik.mnr"), 0);
@@ -21,19 +23,20 @@ TEST(ArchiveSetup, WithoutAReporterNothingIsPrinted) {
     EXPECT_EQ(reporter.messages, std::vector<std::string>{"Can't open file"});
 }
 
-TEST(ArchiveSetup, DetachedArchiveLeavesTheProgramsOneAlone) {
-    CArchiveData shown;
+TEST(ArchiveSetup, AnArchiveMadeApartLeavesTheDocumentsAlone) {
+    TervikDocument document;
+    CArchiveData& shown = document.EnsureArchive();
     {
-        CArchiveData own(CArchiveData::Detached{});
-        EXPECT_EQ(g_pArchive, &shown);
+        CArchiveData own;
+        EXPECT_EQ(document.Archive(), &shown);
     }
-    EXPECT_EQ(g_pArchive, &shown);
-    CArchiveData* taken = new CArchiveData(CArchiveData::Detached{});
-    EXPECT_EQ(g_pArchive, &shown);
-    // Handed over, it goes with the program's pointer as any archive does.
-    g_pArchive = taken;
-    delete taken;
-    EXPECT_EQ(g_pArchive, nullptr);
+    EXPECT_EQ(document.Archive(), &shown);
+    auto taken = std::make_unique<CArchiveData>();
+    CArchiveData* const handed = taken.get();
+    EXPECT_EQ(document.Archive(), &shown);
+    // Handed over, it is the document's.
+    document.Adopt(std::move(taken), {});
+    EXPECT_EQ(document.Archive(), handed);
 }
 
 } // namespace

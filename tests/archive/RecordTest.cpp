@@ -1,3 +1,4 @@
+#include "TervikDocument.h"
 #include "TestUtil.h"
 
 #include <gtest/gtest.h>
@@ -104,12 +105,12 @@ TEST(Archive, DropsErasedAndInvalidRecordsBeforeSplitting) {
     EXPECT_EQ(a.GetSeriesCount(), 0);
 }
 
-TEST(Archive, GlobalPointerFollowsTheInstance) {
-    {
-        CArchiveData a;
-        EXPECT_EQ(g_pArchive, &a);
-    }
-    EXPECT_EQ(g_pArchive, nullptr);
+TEST(Archive, TheDocumentMakesItsArchiveOnce) {
+    TervikDocument document;
+    EXPECT_EQ(document.Archive(), nullptr);
+    CArchiveData& a = document.EnsureArchive();
+    EXPECT_EQ(document.Archive(), &a);
+    EXPECT_EQ(&document.EnsureArchive(), &a);
 }
 
 } // namespace

@@ -78,8 +78,6 @@ class DeviceDlgTest : public QObject {
         std::filesystem::current_path(m_dir); // read_backup.mnr lands here
     }
     void cleanupTestCase() {
-        delete g_pArchive;
-        g_pArchive = nullptr;
         std::filesystem::current_path("/");
         std::filesystem::remove_all(m_dir);
     }
@@ -88,7 +86,8 @@ class DeviceDlgTest : public QObject {
 
     void noDeviceClosesAtOnce() {
         ScriptedPrompts prompts;
-        CDeviceDlg dlg(devices);
+        TervikDocument doc;
+        CDeviceDlg dlg(devices, doc);
         QCOMPARE(dlg.exec(), int(QDialog::Rejected));
         // The no-device text, then where to look: the group, the rule, the simulator.
         QCOMPARE(prompts.messages.size(), 1);
@@ -111,7 +110,8 @@ class DeviceDlgTest : public QObject {
         AddSim(c, Generated(1440));
         ScriptedPrompts prompts;
         prompts.messageAnswers = {IPrompts::Ok, IPrompts::No};
-        CDeviceDlg dlg(devices);
+        TervikDocument doc;
+        CDeviceDlg dlg(devices, doc);
         RunDialog(dlg, [&] {
             dlg.OnRead();
             QVERIFY(WaitReadDone(dlg));
@@ -121,12 +121,12 @@ class DeviceDlgTest : public QObject {
             QCOMPARE(dlg.PartialReadNote(), QString("incomplete read"));
             dlg.accept();
         });
-        QCOMPARE(dlg.Archive()->GetRecordCount(), 60);
+        QCOMPARE(doc.Archive()->GetRecordCount(), 60); // handed over by OK
 
         // A read that completes keeps the usual text and no note.
         devices.Sources().Clear();
         AddSim({}, Generated(30));
-        CDeviceDlg again(devices);
+        CDeviceDlg again(devices, doc);
         RunDialog(again, [&] {
             again.OnRead();
             QVERIFY(WaitReadDone(again));
@@ -142,7 +142,8 @@ class DeviceDlgTest : public QObject {
         c.statusUsed = 300;
         AddSim(c, Generated(600));
         ScriptedPrompts prompts;
-        CDeviceDlg dlg(devices);
+        TervikDocument doc;
+        CDeviceDlg dlg(devices, doc);
         const int rc = RunDialog(dlg, [&] {
             QCOMPARE(dlg.windowTitle(), QString("Device"));
             QCOMPARE(qobject_cast<QComboBox*>(dlg.Control(1000))->currentText(),
@@ -167,7 +168,7 @@ class DeviceDlgTest : public QObject {
         });
         QCOMPARE(rc, int(QDialog::Accepted));
         QVERIFY(prompts.messages.isEmpty());
-        const std::unique_ptr<CArchiveData> read = dlg.TakeArchive();
+        const CArchiveData* read = doc.Archive(); // handed over by OK
         QVERIFY(read);
         QCOMPARE(read->GetRecordCount(), 315);
         QCOMPARE(read->GetSeries(0)->saved, uint8_t{0});
@@ -178,7 +179,8 @@ class DeviceDlgTest : public QObject {
         AddSim({}, Generated(30));
         ScriptedPrompts prompts;
         prompts.messageAnswers = {IPrompts::No, IPrompts::Yes};
-        CDeviceDlg dlg(devices);
+        TervikDocument doc;
+        CDeviceDlg dlg(devices, doc);
         RunDialog(dlg, [&] {
             QTest::mouseClick(Force(dlg), Qt::LeftButton);
             QVERIFY(!Force(dlg)->isChecked());
@@ -199,7 +201,8 @@ class DeviceDlgTest : public QObject {
         AddSim(c, Generated(100));
         ScriptedPrompts prompts;
         prompts.messageAnswers = {IPrompts::Ok, IPrompts::Yes};
-        CDeviceDlg dlg(devices);
+        TervikDocument doc;
+        CDeviceDlg dlg(devices, doc);
         RunDialog(dlg, [&] {
             dlg.OnRead();
             QVERIFY(WaitReadDone(dlg));
@@ -215,7 +218,8 @@ class DeviceDlgTest : public QObject {
         AddSim(c, Generated(600));
         ScriptedPrompts prompts;
         prompts.messageAnswers = {IPrompts::No, IPrompts::Yes};
-        CDeviceDlg dlg(devices);
+        TervikDocument doc;
+        CDeviceDlg dlg(devices, doc);
         const int rc = RunDialog(dlg, [&] {
             dlg.OnRead();
             dlg.reject(); // Cancel: a stop request, the dialog stays
@@ -238,17 +242,18 @@ class DeviceDlgTest : public QObject {
 
     void cancelAfterReadKeepsTheShownArchive() {
         AddSim({}, Generated(90));
-        CArchiveData shown;
+        TervikDocument doc;
+        CArchiveData& shown = doc.EnsureArchive();
         shown.AssignRecords(Generated(10), true);
         ScriptedPrompts prompts;
-        CDeviceDlg dlg(devices);
+        CDeviceDlg dlg(devices, doc);
         const int rc = RunDialog(dlg, [&] {
             dlg.OnRead();
             QVERIFY(WaitReadDone(dlg));
             dlg.reject();
         });
         QCOMPARE(rc, int(QDialog::Rejected));
-        QCOMPARE(g_pArchive, &shown);
+        QCOMPARE(doc.Archive(), &shown);
         QCOMPARE(shown.GetRecordCount(), 10);
         QCOMPARE(shown.GetSeries(0)->saved, uint8_t{1});
         QCOMPARE(dlg.Archive()->GetRecordCount(), 90);
@@ -261,7 +266,8 @@ class DeviceDlgTest : public QObject {
         AddSim(c, Generated(20));
         ScriptedPrompts prompts;
         prompts.messageAnswers = {IPrompts::No};
-        CDeviceDlg dlg(devices);
+        TervikDocument doc;
+        CDeviceDlg dlg(devices, doc);
         RunDialog(dlg, [&] {
             dlg.OnRead();
             QVERIFY(WaitReadDone(dlg));
@@ -277,7 +283,8 @@ class DeviceDlgTest : public QObject {
         c.statusUsed = 0xFFFFFFF0ll;
         AddSim(c, Generated(20));
         ScriptedPrompts prompts;
-        CDeviceDlg dlg(devices);
+        TervikDocument doc;
+        CDeviceDlg dlg(devices, doc);
         RunDialog(dlg, [&] {
             QVERIFY(Text(dlg, 1009).startsWith("Status: 4294967280 records used"));
             QVERIFY(Text(dlg, 1009).contains("out of range"));
@@ -291,7 +298,8 @@ class DeviceDlgTest : public QObject {
         second.serialNumber = 7;
         AddSim(second, Generated(20));
         ScriptedPrompts prompts;
-        auto dlgOwner = std::make_unique<CDeviceDlg>(devices);
+        TervikDocument doc;
+        auto dlgOwner = std::make_unique<CDeviceDlg>(devices, doc);
         CDeviceDlg& dlg = *dlgOwner;
         RunDialog(dlg, [&] {
             auto* combo = qobject_cast<QComboBox*>(dlg.Control(1000));
@@ -315,7 +323,8 @@ class DeviceDlgTest : public QObject {
         c.baud = 57600; // about 42 ms a block
         AddSim(c, Generated(600));
         ScriptedPrompts prompts;
-        auto* dlg = new CDeviceDlg(devices);
+        TervikDocument doc;
+        auto* dlg = new CDeviceDlg(devices, doc);
         RunDialog(*dlg, [&] {
             dlg->OnRead();
             QVERIFY(QTest::qWaitFor([&] { return Text(*dlg, 1009).startsWith("Reading:"); }, 5000));

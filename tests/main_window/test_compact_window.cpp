@@ -35,7 +35,7 @@ class TestCompactWindow : public QObject {
         const QString file = m_dir.filePath("twelve.mnr");
         QVERIFY(WriteMnrFile(file.toStdString(), ArchiveHeader::Build(ArchiveHeader::kOriginDevice, 3, 1207),
                              GenerateRecords(g)));
-        auto dlg = std::make_unique<CTervikDlg>();
+        auto dlg = std::make_unique<DocumentWindow>();
         dlg->SetStartFile(file);
         dlg->show();
         QCoreApplication::processEvents();

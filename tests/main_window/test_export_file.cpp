@@ -49,7 +49,7 @@ class TestExportFile : public QObject {
         QVERIFY(WriteMnrFile(archive.toStdString(),
                              ArchiveHeader::Build(ArchiveHeader::kOriginDevice, 1, 1234),
                              {Rec(5, RF_ZERO, 2.0f), Rec(7, 0, 10.0f), Rec(9, RF_ZERO, 4.0f)}));
-        CTervikDlg dlg;
+        DocumentWindow dlg;
         dlg.SetStartFile(archive);
         dlg.show();
         auto* exportButton = dlg.findChild<QPushButton*>("1007");

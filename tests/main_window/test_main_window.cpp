@@ -74,6 +74,7 @@ class TestMainWindow : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
+    std::unique_ptr<TervikDocument> m_doc;
     std::unique_ptr<CTervikDlg> m_dlg;
 
     QString Path(const QString& name) const { return m_dir.filePath(name); }
@@ -89,7 +90,9 @@ class TestMainWindow : public QObject {
         SetUILanguage(language);
     }
     CTervikDlg& Open(const QString& startFile = QString()) {
-        m_dlg = std::make_unique<CTervikDlg>();
+        m_dlg.reset();
+        m_doc = std::make_unique<TervikDocument>();
+        m_dlg = std::make_unique<CTervikDlg>(*m_doc);
         if (!startFile.isNull())
             m_dlg->SetStartFile(startFile);
         m_dlg->show();
@@ -119,9 +122,7 @@ class TestMainWindow : public QObject {
     }
     // An archive in memory that was read from the instrument and not saved.
     void LoadUnsaved() {
-        if (!g_pArchive)
-            new CArchiveData;
-        g_pArchive->AssignRecords(SevenEightSeven(), false);
+        m_doc->EnsureArchive().AssignRecords(SevenEightSeven(), false);
         m_dlg->Refresh();
     }
 
@@ -133,7 +134,10 @@ class TestMainWindow : public QObject {
     }
     void cleanup() {
         m_dlg.reset();
-        QCOMPARE(g_pArchive, nullptr); // the window deletes the archive
+        // The window no longer listens: a change now would reach a deleted window.
+        if (m_doc)
+            m_doc->Adopt(nullptr, {});
+        m_doc.reset();
     }
 
     // The device dialog reports "No Devices Found" before it is shown; the
@@ -440,9 +444,9 @@ class TestMainWindow : public QObject {
                      ", dropped on the window; data read from instrument no. 1234)");
         // Old-format and Orlo2 files are read as the File buttons read them.
         Drop({QUrl::fromLocalFile(SAMPLES_DIR "/old-format.dat")});
-        QCOMPARE(g_pArchive->GetKind(), uint8_t{2});
+        QCOMPARE(m_doc->Archive()->GetKind(), uint8_t{2});
         Drop({QUrl::fromLocalFile(SAMPLES_DIR "/orlo2.txt")});
-        QCOMPARE(g_pArchive->GetKind(), uint8_t{5});
+        QCOMPARE(m_doc->Archive()->GetKind(), uint8_t{5});
         QVERIFY(prompts.messages.isEmpty());
     }
 
@@ -450,10 +454,10 @@ class TestMainWindow : public QObject {
     void startFileOpensByItsExtension() {
         ScriptedPrompts prompts;
         Open(SAMPLES_DIR "/orlo2.txt");
-        QCOMPARE(g_pArchive->GetKind(), uint8_t{5});
+        QCOMPARE(m_doc->Archive()->GetKind(), uint8_t{5});
         m_dlg.reset();
         Open(SAMPLES_DIR "/old-format.dat");
-        QCOMPARE(g_pArchive->GetKind(), uint8_t{2});
+        QCOMPARE(m_doc->Archive()->GetKind(), uint8_t{2});
         QVERIFY(!SeriesEntries().isEmpty());
         QVERIFY(prompts.messages.isEmpty());
         m_dlg.reset();
@@ -483,7 +487,7 @@ class TestMainWindow : public QObject {
         ArchiveRecord erased;
         std::memset(erased.raw, 0xFF, sizeof erased.raw);
         Drop({QUrl::fromLocalFile(WriteArchive("empty.mnr", {erased, erased}))});
-        QCOMPARE(g_pArchive->GetSeriesCount(), 0);
+        QCOMPARE(m_doc->Archive()->GetSeriesCount(), 0);
         QCOMPARE(SeriesEntries(), QStringList());
         QCOMPARE(C<QGroupBox>(1019)->title(), QString("Data"));
         // With nothing selected the data commands do nothing and ask nothing.
@@ -565,11 +569,11 @@ class TestMainWindow : public QObject {
         QCOMPARE(prompts.messages,
                  QStringList{"Some data are read from device but not saved. Replace them?"});
         QCOMPARE(SeriesEntries().size(), 3);
-        QCOMPARE(g_pArchive->GetSeriesCount(), 3);
+        QCOMPARE(m_doc->Archive()->GetSeriesCount(), 3);
         // A drop asks the same.
         prompts.messageAnswers = {IPrompts::No};
         Drop({QUrl::fromLocalFile(b)});
-        QCOMPARE(g_pArchive->GetSeriesCount(), 3);
+        QCOMPARE(m_doc->Archive()->GetSeriesCount(), 3);
         prompts.messageAnswers = {IPrompts::Yes};
         Drop({QUrl::fromLocalFile(b)});
         QCOMPARE(SeriesEntries().size(), 1);
@@ -843,8 +847,8 @@ class TestMainWindow : public QObject {
         // Read, then cancelled: nothing changes, on screen or behind it.
         QVERIFY(ReadDevice(false));
         QCOMPARE(SeriesEntries().size(), 1);
-        QCOMPARE(g_pArchive->GetRecordCount(), 1);
-        QCOMPARE(g_pArchive->GetSeries(0)->saved, uint8_t{1});
+        QCOMPARE(m_doc->Archive()->GetRecordCount(), 1);
+        QCOMPARE(m_doc->Archive()->GetSeries(0)->saved, uint8_t{1});
         QVERIFY(ReadDevice(true));
         QCOMPARE(SeriesEntries().size(), 3);
         QVERIFY(SeriesEntries()[2].startsWith("#3/3    Start: [  2011-06-04   11:00:00  ]"));
@@ -852,7 +856,7 @@ class TestMainWindow : public QObject {
         const QString caption = C<QGroupBox>(1019)->title();
         QVERIFY2(caption.startsWith("Data (read in this run from instrument KX-208M") &&
                      caption.contains(QString(" no. %1 at %2")
-                                          .arg(g_pArchive->GetHeader().GetDeviceNumber())
+                                          .arg(m_doc->Archive()->GetHeader().GetDeviceNumber())
                                           .arg(QDateTime::currentDateTime().toString("yyyy-MM-dd"))),
                  qPrintable(caption));
         QVERIFY(m_dlg->Plots().measurement);
@@ -906,9 +910,7 @@ class TestMainWindow : public QObject {
             Rec(3, 12, 0, 0, 3, RF_ZERO, 4.0f),
         };
         Open();
-        if (!g_pArchive)
-            new CArchiveData;
-        g_pArchive->AssignRecords(records, false);
+        m_doc->EnsureArchive().AssignRecords(records, false);
         m_dlg->Refresh();
         const QString folder = Path("saveall");
         QDir().mkpath(folder);
@@ -926,7 +928,7 @@ class TestMainWindow : public QObject {
         QCOMPARE(ReadAll(folder + "/2011-06-03_090530_2.mnr").mid(32), RecordBytes(records, 2, 1));
         QCOMPARE(ReadAll(folder + "/2011-06-03_120000.mnr").mid(32), RecordBytes(records, 3, 1));
         for (int i = 0; i < 3; ++i)
-            QVERIFY(g_pArchive->GetSeries(i)->saved);
+            QVERIFY(m_doc->Archive()->GetSeries(i)->saved);
     }
 
     void languageButtonStoresAndAsksForARestart() {

@@ -1,4 +1,5 @@
 // The Report dialog opened from the main window, and the window's CSV export.
+#include "ArchiveFormats.h"
 #include "ArchiveGen.h"
 #include "DialogUnits.h"
 #include "IntervalStats.h"
@@ -82,13 +83,13 @@ class TestReportDlg : public QObject {
         if (!WriteMnrFile(path.toStdString(), ArchiveHeader::Build(ArchiveHeader::kOriginDevice, 1, 1234),
                           GeneratedSeries()))
             qFatal("cannot write %s", qPrintable(path));
-        m_dlg = std::make_unique<CTervikDlg>();
+        m_dlg = std::make_unique<DocumentWindow>();
         m_dlg->SetStartFile(path);
         m_dlg->show();
         return *m_dlg;
     }
     template <class T> T* C(int id) const { return m_dlg->findChild<T*>(QString::number(id)); }
-    static const SeriesInfo& Series() { return *g_pArchive->GetSeries(0); }
+    const SeriesInfo& Series() const { return *m_dlg->Document().Archive()->GetSeries(0); }
 
   private slots:
     void init() {
@@ -99,7 +100,7 @@ class TestReportDlg : public QObject {
 
     void buttonFollowsTheSelectionAndTheRightEdge() {
         ScriptedPrompts prompts;
-        m_dlg = std::make_unique<CTervikDlg>();
+        m_dlg = std::make_unique<DocumentWindow>();
         m_dlg->show();
         auto* report = C<QPushButton>(1034);
         QVERIFY(report);
@@ -120,7 +121,7 @@ class TestReportDlg : public QObject {
         const QString empty = m_dir.filePath("empty.mnr");
         QVERIFY(
             WriteMnrFile(empty.toStdString(), ArchiveHeader::Build(ArchiveHeader::kOriginDevice, 1, 1), {}));
-        QCOMPARE(m_dlg->LoadFile(1, empty), 0);
+        QCOMPARE(m_dlg->LoadFile(*FormatByKey("mnr"), empty), 0);
         QCOMPARE(C<QComboBox>(1009)->count(), 0);
         QVERIFY(!report->isEnabled());
     }
@@ -190,7 +191,7 @@ class TestReportDlg : public QObject {
         const QString path = m_dir.filePath("week.mnr");
         QVERIFY(WriteMnrFile(path.toStdString(), ArchiveHeader::Build(ArchiveHeader::kOriginDevice, 1, 1),
                              records));
-        QVERIFY(Open().LoadFile(1, path) > 0);
+        QVERIFY(Open().LoadFile(*FormatByKey("mnr"), path) > 0);
         std::unique_ptr<CReportDlg> dlg = m_dlg->CreateReportDlg();
         dlg->findChild<QSpinBox*>("minutes")->setValue(1);
         dlg->findChild<QComboBox*>("interval")->setCurrentIndex(2);
@@ -256,9 +257,12 @@ class TestReportDlg : public QObject {
         ScriptedPrompts prompts;
         Open();
         QString writtenTo;
-        ReportRequest seen;
-        m_dlg->SetReportPdfWriter([&](const ReportRequest& request, const QString& path, QString& error) {
-            seen = request;
+        ReportOptions seen;
+        const TervikDocument* seenDocument = nullptr;
+        m_dlg->SetReportPdfWriter([&](const TervikDocument& document, const ReportOptions& options,
+                                      const IntervalTable&, const QString& path, QString& error) {
+            seen = options;
+            seenDocument = &document;
             writtenTo = path;
             error = "disk full";
             return false;
@@ -271,7 +275,7 @@ class TestReportDlg : public QObject {
         prompts.fileAnswers = {m_dir.filePath("r.pdf")};
         pdf->click();
         QCOMPARE(writtenTo, m_dir.filePath("r.pdf"));
-        QCOMPARE(seen.archive, g_pArchive);
+        QCOMPARE(seenDocument, &m_dlg->Document());
         QCOMPARE(seen.series, 0);
         QCOMPARE(seen.intervals.minutes, 1440);
         QVERIFY(seen.curve.zeroCorrection && seen.curve.filter);

@@ -29,7 +29,7 @@ class TestReportLarge : public QObject {
         const QString file = m_dir.filePath("gen.mnr");
         QVERIFY(WriteMnrFile(file.toStdString(), ArchiveHeader::Build(ArchiveHeader::kOriginDevice, 3, 1207),
                              GenerateRecords(GenOptions{})));
-        CTervikDlg main;
+        DocumentWindow main;
         main.SetStartFile(file);
         main.show();
         QCoreApplication::processEvents();
@@ -62,7 +62,7 @@ class TestReportLarge : public QObject {
         const QString file = m_dir.filePath("days.mnr");
         QVERIFY(WriteMnrFile(file.toStdString(), ArchiveHeader::Build(ArchiveHeader::kOriginDevice, 3, 1207),
                              GenerateRecords(g)));
-        CTervikDlg main;
+        DocumentWindow main;
         main.SetStartFile(file);
         main.show();
         QCoreApplication::processEvents();

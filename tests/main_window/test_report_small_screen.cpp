@@ -23,7 +23,7 @@ class TestReportSmallScreen : public QObject {
         const QString file = m_dir.filePath("gen.mnr");
         QVERIFY(WriteMnrFile(file.toStdString(), ArchiveHeader::Build(ArchiveHeader::kOriginDevice, 3, 1207),
                              GenerateRecords(GenOptions{})));
-        CTervikDlg main;
+        DocumentWindow main;
         main.SetStartFile(file);
         main.show();
         QCoreApplication::processEvents();

@@ -44,7 +44,7 @@ class TestSmallScreen : public QObject {
         const QScreen* screen = QGuiApplication::primaryScreen();
         QCOMPARE(screen->devicePixelRatio(), 2.0);
         QCOMPARE(screen->availableGeometry().size(), QSize(800, 470));
-        CTervikDlg dlg;
+        DocumentWindow dlg;
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
         QCoreApplication::processEvents();
@@ -69,7 +69,7 @@ class TestSmallScreen : public QObject {
     // Dragging the window's edge: each step of the drag draws the plot at
     // most once, however many controls move.
     void dragResizeDrawsThePlotOncePerStep() {
-        CTervikDlg dlg;
+        DocumentWindow dlg;
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
         auto* chart = static_cast<CLC*>(dlg.Chart()->GetWnd());

@@ -30,7 +30,7 @@ class TestStoredGeometry : public QObject {
         settings.setValue("WindowWidth", width);
         settings.setValue("WindowHeight", 700);
         settings.sync();
-        auto dlg = std::make_unique<CTervikDlg>();
+        auto dlg = std::make_unique<DocumentWindow>();
         dlg->show();
         QCoreApplication::processEvents();
         QCOMPARE(dlg->size(), dlg->TemplateSize());

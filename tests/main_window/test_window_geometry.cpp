@@ -24,7 +24,7 @@ class TestWindowGeometry : public QObject {
     std::unique_ptr<CTervikDlg> m_dlg;
 
     CTervikDlg& Open() {
-        m_dlg = std::make_unique<CTervikDlg>();
+        m_dlg = std::make_unique<DocumentWindow>();
         m_dlg->show();
         QCoreApplication::processEvents();
         return *m_dlg;

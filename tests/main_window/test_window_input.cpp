@@ -57,7 +57,7 @@ class TestWindowInput : public QObject {
         return p;
     }
     void Open(const QString& startFile = QString()) {
-        m_dlg = std::make_unique<CTervikDlg>();
+        m_dlg = std::make_unique<DocumentWindow>();
         if (!startFile.isNull())
             m_dlg->SetStartFile(startFile);
         m_dlg->show();
@@ -90,8 +90,8 @@ class TestWindowInput : public QObject {
 
     void exitQuestionDefaultsToNo() {
         Open();
-        new CArchiveData;
-        g_pArchive->AssignRecords(Records(), false); // read from the instrument, unsaved
+        m_dlg->Document().EnsureArchive().AssignRecords(Records(),
+                                                        false); // read from the instrument, unsaved
         m_dlg->Refresh();
         {
             ScriptedPrompts prompts;
