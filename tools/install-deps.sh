@@ -16,10 +16,11 @@ RUN_PACKAGES=(
   fonts-liberation2 fontconfig tzdata
 )
 # Besides, for the tests (a virtual display, PDF and picture checks, a Russian
-# locale), the fuzz targets, the benchmarks and the format check.
+# locale), the fuzz targets, the benchmarks, the format and structure checks.
 TEST_PACKAGES=(
   poppler-utils googletest libgtest-dev libbenchmark-dev
   xvfb xauth x11-utils imagemagick clang clang-format libclang-rt-14-dev locales time
+  universal-ctags python3
 )
 
 PACKAGES=("${RUN_PACKAGES[@]}")

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Installs what is missing, checks the sources' formatting, runs the fuzz
+# Installs what is missing, checks the sources' formatting and structure (no
+# function over 100 lines, no include cycle between folders), runs the fuzz
 # targets briefly, then builds the release and the sanitizer presets and runs
 # every test in each; then the Windows checks when their tools are there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
 bash tools/check-format.sh
+python3 tools/check-structure.py
 bash fuzz/run.sh "${TERVIK_FUZZ_SECONDS:-30}"
 for preset in release debug-asan; do
   cmake --preset "$preset" >/dev/null
