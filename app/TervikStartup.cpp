@@ -167,7 +167,7 @@ bool CTervikApp::PeerIsThisUser(qintptr descriptor) {
 
 void CTervikApp::GuardOffMessage(const QString& path) {
     Prompts().Message(nullptr,
-                      QString::asprintf(LoadUIString(172).toUtf8().constData(),
+                      QString::asprintf(LoadUIString(kUiNoSingleInstance).toUtf8().constData(),
                                         QDir::toNativeSeparators(path).toUtf8().constData()),
                       IPrompts::Ok, IPrompts::Exclamation);
 }
@@ -183,8 +183,8 @@ bool CTervikApp::GuardSingleInstance() {
     probe.connectToServer(path);
     // Only a copy of this user's may stop this one.
     if (probe.waitForConnected(1000) && PeerIsThisUser(probe.socketDescriptor())) {
-        const IPrompts::Button answer =
-            Prompts().Message(nullptr, LoadUIString(3), IPrompts::Yes | IPrompts::No, IPrompts::Exclamation);
+        const IPrompts::Button answer = Prompts().Message(
+            nullptr, LoadUIString(kUiAlreadyRunning), IPrompts::Yes | IPrompts::No, IPrompts::Exclamation);
         if (answer != IPrompts::Yes) {
             probe.write(kForwardRequest);
             probe.waitForBytesWritten(1000);
@@ -283,7 +283,7 @@ int CTervikApp::InitInstance(const QStringList& arguments) {
 #endif
     // The name, not the display name: the window system appends a display
     // name of its own to every window title ("Tervik v1.61 — Tervik").
-    QApplication::setApplicationName(QString::fromStdString(UIString(1, 0)));
+    QApplication::setApplicationName(QString::fromStdString(UIString(kUiTervik, 0)));
     QApplication::setWindowIcon(AppIcon());
     LoadLanguage();
     InstallQtTranslations(m_nLanguage);

@@ -318,7 +318,8 @@ void CLC::OnLButtonDblClk(int x, int y) {
     const double y1 = s.bottom == p.bottom ? Model().YMin() : Model().YMin() + sy * (p.bottom - s.bottom) / h;
     const double y2 = s.top == p.top ? Model().YMax() : Model().YMin() + sy * (p.bottom - s.top + 1) / h;
     if (!Model().SetView(x1, y1, x2, y2))
-        Prompts().Message(this, QString::fromStdString(LoadUIString(45)), IPrompts::Ok, IPrompts::NoIcon);
+        Prompts().Message(this, QString::fromStdString(LoadUIString(kUiZoomLimit)), IPrompts::Ok,
+                          IPrompts::NoIcon);
     Interaction().SetSelection({});
     Send(LCNotify::SelectionChanged);
     Redraw();
@@ -357,7 +358,8 @@ void CLC::FinishZoom(bool accepted, bool narrowing) {
         Post(LCViewNotice::ZoomIn);
     } else if (narrowing && !m_bZoomLimitTold) {
         m_bZoomLimitTold = true;
-        Prompts().Message(this, QString::fromStdString(LoadUIString(45)), IPrompts::Ok, IPrompts::NoIcon);
+        Prompts().Message(this, QString::fromStdString(LoadUIString(kUiZoomLimit)), IPrompts::Ok,
+                          IPrompts::NoIcon);
     }
 }
 

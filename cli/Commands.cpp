@@ -74,7 +74,7 @@ int CliInfo(const std::vector<std::string>& argv) {
     std::printf("\nkind: %d\nrecords: %d\nseries: %d\ny-title: %s\n", archive.GetKind(),
                 archive.GetRecordCount(), archive.GetSeriesCount(),
                 ChartYCaption(archive.GetKind(), 0).c_str());
-    ForEachSeriesListEntry(archive, UIString(31, 0), UIString(32, 0),
+    ForEachSeriesListEntry(archive, UIString(kUiSeriesStart, 0), UIString(kUiSeriesStop, 0),
                            [](const std::string& e) { std::printf("%s\n", e.c_str()); });
     return kExitOk;
 }

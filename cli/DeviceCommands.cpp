@@ -235,7 +235,8 @@ int CliDevices(const std::vector<std::string>& argv) {
     const int count = devices.Enumerate();
     PrintListNote(devices);
     if (count <= 0)
-        return CliError(kExitFailure, UIString(109, 0) + "\n" + UIString(PortNoDeviceHint(), 0));
+        return CliError(kExitFailure,
+                        UIString(kUiNoDevicesFound, 0) + "\n" + UIString(PortNoDeviceHint(), 0));
     for (int i = 0; i < count; ++i)
         std::printf("%d\t%s\n", i + 1, devices.GetLine(i).c_str());
     return kExitOk;
@@ -276,7 +277,8 @@ int CliRead(const std::vector<std::string>& argv) {
     const int count = devices.Enumerate();
     PrintListNote(devices);
     if (count <= 0)
-        return CliError(kExitFailure, UIString(109, 0) + "\n" + UIString(PortNoDeviceHint(), 0));
+        return CliError(kExitFailure,
+                        UIString(kUiNoDevicesFound, 0) + "\n" + UIString(PortNoDeviceHint(), 0));
     if (device > count)
         return CliError(kExitUsage, "there are only " + std::to_string(count) + " devices");
     CInstrument* instrument = devices.Connect(static_cast<int>(device - 1));
@@ -286,25 +288,25 @@ int CliRead(const std::vector<std::string>& argv) {
             if (!problem.empty())
                 return CliError(kExitFailure, problem);
         }
-        return CliError(kExitFailure, UIString(110, 0));
+        return CliError(kExitFailure, UIString(kUiCantOpenDevice, 0));
     }
     uint32_t used = 0, available = 0;
     if (!instrument->QueryVersion() || !instrument->QuerySerialNumber())
-        return CliError(kExitFailure, UIString(111, 0));
+        return CliError(kExitFailure, UIString(kUiDeviceDoesntRespond, 0));
     char line[256];
-    std::snprintf(line, sizeof line, UIString(112, 0).c_str(), instrument->GetSerialNumber());
+    std::snprintf(line, sizeof line, UIString(kUiDeviceConnected, 0).c_str(), instrument->GetSerialNumber());
     std::fprintf(stderr, "tervik-cli: %s\n", line);
     if (!instrument->QueryKind())
-        return CliError(kExitFailure, UIString(111, 0));
+        return CliError(kExitFailure, UIString(kUiDeviceDoesntRespond, 0));
     if (!instrument->QueryArchiveStatus(used, available))
-        return CliError(kExitFailure, UIString(113, 0));
+        return CliError(kExitFailure, UIString(kUiStatusReadFailed, 0));
     // Counts no instrument can have are shown as they came, unsigned, with a
     // note, as in the device dialog.
     if (StatusInRange(used, available))
-        std::snprintf(line, sizeof line, UIString(114, 0).c_str(), static_cast<int>(used),
+        std::snprintf(line, sizeof line, UIString(kUiStatusRecords, 0).c_str(), static_cast<int>(used),
                       static_cast<int>(available));
     else
-        std::snprintf(line, sizeof line, UIString(190, 0).c_str(), used, available,
+        std::snprintf(line, sizeof line, UIString(kUiStatusOutOfRange, 0).c_str(), used, available,
                       static_cast<int>(kMaxDeviceRecords));
     std::fprintf(stderr, "tervik-cli: %s\n", line);
 
@@ -322,7 +324,7 @@ int CliRead(const std::vector<std::string>& argv) {
     devices.CloseCurrent();
     if (outcome.Partial())
         std::fprintf(stderr, "tervik-cli: %s\n", PartialReadText(outcome, 0).c_str());
-    std::snprintf(line, sizeof line, UIString(116, 0).c_str(), records, archive.GetSeriesCount());
+    std::snprintf(line, sizeof line, UIString(kUiDoneRecords, 0).c_str(), records, archive.GetSeriesCount());
     std::fprintf(stderr, "tervik-cli: %s\n", line);
     const bool interrupted = g_interrupted;
     if (records == 0)

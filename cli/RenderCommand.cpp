@@ -140,16 +140,16 @@ int CliRender(const std::vector<std::string>& argv) {
     CLCCore chart;
     chart.Painter().SetPixelRatio(static_cast<double>(scale));
     chart.Layout(width * static_cast<int>(scale), height * static_cast<int>(scale));
-    ConfigureMainChart(&chart, LoadUIString(28), LoadUIString(26));
-    chart.Painter().SetTitles(LoadUIString(28),
+    ConfigureMainChart(&chart, LoadUIString(kUiAxisTime), LoadUIString(kUiConcentration));
+    chart.Painter().SetTitles(LoadUIString(kUiAxisTime),
                               ChartYCaption(streamed ? stream.Header().GetKind() : archive->GetKind()));
     // The chart holds its own copy of the points; the picture needs neither
     // the records nor the arrays kept for the statistics.
     SeriesPlots plots;
     plots.keepPoints = false;
     if (!streamed)
-        ShowSeriesPlots(&chart, *archive->GetSeries(index), index, options, LoadUIString(2), plots);
-    else if (!ShowSeriesPlots(&chart, stream, index, options, LoadUIString(2), plots))
+        ShowSeriesPlots(&chart, *archive->GetSeries(index), index, options, LoadUIString(kUiData), plots);
+    else if (!ShowSeriesPlots(&chart, stream, index, options, LoadUIString(kUiData), plots))
         return CliError(kExitFailure, path + ": the file changed while it was read");
     if (archive)
         archive->Clear();

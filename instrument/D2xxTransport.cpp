@@ -36,10 +36,6 @@ struct FT_DEVICE_LIST_INFO_NODE {
 };
 
 // Interface strings of the listing's notes.
-constexpr int kUiD2xxIncomplete = 420;
-constexpr int kUiD2xxNone = 421;
-constexpr int kUiD2xxFailed = 422;
-constexpr int kUiD2xxTooMany = 424;
 
 // FT_GetDeviceInfoList fills as many nodes as FT_CreateDeviceInfoList
 // counted, so the array must hold them all; a count beyond this is taken for

@@ -15,9 +15,6 @@ namespace {
 using kx::kRecordsPerBlock;
 
 constexpr int kBackupEvery = 250;
-constexpr int kUiPositionLost = 196;
-constexpr int kUiPartialRead = 480; // then the reasons, in the order of ReadOutcome::End
-constexpr int kUiBlockTwice = 485;
 
 // Whether the block's records are all valid: erased or empty memory repeats
 // legitimately, measured cycles never do.
@@ -35,6 +32,7 @@ std::string PartialReadText(const ReadOutcome& outcome, int language, int* uiOff
         *uiOffset = outcome.Partial() ? kUiPartialRead : 0;
     if (!outcome.Partial())
         return {};
+    // The reasons follow kUiPartialRead in the order of ReadOutcome::End.
     const std::string reason = UIString(kUiPartialRead + static_cast<int>(outcome.end), language);
     char text[512];
     std::snprintf(text, sizeof text, UIString(kUiPartialRead, language).c_str(), outcome.block,

@@ -26,10 +26,10 @@ CLangDlg::CLangDlg(QWidget* parent) : QDialog(parent) {
     connect(m_pOk, &QPushButton::clicked, this, &CLangDlg::accept);
     connect(m_pCancel, &QPushButton::clicked, this, &CLangDlg::reject);
 
-    setWindowTitle(QString::fromStdString(LoadUIString(19)));
+    setWindowTitle(QString::fromStdString(LoadUIString(kUiLanguageTitle)));
     m_pList->clear();
-    m_pList->addItem(QString::fromStdString(LoadUIString(20)));
-    m_pList->addItem(QString::fromStdString(LoadUIString(21)));
+    m_pList->addItem(QString::fromStdString(LoadUIString(kUiEnglish)));
+    m_pList->addItem(QString::fromStdString(LoadUIString(kUiRussian)));
     m_pList->setCurrentIndex(GetUILanguage());
 }
 

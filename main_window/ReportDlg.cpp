@@ -9,6 +9,7 @@
 #include "SeriesReport.h"
 #include "Settings.h"
 #include "StringTable.h"
+#include "UiText.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -36,10 +37,6 @@
 #include <new>
 
 namespace {
-
-QString UI(int offset) {
-    return QString::fromStdString(LoadUIString(offset));
-}
 
 QString Q(const std::string& s) {
     return QString::fromStdString(s);
@@ -97,7 +94,7 @@ CReportDlg::CReportDlg(const TervikDocument& document, const ReportOptions& opti
     // Room for the top row and the buttons beside a table of a few rows.
     setMinimumSize(du.X(410), du.Y(180));
     resize(m_templateSize);
-    setWindowTitle(UI(280));
+    setWindowTitle(UI(kUiReport));
 
     CreateControls(unit);
     ConnectControls();
@@ -130,10 +127,10 @@ void CReportDlg::CreateControls(const QString& unit) {
         return b;
     };
 
-    label(UI(281), 12, 9, 40, 8);
+    label(UI(kUiDialogInterval), 12, 9, 40, 8);
     m_pInterval = new QComboBox(this);
     m_pInterval->setObjectName("interval");
-    m_pInterval->addItems({UI(282), UI(283), UI(284)});
+    m_pInterval->addItems({UI(kUiDialogOneHour), UI(kUiDialogOneDay), UI(kUiNMinutes)});
     m_pInterval->setGeometry(du.X(54), du.Y(7), du.X(70), m_pInterval->sizeHint().height());
     m_pMinutes = new QSpinBox(this);
     m_pMinutes->setObjectName("minutes");
@@ -145,7 +142,7 @@ void CReportDlg::CreateControls(const QString& unit) {
     m_pMinutes->setGeometry(du.Rect(130, 7, 40, 12));
     m_pMinutes->setEnabled(false);
 
-    label(UI(285), 190, 9, 90, 8);
+    label(UI(kUiDialogLimitValue), 190, 9, 90, 8);
     m_pLimit = new QLineEdit(this);
     m_pLimit->setObjectName("limit");
     m_pLimit->setGeometry(du.Rect(282, 7, 50, 12));
@@ -155,10 +152,10 @@ void CReportDlg::CreateControls(const QString& unit) {
     if (TervikSettings::GetRegString("", kLimitKey, stored) && ParseLimit(stored, limit))
         m_pLimit->setText(NumberText(limit));
 
-    m_pWhole = new QRadioButton(UI(286), this);
+    m_pWhole = new QRadioButton(UI(kUiDialogWholeSeries), this);
     m_pWhole->setObjectName("whole");
     m_pWhole->setGeometry(du.Rect(12, 25, 90, 10));
-    m_pInView = new QRadioButton(UI(287), this);
+    m_pInView = new QRadioButton(UI(kUiPointsView), this);
     m_pInView->setObjectName("inView");
     m_pInView->setGeometry(du.Rect(108, 25, 120, 10));
     (m_request.pointsInView ? m_pInView : m_pWhole)->setChecked(true);
@@ -251,7 +248,7 @@ bool CReportDlg::ReadLimit() {
     const QString typed = m_pLimit->text().trimmed();
     double limit = 0;
     if (!typed.isEmpty() && !ParseLimit(typed, limit)) {
-        Prompts().Message(this, UI(306), IPrompts::Ok, IPrompts::Exclamation);
+        Prompts().Message(this, UI(kUiEnterLimitValueNumber), IPrompts::Ok, IPrompts::Exclamation);
         m_pLimit->setFocus();
         m_pLimit->selectAll();
         return false;
@@ -313,7 +310,7 @@ void CReportDlg::FillTable() {
     for (int r = 0; r <= shown; ++r) {
         const bool total = r == shown;
         const IntervalRow& row = total ? m_table.total : m_table.rows[static_cast<size_t>(r)];
-        list.SetCell(r, 0, total ? UI(300) : QString::number(r + 1));
+        list.SetCell(r, 0, total ? UI(kUiTotal) : QString::number(r + 1));
         const std::vector<std::string> cells = IntervalCells(row, o, total);
         for (size_t c = 0; c < cells.size(); ++c)
             list.SetCell(r, static_cast<int>(c) + 1, Q(cells[c]));
@@ -323,28 +320,29 @@ void CReportDlg::FillTable() {
     m_pTable->resizeColumnsToContents();
 
     QString summary =
-        SourceLines() + Format(301, {QString::number(rows), QString::number(m_table.incompleteRows),
-                                     NumberText(o.minShare * 100), Q(ThreeDigitForm(m_table.medianCycle))});
+        SourceLines() + Format(kUiIntervalsIncompleteFewerThan,
+                               {QString::number(rows), QString::number(m_table.incompleteRows),
+                                NumberText(o.minShare * 100), Q(ThreeDigitForm(m_table.medianCycle))});
     if (static_cast<size_t>(shown) < rows)
-        summary += " " + Format(309, {QString::number(shown)});
+        summary += " " + Format(kUiFirstShownExportCsv, {QString::number(shown)});
     if (m_table.medianCycle <= 0)
-        summary += " " + UI(451);
+        summary += " " + UI(kUiCycleLengthKnownFewer);
     if (m_table.total.nonFinite > 0)
-        summary += " " + Format(450, {QString::number(m_table.total.nonFinite)});
+        summary += " " + Format(kUiPointsHaveNoFinite, {QString::number(m_table.total.nonFinite)});
     if (o.haveLimit) {
         const IntervalRow& t = m_table.total;
         const QString limit = NumberText(o.limit);
         summary += "\n";
         if (t.above == 0) {
-            summary += Format(303, {limit});
+            summary += Format(kUiAboveNoPoints, {limit});
         } else {
             const auto when = [](double time) {
                 const LocalFields f = ToLocalFields(time);
                 return QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d", f.year, f.month, f.day, f.hour,
                                          f.minute, f.second);
             };
-            summary += Format(302, {limit, QString::number(t.above), Q(AboveTimeText(t)), when(t.firstAbove),
-                                    when(t.lastAbove)});
+            summary += Format(kUiAbovePointsTotalFirst, {limit, QString::number(t.above), Q(AboveTimeText(t)),
+                                                         when(t.firstAbove), when(t.lastAbove)});
         }
     }
     m_pSummary->setText(summary);
@@ -354,7 +352,7 @@ QString CReportDlg::SourceLines() const {
     const int lang = m_request.language;
     QString lines;
     if (m_document.Archive())
-        lines = Q(UIString(243, lang) + ": " +
+        lines = Q(UIString(kUiSource, lang) + ": " +
                   ProvenanceText(m_document.Provenance(), m_document.Archive()->GetHeader(), lang)) +
                 "\n";
     return lines + Q(CorrectionsText(m_request.curve, lang)) + "\n";
@@ -371,7 +369,7 @@ void CReportDlg::OnExportCsv() {
     if (!Recompute() || !m_bComputed)
         return;
     QString path;
-    if (!Prompts().SaveFile(this, {{UI(307), "*.csv"}}, "csv", DefaultFileName(), path))
+    if (!Prompts().SaveFile(this, {{UI(kUiCsvFilesCsv), "*.csv"}}, "csv", DefaultFileName(), path))
         return;
     int error = 0;
     bool written = false;
@@ -400,12 +398,12 @@ void CReportDlg::OnSavePdf() {
         return;
     // Said before a file name is asked for, which would be for nothing.
     if (m_table.rowCount > kMaxReportIntervals) {
-        Prompts().Message(this, Format(310, {QString::number(kMaxReportIntervals)}), IPrompts::Ok,
-                          IPrompts::Exclamation);
+        Prompts().Message(this, Format(kUiReportHoldsMostIntervals, {QString::number(kMaxReportIntervals)}),
+                          IPrompts::Ok, IPrompts::Exclamation);
         return;
     }
     QString path;
-    if (!Prompts().SaveFile(this, {{UI(308), "*.pdf"}}, "pdf", DefaultFileName(), path))
+    if (!Prompts().SaveFile(this, {{UI(kUiPdfFilesPdf), "*.pdf"}}, "pdf", DefaultFileName(), path))
         return;
     QString error;
     if (!m_pdfWriter(m_document, m_request, m_table, path, error))

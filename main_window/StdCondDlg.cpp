@@ -4,6 +4,7 @@
 #include "Prompts.h"
 #include "StringTable.h"
 #include "TervikDocument.h"
+#include "UiText.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -13,12 +14,6 @@
 #include <QPushButton>
 #include <QRegularExpression>
 
-namespace {
-QString UI(int offset) {
-    return QString::fromStdString(LoadUIString(offset));
-}
-} // namespace
-
 CStdCondDlg::CStdCondDlg(TervikDocument& document, QWidget* parent)
     : QDialog(parent), m_nTemp(document.Curve().stdTemp), m_nPres(document.Curve().stdPres),
       m_bFilter(document.Curve().filter), m_document(document) {
@@ -27,7 +22,7 @@ CStdCondDlg::CStdCondDlg(TervikDocument& document, QWidget* parent)
     const DialogGeometry du(font());
     setFixedSize(du.X(196), du.Y(116));
 
-    auto* group = new QGroupBox(UI(127), this);
+    auto* group = new QGroupBox(UI(kUiStanardValuesSetup), this);
     group->setObjectName("1035");
     group->setGeometry(du.Rect(6, 6, 180, 60));
     auto label = [&](int id, int offset, int l, int t, int w, int h) {
@@ -43,20 +38,20 @@ CStdCondDlg::CStdCondDlg(TervikDocument& document, QWidget* parent)
     m_pPres = new QLineEdit(this);
     m_pPres->setObjectName("1032");
     m_pPres->setGeometry(du.Rect(132, 42, 48, 14));
-    m_pFilter = new QCheckBox(UI(135), this);
+    m_pFilter = new QCheckBox(UI(kUiFilterBadDataPoints), this);
     m_pFilter->setObjectName("1036");
     m_pFilter->setGeometry(du.Rect(12, 78, 126, 10));
-    auto* ok = new QPushButton(UI(133), this);
+    auto* ok = new QPushButton(UI(kUiSetupOk), this);
     ok->setObjectName("1");
     ok->setGeometry(du.Rect(132, 96, 50, 14));
     ok->setDefault(true);
-    auto* cancel = new QPushButton(UI(132), this);
+    auto* cancel = new QPushButton(UI(kUiSetupCancel), this);
     cancel->setObjectName("2");
     cancel->setGeometry(du.Rect(12, 96, 50, 14));
     cancel->setAutoDefault(false);
     connect(ok, &QPushButton::clicked, this, &CStdCondDlg::accept);
     connect(cancel, &QPushButton::clicked, this, &CStdCondDlg::reject);
-    setWindowTitle(UI(126));
+    setWindowTitle(UI(kUiSetup));
 }
 
 int CStdCondDlg::exec() {
@@ -106,14 +101,14 @@ bool CStdCondDlg::Refuse(QLineEdit* edit, const QString& text) {
 
 bool CStdCondDlg::ReadConditions(int& temp, int& pres) {
     if (!ReadTenths(m_pTemp->text(), kTempMin / 10.0, kTempMax / 10.0, temp))
-        return Refuse(m_pTemp, QString::asprintf(UI(170).toUtf8().constData(),
+        return Refuse(m_pTemp, QString::asprintf(UI(kUiEnterNumber).toUtf8().constData(),
                                                  qPrintable(QString::asprintf("%.1f", kTempMin / 10.0)),
                                                  qPrintable(QString::asprintf("%.1f", kTempMax / 10.0))));
     int tenths = 0;
     if (!ReadTenths(m_pPres->text(), 0, kPresMax, tenths) || (tenths != 0 && tenths < kPresMin * 10))
-        return Refuse(m_pPres,
-                      QString::asprintf(UI(171).toUtf8().constData(), qPrintable(QString::number(kPresMin)),
-                                        qPrintable(QString::number(kPresMax))));
+        return Refuse(m_pPres, QString::asprintf(UI(kUiEnter0Number).toUtf8().constData(),
+                                                 qPrintable(QString::number(kPresMin)),
+                                                 qPrintable(QString::number(kPresMax))));
     pres = tenths / 10;
     return true;
 }

@@ -17,6 +17,7 @@
 #include "Settings.h"
 #include "StdCondDlg.h"
 #include "StringTable.h"
+#include "UiText.h"
 #include "WindowPlacement.h"
 
 #include <QApplication>
@@ -45,10 +46,6 @@
 #include <initializer_list>
 
 namespace {
-
-QString UI(int offset) {
-    return QString::fromStdString(LoadUIString(offset));
-}
 
 std::string LocalPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
@@ -90,7 +87,8 @@ void AskAndLoad(CTervikDlg* dlg, DataProvenance::Way button) {
 
 QString MainWindowCaption(int language) {
     const char* version = ProgramVersion();
-    return QString::fromStdString(UIString(1, language)) + " v" + QString::fromUtf8(version ? version : "");
+    return QString::fromStdString(UIString(kUiTervik, language)) + " v" +
+           QString::fromUtf8(version ? version : "");
 }
 
 CTervikDlg::CTervikDlg(TervikDocument& document, QWidget* parent)
@@ -505,8 +503,8 @@ void CTervikDlg::CreateChart() {
                     topLeft.y() + m_pPlaceholder->height()};
     m_pPlaceholder->hide();
     m_pChart = CLCWrp::CreateChart(rc, this, 2);
-    m_strXTitle = UI(28);
-    m_strYTitle = UI(26);
+    m_strXTitle = UI(kUiAxisTime);
+    m_strYTitle = UI(kUiConcentration);
     if (!m_pChart)
         return;
     // The chart takes over the placeholder's place in the layout.
@@ -532,34 +530,34 @@ void CTervikDlg::CreateChart() {
 
 void CTervikDlg::Relabel() {
     setWindowTitle(MainWindowCaption(GetUILanguage()));
-    m_strSeriesGroup = UI(2);
-    m_strCorrectionGroup = UI(123);
-    m_strStatGroup = UI(51);
-    m_strZeroGroup = UI(5);
-    m_strSourceGroup = UI(9);
-    m_strChartGroup = UI(12);
+    m_strSeriesGroup = UI(kUiData);
+    m_strCorrectionGroup = UI(kUiResultsCorrection);
+    m_strStatGroup = UI(kUiStatistics);
+    m_strZeroGroup = UI(kUiZeroCorrection);
+    m_strSourceGroup = UI(kUiDataSource);
+    m_strChartGroup = UI(kUiGraphControl);
     m_pSeriesGroup->setTitle(m_strSeriesGroup);
     m_pCorrectionGroup->setTitle(m_strCorrectionGroup);
     m_pStatGroup->setTitle(m_strStatGroup);
     m_pZeroGroup->setTitle(m_strZeroGroup);
     m_pSourceGroup->setTitle(m_strSourceGroup);
     m_pChartGroup->setTitle(m_strChartGroup);
-    m_pTempCheck->setText(UI(124));
-    m_pPresCheck->setText(UI(125));
-    m_pSetup->setText(UI(126));
+    m_pTempCheck->setText(UI(kUiStandardTemperatureC));
+    m_pPresCheck->setText(UI(kUiStandardPressureMmHg));
+    m_pSetup->setText(UI(kUiSetup));
     for (int i = 0; i < 6; ++i)
-        m_pChartButtons[i]->setText(UI(13 + i));
-    m_pDevice->setText(UI(10));
-    m_pFile->setText(UI(11));
-    m_pFileOrlo2->setText(UI(143));
-    m_pExport->setText(UI(4));
-    m_pSave->setText(UI(33));
-    m_pSaveAll->setText(UI(8));
-    m_pReport->setText(UI(280));
-    m_pExit->setText(UI(29));
+        m_pChartButtons[i]->setText(UI(kUiButtonScrollRight + i));
+    m_pDevice->setText(UI(kUiDataSourceDevice));
+    m_pFile->setText(UI(kUiDataSourceFile));
+    m_pFileOrlo2->setText(UI(kUiFileOrlo2));
+    m_pExport->setText(UI(kUiExport));
+    m_pSave->setText(UI(kUiSave));
+    m_pSaveAll->setText(UI(kUiSaveAll));
+    m_pReport->setText(UI(kUiReport));
+    m_pExit->setText(UI(kUiExit));
     m_pZeroList->clear();
-    m_pZeroList->addItem(UI(6));
-    m_pZeroList->addItem(UI(7));
+    m_pZeroList->addItem(UI(kUiNo));
+    m_pZeroList->addItem(UI(kUiYes));
 }
 
 int CTervikDlg::StatListTemplateWidth() const {
@@ -575,13 +573,13 @@ void CTervikDlg::SetupStatisticsList() {
     // narrows them (LayOutControls).
     const int client = StatListTemplateWidth() - 2 * m_pStatListCtrl->frameWidth();
     const int w = (client - 25 - 100 - 150) / 5;
-    m_pStatList->SetColumn(0, UI(46), 100);
-    m_pStatList->SetColumn(1, UI(47), 150);
-    m_pStatList->SetColumn(2, UI(48), w);
-    m_pStatList->SetColumn(3, UI(50), w);
-    m_pStatList->SetColumn(4, UI(52), w);
-    m_pStatList->SetColumn(5, UI(53), w);
-    m_pStatList->SetColumn(6, UI(49), w);
+    m_pStatList->SetColumn(0, UI(kUiStatDate), 100);
+    m_pStatList->SetColumn(1, UI(kUiStatTime), 150);
+    m_pStatList->SetColumn(2, UI(kUiMean), w);
+    m_pStatList->SetColumn(3, UI(kUiSd), w);
+    m_pStatList->SetColumn(4, UI(kUiMin), w);
+    m_pStatList->SetColumn(5, UI(kUiMax), w);
+    m_pStatList->SetColumn(6, UI(kUiRange), w);
     m_pStatList->CreateColumns();
     m_pStatList->FillList();
     for (int c = 0; c < m_pStatListCtrl->columnCount(); ++c)
@@ -638,7 +636,7 @@ void CTervikDlg::ShowSelectedSeries() {
         return;
     WaitCursor wait;
     ShowSeriesPlots(m_pChart->GetChart(), *series, m_document.Selected(), CurrentCurveOptions(),
-                    UI(2).toStdString(), m_plots);
+                    UI(kUiData).toStdString(), m_plots);
     m_pChart->Redraw();
     UpdateStatistics();
     for (QPushButton* b : m_pChartButtons)
@@ -700,10 +698,10 @@ void CTervikDlg::Refresh() {
     if (!archive || archive->GetSeriesCount() == 0)
         return;
     m_strYTitle = QString::fromStdString(ChartYCaption(archive->GetKind(), GetUILanguage()));
-    m_strXTitle = UI(28);
+    m_strXTitle = UI(kUiAxisTime);
     if (m_pChart)
         m_pChart->SetTitles(m_strXTitle.toStdString(), m_strYTitle.toStdString());
-    m_pSeriesModel->Reset(archive, UI(31).toStdString(), UI(32).toStdString());
+    m_pSeriesModel->Reset(archive, UI(kUiSeriesStart).toStdString(), UI(kUiSeriesStop).toStdString());
     m_pSeriesList->setCurrentIndex(0);
     ShowSelectedSeries();
 }
@@ -713,8 +711,8 @@ bool CTervikDlg::ConfirmReplace() {
     // and not yet saved would be lost without a word.
     if (!m_document.HasUnsavedSeries())
         return true;
-    return Prompts().Message(this, UI(144), IPrompts::Yes | IPrompts::No, IPrompts::Question, IPrompts::No) ==
-           IPrompts::Yes;
+    return Prompts().Message(this, UI(kUiUnsavedReplace), IPrompts::Yes | IPrompts::No, IPrompts::Question,
+                             IPrompts::No) == IPrompts::Yes;
 }
 
 void CTervikDlg::ShowProvenance() {
@@ -723,7 +721,7 @@ void CTervikDlg::ShowProvenance() {
         return;
     const auto caption = [archive](const DataProvenance& p) {
         return QString("%1 (%2)").arg(
-            UI(2), QString::fromStdString(ProvenanceText(p, archive->GetHeader(), GetUILanguage())));
+            UI(kUiData), QString::fromStdString(ProvenanceText(p, archive->GetHeader(), GetUILanguage())));
     };
     // A long path loses its middle, not the file name nor the rest.
     const QFontMetrics fm(m_pSeriesGroup->font());
@@ -751,7 +749,7 @@ void CTervikDlg::OnArchiveChanged() {
     if (m_document.Provenance().way != DataProvenance::Way::None)
         ShowProvenance();
     else
-        SetSeriesGroupCaption(UI(2)); // a failed load emptied the archive
+        SetSeriesGroupCaption(UI(kUiData)); // a failed load emptied the archive
 }
 
 void CTervikDlg::OnDevice() {
@@ -829,7 +827,8 @@ void CTervikDlg::OnExport() {
         name += "R";
     QString path;
     int filter = 1;
-    if (!Prompts().SaveFile(this, {{UI(35), "*.txt"}, {UI(307), "*.csv"}}, "txt", name, path, &filter))
+    if (!Prompts().SaveFile(this, {{UI(kUiTextFilesTxt), "*.txt"}, {UI(kUiCsvFilesCsv), "*.csv"}}, "txt",
+                            name, path, &filter))
         return;
     // The filter chooses the format; a typed .csv or .txt overrides it.
     const QString ext = QFileInfo(path).suffix().toLower();
@@ -850,7 +849,7 @@ void CTervikDlg::OnSave() {
     if (!series)
         return;
     QString path;
-    if (!Prompts().SaveFile(this, {{UI(30), "*.mnr"}}, "mnr",
+    if (!Prompts().SaveFile(this, {{UI(kUiMonitoringDataMnr), "*.mnr"}}, "mnr",
                             QString::fromStdString(SeriesStartName(*series)), path))
         return;
     WaitCursor wait;
@@ -862,7 +861,7 @@ void CTervikDlg::OnSaveAll() {
     if (m_pSeriesList->count() == 0 || !archive)
         return;
     QString folder;
-    if (!Prompts().ChooseFolder(this, UI(54), QDir::currentPath(), folder))
+    if (!Prompts().ChooseFolder(this, UI(kUiSelectFolderData), QDir::currentPath(), folder))
         return;
     // Series starting in the same second get distinct names instead of
     // overwriting one another.
@@ -875,7 +874,7 @@ void CTervikDlg::OnSaveAll() {
             ++saved;
     }
     // Each failure has had its own message; this says what there is to find, and where.
-    QString text = UI(541);
+    QString text = UI(kUiFilesSavedFolder);
     for (const QString& arg : {QString::number(saved), QString::number(n), QDir::toNativeSeparators(folder)})
         if (const qsizetype at = text.indexOf("%s"); at >= 0)
             text.replace(at, 2, arg);
@@ -908,15 +907,15 @@ void CTervikDlg::OnReport() {
 void CTervikDlg::OnLanguage() {
     CLangDlg dlg(this);
     if (dlg.exec() == QDialog::Accepted)
-        Prompts().Message(this, UI(36), IPrompts::Ok, IPrompts::Information);
+        Prompts().Message(this, UI(kUiRestartApplication), IPrompts::Ok, IPrompts::Information);
 }
 
 bool CTervikDlg::ExitGuard() {
     if (!m_document.HasUnsavedSeries())
         return true;
     // No is the default: Enter pressed twice must not lose an unsaved read.
-    return Prompts().Message(this, UI(34), IPrompts::Yes | IPrompts::No, IPrompts::Question, IPrompts::No) ==
-           IPrompts::Yes;
+    return Prompts().Message(this, UI(kUiUnsavedExit), IPrompts::Yes | IPrompts::No, IPrompts::Question,
+                             IPrompts::No) == IPrompts::Yes;
 }
 
 void CTervikDlg::keyPressEvent(QKeyEvent* event) {

@@ -37,12 +37,14 @@ std::string ProvenanceText(const DataProvenance& p, const ArchiveHeader& header,
     const auto ui = [language](int offset) { return UIString(offset, language); };
     using Way = DataProvenance::Way;
     if (p.way == Way::DeviceRead)
-        return Fill(ui(407), {p.instrument.empty() ? std::string("KX-208M") : p.instrument,
-                              std::to_string(p.deviceNumber), DateTimeText(p.readTime, true)}) +
-               (p.partialRead ? "; " + ui(486) : std::string());
-    const std::string origin = header.GetOrigin() == ArchiveHeader::kOriginDevice
-                                   ? Fill(ui(408), {std::to_string(header.GetDeviceNumber())})
-                                   : ui(409);
+        return Fill(ui(kUiReadRunInstrumentNo),
+                    {p.instrument.empty() ? std::string("KX-208M") : p.instrument,
+                     std::to_string(p.deviceNumber), DateTimeText(p.readTime, true)}) +
+               (p.partialRead ? "; " + ui(kUiIncompleteRead) : std::string());
+    const std::string origin =
+        header.GetOrigin() == ArchiveHeader::kOriginDevice
+            ? Fill(ui(kUiDataReadInstrumentNo), {std::to_string(header.GetDeviceNumber())})
+            : ui(kUiImportedData);
     int how = 0;
     switch (p.way) {
     case Way::File:
@@ -67,15 +69,17 @@ std::vector<std::pair<std::string, std::string>> CorrectionLines(const CurveOpti
     const auto ui = [language](int offset) { return UIString(offset, language); };
     std::vector<std::pair<std::string, std::string>> lines;
     if (!o.zeroCorrection) {
-        lines.emplace_back(ui(249), ui(400));
+        lines.emplace_back(ui(kUiCorrections), ui(kUiNoneRawResultsStored));
     } else {
         char temp[32];
         std::snprintf(temp, sizeof temp, "%.1f ", o.stdTemp / 10.0);
-        lines.emplace_back(ui(5), ui(7));
-        lines.emplace_back(ui(250), o.stdTemp > 0 ? temp + ui(130) : ui(252));
-        lines.emplace_back(ui(251), o.stdPres > 0 ? std::to_string(o.stdPres) + " " + ui(131) : ui(252));
+        lines.emplace_back(ui(kUiZeroCorrection), ui(kUiYes));
+        lines.emplace_back(ui(kUiStandardTemperature), o.stdTemp > 0 ? temp + ui(kUiC) : ui(kUiOff));
+        lines.emplace_back(ui(kUiStandardPressure),
+                           o.stdPres > 0 ? std::to_string(o.stdPres) + " " + ui(kUiMmHg) : ui(kUiOff));
     }
-    lines.emplace_back(ui(253), ui(o.filter ? 401 : 402));
+    lines.emplace_back(ui(kUiBadDataPointFilter),
+                       ui(o.filter ? kUiPointsMarkedBadLeft : kUiOffPointsMarkedBad));
     return lines;
 }
 

@@ -115,8 +115,8 @@ int EmptyReason(int count, bool hasReferenceZero, const CurveOptions& options, b
     if (anyFinite || count <= 0)
         return 0;
     if (!anyPoint && options.zeroCorrection && !hasReferenceZero)
-        return kNoZeroControlText;
-    return anyPoint ? kNoFiniteValueText : 0;
+        return kUiNoZeroControl;
+    return anyPoint ? kUiNoFiniteValue : 0;
 }
 
 // What ShowSeriesPlots needs of a series, wherever its records are.
@@ -186,7 +186,7 @@ bool ShowPlots(CLCCore* chart, const PlotSource& source, int listIndex, const Cu
     plots.measurement = AddCurve(chart, descs[kMeasurement], {0x208000, 3, 0x208000, 4}, title);
     plots.bad = AddCurve(chart, descs[kBad], {0x000080, 3, 0x000080, 5}, title);
     if (chart && plots.bad)
-        chart->Model().SetPlotNote(plots.bad, LoadUIString(kBadPointNote));
+        chart->Model().SetPlotNote(plots.bad, LoadUIString(kUiBadPointNote));
     const int reason = source.emptyReason(found.anyPoint, found.anyFinite);
     if (chart && reason != 0)
         chart->Painter().SetMessage(LoadUIString(reason));

@@ -52,14 +52,11 @@ bool ShowSeriesPlots(CLCCore* chart, MnrSeriesStream& stream, int listIndex, con
                      const std::string& dataText, SeriesPlots& plots);
 
 // The interface strings that say why a series leaves the chart empty.
-constexpr int kNoZeroControlText = 200;
-constexpr int kNoFiniteValueText = 201;
 // The read-out's word on a point of the bad-point curve.
-constexpr int kBadPointNote = 540;
 
 // Why the curves of series show nothing, given whether the walk gave any
-// point and any finite value: kNoZeroControlText (zero correction on, and no
-// zero-control record the filter keeps), kNoFiniteValueText, or 0 when
+// point and any finite value: kUiNoZeroControl (zero correction on, and no
+// zero-control record the filter keeps), kUiNoFiniteValue, or 0 when
 // something is shown or the series has no record at all.
 int EmptyChartReason(const SeriesInfo& series, const CurveOptions& options, bool anyPoint, bool anyFinite);
 

@@ -255,7 +255,7 @@ class PageWriter {
         const double y = m_writer.height() - kMargin + fm.ascent() - fm.height();
         m_painter.drawText(QPointF(kMargin, y), Q(std::string("Tervik ") + ProgramVersion()));
         char page[64];
-        std::snprintf(page, sizeof page, UIString(269, m_language).c_str(), ++m_page);
+        std::snprintf(page, sizeof page, UIString(kUiPage, m_language).c_str(), ++m_page);
         const QString text = Q(page);
         m_painter.drawText(QPointF(kMargin + m_width - fm.horizontalAdvance(text), y), text);
     }
@@ -306,21 +306,21 @@ ReportFacts(const DataProvenance& provenance, const ArchiveHeader& header, const
     const auto ui = [lang](int offset) { return UIString(offset, lang); };
     const IntervalOptions& io = options.intervals;
     std::vector<std::pair<std::string, std::string>> facts = {
-        {ui(241), std::to_string(header.GetKind())},
-        {ui(242), std::to_string(header.GetDeviceNumber())},
-        {ui(243), ProvenanceText(provenance, header, lang)},
-        {ui(245), "#" + std::to_string(options.series + 1) + "/" + std::to_string(seriesCount) + "    " +
-                      ui(31) + ": " + DateTimeText(startTime, true) + "    " + ui(32) + ": " +
-                      DateTimeText(endTime, true)},
-        {ui(246),
+        {ui(kUiInstrumentKind), std::to_string(header.GetKind())},
+        {ui(kUiDeviceNumber), std::to_string(header.GetDeviceNumber())},
+        {ui(kUiSource), ProvenanceText(provenance, header, lang)},
+        {ui(kUiSeries), "#" + std::to_string(options.series + 1) + "/" + std::to_string(seriesCount) +
+                            "    " + ui(kUiSeriesStart) + ": " + DateTimeText(startTime, true) + "    " +
+                            ui(kUiSeriesStop) + ": " + DateTimeText(endTime, true)},
+        {ui(kUiPointsReported),
          std::isfinite(io.xmin) || std::isfinite(io.xmax)
-             ? Printf(ui(248), DateTimeText(stats.firstTime, true), DateTimeText(stats.lastTime, true))
-             : ui(247)},
+             ? Printf(ui(kUiView), DateTimeText(stats.firstTime, true), DateTimeText(stats.lastTime, true))
+             : ui(kUiReportWholeSeries)},
     };
     // Exactly the corrections behind the numbers, and the filter.
     for (auto& line : CorrectionLines(options.curve, lang))
         facts.push_back(std::move(line));
-    facts.emplace_back(ui(270), ProgramVersion());
+    facts.emplace_back(ui(kUiProgramVersion), ProgramVersion());
     return facts;
 }
 
@@ -343,11 +343,12 @@ void WriteFactRows(PageWriter& page, GlyphCache& bodyGlyphs,
 void WriteStatisticsRow(PageWriter& page, const QFont& heading, GlyphCache& boldGlyphs,
                         GlyphCache& smallGlyphs, const Statistics& stats, int lang) {
     const auto ui = [lang](int offset) { return UIString(offset, lang); };
-    page.Line(ui(51), heading);
+    page.Line(ui(kUiStatistics), heading);
     const std::array<std::string, 7> cells = StatisticsCells(stats);
     const std::vector<double> statWidths = {70, 110, 55, 55, 55, 55, 55};
     const std::vector<bool> statRight = {false, false, true, true, true, true, true};
-    page.Row({ui(46), ui(47), ui(48), ui(50), ui(52), ui(53), ui(49)}, statWidths, statRight, boldGlyphs);
+    page.Row({ui(kUiStatDate), ui(kUiStatTime), ui(kUiMean), ui(kUiSd), ui(kUiMin), ui(kUiMax), ui(kUiRange)},
+             statWidths, statRight, boldGlyphs);
     page.Rule(std::accumulate(statWidths.begin(), statWidths.end(), 0.0));
     page.Row(std::vector<std::string>(cells.begin(), cells.end()), statWidths, statRight, smallGlyphs);
 }
@@ -380,17 +381,19 @@ void WriteIntervalTable(PageWriter& page, const QFont& heading, const QFont& sma
                         int lang) {
     const auto ui = [lang](int offset) { return UIString(offset, lang); };
     const auto cellsOf = [&io](const IntervalRow& r) { return IntervalRowCells(r, io); };
-    std::string intervalName = io.minutes == 60 ? ui(255) : ui(256);
+    std::string intervalName = io.minutes == 60 ? ui(kUiReportOneHour) : ui(kUiReportOneDay);
     if (io.minutes != 60 && io.minutes != 1440) {
         char text[64];
-        std::snprintf(text, sizeof text, ui(257).c_str(), io.minutes);
+        std::snprintf(text, sizeof text, ui(kUiReportMinutes).c_str(), io.minutes);
         intervalName = text;
     }
-    std::vector<std::string> head = {ui(31), ui(274), ui(258), ui(259) + ", %", ui(48),
-                                     ui(50), ui(52),  ui(47),  ui(53),          ui(47)};
+    std::vector<std::string> head = {
+        ui(kUiSeriesStart), ui(kUiReportEnd), ui(kUiReportPoints), ui(kUiReportCoverage) + ", %",
+        ui(kUiMean),        ui(kUiSd),        ui(kUiMin),          ui(kUiStatTime),
+        ui(kUiMax),         ui(kUiStatTime)};
     std::vector<bool> right = {false, false, true, true, true, true, true, false, true, false};
     if (io.haveLimit) {
-        head.insert(head.end(), {ui(260), ui(261)});
+        head.insert(head.end(), {ui(kUiReportAbove), ui(kUiReportTimeAbove)});
         right.insert(right.end(), {true, true});
     }
     std::vector<std::vector<std::string>> rows;
@@ -413,7 +416,7 @@ void WriteIntervalTable(PageWriter& page, const QFont& heading, const QFont& sma
     constexpr double kMinGap = 6;
     if (sum + kMinGap * static_cast<double>(widths.size() - 1) > page.Width())
         page.NewPage(QPageLayout::Landscape);
-    page.Line(ui(254) + ": " + intervalName, heading);
+    page.Line(ui(kUiReportInterval) + ": " + intervalName, heading);
     const double gap =
         std::clamp((page.Width() - sum) / static_cast<double>(widths.size() - 1), kMinGap, 14.0);
     for (size_t i = 1; i < widths.size(); ++i)
@@ -432,32 +435,36 @@ void WriteIntervalTable(PageWriter& page, const QFont& heading, const QFont& sma
     page.Rule(tableWidth);
     page.Row(total, widths, right, smallGlyphs, gap);
     if (table.incompleteRows > 0)
-        page.Line(Printf(ui(268), Number(io.minShare * 100, "%.0f")), small);
+        page.Line(Printf(ui(kUiIncompleteFewerCyclesThan), Number(io.minShare * 100, "%.0f")), small);
     if (table.medianCycle <= 0)
-        page.Line(ui(451), small);
+        page.Line(ui(kUiCycleLengthKnownFewer), small);
     if (table.total.nonFinite > 0)
-        page.Line(Printf(ui(450), std::to_string(table.total.nonFinite)), small);
+        page.Line(Printf(ui(kUiPointsHaveNoFinite), std::to_string(table.total.nonFinite)), small);
 }
 
 // The exceedance summary.
 void WriteExceedances(PageWriter& page, const QFont& heading, const QFont& body, const IntervalTable& table,
                       const IntervalOptions& io, const std::string& yCaption, int lang) {
     const auto ui = [lang](int offset) { return UIString(offset, lang); };
-    page.Line(ui(263), heading);
+    page.Line(ui(kUiExceedances), heading);
     if (!io.haveLimit) {
-        page.Line(ui(273), body);
+        page.Line(ui(kUiNoLimitValueGiven), body);
     } else {
         const size_t intervalsAbove = table.rowsAbove;
         const IntervalRow& t = table.total;
         const size_t comma = yCaption.rfind(", ");
         const std::string unit = comma == std::string::npos ? std::string() : yCaption.substr(comma + 2);
-        page.Line(ui(262) + ": " + ThreeDigitForm(io.limit) + " " + unit, body);
-        page.Line(Printf(ui(264), std::to_string(t.above) + " / " + std::to_string(t.count)), body);
-        page.Line(Printf(ui(265), AboveTimeText(t)), body);
+        page.Line(ui(kUiReportLimitValue) + ": " + ThreeDigitForm(io.limit) + " " + unit, body);
+        page.Line(Printf(ui(kUiPointsAboveLimit), std::to_string(t.above) + " / " + std::to_string(t.count)),
+                  body);
+        page.Line(Printf(ui(kUiTimeAboveLimit), AboveTimeText(t)), body);
         if (t.above > 0)
-            page.Line(Printf(ui(266), DateTimeText(t.firstAbove, true), DateTimeText(t.lastAbove, true)),
+            page.Line(Printf(ui(kUiFirstAboveLimitLast), DateTimeText(t.firstAbove, true),
+                             DateTimeText(t.lastAbove, true)),
                       body);
-        page.Line(Printf(ui(267), std::to_string(intervalsAbove), std::to_string(table.rows.size())), body);
+        page.Line(Printf(ui(kUiIntervalsPointsAboveLimit), std::to_string(intervalsAbove),
+                         std::to_string(table.rows.size())),
+                  body);
     }
 }
 
@@ -476,7 +483,9 @@ bool ReportFigures(const SeriesInfo& series, const ReportOptions& options, const
         table = *computed;
     if (!(given || ComputeIntervals(series, options.curve, reportIntervals, table)) ||
         !ComputeSeriesStatistics(series, options.curve, io.xmin, io.xmax, stats)) {
-        error = table.error.empty() ? ui(271) : Printf(ui(310), std::to_string(kMaxReportIntervals));
+        error = table.error.empty()
+                    ? ui(kUiThereNoPointsReport)
+                    : Printf(ui(kUiReportHoldsMostIntervals), std::to_string(kMaxReportIntervals));
         return false;
     }
     return true;
@@ -509,7 +518,7 @@ bool WriteReport(const TervikDocument& document, CArchiveData* release, MnrSerie
     const CArchiveData* const held = document.Archive();
     const SeriesInfo* series = held ? held->GetSeries(options.series) : nullptr;
     if (!series) {
-        error = ui(271);
+        error = ui(kUiThereNoPointsReport);
         return false;
     }
     const CArchiveData& archive = *held;
@@ -528,15 +537,15 @@ bool WriteReport(const TervikDocument& document, CArchiveData* release, MnrSerie
     CLCCore chart;
     chart.Layout(kChartWidth, kChartHeight);
     const std::string yCaption = ChartYCaption(header.GetKind(), lang);
-    ConfigureMainChart(&chart, ui(28), yCaption);
+    ConfigureMainChart(&chart, ui(kUiAxisTime), yCaption);
     SeriesPlots plots;
     plots.keepPoints = false; // the figures walk the series themselves
     if (!stream)
-        ShowSeriesPlots(&chart, *series, options.series, options.curve, ui(2), plots);
+        ShowSeriesPlots(&chart, *series, options.series, options.curve, ui(kUiData), plots);
     series = nullptr;
     if (release)
         release->Clear();
-    if (stream && !ShowSeriesPlots(&chart, *stream, options.series, options.curve, ui(2), plots)) {
+    if (stream && !ShowSeriesPlots(&chart, *stream, options.series, options.curve, ui(kUiData), plots)) {
         error = "the file changed while it was read";
         return false;
     }
@@ -546,18 +555,18 @@ bool WriteReport(const TervikDocument& document, CArchiveData* release, MnrSerie
     {
         QBuffer buffer(&bytes);
         if (!buffer.open(QIODevice::WriteOnly)) {
-            error = Printf(ui(272), path);
+            error = Printf(ui(kUiCannotWriteFile), path);
             return false;
         }
         QPdfWriter writer(&buffer);
         writer.setCreator(QStringLiteral("Tervik"));
-        writer.setTitle(Q(ui(240)));
+        writer.setTitle(Q(ui(kUiMonitoringReport)));
         writer.setResolution(72);
         writer.setPageLayout(
             QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
         QPainter painter;
         if (!painter.begin(&writer)) {
-            error = Printf(ui(272), path);
+            error = Printf(ui(kUiCannotWriteFile), path);
             return false;
         }
         PageWriter page(writer, painter, lang);
@@ -565,7 +574,7 @@ bool WriteReport(const TervikDocument& document, CArchiveData* release, MnrSerie
                     small = page.Font(7.5), smallBold = page.Font(7.5, true);
         GlyphCache bodyGlyphs(body, &writer), smallGlyphs(small, &writer), boldGlyphs(smallBold, &writer);
 
-        page.Line(ui(240), title);
+        page.Line(ui(kUiMonitoringReport), title);
         page.Skip(6);
         WriteFactRows(
             page, bodyGlyphs,
@@ -587,17 +596,17 @@ bool WriteReport(const TervikDocument& document, CArchiveData* release, MnrSerie
         WriteExceedances(page, heading, body, table, io, yCaption, lang);
         page.Footer();
         if (!painter.end()) {
-            error = Printf(ui(272), path);
+            error = Printf(ui(kUiCannotWriteFile), path);
             return false;
         }
     }
     if (!WriteFileAtomically(path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())))) {
-        error = Printf(ui(272), path);
+        error = Printf(ui(kUiCannotWriteFile), path);
         return false;
     }
     return true;
 } catch (...) {
-    error = Printf(UIString(272, options.language), path);
+    error = Printf(UIString(kUiCannotWriteFile, options.language), path);
     return false;
 }
 

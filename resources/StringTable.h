@@ -1,5 +1,7 @@
 #pragma once
 
+#include "UiStrings.h"
+
 #include <string>
 
 // The string table: entry 1000 + offset is the English interface string,

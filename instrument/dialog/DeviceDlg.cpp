@@ -5,6 +5,7 @@
 #include "Prompts.h"
 #include "ReadArchive.h"
 #include "StringTable.h"
+#include "UiText.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,10 +19,6 @@
 #include <ctime>
 
 namespace {
-
-QString UiText(int offset) {
-    return QString::fromStdString(LoadUIString(offset));
-}
 
 // An interface string used as a printf format (the table's own texts).
 template <typename... Args> QString UiFormat(int offset, Args... args) {
@@ -40,7 +37,7 @@ class CDeviceDlg::WorkerUi final : public IDeviceUi {
 
     void ShowMessage(std::string_view text, int uiOffset) override {
         const QString q =
-            uiOffset ? UiText(uiOffset) : QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+            uiOffset ? UI(uiOffset) : QString::fromUtf8(text.data(), static_cast<int>(text.size()));
         m_dlg->OnUiThread([&] {
             if (!m_dlg->m_bClosing)
                 Prompts().Message(m_dlg, q, IPrompts::Ok, uiOffset ? IPrompts::Exclamation : IPrompts::Error);
@@ -59,7 +56,7 @@ class CDeviceDlg::WorkerUi final : public IDeviceUi {
 
     bool Ask(Question, std::string_view text, int uiOffset, int) override {
         const QString q =
-            uiOffset ? UiText(uiOffset) : QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+            uiOffset ? UI(uiOffset) : QString::fromUtf8(text.data(), static_cast<int>(text.size()));
         return m_dlg->OnUiThread([&] {
             return !m_dlg->m_bClosing && Prompts().Message(m_dlg, q, IPrompts::Yes | IPrompts::No,
                                                            IPrompts::Question) == IPrompts::Yes;
@@ -177,20 +174,20 @@ int CDeviceDlg::exec() {
 
 void CDeviceDlg::OnInitDialog() {
     m_bInitializing = true;
-    setWindowTitle(UiText(101));
-    m_btnOk->setText(UiText(102));
-    m_btnCancel->setText(UiText(103));
-    m_btnSearch->setText(UiText(105));
-    m_btnConnect->setText(UiText(106));
-    m_btnRead->setText(UiText(108));
-    m_chkForce->setText(UiText(136));
+    setWindowTitle(UI(kUiDeviceTitle));
+    m_btnOk->setText(UI(kUiDeviceOk));
+    m_btnCancel->setText(UI(kUiDeviceCancel));
+    m_btnSearch->setText(UI(kUiSearch));
+    m_btnConnect->setText(UI(kUiConnect));
+    m_btnRead->setText(UI(kUiRead));
+    m_chkForce->setText(UI(kUiForceWholeMemoryRead));
     m_btnConnect->setEnabled(false);
     m_btnRead->setEnabled(false);
     m_chkForce->setEnabled(false);
     m_chkForce->setChecked(false);
     OnSearch();
-    m_grpSelection->setTitle(UiText(104));
-    m_grpArchive->setTitle(UiText(107));
+    m_grpSelection->setTitle(UI(kUiDeviceSelection));
+    m_grpArchive->setTitle(UI(kUiMonitoringArchive));
     m_bInitializing = false;
 }
 
@@ -208,9 +205,9 @@ void CDeviceDlg::OnSearch() {
         Prompts().Message(this, QString::fromStdString(note), IPrompts::Ok, IPrompts::Information);
     s_noteShown = note;
     if (count <= 0) {
-        const QString text = UiText(109) + '\n' +
+        const QString text = UI(kUiNoDevicesFound) + '\n' +
                              (note.empty() ? QString() : QString::fromStdString(note) + '\n') +
-                             UiText(PortNoDeviceHint());
+                             UI(PortNoDeviceHint());
         Prompts().Message(this, text, IPrompts::Ok, IPrompts::Exclamation);
         if (m_bInitializing) {
             m_bEndedDuringInit = true;
@@ -238,33 +235,34 @@ void CDeviceDlg::OnConnect() {
         return;
     CInstrument* inst = m_devices.Connect(index);
     if (!inst) {
-        Prompts().Message(this, UiText(110), IPrompts::Ok, IPrompts::Exclamation);
+        Prompts().Message(this, UI(kUiCantOpenDevice), IPrompts::Ok, IPrompts::Exclamation);
         return;
     }
     if (!inst->QueryVersion()) {
         if (!m_bInitializing)
-            Prompts().Message(this, UiText(111), IPrompts::Ok, IPrompts::Exclamation);
+            Prompts().Message(this, UI(kUiDeviceDoesntRespond), IPrompts::Ok, IPrompts::Exclamation);
         return;
     }
     if (!inst->QuerySerialNumber()) {
-        Prompts().Message(this, UiText(111), IPrompts::Ok, IPrompts::Exclamation);
+        Prompts().Message(this, UI(kUiDeviceDoesntRespond), IPrompts::Ok, IPrompts::Exclamation);
         return;
     }
-    m_edConnection->setText(UiFormat(112, inst->GetSerialNumber()));
+    m_edConnection->setText(UiFormat(kUiDeviceConnected, inst->GetSerialNumber()));
     if (!inst->QueryKind()) {
-        Prompts().Message(this, UiText(111), IPrompts::Ok, IPrompts::Exclamation);
+        Prompts().Message(this, UI(kUiDeviceDoesntRespond), IPrompts::Ok, IPrompts::Exclamation);
         return;
     }
     uint32_t used = 0, available = 0;
     if (!inst->QueryArchiveStatus(used, available)) {
-        Prompts().Message(this, UiText(113), IPrompts::Ok, IPrompts::Exclamation);
+        Prompts().Message(this, UI(kUiStatusReadFailed), IPrompts::Ok, IPrompts::Exclamation);
         return;
     }
     // Counts no instrument can have are shown as they came, with a note.
     if (StatusInRange(used, available))
-        m_edArchive->setText(UiFormat(114, static_cast<int>(used), static_cast<int>(available)));
+        m_edArchive->setText(UiFormat(kUiStatusRecords, static_cast<int>(used), static_cast<int>(available)));
     else
-        m_edArchive->setText(UiFormat(190, used, available, static_cast<int>(kMaxDeviceRecords)));
+        m_edArchive->setText(
+            UiFormat(kUiStatusOutOfRange, used, available, static_cast<int>(kMaxDeviceRecords)));
     m_btnRead->setEnabled(true);
     m_chkForce->setEnabled(true);
     m_chkForce->setChecked(false);
@@ -273,8 +271,8 @@ void CDeviceDlg::OnConnect() {
 void CDeviceDlg::OnForceClicked() {
     if (!m_chkForce->isChecked())
         return;
-    if (Prompts().Message(this, UiText(137), IPrompts::Yes | IPrompts::No, IPrompts::Exclamation) !=
-        IPrompts::Yes)
+    if (Prompts().Message(this, UI(kUiSureForceWholeMemory), IPrompts::Yes | IPrompts::No,
+                          IPrompts::Exclamation) != IPrompts::Yes)
         m_chkForce->setChecked(false);
 }
 
@@ -319,12 +317,12 @@ int CDeviceDlg::OnReadProgress(int n, int total) {
         m_progress->setRange(0, total);
         // The count passes the total in the last block; the bar stays full.
         m_progress->setValue(std::min(n, total));
-        m_edArchive->setText(UiFormat(115, n, total));
+        m_edArchive->setText(UiFormat(kUiReadingProgress, n, total));
         m_progress->repaint();
         m_edArchive->repaint();
         if (m_bStopRequested) {
-            if (Prompts().Message(this, UiText(117), IPrompts::Yes | IPrompts::No, IPrompts::Question) ==
-                IPrompts::Yes)
+            if (Prompts().Message(this, UI(kUiStopArchiveReading), IPrompts::Yes | IPrompts::No,
+                                  IPrompts::Question) == IPrompts::Yes)
                 return 0;
             m_bStopRequested = false;
         }
@@ -348,13 +346,14 @@ void CDeviceDlg::OnReadDone(int) {
         m_edArchive->setCursorPosition(0);
         m_edArchive->setToolTip(text);
     } else {
-        m_edArchive->setText(UiFormat(116, m_archive->GetRecordCount(), m_archive->GetSeriesCount()));
+        m_edArchive->setText(
+            UiFormat(kUiDoneRecords, m_archive->GetRecordCount(), m_archive->GetSeriesCount()));
         m_edArchive->setToolTip({});
     }
 }
 
 QString CDeviceDlg::PartialReadNote() const {
-    return m_outcome.Partial() ? UiText(486) : QString();
+    return m_outcome.Partial() ? UI(kUiIncompleteRead) : QString();
 }
 
 void CDeviceDlg::JoinWorker() {
