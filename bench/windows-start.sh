@@ -6,13 +6,53 @@
 # 1,000,000 records. Medians of wall time over RUNS runs (default 5), the two
 # builds alternating, and Wine's against Linux's; beside them the start of an
 # empty Windows program under Wine (cmd /c exit), Wine's own share.
+# With xvfb-run, also the real window on a virtual X display: tervik and
+# tervik.exe on samples/demo.mnr, from the start to its main window mapped.
 # Usage: bench/windows-start.sh [RUNS]
-# Needs build/release (tervik-window-peak), build/windows-gui
-# (tervik-gui-tests) and Wine's prefix from tools/test-windows.sh.
+# Needs build/release (tervik-window-peak, tervik), build/windows-gui
+# (tervik-gui-tests, tervik) and Wine's prefix from tools/test-windows.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-runs=${1:-5}
 . tools/wine-env.sh
+
+# Inside the virtual display: RUNS starts of each window, alternating; the
+# times go to DIR/shown-linux and DIR/shown-wine.
+if [ "${1:-}" = --shown ]; then
+  runs=$2 dir=$3
+  mkdir -p "$dir/config/runtime"
+  chmod 700 "$dir/config/runtime"
+  "$WINE" cmd /c exit >/dev/null 2>&1 || true
+  for ((i = 0; i < runs; ++i)); do
+    for which in linux wine; do
+      t0=$EPOCHREALTIME
+      if [ "$which" = linux ]; then
+        XDG_CONFIG_HOME=$dir/config XDG_RUNTIME_DIR=$dir/config/runtime build/release/bin/tervik samples/demo.mnr \
+          2>/dev/null &
+      else
+        "$WINE" build/windows-gui/bin/tervik.exe samples/demo.mnr 2>/dev/null &
+      fi
+      pid=$!
+      id=
+      for _ in $(seq 3000); do
+        id=$(xwininfo -root -children | awk '/ v[0-9]+\.[0-9]+"/ { print $1; exit }')
+        [ -n "$id" ] && break
+        sleep 0.01
+      done
+      [ -n "$id" ] || { echo "$which: the window did not appear" >&2; exit 1; }
+      awk -v a="$t0" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.0f\n", (b - a) * 1000 }' >>"$dir/shown-$which"
+      sleep 0.5
+      if [ "$which" = linux ]; then
+        kill "$pid"
+      else
+        "$WINE" taskkill /IM tervik.exe >/dev/null 2>&1
+      fi
+      wait "$pid" 2>/dev/null || true
+    done
+  done
+  exit 0
+fi
+
+runs=${1:-5}
 LIN=$PWD/build/release/bin/tervik-window-peak
 WIN=$PWD/build/windows-gui/bin/tervik-gui-tests.exe
 for f in "$LIN" "$WIN"; do
@@ -62,3 +102,12 @@ for file in demo big; do
   awk -v n="$label" -v l="$l" -v w="$w" 'BEGIN { printf "%-28s %10d %10d %8.2f\n", n, l, w, w / l }'
 done
 printf '%-28s %10s %10d\n' "Wine: cmd /c exit" "" "$(median "$dir/wine-none")"
+if command -v xvfb-run >/dev/null && command -v xwininfo >/dev/null && [ -x build/release/bin/tervik ] &&
+  [ -f build/windows-gui/bin/tervik.exe ]; then
+  TZ=UTC xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --shown "$runs" "$dir"
+  l=$(median "$dir/shown-linux")
+  w=$(median "$dir/shown-wine")
+  awk -v l="$l" -v w="$w" 'BEGIN { printf "%-28s %10d %10d %8.2f\n", "window shown on X, demo", l, w, w / l }'
+else
+  echo "the window on X not timed: needs xvfb-run, xwininfo, build/release/bin/tervik and tervik.exe"
+fi
