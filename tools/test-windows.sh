@@ -4,7 +4,10 @@
 # prints and writes the same bytes as the Linux build for the samples and for
 # generated archives. Then reads a simulated instrument through a Wine COM
 # port mapped to kx208m-sim's pseudo-terminal, and through a stand-in for
-# FTDI's ftd2xx.dll. Needs the release build's
+# FTDI's ftd2xx.dll. Builds the window, tervik.exe, and its tests against the
+# static Qt (tools/build-qt-windows.sh) and checks them
+# (tools/windows-window.sh); last, the setup program holding both programs
+# (tools/windows-setup.sh --test). Needs the release build's
 # tervik-cli, tervik-gen-samples and kx208m-sim (built here if missing).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -23,6 +26,12 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows --target archive_tests instrument_tests tervik-cli
 cmake --preset release >/dev/null
 cmake --build --preset release --target tervik-cli tervik-gen-samples kx208m-sim
+# The window and its tests, against the committed static Qt.
+gui_start=$SECONDS
+bash tools/build-qt-windows.sh
+cmake --preset windows-gui >/dev/null
+cmake --build --preset windows-gui --target tervik tervik-gui-tests
+gui_build=$((SECONDS - gui_start))
 
 # One Wine server for the whole run, so each program starts quickly.
 mkdir -p "$WINEPREFIX"
@@ -168,6 +177,12 @@ for variant in "full 0:lists no device" "incomplete 1:has no FT_SetTimeouts"; do
   sim_stop
 done
 "$WINE" reg delete 'HKLM\Software\Wine\Ports' /v COM9 /f >/dev/null
+
+# The window: its tests, its picture on an X server, its registry settings.
+"$WINESERVER" -k 2>/dev/null || true
+gui_start=$SECONDS
+bash tools/windows-window.sh || failed=$((failed + 1))
+echo "the window for Windows: built in $gui_build s, checked under Wine in $((SECONDS - gui_start)) s"
 
 # The setup program: a silent install, uninstall and round trip under Wine.
 if command -v makensis >/dev/null; then

@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     // Settings of its own, so the stored window geometry is not the user's.
     QTemporaryDir config;

@@ -58,7 +58,8 @@ TEST(Labels, ReadoutValues) {
 TEST(Labels, DecimalPointIsLocaleIndependent) {
     const char* old = std::setlocale(LC_NUMERIC, nullptr);
     const std::string saved = old ? old : "C";
-    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "ru_RU.UTF-8"))
+    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "ru_RU.UTF-8") &&
+        !std::setlocale(LC_NUMERIC, "Russian_Russia.1251"))
         GTEST_SKIP() << "no locale with a decimal comma installed";
     EXPECT_EQ(FormatReadoutValue(123.456, 9), "123.45600");
     EXPECT_EQ(FormatNumber("%.2f", 1.5), "1.50");

@@ -235,8 +235,8 @@ class TestWindowInput : public QObject {
         drop(deep);
         const QString title = group->title();
         QVERIFY2(title.startsWith("Data (file ") &&
-                     title.endsWith(
-                         "/second-archive.mnr, dropped on the window; data read from instrument no. 1234)"),
+                     title.endsWith(QDir::separator() + QString("second-archive.mnr, dropped on the window; "
+                                                                "data read from instrument no. 1234)")),
                  qPrintable(title));
         QVERIFY(title.contains(QChar(0x2026)));
         QVERIFY(group->fontMetrics().horizontalAdvance(title) < group->width());
