@@ -14,6 +14,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . tools/wine-env.sh
+. tools/x-window.sh
 
 # Inside the virtual display: RUNS starts of each window, alternating; the
 # times go to DIR/shown-linux and DIR/shown-wine.
@@ -32,12 +33,7 @@ if [ "${1:-}" = --shown ]; then
         "$WINE" build/windows-gui/bin/tervik.exe samples/demo.mnr 2>/dev/null &
       fi
       pid=$!
-      id=
-      for _ in $(seq 3000); do
-        id=$(xwininfo -root -children | awk '/ v[0-9]+\.[0-9]+"/ { print $1; exit }')
-        [ -n "$id" ] && break
-        sleep 0.01
-      done
+      id=$(main_window_id 3000 0.01)
       [ -n "$id" ] || { echo "$which: the window did not appear" >&2; exit 1; }
       awk -v a="$t0" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.0f\n", (b - a) * 1000 }' >>"$dir/shown-$which"
       sleep 0.5

@@ -24,7 +24,8 @@ bool WriteBytes(const std::string& path, const QByteArray& bytes) {
     return WriteFileAtomically(path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
 }
 
-bool WriteVector(CLCCore& chart, const std::string& path, bool pdf, int cx, int cy) {
+bool WriteVector(CLCCore& chart, const std::string& path, bool pdf, int cx, int cy,
+                 const std::function<void()>& drawn) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     if (!buffer.open(QIODevice::WriteOnly))
@@ -43,6 +44,8 @@ bool WriteVector(CLCCore& chart, const std::string& path, bool pdf, int cx, int 
         if (!painter.begin(&writer))
             return false;
         PaintChartVector(chart, painter, QRectF(0, 0, writer.width(), writer.height()));
+        if (drawn)
+            drawn();
         if (!painter.end())
             return false;
     } else {
@@ -55,6 +58,8 @@ bool WriteVector(CLCCore& chart, const std::string& path, bool pdf, int cx, int 
         if (!painter.begin(&generator))
             return false;
         PaintChartVector(chart, painter, target);
+        if (drawn)
+            drawn();
         if (!painter.end())
             return false;
     }
@@ -90,7 +95,7 @@ bool IsChartPictureName(const std::string& path) {
 }
 
 // Neither the encoders nor libEMF may take the window down with an exception.
-bool WriteChartPicture(CLCCore& chart, const std::string& path) try {
+bool WriteChartPicture(CLCCore& chart, const std::string& path, const std::function<void()>& drawn) try {
     const LCRect& client = chart.Painter().ClientRect();
     const int cx = client.right - client.left + 1, cy = client.bottom - client.top + 1;
     if (cx <= 0 || cy <= 0)
@@ -102,6 +107,8 @@ bool WriteChartPicture(CLCCore& chart, const std::string& path) try {
         if (!dc.Create(path))
             return false;
         chart.PaintTo(dc);
+        if (drawn)
+            drawn();
         return dc.Close();
     }
     if (ext == "svg" || ext == "pdf") {
@@ -109,7 +116,7 @@ bool WriteChartPicture(CLCCore& chart, const std::string& path) try {
         // many device pixels the chart was laid out in.
         const double ratio = chart.Painter().PixelRatio();
         return WriteVector(chart, path, ext == "pdf", std::max(1, static_cast<int>(std::lround(cx / ratio))),
-                           std::max(1, static_cast<int>(std::lround(cy / ratio))));
+                           std::max(1, static_cast<int>(std::lround(cy / ratio))), drawn);
     }
     const char* format = ext == "jpg" || ext == "jpeg" ? "JPEG"
                          : ext == "bmp"                ? "BMP"
@@ -124,6 +131,8 @@ bool WriteChartPicture(CLCCore& chart, const std::string& path) try {
         CImageDC dc(picture);
         chart.PaintTo(dc);
     }
+    if (drawn)
+        drawn();
     if (!format)
         return WriteGif(picture, qpath);
     // Encoded in memory, then written with every write checked.

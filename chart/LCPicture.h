@@ -4,6 +4,7 @@
 
 #include "LCCore.h"
 
+#include <functional>
 #include <string>
 
 // Draws chart at its client size and writes it to path; the format follows
@@ -11,7 +12,10 @@
 // SVG and PDF are vector drawings of the same paint steps, one chart pixel to
 // a 96-dpi pixel (the PDF page is the chart's size). The file is replaced
 // only when it was written completely. False when nothing could be written.
-bool WriteChartPicture(CLCCore& chart, const std::string& path);
+// drawn, when given, runs once the chart is drawn and before the file is
+// encoded (the caller may drop the chart's points there: Qt's SVG generator
+// copies its whole document when it ends).
+bool WriteChartPicture(CLCCore& chart, const std::string& path, const std::function<void()>& drawn = {});
 
 // Whether the extension of path names one of those formats.
 bool IsChartPictureName(const std::string& path);

@@ -11,16 +11,6 @@
 #include "SeriesPlots.h"
 #include "StringTable.h"
 
-#include "AtomicFile.h"
-
-#include <QBuffer>
-#include <QFileInfo>
-#include <QPainter>
-#include <QSvgGenerator>
-
-#include <algorithm>
-#include <cmath>
-#include <cstdio>
 #include <vector>
 
 namespace {
@@ -36,38 +26,6 @@ bool ParseSize(const std::string& text, int& w, int& h) {
     w = static_cast<int>(a);
     h = static_cast<int>(b);
     return true;
-}
-
-// The SVG picture WriteChartPicture writes, with the plots dropped once they
-// are drawn: Qt's generator keeps the whole document as text and copies it
-// when the painter ends, which with the points still held was the peak.
-bool WriteSvgReleasingPlots(CLCCore& chart, SeriesPlots& plots, const std::string& path) try {
-    const LCRect& client = chart.Painter().ClientRect();
-    const double ratio = chart.Painter().PixelRatio();
-    const int cx = std::max(1, static_cast<int>(std::lround((client.right - client.left + 1) / ratio)));
-    const int cy = std::max(1, static_cast<int>(std::lround((client.bottom - client.top + 1) / ratio)));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    if (!buffer.open(QIODevice::WriteOnly))
-        return false;
-    const QRectF target(0, 0, cx, cy);
-    QSvgGenerator generator;
-    generator.setOutputDevice(&buffer);
-    generator.setSize(QSize(cx, cy));
-    generator.setViewBox(target);
-    generator.setResolution(96);
-    QPainter painter;
-    if (!painter.begin(&generator))
-        return false;
-    PaintChartVector(chart, painter, target);
-    RemoveSeriesPlots(&chart, plots);
-    if (!painter.end())
-        return false;
-    buffer.close();
-    return !bytes.isEmpty() &&
-           WriteFileAtomically(path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
-} catch (...) {
-    return false;
 }
 
 } // namespace
@@ -158,8 +116,9 @@ int CliRender(const std::vector<std::string>& argv) {
         return CliError(kExitUsage,
                         "the view is refused: it needs XMIN < XMAX, YMIN < YMAX and a window of at "
                         "least 1e-10 of its largest coordinate");
-    const bool svg = QFileInfo(QString::fromStdString(out)).suffix().toLower() == QLatin1String("svg");
-    if (!(svg ? WriteSvgReleasingPlots(chart, plots, out) : WriteChartPicture(chart, out)))
+    // The points go once drawn: the SVG generator's copy of its document is
+    // the peak otherwise.
+    if (!WriteChartPicture(chart, out, [&] { RemoveSeriesPlots(&chart, plots); }))
         return CliError(kExitFailure, "cannot write " + out);
     return kExitOk;
 }

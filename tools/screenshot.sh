@@ -6,6 +6,7 @@
 # The settings of the run are private, so the user's own are not touched.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. tools/x-window.sh
 
 # Inside the virtual display: start the program, wait for its main window
 # (the caption ends in the version, " v1.61"), let it paint, grab it.
@@ -13,12 +14,7 @@ if [ "${1:-}" = "--grab" ]; then
   out=$2
   build/release/bin/tervik samples/demo.mnr &
   pid=$!
-  id=
-  for _ in $(seq 100); do
-    id=$(xwininfo -root -children | awk '/ v[0-9]+\.[0-9]+"/ { print $1; exit }')
-    [ -n "$id" ] && break
-    sleep 0.1
-  done
+  id=$(main_window_id 100 0.1)
   status=0
   if [ -n "$id" ]; then
     sleep 1.5

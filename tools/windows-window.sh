@@ -9,6 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . tools/wine-env.sh
+. tools/x-window.sh
 GUI=$PWD/build/windows-gui/bin/tervik.exe
 TESTS=$PWD/build/windows-gui/bin/tervik-gui-tests.exe
 SHOT=$PWD/build/windows-gui/tervik-demo.png
@@ -18,12 +19,7 @@ SHOT=$PWD/build/windows-gui/tervik-demo.png
 if [ "${1:-}" = "--grab" ]; then
   "$WINE" "$GUI" samples/demo.mnr 2>"$SHOT.log" &
   pid=$!
-  id=
-  for _ in $(seq 300); do
-    id=$(xwininfo -root -children | awk '/ v[0-9]+\.[0-9]+"/ { print $1; exit }')
-    [ -n "$id" ] && break
-    sleep 0.1
-  done
+  id=$(main_window_id 300 0.1)
   status=0
   if [ -n "$id" ]; then
     sleep 2
