@@ -42,7 +42,7 @@ int tervik_settings_probe_main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     ScriptedPrompts prompts; // the note after the language change is answered OK
-    CTervikDlg dlg;
+    DocumentWindow dlg;
     dlg.show();
     if (!QTest::qWaitForWindowExposed(&dlg))
         return 1;
