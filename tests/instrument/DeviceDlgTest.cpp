@@ -89,12 +89,18 @@ class DeviceDlgTest : public QObject {
         TervikDocument doc;
         CDeviceDlg dlg(devices, doc);
         QCOMPARE(dlg.exec(), int(QDialog::Rejected));
-        // The no-device text, then where to look: the group, the rule, the simulator.
+        // The no-device text, then where to look: on Linux the group, the rule,
+        // the simulator; on Windows FTDI's driver and the simulator.
         QCOMPARE(prompts.messages.size(), 1);
         const QStringList lines = prompts.messages[0].split('\n');
         QCOMPARE(lines.size(), 2);
         QCOMPARE(lines[0], QString("No Devices Found"));
-        for (const char* hint : {"dialout", "udev", "--simulate"})
+#ifdef _WIN32
+        const auto hints = {"FTDI's driver", "ftd2xx.dll", "--simulate"};
+#else
+        const auto hints = {"dialout", "udev", "--simulate"};
+#endif
+        for (const char* hint : hints)
             QVERIFY2(lines[1].contains(hint), hint);
     }
 
