@@ -1,5 +1,7 @@
 #include "Port.h"
 
+#include "UiStrings.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -102,9 +104,9 @@ std::string CDeviceSources::ListNote(int language) const {
 
 int PortNoDeviceHint() {
 #ifdef _WIN32
-    return 423;
+    return kUiWindowsInstallFtdisDriver;
 #else
-    return 487;
+    return kUiLinuxJoinDialoutGroup;
 #endif
 }
 

@@ -101,7 +101,9 @@ CReportDlg::CReportDlg(const TervikDocument& document, const ReportOptions& opti
 
     // Headers only: the rows are filled by a table of their own size.
     m_pList = std::make_unique<CListCtrlWrp>(m_pTable, kColumns, 1, 64);
-    const int headers[kColumns] = {0, 291, 292, 293, 48, 50, 294, 295, 296, 297, 298, 299};
+    const int headers[kColumns] = {
+        0,          kUiColumnStart, kUiColumnEnd,      kUiColumnPoints, kUiMean,        kUiSd,
+        kUiMinTime, kUiMaxTime,     kUiColumnCoverage, kUiIncomplete,   kUiColumnAbove, kUiColumnTimeAbove};
     for (int c = 0; c < kColumns; ++c)
         m_pList->SetColumn(c, c == 0 ? QString("#") : UI(headers[c]), du.X(30));
     m_pList->CreateColumns();
