@@ -199,10 +199,14 @@ int LoadArchiveFile(const std::string& path, const std::string& format, TervikDo
     const ArchiveFormat* kind = nullptr;
     if (const int rc = ArchiveFormatOf(path, format, kind))
         return rc;
+    return LoadArchiveFile(path, *kind, document);
+}
+
+int LoadArchiveFile(const std::string& path, const ArchiveFormat& kind, TervikDocument& document) {
     TheCliReporter().subject = path;
     // Messages after the load (a save's) go to the same reporter.
     document.SetReporter(&TheCliReporter());
-    if (document.Load(*kind, path, DataProvenance::FromFile(DataProvenance::Way::File, path),
+    if (document.Load(kind, path, DataProvenance::FromFile(DataProvenance::Way::File, path),
                       TheCliReporter()) == 0)
         return CliError(kExitFailure, "no records loaded from " + path);
     return kExitOk;

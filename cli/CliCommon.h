@@ -90,6 +90,8 @@ bool ParseDoubleArg(const std::string& text, double& value);
 // orlo2) or by its extension (case-insensitive: .mnr, .dat, .txt). Returns kExitOk, or an exit code
 // after printing why; the document then has an archive.
 int LoadArchiveFile(const std::string& path, const std::string& format, TervikDocument& document);
+// The same in a format already chosen (ArchiveFormatOf).
+int LoadArchiveFile(const std::string& path, const ArchiveFormat& kind, TervikDocument& document);
 // The format LoadArchiveFile would read path by: kExitOk with kind set, or an exit code after printing
 // why.
 int ArchiveFormatOf(const std::string& path, const std::string& format, const ArchiveFormat*& kind);

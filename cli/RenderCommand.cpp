@@ -59,7 +59,7 @@ int CliRender(const std::vector<std::string>& argv) {
     MnrSeriesStream stream;
     const bool streamed = std::string_view(kind->key) == "mnr";
     if (const int rc = streamed ? OpenSeriesStream(path, args, options.filter, stream)
-                                : LoadArchiveFile(path, kind->key, document))
+                                : LoadArchiveFile(path, *kind, document))
         return rc;
     CArchiveData* const archive = document.Archive(); // null when streamed
     int index = 0;

@@ -38,7 +38,7 @@ int CliReport(const std::vector<std::string>& argv) {
     if (const int rc = ArchiveFormatOf(path, args.Get("format"), kind))
         return rc;
     TervikDocument document;
-    if (const int rc = LoadArchiveFile(path, kind->key, document))
+    if (const int rc = LoadArchiveFile(path, *kind, document))
         return rc;
     if (!ReadSeriesIndex(args, *document.Archive(), options.series, error) ||
         !ReadCurveOptions(args, options.curve, error))
