@@ -109,7 +109,7 @@ struct Accumulator {
             if (row.expected == 0)
                 row.expected = static_cast<double>(row.end - row.start) / medianCycle;
             row.coverage = row.expected > 0 ? static_cast<double>(row.cycles) / row.expected : 0;
-            row.incomplete = static_cast<double>(row.cycles) < minShare * row.expected;
+            row.incomplete = !CaptureReaches(static_cast<double>(row.cycles), row.expected, minShare);
         }
     }
 };
@@ -499,14 +499,18 @@ std::vector<std::string> IntervalCells(const IntervalRow& row, const IntervalOpt
     return {DateTimeText(static_cast<double>(row.start), false),
             DateTimeText(static_cast<double>(row.end), false),
             std::to_string(row.count),
-            any ? ThreeDigitForm(row.mean) : "-",
-            any ? ThreeDigitForm(row.sd) : "-",
+            any && !(options.blankInvalid && row.incomplete) ? ThreeDigitForm(row.mean) : "-",
+            any && !(options.blankInvalid && row.incomplete) ? ThreeDigitForm(row.sd) : "-",
             any ? at(row.min, row.minTime) : "-",
             any ? at(row.max, row.maxTime) : "-",
             CoverageText(row),
             row.incomplete ? "*" : "",
             options.haveLimit ? std::to_string(row.above) : "",
             options.haveLimit ? AboveTimeText(row) : ""};
+}
+
+bool CaptureReaches(double present, double expected, double threshold) {
+    return present >= threshold * expected * (1 - 1e-9);
 }
 
 void IntervalAt(int64_t t, int minutes, int64_t& start, int64_t& end) {
@@ -568,9 +572,10 @@ std::string IntervalsCsvLine(const std::string& label, const IntervalRow& r, con
     std::string out = label + ',' + LocalIsoTime(r.start) + ',' + LocalIsoTime(r.end) + ',' +
                       std::to_string(r.count) + ',' + known(r.expected) + ',' + known(r.coverage) +
                       (r.incomplete ? ",1" : ",0");
+    const bool blank = options.blankInvalid && r.incomplete;
     if (r.Values() > 0)
-        out += ',' + Number(r.mean) + ',' + Number(r.sd) + ',' + Number(r.min) + ',' + Iso(r.minTime) + ',' +
-               Number(r.max) + ',' + Iso(r.maxTime);
+        out += ',' + (blank ? "," : Number(r.mean) + ',' + Number(r.sd)) + ',' + Number(r.min) + ',' +
+               Iso(r.minTime) + ',' + Number(r.max) + ',' + Iso(r.maxTime);
     else
         out += ",,,,,,";
     if (options.haveLimit) {
@@ -621,11 +626,12 @@ std::string IntervalsTextLine(const IntervalRow& r, const IntervalOptions& optio
     char buf[512];
     const std::string cover = CoverageText(r) + (r.incomplete ? '*' : ' ');
     const bool any = r.Values() > 0;
+    const bool mean = any && !(options.blankInvalid && r.incomplete);
     std::snprintf(
         buf, sizeof buf, "%-16s  %-16s %7zu %7s %9s %9s %9s  %-19s %9s  %-19s",
         DateTimeText(static_cast<double>(r.start), false).c_str(),
         DateTimeText(static_cast<double>(r.end), false).c_str(), r.count, cover.c_str(),
-        any ? ThreeDigitForm(r.mean).c_str() : "-", any ? ThreeDigitForm(r.sd).c_str() : "-",
+        mean ? ThreeDigitForm(r.mean).c_str() : "-", mean ? ThreeDigitForm(r.sd).c_str() : "-",
         any ? ThreeDigitForm(r.min).c_str() : "-", any ? DateTimeText(r.minTime, true).c_str() : "-",
         any ? ThreeDigitForm(r.max).c_str() : "-", any ? DateTimeText(r.maxTime, true).c_str() : "-");
     out += buf;
@@ -650,7 +656,8 @@ std::string IntervalsTextEnd(const IntervalTable& table, const IntervalOptions& 
     out += buf;
     if (table.medianCycle > 0)
         out += "median cycle " + Number(table.medianCycle) + " s; * fewer cycles than " +
-               Number(options.minShare * 100) + "% of the expected";
+               Number(options.minShare * 100) + "% of the expected" +
+               (options.blankInvalid ? " (no valid mean: mean and SD left empty)" : "");
     else
         out +=
             "median cycle not known (fewer than two distinct times): coverage and time above are not known";
