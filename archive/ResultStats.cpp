@@ -158,7 +158,7 @@ void RollingMeans(const std::vector<IntervalRow>& hours, const RollingOptions& o
     const HourSums sums(hours, options.threshold);
     const long long before = options.align == WindowAlign::End    ? n - 1
                              : options.align == WindowAlign::Left ? 0
-                                                                  : n / 2;
+                                                                  : (n - 1) / 2;
     for (long long i = 0; i < rows; ++i) {
         const IntervalRow& h = hours[static_cast<size_t>(i)];
         RollingMean r;

@@ -326,7 +326,7 @@ TEST(ResultStats, RollingMeansMatchANaiveWindowSumInEveryAlignment) {
                 ASSERT_EQ(out.size(), hours.size());
                 const long long before = align == WindowAlign::End    ? n - 1
                                          : align == WindowAlign::Left ? 0
-                                                                      : n / 2;
+                                                                      : (n - 1) / 2;
                 for (size_t i = 0; i < out.size(); ++i) {
                     const long long a = static_cast<long long>(i) - before;
                     const LiteralWindow w = Window(hours, a, n, percent);
