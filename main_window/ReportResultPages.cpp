@@ -157,9 +157,8 @@ void CReportResultPages::SetRolling(int hours, WindowAlign align) {
         const QSignalBlocker quiet(m_pRollingHours);
         m_pRollingHours->setValue(std::clamp(hours, 1, kMaxRollingHours));
     }
-    m_pAlign->setCurrentIndex(static_cast<int>(std::find(std::begin(kAligns), std::end(kAligns), align) -
-                                               std::begin(kAligns)) %
-                              3);
+    m_pAlign->setCurrentIndex(
+        static_cast<int>(std::find(std::begin(kAligns), std::end(kAligns), align) - std::begin(kAligns)) % 3);
     UpdateRollingControls();
 }
 
@@ -175,7 +174,8 @@ void CReportResultPages::ShowRolling(const std::vector<RollingMean>& rows, size_
     if (RollingHours() > 0)
         note = UI(kUiNotValidCapture);
     if (shown < rows.size())
-        note += " " + UI(kUiFirstShownExportCsv).replace("%s", QString::number(shown)).section(';', 0, 0) + ".";
+        note +=
+            " " + UI(kUiFirstShownExportCsv).replace("%s", QString::number(shown)).section(';', 0, 0) + ".";
     m_pRollingNote->setText(note.trimmed());
 }
 
@@ -183,7 +183,7 @@ void CReportResultPages::ShowSummary(bool computed, const SummaryStats& s, const
                                      int kind, int language) {
     std::vector<std::vector<std::string>> summary, daily;
     if (computed) {
-        for (const SummaryRow& r : SummaryRows(s, options, kind, language))
+        for (const SummaryRow& r : SummaryRows(s, kind, language))
             summary.push_back({r.name, r.value, r.time});
         for (const DayFigures& d : s.dayFigures)
             daily.push_back(DailyCells(d, s.limit));

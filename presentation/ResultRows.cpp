@@ -87,7 +87,7 @@ std::vector<std::pair<std::string, std::string>> ResultBasisLines(const ReportOp
     return lines;
 }
 
-std::vector<SummaryRow> SummaryRows(const SummaryStats& s, const SummaryOptions& o, int kind, int language) {
+std::vector<SummaryRow> SummaryRows(const SummaryStats& s, int kind, int language) {
     const auto ui = [language](int offset) { return UIString(offset, language); };
     const auto of = [&](size_t a, size_t b) {
         return Fill(ui(kUiCountOf), {std::to_string(a), std::to_string(b)});
@@ -98,7 +98,6 @@ std::vector<SummaryRow> SummaryRows(const SummaryStats& s, const SummaryOptions&
     const auto figure = [](const TimedFigure& f) { return f.known ? ThreeDigitForm(f.value) : "-"; };
     std::vector<SummaryRow> rows = {
         {ui(kUiReportPoints), std::to_string(s.count), {}},
-        {ui(kUiCaptureThreshold), Percent(o.threshold), {}},
         {ui(kUiDataCapture), s.captureKnown ? Percent(s.capture) : "-", {}},
         {ui(kUiMean), Valued(s.meanValid, s.mean), {}},
         {ui(kUiSd), Valued(s.meanValid, s.sd), {}},
@@ -119,7 +118,8 @@ std::vector<SummaryRow> SummaryRows(const SummaryStats& s, const SummaryOptions&
     if (l.active) {
         const std::string value = ThreeDigitForm(l.value) + " " + UnitOf(kind, language);
         rows.push_back({ui(kUiReportLimitValue),
-                        Fill(ui(kUiLimitComparedWith), {value, ui(AveragingNameOffset(l.averaging))}), {}});
+                        Fill(ui(kUiLimitComparedWith), {value, ui(AveragingNameOffset(l.averaging))}),
+                        {}});
         rows.push_back({ui(kUiValidAveragesAbove), of(s.averagesAbove, s.averagesCompared), {}});
     }
     return rows;
@@ -127,7 +127,7 @@ std::vector<SummaryRow> SummaryRows(const SummaryStats& s, const SummaryOptions&
 
 std::vector<std::string> RollingHeader(const LimitCheck& limit, int language) {
     const auto ui = [language](int offset) { return UIString(offset, language); };
-    std::vector<std::string> head = {ui(kUiColumnHour),  ui(kUiWindowStart),    ui(kUiWindowEnd),
+    std::vector<std::string> head = {ui(kUiColumnHour), ui(kUiWindowStart), ui(kUiWindowEnd),
                                      ui(kUiValidHours), ui(kUiDataCapture), ui(kUiMean)};
     if (limit.active)
         head.push_back(ui(kUiColumnAbove));
@@ -135,12 +135,10 @@ std::vector<std::string> RollingHeader(const LimitCheck& limit, int language) {
 }
 
 std::vector<std::string> RollingCells(const RollingMean& r, const LimitCheck& limit, int language) {
-    std::vector<std::string> cells = {Time(r.hourStart),
-                                      Time(r.windowStart),
-                                      Time(r.windowEnd),
-                                      std::to_string(r.validHours) + "/" + std::to_string(r.hours),
-                                      Percent(r.capture),
-                                      Valued(r.valid, r.mean)};
+    std::vector<std::string> cells = {
+        Time(r.hourStart),  Time(r.windowStart),
+        Time(r.windowEnd),  std::to_string(r.validHours) + "/" + std::to_string(r.hours),
+        Percent(r.capture), Valued(r.valid, r.mean)};
     if (limit.active)
         cells.push_back(r.valid ? UIString(r.mean > limit.value ? kUiYes : kUiNo, language) : "");
     return cells;
@@ -148,9 +146,9 @@ std::vector<std::string> RollingCells(const RollingMean& r, const LimitCheck& li
 
 std::vector<std::string> DailyHeader(const LimitCheck& limit, int language) {
     const auto ui = [language](int offset) { return UIString(offset, language); };
-    std::vector<std::string> head = {ui(kUiColumnDay),     ui(kUiColumnHours),      ui(kUiValidHours),
-                                     ui(kUiMean),          ui(kUiColumnMaxHourly),  ui(kUiStatTime),
-                                     ui(kUiColumnMaxEightHour), ui(kUiWindowEnd)};
+    std::vector<std::string> head = {
+        ui(kUiColumnDay),       ui(kUiColumnHours), ui(kUiValidHours),         ui(kUiMean),
+        ui(kUiColumnMaxHourly), ui(kUiStatTime),    ui(kUiColumnMaxEightHour), ui(kUiWindowEnd)};
     if (limit.active)
         head.push_back(ui(kUiColumnHoursAbove));
     return head;

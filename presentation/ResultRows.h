@@ -32,10 +32,9 @@ std::vector<std::pair<std::string, std::string>> ResultBasisLines(const ReportOp
 struct SummaryRow {
     std::string name, value, time;
 };
-// The summary's figures in the order of the text output; kind names the
-// limit's unit.
-std::vector<SummaryRow> SummaryRows(const SummaryStats& s, const SummaryOptions& options, int kind,
-                                    int language);
+// The summary's figures in the order of the text output (the threshold is
+// stated apart); kind names the limit's unit.
+std::vector<SummaryRow> SummaryRows(const SummaryStats& s, int kind, int language);
 
 // Headers and cells of the rolling-mean table: hour, window start, window
 // end, valid hours, capture, mean, and with an active limit above (yes/no).
