@@ -254,6 +254,7 @@ void CReportDlg::ConnectControls() {
     });
     connect(m_pWhole, &QRadioButton::toggled, this, [this] { Recompute(); });
     connect(m_pThreshold, &QSpinBox::valueChanged, this, [this] {
+        m_bThresholdChosen = true;
         if (Recompute())
             SaveResultSettings();
     });
@@ -307,12 +308,17 @@ const SeriesInfo* CReportDlg::Series() const {
 }
 
 bool CReportDlg::ReadLimit() {
-    // A preset takes the place of the typed limit.
+    // A preset takes the place of the typed limit, in the unit of the
+    // results, as tervik-cli's --limit-preset does; one whose unit is not
+    // known compares nothing.
     m_request.limitPreset = m_pPreset->currentData().toString().toStdString();
-    if (!m_request.limitPreset.empty()) {
-        m_request.intervals.haveLimit = false;
+    if (const LimitPreset* preset = FindLimitPreset(m_request.limitPreset)) {
+        const LimitCheck check = PresetLimit(*preset, m_nKind);
+        m_request.intervals.haveLimit = check.active;
+        m_request.intervals.limit = check.value;
         return true;
     }
+    m_request.limitPreset.clear();
     const QString typed = m_pLimit->text().trimmed();
     double limit = 0;
     if (!typed.isEmpty() && !ParseLimit(typed, limit)) {
@@ -328,6 +334,9 @@ bool CReportDlg::ReadLimit() {
 
 void CReportDlg::ReadResultChoices() {
     m_request.intervals.minShare = m_pThreshold->value() / 100.0;
+    // A threshold chosen leaves the means of intervals below it empty, as
+    // tervik-cli's --capture-threshold does; by default they stay.
+    m_request.intervals.blankInvalid = m_bThresholdChosen;
     m_request.rollingHours = m_pPages->RollingHours();
     m_request.rollingAlign = m_pPages->RollingAlign();
 }
@@ -429,6 +438,7 @@ void CReportDlg::LoadResultSettings() {
     if (TervikSettings::GetRegDWord("", kThresholdKey, value) && value <= 100) {
         const QSignalBlocker quiet(m_pThreshold);
         m_pThreshold->setValue(static_cast<int>(value));
+        m_bThresholdChosen = true;
     }
     int hours = 0;
     if (TervikSettings::GetRegDWord("", kRollingHoursKey, value) && value <= kMaxRollingHours)

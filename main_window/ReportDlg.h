@@ -104,6 +104,7 @@ class CReportDlg : public QDialog {
     QString m_strFreeLimit; // the typed limit while a preset fills the box
     QComboBox* m_pPreset;
     QSpinBox* m_pThreshold;
+    bool m_bThresholdChosen = false; // by the user, now or kept from before
     QTabWidget* m_pTabs;
     CReportResultPages* m_pPages;
     QRadioButton* m_pWhole;

@@ -2,6 +2,7 @@
 
 #include "SeriesFormat.h"
 #include "StringTable.h"
+#include "TimeBase.h"
 
 #include <cmath>
 #include <cstdio>
@@ -83,7 +84,7 @@ std::vector<std::pair<std::string, std::string>> ResultBasisLines(const ReportOp
     } else {
         lines.emplace_back(ui(kUiLimitPreset), ui(kUiPresetNoneFree));
     }
-    lines.emplace_back(ui(kUiTimeBaseLabel), TimeBaseText(language));
+    lines.emplace_back(ui(kUiTimeBaseLabel), ReportTimeBaseText(language));
     return lines;
 }
 
@@ -169,6 +170,7 @@ std::vector<std::string> DailyCells(const DayFigures& d, const LimitCheck& limit
     return cells;
 }
 
-std::string TimeBaseText(int language) {
-    return UIString(kUiLocalTimeComputer, language);
+std::string ReportTimeBaseText(int language) {
+    const TimeBase base = ActiveTimeBase();
+    return base.kind == TimeBase::Kind::Local ? UIString(kUiLocalTimeComputer, language) : TimeBaseText(base);
 }

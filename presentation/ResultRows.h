@@ -47,5 +47,7 @@ std::vector<std::string> RollingCells(const RollingMean& r, const LimitCheck& li
 std::vector<std::string> DailyHeader(const LimitCheck& limit, int language);
 std::vector<std::string> DailyCells(const DayFigures& d, const LimitCheck& limit);
 
-// What the instrument's clock is taken to follow, as a report states it.
-std::string TimeBaseText(int language);
+// What the instrument's clock is taken to follow (the active time base), as
+// a report states it: "local time of this computer", a zone's name, or
+// "UTC+03:00".
+std::string ReportTimeBaseText(int language);

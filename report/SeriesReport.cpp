@@ -357,6 +357,8 @@ void WriteStatisticsRow(PageWriter& page, const QFont& heading, GlyphCache& bold
 // The cells of one row of the interval table.
 std::vector<std::string> IntervalRowCells(const IntervalRow& r, const IntervalOptions& io) {
     const bool any = r.Values() > 0;
+    // Below a capture threshold that was asked for, the mean is no result.
+    const bool mean = any && !(io.blankInvalid && r.incomplete);
     const LocalFields start = ToLocalFields(static_cast<double>(r.start));
     // An interval ends at the next one's start, which may be midnight.
     const bool oneDate = SameDate(start, ToLocalFields(static_cast<double>(r.end) - 1));
@@ -365,8 +367,8 @@ std::vector<std::string> IntervalRowCells(const IntervalRow& r, const IntervalOp
                                   std::to_string(r.count),
                                   (r.cycleKnown ? Number(r.coverage * 100, "%.0f") : "-") +
                                       (r.incomplete ? "*" : ""),
-                                  any ? ThreeDigitForm(r.mean) : "-",
-                                  any ? ThreeDigitForm(r.sd) : "-",
+                                  mean ? ThreeDigitForm(r.mean) : "-",
+                                  mean ? ThreeDigitForm(r.sd) : "-",
                                   any ? ThreeDigitForm(r.min) : "-",
                                   any ? TimeIn(r.minTime, start, oneDate) : "",
                                   any ? ThreeDigitForm(r.max) : "-",
