@@ -326,7 +326,7 @@ TEST(ResultStats, RollingMeansMatchANaiveWindowSumInEveryAlignment) {
                 ASSERT_EQ(out.size(), hours.size());
                 const long long before = align == WindowAlign::End    ? n - 1
                                          : align == WindowAlign::Left ? 0
-                                                                      : n / 2;
+                                                                      : (n - 1) / 2;
                 for (size_t i = 0; i < out.size(); ++i) {
                     const long long a = static_cast<long long>(i) - before;
                     const LiteralWindow w = Window(hours, a, n, percent);
@@ -343,6 +343,54 @@ TEST(ResultStats, RollingMeansMatchANaiveWindowSumInEveryAlignment) {
                 }
             }
         }
+    }
+}
+
+TEST(ResultStats, OneWalkGivesTheRowsOfTheTwoPasses) {
+    ScopedTimeZone zone("Europe/Berlin");
+    std::mt19937 rng(17);
+    for (int variant = 0; variant < 4; ++variant) {
+        Cycles c = RandomCycles(rng, 10, 29);
+        // Zero cycles before the first point and after the last, some steps
+        // back within the rows (as a clock set back gives), and one before
+        // the first row.
+        c.t.insert(c.t.begin(), {c.t.front() - 7200, c.t.front() - 30});
+        c.y.insert(c.y.begin(), {0, 0});
+        c.zero.insert(c.zero.begin(), {true, true});
+        c.t.push_back(c.t.back() + 9000);
+        c.y.push_back(0);
+        c.zero.push_back(true);
+        for (size_t i = 500; i + 200 < c.t.size() && variant > 0; i += 1500)
+            c.t[i] -= 3600 * variant;
+        if (variant == 3)
+            c.t[200] = c.t[0] - 4000;
+        IntervalOptions o;
+        o.minShare = 0.6;
+        o.xmin = variant == 2 ? c.t[100] : -kInf;
+        o.xmax = variant == 2 ? c.t[c.t.size() - 100] : kInf;
+        IntervalTable two, one;
+        std::vector<double> values;
+        ASSERT_TRUE(ComputeIntervals(c.t, c.y, o, two, &c.zero));
+        ASSERT_TRUE(ComputeIntervalsOnce(c.t, c.y, &c.zero, o, one, &values));
+        ASSERT_EQ(one.rows.size(), two.rows.size()) << variant;
+        EXPECT_EQ(one.medianCycle, two.medianCycle);
+        EXPECT_EQ(one.incompleteRows, two.incompleteRows);
+        for (size_t r = 0; r < one.rows.size(); ++r) {
+            const IntervalRow &a = one.rows[r], &b = two.rows[r];
+            EXPECT_EQ(a.start, b.start) << variant << " row " << r;
+            EXPECT_EQ(a.end, b.end) << variant << " row " << r;
+            EXPECT_EQ(a.cycles, b.cycles) << variant << " row " << r;
+            EXPECT_EQ(a.count, b.count) << variant << " row " << r;
+            EXPECT_EQ(a.mean, b.mean) << variant << " row " << r;
+            EXPECT_EQ(a.max, b.max) << variant << " row " << r;
+            EXPECT_EQ(a.coverage, b.coverage) << variant << " row " << r;
+        }
+        EXPECT_EQ(one.total.cycles, two.total.cycles);
+        EXPECT_EQ(one.total.count, two.total.count);
+        EXPECT_EQ(one.total.max, two.total.max);
+        EXPECT_EQ(one.total.coverage, two.total.coverage);
+        ExpectClose(one.total.mean, two.total.mean, "total mean");
+        EXPECT_EQ(values.size(), two.total.Values());
     }
 }
 
