@@ -26,6 +26,6 @@ struct ReportOptions {
     // average). A limit preset by its id (LimitPreset::id; empty: none, the
     // free limit of intervals applies), and the rolling means reported.
     std::string limitPreset;
-    int rollingHours = 8;
+    int rollingHours = 0; // 0: none
     WindowAlign rollingAlign = WindowAlign::End;
 };

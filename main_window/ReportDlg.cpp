@@ -4,8 +4,11 @@
 #include "Captions.h"
 #include "DialogUnits.h"
 #include "FileErrors.h"
+#include "LimitPresets.h"
 #include "ListCtrlWrp.h"
 #include "Prompts.h"
+#include "ReportResultPages.h"
+#include "ResultRows.h"
 #include "SeriesReport.h"
 #include "Settings.h"
 #include "StringTable.h"
@@ -26,7 +29,9 @@
 #include <QScopeGuard>
 #include <QScreen>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTableWidget>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <cerrno>
@@ -80,6 +85,12 @@ std::string LocalPath(const QString& path) {
 constexpr int kMaxShownRows = 10000;
 
 const char* const kLimitKey = "ReportLimit";
+const char* const kPresetKey = "ReportLimitPreset";
+const char* const kThresholdKey = "ReportCaptureThreshold";
+const char* const kRollingHoursKey = "ReportRollingHours";
+const char* const kRollingAlignKey = "ReportRollingAlign";
+// The settings' names of the alignments, in WindowAlign's order.
+const char* const kAlignNames[] = {"end", "left", "centre"};
 constexpr int kColumns = 12; // the row number, then the cells of IntervalCells
 
 } // namespace
@@ -90,13 +101,16 @@ CReportDlg::CReportDlg(const TervikDocument& document, const ReportOptions& opti
     setObjectName("ReportDlg");
     setFont(DialogGeometry::DialogFont());
     const DialogGeometry du(font());
-    m_templateSize = QSize(du.X(600), du.Y(300));
+    m_templateSize = QSize(du.X(600), du.Y(330));
     // Room for the top row and the buttons beside a table of a few rows.
     setMinimumSize(du.X(410), du.Y(180));
     resize(m_templateSize);
     setWindowTitle(UI(kUiReport));
+    if (m_document.Archive())
+        m_nKind = m_document.Archive()->GetKind();
 
     CreateControls(unit);
+    CreateResultControls();
     ConnectControls();
 
     // Headers only: the rows are filled by a table of their own size.
@@ -108,8 +122,9 @@ CReportDlg::CReportDlg(const TervikDocument& document, const ReportOptions& opti
         m_pList->SetColumn(c, c == 0 ? QString("#") : UI(headers[c]), du.X(30));
     m_pList->CreateColumns();
     for (QWidget* w :
-         std::initializer_list<QWidget*>{m_pTable, m_pSummary, m_pExportCsv, m_pSavePdf, m_pClose})
+         std::initializer_list<QWidget*>{m_pTabs, m_pSummary, m_pExportCsv, m_pSavePdf, m_pClose, m_pPreset})
         m_templateRects.push_back(w->geometry());
+    LoadResultSettings();
     FitScreen(parent);
     Recompute();
 }
@@ -162,24 +177,59 @@ void CReportDlg::CreateControls(const QString& unit) {
     m_pInView->setGeometry(du.Rect(108, 25, 120, 10));
     (m_request.pointsInView ? m_pInView : m_pWhole)->setChecked(true);
 
-    m_pTable = new QTableWidget(this);
+    // The interval table is the first of the result pages.
+    m_pTabs = new QTabWidget(this);
+    m_pTabs->setObjectName("pages");
+    m_pTabs->setGeometry(du.Rect(12, 57, 576, 199));
+    auto* intervals = new QWidget;
+    auto* page = new QVBoxLayout(intervals);
+    page->setContentsMargins(4, 4, 4, 4);
+    m_pTable = new QTableWidget(intervals);
     m_pTable->setObjectName("table");
-    m_pTable->setGeometry(du.Rect(12, 40, 576, 186));
+    page->addWidget(m_pTable);
+    m_pTabs->addTab(intervals, UI(kUiTabIntervals));
     m_pTable->setWordWrap(false);
     m_pTable->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 4);
     m_pSummary = new QLabel(this);
     m_pSummary->setObjectName("summary");
-    m_pSummary->setGeometry(du.Rect(12, 230, 576, 44));
+    m_pSummary->setGeometry(du.Rect(12, 260, 576, 44));
     m_pSummary->setWordWrap(true);
     m_pSummary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_pSummary->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    m_pExportCsv = button("exportCsv", 288, 12, 278, 70);
-    m_pSavePdf = button("savePdf", 289, 88, 278, 90);
+    m_pExportCsv = button("exportCsv", 288, 12, 308, 70);
+    m_pSavePdf = button("savePdf", 289, 88, 308, 90);
     m_pSavePdf->hide();
     // No default button: Enter in the limit box applies the limit and must
     // not close the dialog.
-    m_pClose = button("close", 290, 518, 278, 70);
+    m_pClose = button("close", 290, 518, 308, 70);
+}
+
+// The capture threshold, the limit preset and the rolling-mean page.
+void CReportDlg::CreateResultControls() {
+    const DialogGeometry du(font());
+    auto* threshold = new QLabel(UI(kUiCaptureThreshold), this);
+    threshold->setGeometry(du.Rect(236, 27, 84, 8));
+    m_pThreshold = new QSpinBox(this);
+    m_pThreshold->setObjectName("threshold");
+    m_pThreshold->setRange(0, 100);
+    m_pThreshold->setSuffix(" %");
+    m_pThreshold->setValue(static_cast<int>(std::lround(kDefaultCaptureThreshold * 100)));
+    m_pThreshold->setKeyboardTracking(false);
+    m_pThreshold->setGeometry(du.Rect(322, 25, 40, 12));
+
+    auto* preset = new QLabel(UI(kUiLimitPreset), this);
+    preset->setGeometry(du.Rect(12, 43, 60, 8));
+    m_pPreset = new QComboBox(this);
+    m_pPreset->setObjectName("preset");
+    m_pPreset->addItem(UI(kUiPresetNoneFree), QString());
+    for (size_t i = 0; i < LimitPresetCount(); ++i)
+        m_pPreset->addItem(UI(LimitPresetAt(i).nameOffset), QString::fromLatin1(LimitPresetAt(i).id));
+    // The list may be narrower than its names; the popup shows them whole.
+    m_pPreset->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_pPreset->setMinimumContentsLength(10);
+    m_pPreset->setGeometry(du.X(74), du.Y(41), du.X(514), m_pPreset->sizeHint().height());
+    m_pPages = new CReportResultPages(m_pTabs);
 }
 
 void CReportDlg::ConnectControls() {
@@ -203,6 +253,16 @@ void CReportDlg::ConnectControls() {
         }
     });
     connect(m_pWhole, &QRadioButton::toggled, this, [this] { Recompute(); });
+    connect(m_pThreshold, &QSpinBox::valueChanged, this, [this] {
+        m_bThresholdChosen = true;
+        if (Recompute())
+            SaveResultSettings();
+    });
+    connect(m_pPreset, &QComboBox::activated, this, &CReportDlg::OnPresetChosen);
+    connect(m_pPages, &CReportResultPages::rollingChanged, this, [this] {
+        if (Recompute())
+            SaveResultSettings();
+    });
     connect(m_pExportCsv, &QPushButton::clicked, this, &CReportDlg::OnExportCsv);
     connect(m_pSavePdf, &QPushButton::clicked, this, &CReportDlg::OnSavePdf);
     connect(m_pClose, &QPushButton::clicked, this, &QDialog::accept);
@@ -224,11 +284,12 @@ void CReportDlg::FitScreen(QWidget* parent) {
 // summary and the buttons keep to the bottom, Close to the right.
 void CReportDlg::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
-    if (m_templateRects.size() != 5)
+    if (m_templateRects.size() != 6)
         return;
     const int dw = width() - m_templateSize.width(), dh = height() - m_templateSize.height();
     const QRect* r = m_templateRects.data();
-    m_pTable->setGeometry(r[0].adjusted(0, 0, dw, dh));
+    m_pTabs->setGeometry(r[0].adjusted(0, 0, dw, dh));
+    m_pPreset->setGeometry(r[5].adjusted(0, 0, dw, 0));
     m_pSummary->setGeometry(r[1].translated(0, dh).adjusted(0, 0, dw, 0));
     m_pExportCsv->setGeometry(r[2].translated(0, dh));
     m_pSavePdf->setGeometry(r[3].translated(0, dh));
@@ -247,6 +308,17 @@ const SeriesInfo* CReportDlg::Series() const {
 }
 
 bool CReportDlg::ReadLimit() {
+    // A preset takes the place of the typed limit, in the unit of the
+    // results, as tervik-cli's --limit-preset does; one whose unit is not
+    // known compares nothing.
+    m_request.limitPreset = m_pPreset->currentData().toString().toStdString();
+    if (const LimitPreset* preset = FindLimitPreset(m_request.limitPreset)) {
+        const LimitCheck check = PresetLimit(*preset, m_nKind);
+        m_request.intervals.haveLimit = check.active;
+        m_request.intervals.limit = check.value;
+        return true;
+    }
+    m_request.limitPreset.clear();
     const QString typed = m_pLimit->text().trimmed();
     double limit = 0;
     if (!typed.isEmpty() && !ParseLimit(typed, limit)) {
@@ -260,9 +332,45 @@ bool CReportDlg::ReadLimit() {
     return true;
 }
 
+void CReportDlg::ReadResultChoices() {
+    m_request.intervals.minShare = m_pThreshold->value() / 100.0;
+    // A threshold chosen leaves the means of intervals below it empty, as
+    // tervik-cli's --capture-threshold does; by default they stay.
+    m_request.intervals.blankInvalid = m_bThresholdChosen;
+    m_request.rollingHours = m_pPages->RollingHours();
+    m_request.rollingAlign = m_pPages->RollingAlign();
+}
+
+// The summary and the rolling means of the points the table takes.
+void CReportDlg::ComputeResults() {
+    m_summary = SummaryStats{};
+    m_rolling.clear();
+    m_bSummary = false;
+    const SummaryOptions summary = ReportSummaryOptions(m_request, m_nKind);
+    const SeriesInfo* series = Series();
+    try {
+        if (series && m_bComputed) {
+            m_bSummary = ComputeSummary(*series, m_request.curve, summary, m_summary);
+            const RollingOptions rolling = ReportRollingOptions(m_request);
+            std::string error;
+            if (rolling.hours > 0)
+                ComputeRollingMeans(*series, m_request.curve, rolling, m_request.intervals.xmin,
+                                    m_request.intervals.xmax, m_rolling, error);
+        }
+    } catch (const std::bad_alloc&) {
+        m_summary = SummaryStats{};
+        m_rolling.clear();
+        m_bSummary = false;
+    }
+    const int lang = m_request.language;
+    m_pPages->ShowRolling(m_rolling, static_cast<size_t>(kMaxShownRows), summary.limit, lang);
+    m_pPages->ShowSummary(m_bSummary, m_summary, summary, m_nKind, lang);
+}
+
 bool CReportDlg::Recompute() {
     if (!ReadLimit())
         return false;
+    ReadResultChoices();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
     IntervalOptions& o = m_request.intervals;
@@ -291,7 +399,64 @@ bool CReportDlg::Recompute() {
         m_bComputed = false;
     }
     FillTable();
+    ComputeResults();
     return true;
+}
+
+// The box shows the preset's value in the unit of the results, greyed; the
+// typed value comes back with "none".
+void CReportDlg::ApplyPreset() {
+    const std::string id = m_pPreset->currentData().toString().toStdString();
+    const LimitPreset* preset = id.empty() ? nullptr : FindLimitPreset(id);
+    if (!preset) {
+        if (!m_pLimit->isEnabled())
+            m_pLimit->setText(m_strFreeLimit);
+        m_pLimit->setEnabled(true);
+        return;
+    }
+    if (m_pLimit->isEnabled())
+        m_strFreeLimit = m_pLimit->text();
+    const LimitCheck check = PresetLimit(*preset, m_nKind);
+    m_pLimit->setText(check.active ? Q(ThreeDigitForm(check.value)) : QString());
+    m_pLimit->setEnabled(false);
+}
+
+void CReportDlg::OnPresetChosen() {
+    ApplyPreset();
+    if (Recompute())
+        SaveResultSettings();
+}
+
+void CReportDlg::LoadResultSettings() {
+    QString text;
+    if (TervikSettings::GetRegString("", kPresetKey, text) && !text.isEmpty()) {
+        const int at = m_pPreset->findData(text);
+        m_pPreset->setCurrentIndex(std::max(at, 0));
+        ApplyPreset();
+    }
+    uint32_t value = 0;
+    if (TervikSettings::GetRegDWord("", kThresholdKey, value) && value <= 100) {
+        const QSignalBlocker quiet(m_pThreshold);
+        m_pThreshold->setValue(static_cast<int>(value));
+        m_bThresholdChosen = true;
+    }
+    int hours = 0;
+    if (TervikSettings::GetRegDWord("", kRollingHoursKey, value) && value <= kMaxRollingHours)
+        hours = static_cast<int>(value);
+    WindowAlign align = WindowAlign::End;
+    if (TervikSettings::GetRegString("", kRollingAlignKey, text))
+        for (int i = 0; i < 3; ++i)
+            if (text == kAlignNames[i])
+                align = static_cast<WindowAlign>(i);
+    m_pPages->SetRolling(hours, align);
+}
+
+void CReportDlg::SaveResultSettings() const {
+    TervikSettings::SetRegValues(
+        "", {{kPresetKey, QString::fromStdString(m_request.limitPreset)},
+             {kThresholdKey, m_pThreshold->value()},
+             {kRollingHoursKey, m_request.rollingHours},
+             {kRollingAlignKey, QString(kAlignNames[static_cast<int>(m_request.rollingAlign)])}});
 }
 
 void CReportDlg::FillTable() {

@@ -5,6 +5,7 @@
 #include "ChartLabels.h"
 #include "LCPicture.h"
 #include "LocalTime.h"
+#include "ResultRows.h"
 #include "SeriesPlots.h"
 #include "StringTable.h"
 
@@ -356,6 +357,8 @@ void WriteStatisticsRow(PageWriter& page, const QFont& heading, GlyphCache& bold
 // The cells of one row of the interval table.
 std::vector<std::string> IntervalRowCells(const IntervalRow& r, const IntervalOptions& io) {
     const bool any = r.Values() > 0;
+    // Below a capture threshold that was asked for, the mean is no result.
+    const bool mean = any && !(io.blankInvalid && r.incomplete);
     const LocalFields start = ToLocalFields(static_cast<double>(r.start));
     // An interval ends at the next one's start, which may be midnight.
     const bool oneDate = SameDate(start, ToLocalFields(static_cast<double>(r.end) - 1));
@@ -364,8 +367,8 @@ std::vector<std::string> IntervalRowCells(const IntervalRow& r, const IntervalOp
                                   std::to_string(r.count),
                                   (r.cycleKnown ? Number(r.coverage * 100, "%.0f") : "-") +
                                       (r.incomplete ? "*" : ""),
-                                  any ? ThreeDigitForm(r.mean) : "-",
-                                  any ? ThreeDigitForm(r.sd) : "-",
+                                  mean ? ThreeDigitForm(r.mean) : "-",
+                                  mean ? ThreeDigitForm(r.sd) : "-",
                                   any ? ThreeDigitForm(r.min) : "-",
                                   any ? TimeIn(r.minTime, start, oneDate) : "",
                                   any ? ThreeDigitForm(r.max) : "-",
@@ -468,12 +471,26 @@ void WriteExceedances(PageWriter& page, const QFont& heading, const QFont& body,
     }
 }
 
+// Everything the pages show but the chart, made while the records are held.
+struct ReportData {
+    IntervalTable table;
+    Statistics stats;
+    SummaryOptions summaryOptions;
+    SummaryStats summary;
+    RollingOptions rollingOptions;
+    std::vector<RollingMean> rolling; // empty when none were chosen
+    int seriesCount = 0;
+    double startTime = 0, endTime = 0;
+};
+
 // The report's interval table and statistics: the table given when it is
 // whole, else computed here, the intervals counted before any row is made,
-// so a span too long for a report is refused at once.
-bool ReportFigures(const SeriesInfo& series, const ReportOptions& options, const IntervalTable* computed,
-                   IntervalTable& table, Statistics& stats, std::string& error) {
+// so a span too long for a report is refused at once. Then the summary and
+// the rolling means, as many rows as the intervals at most.
+bool ReportFigures(const SeriesInfo& series, const ReportOptions& options, int kind,
+                   const IntervalTable* computed, ReportData& data, std::string& error) {
     const auto ui = [lang = options.language](int offset) { return UIString(offset, lang); };
+    IntervalTable& table = data.table;
     const IntervalOptions& io = options.intervals;
     IntervalOptions reportIntervals = io;
     reportIntervals.maxIntervals = std::min(io.maxIntervals, kMaxReportIntervals);
@@ -482,10 +499,23 @@ bool ReportFigures(const SeriesInfo& series, const ReportOptions& options, const
     if (given)
         table = *computed;
     if (!(given || ComputeIntervals(series, options.curve, reportIntervals, table)) ||
-        !ComputeSeriesStatistics(series, options.curve, io.xmin, io.xmax, stats)) {
+        !ComputeSeriesStatistics(series, options.curve, io.xmin, io.xmax, data.stats)) {
         error = table.error.empty()
                     ? ui(kUiThereNoPointsReport)
                     : Printf(ui(kUiReportHoldsMostIntervals), std::to_string(kMaxReportIntervals));
+        return false;
+    }
+    data.summaryOptions = ReportSummaryOptions(options, kind);
+    data.rollingOptions = ReportRollingOptions(options);
+    std::string ignored;
+    if (!ComputeSummary(series, options.curve, data.summaryOptions, data.summary) ||
+        (data.rollingOptions.hours > 0 && !ComputeRollingMeans(series, options.curve, data.rollingOptions,
+                                                               io.xmin, io.xmax, data.rolling, ignored))) {
+        error = ui(kUiThereNoPointsReport);
+        return false;
+    }
+    if (data.rolling.size() > kMaxReportIntervals) {
+        error = Printf(ui(kUiReportHoldsMostIntervals), std::to_string(kMaxReportIntervals));
         return false;
     }
     return true;
@@ -506,6 +536,126 @@ void ShowReportedPoints(CLCCore& chart, const ReportOptions& options) {
         chart.AutoScaleY();
 }
 
+// A table of texts under a bold header, each column as wide as its widest
+// text; the header again at the top of each page.
+void WriteTextTable(PageWriter& page, GlyphCache& boldGlyphs, GlyphCache& smallGlyphs,
+                    const std::vector<std::string>& head, const std::vector<std::vector<std::string>>& rows,
+                    const std::vector<bool>& right) {
+    constexpr double kGap = 10;
+    std::vector<double> widths(head.size());
+    for (size_t i = 0; i < head.size(); ++i) {
+        widths[i] = boldGlyphs.Width(Q(head[i]));
+        for (const auto& r : rows)
+            if (i < r.size())
+                widths[i] = std::max(widths[i], smallGlyphs.Width(Q(r[i])));
+        widths[i] += i > 0 ? kGap : 0;
+    }
+    const double width = std::accumulate(widths.begin(), widths.end(), 0.0);
+    const auto tableHead = [&] {
+        page.Row(head, widths, right, boldGlyphs, kGap);
+        page.Rule(width);
+    };
+    tableHead();
+    for (const auto& r : rows) {
+        if (page.Need(2 * smallGlyphs.Metrics().height()))
+            tableHead();
+        page.Row(r, widths, right, smallGlyphs, kGap);
+    }
+}
+
+// The summary the report opens with: what its figures rest on (threshold,
+// limit preset, time base), the figures, and the daily table.
+void WriteSummary(PageWriter& page, const QFont& heading, const QFont& small, GlyphCache& bodyGlyphs,
+                  GlyphCache& boldGlyphs, GlyphCache& smallGlyphs, const ReportData& data,
+                  const ReportOptions& options, int kind) {
+    const int lang = options.language;
+    const auto ui = [lang](int offset) { return UIString(offset, lang); };
+    const SummaryStats& s = data.summary;
+    page.Line(ui(kUiSummaryHeading), heading);
+    WriteFactRows(page, bodyGlyphs, ResultBasisLines(options, s.limit, lang));
+    page.Skip(4);
+    // A value wider than a third of the page (the limit's) goes on over lines.
+    std::vector<std::vector<std::string>> rows;
+    for (const SummaryRow& r : SummaryRows(s, kind, lang)) {
+        const std::vector<QString> lines = WrapText(smallGlyphs, Q(r.value), page.Width() / 3);
+        for (size_t i = 0; i < lines.size(); ++i)
+            rows.push_back({i == 0 ? r.name : std::string(), lines[i].toStdString(), i == 0 ? r.time : ""});
+    }
+    WriteTextTable(page, boldGlyphs, smallGlyphs, {ui(kUiColumnFigure), ui(kUiColumnValue), ui(kUiStatTime)},
+                   rows, {false, true, false});
+    page.Skip(6);
+    page.Line(ui(kUiDailyFigures), heading);
+    rows.clear();
+    for (const DayFigures& d : s.dayFigures)
+        rows.push_back(DailyCells(d, s.limit));
+    std::vector<bool> right = {false, true, true, true, true, false, true, false, true};
+    WriteTextTable(page, boldGlyphs, smallGlyphs, DailyHeader(s.limit, lang), rows, right);
+    if (s.limit.preset && !s.limit.active)
+        page.Line(ui(s.limit.problemOffset), small);
+    page.Line(ui(kUiNotValidCapture), small);
+}
+
+// The rolling means, one row per hour, when they were chosen.
+void WriteRollingTable(PageWriter& page, const QFont& heading, const QFont& small, GlyphCache& boldGlyphs,
+                       GlyphCache& smallGlyphs, const ReportData& data, int lang) {
+    const auto ui = [lang](int offset) { return UIString(offset, lang); };
+    const RollingOptions& o = data.rollingOptions;
+    const int align = o.align == WindowAlign::End      ? kUiAlignEnd
+                      : o.align == WindowAlign::Centre ? kUiAlignCentre
+                                                       : kUiAlignLeft;
+    page.Line(Printf(ui(kUiRollingHourMean), std::to_string(o.hours)) + " (" + ui(align) + ")", heading);
+    std::vector<std::vector<std::string>> rows;
+    rows.reserve(data.rolling.size());
+    for (const RollingMean& r : data.rolling)
+        rows.push_back(RollingCells(r, data.summary.limit, lang));
+    WriteTextTable(page, boldGlyphs, smallGlyphs, RollingHeader(data.summary.limit, lang), rows,
+                   {false, false, false, true, true, true, false});
+    page.Line(ui(kUiNotValidCapture), small);
+}
+
+// The pages: the summary first, then where the data came from, the chart,
+// the statistics row, the interval table, the rolling means when chosen and
+// the exceedances. The chart's plots are removed once it is drawn.
+void WritePages(QPdfWriter& writer, QPainter& painter, const TervikDocument& document,
+                const ArchiveHeader& header, const ReportOptions& options, const ReportData& data,
+                CLCCore& chart, SeriesPlots& plots) {
+    const int lang = options.language;
+    const auto ui = [lang](int offset) { return UIString(offset, lang); };
+    const IntervalOptions& io = options.intervals;
+    PageWriter page(writer, painter, lang);
+    const QFont title = page.Font(16, true), heading = page.Font(11, true), body = page.Font(9),
+                small = page.Font(7.5), smallBold = page.Font(7.5, true);
+    GlyphCache bodyGlyphs(body, &writer), smallGlyphs(small, &writer), boldGlyphs(smallBold, &writer);
+
+    page.Line(ui(kUiMonitoringReport), title);
+    page.Skip(6);
+    WriteSummary(page, heading, small, bodyGlyphs, boldGlyphs, smallGlyphs, data, options, header.GetKind());
+    page.Skip(10);
+    WriteFactRows(page, bodyGlyphs,
+                  ReportFacts(document.Provenance(), header, options, data.seriesCount, data.startTime,
+                              data.endTime, data.stats));
+    page.Skip(8);
+
+    // The chart, drawn by the chart's own paint steps as vector shapes.
+    const double chartHeight = page.Width() * kChartHeight / kChartWidth;
+    page.Need(chartHeight);
+    PaintChartVector(chart, painter, QRectF(kMargin, page.Y(), page.Width(), chartHeight));
+    // The page holds the drawing now; the points go before it is written out.
+    RemoveSeriesPlots(&chart, plots);
+    page.Skip(chartHeight + 10);
+
+    WriteStatisticsRow(page, heading, boldGlyphs, smallGlyphs, data.stats, lang);
+    page.Skip(10);
+    WriteIntervalTable(page, heading, small, boldGlyphs, smallGlyphs, data.table, io, lang);
+    page.Skip(10);
+    if (!data.rolling.empty()) {
+        WriteRollingTable(page, heading, small, boldGlyphs, smallGlyphs, data, lang);
+        page.Skip(10);
+    }
+    WriteExceedances(page, heading, body, data.table, io, ChartYCaption(header.GetKind(), lang), lang);
+    page.Footer();
+}
+
 // WriteSeriesReport; release, when given, is the document's archive, cleared
 // as soon as the figures are made, so the pages are written without the
 // records; stream, when given, gives the chart's points after that. Qt and
@@ -522,22 +672,20 @@ bool WriteReport(const TervikDocument& document, CArchiveData* release, MnrSerie
         return false;
     }
     const CArchiveData& archive = *held;
-    const IntervalOptions& io = options.intervals;
 
-    IntervalTable table;
-    Statistics stats;
-    if (!ReportFigures(*series, options, computed, table, stats, error))
-        return false;
     const ArchiveHeader header = archive.GetHeader();
-    const int seriesCount = archive.GetSeriesCount();
-    const double startTime = series->GetStartTime(), endTime = series->GetEndTime();
+    ReportData data;
+    if (!ReportFigures(*series, options, header.GetKind(), computed, data, error))
+        return false;
+    data.seriesCount = archive.GetSeriesCount();
+    data.startTime = series->GetStartTime();
+    data.endTime = series->GetEndTime();
 
     // The chart as the main window sets it up, with the series' plots; from
     // stream once the records are released, when there is one.
     CLCCore chart;
     chart.Layout(kChartWidth, kChartHeight);
-    const std::string yCaption = ChartYCaption(header.GetKind(), lang);
-    ConfigureMainChart(&chart, ui(kUiAxisTime), yCaption);
+    ConfigureMainChart(&chart, ui(kUiAxisTime), ChartYCaption(header.GetKind(), lang));
     SeriesPlots plots;
     plots.keepPoints = false; // the figures walk the series themselves
     if (!stream)
@@ -569,32 +717,7 @@ bool WriteReport(const TervikDocument& document, CArchiveData* release, MnrSerie
             error = Printf(ui(kUiCannotWriteFile), path);
             return false;
         }
-        PageWriter page(writer, painter, lang);
-        const QFont title = page.Font(16, true), heading = page.Font(11, true), body = page.Font(9),
-                    small = page.Font(7.5), smallBold = page.Font(7.5, true);
-        GlyphCache bodyGlyphs(body, &writer), smallGlyphs(small, &writer), boldGlyphs(smallBold, &writer);
-
-        page.Line(ui(kUiMonitoringReport), title);
-        page.Skip(6);
-        WriteFactRows(
-            page, bodyGlyphs,
-            ReportFacts(document.Provenance(), header, options, seriesCount, startTime, endTime, stats));
-        page.Skip(8);
-
-        // The chart, drawn by the chart's own paint steps as vector shapes.
-        const double chartHeight = page.Width() * kChartHeight / kChartWidth;
-        page.Need(chartHeight);
-        PaintChartVector(chart, painter, QRectF(kMargin, page.Y(), page.Width(), chartHeight));
-        // The page holds the drawing now; the points go before it is written out.
-        RemoveSeriesPlots(&chart, plots);
-        page.Skip(chartHeight + 10);
-
-        WriteStatisticsRow(page, heading, boldGlyphs, smallGlyphs, stats, lang);
-        page.Skip(10);
-        WriteIntervalTable(page, heading, small, boldGlyphs, smallGlyphs, table, io, lang);
-        page.Skip(10);
-        WriteExceedances(page, heading, body, table, io, yCaption, lang);
-        page.Footer();
+        WritePages(writer, painter, document, header, options, data, chart, plots);
         if (!painter.end()) {
             error = Printf(ui(kUiCannotWriteFile), path);
             return false;

@@ -4,6 +4,7 @@
 #include "CliRun.h"
 #include "IntervalStats.h"
 #include "LocalTime.h"
+#include "ResultStats.h"
 #include "SeriesFormat.h"
 #include "StringTable.h"
 #include "TestUtil.h"
@@ -189,6 +190,37 @@ TEST(CliReport, LongSourceWrapsInsideThePage) {
     for (size_t at = xml.find("<word "); at != std::string::npos; at = xml.find("<word ", at + 1))
         EXPECT_LE(attr(at, "xMax=\""), pageWidth - 40) << xml.substr(at, 200);
     EXPECT_NE(xml.find("instrument"), std::string::npos);
+}
+
+// The report opens with the summary: what it rests on, then the figures
+// the archive computes for the same points, before the data's source.
+TEST(CliReport, OpensWithTheSummaryAndItsBasis) {
+    ScopedTimeZone zone("Europe/Berlin");
+    CArchiveData a;
+    ASSERT_GT(a.LoadMnr(kDemo), 0);
+    SummaryOptions o;
+    o.limit = FreeLimit(2.5);
+    SummaryStats s;
+    ASSERT_TRUE(ComputeSummary(*a.GetSeries(1), CurveOptions{}, o, s));
+    ASSERT_GT(s.averagesCompared, 0u);
+    TempDir dir;
+    const std::string pdf = dir / "r.pdf";
+    ASSERT_EQ(Cli("report " + kDemo + " --series 2 --limit 2.5 -o " + pdf).code, 0);
+    const std::string text = ShellOutput("pdftotext -layout '" + pdf + "' - 2>/dev/null");
+    const size_t summary = text.find(UIString(kUiSummaryHeading, 0) + "\n");
+    EXPECT_LT(summary, text.find("Source:")) << text;
+    size_t at = summary;
+    for (const std::string& want : std::vector<std::string>{
+             "Capture threshold: 75%", "Limit preset:      none (the limit value typed)",
+             "Time base:         local time of this computer", "Median", ThreeDigitForm(s.median),
+             "99th percentile", ThreeDigitForm(s.p99), "Highest valid hourly mean",
+             ThreeDigitForm(s.maxHourly.value), DateTimeText(s.maxHourly.time, false),
+             "Valid averages above the limit",
+             std::to_string(s.averagesAbove) + " of " + std::to_string(s.averagesCompared),
+             "Daily figures"}) {
+        at = text.find(want, at);
+        ASSERT_NE(at, std::string::npos) << want << " in\n" << text.substr(summary, 2500);
+    }
 }
 
 TEST(CliReport, ExitCodes) {

@@ -3,10 +3,13 @@
 #include "ArchiveGen.h"
 #include "DialogUnits.h"
 #include "IntervalStats.h"
+#include "LimitPresets.h"
 #include "ReportDlg.h"
+#include "ResultStats.h"
 #include "ScriptedPrompts.h"
 #include "StringTable.h"
 #include "TervikDlg.h"
+#include "UiText.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -26,6 +29,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
+#include <cmath>
 #include <random>
 
 namespace {
@@ -325,6 +330,110 @@ class TestReportDlg : public QObject {
         const QString source = C<QGroupBox>(1019)->title().mid(6).chopped(1);
         QVERIFY(QString::fromUtf8(text.readAllStandardOutput()).simplified().contains("Source: " + source));
 #endif
+    }
+
+    // Threshold, preset and rolling mean: the pages show the archive's
+    // figures for the points of the table, the choices come back in the next
+    // dialog, the PDF states them, and "none" brings the typed limit back.
+    void resultChoicesShowTheArchiveFiguresAndAreKept() {
+        ScriptedPrompts prompts;
+        Open();
+        const auto choose = [](QComboBox* list, int index) {
+            list->setCurrentIndex(index);
+            emit list->activated(index);
+        };
+        const LimitCheck check = PresetLimit(*FindLimitPreset("ru-daily"), 1);
+        {
+            std::unique_ptr<CReportDlg> dlg = m_dlg->CreateReportDlg();
+            auto* limit = dlg->findChild<QLineEdit*>("limit");
+            auto* threshold = dlg->findChild<QSpinBox*>("threshold");
+            auto* preset = dlg->findChild<QComboBox*>("preset");
+            auto* rolling = dlg->findChild<QComboBox*>("rolling");
+            QVERIFY(limit && threshold && preset && rolling);
+            QCOMPARE(threshold->value(), 75);
+            QCOMPARE(rolling->currentIndex(), 0);
+            limit->setText("0.5");
+            limit->setModified(true);
+            emit limit->editingFinished();
+            threshold->setValue(90);
+            choose(preset, preset->findData("ru-daily"));
+            choose(rolling, 3);
+            dlg->findChild<QSpinBox*>("rollingHours")->setValue(6);
+            choose(dlg->findChild<QComboBox*>("rollingAlign"), 1);
+            QVERIFY(!limit->isEnabled());
+
+            const ReportOptions& r = dlg->Request();
+            QCOMPARE(r.intervals.minShare, 0.9);
+            QCOMPARE(r.limitPreset, std::string("ru-daily"));
+            QCOMPARE(r.intervals.limit, check.value);
+            QCOMPARE(r.rollingHours, 6);
+            QVERIFY(r.rollingAlign == WindowAlign::Centre);
+            SummaryOptions so;
+            so.threshold = 0.9;
+            so.limit = check;
+            SummaryStats want;
+            QVERIFY(ComputeSummary(Series(), r.curve, so, want));
+            const SummaryStats& got = dlg->Summary();
+            QCOMPARE(got.p95, want.p95);
+            QCOMPARE(got.validHours, want.validHours);
+            QCOMPARE(got.averagesCompared, want.averagesCompared);
+            auto* summary = dlg->findChild<QTableWidget*>("summaryTable");
+            const auto valueOf = [summary](const QString& name) {
+                for (int i = 0; i < summary->rowCount(); ++i)
+                    if (summary->item(i, 0)->text() == name)
+                        return summary->item(i, 1)->text();
+                return QString("<none>");
+            };
+            QCOMPARE(valueOf("95th percentile"), QString::fromStdString(ThreeDigitForm(want.p95)));
+            QCOMPARE(valueOf("Valid averages above the limit"),
+                     QString("%1 of %2").arg(want.averagesAbove).arg(want.averagesCompared));
+
+            std::vector<RollingMean> means;
+            std::string error;
+            QVERIFY(ComputeRollingMeans(Series(), r.curve, RollingOptions{6, WindowAlign::Centre, 0.9},
+                                        -INFINITY, INFINITY, means, error));
+            auto* table = dlg->findChild<QTableWidget*>("rollingTable");
+            QCOMPARE(table->rowCount(), static_cast<int>(means.size()));
+            QVERIFY(std::any_of(means.begin(), means.end(), [](const RollingMean& m) { return !m.valid; }));
+            for (size_t i = 0; i < means.size(); ++i)
+                QCOMPARE(table->item(static_cast<int>(i), 5)->text(),
+                         means[i].valid ? QString::fromStdString(ThreeDigitForm(means[i].mean))
+                                        : QString("*"));
+        }
+        QSettings settings("Quorvex", "Tervik");
+        QCOMPARE(settings.value("ReportLimit").toString(), QString("0.5"));
+        QCOMPARE(settings.value("ReportLimitPreset").toString(), QString("ru-daily"));
+        QCOMPARE(settings.value("ReportCaptureThreshold").toInt(), 90);
+        QCOMPARE(settings.value("ReportRollingHours").toInt(), 6);
+        QCOMPARE(settings.value("ReportRollingAlign").toString(), QString("centre"));
+
+        std::unique_ptr<CReportDlg> dlg = m_dlg->CreateReportDlg();
+        QCOMPARE(dlg->findChild<QSpinBox*>("threshold")->value(), 90);
+        QCOMPARE(dlg->findChild<QComboBox*>("preset")->currentData().toString(), QString("ru-daily"));
+        QCOMPARE(dlg->findChild<QSpinBox*>("rollingHours")->value(), 6);
+        QCOMPARE(dlg->Request().rollingHours, 6);
+        QVERIFY(dlg->Request().rollingAlign == WindowAlign::Centre);
+#ifndef _WIN32
+        const QString out = m_dir.filePath("choices.pdf");
+        prompts.fileAnswers = {out};
+        dlg->findChild<QPushButton*>("savePdf")->click();
+        QVERIFY2(prompts.messages.isEmpty(), qPrintable(prompts.messages.join('\n')));
+        QProcess text;
+        text.start("pdftotext", {out, "-"});
+        QVERIFY(text.waitForFinished(30000));
+        const QString pdf = QString::fromUtf8(text.readAllStandardOutput()).simplified();
+        const qsizetype top =
+            pdf.indexOf("Summary Capture threshold: 90% Limit preset: " + UI(check.preset->nameOffset) +
+                        " Time base: local time of this computer");
+        QVERIFY2(top >= 0 && top < pdf.indexOf("Source:"), qPrintable(pdf.left(600)));
+        QVERIFY(pdf.contains("Rolling 6-hour mean (window centred on the hour)"));
+#endif
+        auto* limit = dlg->findChild<QLineEdit*>("limit");
+        choose(dlg->findChild<QComboBox*>("preset"), 0);
+        QVERIFY(limit->isEnabled());
+        QCOMPARE(limit->text(), QString("0.5"));
+        QVERIFY(dlg->Request().limitPreset.empty() && dlg->Request().intervals.haveLimit);
+        QCOMPARE(dlg->Request().intervals.limit, 0.5);
     }
 
     // Export writes the CSV of the command-line export when its filter is
