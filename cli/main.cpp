@@ -75,6 +75,12 @@ const char* const kUsage =
     "                               --limit: eu-ioelv, acgih-tlv, niosh-rel, osha-pel,\n"
     "                               ru-daily, who-annual, epa-rfc, atsdr-mrl\n"
     "\n"
+    "Time option (every command that reads a FILE):\n"
+    "  --time-base local|ZONE|UTC+HH:MM\n"
+    "                               what the instrument's clock followed: this\n"
+    "                               computer's zone (default), a zone such as\n"
+    "                               Europe/Moscow, or a fixed offset from UTC\n"
+    "\n"
     "Exit status: 0 success, 1 load or I/O failure, 2 usage error, 130 read\n"
     "interrupted (SIGINT or SIGTERM; the blocks read are kept).\n";
 

@@ -138,9 +138,12 @@ TEST(TimeBase, FixedOffsetKeepsASeriesContinuousAcrossDaylightSaving) {
                 d.push_back(static_cast<int64_t>(t[i] - t[i - 1]));
             return d;
         };
+#ifndef _WIN32
         // This computer's zone: the hour skipped (March) or repeated (October).
+        // (The Windows C runtime reads no zone names in TZ.)
         const std::vector<int64_t> local = steps();
         EXPECT_NE(std::count(local.begin(), local.end(), 600), 71) << month;
+#endif
 
         ScopedTimeBase base("UTC+01:00");
         EXPECT_EQ(steps(), std::vector<int64_t>(71, 600)) << month;
