@@ -95,9 +95,9 @@ void CampaignMerger::Add(const std::vector<ArchiveRecord>& read, CampaignFile& s
             const uint64_t key = ClockKey(read[j]);
             const auto before = [key](const ArchiveRecord& r) { return ClockKey(r) < key; };
             if (m_sorted)
-                q = static_cast<size_t>(std::partition_point(m.begin() + static_cast<std::ptrdiff_t>(aligned),
-                                                             m.end(), before) -
-                                        m.begin());
+                q = static_cast<size_t>(
+                    std::partition_point(m.begin() + static_cast<std::ptrdiff_t>(aligned), m.end(), before) -
+                    m.begin());
             else
                 while (q > aligned && !before(m[q - 1]))
                     --q;
@@ -183,7 +183,8 @@ namespace {
 // First pass: each file's header, first record and size, and the device
 // check. False with result's status set when the campaign cannot be made.
 bool ReadHeads(const std::vector<std::string>& paths, IReporter& reporter,
-               const std::function<void(size_t)>& onFile, std::vector<FileHead>& heads, CampaignResult& result) {
+               const std::function<void(size_t)>& onFile, std::vector<FileHead>& heads,
+               CampaignResult& result) {
     std::vector<ArchiveRecord> piece;
     uint64_t total = 0;
     for (size_t f = 0; f < paths.size(); ++f) {
@@ -247,8 +248,8 @@ void AddGapsAndSpans(CampaignReport& report, const std::vector<ClockSpan>& spans
 
 } // namespace
 
-CampaignResult MergeCampaign(const std::vector<std::string>& paths, CArchiveData& archive, IReporter& reporter,
-                             const std::function<void(size_t)>& onFile) {
+CampaignResult MergeCampaign(const std::vector<std::string>& paths, CArchiveData& archive,
+                             IReporter& reporter, const std::function<void(size_t)>& onFile) {
     CampaignResult result;
     if (paths.empty())
         return result;
@@ -302,7 +303,8 @@ CampaignResult MergeCampaign(const std::vector<std::string>& paths, CArchiveData
     archive.Clear();
     archive.SetHeader(heads[order[0]].header);
     result.report.records = archive.AssignRecords(std::move(records), true);
-    result.status = result.report.records > 0 ? CampaignResult::Status::Merged : CampaignResult::Status::Empty;
+    result.status =
+        result.report.records > 0 ? CampaignResult::Status::Merged : CampaignResult::Status::Empty;
     return result;
 }
 

@@ -74,8 +74,8 @@ bool SameInstrument(const ArchiveHeader& a, const ArchiveHeader& b);
 // reading go to reporter; onFile(index in paths) is called before a file is
 // opened, so the caller can name it in them. Series are split as any load
 // splits them, saved.
-CampaignResult MergeCampaign(const std::vector<std::string>& paths, CArchiveData& archive, IReporter& reporter,
-                             const std::function<void(size_t)>& onFile = {});
+CampaignResult MergeCampaign(const std::vector<std::string>& paths, CArchiveData& archive,
+                             IReporter& reporter, const std::function<void(size_t)>& onFile = {});
 
 // Merges reads already in memory, in the order given (tests, the benchmark):
 // the records of reads[i] into records, stats into files[i].
@@ -91,10 +91,10 @@ class CampaignMerger {
     void MergeRun(const std::vector<ArchiveRecord>& read, size_t& i, size_t& j, CampaignFile& stats);
 
     std::vector<ArchiveRecord>& m_records;
-    std::vector<ArchiveRecord> m_merged;  // the merged tail, reused
-    std::vector<uint32_t> m_order;        // a run's campaign records by content, reused
-    std::vector<uint8_t> m_matched;       // which of them the read has
-    bool m_sorted = true;                 // the records are in clock order
+    std::vector<ArchiveRecord> m_merged; // the merged tail, reused
+    std::vector<uint32_t> m_order;       // a run's campaign records by content, reused
+    std::vector<uint8_t> m_matched;      // which of them the read has
+    bool m_sorted = true;                // the records are in clock order
 };
 
 // Writes all records of archive as one *.mnr file with its header, through

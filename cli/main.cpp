@@ -37,6 +37,8 @@ const char* const kUsage = "Usage: tervik-cli COMMAND FILE [options]\n"
                            "         [--format table|csv]  (--limit: the points strictly above X)\n"
                            "  save FILE --series N -o OUT.mnr\n"
                            "  save-all FILE --dir DIR      every series as DIR/<start>.mnr\n"
+                           "  merge FILE... -o OUT.mnr [--report]\n"
+                           "                               reads of one instrument as one archive\n"
 #ifdef TERVIK_CLI_RENDER
                            "  render FILE --series N -o OUT.png|.jpg|.bmp|.gif|.emf|.svg|.pdf\n"
                            "         [--size WxH] [--scale K] [--view XMIN YMIN XMAX YMAX]\n"
@@ -68,13 +70,13 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"info", CliInfo},           {"export", CliExport}, {"stats", CliStats},
-    {"intervals", CliIntervals}, {"save", CliSave},     {"save-all", CliSaveAll},
+    {"info", CliInfo},       {"export", CliExport},    {"stats", CliStats}, {"intervals", CliIntervals},
+    {"save", CliSave},       {"save-all", CliSaveAll}, {"merge", CliMerge},
 #ifdef TERVIK_CLI_RENDER
-    {"render", CliRender},       {"report", CliReport},
+    {"render", CliRender},   {"report", CliReport},
 #endif
 #ifdef TERVIK_CLI_DEVICE
-    {"devices", CliDevices},     {"read", CliRead},
+    {"devices", CliDevices}, {"read", CliRead},
 #endif
 };
 
