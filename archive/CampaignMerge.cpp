@@ -10,12 +10,21 @@
 
 namespace {
 
-// The record's clock reading as one number that orders like it: each
-// decoded field (at most 165) in a byte of its own, the year highest.
+// The record's clock reading as one number that orders like it: its six
+// date and time bytes, year highest. Those are BCD, whose order is that of
+// their values; a valid record with a nibble above 9 (0x1A reads as 20) has
+// its fields written out again as BCD first, a year above 99 after 0x99.
 uint64_t ClockKey(const ArchiveRecord& r) {
-    uint64_t key = 0;
+    uint64_t raw = 0;
     for (int i = 5; i >= 0; --i)
-        key = key << 8 | static_cast<uint64_t>(ArchiveRecord::Bcd(r.raw[i]));
+        raw = raw << 8 | r.raw[i];
+    if ((raw & ((raw << 1) | (raw << 2)) & 0x888888888888ull) == 0)
+        return raw;
+    uint64_t key = 0;
+    for (int i = 5; i >= 0; --i) {
+        const int v = ArchiveRecord::Bcd(r.raw[i]);
+        key = key << 8 | (v <= 99 ? ArchiveRecord::ToBcd(v) : static_cast<uint64_t>(0x9A + v - 100));
+    }
     return key;
 }
 
@@ -27,23 +36,16 @@ bool ByContent(const ArchiveRecord& a, const ArchiveRecord& b) {
     return std::memcmp(a.raw, b.raw, sizeof a.raw) < 0;
 }
 
-// The earliest and latest record of a list, by clock.
-struct ClockSpan {
-    uint64_t low = std::numeric_limits<uint64_t>::max(), high = 0;
-    ArchiveRecord first{}, last{};
-    bool Empty() const { return high < low; }
-    void Take(const ArchiveRecord& r) {
-        const uint64_t k = ClockKey(r);
-        if (k < low) {
-            low = k;
-            first = r;
-        }
-        if (k >= high) {
-            high = k;
-            last = r;
-        }
+void Take(CampaignSpan& span, const ArchiveRecord& r, uint64_t key) {
+    if (key < span.low) {
+        span.low = key;
+        span.first = r;
     }
-};
+    if (key >= span.high) {
+        span.high = key;
+        span.last = r;
+    }
+}
 
 // What the first pass learns of a file.
 struct FileHead {
@@ -65,14 +67,21 @@ bool SameInstrument(const ArchiveHeader& a, const ArchiveHeader& b) {
     return a.GetKind() == b.GetKind() && a.GetDeviceNumber() == b.GetDeviceNumber();
 }
 
-void CampaignMerger::Add(const std::vector<ArchiveRecord>& read, CampaignFile& stats) {
+void CampaignMerger::Add(const std::vector<ArchiveRecord>& read, CampaignFile& stats, CampaignSpan* span) {
     std::vector<ArchiveRecord>& m = m_records;
     stats.records += static_cast<int>(read.size());
     if (read.empty())
         return;
     bool readSorted = true;
-    for (size_t k = 1; k < read.size() && readSorted; ++k)
-        readSorted = ClockKey(read[k - 1]) <= ClockKey(read[k]);
+    CampaignSpan own;
+    CampaignSpan& s = span ? *span : own;
+    uint64_t previous = 0;
+    for (const ArchiveRecord& r : read) {
+        const uint64_t key = ClockKey(r);
+        readSorted = readSorted && previous <= key;
+        previous = key;
+        Take(s, r, key);
+    }
     // A read that starts inside the end of the campaign: its records up to
     // where the two part are repeats, whatever their times.
     size_t j = 0, aligned = 0;
@@ -225,19 +234,19 @@ bool ReadHeads(const std::vector<std::string>& paths, IReporter& reporter,
     return true;
 }
 
-void AddGapsAndSpans(CampaignReport& report, const std::vector<ClockSpan>& spans) {
-    ClockSpan all;
+void AddGapsAndSpans(CampaignReport& report, const std::vector<CampaignSpan>& spans) {
+    CampaignSpan all;
     size_t previous = 0;
     for (size_t f = 0; f < spans.size(); ++f) {
-        const ClockSpan& s = spans[f];
+        const CampaignSpan& s = spans[f];
         if (s.Empty())
             continue;
         report.files[f].first = s.first.GetTime();
         report.files[f].last = s.last.GetTime();
         if (!all.Empty() && s.low > all.high)
             report.gaps.push_back({previous, all.last.GetTime(), s.first.GetTime()});
-        all.Take(s.first);
-        all.Take(s.last);
+        Take(all, s.first, s.low);
+        Take(all, s.last, s.high);
         previous = f;
     }
     if (!all.Empty()) {
@@ -271,7 +280,7 @@ CampaignResult MergeCampaign(const std::vector<std::string>& paths, CArchiveData
     records.reserve(static_cast<size_t>(total));
     CampaignMerger merger(records);
     std::vector<ArchiveRecord> read;
-    std::vector<ClockSpan> spans(paths.size());
+    std::vector<CampaignSpan> spans(paths.size());
     result.report.files.resize(paths.size());
     for (size_t n = 0; n < order.size(); ++n) {
         const size_t f = order[n];
@@ -293,9 +302,7 @@ CampaignResult MergeCampaign(const std::vector<std::string>& paths, CArchiveData
         }
         CampaignFile& stats = result.report.files[n];
         stats.path = paths[f];
-        merger.Add(read, stats);
-        for (const ArchiveRecord& r : read)
-            spans[n].Take(r);
+        merger.Add(read, stats, &spans[n]);
         result.report.conflicts += stats.conflicts;
     }
     read = std::vector<ArchiveRecord>();

@@ -21,6 +21,7 @@
 #include "ArchiveData.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -77,12 +78,20 @@ bool SameInstrument(const ArchiveHeader& a, const ArchiveHeader& b);
 CampaignResult MergeCampaign(const std::vector<std::string>& paths, CArchiveData& archive,
                              IReporter& reporter, const std::function<void(size_t)>& onFile = {});
 
-// Merges reads already in memory, in the order given (tests, the benchmark):
-// the records of reads[i] into records, stats into files[i].
+// The earliest and latest record of a read, by the clock's order.
+struct CampaignSpan {
+    uint64_t low = UINT64_MAX, high = 0;
+    ArchiveRecord first{}, last{};
+    bool Empty() const { return high < low; }
+};
+
+// Merges reads in memory, one after the other, into records.
 class CampaignMerger {
   public:
     explicit CampaignMerger(std::vector<ArchiveRecord>& records) : m_records(records) {}
-    void Add(const std::vector<ArchiveRecord>& read, CampaignFile& stats);
+    // Merges read in, counting into stats; span, when given, receives the
+    // read's earliest and latest record.
+    void Add(const std::vector<ArchiveRecord>& read, CampaignFile& stats, CampaignSpan* span = nullptr);
 
   private:
     // Merges read[j..] into the campaign's records from index q on.
