@@ -40,9 +40,9 @@ int CTervikDlg::OpenFiles(const QStringList& paths, DataProvenance::Way way) {
     if (paths.isEmpty())
         return 0;
     if (paths.size() > 1) {
-        const IPrompts::Button answer =
-            Prompts().Message(this, UI(kUiCampaignAsk).replace("%s", QString::number(paths.size())),
-                              IPrompts::Yes | IPrompts::No | IPrompts::Cancel, IPrompts::Question, IPrompts::Yes);
+        const IPrompts::Button answer = Prompts().Message(
+            this, UI(kUiCampaignAsk).replace("%s", QString::number(paths.size())),
+            IPrompts::Yes | IPrompts::No | IPrompts::Cancel, IPrompts::Question, IPrompts::Yes);
         if (answer == IPrompts::Yes)
             return LoadCampaign(paths, way);
         if (answer != IPrompts::No)

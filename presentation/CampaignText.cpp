@@ -30,9 +30,10 @@ std::string Day(double t) {
 std::vector<std::string> CampaignReportLines(const CampaignReport& report, int language) {
     using std::to_string;
     std::vector<std::string> lines;
-    lines.push_back(Fill(kUiCampaignSummary, language,
-                         {to_string(report.files.size()), to_string(report.records), to_string(report.conflicts),
-                          DateTimeText(report.first, true), DateTimeText(report.last, true)}));
+    lines.push_back(
+        Fill(kUiCampaignSummary, language,
+             {to_string(report.files.size()), to_string(report.records), to_string(report.conflicts),
+              DateTimeText(report.first, true), DateTimeText(report.last, true)}));
     for (const CampaignFile& f : report.files)
         lines.push_back(Fill(kUiCampaignFileLine, language,
                              {f.path, to_string(f.records), to_string(f.added), to_string(f.repeats),

@@ -26,7 +26,8 @@ std::vector<ArchiveRecord> LongArchive() {
             ++minute;
         records.push_back(MakeRecord(2026, 3, 1 + minute / 1440, minute / 60 % 24, minute % 60, 0,
                                      i % 10 == 0 ? RF_ZERO : 0, static_cast<uint8_t>(1 + i / 1000),
-                                     static_cast<int16_t>(200 + i % 7), 745, 1.0f + static_cast<float>(i % 17)));
+                                     static_cast<int16_t>(200 + i % 7), 745,
+                                     1.0f + static_cast<float>(i % 17)));
     }
     return records;
 }
@@ -51,8 +52,12 @@ TEST(Campaign, OverlappingReadsMergeBackToTheArchiveTheyWereCutFrom) {
     r2.insert(r2.begin(), invalid);
     r6.push_back(erased);
     const std::vector<std::pair<std::string, std::vector<ArchiveRecord>>> reads = {
-        {"r4.mnr", Cut(all, 1501, 1900)}, {"r1.mnr", Cut(all, 0, 800)},     {"r6.mnr", r6},
-        {"r3.mnr", Cut(all, 1100, 1501)}, {"r2.mnr", r2}, {"r5.mnr", Cut(all, 1700, 2200)}};
+        {"r4.mnr", Cut(all, 1501, 1900)},
+        {"r1.mnr", Cut(all, 0, 800)},
+        {"r6.mnr", r6},
+        {"r3.mnr", Cut(all, 1100, 1501)},
+        {"r2.mnr", r2},
+        {"r5.mnr", Cut(all, 1700, 2200)}};
     std::vector<std::string> paths;
     for (const auto& [name, records] : reads) {
         paths.push_back(dir / name);
@@ -78,7 +83,8 @@ TEST(Campaign, OverlappingReadsMergeBackToTheArchiveTheyWereCutFrom) {
         const CampaignFile& f = report.files[i];
         EXPECT_EQ(std::make_tuple(f.path, f.records, f.added, f.repeats, f.conflicts),
                   std::make_tuple(dir / std::get<0>(expected[i]), std::get<1>(expected[i]),
-                                  std::get<2>(expected[i]), std::get<3>(expected[i]), std::get<4>(expected[i])))
+                                  std::get<2>(expected[i]), std::get<3>(expected[i]),
+                                  std::get<4>(expected[i])))
             << i;
     }
     EXPECT_EQ(report.records, 3000);
@@ -95,12 +101,13 @@ TEST(Campaign, ReadsOfAnotherInstrumentAreRefusedAndTheArchiveKept) {
     const std::vector<ArchiveRecord> all = LongArchive();
     ASSERT_TRUE(WriteMnrFile(dir / "a.mnr", kHeader, Cut(all, 0, 10)));
     ASSERT_TRUE(WriteMnrFile(dir / "b.mnr", kHeader, Cut(all, 5, 20)));
-    ASSERT_TRUE(
-        WriteMnrFile(dir / "c.mnr", ArchiveHeader::Build(ArchiveHeader::kOriginDevice, 3, 1208), Cut(all, 20, 30)));
+    ASSERT_TRUE(WriteMnrFile(dir / "c.mnr", ArchiveHeader::Build(ArchiveHeader::kOriginDevice, 3, 1208),
+                             Cut(all, 20, 30)));
     CArchiveData archive;
     archive.AssignRecords(Cut(all, 0, 3), true);
     CollectingReporter reporter;
-    const CampaignResult result = MergeCampaign({dir / "a.mnr", dir / "b.mnr", dir / "c.mnr"}, archive, reporter);
+    const CampaignResult result =
+        MergeCampaign({dir / "a.mnr", dir / "b.mnr", dir / "c.mnr"}, archive, reporter);
     EXPECT_EQ(result.status, CampaignResult::Status::OtherDevice);
     EXPECT_EQ(result.file, 2u);
     EXPECT_EQ(result.reference, 0u);
