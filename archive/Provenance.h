@@ -19,6 +19,7 @@ struct DataProvenance {
         CommandLine, // the path given to tervik at start
         Drop,        // a file dropped on the main window
         DeviceRead,  // read from an instrument in this run
+        Campaign,    // files merged into one (CampaignMerge.h); path is the first
     };
     Way way = Way::None;
     std::string path;                      // the file, UTF-8 as the user named it; empty for a device read
@@ -29,6 +30,9 @@ struct DataProvenance {
     uint32_t deviceNumber = 0;
     double readTime = 0;
     bool partialRead = false; // the read stopped before its last block
+    // A campaign: its file count, and its earliest and latest record time.
+    int campaignFiles = 0;
+    double campaignFirst = 0, campaignLast = 0;
 
     static DataProvenance FromFile(Way way, std::string path) {
         DataProvenance p;

@@ -38,6 +38,21 @@ int TervikDocument::Load(const ArchiveFormat& format, const std::string& path, D
     return n;
 }
 
+CampaignResult TervikDocument::LoadCampaign(const std::vector<std::string>& paths, DataProvenance provenance,
+                                            IReporter& reporter, const std::function<void(size_t)>& onFile) {
+    auto archive = std::make_unique<CArchiveData>();
+    CampaignResult result = MergeCampaign(paths, *archive, reporter, onFile);
+    if (result.status == CampaignResult::Status::Merged) {
+        provenance.way = DataProvenance::Way::Campaign;
+        provenance.format = FormatByKey("mnr");
+        provenance.campaignFiles = static_cast<int>(paths.size());
+        provenance.campaignFirst = result.report.first;
+        provenance.campaignLast = result.report.last;
+        Adopt(std::move(archive), std::move(provenance));
+    }
+    return result;
+}
+
 void TervikDocument::Adopt(std::unique_ptr<CArchiveData> archive, DataProvenance provenance) {
     m_archive = std::move(archive);
     m_provenance = std::move(provenance);

@@ -7,6 +7,7 @@
 // listener (main_window/DocumentSignals.h turns them into Qt signals).
 
 #include "ArchiveData.h"
+#include "CampaignMerge.h"
 #include "Provenance.h"
 #include "SeriesFormat.h"
 
@@ -64,6 +65,12 @@ class TervikDocument {
     // the archive forgets the origin. Returns the loader's result.
     int Load(const ArchiveFormat& format, const std::string& path, DataProvenance provenance,
              IReporter& reporter);
+    // Merges the *.mnr files at paths into a campaign (CampaignMerge.h); a
+    // merged one replaces the archive, provenance (its way and path) then
+    // naming it with its file count and span. Otherwise the archive stays.
+    // Reading messages go to reporter, onFile as MergeCampaign's.
+    CampaignResult LoadCampaign(const std::vector<std::string>& paths, DataProvenance provenance,
+                                IReporter& reporter, const std::function<void(size_t)>& onFile = {});
     // Takes over an archive read elsewhere (the device dialog's) with its origin.
     void Adopt(std::unique_ptr<CArchiveData> archive, DataProvenance provenance);
 

@@ -10,6 +10,7 @@ int CliStats(const std::vector<std::string>& args);
 int CliIntervals(const std::vector<std::string>& args);
 int CliSave(const std::vector<std::string>& args);
 int CliSaveAll(const std::vector<std::string>& args);
+int CliMerge(const std::vector<std::string>& args);
 #ifdef TERVIK_CLI_RENDER
 int CliRender(const std::vector<std::string>& args);
 int CliReport(const std::vector<std::string>& args);

@@ -45,6 +45,8 @@ const char* const kUsage =
     "         [--view XMIN XMAX] [--format table|csv] [-o OUT]\n"
     "  save FILE --series N -o OUT.mnr\n"
     "  save-all FILE --dir DIR      every series as DIR/<start>.mnr\n"
+    "  merge FILE... -o OUT.mnr [--report]\n"
+    "                               reads of one instrument as one archive\n"
 #ifdef TERVIK_CLI_RENDER
     "  render FILE --series N -o OUT.png|.jpg|.bmp|.gif|.emf|.svg|.pdf\n"
     "         [--size WxH] [--scale K] [--view XMIN YMIN XMAX YMAX]\n"
@@ -91,7 +93,7 @@ struct Command {
 
 const Command kCommands[] = {
     {"info", CliInfo},       {"export", CliExport},    {"stats", CliStats},     {"intervals", CliIntervals},
-    {"save", CliSave},       {"save-all", CliSaveAll}, {"summary", CliSummary}, {"rolling", CliRolling},
+    {"save", CliSave},       {"save-all", CliSaveAll}, {"summary", CliSummary}, {"rolling", CliRolling}, {"merge", CliMerge},
 #ifdef TERVIK_CLI_RENDER
     {"render", CliRender},   {"report", CliReport},
 #endif

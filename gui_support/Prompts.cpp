@@ -99,6 +99,19 @@ class DialogPrompts final : public IPrompts {
         return true;
     }
 
+    bool OpenFiles(QWidget* parent, const QList<Filter>& filters, const QString& defaultExt,
+                   QStringList& paths) override {
+        QFileDialog dlg(parent, QString(), g_folder);
+        dlg.setAcceptMode(QFileDialog::AcceptOpen);
+        dlg.setFileMode(QFileDialog::ExistingFiles);
+        dlg.setNameFilter(QtFilter(filters));
+        dlg.setDefaultSuffix(defaultExt);
+        if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+            return false;
+        paths = dlg.selectedFiles();
+        return true;
+    }
+
     bool SaveFile(QWidget* parent, const QList<Filter>& filters, const QString& defaultExt,
                   const QString& initialName, QString& path, int* filterIndex) override {
         QFileDialog dlg(parent, QString(), g_folder);
@@ -151,6 +164,11 @@ class FolderKeepingPrompts final : public IPrompts {
     bool OpenFile(QWidget* parent, const QList<Filter>& filters, const QString& defaultExt,
                   QString& path) override {
         return Keep(Target().OpenFile(parent, filters, defaultExt, path), path);
+    }
+    bool OpenFiles(QWidget* parent, const QList<Filter>& filters, const QString& defaultExt,
+                   QStringList& paths) override {
+        const bool chosen = Target().OpenFiles(parent, filters, defaultExt, paths);
+        return Keep(chosen, chosen ? paths.value(0) : QString());
     }
     bool SaveFile(QWidget* parent, const QList<Filter>& filters, const QString& defaultExt,
                   const QString& initialName, QString& path, int* filterIndex) override {

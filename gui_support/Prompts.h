@@ -32,6 +32,16 @@ class IPrompts {
     // given, receives the 1-based index of the filter entry chosen.
     virtual bool OpenFile(QWidget* parent, const QList<Filter>& filters, const QString& defaultExt,
                           QString& path) = 0;
+    // Several files at once: true and the chosen paths on OK. Prompts that
+    // offer one file at a time give the one OpenFile gives.
+    virtual bool OpenFiles(QWidget* parent, const QList<Filter>& filters, const QString& defaultExt,
+                           QStringList& paths) {
+        QString path;
+        if (!OpenFile(parent, filters, defaultExt, path))
+            return false;
+        paths = QStringList{path};
+        return true;
+    }
     virtual bool SaveFile(QWidget* parent, const QList<Filter>& filters, const QString& defaultExt,
                           const QString& initialName, QString& path, int* filterIndex = nullptr) = 0;
 

@@ -76,8 +76,19 @@ void AskAndLoad(CTervikDlg* dlg, DataProvenance::Way button) {
                 defaultExt = f.extension;
         }
     QString path;
-    if (!Prompts().OpenFile(dlg, filters, defaultExt, path))
+    if (button == DataProvenance::Way::File) {
+        // Several files are one campaign or the first one.
+        QStringList paths;
+        if (!Prompts().OpenFiles(dlg, filters, defaultExt, paths) || paths.isEmpty())
+            return;
+        if (paths.size() > 1) {
+            dlg->OpenFiles(paths, button);
+            return;
+        }
+        path = paths.first();
+    } else if (!Prompts().OpenFile(dlg, filters, defaultExt, path)) {
         return;
+    }
     const ArchiveFormat* format = FormatByExtension(Extension(path));
     if (format && format->button == button)
         dlg->LoadFile(*format, path, button);
@@ -791,9 +802,11 @@ void CTervikDlg::dropEvent(QDropEvent* event) {
     if (urls.isEmpty() || !urls.first().isLocalFile())
         return;
     event->acceptProposedAction();
-    // Only the first file counts.
-    const QString path = urls.first().toLocalFile();
-    LoadFile(FormatForOpening(Extension(path)), path, DataProvenance::Way::Drop);
+    QStringList paths;
+    for (const QUrl& url : urls)
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    OpenFiles(paths, DataProvenance::Way::Drop);
     FocusChart();
 }
 

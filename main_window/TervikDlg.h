@@ -63,6 +63,10 @@ class CTervikDlg : public QDialog {
     // loader's result, 0 when nothing was loaded.
     int LoadFile(const ArchiveFormat& format, const QString& path,
                  DataProvenance::Way way = DataProvenance::Way::File);
+    // Opens paths (CampaignOpen.cpp): one as LoadFile does; several, after
+    // asking, as one campaign merged into one archive, with its report shown
+    // once, or only the first. Returns the records loaded, 0 for none.
+    int OpenFiles(const QStringList& paths, DataProvenance::Way way);
     // How the archive on screen was loaded.
     const DataProvenance& Provenance() const { return m_document.Provenance(); }
 
@@ -132,6 +136,7 @@ class CTervikDlg : public QDialog {
     CurveOptions CurrentCurveOptions() const;
     const SeriesInfo* SelectedSeries() const;
     bool ConfirmReplace();
+    int LoadCampaign(const QStringList& paths, DataProvenance::Way way);
     bool ExitGuard();
     void SetSeriesGroupCaption(const QString& text);
     // The series group names where the archive on screen came from.

@@ -1,5 +1,6 @@
 #include "Captions.h"
 
+#include "CampaignText.h"
 #include "IntervalStats.h"
 #include "StringTable.h"
 
@@ -59,6 +60,9 @@ std::string ProvenanceText(const DataProvenance& p, const ArchiveHeader& header,
     case Way::Drop:
         how = 406;
         break;
+    case Way::Campaign:
+        return CampaignCaptionText(p.campaignFiles, p.campaignFirst, p.campaignLast, language) + "; " +
+               origin;
     default:
         return origin;
     }

@@ -443,6 +443,7 @@ class TestMainWindow : public QObject {
         Open();
         const QString a = WriteArchive("a.mnr", SevenEightSeven());
         const QString b = WriteArchive("b.mnr", {Rec(5, 8, 0, 0, 3, RF_ZERO, 1.0f)});
+        prompts.messageAnswers = {IPrompts::No}; // not as one campaign
         Drop({QUrl::fromLocalFile(b), QUrl::fromLocalFile(a)});
         QCOMPARE(SeriesEntries().size(), 1);
         QVERIFY(SeriesEntries()[0].startsWith("#1/1    Start: [  2011-06-05   08:00:00  ]"));
@@ -454,7 +455,33 @@ class TestMainWindow : public QObject {
         QCOMPARE(m_doc->Archive()->GetKind(), uint8_t{2});
         Drop({QUrl::fromLocalFile(SAMPLES_DIR "/orlo2.txt")});
         QCOMPARE(m_doc->Archive()->GetKind(), uint8_t{5});
-        QVERIFY(prompts.messages.isEmpty());
+        QCOMPARE(prompts.messages.size(), 1);
+    }
+
+    // Several files dropped, opened as one campaign: the report shown once,
+    // the caption naming the campaign, the series list of the merged archive.
+    void severalDroppedFilesOpenAsOneCampaign() {
+        ScriptedPrompts prompts;
+        Open();
+        const std::vector<ArchiveRecord> all = SevenEightSeven();
+        const QString a = WriteArchive("read1.mnr", {all.begin(), all.begin() + 5});
+        const QString b = WriteArchive("read2.mnr", {all.begin() + 3, all.end()});
+        prompts.messageAnswers = {IPrompts::Yes};
+        Drop({QUrl::fromLocalFile(b), QUrl::fromLocalFile(a)});
+        QCOMPARE(prompts.messages.size(), 2);
+        QCOMPARE(prompts.messages[0], QString("2 files: open them as one campaign, merged into one timeline? "
+                                              "No opens only the first one."));
+        QCOMPARE(prompts.messages[1],
+                 QString("Campaign of 2 files: 8 records, 0 conflicts, 2011-06-03 09:05:30 to "
+                         "2011-06-04 11:00:30\n"
+                         "read1.mnr: 5 records, 5 new, 0 repeats, 0 conflicts\n"
+                         "read2.mnr: 5 records, 3 new, 2 repeats, 0 conflicts"));
+        QCOMPARE(RecordBytes(m_doc->Archive()->GetRecords(), 0, 8), RecordBytes(all, 0, 8));
+        QCOMPARE(SeriesEntries().size(), 3);
+        QCOMPARE(
+            C<QGroupBox>(1019)->title(),
+            QString(
+                "Data (campaign of 2 files, 2011-06-03 to 2011-06-04; data read from instrument no. 1234)"));
     }
 
     // A file named at start opens by its extension, and a failure names it.
