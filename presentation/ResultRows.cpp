@@ -84,7 +84,7 @@ std::vector<std::pair<std::string, std::string>> ResultBasisLines(const ReportOp
     } else {
         lines.emplace_back(ui(kUiLimitPreset), ui(kUiPresetNoneFree));
     }
-    lines.emplace_back(ui(kUiTimeBaseLabel), ReportTimeBaseText(language));
+    lines.emplace_back(ui(kUiTimeBase), ReportTimeBaseText(language));
     return lines;
 }
 
@@ -172,5 +172,11 @@ std::vector<std::string> DailyCells(const DayFigures& d, const LimitCheck& limit
 
 std::string ReportTimeBaseText(int language) {
     const TimeBase base = ActiveTimeBase();
-    return base.kind == TimeBase::Kind::Local ? UIString(kUiLocalTimeComputer, language) : TimeBaseText(base);
+    if (base.kind == TimeBase::Kind::Local)
+        return UIString(kUiLocalTimeComputer, language);
+    if (base.kind == TimeBase::Kind::Zone)
+        return base.zone;
+    std::string text = UIString(kUiTimeBaseNoDst, language);
+    const size_t at = text.find("%s");
+    return at == std::string::npos ? text : text.replace(at, 2, TimeBaseText(base));
 }

@@ -84,7 +84,7 @@ TEST(CliTimeBase, ReportStatesIt) {
     TempDir dir;
     const std::string pdf = dir / "r.pdf";
     const std::pair<const char*, const char*> cases[] = {
-        {"", "Time base: This computer's time zone"},
+        {"", "Time base: local time of this computer"},
         {" --time-base UTC+03:00", "Time base: UTC+03:00, no daylight saving"},
         {" --time-base Europe/Moscow --lang ru", "Шкала времени: Europe/Moscow"},
     };
