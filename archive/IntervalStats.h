@@ -56,11 +56,21 @@ struct IntervalOptions {
     double limit = 0; // in the unit of the results; points strictly above it count
     double xmin = -std::numeric_limits<double>::infinity();
     double xmax = std::numeric_limits<double>::infinity();
-    // Intervals with fewer points than this share of the expected ones are
-    // marked incomplete.
+    // Intervals with fewer cycles than this share of the expected ones are
+    // marked incomplete: the capture threshold (their mean is not a valid
+    // average).
     double minShare = 0.75;
+    // The text and CSV leave the mean and SD of an incomplete interval
+    // empty (set when the threshold was asked for; the default output keeps
+    // them).
+    bool blankInvalid = false;
     size_t maxIntervals = kMaxIntervals;
 };
+
+// present / expected reaches threshold (0..1), with a relative tolerance of
+// 1e-9 so that a share of exactly the threshold (45 of 60 at 75 %) reaches it
+// whatever the rounding of expected.
+bool CaptureReaches(double present, double expected, double threshold);
 
 // Figures of one interval, or of all points together. Times are seconds
 // since 1970; the figures of points (and of points above the limit) are 0
@@ -115,6 +125,16 @@ bool ForEachInterval(const SeriesInfo& series, const CurveOptions& curve, const 
 bool ComputeIntervals(const std::vector<double>& times, const std::vector<double>& results,
                       const IntervalOptions& options, IntervalTable& table,
                       const std::vector<bool>* zero = nullptr);
+
+// The rows and total of ComputeIntervals without the limit's figures, in
+// one walk when the cycles come in time order (else the two passes), the
+// rows kept: what figures built on the interval means take. values, when
+// given, receives the finite results of the points taken, in curve order.
+bool ComputeIntervalsOnce(const SeriesInfo& series, const CurveOptions& curve, const IntervalOptions& options,
+                          IntervalTable& table, std::vector<double>* values = nullptr);
+bool ComputeIntervalsOnce(const std::vector<double>& times, const std::vector<double>& results,
+                          const std::vector<bool>* zero, const IntervalOptions& options, IntervalTable& table,
+                          std::vector<double>* values = nullptr);
 
 // The interval [start, end) that holds the moment t (whole seconds).
 void IntervalAt(int64_t t, int minutes, int64_t& start, int64_t& end);

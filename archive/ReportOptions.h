@@ -5,6 +5,7 @@
 // are the document's.
 
 #include "IntervalStats.h"
+#include "ResultStats.h"
 #include "SeriesFormat.h"
 
 #include <cmath>
@@ -21,4 +22,10 @@ struct ReportOptions {
     double viewYMin = NAN, viewYMax = NAN;
     bool pointsInView = false;
     int language = 0; // 0 English, 1 Russian
+    // The capture threshold is intervals.minShare (one setting for every
+    // average). A limit preset by its id (LimitPreset::id; empty: none, the
+    // free limit of intervals applies), and the rolling means reported.
+    std::string limitPreset;
+    int rollingHours = 8;
+    WindowAlign rollingAlign = WindowAlign::End;
 };

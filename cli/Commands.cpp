@@ -7,6 +7,7 @@
 #include "NativePath.h"
 #include "OpenairCsv.h"
 #include "ReportOptions.h"
+#include "ResultCommands.h"
 #include "SeriesFormat.h"
 #include "StringTable.h"
 #include "XlsxOutput.h"
@@ -149,7 +150,9 @@ int CliIntervals(const std::vector<std::string>& argv) {
     CliArgs args;
     TervikDocument document;
     if (const int rc =
-            Prepare(argv, Join(kCurveValueOptions, {"series", "interval", "limit", "format", "output"}),
+            Prepare(argv,
+                    Join(Join(kCurveValueOptions, {"series", "interval", "limit", "format", "output"}),
+                         kResultValueOptions),
                     kCurveFlagOptions, args, document, {{"view", 2}}))
         return rc;
     const CArchiveData& archive = *document.Archive();
@@ -158,7 +161,9 @@ int CliIntervals(const std::vector<std::string>& argv) {
     if (const int rc = ReadSeriesAndCurveOptions(args, archive, request.series, request.curve))
         return rc;
     std::string error;
-    if (!ReadIntervalOptions(args, request.intervals, error))
+    LimitCheck limit;
+    if (!ReadIntervalOptions(args, request.intervals, error) ||
+        !ReadResultOptions(args, archive.GetKind(), request, limit, error))
         return CliError(kExitUsage, error);
     const IntervalOptions& options = request.intervals;
     if (IsXlsxPath(args.Get("output")))

@@ -1,5 +1,6 @@
 #include "CliCommon.h"
 #include "Commands.h"
+#include "ResultCommands.h"
 #include "StringTable.h"
 
 #include <csignal>
@@ -20,50 +21,65 @@
 
 namespace {
 
-const char* const kUsage = "Usage: tervik-cli COMMAND FILE [options]\n"
-                           "\n"
-                           "Reads KX-208M monitoring archives (*.mnr), old-format files (*.dat) and\n"
-                           "Orlo2 text files (*.txt). The format follows the extension, or --format\n"
-                           "mnr|dat|orlo2. Series are numbered from 1 as in the series list.\n"
-                           "\n"
-                           "Commands:\n"
-                           "  info FILE                    header, record and series counts, series list\n"
-                           "  export FILE --series N       the text table of a series\n"
-                           "         [--format table|csv|openair] [-o OUT]\n"
-                           "                               (openair: date,hg; -o OUT.xlsx: a workbook\n"
-                           "                               of the points and the hourly intervals)\n"
-                           "  stats FILE --series N        the statistics row of the points in view\n"
-                           "         [--view XMIN XMAX]    (epoch seconds; default: all points)\n"
-                           "  intervals FILE --series N    statistics per local hour, day or N minutes\n"
-                           "         [--interval 1h|1d|MINUTES] [--limit X] [--view XMIN XMAX]\n"
-                           "         [--format table|csv] [-o OUT|OUT.xlsx]\n"
-                           "                               (--limit: the points strictly above X)\n"
-                           "  save FILE --series N -o OUT.mnr\n"
-                           "  save-all FILE --dir DIR      every series as DIR/<start>.mnr\n"
+const char* const kUsage =
+    "Usage: tervik-cli COMMAND FILE [options]\n"
+    "\n"
+    "Reads KX-208M monitoring archives (*.mnr), old-format files (*.dat) and\n"
+    "Orlo2 text files (*.txt). The format follows the extension, or --format\n"
+    "mnr|dat|orlo2. Series are numbered from 1 as in the series list.\n"
+    "\n"
+    "Commands:\n"
+    "  info FILE                    header, record and series counts, series list\n"
+    "  export FILE --series N       the text table of a series\n"
+    "         [--format table|csv|openair] [-o OUT]\n"
+    "                               (openair: date,hg; -o OUT.xlsx: a workbook\n"
+    "                               of the points and the hourly intervals)\n"
+    "  stats FILE --series N        the statistics row of the points in view\n"
+    "         [--view XMIN XMAX]    (epoch seconds; default: all points)\n"
+    "  intervals FILE --series N    statistics per local hour, day or N minutes\n"
+    "         [--interval 1h|1d|MINUTES] [--limit X] [--view XMIN XMAX]\n"
+    "         [--format table|csv] [-o OUT|OUT.xlsx]\n"
+    "                               (--limit: the points strictly above X)\n"
+    "  summary FILE --series N      count, capture, mean, SD, percentiles, highest\n"
+    "         [--limit X] [--view XMIN XMAX] [--format table|csv] [-o OUT]\n"
+    "                               valid hourly, daily and 8-hour means, per day\n"
+    "  rolling FILE --series N      rolling means of the valid hourly means\n"
+    "         [--hours 8|24|N] [--align end|left|centre] [--limit X]\n"
+    "         [--view XMIN XMAX] [--format table|csv] [-o OUT]\n"
+    "  save FILE --series N -o OUT.mnr\n"
+    "  save-all FILE --dir DIR      every series as DIR/<start>.mnr\n"
 #ifdef TERVIK_CLI_RENDER
-                           "  render FILE --series N -o OUT.png|.jpg|.bmp|.gif|.emf|.svg|.pdf\n"
-                           "         [--size WxH] [--scale K] [--view XMIN YMIN XMAX YMAX]\n"
-                           "  report FILE --series N -o OUT.pdf [--interval 1h|1d|MINUTES] [--limit X]\n"
-                           "         [--view XMIN XMAX] [--lang en|ru]\n"
-                           "                               the PDF report: chart, statistics, intervals\n"
+    "  render FILE --series N -o OUT.png|.jpg|.bmp|.gif|.emf|.svg|.pdf\n"
+    "         [--size WxH] [--scale K] [--view XMIN YMIN XMAX YMAX]\n"
+    "  report FILE --series N -o OUT.pdf [--interval 1h|1d|MINUTES] [--limit X]\n"
+    "         [--view XMIN XMAX] [--lang en|ru]\n"
+    "                               the PDF report: chart, statistics, intervals\n"
 #endif
 #ifdef TERVIK_CLI_DEVICE
-                           "  devices [--port PATH] [--simulate[=FILE]]\n"
-                           "                               the instruments the device dialog would list\n"
-                           "  read (--device N | --port PATH | --simulate[=FILE]) -o OUT.mnr\n"
-                           "         [--force] [--retries K] [--read-empty] [--timeout MS]\n"
-                           "                               the whole archive memory; read_backup.mnr is\n"
-                           "                               written in the current folder as it goes\n"
+    "  devices [--port PATH] [--simulate[=FILE]]\n"
+    "                               the instruments the device dialog would list\n"
+    "  read (--device N | --port PATH | --simulate[=FILE]) -o OUT.mnr\n"
+    "         [--force] [--retries K] [--read-empty] [--timeout MS]\n"
+    "                               the whole archive memory; read_backup.mnr is\n"
+    "                               written in the current folder as it goes\n"
 #endif
-                           "\n"
-                           "Curve options (export, stats, intervals, render, report):\n"
-                           "  --zero-correction yes|no     subtract the zero baseline (default yes)\n"
-                           "  --std-temp C                 correct to this standard temperature\n"
-                           "  --std-pres MMHG              correct to this standard pressure\n"
-                           "  --no-filter                  keep the points marked bad\n"
-                           "\n"
-                           "Exit status: 0 success, 1 load or I/O failure, 2 usage error, 130 read\n"
-                           "interrupted (SIGINT or SIGTERM; the blocks read are kept).\n";
+    "\n"
+    "Curve options (export, stats, intervals, summary, rolling, render, report):\n"
+    "  --zero-correction yes|no     subtract the zero baseline (default yes)\n"
+    "  --std-temp C                 correct to this standard temperature\n"
+    "  --std-pres MMHG              correct to this standard pressure\n"
+    "  --no-filter                  keep the points marked bad\n"
+    "\n"
+    "Result options (intervals, summary, rolling, report):\n"
+    "  --capture-threshold P        an average is valid when P % of its expected\n"
+    "                               cycles (hours) are present (default 75); below\n"
+    "                               it the value is left empty\n"
+    "  --limit-preset NAME          a limit with its averaging time, in place of\n"
+    "                               --limit: eu-ioelv, acgih-tlv, niosh-rel, osha-pel,\n"
+    "                               ru-daily, who-annual, epa-rfc, atsdr-mrl\n"
+    "\n"
+    "Exit status: 0 success, 1 load or I/O failure, 2 usage error, 130 read\n"
+    "interrupted (SIGINT or SIGTERM; the blocks read are kept).\n";
 
 struct Command {
     const char* name;
@@ -71,13 +87,13 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"info", CliInfo},           {"export", CliExport}, {"stats", CliStats},
-    {"intervals", CliIntervals}, {"save", CliSave},     {"save-all", CliSaveAll},
+    {"info", CliInfo},       {"export", CliExport},    {"stats", CliStats},     {"intervals", CliIntervals},
+    {"save", CliSave},       {"save-all", CliSaveAll}, {"summary", CliSummary}, {"rolling", CliRolling},
 #ifdef TERVIK_CLI_RENDER
-    {"render", CliRender},       {"report", CliReport},
+    {"render", CliRender},   {"report", CliReport},
 #endif
 #ifdef TERVIK_CLI_DEVICE
-    {"devices", CliDevices},     {"read", CliRead},
+    {"devices", CliDevices}, {"read", CliRead},
 #endif
 };
 

@@ -4,7 +4,9 @@
 #include "CurvePoints.h"
 #include "ExportClock.h"
 #include "IntervalStats.h"
+#include "LimitPresets.h"
 #include "NumText.h"
+#include "ResultStats.h"
 #include "StringTable.h"
 #include "XlsxBook.h"
 
@@ -47,10 +49,11 @@ XlsxFacts Facts(const CArchiveData& archive, const DataProvenance& provenance, c
     facts.emplace_back(ui(kUiXlsxTimeBase), ui(kUiXlsxThisComputerZone) + " (" +
                                                 OffsetText(clock.At(static_cast<int64_t>(start)).offset) +
                                                 ")");
-    facts.emplace_back(ui(kUiXlsxCaptureThreshold), ShortNumber(io.minShare * 100) + " %");
+    facts.emplace_back(ui(kUiCaptureThreshold), ShortNumber(io.minShare * 100) + " %");
     facts.emplace_back(ui(kUiReportLimitValue),
                        io.haveLimit ? ShortNumber(io.limit) : ui(kUiNoLimitValueGiven));
-    facts.emplace_back(ui(kUiXlsxLimitPreset), ui(kUiXlsxNone));
+    const LimitPreset* preset = FindLimitPreset(options.limitPreset);
+    facts.emplace_back(ui(kUiLimitPreset), preset ? ui(preset->nameOffset) : ui(kUiXlsxNone));
     facts.emplace_back(ui(kUiProgramVersion), ProgramVersion());
     return facts;
 }
@@ -142,22 +145,112 @@ std::vector<std::string_view> SplitLine(std::string_view line) {
 }
 
 // The intervals as the CSV has them, each field a typed cell.
-void WriteIntervals(XlsxBook& book, const SeriesInfo& series, const ReportOptions& options,
-                    const XlsxFacts& facts, const std::string& unit, std::string& error) {
-    const IntervalOptions& io = options.intervals;
+// The limit the averages are compared with, as the command line reads it.
+LimitCheck LimitOf(const CArchiveData& archive, const ReportOptions& options) {
+    if (const LimitPreset* preset = FindLimitPreset(options.limitPreset))
+        return PresetLimit(*preset, archive.GetKind());
+    return options.intervals.haveLimit ? FreeLimit(options.intervals.limit) : LimitCheck{};
+}
+
+// The columns of a CSV header line: times as dates, the unit added to the
+// heads of results.
+std::vector<XlsxColumn> CsvColumns(const std::string& header, const std::string& unit) {
     std::vector<XlsxColumn> columns;
-    const std::string header = IntervalsCsvHeader(io);
     for (std::string_view head : SplitLine(header)) {
         XlsxColumn c{std::string(head), XlsxColumn::Kind::Number};
-        if (head == "start" || head == "end" || head.ends_with("_time") || head.ends_with("_above"))
+        if (head == "start" || head == "end" || head == "time" || head == "day" || head.ends_with("_time") ||
+            head.ends_with("_above") || head.ends_with("_start") || head.ends_with("_end"))
             c.kind = XlsxColumn::Kind::Date;
         if (head == "mean" || head == "sd" || head == "min" || head == "max")
             c.head += ", " + unit;
         else if (head == "above_seconds")
             c.head += ", s";
+        else if (head == "quantity")
+            c.kind = XlsxColumn::Kind::Text;
         columns.push_back(std::move(c));
     }
-    book.AddSheet(UIString(kUiXlsxIntervalsSheet, options.language), facts, columns);
+    return columns;
+}
+
+// Lines of CSV text, each field a typed cell.
+void CsvRows(XlsxBook& book, std::string_view text) {
+    while (!text.empty()) {
+        const size_t end = text.find('\n');
+        book.Row();
+        int column = 0;
+        for (std::string_view field : SplitLine(text.substr(0, end)))
+            CsvCell(book, column++, field);
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    }
+}
+
+const char* AlignName(WindowAlign align) {
+    return align == WindowAlign::End ? "end" : align == WindowAlign::Left ? "left" : "centre";
+}
+
+void WriteRolling(XlsxBook& book, const SeriesInfo& series, const CArchiveData& archive,
+                  const ReportOptions& options, const XlsxFacts& facts, const std::string& unit) {
+    const LimitCheck limit = LimitOf(archive, options);
+    RollingOptions ro;
+    ro.hours = options.rollingHours;
+    ro.align = options.rollingAlign;
+    ro.threshold = options.intervals.minShare;
+    XlsxFacts withWindow = facts;
+    std::string name = UIString(kUiRollingHourMean, options.language);
+    if (const size_t at = name.find("%s"); at != std::string::npos)
+        name.replace(at, 2, std::to_string(ro.hours));
+    withWindow.emplace_back(name, AlignName(ro.align));
+    book.AddSheet(UIString(kUiXlsxRollingSheet, options.language), withWindow,
+                  CsvColumns(RollingCsvHeader(limit), unit));
+    std::vector<RollingMean> means;
+    std::string error;
+    if (!ComputeRollingMeans(series, options.curve, ro, options.intervals.xmin, options.intervals.xmax, means,
+                             error)) {
+        book.Row();
+        book.Text(0, error.empty() ? "no points in view" : error);
+        return;
+    }
+    for (const RollingMean& r : means)
+        CsvRows(book, RollingCsvLine(r, limit));
+}
+
+// The summary as its CSV has it: a quantity a row, then the table of days.
+void WriteSummary(XlsxBook& book, const SeriesInfo& series, const CArchiveData& archive,
+                  const ReportOptions& options, const XlsxFacts& facts, const std::string& unit) {
+    SummaryOptions so;
+    so.threshold = options.intervals.minShare;
+    so.xmin = options.intervals.xmin;
+    so.xmax = options.intervals.xmax;
+    so.limit = LimitOf(archive, options);
+    SummaryStats stats;
+    const bool ok = ComputeSummary(series, options.curve, so, stats);
+    const std::string csv = ok ? SummaryCsv(stats, so) : "quantity,value,time\n";
+    const size_t headerEnd = csv.find('\n');
+    // The table of days below has more columns: they get its widths, not its heads.
+    std::vector<XlsxColumn> columns = CsvColumns(csv.substr(0, headerEnd), unit);
+    if (const size_t days = csv.find("\nday,"); days != std::string::npos) {
+        const std::vector<XlsxColumn> dayColumns =
+            CsvColumns(csv.substr(days + 1, csv.find('\n', days + 1) - days - 1), unit);
+        for (size_t i = 0; i < dayColumns.size(); ++i)
+            if (i >= columns.size())
+                columns.push_back({"", dayColumns[i].kind});
+            else if (dayColumns[i].kind == XlsxColumn::Kind::Date)
+                columns[i].kind = XlsxColumn::Kind::Date;
+    }
+    book.AddSheet(UIString(kUiXlsxSummarySheet, options.language), facts, columns);
+    if (!ok) {
+        book.Row();
+        book.Text(0, stats.error.empty() ? "no points in view" : stats.error);
+        return;
+    }
+    CsvRows(book, std::string_view(csv).substr(headerEnd + 1));
+}
+
+void WriteIntervals(XlsxBook& book, const SeriesInfo& series, const ReportOptions& options,
+                    const XlsxFacts& facts, const std::string& unit, std::string& error) {
+    const IntervalOptions& io = options.intervals;
+    book.AddSheet(UIString(kUiXlsxIntervalsSheet, options.language), facts,
+                  CsvColumns(IntervalsCsvHeader(io), unit));
     const auto line = [&](const std::string& label, const IntervalRow& row) {
         book.Row();
         const std::string text = IntervalsCsvLine(label, row, io);
@@ -191,6 +284,8 @@ bool WriteSeriesWorkbook(const CArchiveData& archive, const DataProvenance& prov
         const std::string unit = ResultUnit(archive);
         WritePoints(book, *series, options, facts, unit);
         WriteIntervals(book, *series, options, facts, unit, result.intervalsError);
+        WriteRolling(book, *series, archive, options, facts, unit);
+        WriteSummary(book, *series, archive, options, facts, unit);
     }
     if (!book.Finish(out)) {
         result.error = book.Error();

@@ -96,6 +96,18 @@ with tempfile.TemporaryDirectory() as work:
     check(facts.get('Limit value') == '1.5' and facts.get('Standard temperature', '').startswith('20'),
           f'facts: {facts}')
 
+    # summary and rolling write the same workbook; their sheets hold their CSV.
+    for command, extra in (('summary', ['--limit-preset', 'eu-ioelv']), ('rolling', ['--hours', '24'])):
+        args = ['--series', '1', *extra]
+        book = os.path.join(work, command + '.xlsx')
+        r = run(command, SAMPLE, *args, '-o', book, env=env)
+        check(r.returncode == 0, f'{command} -o .xlsx: {r.returncode} {r.stderr}')
+        wb = openpyxl.load_workbook(book, read_only=True)
+        rolling = run('rolling', SAMPLE, *args, '--format', 'csv').stdout
+        summary = run('summary', SAMPLE, *(args if command == 'summary' else args[:2]), '--format', 'csv').stdout
+        compare_sheet(wb.worksheets[2], rolling, command + ': rolling means')
+        compare_sheet(wb.worksheets[3], summary, command + ': summary')
+
     # openair: date with its offset and hg, one line per measurement point.
     oa = run('export', SAMPLE, '--series', '1', '--format', 'openair').stdout.splitlines()
     rows = list(csv.reader(io.StringIO(run('export', SAMPLE, '--series', '1', '--format', 'csv').stdout)))[1:]
