@@ -5,10 +5,12 @@
 #include "CliCommon.h"
 #include "IntervalStats.h"
 #include "NativePath.h"
+#include "OpenairCsv.h"
 #include "ReportOptions.h"
 #include "ResultCommands.h"
 #include "SeriesFormat.h"
 #include "StringTable.h"
+#include "XlsxOutput.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -37,19 +39,19 @@ int Prepare(const std::vector<std::string>& argv, const std::vector<std::string>
                         args.Positional().empty() ? "a FILE is required" : "only one FILE is taken");
     if (const int rc = ApplyTimeBaseOption(args))
         return rc;
-    // "table" and "csv" name export's output format, not the input's; to a
-    // command without an output format they are an unknown input format.
+    // "table", "csv" and "openair" name an output format, not the input's; to
+    // a command without an output format they are an unknown input format.
     const bool takesOutputFormat = std::find(values.begin(), values.end(), "format") != values.end();
     std::string input;
     for (const std::string& f : args.GetAll("format"))
-        if (!takesOutputFormat || (f != "table" && f != "csv"))
+        if (!takesOutputFormat || (f != "table" && f != "csv" && f != "openair"))
             input = f;
     return LoadArchiveFile(args.Positional()[0], input, document);
 }
 
 std::string OutputFormat(const CliArgs& args) {
     for (const std::string& f : args.GetAll("format"))
-        if (f == "csv")
+        if (f == "csv" || f == "openair")
             return f;
     return "table";
 }
@@ -94,12 +96,19 @@ int CliExport(const std::vector<std::string>& argv) {
     if (const int rc = ReadSeriesAndCurveOptions(args, archive, index, options))
         return rc;
     const std::string table = OutputFormat(args);
+    if (IsXlsxPath(args.Get("output"))) {
+        ReportOptions request;
+        request.series = index;
+        request.curve = options;
+        return WriteWorkbookFile(document, request, args.Get("output"), false);
+    }
     const SeriesInfo& series = *archive.GetSeries(index);
     OutputFile out(args.Get("output"));
     if (!out.Open())
         return CliError(kExitFailure, "cannot create " + out.Name());
-    const bool ok = table == "csv" ? WriteExportCsv(series, options, out.Get())
-                                   : WriteExportTable(series, options, out.Get());
+    const bool ok = table == "csv"       ? WriteExportCsv(series, options, out.Get())
+                    : table == "openair" ? WriteOpenairCsv(series, options, out.Get())
+                                         : WriteExportTable(series, options, out.Get());
     // A failed print leaves its cause in errno (EFBIG, ENOSPC); a failed
     // commit in the writer.
     const int printError = ok ? 0 : errno;
@@ -142,10 +151,11 @@ int CliStats(const std::vector<std::string>& argv) {
 int CliIntervals(const std::vector<std::string>& argv) {
     CliArgs args;
     TervikDocument document;
-    if (const int rc = Prepare(
-            argv,
-            Join(Join(kCurveValueOptions, {"series", "interval", "limit", "format"}), kResultValueOptions),
-            kCurveFlagOptions, args, document, {{"view", 2}}))
+    if (const int rc =
+            Prepare(argv,
+                    Join(Join(kCurveValueOptions, {"series", "interval", "limit", "format", "output"}),
+                         kResultValueOptions),
+                    kCurveFlagOptions, args, document, {{"view", 2}}))
         return rc;
     const CArchiveData& archive = *document.Archive();
     // A report's interval table, as text or CSV.
@@ -158,13 +168,20 @@ int CliIntervals(const std::vector<std::string>& argv) {
         !ReadResultOptions(args, archive.GetKind(), request, limit, error))
         return CliError(kExitUsage, error);
     const IntervalOptions& options = request.intervals;
+    if (IsXlsxPath(args.Get("output")))
+        return WriteWorkbookFile(document, request, args.Get("output"), true);
+    OutputFile out(args.Get("output"));
+    if (!out.Open())
+        return CliError(kExitFailure, "cannot create " + out.Name());
     // Rows are written as they are finished: memory follows one row, not the
     // span. The header goes out with the first row, after the count of the
     // intervals was checked.
+    if (OutputFormat(args) == "openair")
+        return CliError(kExitUsage, "--format openair is export's");
     const bool csv = OutputFormat(args) == "csv";
     bool ok = true;
     const auto put = [&](const std::string& t) {
-        ok = ok && std::fwrite(t.data(), 1, t.size(), stdout) == t.size();
+        ok = ok && std::fwrite(t.data(), 1, t.size(), out.Get()) == t.size();
     };
     IntervalTable table;
     const auto row = [&](const IntervalRow& r, size_t i) {
@@ -175,8 +192,11 @@ int CliIntervals(const std::vector<std::string>& argv) {
     if (!ForEachInterval(*archive.GetSeries(request.series), request.curve, options, table, row))
         return CliError(kExitFailure, table.error.empty() ? "no points in view" : table.error);
     put(csv ? IntervalsCsvLine("total", table.total, options) : IntervalsTextEnd(table, options));
-    if (!ok || std::fflush(stdout) != 0)
-        return CliError(kExitFailure, "cannot write the output");
+    const int printError = ok ? 0 : errno;
+    if (!ok || !out.Commit()) {
+        const std::string reason = out.Reason(printError);
+        return CliError(kExitFailure, "cannot write " + out.Name() + (reason.empty() ? "" : ": " + reason));
+    }
     return kExitOk;
 }
 

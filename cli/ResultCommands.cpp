@@ -5,6 +5,7 @@
 
 #include "CliCommon.h"
 #include "ResultStats.h"
+#include "XlsxOutput.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -111,6 +112,8 @@ int CliSummary(const std::vector<std::string>& argv) {
     SummaryOptions options;
     if (const int rc = PrepareResults(argv, {}, args, document, request, options.limit))
         return rc;
+    if (IsXlsxPath(args.Get("output")))
+        return WriteWorkbookFile(document, request, args.Get("output"), true);
     options.threshold = request.intervals.minShare;
     options.xmin = request.intervals.xmin;
     options.xmax = request.intervals.xmax;
@@ -143,6 +146,11 @@ int CliRolling(const std::vector<std::string>& argv) {
         options.align = WindowAlign::Centre;
     else
         return CliError(kExitUsage, "--align takes end, left or centre");
+    if (IsXlsxPath(args.Get("output"))) {
+        request.rollingHours = options.hours;
+        request.rollingAlign = options.align;
+        return WriteWorkbookFile(document, request, args.Get("output"), true);
+    }
     std::vector<RollingMean> means;
     std::string error;
     if (!ComputeRollingMeans(*document.Archive()->GetSeries(request.series), request.curve, options,

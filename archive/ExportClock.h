@@ -1,0 +1,28 @@
+#pragma once
+
+// The clock an export states its times in: the local fields of a moment and
+// their offset from UTC under the time base. The time base is this
+// computer's zone; exports ask here and nowhere else for the offset.
+
+#include "LocalTime.h"
+
+#include <cstdint>
+
+struct ExportClockTime {
+    LocalFields local;
+    int64_t offset; // seconds east of UTC
+};
+
+// Fast for runs of nearby moments (see EpochToLocalConverter); one per thread.
+class ExportClock {
+  public:
+    ExportClockTime At(int64_t epoch) {
+        const LocalFields f = m_local.ToLocal(epoch);
+        const int64_t naive =
+            DaysFromCivil(f.year, f.month, f.day) * 86400 + f.hour * 3600 + f.minute * 60 + f.second;
+        return {f, naive - epoch};
+    }
+
+  private:
+    EpochToLocalConverter m_local;
+};
