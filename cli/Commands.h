@@ -13,6 +13,7 @@ int CliSaveAll(const std::vector<std::string>& args);
 #ifdef TERVIK_CLI_RENDER
 int CliRender(const std::vector<std::string>& args);
 int CliReport(const std::vector<std::string>& args);
+int CliCompare(const std::vector<std::string>& args);
 #endif
 #ifdef TERVIK_CLI_DEVICE
 int CliDevices(const std::vector<std::string>& args);
