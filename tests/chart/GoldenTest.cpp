@@ -88,6 +88,19 @@ TEST(Golden, CompareWithShiftAndDifference) {
                     QImage(QString(TERVIK_SOURCE_DIR) + "/tests/data/compare_demo.png"));
 }
 
+TEST(Golden, CompareRefusesBadRequests) {
+    const std::string demo = std::string("\"") + TERVIK_SOURCE_DIR + "/samples/demo.mnr";
+    const std::string out = testing::TempDir() + "never.png";
+    for (const std::string& args :
+         {demo + "\"", demo + ":9\"", demo + ":1\" " + demo + ":2\" --shift 3:start",
+          demo + ":1\" " + demo + ":2\" --shift 2:7w", demo + ":1\" --difference",
+          demo + ":1\" " + demo + ":2\" " + demo + ":3\" " + demo + ":4\" " + demo + ":1\""}) {
+        std::remove(out.c_str());
+        EXPECT_NE(RunCli("compare " + args + " -o \"" + out + "\""), "0") << args;
+        EXPECT_FALSE(QImage(QString::fromStdString(out)).width() > 0) << args;
+    }
+}
+
 TEST(Golden, RenderRefusesBadRequests) {
     const std::string base = std::string("render \"") + TERVIK_SOURCE_DIR + "/samples/demo.mnr\" ";
     const std::string out = testing::TempDir() + "never.png";
