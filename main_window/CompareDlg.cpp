@@ -148,12 +148,14 @@ void CCompareDlg::CreateControls(const QString& yTitle) {
 void CCompareDlg::FillFileLists() {
     m_bFilling = true;
     for (Row& row : m_rows) {
-        const int keep = row.file->currentIndex();
+        const int keep = row.file->currentIndex(), series = row.series->value();
         row.file->clear();
         row.file->addItem(UI(kUiCompareNone));
         for (const CompareSource& s : m_sources)
             row.file->addItem(QString::fromStdString(s.name));
         row.file->setCurrentIndex(std::max(0, keep));
+        // Refilling the list passed through "(none)", which narrowed the series' range.
+        row.series->setValue(series);
     }
     m_bFilling = false;
 }

@@ -97,7 +97,9 @@ class TestCompareDlg : public QObject {
         ScriptedPrompts prompts;
         TervikDocument document;
         SilentReporter reporter;
-        document.Load(FormatForOpening("mnr"), Write("week1.mnr", Day(6, 9, 0.01f)).toStdString(),
+        std::vector<ArchiveRecord> week1 = Day(6, 9, 0.01f), next = Day(7, 9, 0.03f);
+        week1.insert(week1.end(), next.begin(), next.end());
+        document.Load(FormatForOpening("mnr"), Write("week1.mnr", week1).toStdString(),
                       DataProvenance::FromFile(DataProvenance::Way::File, "week1.mnr"), reporter);
         CurveOptions options;
         options.zeroCorrection = false;
@@ -110,11 +112,15 @@ class TestCompareDlg : public QObject {
         QCOMPARE(prompts.messages.size(), 1);
         QCOMPARE(dlg.Sources().size(), size_t{1});
 
-        // Week 2 goes to the first free row, and is aligned by its start.
+        // Week 2 goes to the first free row, the rows above keep their
+        // series; then it is aligned by its start.
+        dlg.SetRow(0, 0, 1);
         prompts.fileAnswers = {Write("week2.mnr", Day(13, 11, 0.02f))};
         Button(dlg, kUiCompareAddFile)->click();
         QCOMPARE(dlg.Sources().size(), size_t{2});
         QCOMPARE(dlg.findChild<QComboBox*>("file2")->currentText(), QString("week2.mnr"));
+        QCOMPARE(dlg.Shown().names.at(0), std::string("week1.mnr #2"));
+        dlg.SetRow(0, 0, 0);
         dlg.findChild<QComboBox*>("shift2")->setCurrentIndex(1);
         dlg.findChild<QCheckBox*>("difference")->click();
         const CompareSet& set = dlg.Shown();
