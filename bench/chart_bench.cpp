@@ -2,6 +2,7 @@
 // Compare the stamped drawing with BM_PaintPlainMarkers, the reference that
 // draws every marker with the shape calls, measured in the same run.
 
+#include "ComparePlots.h"
 #include "ImageDC.h"
 #include "LC.h"
 
@@ -125,5 +126,41 @@ void BM_FindHitAfterPaint(benchmark::State& state) {
     state.counters["hit_bytes"] = static_cast<double>(c->Interaction().HitBytes());
 }
 BENCHMARK(BM_FindHitAfterPaint)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// A comparison of k series of n points each (waves of their own phase and
+// level, each a minute apart, overlapping in time), drawn as the Compare
+// dialog draws them: own colour and marker, legend shown, all-data view.
+// Compare k = 4 with k = 1 of the same run.
+void BM_PaintCompare(benchmark::State& state) {
+    EnsureApp();
+    const int k = static_cast<int>(state.range(0)), n = static_cast<int>(state.range(1));
+    CompareSet set;
+    std::mt19937 rng(7);
+    std::normal_distribution<double> noise(0, 0.15);
+    for (int s = 0; s < k; ++s) {
+        CompareCurve c;
+        c.times.resize(static_cast<size_t>(n));
+        c.values.resize(static_cast<size_t>(n));
+        for (int i = 0; i < n; ++i) {
+            c.times[static_cast<size_t>(i)] = 1.3e9 + 10.0 * i + 5.0 * s;
+            c.values[static_cast<size_t>(i)] = 2 + s + std::sin(i * 2e-5 + s) + noise(rng);
+        }
+        set.curves.push_back(std::move(c));
+        set.names.push_back("week" + std::to_string(s + 1) + ".mnr #1");
+    }
+    CLCCore chart;
+    chart.Layout(770, 380);
+    ConfigureCompareChart(chart, "Time", "Hg");
+    ComparePlots plots;
+    ShowComparePlots(chart, set, plots);
+    set = {};
+    QImage img(770, 380, QImage::Format_RGB32);
+    for (auto _ : state) {
+        CImageDC dc(img);
+        chart.PaintTo(dc);
+        benchmark::DoNotOptimize(img.constBits());
+    }
+}
+BENCHMARK(BM_PaintCompare)->Args({1, 1000000})->Args({4, 1000000})->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -94,6 +94,14 @@ void CLC::BuildContextMenu(QMenu* menu) {
     add(CmdScrollRight, 40, Model().HasPlots());
     menu->addSeparator();
     add(CmdExportImage, 44, Model().HasPlots());
+    if (!m_ownerEntries.empty())
+        menu->addSeparator();
+    for (const auto& [text, run] : m_ownerEntries)
+        connect(menu->addAction(text), &QAction::triggered, this, run);
+}
+
+void CLC::AddMenuEntry(const QString& text, std::function<void()> run) {
+    m_ownerEntries.emplace_back(text, std::move(run));
 }
 
 void CLC::BuildSelectionMenu(QMenu* menu) {

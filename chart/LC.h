@@ -11,8 +11,11 @@
 #include <QImage>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 class QMenu;
 
@@ -66,6 +69,9 @@ class CLC : public QWidget, private ILCChartHost {
     void OnCommand(int id);
     virtual void BuildContextMenu(QMenu* menu);
     virtual void BuildSelectionMenu(QMenu* menu);
+    // An entry of the owner's at the end of the context menu: text, and what
+    // choosing it runs.
+    void AddMenuEntry(const QString& text, std::function<void()> run);
 
     // Layout for a client area of cx by cy pixels; the surface follows the size.
     void Layout(int cx, int cy) { m_core.Layout(cx, cy); }
@@ -199,4 +205,5 @@ class CLC : public QWidget, private ILCChartHost {
     int m_nWheelRest = 0;      // eighths of a degree short of a whole notch
     unsigned m_nWheelMode = 0; // the modifiers m_nWheelRest was gathered with
     bool m_bZoomLimitTold = false;
+    std::vector<std::pair<QString, std::function<void()>>> m_ownerEntries;
 };

@@ -66,6 +66,9 @@ class CLCPainter {
     void SetFontSize(int pointTenths) { m_nFontSize = pointTenths; }
     const std::string& LegendTitle() const { return m_strLegendTitle; }
     void SetLegendTitle(const std::string& title) { m_strLegendTitle = title; }
+    // The legend's room for a plot's name, in characters of the stock font
+    // (10 by default); longer names are cut. The next layout applies it.
+    void SetLegendNameChars(int chars) { m_nLegendNameChars = chars; }
     COLORREF BackColor() const { return m_crBack; }
     COLORREF PlotBackColor() const { return m_crPlotBack; }
     COLORREF SelectionColor() const { return m_crSelection; }

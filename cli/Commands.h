@@ -14,6 +14,7 @@ int CliMerge(const std::vector<std::string>& args);
 #ifdef TERVIK_CLI_RENDER
 int CliRender(const std::vector<std::string>& args);
 int CliReport(const std::vector<std::string>& args);
+int CliCompare(const std::vector<std::string>& args);
 #endif
 #ifdef TERVIK_CLI_DEVICE
 int CliDevices(const std::vector<std::string>& args);

@@ -56,6 +56,13 @@ const char* const kUsage =
     "  report FILE --series N -o OUT.pdf [--interval 1h|1d|MINUTES] [--limit X]\n"
     "         [--view XMIN XMAX] [--lang en|ru]\n"
     "                               the PDF report: chart, statistics, intervals\n"
+    "  compare FILE:SERIES... -o OUT (the picture types of render)\n"
+    "         [--shift N:start|N:HOURSh|N:DAYSd ...] [--difference]\n"
+    "         [--size WxH] [--scale K] [--view XMIN YMIN XMAX YMAX]\n"
+    "                               up to 4 series on one chart; --shift\n"
+    "                               moves series N (from 1) to the first's\n"
+    "                               start or by e.g. -168h; --difference\n"
+    "                               adds the first minus the second\n"
 #endif
 #ifdef TERVIK_CLI_DEVICE
     "  devices [--port PATH] [--simulate[=FILE]]\n"
@@ -66,7 +73,7 @@ const char* const kUsage =
     "                               written in the current folder as it goes\n"
 #endif
     "\n"
-    "Curve options (export, stats, intervals, summary, rolling, render, report):\n"
+    "Curve options (export, stats, intervals, summary, rolling, render, report, compare):\n"
     "  --zero-correction yes|no     subtract the zero baseline (default yes)\n"
     "  --std-temp C                 correct to this standard temperature\n"
     "  --std-pres MMHG              correct to this standard pressure\n"
@@ -98,7 +105,7 @@ const Command kCommands[] = {
     {"info", CliInfo},       {"export", CliExport},    {"stats", CliStats},     {"intervals", CliIntervals},
     {"save", CliSave},       {"save-all", CliSaveAll}, {"summary", CliSummary}, {"rolling", CliRolling}, {"merge", CliMerge},
 #ifdef TERVIK_CLI_RENDER
-    {"render", CliRender},   {"report", CliReport},
+    {"render", CliRender},   {"report", CliReport},   {"compare", CliCompare},
 #endif
 #ifdef TERVIK_CLI_DEVICE
     {"devices", CliDevices}, {"read", CliRead},

@@ -5,6 +5,7 @@
 #include "AtomicFile.h"
 #include "Captions.h"
 #include "ChartLabels.h"
+#include "CompareDlg.h"
 #include "DeviceDlg.h"
 #include "DialogUnits.h"
 #include "DocumentSignals.h"
@@ -533,6 +534,8 @@ void CTervikDlg::CreateChart() {
         UpdateViewButtons();
         UpdateStatistics();
     });
+    if (m_pChart->GetWnd())
+        m_pChart->GetWnd()->AddMenuEntry(UI(kUiCompareMenu), [this] { OnCompare(); });
     // Not every view change is followed by a notification (Auto Y from the
     // chart's menu posts none), but each one is reported at once.
     if (m_pChart->GetWnd())
@@ -920,6 +923,12 @@ std::unique_ptr<CReportDlg> CTervikDlg::CreateReportDlg() {
 void CTervikDlg::OnReport() {
     if (std::unique_ptr<CReportDlg> dlg = CreateReportDlg())
         dlg->exec();
+    FocusChart();
+}
+
+void CTervikDlg::OnCompare() {
+    CCompareDlg dlg(m_document, CurrentCurveOptions(), m_strYTitle, this);
+    dlg.exec();
     FocusChart();
 }
 

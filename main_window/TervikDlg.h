@@ -151,6 +151,8 @@ class CTervikDlg : public QDialog {
     void OnSave();
     void OnSaveAll();
     void OnReport();
+    // The chart menu's Compare...: the Compare dialog with the series on screen first.
+    void OnCompare();
     // Enables the buttons that need a series (Report, Export, Save, Save All).
     void UpdateReportButton();
     void OnLanguage();

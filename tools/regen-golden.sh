@@ -8,4 +8,6 @@ export TZ=UTC QT_QPA_PLATFORM=offscreen
 "$cli" render samples/demo.mnr --series 1 -o tests/data/render_demo_s1.png
 "$cli" render samples/demo.mnr --series 2 --no-filter --zero-correction no --size 500x300 \
   --view 1307207000 -1 1307250000 12 -o tests/data/render_demo_s2_view.png
+"$cli" compare samples/demo.mnr:1 samples/demo.mnr:2 --shift 2:start --difference --size 600x340 \
+  -o tests/data/compare_demo.png
 echo "golden images written to tests/data/"

@@ -75,6 +75,32 @@ TEST(Golden, RenderAsGifAndEmf) {
     EXPECT_EQ(s.bounds, (LCRect{0, 0, png.width() - 1, png.height() - 1}));
 }
 
+// Two series of the sample, the second aligned with the first by its start,
+// and their difference: colours, markers and the legend naming each.
+TEST(Golden, CompareWithShiftAndDifference) {
+    const std::string out = testing::TempDir() + "compare_demo.png";
+    std::remove(out.c_str());
+    const std::string demo = std::string("\"") + TERVIK_SOURCE_DIR + "/samples/demo.mnr";
+    ASSERT_EQ(RunCli("compare " + demo + ":1\" " + demo +
+                     ":2\" --shift 2:start --difference --size 600x340 -o \"" + out + "\""),
+              "0");
+    ExpectSameImage(QImage(QString::fromStdString(out)),
+                    QImage(QString(TERVIK_SOURCE_DIR) + "/tests/data/compare_demo.png"));
+}
+
+TEST(Golden, CompareRefusesBadRequests) {
+    const std::string demo = std::string("\"") + TERVIK_SOURCE_DIR + "/samples/demo.mnr";
+    const std::string out = testing::TempDir() + "never.png";
+    for (const std::string& args :
+         {demo + "\"", demo + ":9\"", demo + ":1\" " + demo + ":2\" --shift 3:start",
+          demo + ":1\" " + demo + ":2\" --shift 2:7w", demo + ":1\" --difference",
+          demo + ":1\" " + demo + ":2\" " + demo + ":3\" " + demo + ":4\" " + demo + ":1\""}) {
+        std::remove(out.c_str());
+        EXPECT_NE(RunCli("compare " + args + " -o \"" + out + "\""), "0") << args;
+        EXPECT_FALSE(QImage(QString::fromStdString(out)).width() > 0) << args;
+    }
+}
+
 TEST(Golden, RenderRefusesBadRequests) {
     const std::string base = std::string("render \"") + TERVIK_SOURCE_DIR + "/samples/demo.mnr\" ";
     const std::string out = testing::TempDir() + "never.png";
