@@ -43,6 +43,11 @@ const char* const kUsage = "Usage: tervik-cli COMMAND FILE [options]\n"
                            "  report FILE --series N -o OUT.pdf [--interval 1h|1d|MINUTES] [--limit X]\n"
                            "         [--view XMIN XMAX] [--lang en|ru]\n"
                            "                               the PDF report: chart, statistics, intervals\n"
+                           "  calendar FILE --series N -o OUT.png|.svg|.pdf|...\n"
+                           "         [--limit X] [--capture-threshold P] [--view XMIN XMAX] [--size WxH]\n"
+                           "         [--scale K] [--lang en|ru]   daily means, a month to a grid\n"
+                           "  profile FILE --series N -o OUT.png|.svg|.pdf|...  (options as calendar)\n"
+                           "                               mean by hour of the day and day of the week\n"
 #endif
 #ifdef TERVIK_CLI_DEVICE
                            "  devices [--port PATH] [--simulate[=FILE]]\n"
@@ -53,7 +58,7 @@ const char* const kUsage = "Usage: tervik-cli COMMAND FILE [options]\n"
                            "                               written in the current folder as it goes\n"
 #endif
                            "\n"
-                           "Curve options (export, stats, intervals, render, report):\n"
+                           "Curve options (export, stats, intervals, render, report, calendar, profile):\n"
                            "  --zero-correction yes|no     subtract the zero baseline (default yes)\n"
                            "  --std-temp C                 correct to this standard temperature\n"
                            "  --std-pres MMHG              correct to this standard pressure\n"
@@ -68,13 +73,13 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"info", CliInfo},           {"export", CliExport}, {"stats", CliStats},
-    {"intervals", CliIntervals}, {"save", CliSave},     {"save-all", CliSaveAll},
+    {"info", CliInfo},       {"export", CliExport},    {"stats", CliStats},       {"intervals", CliIntervals},
+    {"save", CliSave},       {"save-all", CliSaveAll},
 #ifdef TERVIK_CLI_RENDER
-    {"render", CliRender},       {"report", CliReport},
+    {"render", CliRender},   {"report", CliReport},    {"calendar", CliCalendar}, {"profile", CliProfile},
 #endif
 #ifdef TERVIK_CLI_DEVICE
-    {"devices", CliDevices},     {"read", CliRead},
+    {"devices", CliDevices}, {"read", CliRead},
 #endif
 };
 

@@ -3,6 +3,7 @@
 #include "AtomicFile.h"
 #include "Captions.h"
 #include "ChartLabels.h"
+#include "DailyReport.h"
 #include "LCPicture.h"
 #include "LocalTime.h"
 #include "SeriesPlots.h"
@@ -21,6 +22,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <numeric>
 #include <vector>
@@ -237,6 +239,16 @@ class PageWriter {
             x += widths[i];
         }
         m_y += fm.height();
+    }
+    // Where a drawing of the page's width and height = width * aspect goes,
+    // on a new page when it does not fit here; advances past it.
+    std::function<QRectF(double)> Placer() {
+        return [this](double aspect) {
+            const double height = m_width * aspect;
+            Need(height);
+            m_y += height + 10;
+            return QRectF(kMargin, m_y - height - 10, m_width, height);
+        };
     }
     // A rule under a table of the given width.
     void Rule(double width) {
@@ -531,7 +543,7 @@ bool WriteReport(const TervikDocument& document, CArchiveData* release, MnrSerie
     const ArchiveHeader header = archive.GetHeader();
     const int seriesCount = archive.GetSeriesCount();
     const double startTime = series->GetStartTime(), endTime = series->GetEndTime();
-
+    const DailyProfiles daily = ReportDailyProfiles(*series, options);
     // The chart as the main window sets it up, with the series' plots; from
     // stream once the records are released, when there is one.
     CLCCore chart;
@@ -588,6 +600,7 @@ bool WriteReport(const TervikDocument& document, CArchiveData* release, MnrSerie
         // The page holds the drawing now; the points go before it is written out.
         RemoveSeriesPlots(&chart, plots);
         page.Skip(chartHeight + 10);
+        DrawReportDailyPictures(painter, daily, options, header.GetKind(), page.Placer());
 
         WriteStatisticsRow(page, heading, boldGlyphs, smallGlyphs, stats, lang);
         page.Skip(10);

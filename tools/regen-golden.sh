@@ -8,4 +8,10 @@ export TZ=UTC QT_QPA_PLATFORM=offscreen
 "$cli" render samples/demo.mnr --series 1 -o tests/data/render_demo_s1.png
 "$cli" render samples/demo.mnr --series 2 --no-filter --zero-correction no --size 500x300 \
   --view 1307207000 -1 1307250000 12 -o tests/data/render_demo_s2_view.png
+for command in calendar profile; do
+  for lang in en ru; do
+    "$cli" $command tests/data/daily_march.txt --series 1 --zero-correction no --limit 0.12 --lang $lang \
+      -o tests/data/${command}_march_$lang.png
+  done
+done
 echo "golden images written to tests/data/"

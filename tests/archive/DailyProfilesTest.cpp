@@ -39,8 +39,8 @@ struct Stats {
 
 TEST(DailyProfiles, StudentQuantiles) {
     // R: qt(0.975, df)
-    const std::pair<size_t, double> known[] = {{1, 12.7062047}, {5, 2.5705818},   {30, 2.0422725},
-                                               {31, 2.0395134}, {60, 2.0002978},  {120, 1.9799304},
+    const std::pair<size_t, double> known[] = {{1, 12.7062047},   {5, 2.5705818},     {30, 2.0422725},
+                                               {31, 2.0395134},   {60, 2.0002978},    {120, 1.9799304},
                                                {1000, 1.9623391}, {100000, 1.9599877}};
     for (const auto& [df, t] : known)
         EXPECT_NEAR(StudentT975(df), t, 2e-7 * t) << df;
