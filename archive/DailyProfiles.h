@@ -24,17 +24,17 @@
 struct DailyMean {
     int64_t start = 0, end = 0; // local midnight to midnight
     int year = 0, month = 0, day = 0;
-    int weekday = 0;        // 0 Monday .. 6 Sunday
-    size_t points = 0;      // measurement points of the day (0: no data)
-    size_t hours = 0;       // of the day: 23, 24 or 25
-    size_t validHours = 0;  // with a valid hourly mean
-    double capture = 0;     // validHours / hours
-    double mean = 0;        // of the valid hourly means; 0 when not valid
+    int weekday = 0;       // 0 Monday .. 6 Sunday
+    size_t points = 0;     // measurement points of the day (0: no data)
+    size_t hours = 0;      // of the day: 23, 24 or 25
+    size_t validHours = 0; // with a valid hourly mean
+    double capture = 0;    // validHours / hours
+    double mean = 0;       // of the valid hourly means; 0 when not valid
     bool valid = false;
 };
 
 struct ProfileValue {
-    size_t n = 0;  // valid hourly means averaged
+    size_t n = 0; // valid hourly means averaged
     double mean = 0, sd = 0;
     double low = 0, high = 0; // the 95 % confidence interval; mean and mean when n < 2
     bool Known() const { return n > 0; }
