@@ -10,6 +10,7 @@
 #include "DialogUnits.h"
 #include "HeadlessGui.h"
 #include "LCPicture.h"
+#include "LimitPresets.h"
 #include "StringTable.h"
 
 #include <algorithm>
@@ -37,13 +38,33 @@ int ReadThreshold(const CliArgs& args, double& threshold) {
     return kExitOk;
 }
 
+// --limit X, or --limit-preset NAME in the series' unit (no limit, said on
+// stderr, when the unit is not known).
+int ReadLimit(const CliArgs& args, const IntervalOptions& io, int kind, DailyPictureOptions& picture) {
+    picture.haveLimit = io.haveLimit;
+    picture.limit = io.limit;
+    if (!args.Has("limit-preset"))
+        return kExitOk;
+    if (io.haveLimit)
+        return CliError(kExitUsage, "--limit and --limit-preset exclude each other");
+    const LimitPreset* preset = FindLimitPreset(args.Get("limit-preset"));
+    if (!preset)
+        return CliError(kExitUsage, "--limit-preset takes one of: " + LimitPresetIds());
+    const LimitCheck check = PresetLimit(*preset, kind);
+    if (!check.active)
+        CliError(kExitOk, check.problem);
+    picture.haveLimit = check.active;
+    picture.limit = check.value;
+    return kExitOk;
+}
+
 int ReadPictureSize(const CliArgs& args, DailyRequest& r) {
     if (args.Has("size") && !ParsePictureSize(args.Get("size"), r.width, r.height))
         return CliError(kExitUsage, "--size takes WxH, each 1 to 8192 pixels");
     long long scale = 1;
     const int w = std::max(r.width, 1), h = std::max(r.height, 1);
-    if (args.Has("scale") &&
-        (!ParseIntArg(args.Get("scale"), scale) || scale < 1 || scale > 4 || w * scale > 8192 || h * scale > 8192))
+    if (args.Has("scale") && (!ParseIntArg(args.Get("scale"), scale) || scale < 1 || scale > 4 ||
+                              w * scale > 8192 || h * scale > 8192))
         return CliError(kExitUsage, "--scale takes 1 to 4, with the picture at most 8192 pixels a side");
     r.scale = static_cast<int>(scale);
     return kExitOk;
@@ -52,12 +73,13 @@ int ReadPictureSize(const CliArgs& args, DailyRequest& r) {
 int ReadDailyRequest(const char* command, const std::vector<std::string>& argv, DailyRequest& r) {
     CliArgs args;
     std::vector<std::string> values = kCurveValueOptions;
-    values.insert(values.end(),
-                  {"series", "format", "size", "output", "scale", "limit", "capture-threshold", "lang"});
+    values.insert(values.end(), {"series", "format", "size", "output", "scale", "limit", "limit-preset",
+                                 "capture-threshold", "lang"});
     if (!args.Parse(argv, values, kCurveFlagOptions, {{"view", 2}}))
         return CliError(kExitUsage, args.Error());
     if (args.Positional().size() != 1)
-        return CliError(kExitUsage, args.Positional().empty() ? "a FILE is required" : "only one FILE is taken");
+        return CliError(kExitUsage,
+                        args.Positional().empty() ? "a FILE is required" : "only one FILE is taken");
     r.out = args.Get("output");
     if (r.out.empty())
         return CliError(kExitUsage, std::string(command) + " needs -o OUT");
@@ -83,11 +105,13 @@ int ReadDailyRequest(const char* command, const std::vector<std::string>& argv, 
     CurveOptions curve;
     if (const int rc = ReadSeriesAndCurveOptions(args, *document.Archive(), index, curve))
         return rc;
-    r.picture.haveLimit = io.haveLimit;
-    r.picture.limit = io.limit;
+    if (const int rc = ReadLimit(args, io, document.Archive()->GetKind(), r.picture))
+        return rc;
     r.picture.yCaption = ChartYCaption(document.Archive()->GetKind(), r.picture.language);
-    if (!ComputeDailyProfiles(*document.Archive()->GetSeries(index), curve, threshold, io.xmin, io.xmax, r.data))
-        return CliError(kExitFailure, r.data.error.empty() ? "the series has no points to show" : r.data.error);
+    if (!ComputeDailyProfiles(*document.Archive()->GetSeries(index), curve, threshold, io.xmin, io.xmax,
+                              r.data))
+        return CliError(kExitFailure,
+                        r.data.error.empty() ? "the series has no points to show" : r.data.error);
     return kExitOk;
 }
 

@@ -2,6 +2,7 @@
 
 #include "AtomicFile.h"
 #include "Captions.h"
+#include "DailyPages.h"
 #include "DialogUnits.h"
 #include "FileErrors.h"
 #include "ListCtrlWrp.h"
@@ -108,7 +109,7 @@ CReportDlg::CReportDlg(const TervikDocument& document, const ReportOptions& opti
         m_pList->SetColumn(c, c == 0 ? QString("#") : UI(headers[c]), du.X(30));
     m_pList->CreateColumns();
     for (QWidget* w :
-         std::initializer_list<QWidget*>{m_pTable, m_pSummary, m_pExportCsv, m_pSavePdf, m_pClose})
+         std::initializer_list<QWidget*>{m_pPages, m_pSummary, m_pExportCsv, m_pSavePdf, m_pClose})
         m_templateRects.push_back(w->geometry());
     FitScreen(parent);
     Recompute();
@@ -167,6 +168,7 @@ void CReportDlg::CreateControls(const QString& unit) {
     m_pTable->setGeometry(du.Rect(12, 40, 576, 186));
     m_pTable->setWordWrap(false);
     m_pTable->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 4);
+    m_pPages = new CDailyPages(m_pTable, UI(kUiReportInterval));
     m_pSummary = new QLabel(this);
     m_pSummary->setObjectName("summary");
     m_pSummary->setGeometry(du.Rect(12, 230, 576, 44));
@@ -228,7 +230,7 @@ void CReportDlg::resizeEvent(QResizeEvent* event) {
         return;
     const int dw = width() - m_templateSize.width(), dh = height() - m_templateSize.height();
     const QRect* r = m_templateRects.data();
-    m_pTable->setGeometry(r[0].adjusted(0, 0, dw, dh));
+    m_pPages->setGeometry(r[0].adjusted(0, 0, dw, dh));
     m_pSummary->setGeometry(r[1].translated(0, dh).adjusted(0, 0, dw, 0));
     m_pExportCsv->setGeometry(r[2].translated(0, dh));
     m_pSavePdf->setGeometry(r[3].translated(0, dh));
@@ -291,6 +293,7 @@ bool CReportDlg::Recompute() {
         m_bComputed = false;
     }
     FillTable();
+    m_pPages->Update(m_document, m_request);
     return true;
 }
 

@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+class CDailyPages;
 class CListCtrlWrp;
 class QComboBox;
 class QLabel;
@@ -83,6 +84,7 @@ class CReportDlg : public QDialog {
     QRadioButton* m_pWhole;
     QRadioButton* m_pInView;
     QTableWidget* m_pTable;
+    CDailyPages* m_pPages; // the table's page, the calendar and the profiles
     QLabel* m_pSummary;
     QPushButton* m_pExportCsv;
     QPushButton* m_pSavePdf;

@@ -216,15 +216,17 @@ void DrawCalendarKey(Pen& p, int x, int y) {
 
 COLORREF SequentialColor(double t) {
     // ColorBrewer's YlOrRd, nine classes.
-    static const COLORREF kStops[9] = {RGBColor(255, 255, 204), RGBColor(255, 237, 160), RGBColor(254, 217, 118),
-                                       RGBColor(254, 178, 76),  RGBColor(253, 141, 60),  RGBColor(252, 78, 42),
-                                       RGBColor(227, 26, 28),   RGBColor(189, 0, 38),    RGBColor(128, 0, 38)};
+    static const COLORREF kStops[9] = {
+        RGBColor(255, 255, 204), RGBColor(255, 237, 160), RGBColor(254, 217, 118),
+        RGBColor(254, 178, 76),  RGBColor(253, 141, 60),  RGBColor(252, 78, 42),
+        RGBColor(227, 26, 28),   RGBColor(189, 0, 38),    RGBColor(128, 0, 38)};
     const double x = std::clamp(std::isfinite(t) ? t : 0.0, 0.0, 1.0) * 8;
     const int i = std::min(7, static_cast<int>(x));
     const double f = x - i;
     const auto mix = [f](int a, int b) { return static_cast<int>(std::lround(a + (b - a) * f)); };
     const COLORREF a = kStops[i], b = kStops[i + 1];
-    return RGBColor(mix(GetRValue(a), GetRValue(b)), mix(GetGValue(a), GetGValue(b)), mix(GetBValue(a), GetBValue(b)));
+    return RGBColor(mix(GetRValue(a), GetRValue(b)), mix(GetGValue(a), GetGValue(b)),
+                    mix(GetBValue(a), GetBValue(b)));
 }
 
 int CalendarMonths(const DailyProfiles& data) {
@@ -257,7 +259,8 @@ void PaintCalendar(IGdiDC& dc, int cx, int cy, const DailyProfiles& data, const 
     const int year0 = data.days.front().year, month0 = data.days.front().month;
     for (int i = 0; i < months && l.cell > 0; ++i) {
         const int index = year0 * 12 + month0 - 1 + i;
-        const int x = m + (i % l.cols) * (7 * l.cell + l.gap), y = top + (i / l.cols) * (6 * l.cell + 2 * line + l.gap);
+        const int x = m + (i % l.cols) * (7 * l.cell + l.gap),
+                  y = top + (i / l.cols) * (6 * l.cell + 2 * line + l.gap);
         DrawMonth(p, x, y, l, index / 12, index % 12 + 1, days, scale);
     }
     const int gridBottom = top + std::min(bottom - top, 2 * line + 6 * l.cell);
@@ -337,7 +340,9 @@ void DrawYGrid(Pen& p, const LCRect& rc, const YRange& r, bool labels) {
 void DrawPanel(Pen& p, const Panel& panel, const YRange& r, bool yLabels) {
     const LCRect& rc = panel.rc;
     const int w = rc.right - rc.left + 1;
-    const auto xOf = [&](int i) { return rc.left + static_cast<int>(std::lround((i + 0.5) * w / panel.count)); };
+    const auto xOf = [&](int i) {
+        return rc.left + static_cast<int>(std::lround((i + 0.5) * w / panel.count));
+    };
     DrawYGrid(p, rc, r, yLabels);
     // The band in runs of values with an interval.
     for (int i = 0; i < panel.count;) {
@@ -391,7 +396,8 @@ void DrawPanel(Pen& p, const Panel& panel, const YRange& r, bool yLabels) {
 // The key of the profiles at the top right: band, mean line, limit.
 void DrawProfileKey(Pen& p, int right, int y) {
     const int line = p.LineHeight(), sample = p.Px(24);
-    std::vector<std::pair<int, std::string>> items = {{0, p.Ui(kUiProfileMean)}, {1, p.Ui(kUiProfileConfidence)}};
+    std::vector<std::pair<int, std::string>> items = {{0, p.Ui(kUiProfileMean)},
+                                                      {1, p.Ui(kUiProfileConfidence)}};
     if (p.o.haveLimit)
         items.push_back({2, p.Ui(kUiProfileLimit) + " (" + ValueText(p.o.limit) + ")"});
     int width = 0;

@@ -11,9 +11,9 @@
 
 struct DailyPictureOptions {
     bool haveLimit = false;
-    double limit = 0;     // in the unit of the results
-    std::string yCaption; // the value axis caption with its unit
-    int language = 0;     // 0 English, 1 Russian
+    double limit = 0;      // in the unit of the results
+    std::string yCaption;  // the value axis caption with its unit
+    int language = 0;      // 0 English, 1 Russian
     double pixelRatio = 1; // device pixels per layout pixel
 };
 

@@ -21,8 +21,8 @@ DailyProfiles ReportDailyProfiles(const SeriesInfo& series, const ReportOptions&
     return data;
 }
 
-void DrawReportDailyPictures(QPainter& painter, const DailyProfiles& data, const ReportOptions& options, int kind,
-                             const std::function<QRectF(double aspect)>& place) {
+void DrawReportDailyPictures(QPainter& painter, const DailyProfiles& data, const ReportOptions& options,
+                             int kind, const std::function<QRectF(double aspect)>& place) {
     if (data.days.empty())
         return;
     DailyPictureOptions o;

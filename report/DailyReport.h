@@ -18,5 +18,5 @@ DailyProfiles ReportDailyProfiles(const SeriesInfo& series, const ReportOptions&
 // Draws the calendar and the profiles with painter, each where place puts a
 // drawing of the page's width and height = width * aspect (it starts a page
 // when the drawing does not fit). kind: the instrument kind, for the unit.
-void DrawReportDailyPictures(QPainter& painter, const DailyProfiles& data, const ReportOptions& options, int kind,
-                             const std::function<QRectF(double aspect)>& place);
+void DrawReportDailyPictures(QPainter& painter, const DailyProfiles& data, const ReportOptions& options,
+                             int kind, const std::function<QRectF(double aspect)>& place);
