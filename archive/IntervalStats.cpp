@@ -424,6 +424,153 @@ bool RunIntervals(const IntervalOptions& o, Walk&& walk, IntervalTable& table, c
     return true;
 }
 
+// The rows of RunIntervals without a limit in one pass: rows are made as the
+// cycles reach them and all kept, the median cycle is known at the end, and
+// only then are coverage and the incomplete mark set. Add returns false when
+// a cycle lies before the first row (or before zero cycles held while no
+// point had come), or when there are too many intervals: the two passes are
+// then needed (or refuse).
+class InOrderIntervals {
+  public:
+    explicit InOrderIntervals(const IntervalOptions& o) : m_o(o) {}
+
+    bool Add(double t, double y, bool point) {
+        if (m_cycles > 0)
+            m_median.Add(t - m_prevT);
+        m_prevT = t;
+        ++m_cycles;
+        const int64_t ts = FloorSeconds(t);
+        if (m_rows.empty()) {
+            if (m_pending > 0 && ts < m_pendingStart)
+                return false; // back before the zero cycles held
+            if (!point) {
+                // A zero cycle before the first point counts when it lies in
+                // the first point's interval.
+                if (m_pending == 0 || ts >= m_pendingEnd) {
+                    m_clock.At(ts, m_o.minutes, m_pendingStart, m_pendingEnd);
+                    m_pending = 0;
+                }
+                ++m_pending;
+                return true;
+            }
+            int64_t s, e;
+            m_clock.At(ts, m_o.minutes, s, e);
+            Push(s, e);
+            if (m_pending > 0 && m_pendingStart == s)
+                m_rows.back().cycles += m_pending;
+        }
+        if (!Locate(ts))
+            return false;
+        IntervalRow& row = m_rows[m_k];
+        if (!point) {
+            ++row.cycles;
+            return true;
+        }
+        m_acc[m_k].Add(row, t, y, false);
+        m_lastPointRow = std::max(m_lastPointRow, m_k + 1);
+        return true;
+    }
+
+    // false when no point was taken.
+    bool Finish(IntervalTable& table) {
+        if (m_rows.empty())
+            return false;
+        m_rows.resize(m_lastPointRow); // trailing rows of zero cycles only
+        const double median = m_median.Median();
+        double expected = 0;
+        for (size_t r = 0; r < m_rows.size(); ++r) {
+            IntervalRow& row = m_rows[r];
+            AddToTotal(row, m_acc[r]);
+            m_acc[r].Finish(row, median, m_o.minShare);
+            expected += row.expected;
+            table.incompleteRows += row.incomplete ? 1 : 0;
+        }
+        m_total.start = m_rows.front().start;
+        m_total.end = m_rows.back().end;
+        m_total.expected = expected;
+        m_totalAcc.Finish(m_total, median, m_o.minShare);
+        m_total.expected = expected;
+        table.total = m_total;
+        table.rowCount = m_rows.size();
+        table.medianCycle = median;
+        table.rows = std::move(m_rows);
+        return true;
+    }
+
+  private:
+    // The total is summed from the rows, not point by point.
+    void AddToTotal(const IntervalRow& row, const Accumulator& acc) {
+        const bool any = m_total.Values() > 0;
+        m_total.count += row.count;
+        m_total.nonFinite += row.nonFinite;
+        m_total.cycles += row.cycles;
+        m_totalAcc.sum += acc.sum;
+        m_totalAcc.sumSq += acc.sumSq;
+        if (row.Values() == 0)
+            return;
+        if (!any || row.min < m_total.min) {
+            m_total.min = row.min;
+            m_total.minTime = row.minTime;
+        }
+        if (!any || row.max > m_total.max) {
+            m_total.max = row.max;
+            m_total.maxTime = row.maxTime;
+        }
+    }
+
+    void Push(int64_t s, int64_t e) {
+        IntervalRow row;
+        row.start = s;
+        row.end = e;
+        m_rows.push_back(row);
+        m_acc.emplace_back();
+    }
+
+    // Makes m_k the row of ts; false when it lies before the first row.
+    bool Locate(int64_t ts) {
+        if (ts >= m_rows[m_k].start && ts < m_rows[m_k].end)
+            return true;
+        if (ts >= m_rows.back().end) {
+            if (!Reach(ts))
+                return false;
+            m_k = m_rows.size() - 1;
+            return true;
+        }
+        if (ts < m_rows.front().start)
+            return false;
+        const auto it = std::upper_bound(m_rows.begin(), m_rows.end(), ts,
+                                         [](int64_t v, const IntervalRow& r) { return v < r.start; });
+        m_k = static_cast<size_t>(it - m_rows.begin()) - 1;
+        return true;
+    }
+
+    // Adds the rows up to the one of ts; false when that makes too many.
+    bool Reach(int64_t ts) {
+        const int64_t longest = m_o.minutes >= 1440 ? 25 * 3600 : int64_t{m_o.minutes} * 60;
+        if (static_cast<uint64_t>((ts - m_rows.back().end) / longest) + m_rows.size() > m_o.maxIntervals)
+            return false;
+        while (ts >= m_rows.back().end) {
+            int64_t s, e;
+            m_clock.At(m_rows.back().end, m_o.minutes, s, e);
+            Push(m_rows.back().end, e);
+            if (m_rows.size() > m_o.maxIntervals)
+                return false;
+        }
+        return true;
+    }
+
+    const IntervalOptions& m_o;
+    CycleMedian m_median;
+    IntervalClock m_clock;
+    std::vector<IntervalRow> m_rows;
+    std::vector<Accumulator> m_acc;
+    IntervalRow m_total;
+    Accumulator m_totalAcc;
+    double m_prevT = 0;
+    size_t m_cycles = 0, m_pending = 0, m_lastPointRow = 0, m_k = 0;
+    int64_t m_pendingStart = 0, m_pendingEnd = 0;
+};
+
 // The view's rule for the statistics row: points before xmin are skipped and
 // the walk ends at the first point past xmax; zero cycles outside it are
 // skipped.
@@ -441,6 +588,40 @@ template <class Fn> struct ViewWalk {
         fn(t, y, point);
     }
 };
+
+// One walk when the cycles come in time order, else the two passes; values
+// gets the finite results of the points taken.
+template <class Walk>
+bool RunIntervalsOnce(const IntervalOptions& options, Walk&& walk, IntervalTable& table,
+                      std::vector<double>* values) {
+    table = IntervalTable{};
+    IntervalOptions o = options;
+    o.haveLimit = false;
+    if (values)
+        values->clear();
+    if (o.minutes < 1 || o.minutes > 1440)
+        return false;
+    InOrderIntervals once(o);
+    bool inOrder = true;
+    walk([&](double t, double y, bool point) {
+        if (!inOrder || !once.Add(t, y, point)) {
+            inOrder = false;
+            return;
+        }
+        if (values && point && std::isfinite(y))
+            values->push_back(y);
+    });
+    if (inOrder)
+        return once.Finish(table);
+    if (values) {
+        values->clear();
+        walk([&](double, double y, bool point) {
+            if (point && std::isfinite(y))
+                values->push_back(y);
+        });
+    }
+    return RunIntervals(o, walk, table, nullptr);
+}
 
 std::string Number(double v) {
     char buf[64];
@@ -544,6 +725,30 @@ bool ForEachInterval(const SeriesInfo& series, const CurveOptions& curve, const 
 bool ComputeIntervals(const SeriesInfo& series, const CurveOptions& curve, const IntervalOptions& options,
                       IntervalTable& table) {
     return ForEachInterval(series, curve, options, table, nullptr);
+}
+
+bool ComputeIntervalsOnce(const std::vector<double>& times, const std::vector<double>& results,
+                          const std::vector<bool>* zero, const IntervalOptions& options, IntervalTable& table,
+                          std::vector<double>* values) {
+    const size_t n = std::min(times.size(), results.size());
+    const auto walk = [&](auto&& fn) {
+        ViewWalk<decltype(fn)> view{options, fn};
+        for (size_t i = 0; i < n && !view.done; ++i)
+            view(times[i], results[i], !(zero && i < zero->size() && (*zero)[i]));
+    };
+    return RunIntervalsOnce(options, walk, table, values);
+}
+
+bool ComputeIntervalsOnce(const SeriesInfo& series, const CurveOptions& curve, const IntervalOptions& options,
+                          IntervalTable& table, std::vector<double>* values) {
+    const unsigned flags = curve.filter ? CF_SKIP_BAD : 0u;
+    const auto walk = [&](auto&& fn) {
+        ViewWalk<decltype(fn)> view{options, fn};
+        series.ForEachCurvePoint(flags, curve.zeroCorrection, curve.stdTemp, curve.stdPres,
+                                 [&](int, const ArchiveRecord& r, double time, double result, double,
+                                     double) { view(time, result, !r.IsZero()); });
+    };
+    return RunIntervalsOnce(options, walk, table, values);
 }
 
 std::string LocalIsoTime(int64_t epoch) {

@@ -126,6 +126,16 @@ bool ComputeIntervals(const std::vector<double>& times, const std::vector<double
                       const IntervalOptions& options, IntervalTable& table,
                       const std::vector<bool>* zero = nullptr);
 
+// The rows and total of ComputeIntervals without the limit's figures, in
+// one walk when the cycles come in time order (else the two passes), the
+// rows kept: what figures built on the interval means take. values, when
+// given, receives the finite results of the points taken, in curve order.
+bool ComputeIntervalsOnce(const SeriesInfo& series, const CurveOptions& curve, const IntervalOptions& options,
+                          IntervalTable& table, std::vector<double>* values = nullptr);
+bool ComputeIntervalsOnce(const std::vector<double>& times, const std::vector<double>& results,
+                          const std::vector<bool>* zero, const IntervalOptions& options, IntervalTable& table,
+                          std::vector<double>* values = nullptr);
+
 // The interval [start, end) that holds the moment t (whole seconds).
 void IntervalAt(int64_t t, int minutes, int64_t& start, int64_t& end);
 

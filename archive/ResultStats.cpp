@@ -1,6 +1,5 @@
 #include "ResultStats.h"
 
-#include "CurvePoints.h"
 #include "LocalTime.h"
 
 #include <algorithm>
@@ -32,59 +31,13 @@ void WindowSums(const HourSums& s, long long a, long long n, size_t& valid, doub
     mean = valid > 0 ? static_cast<double>((s.sum[to] - s.sum[from]) / static_cast<long double>(valid)) : 0;
 }
 
-// The view's rule of the statistics row over arrays: fn(t, y, point) for the
-// cycles taken.
-template <class Fn>
-void WalkView(const std::vector<double>& times, const std::vector<double>& results,
-              const std::vector<bool>* zero, double xmin, double xmax, Fn&& fn) {
-    const size_t n = std::min(times.size(), results.size());
-    for (size_t i = 0; i < n; ++i) {
-        const bool point = !(zero && i < zero->size() && (*zero)[i]);
-        const double t = times[i];
-        if (t < xmin)
-            continue;
-        if (t > xmax) {
-            if (point)
-                return;
-            continue;
-        }
-        fn(t, results[i], point);
-    }
-}
-
-struct CurveArrays {
-    std::vector<double> times, results;
-    std::vector<bool> zero;
-};
-
-// The cycles of the chart's curve, zero-control ones marked.
-void CollectCycles(const SeriesInfo& series, const CurveOptions& curve, CurveArrays& out) {
-    const unsigned flags = curve.filter ? CF_SKIP_BAD : 0u;
-    const size_t n = CurvePointCount(series, flags);
-    out.times.reserve(n);
-    out.results.reserve(n);
-    out.zero.reserve(n);
-    series.ForEachCurvePoint(flags, curve.zeroCorrection, curve.stdTemp, curve.stdPres,
-                             [&](int, const ArchiveRecord& r, double time, double result, double, double) {
-                                 out.times.push_back(time);
-                                 out.results.push_back(result);
-                                 out.zero.push_back(r.IsZero());
-                             });
-}
-
-bool HourlyRows(const std::vector<double>& times, const std::vector<double>& results,
-                const std::vector<bool>* zero, double threshold, double xmin, double xmax,
-                IntervalTable& table, std::string& error) {
+IntervalOptions HourlyOptions(double threshold, double xmin, double xmax) {
     IntervalOptions o;
     o.minutes = 60;
     o.minShare = threshold;
     o.xmin = xmin;
     o.xmax = xmax;
-    if (!ComputeIntervals(times, results, o, table, zero)) {
-        error = table.error;
-        return false;
-    }
-    return true;
+    return o;
 }
 
 void Consider(TimedFigure& f, double value, double time) {
@@ -205,7 +158,7 @@ void RollingMeans(const std::vector<IntervalRow>& hours, const RollingOptions& o
     const HourSums sums(hours, options.threshold);
     const long long before = options.align == WindowAlign::End    ? n - 1
                              : options.align == WindowAlign::Left ? 0
-                                                                  : n / 2;
+                                                                  : (n - 1) / 2;
     for (long long i = 0; i < rows; ++i) {
         const IntervalRow& h = hours[static_cast<size_t>(i)];
         RollingMean r;
@@ -296,13 +249,11 @@ void Percentiles(std::vector<double>& values, const double* ps, size_t count, do
     }
 }
 
-bool ComputeSummary(const std::vector<double>& times, const std::vector<double>& results,
-                    const std::vector<bool>* zero, const SummaryOptions& options, SummaryStats& s) {
-    s = SummaryStats{};
-    s.limit = options.limit;
-    IntervalTable table;
-    if (!HourlyRows(times, results, zero, options.threshold, options.xmin, options.xmax, table, s.error))
-        return false;
+namespace {
+
+// The summary from the hourly table and the finite results.
+void Summarise(const IntervalTable& table, std::vector<double>& finite, const SummaryOptions& options,
+               SummaryStats& s) {
     const IntervalRow& total = table.total;
     s.count = total.count;
     s.nonFinite = total.nonFinite;
@@ -316,12 +267,6 @@ bool ComputeSummary(const std::vector<double>& times, const std::vector<double>&
     s.sd = s.meanValid ? total.sd : 0;
     if (total.Values() > 0)
         s.max = TimedFigure{total.max, total.maxTime, true};
-    std::vector<double> finite;
-    finite.reserve(total.Values());
-    WalkView(times, results, zero, options.xmin, options.xmax, [&](double, double y, bool point) {
-        if (point && std::isfinite(y))
-            finite.push_back(y);
-    });
     HourlyFigures(table.rows, options, s);
     if (s.limit.active)
         CompareLimit(finite, table.rows, options.threshold, s);
@@ -332,14 +277,39 @@ bool ComputeSummary(const std::vector<double>& times, const std::vector<double>&
     s.p95 = q[1];
     s.p98 = q[2];
     s.p99 = q[3];
+}
+
+} // namespace
+
+bool ComputeSummary(const std::vector<double>& times, const std::vector<double>& results,
+                    const std::vector<bool>* zero, const SummaryOptions& options, SummaryStats& s) {
+    s = SummaryStats{};
+    s.limit = options.limit;
+    IntervalTable table;
+    std::vector<double> finite;
+    if (!ComputeIntervalsOnce(times, results, zero,
+                              HourlyOptions(options.threshold, options.xmin, options.xmax), table, &finite)) {
+        s.error = table.error;
+        return false;
+    }
+    Summarise(table, finite, options, s);
     return true;
 }
 
 bool ComputeSummary(const SeriesInfo& series, const CurveOptions& curve, const SummaryOptions& options,
-                    SummaryStats& out) {
-    CurveArrays a;
-    CollectCycles(series, curve, a);
-    return ComputeSummary(a.times, a.results, &a.zero, options, out);
+                    SummaryStats& s) {
+    s = SummaryStats{};
+    s.limit = options.limit;
+    IntervalTable table;
+    std::vector<double> finite;
+    finite.reserve(static_cast<size_t>(std::max(series.GetCount(), 0)));
+    if (!ComputeIntervalsOnce(series, curve, HourlyOptions(options.threshold, options.xmin, options.xmax),
+                              table, &finite)) {
+        s.error = table.error;
+        return false;
+    }
+    Summarise(table, finite, options, s);
+    return true;
 }
 
 bool ComputeRollingMeans(const std::vector<double>& times, const std::vector<double>& results,
@@ -347,15 +317,22 @@ bool ComputeRollingMeans(const std::vector<double>& times, const std::vector<dou
                          double xmax, std::vector<RollingMean>& out, std::string& error) {
     out.clear();
     IntervalTable table;
-    if (!HourlyRows(times, results, zero, options.threshold, xmin, xmax, table, error))
+    if (!ComputeIntervalsOnce(times, results, zero, HourlyOptions(options.threshold, xmin, xmax), table)) {
+        error = table.error;
         return false;
+    }
     RollingMeans(table.rows, options, out);
     return true;
 }
 
 bool ComputeRollingMeans(const SeriesInfo& series, const CurveOptions& curve, const RollingOptions& options,
                          double xmin, double xmax, std::vector<RollingMean>& out, std::string& error) {
-    CurveArrays a;
-    CollectCycles(series, curve, a);
-    return ComputeRollingMeans(a.times, a.results, &a.zero, options, xmin, xmax, out, error);
+    out.clear();
+    IntervalTable table;
+    if (!ComputeIntervalsOnce(series, curve, HourlyOptions(options.threshold, xmin, xmax), table)) {
+        error = table.error;
+        return false;
+    }
+    RollingMeans(table.rows, options, out);
+    return true;
 }

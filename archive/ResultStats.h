@@ -33,7 +33,8 @@ bool IsValidAverage(const IntervalRow& row, double threshold);
 
 // Where a rolling mean's window lies relative to the hour it is given for:
 // End, the hour and the N - 1 before it; Left, the hour and the N - 1 after;
-// Centre, N / 2 hours before it to N - N / 2 - 1 after.
+// Centre, (N - 1) / 2 hours before it and N / 2 after (as openair: 8 hours
+// are the 3 before, the hour and the 4 after).
 enum class WindowAlign { End, Left, Centre };
 constexpr int kMaxRollingHours = 8784; // a leap year
 

@@ -193,8 +193,10 @@ std::string SummaryText(const SummaryStats& s, const SummaryOptions& o) {
                                          ? ThreeDigitForm(s.maxDaily.value) + " (" +
                                                DateTimeText(s.maxDaily.time, false).substr(0, 10) + ")"
                                          : "-");
-    line("Highest valid 8-hour mean",
-         Figure(s.maxEightHour, false) + (s.maxEightHour.known ? " ending" : ""));
+    line("Highest valid 8-hour mean", s.maxEightHour.known
+                                          ? ThreeDigitForm(s.maxEightHour.value) + " (window ending " +
+                                                DateTimeText(s.maxEightHour.time, false) + ")"
+                                          : "-");
     line("Valid hours", std::to_string(s.validHours) + " of " + std::to_string(s.hours));
     line("Valid days", std::to_string(s.validDays) + " of " + std::to_string(s.days));
     line("Period mean", (s.periodValid ? ThreeDigitForm(s.periodMean) : std::string("-*")) + " (capture " +

@@ -6,6 +6,7 @@
 #include "IntervalStats.h"
 #include "NativePath.h"
 #include "ReportOptions.h"
+#include "ResultCommands.h"
 #include "SeriesFormat.h"
 #include "StringTable.h"
 
@@ -139,8 +140,10 @@ int CliStats(const std::vector<std::string>& argv) {
 int CliIntervals(const std::vector<std::string>& argv) {
     CliArgs args;
     TervikDocument document;
-    if (const int rc = Prepare(argv, Join(kCurveValueOptions, {"series", "interval", "limit", "format"}),
-                               kCurveFlagOptions, args, document, {{"view", 2}}))
+    if (const int rc = Prepare(
+            argv,
+            Join(Join(kCurveValueOptions, {"series", "interval", "limit", "format"}), kResultValueOptions),
+            kCurveFlagOptions, args, document, {{"view", 2}}))
         return rc;
     const CArchiveData& archive = *document.Archive();
     // A report's interval table, as text or CSV.
@@ -148,7 +151,9 @@ int CliIntervals(const std::vector<std::string>& argv) {
     if (const int rc = ReadSeriesAndCurveOptions(args, archive, request.series, request.curve))
         return rc;
     std::string error;
-    if (!ReadIntervalOptions(args, request.intervals, error))
+    LimitCheck limit;
+    if (!ReadIntervalOptions(args, request.intervals, error) ||
+        !ReadResultOptions(args, archive.GetKind(), request, limit, error))
         return CliError(kExitUsage, error);
     const IntervalOptions& options = request.intervals;
     // Rows are written as they are finished: memory follows one row, not the

@@ -10,7 +10,7 @@
 #include "DialogUnits.h"
 #include "HeadlessGui.h"
 #include "LCPicture.h"
-#include "LimitPresets.h"
+#include "ResultCommands.h"
 #include "StringTable.h"
 
 #include <algorithm>
@@ -27,37 +27,6 @@ struct DailyRequest {
     int scale = 1;
 };
 
-int ReadThreshold(const CliArgs& args, double& threshold) {
-    threshold = 0.75;
-    if (!args.Has("capture-threshold"))
-        return kExitOk;
-    double percent = 0;
-    if (!ParseDoubleArg(args.Get("capture-threshold"), percent) || percent < 0 || percent > 100)
-        return CliError(kExitUsage, "--capture-threshold takes a percentage from 0 to 100");
-    threshold = percent / 100;
-    return kExitOk;
-}
-
-// --limit X, or --limit-preset NAME in the series' unit (no limit, said on
-// stderr, when the unit is not known).
-int ReadLimit(const CliArgs& args, const IntervalOptions& io, int kind, DailyPictureOptions& picture) {
-    picture.haveLimit = io.haveLimit;
-    picture.limit = io.limit;
-    if (!args.Has("limit-preset"))
-        return kExitOk;
-    if (io.haveLimit)
-        return CliError(kExitUsage, "--limit and --limit-preset exclude each other");
-    const LimitPreset* preset = FindLimitPreset(args.Get("limit-preset"));
-    if (!preset)
-        return CliError(kExitUsage, "--limit-preset takes one of: " + LimitPresetIds());
-    const LimitCheck check = PresetLimit(*preset, kind);
-    if (!check.active)
-        CliError(kExitOk, check.problem);
-    picture.haveLimit = check.active;
-    picture.limit = check.value;
-    return kExitOk;
-}
-
 int ReadPictureSize(const CliArgs& args, DailyRequest& r) {
     if (args.Has("size") && !ParsePictureSize(args.Get("size"), r.width, r.height))
         return CliError(kExitUsage, "--size takes WxH, each 1 to 8192 pixels");
@@ -73,8 +42,8 @@ int ReadPictureSize(const CliArgs& args, DailyRequest& r) {
 int ReadDailyRequest(const char* command, const std::vector<std::string>& argv, DailyRequest& r) {
     CliArgs args;
     std::vector<std::string> values = kCurveValueOptions;
-    values.insert(values.end(), {"series", "format", "size", "output", "scale", "limit", "limit-preset",
-                                 "capture-threshold", "lang"});
+    values.insert(values.end(), {"series", "format", "size", "output", "scale", "limit", "lang"});
+    values.insert(values.end(), kResultValueOptions.begin(), kResultValueOptions.end());
     if (!args.Parse(argv, values, kCurveFlagOptions, {{"view", 2}}))
         return CliError(kExitUsage, args.Error());
     if (args.Positional().size() != 1)
@@ -89,29 +58,30 @@ int ReadDailyRequest(const char* command, const std::vector<std::string>& argv, 
     if (lang != "en" && lang != "ru")
         return CliError(kExitUsage, "--lang takes en or ru");
     r.picture.language = lang == "ru" ? 1 : 0;
-    double threshold = 0;
-    IntervalOptions io;
+    ReportOptions request;
     std::string error;
-    if (const int rc = ReadThreshold(args, threshold))
-        return rc;
-    if (!ReadIntervalOptions(args, io, error))
+    if (!ReadIntervalOptions(args, request.intervals, error))
         return CliError(kExitUsage, error);
     if (const int rc = ReadPictureSize(args, r))
         return rc;
     TervikDocument document;
     if (const int rc = LoadArchiveFile(args.Positional()[0], args.Get("format"), document))
         return rc;
-    int index = 0;
-    CurveOptions curve;
-    if (const int rc = ReadSeriesAndCurveOptions(args, *document.Archive(), index, curve))
+    const CArchiveData& archive = *document.Archive();
+    // A preset is compared with the daily means in the series' unit; one
+    // whose unit is not known is said on stderr and draws no limit.
+    LimitCheck limit;
+    if (const int rc = ReadSeriesAndCurveOptions(args, archive, request.series, request.curve))
         return rc;
-    if (const int rc = ReadLimit(args, io, document.Archive()->GetKind(), r.picture))
-        return rc;
-    r.picture.yCaption = ChartYCaption(document.Archive()->GetKind(), r.picture.language);
-    if (!ComputeDailyProfiles(*document.Archive()->GetSeries(index), curve, threshold, io.xmin, io.xmax,
+    if (!ReadResultOptions(args, archive.GetKind(), request, limit, error))
+        return CliError(kExitUsage, error);
+    r.picture.haveLimit = limit.active;
+    r.picture.limit = limit.value;
+    r.picture.yCaption = ChartYCaption(archive.GetKind(), r.picture.language);
+    const IntervalOptions& io = request.intervals;
+    if (!ComputeDailyProfiles(*archive.GetSeries(request.series), request.curve, io.minShare, io.xmin, io.xmax,
                               r.data))
-        return CliError(kExitFailure,
-                        r.data.error.empty() ? "the series has no points to show" : r.data.error);
+        return CliError(kExitFailure, r.data.error.empty() ? "the series has no points to show" : r.data.error);
     return kExitOk;
 }
 

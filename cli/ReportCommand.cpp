@@ -4,6 +4,7 @@
 #include "Commands.h"
 
 #include "HeadlessGui.h"
+#include "ResultCommands.h"
 #include "SeriesReport.h"
 #include "StringTable.h"
 
@@ -14,6 +15,7 @@ int CliReport(const std::vector<std::string>& argv) {
     CliArgs args;
     std::vector<std::string> values = kCurveValueOptions;
     values.insert(values.end(), {"series", "format", "output", "interval", "limit", "lang"});
+    values.insert(values.end(), kResultValueOptions.begin(), kResultValueOptions.end());
     if (!args.Parse(argv, values, kCurveFlagOptions, {{"view", 2}}))
         return CliError(kExitUsage, args.Error());
     if (args.Positional().size() != 1)
@@ -40,8 +42,10 @@ int CliReport(const std::vector<std::string>& argv) {
     TervikDocument document;
     if (const int rc = LoadArchiveFile(path, *kind, document))
         return rc;
+    LimitCheck limit;
     if (!ReadSeriesIndex(args, *document.Archive(), options.series, error) ||
-        !ReadCurveOptions(args, options.curve, error))
+        !ReadCurveOptions(args, options.curve, error) ||
+        !ReadResultOptions(args, document.Archive()->GetKind(), options, limit, error))
         return CliError(kExitUsage, error);
     // The figures need the records, the chart its points: an *.mnr file's
     // are read again for the chart once the records are released.

@@ -1,5 +1,6 @@
 #include "CliCommon.h"
 #include "Commands.h"
+#include "ResultCommands.h"
 #include "StringTable.h"
 
 #include <csignal>
@@ -36,6 +37,12 @@ const char* const kUsage =
     "  intervals FILE --series N    statistics per local hour, day or N minutes\n"
     "         [--interval 1h|1d|MINUTES] [--limit X] [--view XMIN XMAX]\n"
     "         [--format table|csv]  (--limit: the points strictly above X)\n"
+    "  summary FILE --series N      count, capture, mean, SD, percentiles, highest\n"
+    "         [--limit X] [--view XMIN XMAX] [--format table|csv] [-o OUT]\n"
+    "                               valid hourly, daily and 8-hour means, per day\n"
+    "  rolling FILE --series N      rolling means of the valid hourly means\n"
+    "         [--hours 8|24|N] [--align end|left|centre] [--limit X]\n"
+    "         [--view XMIN XMAX] [--format table|csv] [-o OUT]\n"
     "  save FILE --series N -o OUT.mnr\n"
     "  save-all FILE --dir DIR      every series as DIR/<start>.mnr\n"
 #ifdef TERVIK_CLI_RENDER
@@ -59,11 +66,20 @@ const char* const kUsage =
     "                               written in the current folder as it goes\n"
 #endif
     "\n"
-    "Curve options (export, stats, intervals, render, report, calendar, profile):\n"
+    "Curve options (export, stats, intervals, summary, rolling, render, report, calendar,\n"
+    "profile):\n"
     "  --zero-correction yes|no     subtract the zero baseline (default yes)\n"
     "  --std-temp C                 correct to this standard temperature\n"
     "  --std-pres MMHG              correct to this standard pressure\n"
     "  --no-filter                  keep the points marked bad\n"
+    "\n"
+    "Result options (intervals, summary, rolling, report, calendar, profile):\n"
+    "  --capture-threshold P        an average is valid when P % of its expected\n"
+    "                               cycles (hours) are present (default 75); below\n"
+    "                               it the value is left empty\n"
+    "  --limit-preset NAME          a limit with its averaging time, in place of\n"
+    "                               --limit: eu-ioelv, acgih-tlv, niosh-rel, osha-pel,\n"
+    "                               ru-daily, who-annual, epa-rfc, atsdr-mrl\n"
     "\n"
     "Exit status: 0 success, 1 load or I/O failure, 2 usage error, 130 read\n"
     "interrupted (SIGINT or SIGTERM; the blocks read are kept).\n";
@@ -74,8 +90,8 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"info", CliInfo},       {"export", CliExport},    {"stats", CliStats},       {"intervals", CliIntervals},
-    {"save", CliSave},       {"save-all", CliSaveAll},
+    {"info", CliInfo},       {"export", CliExport},    {"stats", CliStats},     {"intervals", CliIntervals},
+    {"save", CliSave},       {"save-all", CliSaveAll}, {"summary", CliSummary}, {"rolling", CliRolling},
 #ifdef TERVIK_CLI_RENDER
     {"render", CliRender},   {"report", CliReport},    {"calendar", CliCalendar}, {"profile", CliProfile},
 #endif
