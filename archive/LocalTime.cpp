@@ -1,27 +1,10 @@
 #include "LocalTime.h"
 
+#include "TimeBase.h"
+
 #include <ctime>
 
 namespace {
-
-int64_t NaiveSeconds(int year, int month, int day, int hour, int minute, int second);
-
-int64_t GmtOffsetAt(time_t t) {
-    struct tm tm {};
-#ifdef _WIN32
-    // The Windows C runtime converts nothing before 1970 or after 3000 (and
-    // no local time before 1970 either): outside 1970-01-02 .. 3000-12-30
-    // the offset at the nearer end holds.
-    constexpr time_t kFirst = 86400, kLast = 32535043199;
-    const time_t c = t < kFirst ? kFirst : t > kLast ? kLast : t;
-    if (localtime_s(&tm, &c) != 0)
-        return 0;
-    return NaiveSeconds(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec) - c;
-#else
-    localtime_r(&t, &tm);
-    return tm.tm_gmtoff;
-#endif
-}
 
 // Local wall-clock seconds since 1970 as if the zone were UTC, with the same
 // carrying of out-of-range fields as mktime.
@@ -64,27 +47,27 @@ void CivilFromNaive(int64_t naive, struct tm& tm) {
 }
 
 // The local wall-clock reading of an instant.
-int64_t LocalReading(int64_t t) {
-    return t + GmtOffsetAt(static_cast<time_t>(t));
+int64_t LocalReading(const TimeRules& rules, int64_t t) {
+    return t + rules.OffsetAt(t);
 }
 
 // Only the zone's rules decide, never the state of an earlier call (mktime
 // answers times skipped or repeated at a transition by the offset its last
 // call used, even where the daylight-saving flag does not change).
-int64_t ExactFromNaive(int64_t naive) {
+int64_t ExactFromNaive(const TimeRules& rules, int64_t naive) {
     // A local time is read as an instant naive - offset where that offset is
     // in force. The offsets a day around it cover both sides of a transition
     // near it; the offsets at the instants they give cover one more between.
     int64_t offsets[4];
-    offsets[0] = GmtOffsetAt(static_cast<time_t>(naive - 90000));
-    offsets[1] = GmtOffsetAt(static_cast<time_t>(naive + 90000));
-    offsets[2] = GmtOffsetAt(static_cast<time_t>(naive - offsets[0]));
-    offsets[3] = GmtOffsetAt(static_cast<time_t>(naive - offsets[1]));
+    offsets[0] = rules.OffsetAt(naive - 90000);
+    offsets[1] = rules.OffsetAt(naive + 90000);
+    offsets[2] = rules.OffsetAt(naive - offsets[0]);
+    offsets[3] = rules.OffsetAt(naive - offsets[1]);
     int64_t best = INT64_MIN;
     for (int64_t offset : offsets) {
         const int64_t t = naive - offset;
         // A repeated time has two readings: the later one is taken.
-        if (GmtOffsetAt(static_cast<time_t>(t)) == offset && t > best)
+        if (rules.OffsetAt(t) == offset && t > best)
             best = t;
     }
     if (best != INT64_MIN)
@@ -97,12 +80,21 @@ int64_t ExactFromNaive(int64_t naive) {
     int64_t hi = naive + 86400; // reading after naive
     while (hi - lo > 1) {
         const int64_t mid = lo + (hi - lo) / 2;
-        if (LocalReading(mid) > naive)
+        if (LocalReading(rules, mid) > naive)
             hi = mid;
         else
             lo = mid;
     }
-    return naive - GmtOffsetAt(static_cast<time_t>(lo));
+    return naive - rules.OffsetAt(lo);
+}
+
+// The active rules; the C library's zone is read again (TZ may have
+// changed) when they are this computer's.
+std::shared_ptr<const TimeRules> ActiveRules() {
+    std::shared_ptr<const TimeRules> rules = ActiveTimeRules();
+    if (rules->IsLocal())
+        tzset();
+    return rules;
 }
 
 } // namespace
@@ -119,13 +111,11 @@ int64_t DaysFromCivil(int64_t year, int month, int64_t day) {
 }
 
 int64_t LocalTimeToEpochExact(int year, int month, int day, int hour, int minute, int second) {
-    tzset();
-    return ExactFromNaive(NaiveSeconds(year, month, day, hour, minute, second));
+    const std::shared_ptr<const TimeRules> rules = ActiveRules();
+    return ExactFromNaive(*rules, NaiveSeconds(year, month, day, hour, minute, second));
 }
 
-LocalTimeConverter::LocalTimeConverter() {
-    tzset();
-}
+LocalTimeConverter::LocalTimeConverter() : m_rules(ActiveRules()) {}
 
 int64_t LocalTimeConverter::ToEpochAnyDay(int year, int month, int day, int hour, int minute, int second) {
     if (!m_haveDate || year != m_year || month != m_month || day != m_dayOfMonth) {
@@ -143,16 +133,16 @@ int64_t LocalTimeConverter::ToEpochAnyDay(int year, int month, int day, int hour
         // The day is uniform when its start, middle and last second share one
         // offset: real zones never change their offset twice within a day.
         const int64_t start = dayNumber * 86400;
-        const int64_t t0 = ExactFromNaive(start);
-        const int64_t t1 = ExactFromNaive(start + 43200);
-        const int64_t t2 = ExactFromNaive(start + 86399);
+        const int64_t t0 = ExactFromNaive(*m_rules, start);
+        const int64_t t1 = ExactFromNaive(*m_rules, start + 43200);
+        const int64_t t2 = ExactFromNaive(*m_rules, start + 86399);
         m_day = dayNumber;
         m_offset = start - t0;
         m_uniform = (start + 43200 - t1) == m_offset && (start + 86399 - t2) == m_offset;
     }
     if (m_uniform)
         return naive - m_offset;
-    return ExactFromNaive(naive);
+    return ExactFromNaive(*m_rules, naive);
 }
 
 namespace {
@@ -165,29 +155,27 @@ LocalFields FieldsOfNaive(int64_t naive) {
 
 } // namespace
 
-EpochToLocalConverter::EpochToLocalConverter() {
-    tzset();
-}
+EpochToLocalConverter::EpochToLocalConverter() : m_rules(ActiveRules()) {}
 
 LocalFields EpochToLocalConverter::ToLocal(int64_t epoch) {
+    const TimeRules& rules = *m_rules;
     int64_t day = epoch / 86400;
     if (epoch % 86400 < 0)
         --day;
     if (day != m_day) {
         const int64_t start = day * 86400;
-        const int64_t o0 = GmtOffsetAt(static_cast<time_t>(start));
+        const int64_t o0 = rules.OffsetAt(start);
         m_day = day;
         m_offset = o0;
-        m_uniform = GmtOffsetAt(static_cast<time_t>(start + 43200)) == o0 &&
-                    GmtOffsetAt(static_cast<time_t>(start + 86399)) == o0;
+        m_uniform = rules.OffsetAt(start + 43200) == o0 && rules.OffsetAt(start + 86399) == o0;
     }
-    const int64_t offset = m_uniform ? m_offset : GmtOffsetAt(static_cast<time_t>(epoch));
+    const int64_t offset = m_uniform ? m_offset : rules.OffsetAt(epoch);
     return FieldsOfNaive(epoch + offset);
 }
 
 LocalFields ToLocalFields(double epoch) {
-    tzset();
+    const std::shared_ptr<const TimeRules> rules = ActiveRules();
     // Out-of-range values (never record times) map to the epoch.
     const int64_t t = epoch > -1e15 && epoch < 1e15 ? static_cast<int64_t>(epoch) : 0;
-    return FieldsOfNaive(t + GmtOffsetAt(static_cast<time_t>(t)));
+    return FieldsOfNaive(t + rules->OffsetAt(t));
 }

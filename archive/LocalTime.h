@@ -1,9 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
-// Local calendar time to seconds since 1970-01-01 00:00 UTC, with the C
-// library's time-zone rules (TZ honoured).
+class TimeRules;
+
+// Local calendar time to seconds since 1970-01-01 00:00 UTC, by the active
+// time base (TimeBase.h): by default the C library's time-zone rules (TZ
+// honoured), else a named zone's or a fixed offset. Each call, and each
+// converter at its construction, takes the time base active then.
 //
 // The result equals mktime() with tm_isdst = -1 for every local time that
 // exists once. At a transition, where glibc's mktime answers by the state of
@@ -16,7 +21,7 @@ int64_t LocalTimeToEpochExact(int year, int month, int day, int hour, int minute
 
 // The same conversion, fast for runs of nearby times: the UTC offset of a
 // local day is computed once and reused while the day has one offset.
-// One instance per thread; it reads the time-zone rules once, at construction.
+// One instance per thread; it takes the time base once, at construction.
 class LocalTimeConverter {
   public:
     LocalTimeConverter();
@@ -33,6 +38,7 @@ class LocalTimeConverter {
   private:
     int64_t ToEpochAnyDay(int year, int month, int day, int hour, int minute, int second);
 
+    std::shared_ptr<const TimeRules> m_rules;
     int64_t m_day = INT64_MIN; // local day number (days since 1970-01-01) of the cache
     int64_t m_offset = 0;      // its UTC offset in seconds, when m_uniform
     bool m_uniform = false;    // false: the day holds a transition, convert exactly
@@ -52,14 +58,16 @@ struct LocalFields {
     int year, month, day, hour, minute, second;
 };
 
-// Seconds since 1970 to local calendar fields, as localtime_r gives them.
-// Fast for runs of nearby times: the offset of a UTC day is computed once.
+// Seconds since 1970 to local calendar fields, as localtime_r gives them
+// (under the active time base, taken at construction). Fast for runs of
+// nearby times: the offset of a UTC day is computed once.
 class EpochToLocalConverter {
   public:
     EpochToLocalConverter();
     LocalFields ToLocal(int64_t epoch);
 
   private:
+    std::shared_ptr<const TimeRules> m_rules;
     int64_t m_day = INT64_MIN; // UTC day number of the cache
     int64_t m_offset = 0;
     bool m_uniform = false;

@@ -3,6 +3,7 @@
 #include "ArchiveFormats.h"
 #include "NativePath.h"
 #include "NumText.h"
+#include "TimeBase.h"
 
 #include <algorithm>
 #include <cctype>
@@ -226,6 +227,37 @@ int OpenSeriesStream(const std::string& path, const CliArgs& args, bool skipBad,
 
 const std::vector<std::string> kCurveValueOptions = {"zero-correction", "std-temp", "std-pres"};
 const std::vector<std::string> kCurveFlagOptions = {"no-filter"};
+
+const std::string kTimeBaseOption = "time-base";
+
+int ApplyTimeBaseOption(const CliArgs& args) {
+    if (!args.Has(kTimeBaseOption))
+        return kExitOk;
+    const std::string text = args.Get(kTimeBaseOption);
+    TimeBase base;
+    std::string where;
+    TimeBaseError error = ParseTimeBase(text, base);
+    if (error == TimeBaseError::None)
+        error = SetActiveTimeBase(base, &where);
+    switch (error) {
+    case TimeBaseError::None:
+        return kExitOk;
+    case TimeBaseError::BadText:
+    case TimeBaseError::BadOffset:
+        return CliError(kExitUsage,
+                        "--time-base takes local, a zone name such as Europe/Moscow, or UTC+HH:MM "
+                        "from UTC-14:00 to UTC+14:00; not '" +
+                            text + "'");
+    case TimeBaseError::NoDatabase:
+        return CliError(kExitUsage, "--time-base " + text +
+                                        ": named time zones need a zone database; set TZDIR to its folder");
+    case TimeBaseError::UnknownZone:
+        return CliError(kExitUsage, "--time-base: there is no time zone " + text + " (" + where + ")");
+    case TimeBaseError::BadZoneFile:
+        break;
+    }
+    return CliError(kExitUsage, "--time-base: " + where + " is not a time zone file this program reads");
+}
 
 bool ReadIntervalOptions(const CliArgs& args, IntervalOptions& options, std::string& error) {
     options = IntervalOptions{};

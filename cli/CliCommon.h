@@ -112,6 +112,12 @@ bool ReadCurveOptions(const CliArgs& args, CurveOptions& options, std::string& e
 int ReadSeriesAndCurveOptions(const CliArgs& args, const CArchiveData& archive, int& index,
                               CurveOptions& options);
 
+// The name of --time-base local|ZONE|UTC+HH:MM, for CliArgs::Parse.
+extern const std::string kTimeBaseOption;
+// Makes --time-base, when given, the active time base of the run
+// (TimeBase.h); kExitOk, or kExitUsage after printing why.
+int ApplyTimeBaseOption(const CliArgs& args);
+
 // Reads --interval 1h|1d|MINUTES, --limit X and --view XMIN XMAX (epoch seconds).
 bool ReadIntervalOptions(const CliArgs& args, IntervalOptions& options, std::string& error);
 

@@ -19,7 +19,7 @@
 
 namespace {
 
-const std::vector<std::string> kFileOptions = {"format"};
+const std::vector<std::string> kFileOptions = {"format", kTimeBaseOption};
 
 std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std::string>& b) {
     a.insert(a.end(), b.begin(), b.end());
@@ -35,6 +35,8 @@ int Prepare(const std::vector<std::string>& argv, const std::vector<std::string>
     if (args.Positional().size() != 1)
         return CliError(kExitUsage,
                         args.Positional().empty() ? "a FILE is required" : "only one FILE is taken");
+    if (const int rc = ApplyTimeBaseOption(args))
+        return rc;
     // "table" and "csv" name export's output format, not the input's; to a
     // command without an output format they are an unknown input format.
     const bool takesOutputFormat = std::find(values.begin(), values.end(), "format") != values.end();

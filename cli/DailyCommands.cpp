@@ -42,13 +42,16 @@ int ReadPictureSize(const CliArgs& args, DailyRequest& r) {
 int ReadDailyRequest(const char* command, const std::vector<std::string>& argv, DailyRequest& r) {
     CliArgs args;
     std::vector<std::string> values = kCurveValueOptions;
-    values.insert(values.end(), {"series", "format", "size", "output", "scale", "limit", "lang"});
+    values.insert(values.end(),
+                  {"series", "format", "size", "output", "scale", "limit", "lang", kTimeBaseOption});
     values.insert(values.end(), kResultValueOptions.begin(), kResultValueOptions.end());
     if (!args.Parse(argv, values, kCurveFlagOptions, {{"view", 2}}))
         return CliError(kExitUsage, args.Error());
     if (args.Positional().size() != 1)
         return CliError(kExitUsage,
                         args.Positional().empty() ? "a FILE is required" : "only one FILE is taken");
+    if (const int rc = ApplyTimeBaseOption(args))
+        return rc;
     r.out = args.Get("output");
     if (r.out.empty())
         return CliError(kExitUsage, std::string(command) + " needs -o OUT");
@@ -79,9 +82,10 @@ int ReadDailyRequest(const char* command, const std::vector<std::string>& argv, 
     r.picture.limit = limit.value;
     r.picture.yCaption = ChartYCaption(archive.GetKind(), r.picture.language);
     const IntervalOptions& io = request.intervals;
-    if (!ComputeDailyProfiles(*archive.GetSeries(request.series), request.curve, io.minShare, io.xmin, io.xmax,
-                              r.data))
-        return CliError(kExitFailure, r.data.error.empty() ? "the series has no points to show" : r.data.error);
+    if (!ComputeDailyProfiles(*archive.GetSeries(request.series), request.curve, io.minShare, io.xmin,
+                              io.xmax, r.data))
+        return CliError(kExitFailure,
+                        r.data.error.empty() ? "the series has no points to show" : r.data.error);
     return kExitOk;
 }
 

@@ -29,12 +29,14 @@ bool ParsePictureSize(const std::string& text, int& w, int& h) {
 int CliRender(const std::vector<std::string>& argv) {
     CliArgs args;
     std::vector<std::string> values = kCurveValueOptions;
-    values.insert(values.end(), {"series", "format", "size", "output", "scale"});
+    values.insert(values.end(), {"series", "format", "size", "output", "scale", kTimeBaseOption});
     if (!args.Parse(argv, values, kCurveFlagOptions, {{"view", 4}}))
         return CliError(kExitUsage, args.Error());
     if (args.Positional().size() != 1)
         return CliError(kExitUsage,
                         args.Positional().empty() ? "a FILE is required" : "only one FILE is taken");
+    if (const int rc = ApplyTimeBaseOption(args))
+        return rc;
     const std::string out = args.Get("output");
     if (out.empty())
         return CliError(kExitUsage, "render needs -o OUT");

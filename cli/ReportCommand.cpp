@@ -14,13 +14,15 @@
 int CliReport(const std::vector<std::string>& argv) {
     CliArgs args;
     std::vector<std::string> values = kCurveValueOptions;
-    values.insert(values.end(), {"series", "format", "output", "interval", "limit", "lang"});
+    values.insert(values.end(), {"series", "format", "output", "interval", "limit", "lang", kTimeBaseOption});
     values.insert(values.end(), kResultValueOptions.begin(), kResultValueOptions.end());
     if (!args.Parse(argv, values, kCurveFlagOptions, {{"view", 2}}))
         return CliError(kExitUsage, args.Error());
     if (args.Positional().size() != 1)
         return CliError(kExitUsage,
                         args.Positional().empty() ? "a FILE is required" : "only one FILE is taken");
+    if (const int rc = ApplyTimeBaseOption(args))
+        return rc;
     const std::string out = args.Get("output");
     if (out.empty())
         return CliError(kExitUsage, "report needs -o OUT.pdf");

@@ -53,7 +53,8 @@ const char* const kUsage =
     "                               the PDF report: chart, statistics, intervals\n"
     "  calendar FILE --series N -o OUT.png|.svg|.pdf|...\n"
     "         [--limit X|--limit-preset NAME] [--capture-threshold P] [--view XMIN XMAX]\n"
-    "         [--size WxH] [--scale K] [--lang en|ru]   daily means, a month to a grid\n"
+    "         [--size WxH] [--scale K] [--lang en|ru] [--time-base ...]\n"
+    "                               daily means, a month to a grid\n"
     "  profile FILE --series N -o OUT.png|.svg|.pdf|...  (options as calendar)\n"
     "                               mean by hour of the day and day of the week\n"
 #endif
@@ -81,6 +82,12 @@ const char* const kUsage =
     "                               --limit: eu-ioelv, acgih-tlv, niosh-rel, osha-pel,\n"
     "                               ru-daily, who-annual, epa-rfc, atsdr-mrl\n"
     "\n"
+    "Time option (every command that reads a FILE):\n"
+    "  --time-base local|ZONE|UTC+HH:MM\n"
+    "                               what the instrument's clock followed: this\n"
+    "                               computer's zone (default), a zone such as\n"
+    "                               Europe/Moscow, or a fixed offset from UTC\n"
+    "\n"
     "Exit status: 0 success, 1 load or I/O failure, 2 usage error, 130 read\n"
     "interrupted (SIGINT or SIGTERM; the blocks read are kept).\n";
 
@@ -90,8 +97,8 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"info", CliInfo},       {"export", CliExport},    {"stats", CliStats},     {"intervals", CliIntervals},
-    {"save", CliSave},       {"save-all", CliSaveAll}, {"summary", CliSummary}, {"rolling", CliRolling},
+    {"info", CliInfo},       {"export", CliExport},    {"stats", CliStats},       {"intervals", CliIntervals},
+    {"save", CliSave},       {"save-all", CliSaveAll}, {"summary", CliSummary},   {"rolling", CliRolling},
 #ifdef TERVIK_CLI_RENDER
     {"render", CliRender},   {"report", CliReport},    {"calendar", CliCalendar}, {"profile", CliProfile},
 #endif

@@ -478,6 +478,8 @@ void CTervikDlg::OnInitDialog() {
     // every later view change read these vectors.
     m_plots.times.clear();
     m_plots.results.clear();
+    // Before any time is shown.
+    ApplyStoredTimeBase(this);
     if (m_bStartFile && !m_strStartFile.isEmpty()) {
         LoadFile(FormatForOpening(Extension(m_strStartFile)), m_strStartFile,
                  DataProvenance::Way::CommandLine);
@@ -809,10 +811,18 @@ void CTervikDlg::OnSetup() {
     // The dialog sets the document's conditions and filter on OK; the
     // filter is for this run only.
     CStdCondDlg dlg(m_document, this);
+    const TimeBase timeBase = dlg.m_timeBase;
     if (dlg.exec() != QDialog::Accepted)
         return;
     TervikSettings::SetRegDWord("Std", "Temp", static_cast<uint32_t>(m_document.Curve().stdTemp));
     TervikSettings::SetRegDWord("Std", "Pres", static_cast<uint32_t>(m_document.Curve().stdPres));
+    if (dlg.m_timeBase != timeBase) {
+        // Stored only once changed; every time shown follows it.
+        TervikSettings::SetRegString("Std", kTimeBaseSetting,
+                                     QString::fromStdString(TimeBaseText(dlg.m_timeBase)));
+        if (const int rows = m_pSeriesModel->rowCount(); rows > 0)
+            emit m_pSeriesModel->dataChanged(m_pSeriesModel->index(0), m_pSeriesModel->index(rows - 1));
+    }
     ShowStdConditions(2);
     ShowSelectedSeries();
 }

@@ -8,6 +8,7 @@
 #include "LocalTime.h"
 #include "SeriesPlots.h"
 #include "StringTable.h"
+#include "TimeBase.h"
 
 #include <QBuffer>
 #include <QFont>
@@ -310,6 +311,16 @@ class PageWriter {
 
 namespace {
 
+// The time base the report's times are in.
+std::string TimeBaseFact(int lang) {
+    const TimeBase base = ActiveTimeBase();
+    if (base.kind == TimeBase::Kind::Local)
+        return UIString(kUiTimeBaseLocal, lang);
+    if (base.kind == TimeBase::Kind::Zone)
+        return base.zone;
+    return Printf(UIString(kUiTimeBaseNoDst, lang), TimeBaseText(base));
+}
+
 // Where the data come from and how they were computed: the report's top lines.
 std::vector<std::pair<std::string, std::string>>
 ReportFacts(const DataProvenance& provenance, const ArchiveHeader& header, const ReportOptions& options,
@@ -324,6 +335,7 @@ ReportFacts(const DataProvenance& provenance, const ArchiveHeader& header, const
         {ui(kUiSeries), "#" + std::to_string(options.series + 1) + "/" + std::to_string(seriesCount) +
                             "    " + ui(kUiSeriesStart) + ": " + DateTimeText(startTime, true) + "    " +
                             ui(kUiSeriesStop) + ": " + DateTimeText(endTime, true)},
+        {ui(kUiTimeBase), TimeBaseFact(lang)},
         {ui(kUiPointsReported),
          std::isfinite(io.xmin) || std::isfinite(io.xmax)
              ? Printf(ui(kUiView), DateTimeText(stats.firstTime, true), DateTimeText(stats.lastTime, true))

@@ -1,5 +1,6 @@
 #include "DailyProfiles.h"
 #include "TestUtil.h"
+#include "TimeBase.h"
 
 #include <gtest/gtest.h>
 
@@ -133,5 +134,35 @@ TEST(DailyProfiles, MatchALiteralComputationOverTwentyThreeAndTwentyFiveHourDays
             check(got.hourOfDay[h], byHour[h]);
         for (int w = 0; w < 7; ++w)
             check(got.dayOfWeek[w], byWeekday[w]);
+    }
+}
+
+// A fixed offset has no daylight saving: under Berlin's rules as this
+// computer's zone, the day of the change still has 24 hours, and each value
+// falls on the clock hour UTC + 1 gives it.
+TEST(DailyProfiles, FixedOffsetTimeBaseAcrossADaylightSavingDate) {
+    ScopedTimeZone zone("Europe/Berlin");
+    TimeBase fixed;
+    fixed.kind = TimeBase::Kind::Fixed;
+    fixed.offsetSeconds = 3600;
+    ASSERT_EQ(SetActiveTimeBase(fixed), TimeBaseError::None);
+    std::vector<double> t, y;
+    const int64_t from = DaysFromCivil(2021, 3, 27) * 86400 - 3600; // 00:00 at UTC+1
+    for (int64_t s = from; s < from + 3 * 86400; s += 60) {
+        t.push_back(static_cast<double>(s));
+        y.push_back(static_cast<double>((s / 3600) % 24)); // the UTC hour
+    }
+    DailyProfiles got;
+    const bool computed = ComputeDailyProfiles(t, y, nullptr, 0.75, got);
+    SetActiveTimeBase(TimeBase{});
+    ASSERT_TRUE(computed);
+    ASSERT_EQ(got.days.size(), 3u);
+    for (const DailyMean& d : got.days) {
+        EXPECT_EQ(d.hours, 24u);
+        EXPECT_TRUE(d.valid);
+    }
+    for (int h = 0; h < 24; ++h) {
+        EXPECT_EQ(got.hourOfDay[h].n, 3u);
+        EXPECT_DOUBLE_EQ(got.hourOfDay[h].mean, (h + 23) % 24);
     }
 }

@@ -10,6 +10,7 @@
 #include "SimInstrument.h"
 #include "StringTable.h"
 #include "TervikDlg.h"
+#include "TimeBase.h"
 #include "Transport.h"
 
 #include <QApplication>
@@ -138,6 +139,7 @@ class TestMainWindow : public QObject {
         if (m_doc)
             m_doc->Adopt(nullptr, {});
         m_doc.reset();
+        SetActiveTimeBase(TimeBase{});
     }
 
     // The device dialog reports "No Devices Found" before it is shown; the
@@ -689,6 +691,58 @@ class TestMainWindow : public QObject {
         QCOMPARE(m_dlg->StdTemp(), 215);
         QVERIFY(!m_dlg->FilterOn());
         QVERIFY(prompts.messages.isEmpty());
+    }
+
+    // Runs Setup on its time base: shows the kind (0 this computer's zone,
+    // 1 a fixed offset, 2 a named zone), its text and whether it can be
+    // edited; chooses kind and text, then OK, and Cancel after a refusal.
+    QStringList RunTimeBaseSetup(int kind, const QString& text, bool refused) {
+        QStringList shown;
+        QTimer::singleShot(0, [&] {
+            auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dlg);
+            auto* k = dlg->findChild<QComboBox*>("1038");
+            auto* v = dlg->findChild<QLineEdit*>("1039");
+            shown << QString::number(k->currentIndex()) << v->text() << (v->isEnabled() ? "edit" : "-");
+            k->setCurrentIndex(kind);
+            v->setText(text);
+            dlg->findChild<QPushButton*>("1")->click();
+            if (refused)
+                dlg->findChild<QPushButton*>("2")->click();
+        });
+        B(1032)->click();
+        return shown;
+    }
+
+    void setupSetsTheTimeBaseAndStartUpAppliesIt() {
+        ScriptedPrompts prompts;
+        Open(WriteArchive("a.mnr", SevenEightSeven()));
+        const double t0 = m_dlg->TimeValues().at(0);
+        const QStringList entries = SeriesEntries();
+        QCOMPARE(RunTimeBaseSetup(1, "+03:00", false), (QStringList{"0", "", "-"}));
+        QCOMPARE(m_dlg->TimeValues().at(0), t0 - 10800);
+        QCOMPARE(SeriesEntries(), entries); // the instrument's clock reads as before
+        QCOMPARE(QSettings("Quorvex", "Tervik").value("Std/TimeBase").toString(), QString("UTC+03:00"));
+        // Refused, and the time base stays: an offset out of range, an unknown zone.
+        QCOMPARE(RunTimeBaseSetup(1, "UTC+15:00", true), (QStringList{"1", "UTC+03:00", "edit"}));
+        QCOMPARE(RunTimeBaseSetup(2, "Mars/Base", true)[0], QString("1"));
+        QCOMPARE(prompts.messages, (QStringList{QString::fromStdString(UIString(kUiTimeBaseEnterOffset, 0)),
+                                                "There is no time zone Mars/Base."}));
+        QCOMPARE(m_dlg->TimeValues().at(0), t0 - 10800);
+
+        // A stored zone is applied before the start file is shown; one that
+        // cannot be used is told, and this computer's zone is kept.
+        QSettings("Quorvex", "Tervik").setValue("Std/TimeBase", "Asia/Kathmandu");
+        Open(WriteArchive("a.mnr", SevenEightSeven()));
+        QCOMPARE(m_dlg->TimeValues().at(0), t0 - 5 * 3600 - 45 * 60);
+        QCOMPARE(RunTimeBaseSetup(0, "", false), (QStringList{"2", "Asia/Kathmandu", "edit"}));
+        QCOMPARE(m_dlg->TimeValues().at(0), t0);
+        QCOMPARE(QSettings("Quorvex", "Tervik").value("Std/TimeBase").toString(), QString("local"));
+        QSettings("Quorvex", "Tervik").setValue("Std/TimeBase", "UTC+99");
+        prompts.messages.clear();
+        Open(WriteArchive("a.mnr", SevenEightSeven()));
+        QCOMPARE(prompts.messages, QStringList{QString::fromStdString(UIString(kUiTimeBaseEnterOffset, 0))});
+        QCOMPARE(m_dlg->TimeValues().at(0), t0);
     }
 
     // One series: a zero of 0 and ten measurements 1..10, one minute apart.
