@@ -58,9 +58,16 @@ Pen MakePen(IGdiDC& dc, const DailyPictureOptions& o) {
     return {dc, o, std::max(1, static_cast<int>(std::lround(o.pixelRatio)))};
 }
 
+// Three significant digits at most, without trailing zeros: "0.75", "12.3".
 std::string ValueText(double v) {
     const double a = std::fabs(v);
-    return FormatNumber(a >= 100 ? "%.0f" : a >= 10 ? "%.1f" : a >= 1 ? "%.2f" : "%.3f", v);
+    std::string text = FormatNumber(a >= 100 ? "%.0f" : a >= 10 ? "%.1f" : a >= 1 ? "%.2f" : "%.3f", v);
+    if (text.find('.') != std::string::npos) {
+        text.erase(text.find_last_not_of('0') + 1);
+        if (text.back() == '.')
+            text.pop_back();
+    }
+    return text;
 }
 
 int DaysInMonth(int year, int month) {
@@ -315,6 +322,17 @@ struct Panel {
     std::string title;
 };
 
+// An axis label without the trailing zeros of its decimals: "0.75", not "0.750".
+std::string AxisLabel(double v, double step) {
+    std::string text = FormatAxisValue(v, ChooseLabelFormat(v, step, 8));
+    if (text.find('.') == std::string::npos || text.find_first_of("eE") != std::string::npos)
+        return text;
+    text.erase(text.find_last_not_of('0') + 1);
+    if (text.back() == '.')
+        text.pop_back();
+    return text;
+}
+
 int YOf(const LCRect& rc, const YRange& r, double v) {
     return rc.bottom - static_cast<int>(std::lround((v - r.lo) / (r.hi - r.lo) * (rc.bottom - rc.top)));
 }
@@ -331,7 +349,7 @@ void DrawYGrid(Pen& p, const LCRect& rc, const YRange& r, bool labels) {
         p.Line(rc.left, y, rc.right + 1, y, {PS_SOLID, 1, kGrid});
         if (!labels)
             continue;
-        const std::string text = FormatAxisValue(t.value, ChooseLabelFormat(t.value, 2 * steps.y, 8));
+        const std::string text = AxisLabel(t.value, 2 * steps.y);
         p.Line(rc.left - p.Px(4), y, rc.left, y, {PS_SOLID, 1, kInk});
         p.Text(rc.left - p.Px(6) - p.Width(text), y - line / 2, text);
     }
@@ -438,7 +456,7 @@ void PaintProfiles(IGdiDC& dc, int cx, int cy, const DailyProfiles& data, const 
     int labelW = 0;
     const AxisSteps steps = ChooseAxisSteps(0, 1, 100, r.lo, r.hi, std::max(1, cy));
     for (double v : {r.lo, r.hi})
-        labelW = std::max(labelW, p.Width(FormatAxisValue(v, ChooseLabelFormat(v, 2 * steps.y, 8))));
+        labelW = std::max(labelW, p.Width(AxisLabel(v, 2 * steps.y)));
     const int top = m + line + p.Px(10), bottom = cy - m - 2 * line - p.Px(10);
     const int left = m + labelW + p.Px(8), right = cx - m - 1, gap = p.Px(16);
     const int split = left + (right - left - gap) * 24 / 31;

@@ -612,13 +612,13 @@ bool WriteReport(const TervikDocument& document, CArchiveData* release, MnrSerie
         // The page holds the drawing now; the points go before it is written out.
         RemoveSeriesPlots(&chart, plots);
         page.Skip(chartHeight + 10);
-        DrawReportDailyPictures(painter, daily, options, header.GetKind(), page.Placer());
 
         WriteStatisticsRow(page, heading, boldGlyphs, smallGlyphs, stats, lang);
         page.Skip(10);
         WriteIntervalTable(page, heading, small, boldGlyphs, smallGlyphs, table, io, lang);
         page.Skip(10);
         WriteExceedances(page, heading, body, table, io, yCaption, lang);
+        DrawReportDailyPictures(painter, daily, options, header.GetKind(), page.Placer());
         page.Footer();
         if (!painter.end()) {
             error = Printf(ui(kUiCannotWriteFile), path);
