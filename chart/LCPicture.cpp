@@ -24,7 +24,31 @@ bool WriteBytes(const std::string& path, const QByteArray& bytes) {
     return WriteFileAtomically(path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
 }
 
-bool WriteVector(CLCCore& chart, const std::string& path, bool pdf, int cx, int cy,
+// What a picture draws: the client rectangle (inclusive) and the paint steps.
+struct Drawing {
+    LCRect client;
+    double ratio = 1;
+    std::function<void(IGdiDC&)> paint;
+};
+
+void PaintDrawingVector(const Drawing& d, QPainter& painter, const QRectF& target) {
+    const LCRect& client = d.client;
+    const int cx = client.right - client.left + 1, cy = client.bottom - client.top + 1;
+    if (cx <= 0 || cy <= 0)
+        return;
+    painter.save();
+    painter.translate(target.topLeft());
+    painter.scale(target.width() / cx, target.height() / cy);
+    painter.translate(-client.left, -client.top);
+    painter.setClipRect(QRectF(client.left, client.top, cx, cy));
+    {
+        CPainterDC dc(painter);
+        d.paint(dc);
+    }
+    painter.restore();
+}
+
+bool WriteVector(const Drawing& drawing, const std::string& path, bool pdf, int cx, int cy,
                  const std::function<void()>& drawn) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -43,7 +67,7 @@ bool WriteVector(CLCCore& chart, const std::string& path, bool pdf, int cx, int 
         QPainter painter;
         if (!painter.begin(&writer))
             return false;
-        PaintChartVector(chart, painter, QRectF(0, 0, writer.width(), writer.height()));
+        PaintDrawingVector(drawing, painter, QRectF(0, 0, writer.width(), writer.height()));
         if (drawn)
             drawn();
         if (!painter.end())
@@ -57,7 +81,7 @@ bool WriteVector(CLCCore& chart, const std::string& path, bool pdf, int cx, int 
         QPainter painter;
         if (!painter.begin(&generator))
             return false;
-        PaintChartVector(chart, painter, target);
+        PaintDrawingVector(drawing, painter, target);
         if (drawn)
             drawn();
         if (!painter.end())
@@ -67,36 +91,14 @@ bool WriteVector(CLCCore& chart, const std::string& path, bool pdf, int cx, int 
     return !bytes.isEmpty() && WriteBytes(path, bytes);
 }
 
-} // namespace
-
-void PaintChartVector(CLCCore& chart, QPainter& painter, const QRectF& target) {
-    const LCRect& client = chart.Painter().ClientRect();
-    const int cx = client.right - client.left + 1, cy = client.bottom - client.top + 1;
-    if (cx <= 0 || cy <= 0)
-        return;
-    painter.save();
-    painter.translate(target.topLeft());
-    painter.scale(target.width() / cx, target.height() / cy);
-    painter.translate(-client.left, -client.top);
-    painter.setClipRect(QRectF(client.left, client.top, cx, cy));
-    {
-        CPainterDC dc(painter);
-        chart.PaintTo(dc);
-    }
-    painter.restore();
-}
-
-bool IsChartPictureName(const std::string& path) {
-    const QString ext = QFileInfo(QString::fromStdString(path)).suffix().toLower();
-    for (const char* known : {"jpg", "jpeg", "bmp", "gif", "png", "emf", "svg", "pdf"})
-        if (ext == QLatin1String(known))
-            return true;
-    return false;
+Drawing ChartDrawing(CLCCore& chart) {
+    return {chart.Painter().ClientRect(), chart.Painter().PixelRatio(),
+            [&chart](IGdiDC& dc) { chart.PaintTo(dc); }};
 }
 
 // Neither the encoders nor libEMF may take the window down with an exception.
-bool WriteChartPicture(CLCCore& chart, const std::string& path, const std::function<void()>& drawn) try {
-    const LCRect& client = chart.Painter().ClientRect();
+bool WriteDrawing(const Drawing& drawing, const std::string& path, const std::function<void()>& drawn) try {
+    const LCRect& client = drawing.client;
     const int cx = client.right - client.left + 1, cy = client.bottom - client.top + 1;
     if (cx <= 0 || cy <= 0)
         return false;
@@ -106,7 +108,7 @@ bool WriteChartPicture(CLCCore& chart, const std::string& path, const std::funct
         CEmfDC dc;
         if (!dc.Create(path))
             return false;
-        chart.PaintTo(dc);
+        drawing.paint(dc);
         if (drawn)
             drawn();
         return dc.Close();
@@ -114,8 +116,9 @@ bool WriteChartPicture(CLCCore& chart, const std::string& path, const std::funct
     if (ext == "svg" || ext == "pdf") {
         // A vector page is as large as the window in logical pixels, however
         // many device pixels the chart was laid out in.
-        const double ratio = chart.Painter().PixelRatio();
-        return WriteVector(chart, path, ext == "pdf", std::max(1, static_cast<int>(std::lround(cx / ratio))),
+        const double ratio = drawing.ratio;
+        return WriteVector(drawing, path, ext == "pdf",
+                           std::max(1, static_cast<int>(std::lround(cx / ratio))),
                            std::max(1, static_cast<int>(std::lround(cy / ratio))), drawn);
     }
     const char* format = ext == "jpg" || ext == "jpeg" ? "JPEG"
@@ -129,7 +132,7 @@ bool WriteChartPicture(CLCCore& chart, const std::string& path, const std::funct
     picture.fill(Qt::white);
     {
         CImageDC dc(picture);
-        chart.PaintTo(dc);
+        drawing.paint(dc);
     }
     if (drawn)
         drawn();
@@ -145,4 +148,30 @@ bool WriteChartPicture(CLCCore& chart, const std::string& path, const std::funct
     return WriteBytes(path, bytes);
 } catch (...) {
     return false;
+}
+
+} // namespace
+
+void PaintChartVector(CLCCore& chart, QPainter& painter, const QRectF& target) {
+    PaintDrawingVector(ChartDrawing(chart), painter, target);
+}
+
+void PaintPictureVector(const PicturePaint& paint, int cx, int cy, QPainter& painter, const QRectF& target) {
+    PaintDrawingVector({{0, 0, cx - 1, cy - 1}, 1, paint}, painter, target);
+}
+
+bool WritePicture(const PicturePaint& paint, int cx, int cy, double ratio, const std::string& path) {
+    return WriteDrawing({{0, 0, cx - 1, cy - 1}, ratio, paint}, path, {});
+}
+
+bool IsChartPictureName(const std::string& path) {
+    const QString ext = QFileInfo(QString::fromStdString(path)).suffix().toLower();
+    for (const char* known : {"jpg", "jpeg", "bmp", "gif", "png", "emf", "svg", "pdf"})
+        if (ext == QLatin1String(known))
+            return true;
+    return false;
+}
+
+bool WriteChartPicture(CLCCore& chart, const std::string& path, const std::function<void()>& drawn) {
+    return WriteDrawing(ChartDrawing(chart), path, drawn);
 }

@@ -2,6 +2,7 @@
 
 // The chart as a picture file.
 
+#include "GdiDC.h"
 #include "LCCore.h"
 
 #include <functional>
@@ -25,3 +26,11 @@ class QRectF;
 // Draws chart at its client size into target of painter as vector shapes
 // and text, scaled to fill target; the painter's state is kept.
 void PaintChartVector(CLCCore& chart, QPainter& painter, const QRectF& target);
+
+// Any drawing as a picture in the same formats: paint draws on a surface of
+// cx by cy device pixels; ratio is device pixels per 96-dpi pixel of the
+// vector formats' page.
+using PicturePaint = std::function<void(IGdiDC&)>;
+bool WritePicture(const PicturePaint& paint, int cx, int cy, double ratio, const std::string& path);
+// paint, drawn as for a cx by cy picture, into target of painter as vector shapes.
+void PaintPictureVector(const PicturePaint& paint, int cx, int cy, QPainter& painter, const QRectF& target);

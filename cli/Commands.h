@@ -15,6 +15,10 @@ int CliMerge(const std::vector<std::string>& args);
 int CliRender(const std::vector<std::string>& args);
 int CliReport(const std::vector<std::string>& args);
 int CliCompare(const std::vector<std::string>& args);
+int CliCalendar(const std::vector<std::string>& args);
+int CliProfile(const std::vector<std::string>& args);
+// --size WxH of the drawing commands: each side 1 to 8192 pixels.
+bool ParsePictureSize(const std::string& text, int& w, int& h);
 #endif
 #ifdef TERVIK_CLI_DEVICE
 int CliDevices(const std::vector<std::string>& args);

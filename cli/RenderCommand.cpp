@@ -13,9 +13,7 @@
 
 #include <vector>
 
-namespace {
-
-bool ParseSize(const std::string& text, int& w, int& h) {
+bool ParsePictureSize(const std::string& text, int& w, int& h) {
     const size_t x = text.find_first_of("xX");
     long long a = 0, b = 0;
     if (x == std::string::npos || !ParseIntArg(text.substr(0, x), a) || !ParseIntArg(text.substr(x + 1), b))
@@ -27,8 +25,6 @@ bool ParseSize(const std::string& text, int& w, int& h) {
     h = static_cast<int>(b);
     return true;
 }
-
-} // namespace
 
 int CliRender(const std::vector<std::string>& argv) {
     CliArgs args;
@@ -82,7 +78,7 @@ int CliRender(const std::vector<std::string>& argv) {
 
     int width = 0, height = 0;
     if (args.Has("size")) {
-        if (!ParseSize(args.Get("size"), width, height))
+        if (!ParsePictureSize(args.Get("size"), width, height))
             return CliError(kExitUsage, "--size takes WxH, each 1 to 8192 pixels");
     } else {
         const PixelSize s = ChartPlaceholderSize();

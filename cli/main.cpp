@@ -63,6 +63,12 @@ const char* const kUsage =
     "                               moves series N (from 1) to the first's\n"
     "                               start or by e.g. -168h; --difference\n"
     "                               adds the first minus the second\n"
+    "  calendar FILE --series N -o OUT.png|.svg|.pdf|...\n"
+    "         [--limit X|--limit-preset NAME] [--capture-threshold P] [--view XMIN XMAX]\n"
+    "         [--size WxH] [--scale K] [--lang en|ru] [--time-base ...]\n"
+    "                               daily means, a month to a grid\n"
+    "  profile FILE --series N -o OUT.png|.svg|.pdf|...  (options as calendar)\n"
+    "                               mean by hour of the day and day of the week\n"
 #endif
 #ifdef TERVIK_CLI_DEVICE
     "  devices [--port PATH] [--simulate[=FILE]]\n"
@@ -73,13 +79,14 @@ const char* const kUsage =
     "                               written in the current folder as it goes\n"
 #endif
     "\n"
-    "Curve options (export, stats, intervals, summary, rolling, render, report, compare):\n"
+    "Curve options (export, stats, intervals, summary, rolling, render, report, compare,\n"
+    "calendar, profile):\n"
     "  --zero-correction yes|no     subtract the zero baseline (default yes)\n"
     "  --std-temp C                 correct to this standard temperature\n"
     "  --std-pres MMHG              correct to this standard pressure\n"
     "  --no-filter                  keep the points marked bad\n"
     "\n"
-    "Result options (intervals, summary, rolling, report):\n"
+    "Result options (intervals, summary, rolling, report, calendar, profile):\n"
     "  --capture-threshold P        an average is valid when P % of its expected\n"
     "                               cycles (hours) are present (default 75); below\n"
     "                               it the value is left empty\n"
@@ -102,13 +109,15 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"info", CliInfo},       {"export", CliExport},    {"stats", CliStats},     {"intervals", CliIntervals},
-    {"save", CliSave},       {"save-all", CliSaveAll}, {"summary", CliSummary}, {"rolling", CliRolling}, {"merge", CliMerge},
+    {"info", CliInfo},           {"export", CliExport},   {"stats", CliStats},
+    {"intervals", CliIntervals}, {"save", CliSave},       {"save-all", CliSaveAll},
+    {"summary", CliSummary},     {"rolling", CliRolling}, {"merge", CliMerge},
 #ifdef TERVIK_CLI_RENDER
-    {"render", CliRender},   {"report", CliReport},   {"compare", CliCompare},
+    {"render", CliRender},       {"report", CliReport},   {"compare", CliCompare},
+    {"calendar", CliCalendar},   {"profile", CliProfile},
 #endif
 #ifdef TERVIK_CLI_DEVICE
-    {"devices", CliDevices}, {"read", CliRead},
+    {"devices", CliDevices},     {"read", CliRead},
 #endif
 };
 

@@ -2,6 +2,7 @@
 
 #include "AtomicFile.h"
 #include "Captions.h"
+#include "DailyPages.h"
 #include "DialogUnits.h"
 #include "FileErrors.h"
 #include "LimitPresets.h"
@@ -230,6 +231,7 @@ void CReportDlg::CreateResultControls() {
     m_pPreset->setMinimumContentsLength(10);
     m_pPreset->setGeometry(du.X(74), du.Y(41), du.X(514), m_pPreset->sizeHint().height());
     m_pPages = new CReportResultPages(m_pTabs);
+    m_pDaily = new CDailyPages(m_pTabs);
 }
 
 void CReportDlg::ConnectControls() {
@@ -400,6 +402,7 @@ bool CReportDlg::Recompute() {
     }
     FillTable();
     ComputeResults();
+    m_pDaily->Update(m_document, m_request);
     return true;
 }
 

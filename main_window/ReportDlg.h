@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+class CDailyPages;
 class CListCtrlWrp;
 class CReportResultPages;
 class QComboBox;
@@ -110,6 +111,7 @@ class CReportDlg : public QDialog {
     QRadioButton* m_pWhole;
     QRadioButton* m_pInView;
     QTableWidget* m_pTable;
+    CDailyPages* m_pDaily; // the calendar and the profiles
     QLabel* m_pSummary;
     QPushButton* m_pExportCsv;
     QPushButton* m_pSavePdf;

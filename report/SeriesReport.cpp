@@ -3,6 +3,7 @@
 #include "AtomicFile.h"
 #include "Captions.h"
 #include "ChartLabels.h"
+#include "DailyReport.h"
 #include "LCPicture.h"
 #include "LocalTime.h"
 #include "ResultRows.h"
@@ -23,6 +24,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <numeric>
 #include <vector>
@@ -239,6 +241,16 @@ class PageWriter {
             x += widths[i];
         }
         m_y += fm.height();
+    }
+    // Where a drawing of the page's width and height = width * aspect goes,
+    // on a new page when it does not fit here; advances past it.
+    std::function<QRectF(double)> Placer() {
+        return [this](double aspect) {
+            const double height = m_width * aspect;
+            Need(height);
+            m_y += height + 10;
+            return QRectF(kMargin, m_y - height - 10, m_width, height);
+        };
     }
     // A rule under a table of the given width.
     void Rule(double width) {
@@ -480,6 +492,7 @@ struct ReportData {
     SummaryStats summary;
     RollingOptions rollingOptions;
     std::vector<RollingMean> rolling; // empty when none were chosen
+    DailyProfiles daily;              // the calendar's and the profiles' figures
     int seriesCount = 0;
     double startTime = 0, endTime = 0;
 };
@@ -654,6 +667,7 @@ void WritePages(QPdfWriter& writer, QPainter& painter, const TervikDocument& doc
         page.Skip(10);
     }
     WriteExceedances(page, heading, body, data.table, io, ChartYCaption(header.GetKind(), lang), lang);
+    DrawReportDailyPictures(painter, data.daily, options, header.GetKind(), page.Placer());
     page.Footer();
 }
 
@@ -681,6 +695,7 @@ bool WriteReport(const TervikDocument& document, CArchiveData* release, MnrSerie
     data.seriesCount = archive.GetSeriesCount();
     data.startTime = series->GetStartTime();
     data.endTime = series->GetEndTime();
+    data.daily = ReportDailyProfiles(*series, options);
 
     // The chart as the main window sets it up, with the series' plots; from
     // stream once the records are released, when there is one.

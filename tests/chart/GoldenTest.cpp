@@ -101,6 +101,27 @@ TEST(Golden, CompareRefusesBadRequests) {
     }
 }
 
+// A month of daily means with a day below the capture threshold, one above
+// the limit and one without data; the profiles of the same points.
+TEST(Golden, CalendarAndProfilesInBothLanguages) {
+    const std::string data =
+        std::string("\"") + TERVIK_SOURCE_DIR + "/tests/data/daily_march.txt\" --series 1 ";
+    for (const char* command : {"calendar", "profile"})
+        for (const char* lang : {"en", "ru"}) {
+            const std::string name = std::string(command) + "_march_" + lang + ".png";
+            const std::string out = testing::TempDir() + name;
+            std::remove(out.c_str());
+            ASSERT_EQ(RunCli(std::string(command) + " " + data + "--zero-correction no --limit 0.12 --lang " +
+                             lang + " -o \"" + out + "\""),
+                      "0")
+                << name;
+            SCOPED_TRACE(name);
+            ExpectSameImage(
+                QImage(QString::fromStdString(out)),
+                QImage(QString(TERVIK_SOURCE_DIR) + "/tests/data/" + QString::fromStdString(name)));
+        }
+}
+
 TEST(Golden, RenderRefusesBadRequests) {
     const std::string base = std::string("render \"") + TERVIK_SOURCE_DIR + "/samples/demo.mnr\" ";
     const std::string out = testing::TempDir() + "never.png";

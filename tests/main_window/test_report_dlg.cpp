@@ -1,6 +1,7 @@
 // The Report dialog opened from the main window, and the window's CSV export.
 #include "ArchiveFormats.h"
 #include "ArchiveGen.h"
+#include "DailyPages.h"
 #include "DialogUnits.h"
 #include "IntervalStats.h"
 #include "LimitPresets.h"
@@ -179,6 +180,27 @@ class TestReportDlg : public QObject {
         // The whole series again.
         dlg->findChild<QRadioButton*>("whole")->setChecked(true);
         QVERIFY(dlg->Table().total.count > want.total.count);
+    }
+
+    // The calendar and profile pages beside the table: computed when shown,
+    // from the points and corrections of the table.
+    void dailyPagesFollowTheTable() {
+        ScriptedPrompts prompts;
+        Open();
+        C<QCheckBox>(1028)->click(); // to the standard temperature
+        std::unique_ptr<CReportDlg> dlg = m_dlg->CreateReportDlg();
+        auto* pages = dlg->findChild<CDailyPages*>("dailyPages");
+        QVERIFY(pages);
+        auto* tabs = dlg->findChild<QTabWidget*>("pages");
+        QCOMPARE(tabs->tabText(tabs->indexOf(pages->CalendarPage())), QString("Calendar"));
+        QVERIFY(pages->Data().days.empty());
+        tabs->setCurrentWidget(pages->ProfilesPage());
+        DailyProfiles want;
+        QVERIFY(ComputeDailyProfiles(Series(), dlg->Request().curve, 0.75, -INFINITY, INFINITY, want));
+        QCOMPARE(pages->Data().days.size(), size_t{1});
+        QCOMPARE(pages->Data().days[0].points, want.days[0].points);
+        for (int h = 9; h < 15; ++h)
+            QCOMPARE(pages->Data().hourOfDay[h].mean, want.hourOfDay[h].mean);
     }
 
     // Beyond ten thousand intervals the table stops; the total covers all.
