@@ -3,6 +3,7 @@
 #include "CurvePoints.h"
 #include "LocalTime.h"
 
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -28,15 +29,42 @@ const SeriesInfo* CArchiveData::GetSeries(int index) const {
 
 void CArchiveData::Clear() {
     // Released, not only emptied: a large archive is given back at once.
-    m_records = std::vector<ArchiveRecord>();
+    m_records = RecordVector();
     m_series = std::vector<SeriesInfo>();
 }
 
+namespace {
+
+// What each byte means in each date and time field read as BCD: bit 0 a
+// second or minute, bit 1 an hour, bit 2 a day, bit 3 a month. An erased
+// record (0xFF) is never a second.
+struct FieldTable {
+    uint8_t bits[256];
+    FieldTable() {
+        for (int b = 0; b < 256; ++b) {
+            ArchiveRecord r{};
+            std::memset(r.raw, b, 6);
+            bits[b] = static_cast<uint8_t>((r.GetSecond() <= 59 ? 1 : 0) | (r.GetHour() <= 23 ? 2 : 0) |
+                                           (r.GetDay() >= 1 && r.GetDay() <= 31 ? 4 : 0) |
+                                           (r.GetMonth() >= 1 && r.GetMonth() <= 12 ? 8 : 0));
+        }
+    }
+};
+
+// !IsErased() && IsValid(), a table look-up a field.
+inline bool Kept(const uint8_t (&bits)[256], const ArchiveRecord& r) {
+    return (bits[r.raw[0]] & bits[r.raw[1]] & (bits[r.raw[2]] >> 1) & (bits[r.raw[3]] >> 2) &
+            (bits[r.raw[4]] >> 3) & 1) != 0;
+}
+
+} // namespace
+
 size_t CompactRecords(ArchiveRecord* records, size_t count) {
+    static const FieldTable table;
     size_t kept = 0;
     for (size_t i = 0; i < count; ++i) {
         const ArchiveRecord& r = records[i];
-        if (r.IsErased() || !r.IsValid())
+        if (!Kept(table.bits, r))
             continue;
         if (kept != i)
             records[kept] = r;
@@ -45,12 +73,19 @@ size_t CompactRecords(ArchiveRecord* records, size_t count) {
     return kept;
 }
 
-int CArchiveData::AssignRecords(std::vector<ArchiveRecord> records, bool saved) {
+int CArchiveData::AssignRecordVector(RecordVector records, bool saved) {
     records.resize(CompactRecords(records.data(), records.size()));
     return AdoptRecords(std::move(records), saved);
 }
 
-int CArchiveData::AdoptRecords(std::vector<ArchiveRecord> records, bool saved) {
+int CArchiveData::AssignRecords(std::vector<ArchiveRecord> records, bool saved) {
+    records.resize(CompactRecords(records.data(), records.size()));
+    RecordVector kept(records.begin(), records.end());
+    records = std::vector<ArchiveRecord>();
+    return AdoptRecords(std::move(kept), saved);
+}
+
+int CArchiveData::AdoptRecords(RecordVector records, bool saved) {
     m_records = std::move(records);
     SplitSeries(saved);
     return GetRecordCount();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ArchiveRecord.h"
+#include "BigAlloc.h"
 #include "Reporter.h"
 
 #include <cstddef>
@@ -9,6 +10,10 @@
 #include <vector>
 
 class CArchiveData;
+
+// An archive's records: from the big-array allocator, left unwritten by a
+// resize so that a file is read straight into them.
+using RecordVector = std::vector<ArchiveRecord, BigAllocator<ArchiveRecord, true>>;
 
 // The most records a load takes (a 2 GiB *.mnr file; the instrument holds
 // some 44,000). A file with more is refused whole with kTooManyRecordsText,
@@ -58,7 +63,7 @@ class CArchiveData {
     uint8_t GetKind() const { return m_header.GetKind(); }
     const ArchiveHeader& GetHeader() const { return m_header; }
     void SetHeader(const ArchiveHeader& header) { m_header = header; }
-    const std::vector<ArchiveRecord>& GetRecords() const { return m_records; }
+    const RecordVector& GetRecords() const { return m_records; }
 
     // Loaders: the number of records in the archive afterwards, 0 when nothing
     // usable was loaded. Failures are reported through the reporter.
@@ -79,6 +84,8 @@ class CArchiveData {
     // Keeps the valid, non-erased records of the list, in order, and splits
     // them into series with the given saved flag; returns the record count.
     int AssignRecords(std::vector<ArchiveRecord> records, bool saved);
+    // The same without a copy, for records already in the big-array vector.
+    int AssignRecordVector(RecordVector records, bool saved);
 
     // Where the archive's messages go; until one is set, nowhere.
     void SetReporter(IReporter* reporter) { m_reporter = reporter; }
@@ -92,11 +99,11 @@ class CArchiveData {
 
   private:
     // AssignRecords for records already known valid and not erased.
-    int AdoptRecords(std::vector<ArchiveRecord> records, bool saved);
+    int AdoptRecords(RecordVector records, bool saved);
     void SplitSeries(bool saved);
     void Report(std::string_view text, int uiOffset = 0) const { m_reporter->ShowMessage(text, uiOffset); }
 
-    std::vector<ArchiveRecord> m_records;
+    RecordVector m_records;
     std::vector<SeriesInfo> m_series;
     ArchiveHeader m_header;
     IReporter* m_reporter;

@@ -68,7 +68,7 @@ bool SameInstrument(const ArchiveHeader& a, const ArchiveHeader& b) {
 }
 
 void CampaignMerger::Add(const std::vector<ArchiveRecord>& read, CampaignFile& stats, CampaignSpan* span) {
-    std::vector<ArchiveRecord>& m = m_records;
+    RecordVector& m = m_records;
     stats.records += static_cast<int>(read.size());
     if (read.empty())
         return;
@@ -118,7 +118,7 @@ void CampaignMerger::Add(const std::vector<ArchiveRecord>& read, CampaignFile& s
 
 void CampaignMerger::MergeTail(const std::vector<ArchiveRecord>& read, size_t j, size_t q,
                                CampaignFile& stats) {
-    std::vector<ArchiveRecord>& m = m_records;
+    RecordVector& m = m_records;
     m_merged.clear();
     size_t i = q;
     while (i < m.size() && j < read.size()) {
@@ -145,7 +145,7 @@ void CampaignMerger::MergeTail(const std::vector<ArchiveRecord>& read, size_t j,
 
 void CampaignMerger::MergeRun(const std::vector<ArchiveRecord>& read, size_t& i, size_t& j,
                               CampaignFile& stats) {
-    const std::vector<ArchiveRecord>& m = m_records;
+    const RecordVector& m = m_records;
     const uint64_t key = ClockKey(m[i]);
     size_t i2 = i, j2 = j;
     while (i2 < m.size() && ClockKey(m[i2]) == key)
@@ -276,7 +276,7 @@ CampaignResult MergeCampaign(const std::vector<std::string>& paths, CArchiveData
                      [&heads](size_t a, size_t b) { return heads[a].firstKey < heads[b].firstKey; });
 
     // Reserved whole, touched only as filled: no copy as the campaign grows.
-    std::vector<ArchiveRecord> records;
+    RecordVector records;
     records.reserve(static_cast<size_t>(total));
     CampaignMerger merger(records);
     std::vector<ArchiveRecord> read;
@@ -309,7 +309,7 @@ CampaignResult MergeCampaign(const std::vector<std::string>& paths, CArchiveData
     AddGapsAndSpans(result.report, spans);
     archive.Clear();
     archive.SetHeader(heads[order[0]].header);
-    result.report.records = archive.AssignRecords(std::move(records), true);
+    result.report.records = archive.AssignRecordVector(std::move(records), true);
     result.status =
         result.report.records > 0 ? CampaignResult::Status::Merged : CampaignResult::Status::Empty;
     return result;
@@ -321,7 +321,7 @@ int SaveArchiveRecords(const CArchiveData& archive, const std::string& path, IRe
         reporter.ShowMessage("Can't open file for writing", 0);
         return 0;
     }
-    const std::vector<ArchiveRecord>& records = archive.GetRecords();
+    const RecordVector& records = archive.GetRecords();
     if (!WriteMnr(MnrFileSink(file), archive.GetHeader(), records.data(), records.size()) || !file.Commit()) {
         reporter.ShowMessage("Can't write file", 0);
         return 0;

@@ -88,7 +88,7 @@ struct CampaignSpan {
 // Merges reads in memory, one after the other, into records.
 class CampaignMerger {
   public:
-    explicit CampaignMerger(std::vector<ArchiveRecord>& records) : m_records(records) {}
+    explicit CampaignMerger(RecordVector& records) : m_records(records) {}
     // Merges read in, counting into stats; span, when given, receives the
     // read's earliest and latest record.
     void Add(const std::vector<ArchiveRecord>& read, CampaignFile& stats, CampaignSpan* span = nullptr);
@@ -99,7 +99,7 @@ class CampaignMerger {
     // The records of one clock time on both sides, from m[i] and read[j] on.
     void MergeRun(const std::vector<ArchiveRecord>& read, size_t& i, size_t& j, CampaignFile& stats);
 
-    std::vector<ArchiveRecord>& m_records;
+    RecordVector& m_records;
     std::vector<ArchiveRecord> m_merged; // the merged tail, reused
     std::vector<uint32_t> m_order;       // a run's campaign records by content, reused
     std::vector<uint8_t> m_matched;      // which of them the read has

@@ -1,8 +1,8 @@
 #pragma once
 
 // The clock an export states its times in: the local fields of a moment and
-// their offset from UTC under the time base. The time base is this
-// computer's zone; exports ask here and nowhere else for the offset.
+// their offset from UTC under the active time base; exports ask here and
+// nowhere else for the offset.
 
 #include "LocalTime.h"
 

@@ -83,14 +83,11 @@ int CArchiveData::LoadMnr(const std::string& path) {
     MnrFileReader reader;
     if (!reader.Open(path, *m_reporter))
         return 0;
-    // The vector is sized once from the file size; the reader passes on only
-    // the records kept, so only those are ever written to it (and made
-    // resident). A trailing partial record is ignored.
-    std::vector<ArchiveRecord> records;
-    records.reserve(static_cast<size_t>(reader.ExpectedRecords()));
-    while (reader.Next(records)) {
-    }
-    if (reader.Failed())
+    // Read straight into the records' place, sized once from the file size;
+    // only the records kept are ever moved. A trailing partial record is
+    // ignored.
+    RecordVector records;
+    if (!reader.ReadAll(records))
         return 0;
     if (records.capacity() > records.size() + records.size() / 8)
         records.shrink_to_fit();

@@ -37,6 +37,7 @@ bool MnrFileReader::ReadHead() {
     m_parser = MnrParser();
     m_headRecords.clear();
     m_atEnd = false;
+    m_readAll = 0;
     uint8_t head[kMnrHeadSize];
     const size_t headSize = std::fread(head, 1, sizeof head, m_file.get());
     if (!m_parser.Feed(head, headSize, m_headRecords) ||
@@ -74,13 +75,36 @@ bool MnrFileReader::Next(std::vector<ArchiveRecord>& out) {
     const size_t got = std::fread(piece, 1, kPiece, m_file.get());
     m_parser.Feed(piece, got, out);
     // The file may have grown since its size was taken.
-    if (m_parser.RecordCount() > kMaxArchiveRecords) {
+    if (m_parser.RecordCount() + m_readAll > kMaxArchiveRecords) {
         m_reporter->ShowMessage(kTooManyRecordsText, 0);
         m_failed = true;
         return false;
     }
     m_atEnd = got < kPiece;
     return got > 0;
+}
+
+bool MnrFileReader::ReadAll(RecordVector& out) {
+    if (m_failed || !m_file)
+        return false;
+    out.insert(out.end(), m_headRecords.begin(), m_headRecords.end());
+    m_headRecords.clear();
+    const uint64_t seen = m_parser.RecordCount();
+    if (!m_atEnd && m_expected > seen) {
+        // The records the size promised, in one read into their place (the
+        // resize writes nothing), then the kept ones moved down over the rest.
+        const size_t at = out.size(), want = static_cast<size_t>(m_expected - seen);
+        out.resize(at + want);
+        const size_t got = std::fread(out.data() + at, sizeof(ArchiveRecord), want, m_file.get());
+        m_readAll = got;
+        out.resize(at + CompactRecords(out.data() + at, got));
+        m_atEnd = got < want;
+    }
+    // The file may have grown since its size was taken.
+    std::vector<ArchiveRecord> piece;
+    while (piece.clear(), Next(piece))
+        out.insert(out.end(), piece.begin(), piece.end());
+    return !m_failed;
 }
 
 uint64_t DigestRecords(uint64_t digest, const ArchiveRecord* records, size_t count) {

@@ -27,6 +27,9 @@ class MnrFileReader {
     // Appends the records of the next piece of the file to out; false at the
     // end of the file, or after a fault was reported (Failed()).
     bool Next(std::vector<ArchiveRecord>& out);
+    // Appends the valid, non-erased records of the rest of the file to out,
+    // read straight into it; false after a fault was reported.
+    bool ReadAll(RecordVector& out);
     bool Failed() const { return m_failed; }
     // Back to the first record for another pass; false after reporting why.
     bool Rewind();
@@ -39,6 +42,7 @@ class MnrFileReader {
     MnrParser m_parser;
     std::vector<ArchiveRecord> m_headRecords; // a file without a header has its first record in the head
     uint64_t m_expected = 0;
+    uint64_t m_readAll = 0; // records ReadAll read past the parser
     bool m_failed = false, m_atEnd = false;
 };
 

@@ -230,7 +230,7 @@ int CArchiveData::LoadDat(const std::string& path) {
     TextLineReader reader(std::move(file));
     // Cycles become records as they are complete, so only the records are
     // held, never the text or the parsed lines.
-    std::vector<ArchiveRecord> records;
+    RecordVector records;
     bool tooMany = false;
     double level = 0; // the zero level in force, added back to each cycle
     const auto append = [&](TextCycle c) {
@@ -287,7 +287,7 @@ int CArchiveData::LoadDat(const std::string& path) {
     }
     m_header = ArchiveHeader::Build(0, 2, 0);
     Clear();
-    return AssignRecords(std::move(records), true);
+    return AssignRecordVector(std::move(records), true);
 }
 
 int CArchiveData::LoadOrlo2Txt(const std::string& path) {
@@ -305,7 +305,7 @@ int CArchiveData::LoadOrlo2Txt(const std::string& path) {
             Report("Wrong Orlo2 file format", 142);
         return 0;
     }
-    std::vector<ArchiveRecord> records;
+    RecordVector records;
     while (reader.Next(line)) {
         if (std::optional<TextCycle> c = ParseOrlo2Line(line)) {
             ArchiveRecord r = ToRecord(*c);
@@ -325,5 +325,5 @@ int CArchiveData::LoadOrlo2Txt(const std::string& path) {
     }
     m_header = ArchiveHeader::Build(0, 5, 0);
     Clear();
-    return AssignRecords(std::move(records), true);
+    return AssignRecordVector(std::move(records), true);
 }

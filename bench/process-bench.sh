@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Whole-process times of tervik-cli render and info on generated one-series
-# archives of 1,000,000 and 1,000 records: medians over RUNS runs (default 7)
-# of wall time, CPU time (user + system) and peak resident memory (GNU time),
-# and each against the 1,000-record render of the same run.
+# Whole-process CPU time (user + system, from the kernel's accounting in
+# microseconds) and page faults (minor + major) of tervik-cli commands on
+# generated one-series archives of 1,000 and 1,000,000 records: medians over
+# RUNS runs (default 7), and the 1,000,000-record figure against the
+# 1,000-record one of the same run.
 # Usage: bench/process-bench.sh [RUNS]
-# Uses build/release/bin/tervik-cli unless TERVIK_CLI is set; with
-# TERVIK_BASE_CLI set, that build is run too, each run alternating the two,
-# and the last column gives TERVIK_CLI's wall time against it. Needs perl.
+# Uses build/release/bin/tervik-cli unless TERVIK_CLI is set. With
+# TERVIK_BASE_CLI set, that build runs too, each run alternating the two, and
+# the new build's CPU time is given against it. A peer program is timed beside
+# a command with TERVIK_PEER_<command>='program args {}' ({} the archive),
+# e.g. TERVIK_PEER_info='python3 info.py {}'. Needs perl and python3.
 set -euo pipefail
 
 runs=${1:-7}
@@ -19,56 +22,66 @@ trap 'rm -rf "$dir"' EXIT
 perl "$here/gen-mnr.pl" 1000000 0 "$dir/big.mnr"
 perl "$here/gen-mnr.pl" 1000 0 "$dir/small.mnr"
 
-cases=(render-small render-big info-small info-big)
-args_of() {
-  local f=$dir/${1#*-}.mnr
-  case $1 in
-  render-*) echo "render $f --series 1 -o $dir/out.png" ;;
-  info-*) echo "info $f" ;;
-  esac
+python3 - "$runs" "$dir" "$cli" "$base" <<'PY'
+import os, subprocess, sys
+
+runs, d, cli, base = int(sys.argv[1]), sys.argv[2], sys.argv[3], sys.argv[4]
+commands = {
+    "info": "info {}",
+    "stats": "stats {} --series 1",
+    "export": "export {} --series 1 -o OUT.txt",
+    "export csv": "export {} --series 1 --format csv -o OUT.csv",
+    "intervals": "intervals {} --series 1 --interval 1h",
+    "render": "render {} --series 1 -o OUT.png",
+    "report": "report {} --series 1 --interval 1d -o OUT.pdf",
 }
+sizes = {"1,000": d + "/small.mnr", "1,000,000": d + "/big.mnr"}
+programs = {"new": [cli]}
+if base:
+    programs["base"] = [base]
+for name, line in commands.items():
+    peer = os.environ.get("TERVIK_PEER_" + name.replace(" ", "_"))
+    if peer:
+        programs.setdefault("peer " + name, peer.split())
 
-# Appends "WALL_MS CPU_MS RSS_KB" of one run to $dir/<which>-<case>.
-run_once() {
-  local which=$1 exe=$2 key=$3 t0 t1
-  # GNU time's wall clock has 10 ms steps; the shell's clock is finer.
-  t0=$EPOCHREALTIME
-  # shellcheck disable=SC2046
-  /usr/bin/time -f '%U %S %M' -o "$dir/time.log" "$exe" $(args_of "$key") >/dev/null 2>"$dir/err.log" || {
-    echo "failed: $exe $(args_of "$key")" >&2; cat "$dir/err.log" >&2; exit 1; }
-  t1=$EPOCHREALTIME
-  awk -v a="$t0" -v b="$t1" '{ printf "%.1f %.0f %d\n", (b - a) * 1000, ($1 + $2) * 1000, $3 }' \
-    "$dir/time.log" >>"$dir/$which-$key"
-}
+def run(argv):
+    """CPU ms and page faults of one run."""
+    p = subprocess.Popen(argv, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    err = p.stderr.read()
+    _, status, ru = os.wait4(p.pid, 0)
+    if status != 0:
+        sys.exit("failed: %s\n%s" % (" ".join(argv), err.decode(errors="replace")))
+    return (ru.ru_utime + ru.ru_stime) * 1000, ru.ru_minflt + ru.ru_majflt
 
-for ((i = 0; i < runs; ++i)); do
-  for key in "${cases[@]}"; do
-    run_once new "$cli" "$key"
-    [[ -z $base ]] || run_once base "$base" "$key"
-  done
-done
+results = {}
+for _ in range(runs):
+    for name, line in commands.items():
+        for size, path in sizes.items():
+            for which, program in programs.items():
+                if which.startswith("peer ") and which != "peer " + name:
+                    continue
+                if which.startswith("peer "):
+                    argv = [a.replace("{}", path) for a in program]
+                else:
+                    argv = program + [a.replace("{}", path).replace("OUT", d + "/out") for a in line.split()]
+                results.setdefault((which, name, size), []).append(run(argv))
 
-median() { sort -n | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
-col() { awk -v c="$2" '{ print $c }' "$dir/$1" | median; }
+def median(values):
+    values = sorted(values)
+    return values[(len(values) - 1) // 2]
 
-report() {
-  local which=$1 ref last=""
-  ref=$(col "$which-render-small" 1)
-  [[ -z $base || $which != new ]] || last="   x base"
-  printf '%-24s %8s %8s %8s %9s%s\n' "$which, median of $runs" "wall ms" "CPU ms" "RSS MiB" "x render" "$last"
-  for key in "${cases[@]}"; do
-    local w c r vs=""
-    w=$(col "$which-$key" 1)
-    c=$(col "$which-$key" 2)
-    r=$(col "$which-$key" 3)
-    if [[ -n $base && $which == new ]]; then
-      vs=$(awk -v a="$w" -v b="$(col "base-$key" 1)" 'BEGIN { printf "%9.2f", a / b }')
-    fi
-    awk -v k="$key" -v w="$w" -v c="$c" -v r="$r" -v b="$ref" -v vs="$vs" \
-      'BEGIN { n = k; sub("-small", " 1,000", n); sub("-big", " 1,000,000", n);
-               printf "%-24s %8.0f %8.0f %8.1f %9.2f%s\n", n, w, c, r / 1024, w / b, vs }'
-  done
-}
-
-[[ -z $base ]] || report base
-report new
+print("median of %d runs      CPU ms 1,000 / 1,000,000 (ratio)   faults 1,000 / 1,000,000 (ratio)%s"
+      % (runs, "   CPU x base 1,000 / 1,000,000" if base else ""))
+for name in commands:
+    for which in programs:
+        if which.startswith("peer ") and which != "peer " + name:
+            continue
+        cpu = [median([r[0] for r in results[(which, name, s)]]) for s in sizes]
+        flt = [median([r[1] for r in results[(which, name, s)]]) for s in sizes]
+        line = "%-11s %-10s %7.1f / %7.1f (%5.2f)          %6d / %6d (%5.2f)" % (
+            name, which, cpu[0], cpu[1], cpu[1] / cpu[0], flt[0], flt[1], flt[1] / flt[0])
+        if base and which == "new":
+            b = [median([r[0] for r in results[("base", name, s)]]) for s in sizes]
+            line += "        %5.2f / %5.2f" % (cpu[0] / b[0], cpu[1] / b[1])
+        print(line)
+PY

@@ -75,11 +75,13 @@ std::string BaseName(const std::string& path) {
 int CliCompare(const std::vector<std::string>& argv) {
     CliArgs args;
     std::vector<std::string> values = kCurveValueOptions;
-    values.insert(values.end(), {"shift", "size", "output", "scale"});
+    values.insert(values.end(), {"shift", "size", "output", "scale", kTimeBaseOption});
     std::vector<std::string> flags = kCurveFlagOptions;
     flags.push_back("difference");
     if (!args.Parse(argv, values, flags, {{"view", 4}}))
         return CliError(kExitUsage, args.Error());
+    if (const int rc = ApplyTimeBaseOption(args))
+        return rc;
     const auto& specs = args.Positional();
     if (specs.empty() || specs.size() > static_cast<size_t>(kMaxCompareSeries))
         return CliError(kExitUsage, "compare takes 1 to 4 FILE:SERIES");

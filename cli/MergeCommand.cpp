@@ -10,8 +10,10 @@
 
 int CliMerge(const std::vector<std::string>& argv) {
     CliArgs args;
-    if (!args.Parse(argv, {"output"}, {"report"}))
+    if (!args.Parse(argv, {"output", kTimeBaseOption}, {"report"}))
         return CliError(kExitUsage, args.Error());
+    if (const int rc = ApplyTimeBaseOption(args))
+        return rc;
     const std::vector<std::string>& paths = args.Positional();
     if (paths.empty())
         return CliError(kExitUsage, "a FILE is required");

@@ -1,23 +1,12 @@
 #include "CliCommon.h"
+#include "CliMain.h"
 #include "Commands.h"
 #include "ResultCommands.h"
 #include "StringTable.h"
 
-#include <csignal>
 #include <cstdio>
-#include <cstring>
-#include <exception>
-#include <new>
 #include <string>
 #include <vector>
-
-#ifdef _WIN32
-#include "NativePath.h"
-
-#include <fcntl.h>
-#include <io.h>
-#include <windows.h>
-#endif
 
 namespace {
 
@@ -108,59 +97,25 @@ struct Command {
     int (*run)(const std::vector<std::string>&);
 };
 
+// The drawing commands are not here: tervik-cli-draw runs them (CliMain.h).
 const Command kCommands[] = {
     {"info", CliInfo},           {"export", CliExport},   {"stats", CliStats},
     {"intervals", CliIntervals}, {"save", CliSave},       {"save-all", CliSaveAll},
     {"summary", CliSummary},     {"rolling", CliRolling}, {"merge", CliMerge},
-#ifdef TERVIK_CLI_RENDER
-    {"render", CliRender},       {"report", CliReport},   {"compare", CliCompare},
-    {"calendar", CliCalendar},   {"profile", CliProfile},
-#endif
 #ifdef TERVIK_CLI_DEVICE
     {"devices", CliDevices},     {"read", CliRead},
 #endif
 };
 
-#ifdef _WIN32
-// The arguments as UTF-8, like the file names everywhere else; the narrow
-// argv would be in the ANSI code page. Output is binary, so that it has the
-// same bytes as on Linux (no CR added before LF).
-std::vector<std::string> Utf8Arguments() {
-    _setmode(_fileno(stdout), _O_BINARY);
-    _setmode(_fileno(stderr), _O_BINARY);
-    std::vector<std::string> args;
-    int argc = 0;
-    if (wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc)) {
-        for (int i = 0; i < argc; ++i)
-            args.push_back(Utf8FromWide(argv[i]));
-        ::LocalFree(argv);
-    }
-    return args;
-}
-#endif
-
 } // namespace
 
 int main(int argc, char** argv) {
-#ifdef _WIN32
-    const std::vector<std::string> utf8 = Utf8Arguments();
-    std::vector<char*> pointers;
-    for (const std::string& a : utf8)
-        pointers.push_back(const_cast<char*>(a.c_str()));
-    pointers.push_back(nullptr);
-    argc = static_cast<int>(utf8.size());
-    argv = pointers.data();
-#endif
-#ifndef _WIN32
-    // A write beyond the file-size limit (ulimit -f) fails with EFBIG and is
-    // reported like any other write error, standard output included.
-    std::signal(SIGXFSZ, SIG_IGN);
-#endif
-    if (argc < 2) {
+    const std::vector<std::string> all = CliStart(argc, argv);
+    if (all.empty()) {
         std::fputs(kUsage, stderr);
         return kExitUsage;
     }
-    const std::string command = argv[1];
+    const std::string& command = all[0];
     if (command == "--help" || command == "-h" || command == "help") {
         std::fputs(kUsage, stdout);
         return kExitOk;
@@ -169,7 +124,7 @@ int main(int argc, char** argv) {
         std::printf("tervik-cli %s\n", ProgramVersion());
         return kExitOk;
     }
-    std::vector<std::string> args(argv + 2, argv + argc);
+    const std::vector<std::string> args(all.begin() + 1, all.end());
     for (const std::string& a : args) {
         if (a == "--help" || a == "-h") {
             std::fputs(kUsage, stdout);
@@ -177,25 +132,13 @@ int main(int argc, char** argv) {
         }
     }
     for (const Command& c : kCommands) {
-        if (command != c.name)
-            continue;
-        // Sizes come from the user's files and options; a failed allocation
-        // (or anything else thrown) ends the command with a message.
-        try {
-            const int rc = c.run(args);
-            // Commands that print as they go leave the check of standard
-            // output to here: a full disk or closed pipe is a failure.
-            if (rc == kExitOk && (std::fflush(stdout) != 0 || std::ferror(stdout)))
-                return CliError(kExitFailure, "cannot write the output");
-            return rc;
-        } catch (const std::bad_alloc&) {
-            return CliError(kExitFailure, "out of memory");
-        } catch (const std::exception& e) {
-            return CliError(kExitFailure, e.what());
-        } catch (...) {
-            return CliError(kExitFailure, "internal error");
-        }
+        if (command == c.name)
+            return RunCliCommand(c.run, args);
     }
+#ifdef TERVIK_CLI_RENDER
+    if (IsDrawCommand(command))
+        return RunDrawProgram(argv);
+#endif
     std::fputs(kUsage, stderr);
     return CliError(kExitUsage, "unknown command '" + command + "'");
 }

@@ -54,7 +54,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # through a writable table).
 set(CPACK_TERVIK_STRIP ${CMAKE_STRIP})
 set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/StripPackage.cmake)
-foreach(program tervik tervik-cli kx208m-sim)
+foreach(program tervik tervik-cli tervik-cli-draw kx208m-sim)
   target_link_options(${program} PRIVATE -Wl,-z,relro,-z,now)
 endforeach()
 # What turns the installed MIME type and desktop entry into a working

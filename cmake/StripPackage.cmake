@@ -1,7 +1,8 @@
 # Run by CPack on the staged package (CPACK_PRE_BUILD_SCRIPTS): strips the
 # programs as Debian's dh_strip does, symbol tables and the .comment and
 # .note sections gone.
-file(GLOB programs "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/usr/bin/*")
+file(GLOB programs "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/usr/bin/*"
+     "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/usr/libexec/tervik/*")
 if(NOT programs)
   message(FATAL_ERROR "no programs in ${CPACK_TEMPORARY_INSTALL_DIRECTORY}/usr/bin")
 endif()

@@ -113,9 +113,11 @@ step "tervik-cli --version"
 in_root tervik-cli --version || fail=1
 step "tervik-cli info /tmp/demo.mnr"
 in_root tervik-cli info /tmp/demo.mnr || fail=1
+step "tervik-cli render /tmp/demo.mnr (handed to tervik-cli-draw)"
+in_root tervik-cli render /tmp/demo.mnr --series 1 -o /tmp/demo.svg || fail=1
 
 step "*.mnr file type"
-for f in /usr/bin/tervik /usr/bin/tervik-cli /usr/bin/kx208m-sim /usr/share/applications/tervik.desktop \
+for f in /usr/bin/tervik /usr/bin/tervik-cli /usr/libexec/tervik/tervik-cli-draw /usr/bin/kx208m-sim /usr/share/applications/tervik.desktop \
   /usr/share/mime/packages/tervik.xml /usr/share/icons/hicolor/48x48/apps/tervik.png \
   /usr/lib/udev/rules.d/60-tervik-kx208m.rules /usr/share/doc/tervik/README.md; do
   [ -e "$ROOT$f" ] || { echo "FAIL: $f missing"; fail=1; }

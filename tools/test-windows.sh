@@ -32,7 +32,7 @@ cmake --build --preset release --target tervik-cli tervik-gen-samples kx208m-sim
 gui_start=$SECONDS
 bash tools/build-qt-windows.sh
 cmake --preset windows-gui >/dev/null
-cmake --build --preset windows-gui --target tervik tervik-gui-tests
+cmake --build --preset windows-gui --target tervik tervik-gui-tests tervik-cli
 gui_build=$((SECONDS - gui_start))
 
 # One Wine server for the whole run, so each program starts quickly.
@@ -102,6 +102,14 @@ for tz in UTC MSK-3; do
   done
 done
 unset TZ
+# The drawing commands, handed over to tervik-cli-draw.exe beside the
+# window's build of tervik-cli.exe: the same messages and exit status.
+WIN=$PWD/build/windows-gui/bin/tervik-cli.exe
+compare render demo.mnr --series 99 -o x.png
+compare render demo.mnr --series 1 --size 0x0 -o x.png
+compare report demo.mnr --series 1 -o -
+compare render "Проба ü.mnr" --series 1 -o x.txt
+WIN=$PWD/build/windows/bin/tervik-cli.exe
 echo "tervik-cli.exe against Linux: $compared runs, $failed different"
 
 # A read from the simulated instrument through a COM port that Wine maps to

@@ -18,10 +18,13 @@ WIN_GUI=$PWD/build/windows-gui/bin/tervik.exe
 cmake --build --preset release --target tervik-icon tervik-cli >/dev/null
 rm -rf "$STAGE"
 mkdir -p "$STAGE"
-cp "$WIN_CLI" "$STAGE/"
 if [ -f "$WIN_GUI" ]; then
-  cp "$WIN_GUI" "$STAGE/"
+  # With the window's Qt, tervik-cli.exe draws too: render and report run in
+  # tervik-cli-draw.exe beside it.
+  cmake --build --preset windows-gui --target tervik-cli >/dev/null
+  cp "$WIN_GUI" build/windows-gui/bin/tervik-cli.exe build/windows-gui/bin/tervik-cli-draw.exe "$STAGE/"
 else
+  cp "$WIN_CLI" "$STAGE/"
   echo "note: $WIN_GUI is not built: the setup program holds tervik-cli.exe alone" >&2
 fi
 QT_QPA_PLATFORM=offscreen build/release/bin/tervik-icon --ico "$STAGE/tervik.ico" 16 24 32 48 64 256 2>/dev/null
@@ -66,6 +69,8 @@ if [ -f "$WIN_GUI" ]; then
   check ".mnr opens in tervik.exe" test \
     "$(reg_value 'HKCU\Software\Classes\Tervik.Archive\shell\open\command')" = "\"$LOCAL\\Programs\\Tervik\\tervik.exe\" \"%1\""
   check ".mnr icon" test "$(reg_value 'HKCU\Software\Classes\Tervik.Archive\DefaultIcon')" = "$LOCAL\\Programs\\Tervik\\tervik.ico"
+  check "installed tervik-cli.exe render hands over to tervik-cli-draw.exe" \
+    bash -c "cd samples && '$WINE' '$DIR/tervik-cli.exe' render demo.mnr --series 1 -o '$STAGE/demo.svg' && test -s '$STAGE/demo.svg'"
 fi
 check "installed tervik-cli.exe info samples/demo.mnr prints what the Linux build prints" \
   cmp -s <(cd samples && "$WINE" "$DIR/tervik-cli.exe" info demo.mnr 2>&1) <(cd samples && ../build/release/bin/tervik-cli info demo.mnr 2>&1)

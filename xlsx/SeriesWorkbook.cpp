@@ -6,6 +6,7 @@
 #include "IntervalStats.h"
 #include "LimitPresets.h"
 #include "NumText.h"
+#include "ResultRows.h"
 #include "ResultStats.h"
 #include "StringTable.h"
 #include "XlsxBook.h"
@@ -46,9 +47,8 @@ XlsxFacts Facts(const CArchiveData& archive, const DataProvenance& provenance, c
         facts.push_back(std::move(line));
     ExportClock clock;
     const double start = archive.GetSeries(options.series)->GetStartTime();
-    facts.emplace_back(ui(kUiXlsxTimeBase), ui(kUiXlsxThisComputerZone) + " (" +
-                                                OffsetText(clock.At(static_cast<int64_t>(start)).offset) +
-                                                ")");
+    facts.emplace_back(ui(kUiTimeBase), ReportTimeBaseText(lang) + " (" +
+                                            OffsetText(clock.At(static_cast<int64_t>(start)).offset) + ")");
     facts.emplace_back(ui(kUiCaptureThreshold), ShortNumber(io.minShare * 100) + " %");
     facts.emplace_back(ui(kUiReportLimitValue),
                        io.haveLimit ? ShortNumber(io.limit) : ui(kUiNoLimitValueGiven));
@@ -192,7 +192,8 @@ void WriteRolling(XlsxBook& book, const SeriesInfo& series, const CArchiveData& 
                   const ReportOptions& options, const XlsxFacts& facts, const std::string& unit) {
     const LimitCheck limit = LimitOf(archive, options);
     RollingOptions ro;
-    ro.hours = options.rollingHours;
+    // The workbook always has its rolling means: 8 hours unless a window was chosen.
+    ro.hours = options.rollingHours > 0 ? options.rollingHours : 8;
     ro.align = options.rollingAlign;
     ro.threshold = options.intervals.minShare;
     XlsxFacts withWindow = facts;

@@ -220,3 +220,31 @@ TEST_F(MnrFile, BackupFailureIsReportedOncePerRead) {
 }
 
 } // namespace
+
+// A file read straight into the records: the same archive from the
+// huge-page blocks (2 MiB-aligned on Linux) and from plain malloc, with
+// erased records among them and a trailing partial record.
+TEST_F(MnrFile, HugePagesOnAndOffLoadTheSameArchive) {
+    std::vector<ArchiveRecord> records = Records(100000);
+    for (size_t i = 0; i < records.size(); i += 997)
+        std::memset(records[i].raw, 0xFF, 16);
+    for (size_t i = 50000; i < records.size(); ++i)
+        records[i].SetSeriesNumber(2);
+    const ArchiveHeader h = ArchiveHeader::Build(0x20, 3, 42);
+    WriteBytes(dir / "big.mnr", MnrBytes(&h, records) + "partial");
+    const bool was = HugePagesEnabled();
+    CArchiveData off;
+    SetHugePages(false);
+    ASSERT_EQ(off.LoadMnr(dir / "big.mnr"), 100000 - 101);
+    SetHugePages(true);
+    ASSERT_EQ(archive.LoadMnr(dir / "big.mnr"), off.GetRecordCount());
+    SetHugePages(was);
+    EXPECT_EQ(0, std::memcmp(archive.GetRecords().data(), off.GetRecords().data(),
+                             off.GetRecords().size() * sizeof(ArchiveRecord)));
+    ASSERT_EQ(archive.GetSeriesCount(), 2);
+    EXPECT_EQ(archive.GetSeries(1)->first, off.GetSeries(1)->first);
+#ifdef __linux__
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(archive.GetRecords().data()) % (2u << 20), 0u);
+#endif
+    EXPECT_TRUE(reporter.messages.empty());
+}

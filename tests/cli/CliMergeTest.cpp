@@ -15,7 +15,7 @@ TEST(CliMerge, OverlappingReadsBecomeTheArchiveAndAnotherInstrumentIsRefused) {
     TempDir dir;
     CArchiveData demo;
     ASSERT_GT(demo.LoadMnr(kDemo), 1000);
-    const std::vector<ArchiveRecord>& all = demo.GetRecords();
+    const auto& all = demo.GetRecords();
     const auto cut = [&](const std::string& name, size_t first, size_t end, const ArchiveHeader& header) {
         WriteBytes(dir / name, MnrBytes(&header, {all.begin() + static_cast<std::ptrdiff_t>(first),
                                                   all.begin() + static_cast<std::ptrdiff_t>(end)}));

@@ -9,6 +9,7 @@
 #include "StringTable.h"
 #include "TestUtil.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -72,7 +73,11 @@ TEST(CliReport, IntervalTableContinuesOverPages) {
         if (page.empty())
             break;
         ++pages;
-        if (pages > 1) {
+        // Every later page that holds rows of the table starts with its header.
+        const bool rows = std::any_of(table.rows.begin(), table.rows.end(), [&page](const IntervalRow& r) {
+            return page.find(Stamp(static_cast<double>(r.start)).substr(0, 16)) != std::string::npos;
+        });
+        if (pages > 1 && rows) {
             EXPECT_NE(page.find(UIString(258, 0)), std::string::npos) << "header on page " << pages;
         }
     }

@@ -150,7 +150,7 @@ int ArchiveReadFixture::Read(bool forced) {
         forced, &outcome);
 }
 
-bool SameRecords(const std::vector<ArchiveRecord>& a, const std::vector<ArchiveRecord>& b, size_t count) {
+bool SameRecords(std::span<const ArchiveRecord> a, std::span<const ArchiveRecord> b, size_t count) {
     if (a.size() < count || b.size() < count)
         return false;
     for (size_t i = 0; i < count; ++i)
@@ -159,6 +159,6 @@ bool SameRecords(const std::vector<ArchiveRecord>& a, const std::vector<ArchiveR
     return true;
 }
 
-bool SameRecords(const std::vector<ArchiveRecord>& a, const std::vector<ArchiveRecord>& b) {
+bool SameRecords(std::span<const ArchiveRecord> a, std::span<const ArchiveRecord> b) {
     return a.size() == b.size() && SameRecords(a, b, a.size());
 }

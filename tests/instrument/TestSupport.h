@@ -12,6 +12,7 @@
 
 #include <deque>
 #include <gtest/gtest.h>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -94,9 +95,9 @@ int RunProgram(const std::vector<std::string>& argv, const std::string& workDir,
 std::vector<ArchiveRecord> ReadMnrRecords(const std::string& path);
 
 // Whether a and b both hold at least count records and the first count agree.
-bool SameRecords(const std::vector<ArchiveRecord>& a, const std::vector<ArchiveRecord>& b, size_t count);
+bool SameRecords(std::span<const ArchiveRecord> a, std::span<const ArchiveRecord> b, size_t count);
 // Whether a and b hold the same records.
-bool SameRecords(const std::vector<ArchiveRecord>& a, const std::vector<ArchiveRecord>& b);
+bool SameRecords(std::span<const ArchiveRecord> a, std::span<const ArchiveRecord> b);
 std::string TempDir(const std::string& name);
 
 // Reads an archive from whatever device the test adds, with the link timeouts

@@ -32,6 +32,7 @@
 #include <QTimer>
 #include <clocale>
 #include <memory>
+#include <span>
 #include <sys/stat.h>
 
 namespace {
@@ -64,7 +65,7 @@ QByteArray ReadAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-QByteArray RecordBytes(const std::vector<ArchiveRecord>& records, size_t first, size_t count) {
+QByteArray RecordBytes(std::span<const ArchiveRecord> records, size_t first, size_t count) {
     return QByteArray(reinterpret_cast<const char*>(records.data() + first),
                       static_cast<qsizetype>(count * 16));
 }

@@ -1,6 +1,6 @@
 ; Tervik's setup program for Windows (makensis, NSIS 3).
 ;   makensis -DVERSION=1.61 -DFILES=<folder> -DOUTFILE=<setup.exe> tervik.nsi
-; FILES holds tervik.exe (when built), tervik-cli.exe and tervik.ico.
+; FILES holds tervik.exe and tervik-cli-draw.exe (when built), tervik-cli.exe and tervik.ico.
 ; Installs for the current user, without administrator rights, into
 ; %LOCALAPPDATA%\Programs\Tervik; /S installs silently, /D=<folder> elsewhere.
 
@@ -59,6 +59,9 @@ Section "Tervik"
   !warning "tervik.exe is not in FILES: the setup program holds tervik-cli.exe alone"
 !endif
   File "${FILES}\tervik-cli.exe"
+!if /FileExists "${FILES}\tervik-cli-draw.exe"
+  File "${FILES}\tervik-cli-draw.exe"
+!endif
   File "${FILES}\tervik.ico"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
@@ -95,6 +98,7 @@ Section "Uninstall"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
   Delete "$INSTDIR\tervik.exe"
   Delete "$INSTDIR\tervik-cli.exe"
+  Delete "$INSTDIR\tervik-cli-draw.exe"
   Delete "$INSTDIR\tervik.ico"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
