@@ -1,5 +1,6 @@
 #include "OpenairCsv.h"
 
+#include "ChunkedText.h"
 #include "CurvePoints.h"
 #include "ExportClock.h"
 
@@ -42,18 +43,13 @@ void BuildOpenairCsv(const SeriesInfo& series, const CurveOptions& options, std:
 } // namespace
 
 std::string OpenairCsv(const SeriesInfo& series, const CurveOptions& options) {
-    std::string out;
-    BuildOpenairCsv(series, options, out, SIZE_MAX, [](const std::string&) {});
-    return out;
+    return ChunkedText([&](std::string& out, size_t chunk, auto&& flush) {
+        BuildOpenairCsv(series, options, out, chunk, flush);
+    });
 }
 
 bool WriteOpenairCsv(const SeriesInfo& series, const CurveOptions& options, std::FILE* file) {
-    constexpr size_t kChunk = 256 * 1024;
-    std::string buffer;
-    buffer.reserve(kChunk + 256);
-    bool ok = true;
-    BuildOpenairCsv(series, options, buffer, kChunk, [&](const std::string& text) {
-        ok = ok && std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    return WriteChunkedText(file, 256, [&](std::string& out, size_t chunk, auto&& flush) {
+        BuildOpenairCsv(series, options, out, chunk, flush);
     });
-    return ok && std::fflush(file) == 0;
 }

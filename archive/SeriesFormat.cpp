@@ -1,5 +1,6 @@
 #include "SeriesFormat.h"
 
+#include "ChunkedText.h"
 #include "CurvePoints.h"
 #include "LocalTime.h"
 #include "NumText.h"
@@ -275,21 +276,15 @@ void BuildExportTable(const SeriesInfo& series, const CurveOptions& options, std
 } // namespace
 
 std::string ExportTable(const SeriesInfo& series, const CurveOptions& options) {
-    std::string out;
-    out.reserve(static_cast<size_t>(series.GetCount()) * 80);
-    BuildExportTable(series, options, out, SIZE_MAX, [](const std::string&) {});
-    return out;
+    return ChunkedText([&](std::string& out, size_t chunk,
+                           auto&& flush) { BuildExportTable(series, options, out, chunk, flush); },
+                       static_cast<size_t>(series.GetCount()) * 80);
 }
 
 bool WriteExportTable(const SeriesInfo& series, const CurveOptions& options, std::FILE* file) {
-    constexpr size_t kChunk = 256 * 1024;
-    std::string buffer;
-    buffer.reserve(kChunk + 2048);
-    bool ok = true;
-    BuildExportTable(series, options, buffer, kChunk, [&](const std::string& text) {
-        ok = ok && std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    return WriteChunkedText(file, 2048, [&](std::string& out, size_t chunk, auto&& flush) {
+        BuildExportTable(series, options, out, chunk, flush);
     });
-    return ok && std::fflush(file) == 0;
 }
 
 namespace {
@@ -337,20 +332,15 @@ void BuildExportCsv(const SeriesInfo& series, const CurveOptions& options, std::
 } // namespace
 
 std::string ExportCsv(const SeriesInfo& series, const CurveOptions& options) {
-    std::string out;
-    BuildExportCsv(series, options, out, SIZE_MAX, [](const std::string&) {});
-    return out;
+    return ChunkedText([&](std::string& out, size_t chunk, auto&& flush) {
+        BuildExportCsv(series, options, out, chunk, flush);
+    });
 }
 
 bool WriteExportCsv(const SeriesInfo& series, const CurveOptions& options, std::FILE* file) {
-    constexpr size_t kChunk = 256 * 1024;
-    std::string buffer;
-    buffer.reserve(kChunk + 2048);
-    bool ok = true;
-    BuildExportCsv(series, options, buffer, kChunk, [&](const std::string& text) {
-        ok = ok && std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    return WriteChunkedText(file, 2048, [&](std::string& out, size_t chunk, auto&& flush) {
+        BuildExportCsv(series, options, out, chunk, flush);
     });
-    return ok && std::fflush(file) == 0;
 }
 
 bool StatisticsAccumulator::Add(double t, double y) {

@@ -18,19 +18,6 @@
 
 namespace {
 
-// WxH as render takes it: each side 1 to 8192 pixels.
-bool ParseCompareSize(const std::string& text, int& w, int& h) {
-    const size_t x = text.find_first_of("xX");
-    long long a = 0, b = 0;
-    if (x == std::string::npos || !ParseIntArg(text.substr(0, x), a) || !ParseIntArg(text.substr(x + 1), b))
-        return false;
-    if (a < 1 || b < 1 || a > 8192 || b > 8192)
-        return false;
-    w = static_cast<int>(a);
-    h = static_cast<int>(b);
-    return true;
-}
-
 // FILE:SERIES, split at the last colon (a Windows path has one of its own).
 bool ParseFileSeries(const std::string& text, std::string& path, int& series) {
     const size_t colon = text.rfind(':');
@@ -124,31 +111,18 @@ int CliCompare(const std::vector<std::string>& argv) {
     if (!BuildCompareSet(sources, picks, options, args.Has("difference") ? difference : nullptr, set, error))
         return CliError(kExitUsage, error);
     double view[4] = {};
-    if (args.Has("view")) {
-        const auto& v = args.GetAll("view");
-        for (int i = 0; i < 4; ++i)
-            if (!ParseDoubleArg(v[static_cast<size_t>(i)], view[i]))
-                return CliError(kExitUsage, "--view takes four numbers: XMIN YMIN XMAX YMAX");
-    }
+    if (const int rc = ReadChartView(args, view))
+        return rc;
 
     const auto app = StartHeadlessGui();
-    int width = 0, height = 0;
-    if (args.Has("size")) {
-        if (!ParseCompareSize(args.Get("size"), width, height))
-            return CliError(kExitUsage, "--size takes WxH, each 1 to 8192 pixels");
-    } else {
-        const PixelSize s = ChartPlaceholderSize();
-        width = s.cx;
-        height = s.cy;
-    }
-    long long scale = 1;
-    if (args.Has("scale") && (!ParseIntArg(args.Get("scale"), scale) || scale < 1 || scale > 4 ||
-                              width * scale > 8192 || height * scale > 8192))
-        return CliError(kExitUsage, "--scale takes 1 to 4, with the picture at most 8192 pixels a side");
+    const PixelSize placeholder = ChartPlaceholderSize();
+    int width = placeholder.cx, height = placeholder.cy, scale = 1;
+    if (const int rc = ReadPictureSize(args, width, height, scale))
+        return rc;
 
     CLCCore chart;
     chart.Painter().SetPixelRatio(static_cast<double>(scale));
-    chart.Layout(width * static_cast<int>(scale), height * static_cast<int>(scale));
+    chart.Layout(width * scale, height * scale);
     ConfigureCompareChart(chart, LoadUIString(kUiAxisTime),
                           ChartYCaption(sources[static_cast<size_t>(picks[0].source)].archive->GetKind()));
     ComparePlots plots;

@@ -27,18 +27,6 @@ struct DailyRequest {
     int scale = 1;
 };
 
-int ReadPictureSize(const CliArgs& args, DailyRequest& r) {
-    if (args.Has("size") && !ParsePictureSize(args.Get("size"), r.width, r.height))
-        return CliError(kExitUsage, "--size takes WxH, each 1 to 8192 pixels");
-    long long scale = 1;
-    const int w = std::max(r.width, 1), h = std::max(r.height, 1);
-    if (args.Has("scale") && (!ParseIntArg(args.Get("scale"), scale) || scale < 1 || scale > 4 ||
-                              w * scale > 8192 || h * scale > 8192))
-        return CliError(kExitUsage, "--scale takes 1 to 4, with the picture at most 8192 pixels a side");
-    r.scale = static_cast<int>(scale);
-    return kExitOk;
-}
-
 int ReadDailyRequest(const char* command, const std::vector<std::string>& argv, DailyRequest& r) {
     CliArgs args;
     std::vector<std::string> values = kCurveValueOptions;
@@ -65,7 +53,7 @@ int ReadDailyRequest(const char* command, const std::vector<std::string>& argv, 
     std::string error;
     if (!ReadIntervalOptions(args, request.intervals, error))
         return CliError(kExitUsage, error);
-    if (const int rc = ReadPictureSize(args, r))
+    if (const int rc = ReadPictureSize(args, r.width, r.height, r.scale))
         return rc;
     TervikDocument document;
     if (const int rc = LoadArchiveFile(args.Positional()[0], args.Get("format"), document))

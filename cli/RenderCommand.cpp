@@ -11,6 +11,7 @@
 #include "SeriesPlots.h"
 #include "StringTable.h"
 
+#include <algorithm>
 #include <vector>
 
 bool ParsePictureSize(const std::string& text, int& w, int& h) {
@@ -24,6 +25,28 @@ bool ParsePictureSize(const std::string& text, int& w, int& h) {
     w = static_cast<int>(a);
     h = static_cast<int>(b);
     return true;
+}
+
+int ReadPictureSize(const CliArgs& args, int& width, int& height, int& scale) {
+    if (args.Has("size") && !ParsePictureSize(args.Get("size"), width, height))
+        return CliError(kExitUsage, "--size takes WxH, each 1 to 8192 pixels");
+    long long k = 1;
+    const long long w = std::max(width, 1), h = std::max(height, 1);
+    if (args.Has("scale") &&
+        (!ParseIntArg(args.Get("scale"), k) || k < 1 || k > 4 || w * k > 8192 || h * k > 8192))
+        return CliError(kExitUsage, "--scale takes 1 to 4, with the picture at most 8192 pixels a side");
+    scale = static_cast<int>(k);
+    return kExitOk;
+}
+
+int ReadChartView(const CliArgs& args, double view[4]) {
+    if (!args.Has("view"))
+        return kExitOk;
+    const auto& v = args.GetAll("view");
+    for (int i = 0; i < 4; ++i)
+        if (!ParseDoubleArg(v[static_cast<size_t>(i)], view[i]))
+            return CliError(kExitUsage, "--view takes four numbers: XMIN YMIN XMAX YMAX");
+    return kExitOk;
 }
 
 int CliRender(const std::vector<std::string>& argv) {
@@ -67,30 +90,16 @@ int CliRender(const std::vector<std::string>& argv) {
     if (!curveOptionsRead)
         return CliError(kExitUsage, optionsError);
     double view[4] = {};
-    if (args.Has("view")) {
-        const auto& v = args.GetAll("view");
-        for (int i = 0; i < 4; ++i)
-            if (!ParseDoubleArg(v[static_cast<size_t>(i)], view[i]))
-                return CliError(kExitUsage, "--view takes four numbers: XMIN YMIN XMAX YMAX");
-    }
+    if (const int rc = ReadChartView(args, view))
+        return rc;
 
     const auto app = StartHeadlessGui();
 
-    int width = 0, height = 0;
-    if (args.Has("size")) {
-        if (!ParsePictureSize(args.Get("size"), width, height))
-            return CliError(kExitUsage, "--size takes WxH, each 1 to 8192 pixels");
-    } else {
-        const PixelSize s = ChartPlaceholderSize();
-        width = s.cx;
-        height = s.cy;
-    }
-
     // The chart as a screen scaled by K shows it: K device pixels per pixel.
-    long long scale = 1;
-    if (args.Has("scale") && (!ParseIntArg(args.Get("scale"), scale) || scale < 1 || scale > 4 ||
-                              width * scale > 8192 || height * scale > 8192))
-        return CliError(kExitUsage, "--scale takes 1 to 4, with the picture at most 8192 pixels a side");
+    const PixelSize placeholder = ChartPlaceholderSize();
+    int width = placeholder.cx, height = placeholder.cy, scale = 1;
+    if (const int rc = ReadPictureSize(args, width, height, scale))
+        return rc;
 
     // The chart as the main window sets it up, drawn without a window.
     CLCCore chart;
