@@ -9,8 +9,7 @@
 
 // build(out, chunk, flush) appends to out and hands it to flush (then
 // clears it) whenever it holds chunk bytes or more, and once at the end.
-template <class Build>
-std::string ChunkedText(Build&& build, size_t reserve = 0) {
+template <class Build> std::string ChunkedText(Build&& build, size_t reserve = 0) {
     std::string out;
     out.reserve(reserve);
     build(out, SIZE_MAX, [](const std::string&) {});
@@ -19,8 +18,7 @@ std::string ChunkedText(Build&& build, size_t reserve = 0) {
 
 // The same written to file; false when a write failed. slack: the most a
 // builder appends past a full chunk before it flushes.
-template <class Build>
-bool WriteChunkedText(std::FILE* file, size_t slack, Build&& build) {
+template <class Build> bool WriteChunkedText(std::FILE* file, size_t slack, Build&& build) {
     constexpr size_t kChunk = 256 * 1024;
     std::string buffer;
     buffer.reserve(kChunk + slack);

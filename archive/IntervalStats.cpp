@@ -699,26 +699,41 @@ void IntervalAt(int64_t t, int minutes, int64_t& start, int64_t& end) {
     clock.At(t, minutes, start, end);
 }
 
-bool ComputeIntervals(const std::vector<double>& times, const std::vector<double>& results,
-                      const IntervalOptions& options, IntervalTable& table, const std::vector<bool>* zero) {
-    const size_t n = std::min(times.size(), results.size());
-    const auto walk = [&](auto&& fn) {
+namespace {
+
+// The walks of the cycles in view: from arrays of times and results in curve
+// order, or from the curve of a series.
+auto ArrayWalk(const std::vector<double>& times, const std::vector<double>& results,
+               const std::vector<bool>* zero, const IntervalOptions& options) {
+    return [&times, &results, zero, &options](auto&& fn) {
+        const size_t n = std::min(times.size(), results.size());
         ViewWalk<decltype(fn)> view{options, fn};
         for (size_t i = 0; i < n && !view.done; ++i)
             view(times[i], results[i], !(zero && i < zero->size() && (*zero)[i]));
     };
+}
+
+auto SeriesWalk(const SeriesInfo& series, const CurveOptions& curve, const IntervalOptions& options) {
+    return [&series, &curve, &options](auto&& fn) {
+        ViewWalk<decltype(fn)> view{options, fn};
+        series.ForEachCurvePoint(curve.filter ? CF_SKIP_BAD : 0u, curve.zeroCorrection, curve.stdTemp,
+                                 curve.stdPres,
+                                 [&](int, const ArchiveRecord& r, double time, double result, double,
+                                     double) { view(time, result, !r.IsZero()); });
+    };
+}
+
+} // namespace
+
+bool ComputeIntervals(const std::vector<double>& times, const std::vector<double>& results,
+                      const IntervalOptions& options, IntervalTable& table, const std::vector<bool>* zero) {
+    const auto walk = ArrayWalk(times, results, zero, options);
     return RunIntervals(options, walk, table, nullptr);
 }
 
 bool ForEachInterval(const SeriesInfo& series, const CurveOptions& curve, const IntervalOptions& options,
                      IntervalTable& table, const IntervalRowSink& row) {
-    const unsigned flags = curve.filter ? CF_SKIP_BAD : 0u;
-    const auto walk = [&](auto&& fn) {
-        ViewWalk<decltype(fn)> view{options, fn};
-        series.ForEachCurvePoint(flags, curve.zeroCorrection, curve.stdTemp, curve.stdPres,
-                                 [&](int, const ArchiveRecord& r, double time, double result, double,
-                                     double) { view(time, result, !r.IsZero()); });
-    };
+    const auto walk = SeriesWalk(series, curve, options);
     return RunIntervals(options, walk, table, row);
 }
 
@@ -730,24 +745,13 @@ bool ComputeIntervals(const SeriesInfo& series, const CurveOptions& curve, const
 bool ComputeIntervalsOnce(const std::vector<double>& times, const std::vector<double>& results,
                           const std::vector<bool>* zero, const IntervalOptions& options, IntervalTable& table,
                           std::vector<double>* values) {
-    const size_t n = std::min(times.size(), results.size());
-    const auto walk = [&](auto&& fn) {
-        ViewWalk<decltype(fn)> view{options, fn};
-        for (size_t i = 0; i < n && !view.done; ++i)
-            view(times[i], results[i], !(zero && i < zero->size() && (*zero)[i]));
-    };
+    const auto walk = ArrayWalk(times, results, zero, options);
     return RunIntervalsOnce(options, walk, table, values);
 }
 
 bool ComputeIntervalsOnce(const SeriesInfo& series, const CurveOptions& curve, const IntervalOptions& options,
                           IntervalTable& table, std::vector<double>* values) {
-    const unsigned flags = curve.filter ? CF_SKIP_BAD : 0u;
-    const auto walk = [&](auto&& fn) {
-        ViewWalk<decltype(fn)> view{options, fn};
-        series.ForEachCurvePoint(flags, curve.zeroCorrection, curve.stdTemp, curve.stdPres,
-                                 [&](int, const ArchiveRecord& r, double time, double result, double,
-                                     double) { view(time, result, !r.IsZero()); });
-    };
+    const auto walk = SeriesWalk(series, curve, options);
     return RunIntervalsOnce(options, walk, table, values);
 }
 
