@@ -9,6 +9,7 @@
 #include "UiText.h"
 
 #include "ArchiveFormats.h"
+#include "CampaignMerge.h"
 
 #include <QApplication>
 #include <QDir>
@@ -81,7 +82,11 @@ int CTervikDlg::LoadCampaign(const QStringList& paths, DataProvenance::Way way) 
         QStringList lines;
         for (const std::string& line : CampaignReportLines(result.report, language))
             lines << QString::fromStdString(line);
-        Prompts().Message(this, lines.join('\n'), IPrompts::Ok, IPrompts::Information);
+        // The report once, with the offer to keep the merged timeline as one file.
+        lines << QString() << UI(kUiCampaignSaveAsk);
+        if (Prompts().Message(this, lines.join('\n'), IPrompts::Yes | IPrompts::No, IPrompts::Question,
+                              IPrompts::No) == IPrompts::Yes)
+            SaveCampaign();
         return result.report.records;
     }
     case CampaignResult::Status::OtherDevice:
@@ -95,4 +100,16 @@ int CTervikDlg::LoadCampaign(const QStringList& paths, DataProvenance::Way way) 
         break;
     }
     return 0;
+}
+
+void CTervikDlg::SaveCampaign() {
+    const CArchiveData* archive = m_document.Archive();
+    QString path;
+    if (!archive || !Prompts().SaveFile(this, {{UI(kUiMonitoringDataMnr), "*.mnr"}}, "mnr",
+                                        UI(kUiCampaignFileName), path))
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+    GuiReporter reporter(this, QDir::toNativeSeparators(path));
+    SaveArchiveRecords(*archive, QFile::encodeName(QDir::toNativeSeparators(path)).toStdString(), reporter);
 }

@@ -137,6 +137,8 @@ class CTervikDlg : public QDialog {
     const SeriesInfo* SelectedSeries() const;
     bool ConfirmReplace();
     int LoadCampaign(const QStringList& paths, DataProvenance::Way way);
+    // Writes the merged campaign as one *.mnr file, named by the user.
+    void SaveCampaign();
     bool ExitGuard();
     void SetSeriesGroupCaption(const QString& text);
     // The series group names where the archive on screen came from.

@@ -467,7 +467,9 @@ class TestMainWindow : public QObject {
         const std::vector<ArchiveRecord> all = SevenEightSeven();
         const QString a = WriteArchive("read1.mnr", {all.begin(), all.begin() + 5});
         const QString b = WriteArchive("read2.mnr", {all.begin() + 3, all.end()});
-        prompts.messageAnswers = {IPrompts::Yes};
+        const QString merged = m_dir.filePath("merged.mnr");
+        prompts.messageAnswers = {IPrompts::Yes, IPrompts::Yes}; // as one campaign, then saved
+        prompts.fileAnswers = {merged};
         Drop({QUrl::fromLocalFile(b), QUrl::fromLocalFile(a)});
         QCOMPARE(prompts.messages.size(), 2);
         QCOMPARE(prompts.messages[0], QString("2 files: open them as one campaign, merged into one timeline? "
@@ -476,8 +478,12 @@ class TestMainWindow : public QObject {
                  QString("Campaign of 2 files: 8 records, 0 conflicts, 2011-06-03 09:05:30 to "
                          "2011-06-04 11:00:30\n"
                          "read1.mnr: 5 records, 5 new, 0 repeats, 0 conflicts\n"
-                         "read2.mnr: 5 records, 3 new, 2 repeats, 0 conflicts"));
+                         "read2.mnr: 5 records, 3 new, 2 repeats, 0 conflicts\n\n"
+                         "Save the campaign as one *.mnr file?"));
         QCOMPARE(RecordBytes(m_doc->Archive()->GetRecords(), 0, 8), RecordBytes(all, 0, 8));
+        CArchiveData saved;
+        QCOMPARE(saved.LoadMnr(merged.toStdString()), 8);
+        QCOMPARE(RecordBytes(saved.GetRecords(), 0, 8), RecordBytes(all, 0, 8));
         QCOMPARE(SeriesEntries().size(), 3);
         QCOMPARE(
             C<QGroupBox>(1019)->title(),
