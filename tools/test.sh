@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
 bash tools/check-format.sh
 python3 tools/check-structure.py
-bash fuzz/run.sh "${TERVIK_FUZZ_SECONDS:-30}"
+bash fuzz/run.sh "${TERVIK_FUZZ_SECONDS:-10}"
 for preset in release debug-asan; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
