@@ -88,12 +88,12 @@ int64_t ExactFromNaive(const TimeRules& rules, int64_t naive) {
     return naive - rules.OffsetAt(lo);
 }
 
-// The active rules; the C library's zone is read again (TZ may have
-// changed) when they are this computer's.
+// The active rules; the C library's zone is read again when they are this
+// computer's and TZ has changed.
 std::shared_ptr<const TimeRules> ActiveRules() {
     std::shared_ptr<const TimeRules> rules = ActiveTimeRules();
     if (rules->IsLocal())
-        tzset();
+        RefreshLocalZone();
     return rules;
 }
 

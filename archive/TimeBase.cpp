@@ -240,9 +240,22 @@ TimeBase ActiveTimeBase() {
     return ActiveTimeRules()->Base();
 }
 
+void RefreshLocalZone() {
+    thread_local bool looked = false;
+    thread_local bool had = false;
+    thread_local std::string last;
+    const char* tz = std::getenv("TZ");
+    if (looked && had == (tz != nullptr) && (tz == nullptr || last == tz))
+        return;
+    looked = true;
+    had = tz != nullptr;
+    last = tz ? tz : "";
+    tzset();
+}
+
 int64_t UtcOffsetAt(int64_t t) {
     const std::shared_ptr<const TimeRules> rules = ActiveTimeRules();
     if (rules->IsLocal())
-        tzset();
+        RefreshLocalZone();
     return rules->OffsetAt(t);
 }

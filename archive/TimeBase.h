@@ -84,6 +84,10 @@ std::string ZoneDatabaseFolder();
 TimeBaseError SetActiveTimeBase(const TimeBase& base, std::string* where = nullptr);
 // The active rules (this computer's zone until set) and their time base.
 std::shared_ptr<const TimeRules> ActiveTimeRules();
+
+// Makes the C library read its zone again when TZ has changed since this
+// thread last looked; cheap when it has not (no look at /etc/localtime).
+void RefreshLocalZone();
 TimeBase ActiveTimeBase();
 
 // Seconds east of UTC the active time base gives the moment t.
