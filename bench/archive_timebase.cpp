@@ -32,7 +32,7 @@ WalkData& Walk() {
     return data;
 }
 
-void CurveWalk(benchmark::State& state, const char* timeBase) {
+void TimeBaseCurveWalk(benchmark::State& state, const char* timeBase) {
     const SeriesInfo& s = *Walk().archive.GetSeries(0);
     TimeBase base;
     if (ParseTimeBase(timeBase, base) != TimeBaseError::None ||
@@ -51,13 +51,13 @@ void CurveWalk(benchmark::State& state, const char* timeBase) {
 }
 
 void BM_TimeBaseWalkLocal(benchmark::State& state) {
-    CurveWalk(state, "local");
+    TimeBaseCurveWalk(state, "local");
 }
 void BM_TimeBaseWalkFixed(benchmark::State& state) {
-    CurveWalk(state, "UTC+01:00");
+    TimeBaseCurveWalk(state, "UTC+01:00");
 }
 void BM_TimeBaseWalkZone(benchmark::State& state) {
-    CurveWalk(state, "Europe/Berlin");
+    TimeBaseCurveWalk(state, "Europe/Berlin");
 }
 BENCHMARK(BM_TimeBaseWalkLocal)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TimeBaseWalkFixed)->Unit(benchmark::kMillisecond);

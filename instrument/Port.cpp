@@ -12,12 +12,12 @@ namespace {
 // A line with no byte for this long has finished whatever it was sending.
 constexpr int kQuietMs = 300;
 
-void CopyText(char* dst, size_t size, const std::string& text) {
+} // namespace
+
+void CopyNodeText(char* dst, size_t size, const std::string& text) {
     std::memset(dst, 0, size);
     std::memcpy(dst, text.data(), std::min(text.size(), size - 1));
 }
-
-} // namespace
 
 const char* PortErrorName(int code) {
     switch (code) {
@@ -49,7 +49,7 @@ void CDeviceSources::AddExplicit(const std::string& path) {
     node.path = path;
     // A pseudo-terminal is where kx208m-sim serves its simulated instrument.
     const bool pseudo = path.rfind("/dev/pts/", 0) == 0;
-    CopyText(node.description, sizeof node.description, pseudo ? "KX-208M simulator on " + path : path);
+    CopyNodeText(node.description, sizeof node.description, pseudo ? "KX-208M simulator on " + path : path);
     // Explicit ports have no USB location; number them after the bridges'
     // range so the dialog can still find the same line again.
     node.locId = 0xFE000000u + static_cast<uint32_t>(m_extra.size());
@@ -60,9 +60,9 @@ void CDeviceSources::AddSimulated(std::shared_ptr<ISimulatedDevice> device, cons
     DeviceNode node;
     node.backend = PortBackend::Simulated;
     node.simulated = std::move(device);
-    CopyText(node.description, sizeof node.description, description);
+    CopyNodeText(node.description, sizeof node.description, description);
     const size_t index = m_extra.size();
-    CopyText(node.serialNumber, sizeof node.serialNumber, "SIM" + std::to_string(index));
+    CopyNodeText(node.serialNumber, sizeof node.serialNumber, "SIM" + std::to_string(index));
     node.locId = 0xFF000000u + static_cast<uint32_t>(index);
     m_extra.push_back(std::move(node));
 }

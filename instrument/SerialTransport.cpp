@@ -120,11 +120,6 @@ uint32_t LocationId(const std::string& busnum, const std::string& devpath) {
     return loc;
 }
 
-void CopyText(char* dst, size_t size, const std::string& text) {
-    std::memset(dst, 0, size);
-    std::memcpy(dst, text.data(), std::min(text.size(), size - 1));
-}
-
 } // namespace
 
 std::unique_ptr<Transport> OpenSerialTransport(const std::string& path) {
@@ -198,8 +193,8 @@ void ScanSerialBridges(const std::string& sysfsRoot, std::vector<DeviceNode>& ou
             static_cast<uint32_t>(std::strtoul(ReadLine(dir / "idProduct").c_str(), nullptr, 16));
         node.id = 0x0403u << 16 | (product & 0xFFFF);
         node.locId = LocationId(ReadLine(dir / "busnum"), ReadLine(dir / "devpath"));
-        CopyText(node.description, sizeof node.description, ReadLine(dir / "product"));
-        CopyText(node.serialNumber, sizeof node.serialNumber, ReadLine(dir / "serial"));
+        CopyNodeText(node.description, sizeof node.description, ReadLine(dir / "product"));
+        CopyNodeText(node.serialNumber, sizeof node.serialNumber, ReadLine(dir / "serial"));
         out.push_back(std::move(node));
     }
 }

@@ -37,6 +37,9 @@ struct DeviceNode {
     std::shared_ptr<ISimulatedDevice> simulated; // Simulated: the device; unused otherwise
 };
 
+// text into one of a node's fixed fields: cut to fit, the rest zeroed.
+void CopyNodeText(char* dst, size_t size, const std::string& text);
+
 // A byte link. Read and Write wait at most their time-out and return the
 // number of bytes moved (fewer than asked on a time-out), or -1 when the call
 // itself failed (device gone, I/O error).

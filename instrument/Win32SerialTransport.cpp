@@ -83,11 +83,6 @@ std::wstring DeviceName(const std::wstring& port) {
     return port;
 }
 
-void CopyText(char* dst, size_t size, const std::string& text) {
-    std::memset(dst, 0, size);
-    std::memcpy(dst, text.data(), std::min(text.size(), size - 1));
-}
-
 } // namespace
 
 std::unique_ptr<Transport> OpenSerialTransport(const std::string& path) {
@@ -172,7 +167,7 @@ void ScanSerialBridges(const std::string&, std::vector<DeviceNode>& out) {
         node.backend = PortBackend::Serial;
         node.path = p.name;
         node.locId = static_cast<uint32_t>(p.number);
-        CopyText(node.description, sizeof node.description, p.name + " (" + p.device + ")");
+        CopyNodeText(node.description, sizeof node.description, p.name + " (" + p.device + ")");
         out.push_back(std::move(node));
     }
 }

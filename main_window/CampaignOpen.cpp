@@ -61,7 +61,7 @@ int CTervikDlg::LoadCampaign(const QStringList& paths, DataProvenance::Way way) 
     std::map<std::string, std::string> nameOf;
     for (const QString& p : paths) {
         shown << QDir::toNativeSeparators(p);
-        files.push_back(QFile::encodeName(shown.back()).toStdString());
+        files.push_back(LocalPath(shown.back()));
         names.push_back(QFileInfo(p).fileName().toStdString());
         nameOf[files.back()] = names.back();
     }
@@ -111,5 +111,5 @@ void CTervikDlg::SaveCampaign() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
     GuiReporter reporter(this, QDir::toNativeSeparators(path));
-    SaveArchiveRecords(*archive, QFile::encodeName(QDir::toNativeSeparators(path)).toStdString(), reporter);
+    SaveArchiveRecords(*archive, LocalPath(QDir::toNativeSeparators(path)), reporter);
 }

@@ -189,7 +189,7 @@ bool CCompareDlg::AddFile() {
     GuiReporter reporter(this, shown);
     auto file = std::make_unique<TervikDocument>();
     const ArchiveFormat& format = FormatForOpening(QFileInfo(path).suffix().toStdString());
-    file->Load(format, QFile::encodeName(path).toStdString(),
+    file->Load(format, LocalPath(path),
                DataProvenance::FromFile(DataProvenance::Way::File, shown.toStdString()), reporter);
     if (!file->Archive() || file->Archive()->GetSeriesCount() == 0)
         return false; // the reporter told why

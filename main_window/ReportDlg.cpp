@@ -44,10 +44,6 @@
 
 namespace {
 
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
 // An interface string with printf "%s" places filled in order.
 QString Format(int offset, const QStringList& args) {
     QString text = UI(offset);
@@ -75,10 +71,6 @@ bool ParseLimit(const QString& typed, double& value) {
     bool ok = false;
     value = QLocale::c().toDouble(t, &ok);
     return ok && std::isfinite(value);
-}
-
-std::string LocalPath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
 }
 
 // Rows beyond this many are left to the CSV: a year of minutes would be half

@@ -25,10 +25,6 @@ constexpr int kNHoursChoice = 3;
 // The alignment list's order.
 constexpr WindowAlign kAligns[] = {WindowAlign::End, WindowAlign::Centre, WindowAlign::Left};
 
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
 QTableWidget* NewTable(const char* name, QWidget* parent) {
     auto* t = new QTableWidget(parent);
     t->setObjectName(name);

@@ -49,10 +49,6 @@
 
 namespace {
 
-std::string LocalPath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
-
 // The wait cursor for the lifetime of the object.
 class WaitCursor {
   public:

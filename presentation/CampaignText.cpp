@@ -9,16 +9,7 @@ namespace {
 
 // An interface string with its "%s" places filled in order.
 std::string Fill(int offset, int language, std::initializer_list<std::string> args) {
-    std::string text = UIString(offset, language);
-    size_t from = 0;
-    for (const std::string& a : args) {
-        const size_t at = text.find("%s", from);
-        if (at == std::string::npos)
-            break;
-        text.replace(at, 2, a);
-        from = at + a.size();
-    }
-    return text;
+    return FillPlaces(UIString(offset, language), args);
 }
 
 std::string Day(double t) {

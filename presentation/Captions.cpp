@@ -7,23 +7,6 @@
 #include <cstdio>
 #include <initializer_list>
 
-namespace {
-
-// An interface string with its "%s" places filled in order.
-std::string Fill(std::string text, std::initializer_list<std::string> args) {
-    size_t from = 0;
-    for (const std::string& a : args) {
-        const size_t at = text.find("%s", from);
-        if (at == std::string::npos)
-            break;
-        text.replace(at, 2, a);
-        from = at + a.size();
-    }
-    return text;
-}
-
-} // namespace
-
 std::string ChartYCaption(int kind) {
     const YCaptionOffsets o = YAxisCaptionOffsets(kind);
     return LoadUIString(o.stem) + ", " + LoadUIString(o.unit);
@@ -38,13 +21,13 @@ std::string ProvenanceText(const DataProvenance& p, const ArchiveHeader& header,
     const auto ui = [language](int offset) { return UIString(offset, language); };
     using Way = DataProvenance::Way;
     if (p.way == Way::DeviceRead)
-        return Fill(ui(kUiReadRunInstrumentNo),
-                    {p.instrument.empty() ? std::string("KX-208M") : p.instrument,
-                     std::to_string(p.deviceNumber), DateTimeText(p.readTime, true)}) +
+        return FillPlaces(ui(kUiReadRunInstrumentNo),
+                          {p.instrument.empty() ? std::string("KX-208M") : p.instrument,
+                           std::to_string(p.deviceNumber), DateTimeText(p.readTime, true)}) +
                (p.partialRead ? "; " + ui(kUiIncompleteRead) : std::string());
     const std::string origin =
         header.GetOrigin() == ArchiveHeader::kOriginDevice
-            ? Fill(ui(kUiDataReadInstrumentNo), {std::to_string(header.GetDeviceNumber())})
+            ? FillPlaces(ui(kUiDataReadInstrumentNo), {std::to_string(header.GetDeviceNumber())})
             : ui(kUiImportedData);
     int how = 0;
     switch (p.way) {
@@ -66,7 +49,7 @@ std::string ProvenanceText(const DataProvenance& p, const ArchiveHeader& header,
     default:
         return origin;
     }
-    return Fill(ui(how), {p.path}) + "; " + origin;
+    return FillPlaces(ui(how), {p.path}) + "; " + origin;
 }
 
 std::vector<std::pair<std::string, std::string>> CorrectionLines(const CurveOptions& o, int language) {

@@ -9,17 +9,6 @@
 
 namespace {
 
-// A format with "%s" places filled in order.
-std::string Fill(std::string format, std::initializer_list<std::string> args) {
-    for (const std::string& a : args) {
-        const size_t at = format.find("%s");
-        if (at == std::string::npos)
-            break;
-        format.replace(at, 2, a);
-    }
-    return format;
-}
-
 std::string Percent(double share) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%.0f%%", share * 100);
@@ -91,7 +80,7 @@ std::vector<std::pair<std::string, std::string>> ResultBasisLines(const ReportOp
 std::vector<SummaryRow> SummaryRows(const SummaryStats& s, int kind, int language) {
     const auto ui = [language](int offset) { return UIString(offset, language); };
     const auto of = [&](size_t a, size_t b) {
-        return Fill(ui(kUiCountOf), {std::to_string(a), std::to_string(b)});
+        return FillPlaces(ui(kUiCountOf), {std::to_string(a), std::to_string(b)});
     };
     const auto at = [](const TimedFigure& f, bool seconds) {
         return f.known ? DateTimeText(f.time, seconds) : std::string();
@@ -110,7 +99,7 @@ std::vector<SummaryRow> SummaryRows(const SummaryStats& s, int kind, int languag
         {ui(kUiMaxValidHourly), figure(s.maxHourly), at(s.maxHourly, false)},
         {ui(kUiMaxValidDaily), figure(s.maxDaily), at(s.maxDaily, false).substr(0, 10)},
         {ui(kUiMaxValidEightHour), figure(s.maxEightHour),
-         s.maxEightHour.known ? Fill(ui(kUiAtWindowEnd), {at(s.maxEightHour, false)}) : std::string()},
+         s.maxEightHour.known ? FillPlaces(ui(kUiAtWindowEnd), {at(s.maxEightHour, false)}) : std::string()},
         {ui(kUiValidHours), of(s.validHours, s.hours), {}},
         {ui(kUiValidDays), of(s.validDays, s.days), {}},
         {ui(kUiPeriodMean), Valued(s.periodValid, s.periodMean), {}},
@@ -119,7 +108,7 @@ std::vector<SummaryRow> SummaryRows(const SummaryStats& s, int kind, int languag
     if (l.active) {
         const std::string value = ThreeDigitForm(l.value) + " " + UnitOf(kind, language);
         rows.push_back({ui(kUiReportLimitValue),
-                        Fill(ui(kUiLimitComparedWith), {value, ui(AveragingNameOffset(l.averaging))}),
+                        FillPlaces(ui(kUiLimitComparedWith), {value, ui(AveragingNameOffset(l.averaging))}),
                         {}});
         rows.push_back({ui(kUiValidAveragesAbove), of(s.averagesAbove, s.averagesCompared), {}});
     }

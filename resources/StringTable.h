@@ -2,6 +2,7 @@
 
 #include "UiStrings.h"
 
+#include <initializer_list>
 #include <string>
 
 // The string table: entry 1000 + offset is the English interface string,
@@ -24,3 +25,6 @@ inline const char* ProgramVersion() {
 void SetUILanguage(int language);
 int GetUILanguage();
 std::string LoadUIString(int offset);
+
+// text with its "%s" places filled in order; places beyond the arguments stay.
+std::string FillPlaces(std::string text, std::initializer_list<std::string> args);

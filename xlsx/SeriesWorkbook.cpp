@@ -197,9 +197,8 @@ void WriteRolling(XlsxBook& book, const SeriesInfo& series, const CArchiveData& 
     ro.align = options.rollingAlign;
     ro.threshold = options.intervals.minShare;
     XlsxFacts withWindow = facts;
-    std::string name = UIString(kUiRollingHourMean, options.language);
-    if (const size_t at = name.find("%s"); at != std::string::npos)
-        name.replace(at, 2, std::to_string(ro.hours));
+    const std::string name =
+        FillPlaces(UIString(kUiRollingHourMean, options.language), {std::to_string(ro.hours)});
     withWindow.emplace_back(name, AlignName(ro.align));
     book.AddSheet(UIString(kUiXlsxRollingSheet, options.language), withWindow,
                   CsvColumns(RollingCsvHeader(limit), unit));

@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr double kInf = std::numeric_limits<double>::infinity();
-
 double LiteralMedian(const std::vector<double>& t) {
     std::vector<double> steps;
     for (size_t i = 1; i < t.size(); ++i)

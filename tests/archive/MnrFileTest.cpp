@@ -219,8 +219,6 @@ TEST_F(MnrFile, BackupFailureIsReportedOncePerRead) {
     EXPECT_EQ(reporter.messages.size(), 2u);
 }
 
-} // namespace
-
 // A file read straight into the records: the same archive from the
 // huge-page blocks (2 MiB-aligned on Linux) and from plain malloc, with
 // erased records among them and a trailing partial record.
@@ -248,3 +246,5 @@ TEST_F(MnrFile, HugePagesOnAndOffLoadTheSameArchive) {
 #endif
     EXPECT_TRUE(reporter.messages.empty());
 }
+
+} // namespace

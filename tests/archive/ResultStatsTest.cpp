@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr double kInf = std::numeric_limits<double>::infinity();
-
 struct Cycles {
     std::vector<double> t, y;
     std::vector<bool> zero;

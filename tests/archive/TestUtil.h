@@ -7,6 +7,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -29,6 +30,8 @@ inline void SetTimeZone(const char* tz) {
     tzset();
 }
 #endif
+
+inline constexpr double kInf = std::numeric_limits<double>::infinity();
 
 // Sets TZ for the scope of a test.
 class ScopedTimeZone {

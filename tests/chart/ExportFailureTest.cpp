@@ -19,10 +19,10 @@
 
 namespace {
 
-struct Chart {
+struct FailingExportChart {
     CLC c;
     QTemporaryDir dir;
-    Chart() {
+    FailingExportChart() {
         c.Layout(420, 260);
         c.Model().AddPlot(MakeDataSet({0, 50, 100, 150}, {1, 3, 2, 4}));
         c.Painter().SetTitles("Time", "Value");
@@ -58,7 +58,7 @@ template <class Fn> void OnAFullDisk(Fn fn) {
 }
 
 TEST(ExportFailure, AFullDiskKeepsThePreviousPictureAndSaysSo) {
-    Chart t;
+    FailingExportChart t;
     const char* const names[] = {"a.png", "a.jpg", "a.bmp", "a.gif", "a.emf"};
     for (const char* name : names)
         Write(t.Path(name), "precious");
@@ -93,7 +93,7 @@ TEST(ExportFailure, AFullDiskKeepsThePreviousPictureAndSaysSo) {
 }
 
 TEST(ExportFailure, LinksAtTheOldTemporaryNamesAreNotFollowed) {
-    Chart t;
+    FailingExportChart t;
     Write(t.Path("victim"), "victim");
     QFile::link(QString::fromStdString(t.Path("victim")), QString::fromStdString(t.Path("b.gif.part")));
     QFile::link(QString::fromStdString(t.Path("victim")), QString::fromStdString(t.Path("b.emf.part")));

@@ -16,7 +16,7 @@
 
 namespace {
 
-struct Chart : GestureChart {
+struct WheelChart : GestureChart {
     void Wheel(int x, int y, QPoint angle, Qt::KeyboardModifiers mods = Qt::NoModifier) {
         QWheelEvent e(QPointF(x, y), QPointF(x, y), QPoint(), angle, Qt::NoButton, mods, Qt::NoScrollPhase,
                       false);
@@ -39,7 +39,7 @@ struct Chart : GestureChart {
 constexpr double kEps = 1e-9;
 
 TEST(WheelKeys, WheelZoomsAboutThePointerAndEntersTheHistory) {
-    Chart t;
+    WheelChart t;
     // Pointer at x pixel 132: data x = 310 * 62 / 310 = 62.
     t.Wheel(132, 100, {0, 120});
     ViewRect v = t.View();
@@ -68,7 +68,7 @@ TEST(WheelKeys, WheelZoomsAboutThePointerAndEntersTheHistory) {
 }
 
 TEST(WheelKeys, HighResolutionWheelGathersWholeNotches) {
-    Chart t;
+    WheelChart t;
     for (int i = 0; i < 3; ++i)
         t.Wheel(132, 100, {0, 40});
     EXPECT_EQ(t.c.Model().GetViewHistory().size(), 2u);
@@ -80,7 +80,7 @@ TEST(WheelKeys, HighResolutionWheelGathersWholeNotches) {
 
 TEST(WheelKeys, ZoomLimitRefusesAndTellsOnce) {
     ScriptedPrompts prompts;
-    Chart t;
+    WheelChart t;
     t.c.Model().SetView(1e9, 0, 1e9 + 0.12, 1);
     t.Posted();
     const size_t entries = t.c.Model().GetViewHistory().size();
@@ -97,7 +97,7 @@ TEST(WheelKeys, ZoomLimitRefusesAndTellsOnce) {
 }
 
 TEST(WheelKeys, KeysRunTheViewCommands) {
-    Chart t;
+    WheelChart t;
     QTest::keyClick(&t.c, Qt::Key_Right);
     EXPECT_NEAR(t.View().dXMin, 31, kEps);
     QTest::keyClick(&t.c, Qt::Key_Left);

@@ -1,9 +1,11 @@
 // tervik-cli intervals: every number of its CSV reads back to the computed
 // value, and its usage errors.
 
+#include "CliCsv.h"
 #include "CliRun.h"
 #include "IntervalStats.h"
 #include "NumText.h"
+#include "Samples.h"
 #include "TestUtil.h"
 
 #include <gtest/gtest.h>
@@ -14,26 +16,6 @@
 #include <sys/wait.h>
 
 namespace {
-
-const std::string kDemo = std::string(TERVIK_SAMPLES) + "/demo.mnr";
-
-std::vector<std::string> Fields(const std::string& line) {
-    std::vector<std::string> f;
-    std::stringstream in(line);
-    std::string s;
-    while (std::getline(in, s, ','))
-        f.push_back(s);
-    if (!line.empty() && line.back() == ',')
-        f.emplace_back();
-    return f;
-}
-
-double Num(const std::string& text) {
-    const char* end = nullptr;
-    const double v = ParseDouble(text.c_str(), &end);
-    EXPECT_EQ(end, text.c_str() + text.size()) << text;
-    return v;
-}
 
 TEST(CliIntervals, CsvRoundTripsEveryNumber) {
     ScopedTimeZone zone("Europe/Berlin");

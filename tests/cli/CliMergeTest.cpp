@@ -3,13 +3,12 @@
 
 #include "CliRun.h"
 #include "MnrCodec.h"
+#include "Samples.h"
 #include "TestUtil.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-const std::string kDemo = std::string(TERVIK_SAMPLES) + "/demo.mnr";
 
 TEST(CliMerge, OverlappingReadsBecomeTheArchiveAndAnotherInstrumentIsRefused) {
     TempDir dir;

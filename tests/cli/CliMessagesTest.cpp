@@ -2,6 +2,7 @@
 // says which file it is about, and options that do not apply are refused.
 
 #include "CliRun.h"
+#include "Samples.h"
 #include "SeriesFormat.h"
 #include "TestUtil.h"
 
@@ -19,8 +20,6 @@ void ExpectEveryLinePrefixed(const std::string& text) {
     for (std::string line; std::getline(in, line);)
         EXPECT_EQ(line.rfind("tervik-cli: ", 0), 0u) << line;
 }
-
-const std::string kDemo = std::string(TERVIK_SAMPLES) + "/demo.mnr";
 
 TEST(CliMessages, OutputFormatIsRefusedWhereThereIsNoOutput) {
     for (const char* command : {"info", "stats", "save-all"}) {

@@ -2,6 +2,7 @@
 // files planted at temporary names.
 
 #include "CliRun.h"
+#include "Samples.h"
 #include "SeriesFormat.h"
 #include "TestUtil.h"
 
@@ -15,8 +16,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-const std::string kDemo = std::string(TERVIK_SAMPLES) + "/demo.mnr";
 
 TEST(CliOutput, StandardOutputLinksAndPlantedTemporaries) {
     ScopedTimeZone zone("Europe/Berlin");

@@ -3,6 +3,7 @@
 // display whatever platform the environment names.
 
 #include "CliRun.h"
+#include "Samples.h"
 #include "TestUtil.h"
 
 #include <gtest/gtest.h>
@@ -11,8 +12,6 @@
 #include <fstream>
 
 namespace {
-
-const std::string kDemo = std::string(TERVIK_SAMPLES) + "/demo.mnr";
 
 TEST(CliRenderOutput, BadNamesAndUnwritableTargets) {
     TempDir dir;

@@ -3,6 +3,7 @@
 
 #include "ArchiveGen.h"
 #include "CliRun.h"
+#include "Samples.h"
 #include "SeriesReport.h"
 #include "StringTable.h"
 #include "TestUtil.h"
@@ -12,8 +13,6 @@
 #include <filesystem>
 
 namespace {
-
-const std::string kDemo = std::string(TERVIK_SAMPLES) + "/demo.mnr";
 
 TEST(CliReportLimits, RefusesTooManyIntervalsEmptyViewsAndStandardOutput) {
     TempDir dir;

@@ -5,6 +5,7 @@
 #include "IntervalStats.h"
 #include "LocalTime.h"
 #include "ResultStats.h"
+#include "Samples.h"
 #include "SeriesFormat.h"
 #include "StringTable.h"
 #include "TestUtil.h"
@@ -20,8 +21,6 @@
 #include <set>
 
 namespace {
-
-const std::string kDemo = std::string(TERVIK_SAMPLES) + "/demo.mnr";
 
 std::string Stamp(double t) {
     const LocalFields f = ToLocalFields(t);

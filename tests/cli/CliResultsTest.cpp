@@ -2,9 +2,11 @@
 // figures, presets in the unit of the file, and the options' errors.
 
 #include "ArchiveGen.h"
+#include "CliCsv.h"
 #include "CliRun.h"
 #include "NumText.h"
 #include "ResultStats.h"
+#include "Samples.h"
 #include "TestUtil.h"
 
 #include <gtest/gtest.h>
@@ -14,26 +16,6 @@
 #include <sstream>
 
 namespace {
-
-const std::string kDemo = std::string(TERVIK_SAMPLES) + "/demo.mnr";
-
-std::vector<std::string> Fields(const std::string& line) {
-    std::vector<std::string> f;
-    std::stringstream in(line);
-    std::string s;
-    while (std::getline(in, s, ','))
-        f.push_back(s);
-    if (!line.empty() && line.back() == ',')
-        f.emplace_back();
-    return f;
-}
-
-double Num(const std::string& text) {
-    const char* end = nullptr;
-    const double v = ParseDouble(text.c_str(), &end);
-    EXPECT_EQ(end, text.c_str() + text.size()) << text;
-    return v;
-}
 
 // The "quantity,value,time" lines of a summary CSV, up to the blank line.
 std::map<std::string, std::vector<std::string>> SummaryFields(const std::string& csv) {

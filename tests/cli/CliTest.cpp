@@ -1,6 +1,7 @@
 // tervik-cli run as a program: exit codes, outputs and files.
 
 #include "CliRun.h"
+#include "Samples.h"
 #include "SeriesFormat.h"
 #include "TestUtil.h"
 
@@ -11,8 +12,6 @@
 #include <sys/wait.h>
 
 namespace {
-
-const std::string kDemo = std::string(TERVIK_SAMPLES) + "/demo.mnr";
 
 TEST(Cli, InfoListsTheSeriesAsTheMainWindowDoes) {
     ScopedTimeZone zone("Europe/Berlin");

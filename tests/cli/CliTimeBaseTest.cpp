@@ -2,6 +2,7 @@
 
 #include "CliRun.h"
 #include "LocalTime.h"
+#include "Samples.h"
 #include "TestUtil.h"
 
 #include <gtest/gtest.h>
@@ -9,8 +10,6 @@
 #include <sstream>
 
 namespace {
-
-const std::string kDemo = std::string(TERVIK_SAMPLES) + "/demo.mnr";
 
 // "time,epoch,..." lines: the ISO times' offsets and the epochs.
 void CsvTimes(const std::string& csv, std::vector<std::string>& offsets, std::vector<int64_t>& epochs) {

@@ -3,6 +3,7 @@
 // signal.
 
 #include "ArchiveData.h"
+#include "Samples.h"
 #include "TestSupport.h"
 
 #include <algorithm>
@@ -17,8 +18,6 @@
 extern char** environ;
 
 namespace {
-
-const std::string kDemo = std::string(TERVIK_SOURCE_DIR) + "/samples/demo.mnr";
 
 class LinkFaultTest : public ArchiveReadFixture {
   protected:

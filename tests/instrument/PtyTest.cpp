@@ -1,6 +1,7 @@
 // End to end over a real pseudo-terminal served by kx208m-sim.
 
 #include "ArchiveData.h"
+#include "Samples.h"
 #include "TestSupport.h"
 
 #include <chrono>
@@ -15,8 +16,6 @@ class PtyTest : public ArchiveReadFixture {
   protected:
     PtyTest() : ArchiveReadFixture(250) {}
 };
-
-const std::string kDemo = std::string(TERVIK_SOURCE_DIR) + "/samples/demo.mnr";
 
 TEST_F(PtyTest, CleanReadOfAFileEqualsItsSeries) {
     SimProcess sim({"--mnr", kDemo, "--serial", "1207", "--kind", "3"});
