@@ -98,8 +98,8 @@ bool ZipWriter::Deflate(const char* data, size_t size, bool last) {
     do {
         const size_t piece = std::min<size_t>(size, 1u << 30);
         if (piece > 0) // crc32() of no buffer is its initial value, not the running CRC
-            entry.crc = static_cast<uint32_t>(crc32(entry.crc, reinterpret_cast<const Bytef*>(data),
-                                                    static_cast<uInt>(piece)));
+            entry.crc = static_cast<uint32_t>(
+                crc32(entry.crc, reinterpret_cast<const Bytef*>(data), static_cast<uInt>(piece)));
         z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
         z.avail_in = static_cast<uInt>(piece);
         data += piece;
@@ -163,8 +163,7 @@ void ZipWriter::CentralDirectory() {
         central.Text(e.name);
         if (extraSize)
             central.U16(0x0001).U16(extraSize);
-        if (!Put(central.Bytes().data(), central.Bytes().size()) ||
-            !Put(extra.Bytes().data(), extraSize))
+        if (!Put(central.Bytes().data(), central.Bytes().size()) || !Put(extra.Bytes().data(), extraSize))
             return;
     }
     const uint64_t size = m_written - start, count = m_entries.size();
@@ -177,7 +176,11 @@ void ZipWriter::CentralDirectory() {
         Put(end64.Bytes().data(), end64.Bytes().size());
     }
     Record end;
-    end.U32(0x06054b50).U16(0).U16(0).U16(std::min<uint64_t>(count, 0xFFFF)).U16(std::min<uint64_t>(count, 0xFFFF));
+    end.U32(0x06054b50)
+        .U16(0)
+        .U16(0)
+        .U16(std::min<uint64_t>(count, 0xFFFF))
+        .U16(std::min<uint64_t>(count, 0xFFFF));
     end.U32(std::min(size, k32)).U32(std::min(start, k32)).U16(0);
     Put(end.Bytes().data(), end.Bytes().size());
 }
