@@ -216,7 +216,7 @@ char* XlsxBook::Room(size_t n) {
 
 void XlsxBook::Flush() {
     if (m_used > 0 && m_zip)
-        m_zip->Write(m_xml.data(), m_used);
+        m_zip->Hand(m_xml, m_used);
     m_used = 0;
 }
 

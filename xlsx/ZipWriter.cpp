@@ -55,12 +55,70 @@ ZipWriter::ZipWriter(std::FILE* out) : m_out(out), m_z(std::make_unique<Deflater
         Fail("cannot start zlib");
 }
 
-ZipWriter::~ZipWriter() = default;
+ZipWriter::~ZipWriter() {
+    if (m_worker.joinable()) {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_stop = true;
+        }
+        m_changed.notify_all();
+        m_worker.join();
+    }
+}
 
 bool ZipWriter::Fail(std::string why) {
-    if (m_error.empty())
+    if (m_error.empty()) {
         m_error = std::move(why);
+        m_failed = true;
+    }
     return false;
+}
+
+std::string ZipWriter::Error() {
+    Wait();
+    return m_error;
+}
+
+void ZipWriter::Wait() {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_changed.wait(lock, [this] { return !m_busy; });
+}
+
+void ZipWriter::Work() {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    for (;;) {
+        m_changed.wait(lock, [this] { return m_busy || m_stop; });
+        if (!m_busy)
+            return;
+        lock.unlock();
+        if (!Failed())
+            Deflate(m_pending.data(), m_pendingSize, false);
+        lock.lock();
+        m_busy = false;
+        m_changed.notify_all();
+    }
+}
+
+bool ZipWriter::Hand(std::vector<char>& buffer, size_t size) {
+    Wait();
+    if (Failed() || !m_open)
+        return Fail("no zip entry is open");
+    if (!m_worker.joinable()) {
+        try {
+            m_worker = std::thread([this] { Work(); });
+        } catch (...) {
+            return Write(buffer.data(), size); // no second thread: deflate here
+        }
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_pending.swap(buffer);
+        m_pendingSize = size;
+        m_busy = true;
+    }
+    m_changed.notify_all();
+    buffer.resize(m_pending.size());
+    return true;
 }
 
 bool ZipWriter::Put(const void* data, size_t size) {
@@ -73,6 +131,7 @@ bool ZipWriter::Put(const void* data, size_t size) {
 }
 
 bool ZipWriter::Open(const std::string& name) {
+    Wait();
     if (m_open && !Close())
         return false;
     if (Failed())
@@ -122,12 +181,14 @@ bool ZipWriter::Deflate(const char* data, size_t size, bool last) {
 }
 
 bool ZipWriter::Write(const char* data, size_t size) {
+    Wait();
     if (Failed() || !m_open)
         return Fail("no zip entry is open");
     return size == 0 || Deflate(data, size, false);
 }
 
 bool ZipWriter::Close() {
+    Wait();
     if (!m_open || Failed())
         return !Failed();
     m_open = false;
@@ -186,6 +247,7 @@ void ZipWriter::CentralDirectory() {
 }
 
 bool ZipWriter::Finish() {
+    Wait();
     if (!Close())
         return false;
     CentralDirectory();

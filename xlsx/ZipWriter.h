@@ -5,11 +5,17 @@
 // fastest level, its CRC and sizes in a data descriptor after the data, and
 // ZIP64 records where a size or an offset passes 4 GiB. Every write is
 // checked; after a failure the calls do nothing and Error() says why.
+// Hand() passes a buffer to a second thread that deflates and writes it
+// while the caller fills the next one.
 
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 class ZipWriter {
@@ -23,13 +29,16 @@ class ZipWriter {
     bool Open(const std::string& name);
     bool Write(const char* data, size_t size);
     bool Write(const std::string& text) { return Write(text.data(), text.size()); }
+    // Writes the first size bytes of buffer to the open entry on the second
+    // thread; buffer comes back as an earlier buffer of the same size, free.
+    bool Hand(std::vector<char>& buffer, size_t size);
     // Ends the open entry with its data descriptor.
     bool Close();
     // Closes the open entry, writes the central directory and flushes.
     bool Finish();
 
-    bool Failed() const { return !m_error.empty(); }
-    const std::string& Error() const { return m_error; }
+    bool Failed() const { return m_failed; }
+    std::string Error();
 
   private:
     struct Entry {
@@ -42,6 +51,8 @@ class ZipWriter {
     bool Put(const void* data, size_t size);
     bool Fail(std::string why);
     void CentralDirectory();
+    void Wait();
+    void Work();
 
     std::FILE* m_out;
     std::unique_ptr<Deflater> m_z;
@@ -50,4 +61,14 @@ class ZipWriter {
     uint64_t m_written = 0;
     bool m_open = false;
     std::string m_error;
+    std::atomic<bool> m_failed{false};
+
+    // The buffer the second thread deflates while m_busy; the caller touches
+    // nothing above while it is busy.
+    std::thread m_worker;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<char> m_pending;
+    size_t m_pendingSize = 0;
+    bool m_busy = false, m_stop = false;
 };
