@@ -48,7 +48,7 @@ struct ZipWriter::Deflater {
 
 ZipWriter::ZipWriter(std::FILE* out) : m_out(out), m_z(std::make_unique<Deflater>()), m_packed(1 << 18) {
     // Raw deflate (no zlib header), level 1: the sheets are long runs of
-    // similar rows, where the fastest level already packs about 6:1.
+    // similar rows, where the fastest level already packs about 10:1.
     if (deflateInit2(&m_z->z, 1, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) == Z_OK)
         m_z->ready = true;
     else
