@@ -4,7 +4,7 @@
 #   (no option) what building, running, testing, fuzzing and benchmarking need
 #   --run       only what building and running tervik and tervik-cli need
 #   --windows   also the mingw-w64 cross compiler, Wine, NSIS and zlib for mingw-w64
-#               (tools/test-windows.sh, which builds libxlsxwriter for it)
+#               (tools/test-windows.sh)
 #   --package   also debootstrap, lintian and appstream (tools/check-package.sh)
 set -euo pipefail
 
@@ -13,7 +13,7 @@ set -euo pipefail
 RUN_PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n qt6-svg-dev
-  libgif-dev libemf-dev libftdi1-dev libxlsxwriter-dev zlib1g-dev
+  libgif-dev libemf-dev libftdi1-dev zlib1g-dev
   fonts-liberation2 fontconfig tzdata
 )
 # Besides, for the tests (a virtual display, PDF and picture checks, a Russian

@@ -22,8 +22,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The .xlsx writer's library, built once into a cache outside the tree.
-bash tools/build-xlsxwriter-windows.sh
 cmake --preset windows >/dev/null
 cmake --build --preset windows --target archive_tests instrument_tests tervik-cli
 cmake --preset release >/dev/null

@@ -279,7 +279,7 @@ bool WriteSeriesWorkbook(const CArchiveData& archive, const DataProvenance& prov
         return false;
     }
     XlsxBook book;
-    if (book.Begin()) {
+    if (book.Begin(out)) {
         const XlsxFacts facts = Facts(archive, provenance, options);
         const std::string unit = ResultUnit(archive);
         WritePoints(book, *series, options, facts, unit);
@@ -287,7 +287,7 @@ bool WriteSeriesWorkbook(const CArchiveData& archive, const DataProvenance& prov
         WriteRolling(book, *series, archive, options, facts, unit);
         WriteSummary(book, *series, archive, options, facts, unit);
     }
-    if (!book.Finish(out)) {
+    if (!book.Finish()) {
         result.error = book.Error();
         return false;
     }

@@ -1,11 +1,10 @@
 #pragma once
 
-// A workbook of plain tables through libxlsxwriter, written row by row with
-// one row in memory. libxlsxwriter writes to a named file, so the workbook
-// goes to a private temporary folder first and is then copied to the output
-// the caller opened (an AtomicFile's stream, or standard output); the folder
-// is removed in any case. Numbers are written in the "C" locale whatever the
-// process's LC_NUMERIC says.
+// A workbook of plain tables written row by row straight to a stream (an
+// AtomicFile's, or standard output) with one buffer of XML in memory: sheets
+// of inline strings, numbers and dates in the shortest text that reads back
+// as the same double, deflated at zlib's fastest level (ZipWriter). The text
+// of numbers does not depend on the process's locale.
 
 #include <cstdio>
 #include <memory>
@@ -13,6 +12,8 @@
 #include <string_view>
 #include <utility>
 #include <vector>
+
+class ZipWriter;
 
 struct XlsxColumn {
     enum class Kind { Text, Number, Date };
@@ -29,8 +30,8 @@ class XlsxBook {
     XlsxBook(const XlsxBook&) = delete;
     XlsxBook& operator=(const XlsxBook&) = delete;
 
-    // Creates the temporary workbook; false with Error() set.
-    bool Begin();
+    // Starts the workbook on out; false with Error() set.
+    bool Begin(std::FILE* out);
     // Starts a sheet: the facts as label and value rows, a blank row, then
     // the column heads, frozen above the rows that follow. Column widths fit
     // the heads, the labels and the kind of value.
@@ -38,29 +39,42 @@ class XlsxBook {
     // Starts the next data row. A sheet that is full continues on a new sheet
     // "<name> (2)" with the same facts and heads.
     void Row();
-    // Cells of the current row. A number that is not finite is written as
-    // the text to_chars gives it ("nan", "inf"), as the CSV exports have it.
+    // Cells of the current row, in increasing columns. A number that is not
+    // finite is written as the text to_chars gives it ("nan", "inf"), as the
+    // CSV exports have it.
     void Number(int column, double value);
     // A time given as seconds since 1970 on the clock the sheet states.
     void Date(int column, double clockSeconds);
     void Text(int column, std::string_view text);
 
-    // Closes the workbook and copies it to out; false with Error() set.
-    bool Finish(std::FILE* out);
-    bool Failed() const { return !m_error.empty(); }
-    const std::string& Error() const { return m_error; }
+    // Ends the workbook and flushes out; false with Error() set.
+    bool Finish();
+    bool Failed() const;
+    std::string Error() const;
 
   private:
-    struct Library;
     bool StartSheet();
+    void EndSheet();
     void Fail(std::string why);
+    // Room for n more bytes of XML at the returned position; Used() then
+    // says where the written bytes end.
+    char* Room(size_t n);
+    void Used(char* end) { m_used = static_cast<size_t>(end - m_xml.data()); }
+    void Flush();
+    char* CellStart(char* p, int column);
+    void TextCell(int column, std::string_view text, int style);
 
-    std::unique_ptr<Library> m_lib;
+    std::unique_ptr<ZipWriter> m_zip;
+    std::vector<char> m_xml;
+    size_t m_used = 0;
     std::string m_error;
+    std::vector<std::string> m_sheets; // names of the sheets written so far
     std::string m_name;
     XlsxFacts m_facts;
     std::vector<XlsxColumn> m_columns;
     int m_part = 0;     // continuation number of the current sheet
-    unsigned m_row = 0; // the current row of the sheet
+    unsigned m_row = 0; // rows of the sheet so far: the next row's index from 0
+    int m_column = -1;  // the last column written in the current row
     bool m_inRow = false;
+    bool m_inSheet = false;
 };
