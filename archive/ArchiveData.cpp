@@ -3,6 +3,7 @@
 #include "CurvePoints.h"
 #include "LocalTime.h"
 
+#include <bit>
 #include <cstring>
 #include <utility>
 
@@ -51,16 +52,37 @@ struct FieldTable {
     }
 };
 
-// !IsErased() && IsValid(), a table look-up a field.
+// !IsErased() && IsValid() (an erased record is never valid). Where the
+// first eight bytes can be read as one little-endian word, every field is
+// decoded and checked at once, a byte each: the decoded value lo + 10 * hi
+// is at most 165, so nothing carries from one byte into the next.
 inline bool Kept(const uint8_t (&bits)[256], const ArchiveRecord& r) {
-    return (bits[r.raw[0]] & bits[r.raw[1]] & (bits[r.raw[2]] >> 1) & (bits[r.raw[3]] >> 2) &
-            (bits[r.raw[4]] >> 3) & 1) != 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr uint64_t kFields = 0xFFFFFFFFFF, kLow = 0x0F0F0F0F0F, kHigh = 0x8080808080;
+        // 127 - the highest value of second, minute, hour, day and month,
+        // and 128 - the lowest.
+        constexpr uint64_t kAbove = 0x7360684444, kBelow = 0x7F7F808080;
+        uint64_t word;
+        std::memcpy(&word, r.raw, sizeof word);
+        const uint64_t x = word & kFields;
+        const uint64_t v = (x & kLow) + ((x >> 4) & kLow) * 10;
+        const uint64_t w = v & ~kHigh & kFields;
+        return (((w + kAbove) | v) & kHigh) == 0 && ((w + kBelow) & kHigh) == kHigh;
+    } else {
+        return (bits[r.raw[0]] & bits[r.raw[1]] & (bits[r.raw[2]] >> 1) & (bits[r.raw[3]] >> 2) &
+                (bits[r.raw[4]] >> 3) & 1) != 0;
+    }
+}
+
+const FieldTable& Fields() {
+    static const FieldTable table;
+    return table;
 }
 
 } // namespace
 
 size_t CompactRecords(ArchiveRecord* records, size_t count) {
-    static const FieldTable table;
+    const FieldTable& table = Fields();
     size_t kept = 0;
     for (size_t i = 0; i < count; ++i) {
         const ArchiveRecord& r = records[i];
@@ -71,6 +93,36 @@ size_t CompactRecords(ArchiveRecord* records, size_t count) {
         ++kept;
     }
     return kept;
+}
+
+size_t CompactRecords(ArchiveRecord* records, size_t count, SeriesRuns& runs) {
+    const FieldTable& table = Fields();
+    size_t kept = 0;
+    int last = runs.last;
+    for (size_t i = 0; i < count; ++i) {
+        const ArchiveRecord& r = records[i];
+        if (!Kept(table.bits, r))
+            continue;
+        if (r.GetSeriesNumber() != last) {
+            last = r.GetSeriesNumber();
+            runs.Start(runs.covered + kept);
+        }
+        if (kept != i)
+            records[kept] = r;
+        ++kept;
+    }
+    runs.last = last;
+    runs.covered += kept;
+    return kept;
+}
+
+void SeriesRuns::Note(const ArchiveRecord* records, size_t count) {
+    for (size_t i = 0; i < count; ++i, ++covered) {
+        if (records[i].GetSeriesNumber() != last) {
+            last = records[i].GetSeriesNumber();
+            Start(covered);
+        }
+    }
 }
 
 int CArchiveData::AssignRecordVector(RecordVector records, bool saved) {
@@ -85,13 +137,29 @@ int CArchiveData::AssignRecords(std::vector<ArchiveRecord> records, bool saved) 
     return AdoptRecords(std::move(kept), saved);
 }
 
-int CArchiveData::AdoptRecords(RecordVector records, bool saved) {
+int CArchiveData::AdoptRecords(RecordVector records, bool saved, const SeriesRuns* runs) {
     m_records = std::move(records);
-    SplitSeries(saved);
+    SplitSeries(saved, runs && runs->complete && runs->covered == m_records.size() ? runs : nullptr);
     return GetRecordCount();
 }
 
-void CArchiveData::SplitSeries(bool saved) {
+void CArchiveData::SplitSeries(bool saved, const SeriesRuns* noted) {
+    if (noted) {
+        m_series = std::vector<SeriesInfo>();
+        m_series.reserve(noted->starts.size());
+        for (size_t k = 0; k < noted->starts.size(); ++k) {
+            SeriesInfo s;
+            s.saved = saved ? 1 : 0;
+            s.number = m_records[noted->starts[k]].GetSeriesNumber();
+            s.first = static_cast<int32_t>(noted->starts[k]);
+            s.last =
+                static_cast<int32_t>(k + 1 < noted->starts.size() ? noted->starts[k + 1] : m_records.size()) -
+                1;
+            s.owner = this;
+            m_series.push_back(s);
+        }
+        return;
+    }
     // Sized exactly: a file of one-record series has as many series as
     // records, and a growing array would briefly hold twice their size.
     size_t runs = 0;

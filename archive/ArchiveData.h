@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+struct SeriesRuns;
+
 class CArchiveData;
 
 // An archive's records: from the big-array allocator, left unwritten by a
@@ -99,8 +101,8 @@ class CArchiveData {
 
   private:
     // AssignRecords for records already known valid and not erased.
-    int AdoptRecords(RecordVector records, bool saved);
-    void SplitSeries(bool saved);
+    int AdoptRecords(RecordVector records, bool saved, const SeriesRuns* runs = nullptr);
+    void SplitSeries(bool saved, const SeriesRuns* runs);
     void Report(std::string_view text, int uiOffset = 0) const { m_reporter->ShowMessage(text, uiOffset); }
 
     RecordVector m_records;
@@ -113,3 +115,31 @@ class CArchiveData {
 
 // Removes erased and invalid records in place; returns the new count.
 size_t CompactRecords(ArchiveRecord* records, size_t count);
+
+// Where the series of a record array begin, noted while the records are
+// compacted, so that splitting them into series takes no pass of its own.
+// Gives up (complete false) past kMaxStarts series: those are walked again.
+struct SeriesRuns {
+    static constexpr size_t kMaxStarts = size_t{1} << 16;
+    std::vector<uint32_t> starts; // the index of each series' first record
+    size_t covered = 0;           // the records noted, from index 0 on
+    int last = -1;                // the series number of the last one
+    bool complete = true;
+
+    void Start(size_t index) {
+        if (!complete)
+            return;
+        if (starts.size() == kMaxStarts) {
+            complete = false;
+            starts = std::vector<uint32_t>();
+            return;
+        }
+        starts.push_back(static_cast<uint32_t>(index));
+    }
+    // Notes count kept records that follow the covered ones.
+    void Note(const ArchiveRecord* records, size_t count);
+};
+
+// CompactRecords for records that follow runs.covered ones, noting the kept
+// ones in runs.
+size_t CompactRecords(ArchiveRecord* records, size_t count, SeriesRuns& runs);

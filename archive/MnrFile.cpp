@@ -87,14 +87,15 @@ int CArchiveData::LoadMnr(const std::string& path) {
     // only the records kept are ever moved. A trailing partial record is
     // ignored.
     RecordVector records;
-    if (!reader.ReadAll(records))
+    SeriesRuns runs;
+    if (!reader.ReadAll(records, &runs))
         return 0;
     if (records.capacity() > records.size() + records.size() / 8)
         records.shrink_to_fit();
     m_header = reader.Header();
     Clear();
     // The reader passed on only valid, non-erased records.
-    return AdoptRecords(std::move(records), true);
+    return AdoptRecords(std::move(records), true, &runs);
 }
 
 int CArchiveData::SaveSeries(int index, const std::string& path) {

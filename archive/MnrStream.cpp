@@ -2,6 +2,7 @@
 
 #include "NativePath.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -84,26 +85,44 @@ bool MnrFileReader::Next(std::vector<ArchiveRecord>& out) {
     return got > 0;
 }
 
-bool MnrFileReader::ReadAll(RecordVector& out) {
+bool MnrFileReader::ReadAll(RecordVector& out, SeriesRuns* runs) {
     if (m_failed || !m_file)
         return false;
+    SeriesRuns ignored;
+    SeriesRuns& noted = runs ? *runs : ignored;
+    if (noted.covered != out.size())
+        noted.complete = false;
+    noted.Note(m_headRecords.data(), m_headRecords.size());
     out.insert(out.end(), m_headRecords.begin(), m_headRecords.end());
     m_headRecords.clear();
     const uint64_t seen = m_parser.RecordCount();
     if (!m_atEnd && m_expected > seen) {
-        // The records the size promised, in one read into their place (the
-        // resize writes nothing), then the kept ones moved down over the rest.
+        // The records the size promised, read into their place (the resize
+        // writes nothing) a piece at a time, each piece compacted while it is
+        // still in the cache: the kept ones move down over the rest.
+        constexpr size_t kReadPiece = 65536;
         const size_t at = out.size(), want = static_cast<size_t>(m_expected - seen);
         out.resize(at + want);
-        const size_t got = std::fread(out.data() + at, sizeof(ArchiveRecord), want, m_file.get());
-        m_readAll = got;
-        out.resize(at + CompactRecords(out.data() + at, got));
-        m_atEnd = got < want;
+        size_t read = 0, kept = 0;
+        while (read < want) {
+            const size_t n = std::min(kReadPiece, want - read);
+            ArchiveRecord* piece = out.data() + at + kept;
+            const size_t got = std::fread(piece, sizeof(ArchiveRecord), n, m_file.get());
+            read += got;
+            kept += CompactRecords(piece, got, noted);
+            if (got < n)
+                break;
+        }
+        m_readAll = read;
+        out.resize(at + kept);
+        m_atEnd = read < want;
     }
     // The file may have grown since its size was taken.
     std::vector<ArchiveRecord> piece;
-    while (piece.clear(), Next(piece))
+    while (piece.clear(), Next(piece)) {
+        noted.Note(piece.data(), piece.size());
         out.insert(out.end(), piece.begin(), piece.end());
+    }
     return !m_failed;
 }
 

@@ -28,8 +28,9 @@ class MnrFileReader {
     // end of the file, or after a fault was reported (Failed()).
     bool Next(std::vector<ArchiveRecord>& out);
     // Appends the valid, non-erased records of the rest of the file to out,
-    // read straight into it; false after a fault was reported.
-    bool ReadAll(RecordVector& out);
+    // read straight into it; false after a fault was reported. With runs,
+    // notes where their series begin (runs must cover out as it was).
+    bool ReadAll(RecordVector& out, SeriesRuns* runs = nullptr);
     bool Failed() const { return m_failed; }
     // Back to the first record for another pass; false after reporting why.
     bool Rewind();

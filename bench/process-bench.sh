@@ -9,7 +9,10 @@
 # TERVIK_BASE_CLI set, that build runs too, each run alternating the two, and
 # the new build's CPU time is given against it. A peer program is timed beside
 # a command with TERVIK_PEER_<command>='program args {}' ({} the archive),
-# e.g. TERVIK_PEER_info='python3 info.py {}'. Needs perl and python3.
+# e.g. TERVIK_PEER_info='python3 info.py {}'. The row "window" is opening the
+# archive in the main window offscreen and its first show
+# (tervik-window-peak beside each tervik-cli, when built). Needs perl and
+# python3.
 set -euo pipefail
 
 runs=${1:-7}
@@ -34,11 +37,16 @@ commands = {
     "intervals": "intervals {} --series 1 --interval 1h",
     "render": "render {} --series 1 -o OUT.png",
     "report": "report {} --series 1 --interval 1d -o OUT.pdf",
+    "window": "{}",
 }
 sizes = {"1,000": d + "/small.mnr", "1,000,000": d + "/big.mnr"}
 programs = {"new": [cli]}
 if base:
     programs["base"] = [base]
+window = {w: os.path.join(os.path.dirname(p[0]), "tervik-window-peak") for w, p in programs.items()}
+window = {w: path for w, path in window.items() if os.access(path, os.X_OK)}
+if not window:
+    del commands["window"]
 for name, line in commands.items():
     peer = os.environ.get("TERVIK_PEER_" + name.replace(" ", "_"))
     if peer:
@@ -62,6 +70,10 @@ for _ in range(runs):
                     continue
                 if which.startswith("peer "):
                     argv = [a.replace("{}", path) for a in program]
+                elif name == "window":
+                    if which not in window:
+                        continue
+                    argv = [window[which], path]
                 else:
                     argv = program + [a.replace("{}", path).replace("OUT", d + "/out") for a in line.split()]
                 results.setdefault((which, name, size), []).append(run(argv))
@@ -74,13 +86,13 @@ print("median of %d runs      CPU ms 1,000 / 1,000,000 (ratio)   faults 1,000 / 
       % (runs, "   CPU x base 1,000 / 1,000,000" if base else ""))
 for name in commands:
     for which in programs:
-        if which.startswith("peer ") and which != "peer " + name:
+        if (which.startswith("peer ") and which != "peer " + name) or (which, name, "1,000") not in results:
             continue
         cpu = [median([r[0] for r in results[(which, name, s)]]) for s in sizes]
         flt = [median([r[1] for r in results[(which, name, s)]]) for s in sizes]
         line = "%-11s %-10s %7.1f / %7.1f (%5.2f)          %6d / %6d (%5.2f)" % (
             name, which, cpu[0], cpu[1], cpu[1] / cpu[0], flt[0], flt[1], flt[1] / flt[0])
-        if base and which == "new":
+        if base and which == "new" and ("base", name, "1,000") in results:
             b = [median([r[0] for r in results[("base", name, s)]]) for s in sizes]
             line += "        %5.2f / %5.2f" % (cpu[0] / b[0], cpu[1] / b[1])
         print(line)

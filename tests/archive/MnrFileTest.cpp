@@ -222,6 +222,29 @@ TEST_F(MnrFile, BackupFailureIsReportedOncePerRead) {
 // A file read straight into the records: the same archive from the
 // huge-page blocks (2 MiB-aligned on Linux) and from plain malloc, with
 // erased records among them and a trailing partial record.
+TEST_F(MnrFile, LoadSplitsSeriesAsTheRecordsInMemoryDo) {
+    // Series changes on and beside the reader's piece boundaries, invalid
+    // records among them, and more series than the loader notes on the way.
+    for (const int stride : {16383, 16384, 3, 1}) {
+        std::vector<ArchiveRecord> records = Records(70000);
+        for (size_t i = 0; i < records.size(); ++i) {
+            records[i].SetSeriesNumber(static_cast<uint8_t>(i / static_cast<size_t>(stride) % 3));
+            if (i % 16384 == 0 || i % 16384 == 16383)
+                records[i].raw[4] = 0x13;
+        }
+        const ArchiveHeader h = ArchiveHeader::Build(0x20, 3, 42);
+        WriteBytes(dir / "series.mnr", MnrBytes(&h, records));
+        CArchiveData inMemory;
+        ASSERT_EQ(archive.LoadMnr(dir / "series.mnr"), inMemory.AssignRecords(records, true));
+        ASSERT_EQ(archive.GetSeriesCount(), inMemory.GetSeriesCount()) << stride;
+        for (int k = 0; k < archive.GetSeriesCount(); ++k) {
+            EXPECT_EQ(archive.GetSeries(k)->first, inMemory.GetSeries(k)->first);
+            EXPECT_EQ(archive.GetSeries(k)->last, inMemory.GetSeries(k)->last);
+            EXPECT_EQ(archive.GetSeries(k)->number, inMemory.GetSeries(k)->number);
+        }
+    }
+}
+
 TEST_F(MnrFile, HugePagesOnAndOffLoadTheSameArchive) {
     std::vector<ArchiveRecord> records = Records(100000);
     for (size_t i = 0; i < records.size(); i += 997)

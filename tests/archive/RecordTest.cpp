@@ -105,6 +105,22 @@ TEST(Archive, DropsErasedAndInvalidRecordsBeforeSplitting) {
     EXPECT_EQ(a.GetSeriesCount(), 0);
 }
 
+TEST(Archive, KeepsExactlyTheRecordsThatAreValidAndNotErased) {
+    // Every value of each date and time field, the others valid.
+    std::vector<ArchiveRecord> recs, want;
+    for (int field = 0; field < 5; ++field)
+        for (int b = 0; b < 256; ++b) {
+            ArchiveRecord r = MakeRecord(2011, 12, 31, 23, 59, 59, 0, static_cast<uint8_t>(b / 64), 0, 0, 0);
+            r.raw[field] = static_cast<uint8_t>(b);
+            recs.push_back(r);
+            if (r.IsValid() && !r.IsErased())
+                want.push_back(r);
+        }
+    CArchiveData a;
+    ASSERT_EQ(a.AssignRecords(recs, true), static_cast<int>(want.size()));
+    EXPECT_EQ(0, memcmp(a.GetRecords().data(), want.data(), want.size() * sizeof(ArchiveRecord)));
+}
+
 TEST(Archive, TheDocumentMakesItsArchiveOnce) {
     TervikDocument document;
     EXPECT_EQ(document.Archive(), nullptr);
