@@ -287,7 +287,7 @@ bool ComputeSummary(const std::vector<double>& times, const std::vector<double>&
     s.limit = options.limit;
     IntervalTable table;
     std::vector<double> finite;
-    if (!ComputeIntervalsOnce(times, results, zero,
+    if (!ComputeIntervalMeans(times, results, zero,
                               HourlyOptions(options.threshold, options.xmin, options.xmax), table, &finite)) {
         s.error = table.error;
         return false;
@@ -303,7 +303,7 @@ bool ComputeSummary(const SeriesInfo& series, const CurveOptions& curve, const S
     IntervalTable table;
     std::vector<double> finite;
     finite.reserve(static_cast<size_t>(std::max(series.GetCount(), 0)));
-    if (!ComputeIntervalsOnce(series, curve, HourlyOptions(options.threshold, options.xmin, options.xmax),
+    if (!ComputeIntervalMeans(series, curve, HourlyOptions(options.threshold, options.xmin, options.xmax),
                               table, &finite)) {
         s.error = table.error;
         return false;
@@ -317,7 +317,7 @@ bool ComputeRollingMeans(const std::vector<double>& times, const std::vector<dou
                          double xmax, std::vector<RollingMean>& out, std::string& error) {
     out.clear();
     IntervalTable table;
-    if (!ComputeIntervalsOnce(times, results, zero, HourlyOptions(options.threshold, xmin, xmax), table)) {
+    if (!ComputeIntervalMeans(times, results, zero, HourlyOptions(options.threshold, xmin, xmax), table)) {
         error = table.error;
         return false;
     }
@@ -329,7 +329,7 @@ bool ComputeRollingMeans(const SeriesInfo& series, const CurveOptions& curve, co
                          double xmin, double xmax, std::vector<RollingMean>& out, std::string& error) {
     out.clear();
     IntervalTable table;
-    if (!ComputeIntervalsOnce(series, curve, HourlyOptions(options.threshold, xmin, xmax), table)) {
+    if (!ComputeIntervalMeans(series, curve, HourlyOptions(options.threshold, xmin, xmax), table)) {
         error = table.error;
         return false;
     }
