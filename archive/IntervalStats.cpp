@@ -36,6 +36,17 @@ class CycleMedian {
             m_others.push_back(step);
         ++m_n;
     }
+    // n steps of the same length.
+    void AddRun(double step, size_t n) {
+        if (!(step > 0) || n == 0)
+            return;
+        const double whole = std::floor(step);
+        if (whole == step && step <= kHistogram)
+            m_counts[static_cast<size_t>(step)] += static_cast<uint32_t>(n);
+        else
+            m_others.insert(m_others.end(), n, step);
+        m_n += n;
+    }
     double Median() {
         if (m_n == 0)
             return 0;
@@ -133,6 +144,13 @@ class IntervalClock {
 };
 
 void IntervalClock::At(int64_t t, int minutes, int64_t& start, int64_t& end) {
+    if (m_uniform && t >= m_dayStart && t < m_dayEnd) {
+        // A day of one offset: its intervals are counted from its start.
+        const int64_t length = minutes >= 1440 ? 86400 : int64_t{minutes} * 60;
+        start = m_dayStart + (t - m_dayStart) / length * length;
+        end = std::min(start + length, m_dayEnd);
+        return;
+    }
     EpochToLocalConverter& local = m_local;
     const LocalFields f = local.ToLocal(t);
     if (!(t >= m_dayStart && t < m_dayEnd && f.day == m_day.day)) {
@@ -424,6 +442,47 @@ bool RunIntervals(const IntervalOptions& o, Walk&& walk, IntervalTable& table, c
     return true;
 }
 
+// Finishes the rows of a one-walk table, whose cycles are all counted, and
+// makes the table of them: the total is summed from the rows, not point by
+// point, and takes their min and max when extremes.
+void FinishTable(const IntervalOptions& o, double median, std::vector<IntervalRow>& rows,
+                 std::vector<Accumulator>& acc, bool extremes, IntervalTable& table) {
+    IntervalRow total;
+    Accumulator totalAcc;
+    double expected = 0;
+    for (size_t r = 0; r < rows.size(); ++r) {
+        IntervalRow& row = rows[r];
+        const bool any = total.Values() > 0;
+        total.count += row.count;
+        total.nonFinite += row.nonFinite;
+        total.cycles += row.cycles;
+        totalAcc.sum += acc[r].sum;
+        totalAcc.sumSq += acc[r].sumSq;
+        if (extremes && row.Values() > 0) {
+            if (!any || row.min < total.min) {
+                total.min = row.min;
+                total.minTime = row.minTime;
+            }
+            if (!any || row.max > total.max) {
+                total.max = row.max;
+                total.maxTime = row.maxTime;
+            }
+        }
+        acc[r].Finish(row, median, o.minShare);
+        expected += row.expected;
+        table.incompleteRows += row.incomplete ? 1 : 0;
+    }
+    total.start = rows.front().start;
+    total.end = rows.back().end;
+    total.expected = expected;
+    totalAcc.Finish(total, median, o.minShare);
+    total.expected = expected;
+    table.total = total;
+    table.rowCount = rows.size();
+    table.medianCycle = median;
+    table.rows = std::move(rows);
+}
+
 // The rows of RunIntervals without a limit in one pass: rows are made as the
 // cycles reach them and all kept, the median cycle is known at the end, and
 // only then are coverage and the incomplete mark set. Add returns false when
@@ -476,48 +535,11 @@ class InOrderIntervals {
         if (m_rows.empty())
             return false;
         m_rows.resize(m_lastPointRow); // trailing rows of zero cycles only
-        const double median = m_median.Median();
-        double expected = 0;
-        for (size_t r = 0; r < m_rows.size(); ++r) {
-            IntervalRow& row = m_rows[r];
-            AddToTotal(row, m_acc[r]);
-            m_acc[r].Finish(row, median, m_o.minShare);
-            expected += row.expected;
-            table.incompleteRows += row.incomplete ? 1 : 0;
-        }
-        m_total.start = m_rows.front().start;
-        m_total.end = m_rows.back().end;
-        m_total.expected = expected;
-        m_totalAcc.Finish(m_total, median, m_o.minShare);
-        m_total.expected = expected;
-        table.total = m_total;
-        table.rowCount = m_rows.size();
-        table.medianCycle = median;
-        table.rows = std::move(m_rows);
+        FinishTable(m_o, m_median.Median(), m_rows, m_acc, true, table);
         return true;
     }
 
   private:
-    // The total is summed from the rows, not point by point.
-    void AddToTotal(const IntervalRow& row, const Accumulator& acc) {
-        const bool any = m_total.Values() > 0;
-        m_total.count += row.count;
-        m_total.nonFinite += row.nonFinite;
-        m_total.cycles += row.cycles;
-        m_totalAcc.sum += acc.sum;
-        m_totalAcc.sumSq += acc.sumSq;
-        if (row.Values() == 0)
-            return;
-        if (!any || row.min < m_total.min) {
-            m_total.min = row.min;
-            m_total.minTime = row.minTime;
-        }
-        if (!any || row.max > m_total.max) {
-            m_total.max = row.max;
-            m_total.maxTime = row.maxTime;
-        }
-    }
-
     void Push(int64_t s, int64_t e) {
         IntervalRow row;
         row.start = s;
@@ -564,10 +586,193 @@ class InOrderIntervals {
     IntervalClock m_clock;
     std::vector<IntervalRow> m_rows;
     std::vector<Accumulator> m_acc;
-    IntervalRow m_total;
-    Accumulator m_totalAcc;
     double m_prevT = 0;
     size_t m_cycles = 0, m_pending = 0, m_lastPointRow = 0, m_k = 0;
+    int64_t m_pendingStart = 0, m_pendingEnd = 0;
+};
+
+// The rows of InOrderIntervals for figures built on the interval means
+// alone, while each cycle lies in the row of the one before or a later one:
+// the sums of the current row are kept apart until a cycle passes it, the
+// rows' min and max are not kept (the total's max is, point by point, which
+// in this order is the point the rows would give), and a run of equal steps
+// goes to the median at once. Add returns false for any other cycle (a step
+// back, too many intervals): the general walk is needed then.
+class MeanIntervals {
+  public:
+    MeanIntervals(const IntervalOptions& o, std::vector<double>* values) : m_o(o), m_values(values) {}
+
+    bool Add(double t, double y, bool point) {
+        // Within the current row's bounds as doubles is within them as
+        // whole seconds: rows lie well inside FloorSeconds' range.
+        if (!(t >= m_start && t < m_end))
+            return AddOutside(t, y, point);
+        Step(t);
+        ++m_rowCycles;
+        if (point)
+            Take(t, y);
+        return true;
+    }
+
+    // Cuts values to the finite results taken.
+    void CutValues() {
+        if (m_values)
+            m_values->resize(Taken());
+    }
+
+    // false when no point was taken.
+    bool Finish(IntervalTable& table) {
+        CutValues();
+        if (m_rows.empty())
+            return false;
+        Close();
+        m_median.AddRun(m_step, m_run);
+        m_rows.resize(m_lastPointRow); // trailing rows of zero cycles only
+        FinishTable(m_o, m_median.Median(), m_rows, m_acc, false, table);
+        if (table.total.Values() > 0) {
+            table.total.max = m_max;
+            table.total.maxTime = m_maxTime;
+        }
+        return true;
+    }
+
+  private:
+    void Step(double t) {
+        const double step = t - m_prevT;
+        m_prevT = t;
+        if (step == m_step) {
+            ++m_run;
+            return;
+        }
+        m_median.AddRun(m_step, m_run);
+        m_step = step;
+        m_run = 1;
+    }
+
+    [[gnu::always_inline]] void Take(double t, double y) {
+        ++m_rowCount;
+        if (!std::isfinite(y)) {
+            ++m_rowNonFinite;
+            return;
+        }
+        m_sum.sum += y;
+        m_sum.sumSq += y * y;
+        if (y > m_max) { // the first finite result is, over -inf
+            m_max = y;
+            m_maxTime = t;
+        }
+        if (m_values) {
+            if (m_next == m_last)
+                Grow();
+            *m_next++ = y;
+        }
+    }
+
+    // More room for the finite results: the values vector is their store,
+    // its size cut to what was taken at the end.
+    [[gnu::noinline]] void Grow() {
+        const size_t n = Taken();
+        m_values->resize(std::max({m_values->capacity(), 2 * n, size_t{4096}}));
+        m_next = m_values->data() + n;
+        m_last = m_values->data() + m_values->size();
+    }
+    size_t Taken() const { return m_next ? static_cast<size_t>(m_next - m_values->data()) : 0; }
+
+    // A cycle outside the current row: the first ones, or one in a later row.
+    // Kept out of line so that Add stays small enough to inline in the walk.
+    [[gnu::noinline]] bool AddOutside(double t, double y, bool point) {
+        if (m_haveCycle)
+            Step(t);
+        m_prevT = t;
+        m_haveCycle = true;
+        const int64_t ts = FloorSeconds(t);
+        if (m_rows.empty()) {
+            if (m_pending > 0 && ts < m_pendingStart)
+                return false; // back before the zero cycles held
+            if (!point) {
+                // A zero cycle before the first point counts when it lies in
+                // the first point's interval.
+                if (m_pending == 0 || ts >= m_pendingEnd) {
+                    m_clock.At(ts, m_o.minutes, m_pendingStart, m_pendingEnd);
+                    m_pending = 0;
+                }
+                ++m_pending;
+                return true;
+            }
+            int64_t s, e;
+            m_clock.At(ts, m_o.minutes, s, e);
+            if (!Push(s, e))
+                return false;
+            if (m_pendingStart == s)
+                m_rowCycles += m_pending;
+        } else if (ts < static_cast<int64_t>(m_end) || !Reach(ts)) {
+            return false;
+        }
+        ++m_rowCycles;
+        if (point)
+            Take(t, y);
+        return true;
+    }
+
+    // Writes the current row's sums to it.
+    void Close() {
+        IntervalRow& row = m_rows.back();
+        row.cycles = m_rowCycles;
+        row.count = m_rowCount;
+        row.nonFinite = m_rowNonFinite;
+        m_acc.back() = m_sum;
+        if (m_rowCount > 0)
+            m_lastPointRow = m_rows.size();
+        m_rowCycles = m_rowCount = m_rowNonFinite = 0;
+        m_sum = Accumulator{};
+    }
+
+    // Makes [s, e) the current row; false for a row FloorSeconds cannot hold.
+    bool Push(int64_t s, int64_t e) {
+        if (s <= -kLastSecond || e >= kLastSecond || m_rows.size() >= m_o.maxIntervals)
+            return false;
+        IntervalRow row;
+        row.start = s;
+        row.end = e;
+        m_rows.push_back(row);
+        m_acc.emplace_back();
+        m_start = static_cast<double>(s);
+        m_end = static_cast<double>(e);
+        return true;
+    }
+
+    // Closes the current row and adds those up to the one of ts.
+    bool Reach(int64_t ts) {
+        Close();
+        const int64_t longest = m_o.minutes >= 1440 ? 25 * 3600 : int64_t{m_o.minutes} * 60;
+        if (static_cast<uint64_t>((ts - m_rows.back().end) / longest) + m_rows.size() > m_o.maxIntervals)
+            return false;
+        while (ts >= m_rows.back().end) {
+            int64_t s, e;
+            m_clock.At(m_rows.back().end, m_o.minutes, s, e);
+            if (!Push(m_rows.back().end, e))
+                return false;
+        }
+        return true;
+    }
+
+    static constexpr int64_t kLastSecond = 999999999999999; // FloorSeconds takes |t| < 1e15
+
+    const IntervalOptions& m_o;
+    std::vector<double>* m_values;
+    CycleMedian m_median;
+    IntervalClock m_clock;
+    std::vector<IntervalRow> m_rows;
+    std::vector<Accumulator> m_acc;
+    double m_start = 1, m_end = 0; // the current (last) row; none yet
+    size_t m_rowCycles = 0, m_rowCount = 0, m_rowNonFinite = 0;
+    Accumulator m_sum;
+    double m_prevT = 0, m_step = 0;
+    size_t m_run = 0;
+    bool m_haveCycle = false;
+    double m_max = -std::numeric_limits<double>::infinity(), m_maxTime = 0;
+    double *m_next = nullptr, *m_last = nullptr; // the free room of values
+    size_t m_pending = 0, m_lastPointRow = 0;
     int64_t m_pendingStart = 0, m_pendingEnd = 0;
 };
 
@@ -621,6 +826,26 @@ bool RunIntervalsOnce(const IntervalOptions& options, Walk&& walk, IntervalTable
         });
     }
     return RunIntervals(o, walk, table, nullptr);
+}
+
+// The rows for figures built on the interval means: one light walk while
+// the cycles go forward from row to row, else the walks of RunIntervalsOnce.
+template <class Walk>
+bool RunIntervalMeans(const IntervalOptions& options, Walk&& walk, IntervalTable& table,
+                      std::vector<double>* values) {
+    table = IntervalTable{};
+    IntervalOptions o = options;
+    o.haveLimit = false;
+    if (values)
+        values->clear();
+    if (o.minutes < 1 || o.minutes > 1440)
+        return false;
+    MeanIntervals means(o, values);
+    bool forward = true;
+    walk([&](double t, double y, bool point) { forward = forward && means.Add(t, y, point); });
+    if (forward)
+        return means.Finish(table);
+    return RunIntervalsOnce(options, walk, table, values);
 }
 
 std::string Number(double v) {
@@ -753,6 +978,19 @@ bool ComputeIntervalsOnce(const SeriesInfo& series, const CurveOptions& curve, c
                           IntervalTable& table, std::vector<double>* values) {
     const auto walk = SeriesWalk(series, curve, options);
     return RunIntervalsOnce(options, walk, table, values);
+}
+
+bool ComputeIntervalMeans(const std::vector<double>& times, const std::vector<double>& results,
+                          const std::vector<bool>* zero, const IntervalOptions& options, IntervalTable& table,
+                          std::vector<double>* values) {
+    const auto walk = ArrayWalk(times, results, zero, options);
+    return RunIntervalMeans(options, walk, table, values);
+}
+
+bool ComputeIntervalMeans(const SeriesInfo& series, const CurveOptions& curve, const IntervalOptions& options,
+                          IntervalTable& table, std::vector<double>* values) {
+    const auto walk = SeriesWalk(series, curve, options);
+    return RunIntervalMeans(options, walk, table, values);
 }
 
 std::string LocalIsoTime(int64_t epoch) {

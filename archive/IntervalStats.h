@@ -136,6 +136,16 @@ bool ComputeIntervalsOnce(const std::vector<double>& times, const std::vector<do
                           const std::vector<bool>* zero, const IntervalOptions& options, IntervalTable& table,
                           std::vector<double>* values = nullptr);
 
+// The rows and total of ComputeIntervalsOnce for figures built on the
+// interval means alone: the rows' min and max (and their times) are left 0,
+// and so is the total's min; the total's max and its time are kept. Lighter
+// per cycle while the cycles go forward in time.
+bool ComputeIntervalMeans(const SeriesInfo& series, const CurveOptions& curve, const IntervalOptions& options,
+                          IntervalTable& table, std::vector<double>* values = nullptr);
+bool ComputeIntervalMeans(const std::vector<double>& times, const std::vector<double>& results,
+                          const std::vector<bool>* zero, const IntervalOptions& options, IntervalTable& table,
+                          std::vector<double>* values = nullptr);
+
 // The interval [start, end) that holds the moment t (whole seconds).
 void IntervalAt(int64_t t, int minutes, int64_t& start, int64_t& end);
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -228,25 +229,139 @@ void DailyFigures(const std::vector<IntervalRow>& hours, const std::vector<Rolli
         finish(out.back());
 }
 
+namespace {
+
+// The least of [first, last) (+inf when empty), in a form the compiler can
+// vectorise.
+double Least(const double* first, const double* last) {
+    double m = std::numeric_limits<double>::infinity();
+    for (; first != last; ++first)
+        m = *first < m ? *first : m;
+    return m;
+}
+
+// Type 7 percentiles by selection in values, whose element before is
+// known to be at most all of them (when from > 0, as it narrows): k-th and
+// (k + 1)-th smallest, offset the rank of values[0] in the whole set of n.
+struct RankSelect {
+    double* data;
+    size_t size;
+    size_t offset; // rank of data[0] among all values
+    size_t n;      // all values
+    size_t from = 0;
+    double At(double p) {
+        const double h = static_cast<double>(n - 1) * std::clamp(p, 0.0, 1.0);
+        const size_t k = std::min(static_cast<size_t>(std::floor(h)), n - 1);
+        const size_t r = k - offset;
+        std::nth_element(data + std::min(from, r), data + r, data + size);
+        const double lo = data[r];
+        const double hi = k + 1 < n ? Least(data + r + 1, data + size) : lo;
+        from = r;
+        return lo + (h - static_cast<double>(k)) * (hi - lo);
+    }
+};
+
+// The ranks a percentile needs: floor(h) and the one after.
+void PercentileRanks(size_t n, double p, size_t& k, size_t& last) {
+    const double h = static_cast<double>(n - 1) * std::clamp(p, 0.0, 1.0);
+    k = std::min(static_cast<size_t>(std::floor(h)), n - 1);
+    last = std::min(k + 1, n - 1);
+}
+
+// Percentiles of many values from the few near their ranks: a sorted sample
+// of spread-out values bounds a window around each pair of ranks, one pass
+// counts the values below each window and copies those inside it, and the
+// selection runs on the copies. False (out unset) when a window misses its
+// ranks or a value is NaN: the selection on all values is needed then.
+bool WindowedPercentiles(const std::vector<double>& values, const double* ps, size_t count, double* out) {
+    const size_t n = values.size();
+    const size_t m = std::min<size_t>(4096, n / 16);
+    if (count == 0 || count > 8 || m < 64)
+        return false;
+    std::vector<double> sample(m);
+    const size_t stride = n / m;
+    for (size_t j = 0; j < m; ++j)
+        sample[j] = values[j * stride + stride / 2];
+    std::sort(sample.begin(), sample.end());
+    if (std::isnan(sample.front()) || std::isnan(sample.back()))
+        return false;
+    // Windows [lo, hi] about 5 standard deviations of a sampled rank wide
+    // each side of the ranks' places in the sample, merged where they meet.
+    const double inf = std::numeric_limits<double>::infinity();
+    const double sm = static_cast<double>(m);
+    std::pair<double, double> wanted[8];
+    for (size_t i = 0; i < count; ++i) {
+        size_t k, last;
+        PercentileRanks(n, ps[i], k, last);
+        const double q = static_cast<double>(k) / static_cast<double>(n);
+        const double d = 5 * std::sqrt(sm * q * (1 - q)) + 4;
+        const double a = std::floor(q * sm - d);
+        const double b = std::ceil(static_cast<double>(last + 1) / static_cast<double>(n) * sm + d);
+        wanted[i] = {a < 0 ? -inf : sample[static_cast<size_t>(a)],
+                     b >= sm ? inf : sample[static_cast<size_t>(b)]};
+    }
+    std::sort(wanted, wanted + count);
+    double lo[8], hi[8];
+    size_t windows = 0;
+    for (size_t i = 0; i < count; ++i) {
+        if (windows > 0 && wanted[i].first <= hi[windows - 1]) {
+            hi[windows - 1] = std::max(hi[windows - 1], wanted[i].second);
+        } else {
+            lo[windows] = wanted[i].first;
+            hi[windows] = wanted[i].second;
+            ++windows;
+        }
+    }
+    size_t below[8] = {}, nan = 0;
+    std::vector<double> inside[8];
+    for (const double v : values) {
+        size_t c = 0; // windows starting at or below v
+        for (size_t j = 0; j < windows; ++j)
+            c += v >= lo[j] ? 1 : 0;
+        nan += std::isnan(v) ? 1 : 0;
+        if (c > 0 && v <= hi[c - 1])
+            inside[c - 1].push_back(v);
+        for (size_t j = c; j < windows; ++j)
+            ++below[j];
+    }
+    if (nan > 0)
+        return false;
+    // Check every pair of ranks lies in its window before selecting.
+    size_t window[8];
+    for (size_t i = 0; i < count; ++i) {
+        size_t k, last;
+        PercentileRanks(n, ps[i], k, last);
+        size_t j = 0;
+        while (j < windows && !(k >= below[j] && last < below[j] + inside[j].size()))
+            ++j;
+        if (j == windows)
+            return false;
+        window[i] = j;
+    }
+    for (size_t i = 0; i < count;) {
+        const size_t j = window[i];
+        RankSelect select{inside[j].data(), inside[j].size(), below[j], n};
+        for (; i < count && window[i] == j; ++i)
+            out[i] = select.At(ps[i]);
+    }
+    return true;
+}
+
+} // namespace
+
 void Percentiles(std::vector<double>& values, const double* ps, size_t count, double* out) {
     const size_t n = values.size();
-    size_t from = 0; // values before from are at most those after: selections go right
-    for (size_t i = 0; i < count; ++i) {
-        if (n == 0) {
+    if (n == 0) {
+        for (size_t i = 0; i < count; ++i)
             out[i] = NAN;
-            continue;
-        }
-        const double h = static_cast<double>(n - 1) * std::clamp(ps[i], 0.0, 1.0);
-        const size_t k = std::min(static_cast<size_t>(std::floor(h)), n - 1);
-        const auto first = values.begin() + static_cast<ptrdiff_t>(std::min(from, k));
-        std::nth_element(first, values.begin() + static_cast<ptrdiff_t>(k), values.end());
-        const double lo = values[k];
-        double hi = lo;
-        if (k + 1 < n)
-            hi = *std::min_element(values.begin() + static_cast<ptrdiff_t>(k + 1), values.end());
-        out[i] = lo + (h - static_cast<double>(k)) * (hi - lo);
-        from = k;
+        return;
     }
+    if (WindowedPercentiles(values, ps, count, out))
+        return;
+    // values before from are at most those after: selections go right
+    RankSelect select{values.data(), n, 0, n};
+    for (size_t i = 0; i < count; ++i)
+        out[i] = select.At(ps[i]);
 }
 
 namespace {
@@ -287,7 +402,7 @@ bool ComputeSummary(const std::vector<double>& times, const std::vector<double>&
     s.limit = options.limit;
     IntervalTable table;
     std::vector<double> finite;
-    if (!ComputeIntervalsOnce(times, results, zero,
+    if (!ComputeIntervalMeans(times, results, zero,
                               HourlyOptions(options.threshold, options.xmin, options.xmax), table, &finite)) {
         s.error = table.error;
         return false;
@@ -303,7 +418,7 @@ bool ComputeSummary(const SeriesInfo& series, const CurveOptions& curve, const S
     IntervalTable table;
     std::vector<double> finite;
     finite.reserve(static_cast<size_t>(std::max(series.GetCount(), 0)));
-    if (!ComputeIntervalsOnce(series, curve, HourlyOptions(options.threshold, options.xmin, options.xmax),
+    if (!ComputeIntervalMeans(series, curve, HourlyOptions(options.threshold, options.xmin, options.xmax),
                               table, &finite)) {
         s.error = table.error;
         return false;
@@ -317,7 +432,7 @@ bool ComputeRollingMeans(const std::vector<double>& times, const std::vector<dou
                          double xmax, std::vector<RollingMean>& out, std::string& error) {
     out.clear();
     IntervalTable table;
-    if (!ComputeIntervalsOnce(times, results, zero, HourlyOptions(options.threshold, xmin, xmax), table)) {
+    if (!ComputeIntervalMeans(times, results, zero, HourlyOptions(options.threshold, xmin, xmax), table)) {
         error = table.error;
         return false;
     }
@@ -329,7 +444,7 @@ bool ComputeRollingMeans(const SeriesInfo& series, const CurveOptions& curve, co
                          double xmin, double xmax, std::vector<RollingMean>& out, std::string& error) {
     out.clear();
     IntervalTable table;
-    if (!ComputeIntervalsOnce(series, curve, HourlyOptions(options.threshold, xmin, xmax), table)) {
+    if (!ComputeIntervalMeans(series, curve, HourlyOptions(options.threshold, xmin, xmax), table)) {
         error = table.error;
         return false;
     }

@@ -389,17 +389,38 @@ TEST(ResultStats, OneWalkGivesTheRowsOfTheTwoPasses) {
         EXPECT_EQ(one.total.coverage, two.total.coverage);
         ExpectClose(one.total.mean, two.total.mean, "total mean");
         EXPECT_EQ(values.size(), two.total.Values());
+        // The means-only walk gives the one walk's rows and total exactly.
+        IntervalTable means;
+        std::vector<double> meanValues;
+        ASSERT_TRUE(ComputeIntervalMeans(c.t, c.y, &c.zero, o, means, &meanValues));
+        ASSERT_EQ(means.rows.size(), one.rows.size()) << variant;
+        for (size_t r = 0; r < one.rows.size(); ++r) {
+            const IntervalRow &a = means.rows[r], &b = one.rows[r];
+            EXPECT_TRUE(a.start == b.start && a.end == b.end && a.cycles == b.cycles && a.count == b.count &&
+                        a.nonFinite == b.nonFinite && a.mean == b.mean && a.sd == b.sd &&
+                        a.coverage == b.coverage && a.incomplete == b.incomplete)
+                << variant << " row " << r;
+        }
+        EXPECT_TRUE(means.total.mean == one.total.mean && means.total.sd == one.total.sd &&
+                    means.total.max == one.total.max && means.total.maxTime == one.total.maxTime &&
+                    means.total.expected == one.total.expected && means.medianCycle == one.medianCycle)
+            << variant;
+        EXPECT_EQ(meanValues, values) << variant;
     }
 }
 
 TEST(ResultStats, PercentilesMatchAFullSort) {
     std::mt19937 rng(5);
     const double ps[] = {0, 0.5, 0.95, 0.98, 0.99, 1};
-    for (size_t n : {size_t{0}, size_t{1}, size_t{2}, size_t{3}, size_t{10}, size_t{1001}, size_t{4096}}) {
+    for (size_t n : {size_t{0}, size_t{1}, size_t{2}, size_t{3}, size_t{10}, size_t{1001}, size_t{4096},
+                     size_t{200003}}) {
         std::vector<double> v(n);
         std::uniform_int_distribution<int> pick(0, 50); // with repeats
         for (double& x : v)
             x = pick(rng) * 0.37;
+        if (n > 100000) // spread and in order, as a rising series gives them
+            for (size_t i = 0; i < n; ++i)
+                v[i] = static_cast<double>(i) * 0.01 + (i % 7 == 0 ? v[i] : 0);
         std::vector<double> work = v;
         double out[6];
         Percentiles(work, ps, 6, out);
