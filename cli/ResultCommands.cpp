@@ -15,7 +15,7 @@ namespace {
 
 std::vector<std::string> ResultValueOptions() {
     std::vector<std::string> v = kCurveValueOptions;
-    v.insert(v.end(), {"series", "format", "output", "limit"});
+    v.insert(v.end(), {"series", "format", "output", "limit", kTimeBaseOption});
     v.insert(v.end(), kResultValueOptions.begin(), kResultValueOptions.end());
     return v;
 }
@@ -31,6 +31,8 @@ int PrepareResults(const std::vector<std::string>& argv, const std::vector<std::
     if (args.Positional().size() != 1)
         return CliError(kExitUsage,
                         args.Positional().empty() ? "a FILE is required" : "only one FILE is taken");
+    if (const int rc = ApplyTimeBaseOption(args))
+        return rc;
     std::string input;
     for (const std::string& f : args.GetAll("format"))
         if (f != "table" && f != "csv")

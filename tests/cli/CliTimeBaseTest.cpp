@@ -60,6 +60,13 @@ TEST(CliTimeBase, ExportAndIntervalsFollowIt) {
     ASSERT_EQ(intervals.code, 0);
     EXPECT_EQ(intervals.out.find("+02:00"), std::string::npos) << intervals.out;
     EXPECT_NE(intervals.out.find(":00-05:30,"), std::string::npos) << intervals.out;
+    for (const char* command : {"rolling", "summary"}) {
+        const CliRun r =
+            Cli(std::string(command) + " " + kDemo + " --series 1 --format csv --time-base UTC-05:30");
+        ASSERT_EQ(r.code, 0) << command;
+        EXPECT_EQ(r.out.find("+02:00"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find(":00-05:30"), std::string::npos) << r.out;
+    }
 }
 
 TEST(CliTimeBase, RefusesWhatItCannotUse) {
