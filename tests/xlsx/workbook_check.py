@@ -57,7 +57,7 @@ def compare_sheet(sheet, csv_text, name):
                 want = datetime.datetime(1970, 1, 1) + datetime.timedelta(seconds=int(float(field)))
                 check(isinstance(cell, datetime.datetime) and whole_seconds(cell) == want, where)
             elif re.match(r'^-?[0-9.]+(e[-+]?[0-9]+)?$', field):
-                # libxlsxwriter writes 16 significant digits (Excel keeps 15).
+                # The workbook holds the CSV's shortest exact text; Excel keeps 15 digits.
                 check(isinstance(cell, (int, float)) and math.isclose(cell, float(field), rel_tol=1e-15), where)
             else:
                 check(cell == field, where)
