@@ -9,10 +9,10 @@
 
 namespace {
 
-struct Drawn {
+struct StampDrawn {
     CLCCore c;
     QImage img = WhiteImage(200, 150);
-    explicit Drawn(bool plain) {
+    explicit StampDrawn(bool plain) {
         c.SetMargins(20, 10, 20, 20);
         c.Layout(200, 150);
         c.Painter().SetPlainMarkers(plain);
@@ -46,13 +46,13 @@ struct Drawn {
 } // namespace
 
 TEST(HighlightStamp, RectangleAndPointMatchPlainDrawing) {
-    Drawn fast(false), plain(true);
-    for (Drawn* d : {&fast, &plain}) {
+    StampDrawn fast(false), plain(true);
+    for (StampDrawn* d : {&fast, &plain}) {
         d->c.Interaction().SetHighlightRect({60, 40, 130, 100});
         d->Highlight();
     }
     EXPECT_EQ(fast.img, plain.img);
-    for (Drawn* d : {&fast, &plain}) {
+    for (StampDrawn* d : {&fast, &plain}) {
         d->c.Interaction().SetHighlightPoint({100, 70});
         d->Highlight();
     }
