@@ -203,6 +203,32 @@ void IntervalClock::At(int64_t t, int minutes, int64_t& start, int64_t& end) {
 
 // The first pass over the cycles of the view: the median cycle, whether
 // they come in time order, and the span of the measurement points.
+// Zero-control cycles ahead of the first point: held while they share one
+// interval, and counted in the first point's interval when they lie in it.
+struct LeadingZeroCycles {
+    size_t count = 0;
+    int64_t start = 0, end = 0;
+
+    // A cycle at ts before any point: false when it lies back before those
+    // held; a zero cycle is held, and held says so.
+    bool Before(IntervalClock& clock, int minutes, int64_t ts, bool point, bool& held) {
+        if (count > 0 && ts < start)
+            return false;
+        held = !point;
+        if (point)
+            return true;
+        if (count == 0 || ts >= end) {
+            clock.At(ts, minutes, start, end);
+            count = 0;
+        }
+        ++count;
+        return true;
+    }
+
+    // The held cycles of the interval that starts at s.
+    size_t In(int64_t s) const { return count > 0 && start == s ? count : 0; }
+};
+
 class CycleScan {
   public:
     void Add(double t, bool point) {
@@ -500,23 +526,15 @@ class InOrderIntervals {
         ++m_cycles;
         const int64_t ts = FloorSeconds(t);
         if (m_rows.empty()) {
-            if (m_pending > 0 && ts < m_pendingStart)
-                return false; // back before the zero cycles held
-            if (!point) {
-                // A zero cycle before the first point counts when it lies in
-                // the first point's interval.
-                if (m_pending == 0 || ts >= m_pendingEnd) {
-                    m_clock.At(ts, m_o.minutes, m_pendingStart, m_pendingEnd);
-                    m_pending = 0;
-                }
-                ++m_pending;
+            bool held = false;
+            if (!m_leading.Before(m_clock, m_o.minutes, ts, point, held))
+                return false;
+            if (held)
                 return true;
-            }
             int64_t s, e;
             m_clock.At(ts, m_o.minutes, s, e);
             Push(s, e);
-            if (m_pending > 0 && m_pendingStart == s)
-                m_rows.back().cycles += m_pending;
+            m_rows.back().cycles += m_leading.In(s);
         }
         if (!Locate(ts))
             return false;
@@ -587,8 +605,8 @@ class InOrderIntervals {
     std::vector<IntervalRow> m_rows;
     std::vector<Accumulator> m_acc;
     double m_prevT = 0;
-    size_t m_cycles = 0, m_pending = 0, m_lastPointRow = 0, m_k = 0;
-    int64_t m_pendingStart = 0, m_pendingEnd = 0;
+    size_t m_cycles = 0, m_lastPointRow = 0, m_k = 0;
+    LeadingZeroCycles m_leading;
 };
 
 // The rows of InOrderIntervals for figures built on the interval means
@@ -687,24 +705,16 @@ class MeanIntervals {
         m_haveCycle = true;
         const int64_t ts = FloorSeconds(t);
         if (m_rows.empty()) {
-            if (m_pending > 0 && ts < m_pendingStart)
-                return false; // back before the zero cycles held
-            if (!point) {
-                // A zero cycle before the first point counts when it lies in
-                // the first point's interval.
-                if (m_pending == 0 || ts >= m_pendingEnd) {
-                    m_clock.At(ts, m_o.minutes, m_pendingStart, m_pendingEnd);
-                    m_pending = 0;
-                }
-                ++m_pending;
+            bool held = false;
+            if (!m_leading.Before(m_clock, m_o.minutes, ts, point, held))
+                return false;
+            if (held)
                 return true;
-            }
             int64_t s, e;
             m_clock.At(ts, m_o.minutes, s, e);
             if (!Push(s, e))
                 return false;
-            if (m_pendingStart == s)
-                m_rowCycles += m_pending;
+            m_rowCycles += m_leading.In(s);
         } else if (ts < static_cast<int64_t>(m_end) || !Reach(ts)) {
             return false;
         }
@@ -772,8 +782,8 @@ class MeanIntervals {
     bool m_haveCycle = false;
     double m_max = -std::numeric_limits<double>::infinity(), m_maxTime = 0;
     double *m_next = nullptr, *m_last = nullptr; // the free room of values
-    size_t m_pending = 0, m_lastPointRow = 0;
-    int64_t m_pendingStart = 0, m_pendingEnd = 0;
+    size_t m_lastPointRow = 0;
+    LeadingZeroCycles m_leading;
 };
 
 // The view's rule for the statistics row: points before xmin are skipped and
