@@ -15,8 +15,7 @@ CLCDataSet::~CLCDataSet() {
 void CLCDataSet::Free() {
     m_bFullRangeKnown = false;
     delete[] m_pIndex;
-    FreeBig(m_pX);
-    FreeBig(m_pY);
+    FreeBig(m_pX); // m_pY lies in the same block
     m_pIndex = nullptr;
     m_pX = m_pY = nullptr;
     m_nCount = 0;
@@ -27,14 +26,13 @@ bool CLCDataSet::Allocate(int n) {
     if (n < 0)
         return false;
     // The points are written by the caller; the index waits for a sort that
-    // moves them. A million points fill 16 MB: huge pages fault far less.
-    const size_t bytes = static_cast<size_t>(n) * sizeof(double);
-    m_pX = static_cast<double*>(AllocateBig(bytes));
-    m_pY = static_cast<double*>(AllocateBig(bytes));
-    if (!m_pX || !m_pY) {
-        Free();
+    // moves them. One block for both arrays: a million points fill 16 MB,
+    // and in big blocks huge pages fault far less.
+    const size_t count = static_cast<size_t>(n);
+    m_pX = static_cast<double*>(AllocateBig(2 * count * sizeof(double)));
+    if (!m_pX)
         return false;
-    }
+    m_pY = m_pX + count;
     m_nCount = n;
     return true;
 }

@@ -244,7 +244,7 @@ void CLCPainter::DrawPlot(IGdiDC& dc, CLCPlot* plot, bool highlight) {
                             !(stamps || dc.DrawsOnlyVisibleMarkers())
                         ? nullptr
                         : &dc;
-    std::vector<uint32_t>& cells = m_stampCells;
+    BigVector<uint32_t>& cells = m_stampCells;
     cells.clear();
     if (image)
         cells.reserve(static_cast<size_t>(last - first + 1));
@@ -283,7 +283,7 @@ void CLCPainter::DrawPlot(IGdiDC& dc, CLCPlot* plot, bool highlight) {
 }
 
 void CLCPainter::DrawLastAtEachCentre(const MarkerPass& pass, IGdiDC& image, bool stamps) {
-    const std::vector<uint32_t>& cells = m_stampCells;
+    const BigVector<uint32_t>& cells = m_stampCells;
     // Walk backwards keeping the first visit of each centre (its last
     // marker), then draw those in their original order.
     std::vector<uint64_t>& seen = m_stampSeen;

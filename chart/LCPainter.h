@@ -5,6 +5,7 @@
 // and the drawing of the model and the interaction state into any device
 // context.
 
+#include "BigAlloc.h"
 #include "LCInteraction.h"
 #include "LCModel.h"
 
@@ -166,8 +167,10 @@ class CLCPainter {
     bool m_bPlainMarkers = false;
     int m_nPaints = 0;
     double m_penX = 0, m_penY = 0;
-    // Scratch of the stamped drawing, kept so that big plots do not allocate on every paint.
-    std::vector<uint32_t> m_stampCells, m_stampKeep;
+    // Scratch of the stamped drawing, kept so that big plots do not allocate
+    // on every paint; a cell a point, so on huge pages.
+    BigVector<uint32_t> m_stampCells;
+    std::vector<uint32_t> m_stampKeep;
     std::vector<uint64_t> m_stampSeen;
     std::vector<LCPoint> m_stampCentres;
 
