@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 #include <system_error>
+#include <utility>
 
 namespace {
 // A piece of the file: 4096 records.
@@ -137,6 +138,37 @@ uint64_t DigestRecords(uint64_t digest, const ArchiveRecord* records, size_t cou
         digest = (digest ^ (b + (digest >> 29))) * kPrime;
     }
     return digest;
+}
+
+MnrSeriesStream::ReferenceList& MnrSeriesStream::ReferenceList::operator=(ReferenceList&& other) noexcept {
+    if (this != &other) {
+        clear();
+        m_blocks = std::move(other.m_blocks);
+        m_size = std::exchange(other.m_size, 0);
+        other.m_blocks.clear();
+    }
+    return *this;
+}
+
+void MnrSeriesStream::ReferenceList::push_back(const ReferenceZero& zero) {
+    const size_t block = m_size < kFirst ? 0 : 1 + (m_size - kFirst) / kBig;
+    const size_t at = m_size < kFirst ? m_size : (m_size - kFirst) % kBig;
+    if (block == m_blocks.size()) {
+        m_blocks.reserve(block + 1);
+        void* memory = AllocateBig((block == 0 ? kFirst : kBig) * sizeof(ReferenceZero));
+        if (!memory)
+            throw std::bad_alloc();
+        m_blocks.push_back(static_cast<ReferenceZero*>(memory));
+    }
+    m_blocks[block][at] = zero;
+    ++m_size;
+}
+
+void MnrSeriesStream::ReferenceList::clear() {
+    for (ReferenceZero* block : m_blocks)
+        FreeBig(block);
+    m_blocks.clear();
+    m_size = 0;
 }
 
 size_t MnrSeriesStream::PointCount(unsigned flags) const {
