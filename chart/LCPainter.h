@@ -5,7 +5,6 @@
 // and the drawing of the model and the interaction state into any device
 // context.
 
-#include "BigAlloc.h"
 #include "LCInteraction.h"
 #include "LCModel.h"
 
@@ -167,9 +166,7 @@ class CLCPainter {
     bool m_bPlainMarkers = false;
     int m_nPaints = 0;
     double m_penX = 0, m_penY = 0;
-    // Scratch of the stamped drawing, kept so that big plots do not allocate
-    // on every paint; a cell a point, so on huge pages.
-    BigVector<uint32_t> m_stampCells;
+    // Scratch of the stamped drawing, kept so that big plots do not allocate on every paint.
     std::vector<uint32_t> m_stampKeep;
     std::vector<uint64_t> m_stampSeen;
     std::vector<LCPoint> m_stampCentres;
@@ -186,9 +183,12 @@ class CLCPainter {
     };
     DrawTargetDC DrawTarget(IGdiDC* pdc);
     struct MarkerPass;
-    // The stamped end of DrawPlot: of the centres gathered in m_stampCells,
-    // the last marker at each, in their order.
-    void DrawLastAtEachCentre(const MarkerPass& pass, IGdiDC& image, bool stamps);
+    // The stamped end of DrawPlot: of the markers of points first to last
+    // (with litOnly, those the highlight lights), the last at each centre,
+    // in their order; false, having drawn nothing, when a centre falls
+    // outside the plot's grid.
+    bool DrawLastAtEachCentre(const MarkerPass& pass, IGdiDC& image, bool stamps, const CLCDataSet& ds,
+                              int first, int last, bool litOnly);
     // The axes' parts: the x ticks with their times (and dates across days),
     // the y ticks with their values.
     void DrawXTicks(IGdiDC& dc, double step, const LCRect& xTitleBox);
