@@ -10,8 +10,8 @@
 #include <utility>
 
 namespace {
-// A piece of the file: 4096 records.
-constexpr size_t kPiece = 4096 * 16;
+// A piece of the file, in records.
+constexpr size_t kPiece = 4096;
 } // namespace
 
 bool MnrFileReader::Open(const std::string& path, IReporter& reporter) {
@@ -73,9 +73,14 @@ bool MnrFileReader::Next(std::vector<ArchiveRecord>& out) {
     }
     if (m_atEnd)
         return false;
-    uint8_t piece[kPiece];
-    const size_t got = std::fread(piece, 1, kPiece, m_file.get());
-    m_parser.Feed(piece, got, out);
+    // The head has been read whole, so the records follow: whole ones read
+    // straight into out and compacted in place (a piece of one at the end
+    // of the file is none).
+    const size_t at = out.size();
+    out.resize(at + kPiece);
+    const size_t got = std::fread(out.data() + at, sizeof(ArchiveRecord), kPiece, m_file.get());
+    m_readAll += got;
+    out.resize(at + CompactRecords(out.data() + at, got));
     // The file may have grown since its size was taken.
     if (m_parser.RecordCount() + m_readAll > kMaxArchiveRecords) {
         m_reporter->ShowMessage(kTooManyRecordsText, 0);
@@ -96,7 +101,7 @@ bool MnrFileReader::ReadAll(RecordVector& out, SeriesRuns* runs) {
     noted.Note(m_headRecords.data(), m_headRecords.size());
     out.insert(out.end(), m_headRecords.begin(), m_headRecords.end());
     m_headRecords.clear();
-    const uint64_t seen = m_parser.RecordCount();
+    const uint64_t seen = m_parser.RecordCount() + m_readAll;
     if (!m_atEnd && m_expected > seen) {
         // The records the size promised, read into their place (the resize
         // writes nothing) a piece at a time, each piece compacted while it is
@@ -114,7 +119,7 @@ bool MnrFileReader::ReadAll(RecordVector& out, SeriesRuns* runs) {
             if (got < n)
                 break;
         }
-        m_readAll = read;
+        m_readAll += read;
         out.resize(at + kept);
         m_atEnd = read < want;
     }

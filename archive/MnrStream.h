@@ -44,7 +44,7 @@ class MnrFileReader {
     MnrParser m_parser;
     std::vector<ArchiveRecord> m_headRecords; // a file without a header has its first record in the head
     uint64_t m_expected = 0;
-    uint64_t m_readAll = 0; // records ReadAll read past the parser
+    uint64_t m_readAll = 0; // records read past the parser, straight into place
     bool m_failed = false, m_atEnd = false;
 };
 
