@@ -132,17 +132,44 @@ bool MnrFileReader::ReadAll(RecordVector& out, SeriesRuns* runs) {
     return !m_failed;
 }
 
-uint64_t DigestRecords(uint64_t digest, const ArchiveRecord* records, size_t count) {
-    // Two multiply-xor rounds a record: cheap next to reading it.
-    constexpr uint64_t kPrime = 0x100000001B3ull;
-    for (size_t i = 0; i < count; ++i) {
-        uint64_t a, b;
-        std::memcpy(&a, records[i].raw, 8);
-        std::memcpy(&b, records[i].raw + 8, 8);
-        digest = (digest ^ a) * kPrime;
-        digest = (digest ^ (b + (digest >> 29))) * kPrime;
+namespace {
+constexpr uint64_t kDigestPrime = 0x100000001B3ull;
+
+// Two multiply-xor rounds a record: cheap next to reading it.
+inline void MixRecord(uint64_t& lane, const ArchiveRecord& record) {
+    uint64_t a, b;
+    std::memcpy(&a, record.raw, 8);
+    std::memcpy(&b, record.raw + 8, 8);
+    lane = (lane ^ a) * kDigestPrime;
+    lane = (lane ^ (b + (lane >> 29))) * kDigestPrime;
+}
+} // namespace
+
+void RecordDigest::Add(const ArchiveRecord* records, size_t count) {
+    size_t i = 0;
+    for (; i < count && (m_count + i) % 4 != 0; ++i)
+        MixRecord(m_lanes[(m_count + i) % 4], records[i]);
+    uint64_t l0 = m_lanes[0], l1 = m_lanes[1], l2 = m_lanes[2], l3 = m_lanes[3];
+    for (; i + 4 <= count; i += 4) {
+        MixRecord(l0, records[i]);
+        MixRecord(l1, records[i + 1]);
+        MixRecord(l2, records[i + 2]);
+        MixRecord(l3, records[i + 3]);
     }
-    return digest;
+    m_lanes[0] = l0;
+    m_lanes[1] = l1;
+    m_lanes[2] = l2;
+    m_lanes[3] = l3;
+    for (; i < count; ++i)
+        MixRecord(m_lanes[(m_count + i) % 4], records[i]);
+    m_count += count;
+}
+
+uint64_t RecordDigest::Value() const {
+    uint64_t value = m_count * kDigestPrime;
+    for (const uint64_t lane : m_lanes)
+        value = ((value ^ lane) * kDigestPrime) ^ (value >> 29);
+    return value;
 }
 
 MnrSeriesStream::ReferenceList& MnrSeriesStream::ReferenceList::operator=(ReferenceList&& other) noexcept {
@@ -203,6 +230,7 @@ bool MnrSeriesStream::Open(const std::string& path, int index, bool skipBad, IRe
     std::vector<ArchiveRecord> piece;
     int64_t current = -1;
     LocalTimeConverter converter;
+    RecordDigest digest;
     while (piece.clear(), m_reader.Next(piece)) {
         size_t from = 0, to = 0; // the piece's records of the series
         for (size_t i = 0; i < piece.size(); ++i) {
@@ -223,8 +251,9 @@ bool MnrSeriesStream::Open(const std::string& path, int index, bool skipBad, IRe
             ++m_count;
         }
         if (to > from)
-            m_digest = DigestRecords(m_digest, piece.data() + from, to - from);
+            digest.Add(piece.data() + from, to - from);
     }
+    m_digest = digest.Value();
     return !m_reader.Failed();
 }
 
@@ -235,7 +264,7 @@ bool MnrSeriesStream::ReadSeries(const std::function<void(const ArchiveRecord*, 
     int64_t current = -1;
     int series = -1;
     int64_t count = 0;
-    uint64_t digest = 0;
+    RecordDigest digest;
     while (piece.clear(), m_reader.Next(piece)) {
         size_t from = 0, to = 0;
         for (size_t i = 0; i < piece.size(); ++i) {
@@ -250,7 +279,7 @@ bool MnrSeriesStream::ReadSeries(const std::function<void(const ArchiveRecord*, 
         }
         if (to > from) {
             const size_t n = to - from;
-            digest = DigestRecords(digest, piece.data() + from, n);
+            digest.Add(piece.data() + from, n);
             // Never more than the series had: the walk's arrays are sized by it.
             if (count + static_cast<int64_t>(n) <= m_count)
                 take(piece.data() + from, n, static_cast<int>(count));
@@ -259,5 +288,5 @@ bool MnrSeriesStream::ReadSeries(const std::function<void(const ArchiveRecord*, 
         if (series > m_index)
             break;
     }
-    return !m_reader.Failed() && count == m_count && digest == m_digest;
+    return !m_reader.Failed() && count == m_count && digest.Value() == m_digest;
 }
