@@ -75,10 +75,14 @@ bool MnrFileReader::Next(std::vector<ArchiveRecord>& out) {
         return false;
     // The head has been read whole, so the records follow: whole ones read
     // straight into out and compacted in place (a piece of one at the end
-    // of the file is none).
+    // of the file is none). As many as the size promised, at most a piece;
+    // a few when it promised no more (the file may have grown).
+    const uint64_t seen = m_parser.RecordCount() + m_readAll;
+    const size_t want =
+        static_cast<size_t>(std::clamp<uint64_t>(m_expected > seen ? m_expected - seen : 0, 16, kPiece));
     const size_t at = out.size();
-    out.resize(at + kPiece);
-    const size_t got = std::fread(out.data() + at, sizeof(ArchiveRecord), kPiece, m_file.get());
+    out.resize(at + want);
+    const size_t got = std::fread(out.data() + at, sizeof(ArchiveRecord), want, m_file.get());
     m_readAll += got;
     out.resize(at + CompactRecords(out.data() + at, got));
     // The file may have grown since its size was taken.
@@ -87,7 +91,7 @@ bool MnrFileReader::Next(std::vector<ArchiveRecord>& out) {
         m_failed = true;
         return false;
     }
-    m_atEnd = got < kPiece;
+    m_atEnd = got < want;
     return got > 0;
 }
 
