@@ -7,10 +7,11 @@
 #include <filesystem>
 #include <memory>
 #include <system_error>
+#include <utility>
 
 namespace {
-// A piece of the file: 4096 records.
-constexpr size_t kPiece = 4096 * 16;
+// A piece of the file, in records.
+constexpr size_t kPiece = 4096;
 } // namespace
 
 bool MnrFileReader::Open(const std::string& path, IReporter& reporter) {
@@ -72,16 +73,25 @@ bool MnrFileReader::Next(std::vector<ArchiveRecord>& out) {
     }
     if (m_atEnd)
         return false;
-    uint8_t piece[kPiece];
-    const size_t got = std::fread(piece, 1, kPiece, m_file.get());
-    m_parser.Feed(piece, got, out);
+    // The head has been read whole, so the records follow: whole ones read
+    // straight into out and compacted in place (a piece of one at the end
+    // of the file is none). As many as the size promised, at most a piece;
+    // a few when it promised no more (the file may have grown).
+    const uint64_t seen = m_parser.RecordCount() + m_readAll;
+    const size_t want =
+        static_cast<size_t>(std::clamp<uint64_t>(m_expected > seen ? m_expected - seen : 0, 16, kPiece));
+    const size_t at = out.size();
+    out.resize(at + want);
+    const size_t got = std::fread(out.data() + at, sizeof(ArchiveRecord), want, m_file.get());
+    m_readAll += got;
+    out.resize(at + CompactRecords(out.data() + at, got));
     // The file may have grown since its size was taken.
     if (m_parser.RecordCount() + m_readAll > kMaxArchiveRecords) {
         m_reporter->ShowMessage(kTooManyRecordsText, 0);
         m_failed = true;
         return false;
     }
-    m_atEnd = got < kPiece;
+    m_atEnd = got < want;
     return got > 0;
 }
 
@@ -95,7 +105,7 @@ bool MnrFileReader::ReadAll(RecordVector& out, SeriesRuns* runs) {
     noted.Note(m_headRecords.data(), m_headRecords.size());
     out.insert(out.end(), m_headRecords.begin(), m_headRecords.end());
     m_headRecords.clear();
-    const uint64_t seen = m_parser.RecordCount();
+    const uint64_t seen = m_parser.RecordCount() + m_readAll;
     if (!m_atEnd && m_expected > seen) {
         // The records the size promised, read into their place (the resize
         // writes nothing) a piece at a time, each piece compacted while it is
@@ -113,7 +123,7 @@ bool MnrFileReader::ReadAll(RecordVector& out, SeriesRuns* runs) {
             if (got < n)
                 break;
         }
-        m_readAll = read;
+        m_readAll += read;
         out.resize(at + kept);
         m_atEnd = read < want;
     }
@@ -126,17 +136,75 @@ bool MnrFileReader::ReadAll(RecordVector& out, SeriesRuns* runs) {
     return !m_failed;
 }
 
-uint64_t DigestRecords(uint64_t digest, const ArchiveRecord* records, size_t count) {
-    // Two multiply-xor rounds a record: cheap next to reading it.
-    constexpr uint64_t kPrime = 0x100000001B3ull;
-    for (size_t i = 0; i < count; ++i) {
-        uint64_t a, b;
-        std::memcpy(&a, records[i].raw, 8);
-        std::memcpy(&b, records[i].raw + 8, 8);
-        digest = (digest ^ a) * kPrime;
-        digest = (digest ^ (b + (digest >> 29))) * kPrime;
+namespace {
+constexpr uint64_t kDigestPrime = 0x100000001B3ull;
+
+// Two multiply-xor rounds a record: cheap next to reading it.
+inline void MixRecord(uint64_t& lane, const ArchiveRecord& record) {
+    uint64_t a, b;
+    std::memcpy(&a, record.raw, 8);
+    std::memcpy(&b, record.raw + 8, 8);
+    lane = (lane ^ a) * kDigestPrime;
+    lane = (lane ^ (b + (lane >> 29))) * kDigestPrime;
+}
+} // namespace
+
+void RecordDigest::Add(const ArchiveRecord* records, size_t count) {
+    size_t i = 0;
+    for (; i < count && (m_count + i) % 4 != 0; ++i)
+        MixRecord(m_lanes[(m_count + i) % 4], records[i]);
+    uint64_t l0 = m_lanes[0], l1 = m_lanes[1], l2 = m_lanes[2], l3 = m_lanes[3];
+    for (; i + 4 <= count; i += 4) {
+        MixRecord(l0, records[i]);
+        MixRecord(l1, records[i + 1]);
+        MixRecord(l2, records[i + 2]);
+        MixRecord(l3, records[i + 3]);
     }
-    return digest;
+    m_lanes[0] = l0;
+    m_lanes[1] = l1;
+    m_lanes[2] = l2;
+    m_lanes[3] = l3;
+    for (; i < count; ++i)
+        MixRecord(m_lanes[(m_count + i) % 4], records[i]);
+    m_count += count;
+}
+
+uint64_t RecordDigest::Value() const {
+    uint64_t value = m_count * kDigestPrime;
+    for (const uint64_t lane : m_lanes)
+        value = ((value ^ lane) * kDigestPrime) ^ (value >> 29);
+    return value;
+}
+
+MnrSeriesStream::ReferenceList& MnrSeriesStream::ReferenceList::operator=(ReferenceList&& other) noexcept {
+    if (this != &other) {
+        clear();
+        m_blocks = std::move(other.m_blocks);
+        m_size = std::exchange(other.m_size, 0);
+        other.m_blocks.clear();
+    }
+    return *this;
+}
+
+void MnrSeriesStream::ReferenceList::push_back(const ReferenceZero& zero) {
+    const size_t block = m_size < kFirst ? 0 : 1 + (m_size - kFirst) / kBig;
+    const size_t at = m_size < kFirst ? m_size : (m_size - kFirst) % kBig;
+    if (block == m_blocks.size()) {
+        m_blocks.reserve(block + 1);
+        void* memory = AllocateBig((block == 0 ? kFirst : kBig) * sizeof(ReferenceZero));
+        if (!memory)
+            throw std::bad_alloc();
+        m_blocks.push_back(static_cast<ReferenceZero*>(memory));
+    }
+    m_blocks[block][at] = zero;
+    ++m_size;
+}
+
+void MnrSeriesStream::ReferenceList::clear() {
+    for (ReferenceZero* block : m_blocks)
+        FreeBig(block);
+    m_blocks.clear();
+    m_size = 0;
 }
 
 size_t MnrSeriesStream::PointCount(unsigned flags) const {
@@ -166,6 +234,7 @@ bool MnrSeriesStream::Open(const std::string& path, int index, bool skipBad, IRe
     std::vector<ArchiveRecord> piece;
     int64_t current = -1;
     LocalTimeConverter converter;
+    RecordDigest digest;
     while (piece.clear(), m_reader.Next(piece)) {
         size_t from = 0, to = 0; // the piece's records of the series
         for (size_t i = 0; i < piece.size(); ++i) {
@@ -186,8 +255,9 @@ bool MnrSeriesStream::Open(const std::string& path, int index, bool skipBad, IRe
             ++m_count;
         }
         if (to > from)
-            m_digest = DigestRecords(m_digest, piece.data() + from, to - from);
+            digest.Add(piece.data() + from, to - from);
     }
+    m_digest = digest.Value();
     return !m_reader.Failed();
 }
 
@@ -198,7 +268,7 @@ bool MnrSeriesStream::ReadSeries(const std::function<void(const ArchiveRecord*, 
     int64_t current = -1;
     int series = -1;
     int64_t count = 0;
-    uint64_t digest = 0;
+    RecordDigest digest;
     while (piece.clear(), m_reader.Next(piece)) {
         size_t from = 0, to = 0;
         for (size_t i = 0; i < piece.size(); ++i) {
@@ -213,7 +283,7 @@ bool MnrSeriesStream::ReadSeries(const std::function<void(const ArchiveRecord*, 
         }
         if (to > from) {
             const size_t n = to - from;
-            digest = DigestRecords(digest, piece.data() + from, n);
+            digest.Add(piece.data() + from, n);
             // Never more than the series had: the walk's arrays are sized by it.
             if (count + static_cast<int64_t>(n) <= m_count)
                 take(piece.data() + from, n, static_cast<int>(count));
@@ -222,5 +292,5 @@ bool MnrSeriesStream::ReadSeries(const std::function<void(const ArchiveRecord*, 
         if (series > m_index)
             break;
     }
-    return !m_reader.Failed() && count == m_count && digest == m_digest;
+    return !m_reader.Failed() && count == m_count && digest.Value() == m_digest;
 }

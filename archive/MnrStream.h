@@ -4,14 +4,15 @@
 // from the file (twice over it) instead of from an archive in memory.
 
 #include "ArchiveData.h"
+#include "BigAlloc.h"
 #include "CurvePoints.h"
 #include "MnrCodec.h"
 #include "ReadFile.h"
 
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // An *.mnr file read as LoadMnr reads it: only a regular file, the head
@@ -43,16 +44,28 @@ class MnrFileReader {
     MnrParser m_parser;
     std::vector<ArchiveRecord> m_headRecords; // a file without a header has its first record in the head
     uint64_t m_expected = 0;
-    uint64_t m_readAll = 0; // records ReadAll read past the parser
+    uint64_t m_readAll = 0; // records read past the parser, straight into place
     bool m_failed = false, m_atEnd = false;
 };
 
-// A digest of records, to tell whether a second read gave the same ones.
-uint64_t DigestRecords(uint64_t digest, const ArchiveRecord* records, size_t count);
+// A digest of records, to tell whether a second read gave the same ones,
+// added to a piece at a time. Four records are mixed at once, each into its
+// own lane by its place, so that the multiplications do not wait on each
+// other; the same records give the same digest however they are split.
+class RecordDigest {
+  public:
+    void Add(const ArchiveRecord* records, size_t count);
+    uint64_t Value() const;
+
+  private:
+    uint64_t m_lanes[4] = {0, 1, 2, 3};
+    uint64_t m_count = 0;
+};
 inline uint64_t DigestSeries(const SeriesInfo& series) {
-    return series.GetCount() > 0
-               ? DigestRecords(0, &series.GetRecord(0), static_cast<size_t>(series.GetCount()))
-               : 0;
+    RecordDigest digest;
+    if (series.GetCount() > 0)
+        digest.Add(&series.GetRecord(0), static_cast<size_t>(series.GetCount()));
+    return digest.Value();
 }
 
 // One series of an *.mnr file walked as SeriesInfo::ForEachCurvePoint walks
@@ -91,6 +104,33 @@ class MnrSeriesStream {
         int32_t index; // in the series
         float value;
     };
+    // The reference zeros in a block of 4,096 entries, then blocks of 2 MiB:
+    // grown without copying, the big blocks from the big-array allocator.
+    class ReferenceList {
+      public:
+        ReferenceList() = default;
+        ReferenceList(const ReferenceList&) = delete;
+        ReferenceList& operator=(const ReferenceList&) = delete;
+        ReferenceList(ReferenceList&& other) noexcept { *this = std::move(other); }
+        ReferenceList& operator=(ReferenceList&& other) noexcept;
+        ~ReferenceList() { clear(); }
+
+        size_t size() const { return m_size; }
+        bool empty() const { return m_size == 0; }
+        const ReferenceZero& operator[](size_t i) const {
+            if (i < kFirst)
+                return m_blocks[0][i];
+            i -= kFirst;
+            return m_blocks[1 + i / kBig][i % kBig];
+        }
+        void push_back(const ReferenceZero& zero);
+        void clear();
+
+      private:
+        static constexpr size_t kFirst = 4096, kBig = (size_t{2} << 20) / sizeof(ReferenceZero);
+        std::vector<ReferenceZero*> m_blocks;
+        size_t m_size = 0;
+    };
     // Reads the file again, handing on the records of the series in pieces
     // (take(records, count, index of the first)); false as above.
     bool ReadSeries(const std::function<void(const ArchiveRecord*, size_t, int)>& take);
@@ -100,8 +140,8 @@ class MnrSeriesStream {
     bool m_skipBad = false;
     int m_seriesCount = 0;
     int m_count = 0;
-    size_t m_kinds[4] = {};           // records by zero (bit 0) and bad (bit 1) flag
-    std::deque<ReferenceZero> m_refs; // grown without copying
+    size_t m_kinds[4] = {}; // records by zero (bit 0) and bad (bit 1) flag
+    ReferenceList m_refs;
     uint64_t m_digest = 0;
 };
 

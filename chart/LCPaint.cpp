@@ -153,6 +153,20 @@ struct CLCPainter::MarkerPass {
     LCRect hlRect;
     int L, B;
     unsigned gridW, gridH;
+    int W, H;
+    double xMin, xMax, yMin, yMax;
+
+    // The marker centre of point i of ds; false when the point is outside the view.
+    bool PointCentre(const CLCDataSet& ds, int i, int& px, int& py) const {
+        double x, y;
+        ds.GetPoint(i, x, y);
+        if (!(x >= xMin && x <= xMax && y >= yMin && y <= yMax))
+            return false;
+        // Both quotients are 0 or more inside the view, so truncation is the floor.
+        px = L + static_cast<int>(W * (x - xMin) / (xMax - xMin));
+        py = B - static_cast<int>(H * (y - yMin) / (yMax - yMin));
+        return true;
+    }
 
     bool Lit(int px, int py) const {
         switch (lights) {
@@ -228,10 +242,15 @@ void CLCPainter::DrawPlot(IGdiDC& dc, CLCPlot* plot, bool highlight) {
                           L,
                           B,
                           static_cast<unsigned>(W) + 1,
-                          static_cast<unsigned>(H) + 1};
+                          static_cast<unsigned>(H) + 1,
+                          W,
+                          H,
+                          xMin,
+                          xMax,
+                          yMin,
+                          yMax};
     const GdiBrush oldBrush = dc.SelectBrush(pass.fill);
     const GdiPen oldPen = dc.SelectPen(pass.outline);
-    const double sx = xMax - xMin, sy = yMax - yMin;
 
     // Stamped drawing: every marker of the pass is the same set of pixels in
     // the same colours, so a marker drawn again at the same centre makes the
@@ -240,58 +259,40 @@ void CLCPainter::DrawPlot(IGdiDC& dc, CLCPlot* plot, bool highlight) {
     // the same holds; one that inverts or xors depends on what lies below.
     // A vector surface draws those shapes one by one.
     const bool stamps = dc.SupportsStamps();
-    IGdiDC* image = m_bPlainMarkers || (highlight && (pass.how > 1 || !stamps)) ||
-                            !(stamps || dc.DrawsOnlyVisibleMarkers())
-                        ? nullptr
-                        : &dc;
-    std::vector<uint32_t>& cells = m_stampCells;
-    cells.clear();
-    if (image)
-        cells.reserve(static_cast<size_t>(last - first + 1));
-
+    const bool lastOnly = !(m_bPlainMarkers || (highlight && (pass.how > 1 || !stamps)) ||
+                            !(stamps || dc.DrawsOnlyVisibleMarkers()));
     // The highlight of the point under the mouse paints the markers it lights
     // and leaves the rest, so the plots drawn over this one stay on top.
     const bool litOnly = highlight && pass.lights == 2;
-    for (int i = first; i <= last; ++i) {
-        double x, y;
-        ds.GetPoint(i, x, y);
-        if (!(x >= xMin && x <= xMax && y >= yMin && y <= yMax))
-            continue;
-        // Both quotients are 0 or more inside the view, so truncation is the floor.
-        const int px = L + static_cast<int>(W * (x - xMin) / sx);
-        const int py = B - static_cast<int>(H * (y - yMin) / sy);
-        if (litOnly && !pass.Lit(px, py))
-            continue;
-        if (image) {
-            const unsigned cx = static_cast<unsigned>(px - L), cy = static_cast<unsigned>(B - py);
-            if (cx < pass.gridW && cy < pass.gridH) {
-                cells.push_back(cy * pass.gridW + cx);
-                continue;
-            }
-            image = nullptr; // outside the expected grid: fall back to plain drawing
-            for (uint32_t c : cells)
-                pass.DrawOne(pass.Centre(c).x, pass.Centre(c).y);
-            cells.clear();
+    if (!lastOnly || !DrawLastAtEachCentre(pass, dc, stamps, ds, first, last, litOnly)) {
+        for (int i = first; i <= last; ++i) {
+            int px, py;
+            if (pass.PointCentre(ds, i, px, py) && !(litOnly && !pass.Lit(px, py)))
+                pass.DrawOne(px, py);
         }
-        pass.DrawOne(px, py);
     }
-    if (image && !cells.empty())
-        DrawLastAtEachCentre(pass, *image, stamps);
     dc.SetROP2(Rop::Copy);
     dc.SelectPen(oldPen);
     dc.SelectBrush(oldBrush);
 }
 
-void CLCPainter::DrawLastAtEachCentre(const MarkerPass& pass, IGdiDC& image, bool stamps) {
-    const std::vector<uint32_t>& cells = m_stampCells;
-    // Walk backwards keeping the first visit of each centre (its last
-    // marker), then draw those in their original order.
+bool CLCPainter::DrawLastAtEachCentre(const MarkerPass& pass, IGdiDC& image, bool stamps,
+                                      const CLCDataSet& ds, int first, int last, bool litOnly) {
+    // Walk the points backwards keeping the first visit of each centre (its
+    // last marker), then draw those in their original order. A centre
+    // outside the grid leaves the drawing to the caller, one marker a point.
     std::vector<uint64_t>& seen = m_stampSeen;
     seen.assign((static_cast<size_t>(pass.gridW) * pass.gridH + 63) / 64, 0);
     std::vector<uint32_t>& keep = m_stampKeep;
     keep.clear();
-    for (size_t k = cells.size(); k-- > 0;) {
-        const uint32_t c = cells[k];
+    for (int i = last; i >= first; --i) {
+        int px, py;
+        if (!pass.PointCentre(ds, i, px, py) || (litOnly && !pass.Lit(px, py)))
+            continue;
+        const unsigned cx = static_cast<unsigned>(px - pass.L), cy = static_cast<unsigned>(pass.B - py);
+        if (cx >= pass.gridW || cy >= pass.gridH)
+            return false;
+        const uint32_t c = cy * pass.gridW + cx;
         uint64_t& word = seen[c >> 6];
         const uint64_t bit = uint64_t{1} << (c & 63);
         if (!(word & bit)) {
@@ -299,6 +300,8 @@ void CLCPainter::DrawLastAtEachCentre(const MarkerPass& pass, IGdiDC& image, boo
             keep.push_back(c);
         }
     }
+    if (keep.empty())
+        return true;
     MarkerStamp stamp, litStamp;
     const bool twoStamps = pass.highlight && pass.how == 1;
     if (stamps) {
@@ -319,6 +322,7 @@ void CLCPainter::DrawLastAtEachCentre(const MarkerPass& pass, IGdiDC& image, boo
     }
     if (stamps && !twoStamps)
         image.StampMarkers(stamp, centres.data(), centres.size());
+    return true;
 }
 
 void CLCPainter::DrawLegendSample(IGdiDC& dc, const LCRect& rc, const CLCPlot* plot) {

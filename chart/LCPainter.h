@@ -167,7 +167,7 @@ class CLCPainter {
     int m_nPaints = 0;
     double m_penX = 0, m_penY = 0;
     // Scratch of the stamped drawing, kept so that big plots do not allocate on every paint.
-    std::vector<uint32_t> m_stampCells, m_stampKeep;
+    std::vector<uint32_t> m_stampKeep;
     std::vector<uint64_t> m_stampSeen;
     std::vector<LCPoint> m_stampCentres;
 
@@ -183,9 +183,12 @@ class CLCPainter {
     };
     DrawTargetDC DrawTarget(IGdiDC* pdc);
     struct MarkerPass;
-    // The stamped end of DrawPlot: of the centres gathered in m_stampCells,
-    // the last marker at each, in their order.
-    void DrawLastAtEachCentre(const MarkerPass& pass, IGdiDC& image, bool stamps);
+    // The stamped end of DrawPlot: of the markers of points first to last
+    // (with litOnly, those the highlight lights), the last at each centre,
+    // in their order; false, having drawn nothing, when a centre falls
+    // outside the plot's grid.
+    bool DrawLastAtEachCentre(const MarkerPass& pass, IGdiDC& image, bool stamps, const CLCDataSet& ds,
+                              int first, int last, bool litOnly);
     // The axes' parts: the x ticks with their times (and dates across days),
     // the y ticks with their values.
     void DrawXTicks(IGdiDC& dc, double step, const LCRect& xTitleBox);

@@ -206,6 +206,32 @@ TEST(StreamedPlots, SameAsFromTheArchiveInMemory) {
     }
 }
 
+// More reference zeros than the stream's first blocks hold: the zeros of
+// the later blocks still correct the points between them.
+TEST(StreamedPlots, ManyReferenceZeros) {
+    TempDir dir;
+    const std::string path = dir / "series.mnr";
+    std::vector<ArchiveRecord> records;
+    for (int i = 0; i < 280000; ++i)
+        records.push_back(MakeRecord(2011, 6, 1 + i / 14400, i / 600 % 24, i / 10 % 60, i % 10 * 6,
+                                     i % 2 ? 0 : RF_ZERO, 1, 200, 760, static_cast<float>(i % 7)));
+    WriteBytes(path, MnrBytes(nullptr, records));
+    CArchiveData archive;
+    ASSERT_GT(archive.LoadMnr(path), 0);
+    CurveOptions options;
+    CLCCore inMemory, streamed;
+    inMemory.Layout(400, 300);
+    streamed.Layout(400, 300);
+    SeriesPlots fromArchive, fromFile;
+    fromArchive.keepPoints = fromFile.keepPoints = false;
+    ShowSeriesPlots(&inMemory, *archive.GetSeries(0), 0, options, "Data", fromArchive);
+    MnrSeriesStream stream;
+    CollectingReporter reporter;
+    ASSERT_TRUE(stream.Open(path, 0, options.filter, reporter));
+    ASSERT_TRUE(ShowSeriesPlots(&streamed, stream, 0, options, "Data", fromFile));
+    ExpectSamePlots(inMemory, fromArchive, streamed, fromFile);
+}
+
 // A file changed between the two passes shows nothing rather than a mix of
 // the two files.
 TEST(StreamedPlots, FileChangedBetweenThePassesShowsNothing) {
