@@ -11,8 +11,12 @@
 # a command with TERVIK_PEER_<command>='program args {}' ({} the archive),
 # e.g. TERVIK_PEER_info='python3 info.py {}'. The row "window" is opening the
 # archive in the main window offscreen and its first show
-# (tervik-window-peak beside each tervik-cli, when built). Needs perl and
-# python3.
+# (tervik-window-peak beside each tervik-cli, when built). The rows "floor"
+# are tervik-floor (beside tervik-cli, when built): reading the archive into
+# fresh memory and touching each byte once, beside info; the same and
+# writing as many bytes as the export wrote, synced and renamed into place,
+# beside export and export csv. Each program and size writes its own output
+# file, so that no run pays for dropping another's. Needs perl and python3.
 set -euo pipefail
 
 runs=${1:-7}
@@ -47,6 +51,19 @@ window = {w: os.path.join(os.path.dirname(p[0]), "tervik-window-peak") for w, p 
 window = {w: path for w, path in window.items() if os.access(path, os.X_OK)}
 if not window:
     del commands["window"]
+floor = os.path.join(os.path.dirname(cli), "tervik-floor")
+floored = {}
+if os.access(floor, os.X_OK):
+    programs["floor"] = [floor]
+    floored["info"] = {s: [floor, p] for s, p in sizes.items()}
+    for name in ("export", "export csv"):
+        floored[name] = {}
+        for size, path in sizes.items():
+            out = "%s/floor-out-%s" % (d, size.replace(",", ""))
+            argv = [cli] + [a.replace("{}", path).replace("OUT", out) for a in commands[name].split()]
+            subprocess.run(argv, check=True, stdout=subprocess.DEVNULL)
+            target = argv[-1]
+            floored[name][size] = [floor, path, target, str(os.path.getsize(target))]
 for name, line in commands.items():
     peer = os.environ.get("TERVIK_PEER_" + name.replace(" ", "_"))
     if peer:
@@ -68,14 +85,19 @@ for _ in range(runs):
             for which, program in programs.items():
                 if which.startswith("peer ") and which != "peer " + name:
                     continue
-                if which.startswith("peer "):
+                if which == "floor":
+                    if name not in floored:
+                        continue
+                    argv = floored[name][size]
+                elif which.startswith("peer "):
                     argv = [a.replace("{}", path) for a in program]
                 elif name == "window":
                     if which not in window:
                         continue
                     argv = [window[which], path]
                 else:
-                    argv = program + [a.replace("{}", path).replace("OUT", d + "/out") for a in line.split()]
+                    argv = program + [a.replace("{}", path).replace("OUT", "%s/out-%s-%s" % (d, which, size.replace(",", "")))
+                                      for a in line.split()]
                 results.setdefault((which, name, size), []).append(run(argv))
 
 def median(values):
@@ -86,7 +108,7 @@ print("median of %d runs      CPU ms 1,000 / 1,000,000 (ratio)   faults 1,000 / 
       % (runs, "   CPU x base 1,000 / 1,000,000" if base else ""))
 for name in commands:
     for which in programs:
-        if (which.startswith("peer ") and which != "peer " + name) or (which, name, "1,000") not in results:
+        if (which, name, "1,000") not in results:
             continue
         cpu = [median([r[0] for r in results[(which, name, s)]]) for s in sizes]
         flt = [median([r[1] for r in results[(which, name, s)]]) for s in sizes]
