@@ -95,17 +95,16 @@ constexpr size_t kBlock = 8;
 class BlockCheck {
   public:
     explicit BlockCheck(int series)
-        : m_series(series),
-          m_highest(Lanes({0x59, 0x59, 0x23, 0x31, 0x12, 255, 255, series < 0 ? 255 : series})),
-          m_lowest(Lanes({0, 0, 0, 1, 1, 0, 0, series < 0 ? 0 : series})),
+        : m_series(series), m_lowest(Lanes({0, 0, 0, 1, 1, 0, 0, series < 0 ? 0 : series})),
+          m_span(Lanes({0x59, 0x59, 0x23, 0x30, 0x11, 255, 255, series < 0 ? 255 : 0})),
           m_digits(Lanes({15, 15, 15, 15, 15, 0, 0, 0})) {}
 
     int Series() const { return m_series; }
 
     // The first eight bytes of two records a register. A field in BCD (low
-    // digit up to 9) is in range when its byte is, which saturating
-    // subtraction tells, as it tells the series byte; a field in range but
-    // not in BCD fails here.
+    // digit up to 9) is in range when its byte is: the byte less the lowest,
+    // wrapping, is at most the span. So is the series byte. A field in range
+    // but not in BCD fails here.
     bool operator()(const ArchiveRecord* r) const {
         const __m128i nine = _mm_set1_epi8(9);
         __m128i out = _mm_setzero_si128();
@@ -113,9 +112,8 @@ class BlockCheck {
             const __m128i x =
                 _mm_unpacklo_epi64(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r[k].raw)),
                                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(r[k + 1].raw)));
-            out = _mm_or_si128(
-                out, _mm_or_si128(_mm_subs_epu8(_mm_and_si128(x, m_digits), nine),
-                                  _mm_or_si128(_mm_subs_epu8(x, m_highest), _mm_subs_epu8(m_lowest, x))));
+            out = _mm_or_si128(out, _mm_or_si128(_mm_subs_epu8(_mm_sub_epi8(x, m_lowest), m_span),
+                                                 _mm_subs_epu8(_mm_and_si128(x, m_digits), nine)));
         }
         return _mm_movemask_epi8(_mm_cmpeq_epi8(out, _mm_setzero_si128())) == 0xFFFF;
     }
@@ -130,7 +128,7 @@ class BlockCheck {
     }
 
     int m_series;
-    __m128i m_highest, m_lowest, m_digits;
+    __m128i m_lowest, m_span, m_digits;
 };
 #else
 class BlockCheck {
