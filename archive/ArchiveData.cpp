@@ -3,9 +3,15 @@
 #include "CurvePoints.h"
 #include "LocalTime.h"
 
+#include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <utility>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace {
 SilentReporter g_silentReporter;
@@ -79,41 +85,116 @@ const FieldTable& Fields() {
     return table;
 }
 
-} // namespace
+// The records CompactRecords checks at once. BlockCheck(series)(r) is true
+// only when all kBlock records from r are kept and, for a series of 0 or
+// more, all of that series; it may be false for a block that is, whose
+// records are then checked one by one.
+constexpr size_t kBlock = 8;
 
-size_t CompactRecords(ArchiveRecord* records, size_t count) {
+#ifdef __SSE2__
+class BlockCheck {
+  public:
+    explicit BlockCheck(int series)
+        : m_series(series), m_lowest(Lanes({0, 0, 0, 1, 1, 0, 0, series < 0 ? 0 : series})),
+          m_span(Lanes({0x59, 0x59, 0x23, 0x30, 0x11, 255, 255, series < 0 ? 255 : 0})),
+          m_digits(Lanes({15, 15, 15, 15, 15, 0, 0, 0})) {}
+
+    int Series() const { return m_series; }
+
+    // The first eight bytes of two records a register. A field in BCD (low
+    // digit up to 9) is in range when its byte is: the byte less the lowest,
+    // wrapping, is at most the span. So is the series byte. A field in range
+    // but not in BCD fails here.
+    bool operator()(const ArchiveRecord* r) const {
+        const __m128i nine = _mm_set1_epi8(9);
+        __m128i out = _mm_setzero_si128();
+        for (size_t k = 0; k < kBlock; k += 2) {
+            const __m128i x =
+                _mm_unpacklo_epi64(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r[k].raw)),
+                                   _mm_loadu_si128(reinterpret_cast<const __m128i*>(r[k + 1].raw)));
+            out = _mm_or_si128(out, _mm_or_si128(_mm_subs_epu8(_mm_sub_epi8(x, m_lowest), m_span),
+                                                 _mm_subs_epu8(_mm_and_si128(x, m_digits), nine)));
+        }
+        return _mm_movemask_epi8(_mm_cmpeq_epi8(out, _mm_setzero_si128())) == 0xFFFF;
+    }
+
+  private:
+    // The same eight bytes in both halves.
+    static __m128i Lanes(const std::array<int, 8>& bytes) {
+        uint64_t half = 0;
+        for (size_t k = 0; k < 8; ++k)
+            half |= static_cast<uint64_t>(bytes[k] & 0xFF) << (8 * k);
+        return _mm_set1_epi64x(static_cast<int64_t>(half));
+    }
+
+    int m_series;
+    __m128i m_lowest, m_span, m_digits;
+};
+#else
+class BlockCheck {
+  public:
+    explicit BlockCheck(int series) : m_series(series) {}
+    int Series() const { return m_series; }
+
+    bool operator()(const ArchiveRecord* r) const {
+        bool kept = true;
+        for (size_t k = 0; k < kBlock; ++k)
+            kept &= Kept(m_table->bits, r[k]) & (m_series < 0 || r[k].GetSeriesNumber() == m_series);
+        return kept;
+    }
+
+  private:
+    int m_series;
+    const FieldTable* m_table = &Fields();
+};
+#endif
+
+// Blocks of kept records of the current series are checked at once and
+// moved whole, and not at all while nothing has been dropped; a block with a
+// dropped record or a new series, and the tail, are taken a record at a time.
+template <bool kNoteRuns> size_t Compact(ArchiveRecord* records, size_t count, SeriesRuns* runs) {
     const FieldTable& table = Fields();
-    size_t kept = 0;
-    for (size_t i = 0; i < count; ++i) {
-        const ArchiveRecord& r = records[i];
-        if (!Kept(table.bits, r))
+    size_t kept = 0, i = 0;
+    int last = kNoteRuns ? runs->last : -1;
+    BlockCheck check(last);
+    while (i < count) {
+        if (count - i >= kBlock && (!kNoteRuns || last >= 0) && check(records + i)) {
+            if (kept != i)
+                std::memmove(records + kept, records + i, kBlock * sizeof(ArchiveRecord));
+            kept += kBlock;
+            i += kBlock;
             continue;
-        if (kept != i)
-            records[kept] = r;
-        ++kept;
+        }
+        for (const size_t end = std::min(count, i + kBlock); i < end; ++i) {
+            const ArchiveRecord& r = records[i];
+            if (!Kept(table.bits, r))
+                continue;
+            if (kNoteRuns && r.GetSeriesNumber() != last) {
+                last = r.GetSeriesNumber();
+                runs->Start(runs->covered + kept);
+            }
+            if (kept != i)
+                records[kept] = r;
+            ++kept;
+        }
+        if (kNoteRuns && last != check.Series())
+            check = BlockCheck(last);
+    }
+    if constexpr (kNoteRuns) {
+        runs->last = last;
+        runs->covered += kept;
     }
     return kept;
 }
 
+} // namespace
+
+size_t CompactRecords(ArchiveRecord* records, size_t count) {
+    return Compact<false>(records, count, nullptr);
+}
+
 size_t CompactRecords(ArchiveRecord* records, size_t count, SeriesRuns& runs) {
-    const FieldTable& table = Fields();
-    size_t kept = 0;
-    int last = runs.last;
-    for (size_t i = 0; i < count; ++i) {
-        const ArchiveRecord& r = records[i];
-        if (!Kept(table.bits, r))
-            continue;
-        if (r.GetSeriesNumber() != last) {
-            last = r.GetSeriesNumber();
-            runs.Start(runs.covered + kept);
-        }
-        if (kept != i)
-            records[kept] = r;
-        ++kept;
-    }
-    runs.last = last;
-    runs.covered += kept;
-    return kept;
+    return Compact<true>(records, count, &runs);
 }
 
 void SeriesRuns::Note(const ArchiveRecord* records, size_t count) {

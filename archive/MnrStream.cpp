@@ -22,6 +22,9 @@ bool MnrFileReader::Open(const std::string& path, IReporter& reporter) {
         m_reporter->ShowMessage("Can't open file", 0);
         return false;
     }
+    // Unbuffered: the records are read in big pieces straight into their
+    // place, which a buffer would only split into a small read and a copy.
+    std::setvbuf(m_file.get(), nullptr, _IONBF, 0);
     if (!ReadHead())
         return false;
     std::error_code ec;

@@ -5,6 +5,7 @@
 #include "FifoFeeder.h"
 
 #include <csignal>
+#include <random>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -243,6 +244,50 @@ TEST_F(MnrFile, LoadSplitsSeriesAsTheRecordsInMemoryDo) {
             EXPECT_EQ(archive.GetSeries(k)->number, inMemory.GetSeries(k)->number);
         }
     }
+}
+
+// Records dropped, series changing and fields valid but not BCD anywhere
+// among their neighbours: the loader and the in-memory building keep what a
+// record-by-record filter keeps, the loader splitting where the series
+// number changes.
+TEST_F(MnrFile, KeepsAndSplitsAsARecordByRecordWalkWhereverTheChangesFall) {
+    // (field, byte): out of range, some of them below the range's highest
+    // byte; then in range though not BCD.
+    const std::pair<int, uint8_t> invalid[] = {{0, 0x5A}, {1, 0x60}, {2, 0x1E}, {2, 0x24},
+                                               {3, 0x00}, {3, 0x2C}, {4, 0x00}, {4, 0x0D}};
+    const std::pair<int, uint8_t> odd[] = {{0, 0x4F}, {1, 0x3A}, {2, 0x1D}, {3, 0x1F}, {4, 0x0C}};
+    std::mt19937 random(24);
+    std::vector<ArchiveRecord> records = Records(40000);
+    uint8_t series = 0;
+    for (ArchiveRecord& r : records) {
+        series = static_cast<uint8_t>(series + (random() % 40 == 0));
+        r.SetSeriesNumber(series);
+        const unsigned roll = random() % 96;
+        if (roll == 0)
+            std::memset(r.raw, 0xFF, 16);
+        else if (roll < 9)
+            r.raw[invalid[roll - 1].first] = invalid[roll - 1].second;
+        else if (roll < 14)
+            r.raw[odd[roll - 9].first] = odd[roll - 9].second;
+    }
+    std::vector<ArchiveRecord> kept;
+    std::vector<int> starts;
+    for (const ArchiveRecord& r : records)
+        if (r.IsValid() && !r.IsErased()) {
+            if (kept.empty() || r.GetSeriesNumber() != kept.back().GetSeriesNumber())
+                starts.push_back(static_cast<int>(kept.size()));
+            kept.push_back(r);
+        }
+    const ArchiveHeader h = ArchiveHeader::Build(0x20, 3, 42);
+    WriteBytes(dir / "mixed.mnr", MnrBytes(&h, records));
+    CArchiveData inMemory;
+    ASSERT_EQ(inMemory.AssignRecords(records, true), static_cast<int>(kept.size()));
+    ASSERT_EQ(archive.LoadMnr(dir / "mixed.mnr"), static_cast<int>(kept.size()));
+    EXPECT_EQ(0, std::memcmp(inMemory.GetRecords().data(), kept.data(), kept.size() * sizeof(ArchiveRecord)));
+    EXPECT_EQ(0, std::memcmp(archive.GetRecords().data(), kept.data(), kept.size() * sizeof(ArchiveRecord)));
+    ASSERT_EQ(archive.GetSeriesCount(), static_cast<int>(starts.size()));
+    for (int k = 0; k < archive.GetSeriesCount(); ++k)
+        EXPECT_EQ(archive.GetSeries(k)->first, starts[static_cast<size_t>(k)]) << k;
 }
 
 TEST_F(MnrFile, HugePagesOnAndOffLoadTheSameArchive) {
