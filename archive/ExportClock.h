@@ -17,10 +17,9 @@ struct ExportClockTime {
 class ExportClock {
   public:
     ExportClockTime At(int64_t epoch) {
-        const LocalFields f = m_local.ToLocal(epoch);
-        const int64_t naive =
-            DaysFromCivil(f.year, f.month, f.day) * 86400 + f.hour * 3600 + f.minute * 60 + f.second;
-        return {f, naive - epoch};
+        int64_t offset;
+        const LocalFields f = m_local.ToLocal(epoch, offset);
+        return {f, offset};
     }
 
   private:

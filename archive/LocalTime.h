@@ -64,13 +64,22 @@ struct LocalFields {
 class EpochToLocalConverter {
   public:
     EpochToLocalConverter();
-    LocalFields ToLocal(int64_t epoch);
+    LocalFields ToLocal(int64_t epoch) {
+        int64_t offset;
+        return ToLocal(epoch, offset);
+    }
+    // The same, with the UTC offset (seconds east) that gave the fields.
+    LocalFields ToLocal(int64_t epoch, int64_t& offset);
 
   private:
     std::shared_ptr<const TimeRules> m_rules;
     int64_t m_day = INT64_MIN; // UTC day number of the cache
     int64_t m_offset = 0;
     bool m_uniform = false;
+    // The calendar date of the last local day converted: consecutive
+    // moments share it, and the calendar arithmetic is most of the cost.
+    int64_t m_localDay = INT64_MIN;
+    int m_year = 0, m_month = 0, m_dayOfMonth = 0;
 };
 
 // One-off conversion; a double is truncated toward zero to whole seconds.

@@ -1,8 +1,11 @@
 #include "NumText.h"
 
+#include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include <locale.h>
@@ -98,4 +101,55 @@ int TruncateToInt(double value) {
     if (value <= -2147483648.0)
         return INT_MIN;
     return static_cast<int>(value);
+}
+
+namespace {
+
+constexpr char kTwoDigits[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+} // namespace
+
+char* WriteShortest(char* first, double v) {
+    // Below 1e14 a double's spacing is under 1/60, so a value that is the
+    // nearest double to some n/10 reads back from no other text of as few
+    // digits: its shortest form is n/10's digits. Any n that passes the
+    // check will do, so a rounding slip of n only sends v to to_chars.
+    if (!(v > -1e14 && v < 1e14))
+        return std::to_chars(first, first + 32, v).ptr;
+    const double scaled = v * 10.0;
+    const int64_t n = static_cast<int64_t>(scaled < 0 ? scaled - 0.5 : scaled + 0.5);
+    if (static_cast<double>(n) / 10.0 != v)
+        return std::to_chars(first, first + 32, v).ptr;
+    uint64_t whole = static_cast<uint64_t>(n < 0 ? -n : n);
+    const unsigned tenth = static_cast<unsigned>(whole % 10);
+    whole /= 10;
+    // Five trailing zeros or more can make the exponent form (e.g. "1e+05")
+    // the shorter: left to to_chars.
+    if (tenth == 0 && whole != 0 && whole % 100000 == 0)
+        return std::to_chars(first, first + 32, v).ptr;
+    int digits = 1;
+    for (uint64_t w = whole; w >= 10; w /= 10)
+        ++digits;
+    char* p = first;
+    if (std::signbit(v))
+        *p++ = '-';
+    char* const end = p + digits + (tenth != 0 ? 2 : 0);
+    char* q = end;
+    if (tenth != 0) {
+        *--q = static_cast<char>('0' + tenth);
+        *--q = '.';
+    }
+    while (whole >= 100) {
+        q -= 2;
+        std::memcpy(q, kTwoDigits + 2 * (whole % 100), 2);
+        whole /= 100;
+    }
+    if (whole >= 10)
+        std::memcpy(q - 2, kTwoDigits + 2 * whole, 2);
+    else
+        q[-1] = static_cast<char>('0' + whole);
+    return end;
 }

@@ -150,34 +150,37 @@ int GetExportCurves(const SeriesInfo& series, const CurveOptions& options, Serie
 
 namespace {
 
-// printf "%.<decimals>f" (decimals 1 or 3) into p; returns the end. Values
-// whose scaled form lies clearly off a rounding tie are rounded in integer
-// arithmetic; the rest take the exact (slower) library path, so the text is
-// always the correctly rounded one that printf writes.
-char* FormatFixed(char* p, double v, int decimals) {
-    const double scale = decimals == 3 ? 1000.0 : 10.0;
-    const double x = v * scale;
+// v * 10^decimals (decimals 1 or 3) rounded to a whole count of units when
+// the scaled value lies clearly off a rounding tie, so integer rounding gives
+// what printf's exact rounding gives; false for the rest.
+bool RoundFixed(double v, int decimals, uint64_t& units) {
+    const double x = v * (decimals == 3 ? 1000.0 : 10.0);
     const double ax = std::fabs(x);
-    if (ax < 4e12) { // a half ulp of x stays far below the tie margin
-        const double fl = std::floor(ax);
-        const double frac = ax - fl;
-        if (std::fabs(frac - 0.5) > 1e-3) {
-            uint64_t r = static_cast<uint64_t>(fl) + (frac > 0.5 ? 1 : 0);
-            if (std::signbit(v))
-                *p++ = '-';
-            const uint64_t unit = decimals == 3 ? 1000 : 10;
-            const auto res = std::to_chars(p, p + 24, r / unit);
-            p = res.ptr;
-            *p++ = '.';
-            uint64_t f = r % unit;
-            for (int i = decimals - 1; i >= 0; --i) {
-                p[i] = static_cast<char>('0' + f % 10);
-                f /= 10;
-            }
-            return p + decimals;
-        }
+    if (!(ax < 4e12)) // a half ulp of x stays far below the tie margin
+        return false;
+    const double fl = std::floor(ax);
+    const double frac = ax - fl;
+    if (std::fabs(frac - 0.5) <= 1e-3)
+        return false;
+    units = static_cast<uint64_t>(fl) + (frac > 0.5 ? 1 : 0);
+    return true;
+}
+
+int DigitCount(uint64_t v) {
+    int n = 1;
+    while (v >= 10) {
+        v /= 10;
+        ++n;
     }
-    return std::to_chars(p, p + 380, v, std::chars_format::fixed, decimals).ptr;
+    return n;
+}
+
+char* PutDigitsBackward(char* end, uint64_t v) {
+    do {
+        *--end = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v != 0);
+    return end;
 }
 
 // Pads [start, p) with blanks to width, on the left (right-aligned) or right.
@@ -194,37 +197,88 @@ char* PadField(char* start, char* p, ptrdiff_t width, bool left) {
     return start + width;
 }
 
+// printf "%<width>.<decimals>f" (left: "%-<width>...") into p without the
+// locale; returns the end.
+char* PutFixed(char* p, double v, int decimals, ptrdiff_t width, bool left) {
+    uint64_t units;
+    if (!RoundFixed(v, decimals, units))
+        return PadField(p, std::to_chars(p, p + 380, v, std::chars_format::fixed, decimals).ptr, width, left);
+    const uint64_t unit = decimals == 3 ? 1000 : 10;
+    const bool negative = std::signbit(v);
+    const ptrdiff_t len = (negative ? 1 : 0) + DigitCount(units / unit) + 1 + decimals;
+    const ptrdiff_t pad = len < width ? width - len : 0;
+    char* start = p;
+    if (!left) {
+        std::memset(p, ' ', static_cast<size_t>(pad));
+        start += pad;
+    }
+    char* end = start + len;
+    char* q = end;
+    uint64_t fraction = units % unit;
+    for (int i = 0; i < decimals; ++i) {
+        *--q = static_cast<char>('0' + fraction % 10);
+        fraction /= 10;
+    }
+    *--q = '.';
+    q = PutDigitsBackward(q, units / unit);
+    if (negative)
+        *--q = '-';
+    if (left) {
+        std::memset(end, ' ', static_cast<size_t>(pad));
+        end += pad;
+    }
+    return end;
+}
+
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
 char* Put2(char* p, int v) {
     if (v >= 0 && v < 100) {
-        *p++ = static_cast<char>('0' + v / 10);
-        *p++ = static_cast<char>('0' + v % 10);
-        return p;
+        std::memcpy(p, kDigitPairs + 2 * v, 2);
+        return p + 2;
     }
     return std::to_chars(p, p + 12, v).ptr;
 }
 
-} // namespace
-
-void AppendExportLine(std::string& out, int number, const LocalFields& when, bool zero, bool bad,
-                      double temperature, double pressure, double result) {
-    // Widest case: two results of up to 310 digits each plus small fields.
-    char line[1024];
-    char* p = line;
-    char* f = p;
-    p = PadField(f, std::to_chars(p, p + 12, number).ptr, 8, true);
-
-    f = p;
-    if (when.year < 1000) {
-        p += std::snprintf(p, 16, "%4d", when.year);
-    } else {
-        p = std::to_chars(p, p + 12, when.year).ptr;
+// The date column of the table ("2011-06-03" padded to 16), made once per
+// date: records come a day at a time.
+class DateColumn {
+  public:
+    char* Put(char* p, const LocalFields& when) {
+        if (when.year != m_year || when.month != m_month || when.day != m_day) {
+            char* q = m_text;
+            if (when.year < 1000)
+                q += std::snprintf(q, 16, "%4d", when.year);
+            else
+                q = std::to_chars(q, q + 12, when.year).ptr;
+            *q++ = '-';
+            q = Put2(q, when.month);
+            *q++ = '-';
+            q = Put2(q, when.day);
+            m_size = static_cast<size_t>(PadField(m_text, q, 16, true) - m_text);
+            m_year = when.year;
+            m_month = when.month;
+            m_day = when.day;
+        }
+        std::memcpy(p, m_text, sizeof m_text);
+        return p + m_size;
     }
-    *p++ = '-';
-    p = Put2(p, when.month);
-    *p++ = '-';
-    p = Put2(p, when.day);
-    p = PadField(f, p, 16, true);
-    f = p;
+
+  private:
+    int m_year = INT32_MIN, m_month = 0, m_day = 0;
+    char m_text[48] = {};
+    size_t m_size = 0;
+};
+
+// One line of the table at p (at most 1024 bytes, no line end); returns its end.
+char* PutExportLine(char* p, DateColumn& date, int number, const LocalFields& when, bool zero, bool bad,
+                    double temperature, double pressure, double result) {
+    p = PadField(p, std::to_chars(p, p + 12, number).ptr, 8, true);
+    p = date.Put(p, when);
+    char* f = p;
     p = Put2(p, when.hour);
     *p++ = ':';
     p = Put2(p, when.minute);
@@ -233,12 +287,11 @@ void AppendExportLine(std::string& out, int number, const LocalFields& when, boo
     p = PadField(f, p, 16, true);
 
     char* resultStart = p;
-    p = PadField(resultStart, FormatFixed(p, result, 3), 9, false);
+    p = PutFixed(p, result, 3, 9, false);
     const ptrdiff_t resultLen = p - resultStart;
 
-    f = p;
     std::memcpy(p, bad ? "   +" : "    ", 4);
-    p = PadField(f, FormatFixed(p + 4, temperature, 1), 8, true);
+    p = PutFixed(p + 4, temperature, 1, 4, true);
 
     f = p;
     p = PadField(f, PadField(p, std::to_chars(p, p + 12, TruncateToInt(pressure)).ptr, 6, false), 8, true);
@@ -247,98 +300,162 @@ void AppendExportLine(std::string& out, int number, const LocalFields& when, boo
         std::memcpy(p, resultStart, static_cast<size_t>(resultLen));
         p += resultLen;
     }
-    out.append(line, static_cast<size_t>(p - line));
+    return p;
+}
+
+} // namespace
+
+void AppendExportLine(std::string& out, int number, const LocalFields& when, bool zero, bool bad,
+                      double temperature, double pressure, double result) {
+    // Widest case: two results of up to 310 digits each plus small fields.
+    char line[1024];
+    DateColumn date;
+    const char* end = PutExportLine(line, date, number, when, zero, bad, temperature, pressure, result);
+    out.append(line, static_cast<size_t>(end - line));
 }
 
 namespace {
 
-// Calls flush(text) whenever the buffered table passes the chunk size, and
-// once at the end.
+// The most one table or CSV line takes.
+constexpr size_t kLineSlack = 2048;
+
+// Calls flush(block) whenever the table passes the chunk size, and once at
+// the end.
 template <class Flush>
-void BuildExportTable(const SeriesInfo& series, const CurveOptions& options, std::string& buffer,
-                      size_t chunk, Flush&& flush) {
+void BuildExportTable(const SeriesInfo& series, const CurveOptions& options, TextBlock& block, size_t chunk,
+                      Flush&& flush) {
     EpochToLocalConverter local;
+    DateColumn date;
     ForEachExported(
         series, options,
         [&](int number, const ArchiveRecord& r, double t, double result, double temp, double pres) {
             const LocalFields f = local.ToLocal(static_cast<int64_t>(t));
-            AppendExportLine(buffer, number, f, r.IsZero(), r.IsBad(), temp, pres, result);
-            buffer.append("\r\n");
-            if (buffer.size() >= chunk) {
-                flush(buffer);
-                buffer.clear();
+            char* p = PutExportLine(block.End(), date, number, f, r.IsZero(), r.IsBad(), temp, pres, result);
+            std::memcpy(p, "\r\n", 2);
+            block.SetEnd(p + 2);
+            if (block.Size() >= chunk) {
+                flush(block);
+                block.Clear();
             }
         });
-    if (!buffer.empty())
-        flush(buffer);
+    if (block.Size() != 0)
+        flush(block);
 }
 
 } // namespace
 
 std::string ExportTable(const SeriesInfo& series, const CurveOptions& options) {
-    return ChunkedText([&](std::string& out, size_t chunk,
-                           auto&& flush) { BuildExportTable(series, options, out, chunk, flush); },
-                       static_cast<size_t>(series.GetCount()) * 80);
+    return BlockText(
+        kLineSlack,
+        [&](TextBlock& out, size_t chunk, auto&& flush) {
+            BuildExportTable(series, options, out, chunk, flush);
+        },
+        static_cast<size_t>(series.GetCount()) * 80);
 }
 
 bool WriteExportTable(const SeriesInfo& series, const CurveOptions& options, std::FILE* file) {
-    return WriteChunkedText(file, 2048, [&](std::string& out, size_t chunk, auto&& flush) {
+    return WriteBlockText(file, kLineSlack, [&](TextBlock& out, size_t chunk, auto&& flush) {
         BuildExportTable(series, options, out, chunk, flush);
     });
 }
 
 namespace {
 
+// The CSV's time field, "2011-06-03T09:05:30+02:00,": printf's text, with
+// the date and the offset made once per value.
+class IsoTimeField {
+  public:
+    char* Put(char* p, const LocalFields& f, int64_t offset) {
+        const int64_t absOffset = offset < 0 ? -offset : offset;
+        const auto twoDigits = [](int v) { return v >= 0 && v < 100; };
+        if (f.year < 0 || f.year > 9999 || absOffset >= 100 * 3600 || !twoDigits(f.month) ||
+            !twoDigits(f.day) || !twoDigits(f.hour) || !twoDigits(f.minute) || !twoDigits(f.second))
+            return p + std::snprintf(p, 128, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d,", f.year, f.month,
+                                     f.day, f.hour, f.minute, f.second, offset < 0 ? '-' : '+',
+                                     static_cast<int>(absOffset / 3600),
+                                     static_cast<int>(absOffset / 60 % 60));
+        if (f.year != m_year || f.month != m_month || f.day != m_day) {
+            char* q = m_date;
+            for (int i = 3, y = f.year; i >= 0; --i, y /= 10)
+                q[i] = static_cast<char>('0' + y % 10);
+            q[4] = '-';
+            q = Put2(q + 5, f.month);
+            *q++ = '-';
+            q = Put2(q, f.day);
+            *q++ = 'T';
+            m_dateSize = static_cast<size_t>(q - m_date);
+            m_year = f.year;
+            m_month = f.month;
+            m_day = f.day;
+        }
+        if (offset != m_offset) {
+            m_zone[0] = offset < 0 ? '-' : '+';
+            Put2(m_zone + 1, static_cast<int>(absOffset / 3600));
+            m_zone[3] = ':';
+            Put2(m_zone + 4, static_cast<int>(absOffset / 60 % 60));
+            m_zone[6] = ',';
+            m_offset = offset;
+        }
+        std::memcpy(p, m_date, sizeof m_date);
+        p += m_dateSize;
+        p = Put2(p, f.hour);
+        *p++ = ':';
+        p = Put2(p, f.minute);
+        *p++ = ':';
+        p = Put2(p, f.second);
+        std::memcpy(p, m_zone, sizeof m_zone);
+        return p + sizeof m_zone;
+    }
+
+  private:
+    int m_year = INT32_MIN, m_month = 0, m_day = 0;
+    char m_date[16] = {};
+    size_t m_dateSize = 0;
+    int64_t m_offset = INT64_MIN;
+    char m_zone[7] = {};
+};
+
 template <class Flush>
-void BuildExportCsv(const SeriesInfo& series, const CurveOptions& options, std::string& out, size_t chunk,
+void BuildExportCsv(const SeriesInfo& series, const CurveOptions& options, TextBlock& out, size_t chunk,
                     Flush&& flush) {
-    out.append("time,epoch,result,temperature,pressure,zero,bad\n");
+    out.Append("time,epoch,result,temperature,pressure,zero,bad\n");
     EpochToLocalConverter local;
-    char buf[128];
-    const auto number = [&](double v) {
-        const auto res = std::to_chars(buf, buf + sizeof buf, v);
-        out.append(buf, res.ptr);
-    };
-    ForEachExported(
-        series, options, [&](int, const ArchiveRecord& r, double t, double result, double temp, double pres) {
-            const int64_t epoch = static_cast<int64_t>(t);
-            const LocalFields f = local.ToLocal(epoch);
-            const int64_t naive =
-                DaysFromCivil(f.year, f.month, f.day) * 86400 + f.hour * 3600 + f.minute * 60 + f.second;
-            const int64_t offset = naive - epoch;
-            const int64_t absOffset = offset < 0 ? -offset : offset;
-            std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d,", f.year, f.month,
-                          f.day, f.hour, f.minute, f.second, offset < 0 ? '-' : '+',
-                          static_cast<int>(absOffset / 3600), static_cast<int>(absOffset / 60 % 60));
-            out.append(buf);
-            number(t);
-            out.push_back(',');
-            number(result);
-            out.push_back(',');
-            number(temp);
-            out.push_back(',');
-            number(pres);
-            out.append(r.IsZero() ? ",1" : ",0");
-            out.append(r.IsBad() ? ",1\n" : ",0\n");
-            if (out.size() >= chunk) {
-                flush(out);
-                out.clear();
-            }
-        });
-    if (!out.empty())
+    IsoTimeField iso;
+    ForEachExported(series, options,
+                    [&](int, const ArchiveRecord& r, double t, double result, double temp, double pres) {
+                        const int64_t epoch = static_cast<int64_t>(t);
+                        int64_t offset;
+                        const LocalFields f = local.ToLocal(epoch, offset);
+                        char* p = iso.Put(out.End(), f, offset);
+                        p = WriteShortest(p, t);
+                        *p++ = ',';
+                        p = WriteShortest(p, result);
+                        *p++ = ',';
+                        p = WriteShortest(p, temp);
+                        *p++ = ',';
+                        p = WriteShortest(p, pres);
+                        std::memcpy(p, r.IsZero() ? ",1" : ",0", 2);
+                        std::memcpy(p + 2, r.IsBad() ? ",1\n" : ",0\n", 3);
+                        out.SetEnd(p + 5);
+                        if (out.Size() >= chunk) {
+                            flush(out);
+                            out.Clear();
+                        }
+                    });
+    if (out.Size() != 0)
         flush(out);
 }
 
 } // namespace
 
 std::string ExportCsv(const SeriesInfo& series, const CurveOptions& options) {
-    return ChunkedText([&](std::string& out, size_t chunk, auto&& flush) {
+    return BlockText(kLineSlack, [&](TextBlock& out, size_t chunk, auto&& flush) {
         BuildExportCsv(series, options, out, chunk, flush);
     });
 }
 
 bool WriteExportCsv(const SeriesInfo& series, const CurveOptions& options, std::FILE* file) {
-    return WriteChunkedText(file, 2048, [&](std::string& out, size_t chunk, auto&& flush) {
+    return WriteBlockText(file, kLineSlack, [&](TextBlock& out, size_t chunk, auto&& flush) {
         BuildExportCsv(series, options, out, chunk, flush);
     });
 }
