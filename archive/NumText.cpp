@@ -1,5 +1,7 @@
 #include "NumText.h"
 
+#include <array>
+#include <bit>
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -110,6 +112,17 @@ constexpr char kTwoDigits[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
+// 10^0 .. 10^19.
+constexpr std::array<uint64_t, 20> kPowersOfTen = [] {
+    std::array<uint64_t, 20> powers{};
+    uint64_t v = 1;
+    for (uint64_t& p : powers) {
+        p = v;
+        v *= 10; // wraps after the last one, unused
+    }
+    return powers;
+}();
+
 } // namespace
 
 char* WriteShortest(char* first, double v) {
@@ -119,20 +132,29 @@ char* WriteShortest(char* first, double v) {
     // check will do, so a rounding slip of n only sends v to to_chars.
     if (!(v > -1e14 && v < 1e14))
         return std::to_chars(first, first + 32, v).ptr;
-    const double scaled = v * 10.0;
-    const int64_t n = static_cast<int64_t>(scaled < 0 ? scaled - 0.5 : scaled + 0.5);
-    if (static_cast<double>(n) / 10.0 != v)
-        return std::to_chars(first, first + 32, v).ptr;
-    uint64_t whole = static_cast<uint64_t>(n < 0 ? -n : n);
-    const unsigned tenth = static_cast<unsigned>(whole % 10);
-    whole /= 10;
+    const int64_t i = static_cast<int64_t>(v);
+    uint64_t whole = static_cast<uint64_t>(i < 0 ? -i : i);
+    unsigned tenth = 0;
+    if (static_cast<double>(i) != v) { // not whole: tenths?
+        const double scaled = v * 10.0;
+        const int64_t n = static_cast<int64_t>(scaled < 0 ? scaled - 0.5 : scaled + 0.5);
+        // A tenth times 10 lies within a few ulps of n: the exact test (a
+        // slow division) only for those.
+        if (std::fabs(scaled - static_cast<double>(n)) > 1e-9 * std::fabs(scaled) ||
+            static_cast<double>(n) / 10.0 != v)
+            return std::to_chars(first, first + 32, v).ptr;
+        whole = static_cast<uint64_t>(n < 0 ? -n : n);
+        tenth = static_cast<unsigned>(whole % 10);
+        whole /= 10;
+    }
     // Five trailing zeros or more can make the exponent form (e.g. "1e+05")
     // the shorter: left to to_chars.
     if (tenth == 0 && whole != 0 && whole % 100000 == 0)
         return std::to_chars(first, first + 32, v).ptr;
-    int digits = 1;
-    for (uint64_t w = whole; w >= 10; w /= 10)
-        ++digits;
+    // The digit count from the bit count (1233 / 4096 ~ log10(2)), then
+    // one correction.
+    int digits = 1 + ((std::bit_width(whole | 1) - 1) * 1233 >> 12);
+    digits += digits < 20 && whole >= kPowersOfTen[digits] ? 1 : 0;
     char* p = first;
     if (std::signbit(v))
         *p++ = '-';

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <unordered_map>
 
 namespace {
@@ -175,14 +176,6 @@ int DigitCount(uint64_t v) {
     return n;
 }
 
-char* PutDigitsBackward(char* end, uint64_t v) {
-    do {
-        *--end = static_cast<char>('0' + v % 10);
-        v /= 10;
-    } while (v != 0);
-    return end;
-}
-
 // Pads [start, p) with blanks to width, on the left (right-aligned) or right.
 char* PadField(char* start, char* p, ptrdiff_t width, bool left) {
     const ptrdiff_t len = p - start;
@@ -197,37 +190,55 @@ char* PadField(char* start, char* p, ptrdiff_t width, bool left) {
     return start + width;
 }
 
-// printf "%<width>.<decimals>f" (left: "%-<width>...") into p without the
-// locale; returns the end.
-char* PutFixed(char* p, double v, int decimals, ptrdiff_t width, bool left) {
+// The text of a number rounded by RoundFixed: "-123.456" has 8 bytes.
+struct FixedText {
     uint64_t units;
-    if (!RoundFixed(v, decimals, units))
-        return PadField(p, std::to_chars(p, p + 380, v, std::chars_format::fixed, decimals).ptr, width, left);
-    const uint64_t unit = decimals == 3 ? 1000 : 10;
-    const bool negative = std::signbit(v);
-    const ptrdiff_t len = (negative ? 1 : 0) + DigitCount(units / unit) + 1 + decimals;
-    const ptrdiff_t pad = len < width ? width - len : 0;
-    char* start = p;
-    if (!left) {
-        std::memset(p, ' ', static_cast<size_t>(pad));
-        start += pad;
-    }
-    char* end = start + len;
-    char* q = end;
-    uint64_t fraction = units % unit;
-    for (int i = 0; i < decimals; ++i) {
-        *--q = static_cast<char>('0' + fraction % 10);
+    ptrdiff_t length;
+    bool negative;
+};
+
+bool PlanFixed(double v, int decimals, FixedText& text) {
+    if (!RoundFixed(v, decimals, text.units))
+        return false;
+    text.negative = std::signbit(v);
+    text.length =
+        (text.negative ? 1 : 0) + DigitCount(text.units / (decimals == 3 ? 1000 : 10)) + 1 + decimals;
+    return true;
+}
+
+// Writes the planned text at a and at b (which may be a).
+void WriteFixed(char* a, char* b, const FixedText& text, int decimals) {
+    ptrdiff_t i = text.length;
+    uint64_t fraction = text.units % (decimals == 3 ? 1000 : 10);
+    for (int k = 0; k < decimals; ++k) {
+        --i;
+        a[i] = b[i] = static_cast<char>('0' + fraction % 10);
         fraction /= 10;
     }
-    *--q = '.';
-    q = PutDigitsBackward(q, units / unit);
-    if (negative)
-        *--q = '-';
-    if (left) {
-        std::memset(end, ' ', static_cast<size_t>(pad));
-        end += pad;
-    }
-    return end;
+    --i;
+    a[i] = b[i] = '.';
+    uint64_t whole = text.units / (decimals == 3 ? 1000 : 10);
+    do {
+        --i;
+        a[i] = b[i] = static_cast<char>('0' + whole % 10);
+        whole /= 10;
+    } while (whole != 0);
+    if (text.negative)
+        a[0] = b[0] = '-';
+}
+
+// printf "%<width>.<decimals>f" (left: "%-<width>...", width at most 16)
+// into p without the locale; returns the end. Writes up to 16 bytes past p
+// even when the text is shorter.
+char* PutFixed(char* p, double v, int decimals, ptrdiff_t width, bool left) {
+    FixedText text;
+    if (!PlanFixed(v, decimals, text))
+        return PadField(p, std::to_chars(p, p + 380, v, std::chars_format::fixed, decimals).ptr, width, left);
+    const ptrdiff_t pad = text.length < width ? width - text.length : 0;
+    std::memset(p, ' ', 16);
+    char* start = left ? p : p + pad;
+    WriteFixed(start, start, text, decimals);
+    return p + text.length + pad;
 }
 
 constexpr char kDigitPairs[] =
@@ -273,31 +284,87 @@ class DateColumn {
     size_t m_size = 0;
 };
 
-// One line of the table at p (at most 1024 bytes, no line end); returns its end.
-char* PutExportLine(char* p, DateColumn& date, int number, const LocalFields& when, bool zero, bool bad,
+// The columns from the bad mark to the pressure ("    21.5   745  "), made
+// once for each run of equal values: they seldom change between records.
+class TempPresColumns {
+  public:
+    char* Put(char* p, bool bad, double temperature, double pressure) {
+        if (bad != m_bad || !SameBits(temperature, m_temperature) || !SameBits(pressure, m_pressure)) {
+            const size_t size = static_cast<size_t>(Make(p, bad, temperature, pressure) - p);
+            m_size = size <= sizeof m_text ? size : 0; // a longer one is made each time
+            std::memcpy(m_text, p, m_size);
+            m_bad = bad;
+            m_temperature = temperature;
+            m_pressure = pressure;
+            return p + size;
+        }
+        if (m_size == 0)
+            return Make(p, bad, temperature, pressure);
+        std::memcpy(p, m_text, sizeof m_text);
+        return p + m_size;
+    }
+
+  private:
+    static bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+    static char* Make(char* p, bool bad, double temperature, double pressure) {
+        std::memcpy(p, bad ? "   +" : "    ", 4);
+        p = PutFixed(p + 4, temperature, 1, 4, true);
+        char* f = p;
+        return PadField(f, PadField(p, std::to_chars(p, p + 12, TruncateToInt(pressure)).ptr, 6, false), 8,
+                        true);
+    }
+
+    bool m_bad = false;
+    double m_temperature = std::numeric_limits<double>::quiet_NaN(), m_pressure = 0;
+    char m_text[32] = {};
+    size_t m_size = 0;
+};
+
+// The per-record state of the table's lines.
+struct TableColumns {
+    DateColumn date;
+    TempPresColumns tempPres;
+};
+
+// One line of the table at p (at most 1024 bytes, no line end; it may write
+// 64 bytes past that); returns its end.
+char* PutExportLine(char* p, TableColumns& columns, int number, const LocalFields& when, bool zero, bool bad,
                     double temperature, double pressure, double result) {
-    p = PadField(p, std::to_chars(p, p + 12, number).ptr, 8, true);
-    p = date.Put(p, when);
+    std::memset(p, ' ', 8);
+    char* e = std::to_chars(p, p + 12, number).ptr;
+    p = e - p < 8 ? p + 8 : e;
+    p = columns.date.Put(p, when);
     char* f = p;
+    std::memset(p, ' ', 16);
     p = Put2(p, when.hour);
     *p++ = ':';
     p = Put2(p, when.minute);
     *p++ = ':';
     p = Put2(p, when.second);
-    p = PadField(f, p, 16, true);
+    p = p - f < 16 ? f + 16 : p;
 
+    // The result, and again after the pressure unless a zero record: both
+    // written at once (a copy would read back bytes still being stored).
+    FixedText text;
+    if (PlanFixed(result, 3, text)) {
+        const ptrdiff_t pad = text.length < 9 ? 9 - text.length : 0;
+        std::memset(p, ' ', 16);
+        char* end = columns.tempPres.Put(p + pad + text.length, bad, temperature, pressure);
+        char* again = p + pad;
+        if (!zero) {
+            std::memset(end, ' ', 16);
+            again = end + pad;
+            end += pad + text.length;
+        }
+        WriteFixed(p + pad, again, text, 3);
+        return end;
+    }
     char* resultStart = p;
     p = PutFixed(p, result, 3, 9, false);
-    const ptrdiff_t resultLen = p - resultStart;
-
-    std::memcpy(p, bad ? "   +" : "    ", 4);
-    p = PutFixed(p + 4, temperature, 1, 4, true);
-
-    f = p;
-    p = PadField(f, PadField(p, std::to_chars(p, p + 12, TruncateToInt(pressure)).ptr, 6, false), 8, true);
-
+    const size_t resultLen = static_cast<size_t>(p - resultStart);
+    p = columns.tempPres.Put(p, bad, temperature, pressure);
     if (!zero) {
-        std::memcpy(p, resultStart, static_cast<size_t>(resultLen));
+        std::memcpy(p, resultStart, resultLen);
         p += resultLen;
     }
     return p;
@@ -307,10 +374,11 @@ char* PutExportLine(char* p, DateColumn& date, int number, const LocalFields& wh
 
 void AppendExportLine(std::string& out, int number, const LocalFields& when, bool zero, bool bad,
                       double temperature, double pressure, double result) {
-    // Widest case: two results of up to 310 digits each plus small fields.
-    char line[1024];
-    DateColumn date;
-    const char* end = PutExportLine(line, date, number, when, zero, bad, temperature, pressure, result);
+    // Widest case: two results and a temperature of up to 310 digits each
+    // plus small fields.
+    char line[1024 + 64];
+    TableColumns columns;
+    const char* end = PutExportLine(line, columns, number, when, zero, bad, temperature, pressure, result);
     out.append(line, static_cast<size_t>(end - line));
 }
 
@@ -325,12 +393,13 @@ template <class Flush>
 void BuildExportTable(const SeriesInfo& series, const CurveOptions& options, TextBlock& block, size_t chunk,
                       Flush&& flush) {
     EpochToLocalConverter local;
-    DateColumn date;
+    TableColumns columns;
     ForEachExported(
         series, options,
         [&](int number, const ArchiveRecord& r, double t, double result, double temp, double pres) {
             const LocalFields f = local.ToLocal(static_cast<int64_t>(t));
-            char* p = PutExportLine(block.End(), date, number, f, r.IsZero(), r.IsBad(), temp, pres, result);
+            char* p =
+                PutExportLine(block.End(), columns, number, f, r.IsZero(), r.IsBad(), temp, pres, result);
             std::memcpy(p, "\r\n", 2);
             block.SetEnd(p + 2);
             if (block.Size() >= chunk) {
@@ -415,12 +484,35 @@ class IsoTimeField {
     char m_zone[7] = {};
 };
 
+// A CSV number field of a value that seldom changes between records
+// (temperature, pressure), made again only when it does.
+class RepeatedNumber {
+  public:
+    char* Put(char* p, double v) {
+        if (std::memcmp(&v, &m_value, sizeof v) != 0 || m_size == 0) {
+            char* end = WriteShortest(p, v);
+            m_size = static_cast<size_t>(end - p);
+            std::memcpy(m_text, p, m_size);
+            m_value = v;
+            return end;
+        }
+        std::memcpy(p, m_text, sizeof m_text);
+        return p + m_size;
+    }
+
+  private:
+    double m_value = 0;
+    char m_text[32] = {};
+    size_t m_size = 0;
+};
+
 template <class Flush>
 void BuildExportCsv(const SeriesInfo& series, const CurveOptions& options, TextBlock& out, size_t chunk,
                     Flush&& flush) {
     out.Append("time,epoch,result,temperature,pressure,zero,bad\n");
     EpochToLocalConverter local;
     IsoTimeField iso;
+    RepeatedNumber temperature, pressure;
     ForEachExported(series, options,
                     [&](int, const ArchiveRecord& r, double t, double result, double temp, double pres) {
                         const int64_t epoch = static_cast<int64_t>(t);
@@ -431,9 +523,9 @@ void BuildExportCsv(const SeriesInfo& series, const CurveOptions& options, TextB
                         *p++ = ',';
                         p = WriteShortest(p, result);
                         *p++ = ',';
-                        p = WriteShortest(p, temp);
+                        p = temperature.Put(p, temp);
                         *p++ = ',';
-                        p = WriteShortest(p, pres);
+                        p = pressure.Put(p, pres);
                         std::memcpy(p, r.IsZero() ? ",1" : ",0", 2);
                         std::memcpy(p + 2, r.IsBad() ? ",1\n" : ",0\n", 3);
                         out.SetEnd(p + 5);
