@@ -2,6 +2,7 @@
 
 #include "ChunkedText.h"
 #include "CurvePoints.h"
+#include "ExportClock.h"
 #include "LocalTime.h"
 #include "NumText.h"
 
@@ -430,60 +431,6 @@ bool WriteExportTable(const SeriesInfo& series, const CurveOptions& options, std
 
 namespace {
 
-// The CSV's time field, "2011-06-03T09:05:30+02:00,": printf's text, with
-// the date and the offset made once per value.
-class IsoTimeField {
-  public:
-    char* Put(char* p, const LocalFields& f, int64_t offset) {
-        const int64_t absOffset = offset < 0 ? -offset : offset;
-        const auto twoDigits = [](int v) { return v >= 0 && v < 100; };
-        if (f.year < 0 || f.year > 9999 || absOffset >= 100 * 3600 || !twoDigits(f.month) ||
-            !twoDigits(f.day) || !twoDigits(f.hour) || !twoDigits(f.minute) || !twoDigits(f.second))
-            return p + std::snprintf(p, 128, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d,", f.year, f.month,
-                                     f.day, f.hour, f.minute, f.second, offset < 0 ? '-' : '+',
-                                     static_cast<int>(absOffset / 3600),
-                                     static_cast<int>(absOffset / 60 % 60));
-        if (f.year != m_year || f.month != m_month || f.day != m_day) {
-            char* q = m_date;
-            for (int i = 3, y = f.year; i >= 0; --i, y /= 10)
-                q[i] = static_cast<char>('0' + y % 10);
-            q[4] = '-';
-            q = Put2(q + 5, f.month);
-            *q++ = '-';
-            q = Put2(q, f.day);
-            *q++ = 'T';
-            m_dateSize = static_cast<size_t>(q - m_date);
-            m_year = f.year;
-            m_month = f.month;
-            m_day = f.day;
-        }
-        if (offset != m_offset) {
-            m_zone[0] = offset < 0 ? '-' : '+';
-            Put2(m_zone + 1, static_cast<int>(absOffset / 3600));
-            m_zone[3] = ':';
-            Put2(m_zone + 4, static_cast<int>(absOffset / 60 % 60));
-            m_zone[6] = ',';
-            m_offset = offset;
-        }
-        std::memcpy(p, m_date, sizeof m_date);
-        p += m_dateSize;
-        p = Put2(p, f.hour);
-        *p++ = ':';
-        p = Put2(p, f.minute);
-        *p++ = ':';
-        p = Put2(p, f.second);
-        std::memcpy(p, m_zone, sizeof m_zone);
-        return p + sizeof m_zone;
-    }
-
-  private:
-    int m_year = INT32_MIN, m_month = 0, m_day = 0;
-    char m_date[16] = {};
-    size_t m_dateSize = 0;
-    int64_t m_offset = INT64_MIN;
-    char m_zone[7] = {};
-};
-
 // A CSV number field of a value that seldom changes between records
 // (temperature, pressure), made again only when it does.
 class RepeatedNumber {
@@ -510,15 +457,12 @@ template <class Flush>
 void BuildExportCsv(const SeriesInfo& series, const CurveOptions& options, TextBlock& out, size_t chunk,
                     Flush&& flush) {
     out.Append("time,epoch,result,temperature,pressure,zero,bad\n");
-    EpochToLocalConverter local;
-    IsoTimeField iso;
+    ExportIsoTime iso;
     RepeatedNumber temperature, pressure;
     ForEachExported(series, options,
                     [&](int, const ArchiveRecord& r, double t, double result, double temp, double pres) {
-                        const int64_t epoch = static_cast<int64_t>(t);
-                        int64_t offset;
-                        const LocalFields f = local.ToLocal(epoch, offset);
-                        char* p = iso.Put(out.End(), f, offset);
+                        char* p = iso.Put(out.End(), static_cast<int64_t>(t));
+                        *p++ = ',';
                         p = WriteShortest(p, t);
                         *p++ = ',';
                         p = WriteShortest(p, result);
