@@ -160,11 +160,11 @@ bool RoundFixed(double v, int decimals, uint64_t& units) {
     const double ax = std::fabs(x);
     if (!(ax < 4e12)) // a half ulp of x stays far below the tie margin
         return false;
-    const double fl = std::floor(ax);
-    const double frac = ax - fl;
+    const uint64_t whole = static_cast<uint64_t>(ax); // floor: ax >= 0
+    const double frac = ax - static_cast<double>(whole);
     if (std::fabs(frac - 0.5) <= 1e-3)
         return false;
-    units = static_cast<uint64_t>(fl) + (frac > 0.5 ? 1 : 0);
+    units = whole + (frac > 0.5 ? 1 : 0);
     return true;
 }
 
