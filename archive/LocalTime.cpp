@@ -157,7 +157,7 @@ LocalFields FieldsOfNaive(int64_t naive) {
 
 EpochToLocalConverter::EpochToLocalConverter() : m_rules(ActiveRules()) {}
 
-LocalFields EpochToLocalConverter::ToLocal(int64_t epoch, int64_t& offset) {
+LocalFields EpochToLocalConverter::ToLocalAnyDay(int64_t epoch, int64_t& offset) {
     const TimeRules& rules = *m_rules;
     int64_t day = epoch / 86400;
     if (epoch % 86400 < 0)
@@ -166,6 +166,7 @@ LocalFields EpochToLocalConverter::ToLocal(int64_t epoch, int64_t& offset) {
         const int64_t start = day * 86400;
         const int64_t o0 = rules.OffsetAt(start);
         m_day = day;
+        m_dayStart = start;
         m_offset = o0;
         m_uniform = rules.OffsetAt(start + 43200) == o0 && rules.OffsetAt(start + 86399) == o0;
     }
@@ -180,6 +181,7 @@ LocalFields EpochToLocalConverter::ToLocal(int64_t epoch, int64_t& offset) {
     if (localDay != m_localDay) {
         const LocalFields f = FieldsOfNaive(localDay * 86400);
         m_localDay = localDay;
+        m_localDayStart = localDay * 86400;
         m_year = f.year;
         m_month = f.month;
         m_dayOfMonth = f.day;
