@@ -157,7 +157,7 @@ LocalFields FieldsOfNaive(int64_t naive) {
 
 EpochToLocalConverter::EpochToLocalConverter() : m_rules(ActiveRules()) {}
 
-LocalFields EpochToLocalConverter::ToLocal(int64_t epoch) {
+LocalFields EpochToLocalConverter::ToLocalAnyDay(int64_t epoch, int64_t& offset) {
     const TimeRules& rules = *m_rules;
     int64_t day = epoch / 86400;
     if (epoch % 86400 < 0)
@@ -166,11 +166,28 @@ LocalFields EpochToLocalConverter::ToLocal(int64_t epoch) {
         const int64_t start = day * 86400;
         const int64_t o0 = rules.OffsetAt(start);
         m_day = day;
+        m_dayStart = start;
         m_offset = o0;
         m_uniform = rules.OffsetAt(start + 43200) == o0 && rules.OffsetAt(start + 86399) == o0;
     }
-    const int64_t offset = m_uniform ? m_offset : rules.OffsetAt(epoch);
-    return FieldsOfNaive(epoch + offset);
+    offset = m_uniform ? m_offset : rules.OffsetAt(epoch);
+    const int64_t naive = epoch + offset;
+    int64_t localDay = naive / 86400;
+    int64_t secs = naive % 86400;
+    if (secs < 0) {
+        secs += 86400;
+        --localDay;
+    }
+    if (localDay != m_localDay) {
+        const LocalFields f = FieldsOfNaive(localDay * 86400);
+        m_localDay = localDay;
+        m_localDayStart = localDay * 86400;
+        m_year = f.year;
+        m_month = f.month;
+        m_dayOfMonth = f.day;
+    }
+    const int s = static_cast<int>(secs);
+    return {m_year, m_month, m_dayOfMonth, s / 3600, s / 60 % 60, s % 60};
 }
 
 LocalFields ToLocalFields(double epoch) {

@@ -64,13 +64,38 @@ struct LocalFields {
 class EpochToLocalConverter {
   public:
     EpochToLocalConverter();
-    LocalFields ToLocal(int64_t epoch);
+    LocalFields ToLocal(int64_t epoch) {
+        int64_t offset;
+        return ToLocal(epoch, offset);
+    }
+    // The same, with the UTC offset (seconds east) that gave the fields.
+    LocalFields ToLocal(int64_t epoch, int64_t& offset) {
+        // Most calls: a moment of the cached UTC day, one offset all day
+        // long, and of the cached local date.
+        if (m_uniform && epoch >= m_dayStart && epoch - m_dayStart < 86400) {
+            const int64_t secs = epoch + m_offset - m_localDayStart;
+            if (secs >= 0 && secs < 86400) {
+                offset = m_offset;
+                const int s = static_cast<int>(secs);
+                return {m_year, m_month, m_dayOfMonth, s / 3600, s / 60 % 60, s % 60};
+            }
+        }
+        return ToLocalAnyDay(epoch, offset);
+    }
 
   private:
+    LocalFields ToLocalAnyDay(int64_t epoch, int64_t& offset);
+
     std::shared_ptr<const TimeRules> m_rules;
     int64_t m_day = INT64_MIN; // UTC day number of the cache
     int64_t m_offset = 0;
     bool m_uniform = false;
+    // The calendar date of the last local day converted: consecutive
+    // moments share it, and the calendar arithmetic is most of the cost.
+    int64_t m_dayStart = 0; // m_day's first second
+    int64_t m_localDay = INT64_MIN;
+    int64_t m_localDayStart = 0; // m_localDay's first second as naive local seconds
+    int m_year = 0, m_month = 0, m_dayOfMonth = 0;
 };
 
 // One-off conversion; a double is truncated toward zero to whole seconds.

@@ -1,8 +1,13 @@
 #include "NumText.h"
 
+#include <array>
+#include <bit>
+#include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include <locale.h>
@@ -98,4 +103,75 @@ int TruncateToInt(double value) {
     if (value <= -2147483648.0)
         return INT_MIN;
     return static_cast<int>(value);
+}
+
+namespace {
+
+constexpr char kTwoDigits[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// 10^0 .. 10^19.
+constexpr std::array<uint64_t, 20> kPowersOfTen = [] {
+    std::array<uint64_t, 20> powers{};
+    uint64_t v = 1;
+    for (uint64_t& p : powers) {
+        p = v;
+        v *= 10; // wraps after the last one, unused
+    }
+    return powers;
+}();
+
+} // namespace
+
+char* WriteShortest(char* first, double v) {
+    // Below 1e14 a double's spacing is under 1/60, so a value that is the
+    // nearest double to some n/10 reads back from no other text of as few
+    // digits: its shortest form is n/10's digits. Any n that passes the
+    // check will do, so a rounding slip of n only sends v to to_chars.
+    if (!(v > -1e14 && v < 1e14))
+        return std::to_chars(first, first + 32, v).ptr;
+    const int64_t i = static_cast<int64_t>(v);
+    uint64_t whole = static_cast<uint64_t>(i < 0 ? -i : i);
+    unsigned tenth = 0;
+    if (static_cast<double>(i) != v) { // not whole: tenths?
+        const double scaled = v * 10.0;
+        const int64_t n = static_cast<int64_t>(scaled < 0 ? scaled - 0.5 : scaled + 0.5);
+        // A tenth times 10 lies within a few ulps of n: the exact test (a
+        // slow division) only for those.
+        if (std::fabs(scaled - static_cast<double>(n)) > 1e-9 * std::fabs(scaled) ||
+            static_cast<double>(n) / 10.0 != v)
+            return std::to_chars(first, first + 32, v).ptr;
+        whole = static_cast<uint64_t>(n < 0 ? -n : n);
+        tenth = static_cast<unsigned>(whole % 10);
+        whole /= 10;
+    }
+    // Five trailing zeros or more can make the exponent form (e.g. "1e+05")
+    // the shorter: left to to_chars.
+    if (tenth == 0 && whole != 0 && whole % 100000 == 0)
+        return std::to_chars(first, first + 32, v).ptr;
+    // The digit count from the bit count (1233 / 4096 ~ log10(2)), then
+    // one correction.
+    int digits = 1 + ((std::bit_width(whole | 1) - 1) * 1233 >> 12);
+    digits += digits < 20 && whole >= kPowersOfTen[digits] ? 1 : 0;
+    char* p = first;
+    if (std::signbit(v))
+        *p++ = '-';
+    char* const end = p + digits + (tenth != 0 ? 2 : 0);
+    char* q = end;
+    if (tenth != 0) {
+        *--q = static_cast<char>('0' + tenth);
+        *--q = '.';
+    }
+    while (whole >= 100) {
+        q -= 2;
+        std::memcpy(q, kTwoDigits + 2 * (whole % 100), 2);
+        whole /= 100;
+    }
+    if (whole >= 10)
+        std::memcpy(q - 2, kTwoDigits + 2 * whole, 2);
+    else
+        q[-1] = static_cast<char>('0' + whole);
+    return end;
 }

@@ -21,3 +21,8 @@ int ParseInt(const char* text);
 
 // Truncates toward zero to an int, saturating at the int range (NaN gives 0).
 int TruncateToInt(double value);
+
+// Writes what std::to_chars(first, last, v) writes (the shortest text that
+// reads back as v; room for 32 bytes) and returns its end. Whole numbers and
+// tenths, most of what exports hold, skip the library's general search.
+char* WriteShortest(char* first, double v);

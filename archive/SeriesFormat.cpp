@@ -2,6 +2,7 @@
 
 #include "ChunkedText.h"
 #include "CurvePoints.h"
+#include "ExportClock.h"
 #include "LocalTime.h"
 #include "NumText.h"
 
@@ -12,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <unordered_map>
 
 namespace {
@@ -150,34 +152,29 @@ int GetExportCurves(const SeriesInfo& series, const CurveOptions& options, Serie
 
 namespace {
 
-// printf "%.<decimals>f" (decimals 1 or 3) into p; returns the end. Values
-// whose scaled form lies clearly off a rounding tie are rounded in integer
-// arithmetic; the rest take the exact (slower) library path, so the text is
-// always the correctly rounded one that printf writes.
-char* FormatFixed(char* p, double v, int decimals) {
-    const double scale = decimals == 3 ? 1000.0 : 10.0;
-    const double x = v * scale;
+// v * 10^decimals (decimals 1 or 3) rounded to a whole count of units when
+// the scaled value lies clearly off a rounding tie, so integer rounding gives
+// what printf's exact rounding gives; false for the rest.
+bool RoundFixed(double v, int decimals, uint64_t& units) {
+    const double x = v * (decimals == 3 ? 1000.0 : 10.0);
     const double ax = std::fabs(x);
-    if (ax < 4e12) { // a half ulp of x stays far below the tie margin
-        const double fl = std::floor(ax);
-        const double frac = ax - fl;
-        if (std::fabs(frac - 0.5) > 1e-3) {
-            uint64_t r = static_cast<uint64_t>(fl) + (frac > 0.5 ? 1 : 0);
-            if (std::signbit(v))
-                *p++ = '-';
-            const uint64_t unit = decimals == 3 ? 1000 : 10;
-            const auto res = std::to_chars(p, p + 24, r / unit);
-            p = res.ptr;
-            *p++ = '.';
-            uint64_t f = r % unit;
-            for (int i = decimals - 1; i >= 0; --i) {
-                p[i] = static_cast<char>('0' + f % 10);
-                f /= 10;
-            }
-            return p + decimals;
-        }
+    if (!(ax < 4e12)) // a half ulp of x stays far below the tie margin
+        return false;
+    const uint64_t whole = static_cast<uint64_t>(ax); // floor: ax >= 0
+    const double frac = ax - static_cast<double>(whole);
+    if (std::fabs(frac - 0.5) <= 1e-3)
+        return false;
+    units = whole + (frac > 0.5 ? 1 : 0);
+    return true;
+}
+
+int DigitCount(uint64_t v) {
+    int n = 1;
+    while (v >= 10) {
+        v /= 10;
+        ++n;
     }
-    return std::to_chars(p, p + 380, v, std::chars_format::fixed, decimals).ptr;
+    return n;
 }
 
 // Pads [start, p) with blanks to width, on the left (right-aligned) or right.
@@ -194,151 +191,307 @@ char* PadField(char* start, char* p, ptrdiff_t width, bool left) {
     return start + width;
 }
 
+// The text of a number rounded by RoundFixed: "-123.456" has 8 bytes.
+struct FixedText {
+    uint64_t units;
+    ptrdiff_t length;
+    bool negative;
+};
+
+bool PlanFixed(double v, int decimals, FixedText& text) {
+    if (!RoundFixed(v, decimals, text.units))
+        return false;
+    text.negative = std::signbit(v);
+    text.length =
+        (text.negative ? 1 : 0) + DigitCount(text.units / (decimals == 3 ? 1000 : 10)) + 1 + decimals;
+    return true;
+}
+
+// Writes the planned text at a and at b (which may be a).
+void WriteFixed(char* a, char* b, const FixedText& text, int decimals) {
+    ptrdiff_t i = text.length;
+    uint64_t fraction = text.units % (decimals == 3 ? 1000 : 10);
+    for (int k = 0; k < decimals; ++k) {
+        --i;
+        a[i] = b[i] = static_cast<char>('0' + fraction % 10);
+        fraction /= 10;
+    }
+    --i;
+    a[i] = b[i] = '.';
+    uint64_t whole = text.units / (decimals == 3 ? 1000 : 10);
+    do {
+        --i;
+        a[i] = b[i] = static_cast<char>('0' + whole % 10);
+        whole /= 10;
+    } while (whole != 0);
+    if (text.negative)
+        a[0] = b[0] = '-';
+}
+
+// printf "%<width>.<decimals>f" (left: "%-<width>...", width at most 16)
+// into p without the locale; returns the end. Writes up to 16 bytes past p
+// even when the text is shorter.
+char* PutFixed(char* p, double v, int decimals, ptrdiff_t width, bool left) {
+    FixedText text;
+    if (!PlanFixed(v, decimals, text))
+        return PadField(p, std::to_chars(p, p + 380, v, std::chars_format::fixed, decimals).ptr, width, left);
+    const ptrdiff_t pad = text.length < width ? width - text.length : 0;
+    std::memset(p, ' ', 16);
+    char* start = left ? p : p + pad;
+    WriteFixed(start, start, text, decimals);
+    return p + text.length + pad;
+}
+
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
 char* Put2(char* p, int v) {
     if (v >= 0 && v < 100) {
-        *p++ = static_cast<char>('0' + v / 10);
-        *p++ = static_cast<char>('0' + v % 10);
-        return p;
+        std::memcpy(p, kDigitPairs + 2 * v, 2);
+        return p + 2;
     }
     return std::to_chars(p, p + 12, v).ptr;
+}
+
+// The date column of the table ("2011-06-03" padded to 16), made once per
+// date: records come a day at a time.
+class DateColumn {
+  public:
+    char* Put(char* p, const LocalFields& when) {
+        if (when.year != m_year || when.month != m_month || when.day != m_day) {
+            char* q = m_text;
+            if (when.year < 1000)
+                q += std::snprintf(q, 16, "%4d", when.year);
+            else
+                q = std::to_chars(q, q + 12, when.year).ptr;
+            *q++ = '-';
+            q = Put2(q, when.month);
+            *q++ = '-';
+            q = Put2(q, when.day);
+            m_size = static_cast<size_t>(PadField(m_text, q, 16, true) - m_text);
+            m_year = when.year;
+            m_month = when.month;
+            m_day = when.day;
+        }
+        std::memcpy(p, m_text, sizeof m_text);
+        return p + m_size;
+    }
+
+  private:
+    int m_year = INT32_MIN, m_month = 0, m_day = 0;
+    char m_text[48] = {};
+    size_t m_size = 0;
+};
+
+// The columns from the bad mark to the pressure ("    21.5   745  "), made
+// once for each run of equal values: they seldom change between records.
+class TempPresColumns {
+  public:
+    char* Put(char* p, bool bad, double temperature, double pressure) {
+        if (bad != m_bad || !SameBits(temperature, m_temperature) || !SameBits(pressure, m_pressure)) {
+            const size_t size = static_cast<size_t>(Make(p, bad, temperature, pressure) - p);
+            m_size = size <= sizeof m_text ? size : 0; // a longer one is made each time
+            std::memcpy(m_text, p, m_size);
+            m_bad = bad;
+            m_temperature = temperature;
+            m_pressure = pressure;
+            return p + size;
+        }
+        if (m_size == 0)
+            return Make(p, bad, temperature, pressure);
+        std::memcpy(p, m_text, sizeof m_text);
+        return p + m_size;
+    }
+
+  private:
+    static bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+    static char* Make(char* p, bool bad, double temperature, double pressure) {
+        std::memcpy(p, bad ? "   +" : "    ", 4);
+        p = PutFixed(p + 4, temperature, 1, 4, true);
+        char* f = p;
+        return PadField(f, PadField(p, std::to_chars(p, p + 12, TruncateToInt(pressure)).ptr, 6, false), 8,
+                        true);
+    }
+
+    bool m_bad = false;
+    double m_temperature = std::numeric_limits<double>::quiet_NaN(), m_pressure = 0;
+    char m_text[32] = {};
+    size_t m_size = 0;
+};
+
+// The per-record state of the table's lines.
+struct TableColumns {
+    DateColumn date;
+    TempPresColumns tempPres;
+};
+
+// One line of the table at p (at most 1024 bytes, no line end; it may write
+// 64 bytes past that); returns its end.
+char* PutExportLine(char* p, TableColumns& columns, int number, const LocalFields& when, bool zero, bool bad,
+                    double temperature, double pressure, double result) {
+    std::memset(p, ' ', 8);
+    char* e = std::to_chars(p, p + 12, number).ptr;
+    p = e - p < 8 ? p + 8 : e;
+    p = columns.date.Put(p, when);
+    char* f = p;
+    std::memset(p, ' ', 16);
+    p = Put2(p, when.hour);
+    *p++ = ':';
+    p = Put2(p, when.minute);
+    *p++ = ':';
+    p = Put2(p, when.second);
+    p = p - f < 16 ? f + 16 : p;
+
+    // The result, and again after the pressure unless a zero record: both
+    // written at once (a copy would read back bytes still being stored).
+    FixedText text;
+    if (PlanFixed(result, 3, text)) {
+        const ptrdiff_t pad = text.length < 9 ? 9 - text.length : 0;
+        std::memset(p, ' ', 16);
+        char* end = columns.tempPres.Put(p + pad + text.length, bad, temperature, pressure);
+        char* again = p + pad;
+        if (!zero) {
+            std::memset(end, ' ', 16);
+            again = end + pad;
+            end += pad + text.length;
+        }
+        WriteFixed(p + pad, again, text, 3);
+        return end;
+    }
+    char* resultStart = p;
+    p = PutFixed(p, result, 3, 9, false);
+    const size_t resultLen = static_cast<size_t>(p - resultStart);
+    p = columns.tempPres.Put(p, bad, temperature, pressure);
+    if (!zero) {
+        std::memcpy(p, resultStart, resultLen);
+        p += resultLen;
+    }
+    return p;
 }
 
 } // namespace
 
 void AppendExportLine(std::string& out, int number, const LocalFields& when, bool zero, bool bad,
                       double temperature, double pressure, double result) {
-    // Widest case: two results of up to 310 digits each plus small fields.
-    char line[1024];
-    char* p = line;
-    char* f = p;
-    p = PadField(f, std::to_chars(p, p + 12, number).ptr, 8, true);
-
-    f = p;
-    if (when.year < 1000) {
-        p += std::snprintf(p, 16, "%4d", when.year);
-    } else {
-        p = std::to_chars(p, p + 12, when.year).ptr;
-    }
-    *p++ = '-';
-    p = Put2(p, when.month);
-    *p++ = '-';
-    p = Put2(p, when.day);
-    p = PadField(f, p, 16, true);
-    f = p;
-    p = Put2(p, when.hour);
-    *p++ = ':';
-    p = Put2(p, when.minute);
-    *p++ = ':';
-    p = Put2(p, when.second);
-    p = PadField(f, p, 16, true);
-
-    char* resultStart = p;
-    p = PadField(resultStart, FormatFixed(p, result, 3), 9, false);
-    const ptrdiff_t resultLen = p - resultStart;
-
-    f = p;
-    std::memcpy(p, bad ? "   +" : "    ", 4);
-    p = PadField(f, FormatFixed(p + 4, temperature, 1), 8, true);
-
-    f = p;
-    p = PadField(f, PadField(p, std::to_chars(p, p + 12, TruncateToInt(pressure)).ptr, 6, false), 8, true);
-
-    if (!zero) {
-        std::memcpy(p, resultStart, static_cast<size_t>(resultLen));
-        p += resultLen;
-    }
-    out.append(line, static_cast<size_t>(p - line));
+    // Widest case: two results and a temperature of up to 310 digits each
+    // plus small fields.
+    char line[1024 + 64];
+    TableColumns columns;
+    const char* end = PutExportLine(line, columns, number, when, zero, bad, temperature, pressure, result);
+    out.append(line, static_cast<size_t>(end - line));
 }
 
 namespace {
 
-// Calls flush(text) whenever the buffered table passes the chunk size, and
-// once at the end.
+// The most one table or CSV line takes.
+constexpr size_t kLineSlack = 2048;
+
+// Calls flush(block) whenever the table passes the chunk size, and once at
+// the end.
 template <class Flush>
-void BuildExportTable(const SeriesInfo& series, const CurveOptions& options, std::string& buffer,
-                      size_t chunk, Flush&& flush) {
+void BuildExportTable(const SeriesInfo& series, const CurveOptions& options, TextBlock& block, size_t chunk,
+                      Flush&& flush) {
     EpochToLocalConverter local;
+    TableColumns columns;
     ForEachExported(
         series, options,
         [&](int number, const ArchiveRecord& r, double t, double result, double temp, double pres) {
             const LocalFields f = local.ToLocal(static_cast<int64_t>(t));
-            AppendExportLine(buffer, number, f, r.IsZero(), r.IsBad(), temp, pres, result);
-            buffer.append("\r\n");
-            if (buffer.size() >= chunk) {
-                flush(buffer);
-                buffer.clear();
+            char* p =
+                PutExportLine(block.End(), columns, number, f, r.IsZero(), r.IsBad(), temp, pres, result);
+            std::memcpy(p, "\r\n", 2);
+            block.SetEnd(p + 2);
+            if (block.Size() >= chunk) {
+                flush(block);
+                block.Clear();
             }
         });
-    if (!buffer.empty())
-        flush(buffer);
+    if (block.Size() != 0)
+        flush(block);
 }
 
 } // namespace
 
 std::string ExportTable(const SeriesInfo& series, const CurveOptions& options) {
-    return ChunkedText([&](std::string& out, size_t chunk,
-                           auto&& flush) { BuildExportTable(series, options, out, chunk, flush); },
-                       static_cast<size_t>(series.GetCount()) * 80);
+    return BlockText(
+        kLineSlack,
+        [&](TextBlock& out, size_t chunk, auto&& flush) {
+            BuildExportTable(series, options, out, chunk, flush);
+        },
+        static_cast<size_t>(series.GetCount()) * 80);
 }
 
 bool WriteExportTable(const SeriesInfo& series, const CurveOptions& options, std::FILE* file) {
-    return WriteChunkedText(file, 2048, [&](std::string& out, size_t chunk, auto&& flush) {
+    return WriteBlockText(file, kLineSlack, [&](TextBlock& out, size_t chunk, auto&& flush) {
         BuildExportTable(series, options, out, chunk, flush);
     });
 }
 
 namespace {
 
+// A CSV number field of a value that seldom changes between records
+// (temperature, pressure), made again only when it does.
+class RepeatedNumber {
+  public:
+    char* Put(char* p, double v) {
+        if (std::memcmp(&v, &m_value, sizeof v) != 0 || m_size == 0) {
+            char* end = WriteShortest(p, v);
+            m_size = static_cast<size_t>(end - p);
+            std::memcpy(m_text, p, m_size);
+            m_value = v;
+            return end;
+        }
+        std::memcpy(p, m_text, sizeof m_text);
+        return p + m_size;
+    }
+
+  private:
+    double m_value = 0;
+    char m_text[32] = {};
+    size_t m_size = 0;
+};
+
 template <class Flush>
-void BuildExportCsv(const SeriesInfo& series, const CurveOptions& options, std::string& out, size_t chunk,
+void BuildExportCsv(const SeriesInfo& series, const CurveOptions& options, TextBlock& out, size_t chunk,
                     Flush&& flush) {
-    out.append("time,epoch,result,temperature,pressure,zero,bad\n");
-    EpochToLocalConverter local;
-    char buf[128];
-    const auto number = [&](double v) {
-        const auto res = std::to_chars(buf, buf + sizeof buf, v);
-        out.append(buf, res.ptr);
-    };
-    ForEachExported(
-        series, options, [&](int, const ArchiveRecord& r, double t, double result, double temp, double pres) {
-            const int64_t epoch = static_cast<int64_t>(t);
-            const LocalFields f = local.ToLocal(epoch);
-            const int64_t naive =
-                DaysFromCivil(f.year, f.month, f.day) * 86400 + f.hour * 3600 + f.minute * 60 + f.second;
-            const int64_t offset = naive - epoch;
-            const int64_t absOffset = offset < 0 ? -offset : offset;
-            std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d,", f.year, f.month,
-                          f.day, f.hour, f.minute, f.second, offset < 0 ? '-' : '+',
-                          static_cast<int>(absOffset / 3600), static_cast<int>(absOffset / 60 % 60));
-            out.append(buf);
-            number(t);
-            out.push_back(',');
-            number(result);
-            out.push_back(',');
-            number(temp);
-            out.push_back(',');
-            number(pres);
-            out.append(r.IsZero() ? ",1" : ",0");
-            out.append(r.IsBad() ? ",1\n" : ",0\n");
-            if (out.size() >= chunk) {
-                flush(out);
-                out.clear();
-            }
-        });
-    if (!out.empty())
+    out.Append("time,epoch,result,temperature,pressure,zero,bad\n");
+    ExportIsoTime iso;
+    RepeatedNumber temperature, pressure;
+    ForEachExported(series, options,
+                    [&](int, const ArchiveRecord& r, double t, double result, double temp, double pres) {
+                        char* p = iso.Put(out.End(), static_cast<int64_t>(t));
+                        *p++ = ',';
+                        p = WriteShortest(p, t);
+                        *p++ = ',';
+                        p = WriteShortest(p, result);
+                        *p++ = ',';
+                        p = temperature.Put(p, temp);
+                        *p++ = ',';
+                        p = pressure.Put(p, pres);
+                        std::memcpy(p, r.IsZero() ? ",1" : ",0", 2);
+                        std::memcpy(p + 2, r.IsBad() ? ",1\n" : ",0\n", 3);
+                        out.SetEnd(p + 5);
+                        if (out.Size() >= chunk) {
+                            flush(out);
+                            out.Clear();
+                        }
+                    });
+    if (out.Size() != 0)
         flush(out);
 }
 
 } // namespace
 
 std::string ExportCsv(const SeriesInfo& series, const CurveOptions& options) {
-    return ChunkedText([&](std::string& out, size_t chunk, auto&& flush) {
+    return BlockText(kLineSlack, [&](TextBlock& out, size_t chunk, auto&& flush) {
         BuildExportCsv(series, options, out, chunk, flush);
     });
 }
 
 bool WriteExportCsv(const SeriesInfo& series, const CurveOptions& options, std::FILE* file) {
-    return WriteChunkedText(file, 2048, [&](std::string& out, size_t chunk, auto&& flush) {
+    return WriteBlockText(file, kLineSlack, [&](TextBlock& out, size_t chunk, auto&& flush) {
         BuildExportCsv(series, options, out, chunk, flush);
     });
 }

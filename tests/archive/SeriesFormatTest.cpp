@@ -1,8 +1,10 @@
 #include "SeriesFormat.h"
+#include "NumText.h"
 #include "TestUtil.h"
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -244,6 +246,30 @@ TEST(ExportNumbers, MatchPrintfOnRandomAndTieValues) {
         const std::string temp = line.substr(40 + strlen(want3) + 4, strlen(want1));
         ASSERT_EQ(temp, want1) << v;
         ASSERT_EQ(line.substr(line.size() - strlen(want3)), want3) << v;
+    }
+}
+
+} // namespace
+
+namespace {
+
+// The CSV's whole numbers and tenths skip to_chars: the same text at the
+// edges of that path (digit counts, trailing zeros that make the exponent
+// form shorter, the range's ends, neighbours that are no tenths).
+TEST(ExportNumbers, ShortestFormMatchesToChars) {
+    std::vector<double> values = {0.0, -0.0, 1e14, -1e14, 99999999999999.9, 1e15, 946684860, 1307084400};
+    for (int n = -300000; n <= 300000; ++n)
+        values.push_back(n / 10.0);
+    for (double p = 1; p < 2e14; p *= 10)
+        for (double m : {1.0, 2.0, 12.0, 123.0, 1001.0})
+            for (double d : {-1.0, -0.1, 0.0, 0.1, 1.0})
+                for (double v : {m * p + d, -(m * p + d)})
+                    values.insert(values.end(), {v, std::nextafter(v, 0.0), std::nextafter(v, 1e300)});
+    for (double v : values) {
+        char want[64], got[64];
+        const std::string_view expected(want,
+                                        static_cast<size_t>(std::to_chars(want, want + 64, v).ptr - want));
+        ASSERT_EQ(std::string_view(got, static_cast<size_t>(WriteShortest(got, v) - got)), expected);
     }
 }
 

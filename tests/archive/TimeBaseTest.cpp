@@ -1,5 +1,6 @@
 #include "TimeBase.h"
 #include "CurvePoints.h"
+#include "ExportClock.h"
 #include "IntervalStats.h"
 #include "LocalTime.h"
 #include "TestUtil.h"
@@ -226,5 +227,29 @@ TEST(TimeBase, NamedZoneMatchesTheCLibraryUnderThatZone) {
     }
 }
 #endif
+
+// The exports' ISO time, made from a cached date and offset, is printf's
+// text for every moment: across days and changes of offset, and at the
+// years where it takes the printf path (past 9999, before 0).
+TEST(TimeBase, ExportIsoTimeMatchesPrintf) {
+    std::vector<std::string> bases = {"UTC-09:45", "UTC+05:30"};
+#ifndef _WIN32
+    bases.push_back("Australia/Lord_Howe");
+#endif
+    std::vector<int64_t> moments;
+    for (int64_t t = 1609459200; t < 1609459200 + 400LL * 86400; t += 3659)
+        moments.push_back(t);
+    for (int64_t edge : {int64_t{253402300800}, int64_t{-62167219200}}) // year 10000, year 0
+        for (int64_t t = edge - 2 * 86400; t < edge + 2 * 86400; t += 1999)
+            moments.push_back(t);
+    for (const std::string& base : bases) {
+        ScopedTimeBase scoped(base);
+        ExportIsoTime iso;
+        for (int64_t t : moments) {
+            char buf[160];
+            ASSERT_EQ(std::string(buf, iso.Put(buf, t)), LocalIsoTime(t)) << base << " " << t;
+        }
+    }
+}
 
 } // namespace
