@@ -31,21 +31,35 @@ class TextBlock {
 
 constexpr size_t kTextChunk = 256 * 1024;
 
-// Text built into a TextBlock: build(block, chunk, flush) writes at most slack bytes past chunk before it
-// calls flush(block) (then clears it), and calls it once at the end.
+// Text built into a TextBlock a line at a time: build(block, lineDone)
+// writes each line, at most slack bytes, at block.End() and calls
+// lineDone(end of the line); take(block) gets each full chunk (the block is
+// cleared after it) and the rest at the end.
+template <class Build, class Take> void BuildInBlocks(size_t slack, Build&& build, Take&& take) {
+    TextBlock block(kTextChunk + slack);
+    build(block, [&](const char* end) {
+        block.SetEnd(end);
+        if (block.Size() >= kTextChunk) {
+            take(block);
+            block.Clear();
+        }
+    });
+    if (block.Size() != 0)
+        take(block);
+}
+
+// All of the text in memory.
 template <class Build> std::string BlockText(size_t slack, Build&& build, size_t reserve = 0) {
     std::string out;
     out.reserve(reserve);
-    TextBlock block(kTextChunk + slack);
-    build(block, kTextChunk, [&](const TextBlock& b) { out.append(b.Text()); });
+    BuildInBlocks(slack, build, [&](const TextBlock& b) { out.append(b.Text()); });
     return out;
 }
 
 // The same written to file, a chunk a write; false when a write failed.
 template <class Build> bool WriteBlockText(std::FILE* file, size_t slack, Build&& build) {
-    TextBlock block(kTextChunk + slack);
     bool ok = true;
-    build(block, kTextChunk, [&](const TextBlock& b) {
+    BuildInBlocks(slack, build, [&](const TextBlock& b) {
         ok = ok && std::fwrite(b.Text().data(), 1, b.Size(), file) == b.Size();
     });
     return ok && std::fflush(file) == 0;

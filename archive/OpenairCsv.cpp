@@ -10,9 +10,9 @@
 
 namespace {
 
-template <class Flush>
-void BuildOpenairCsv(const SeriesInfo& series, const CurveOptions& options, TextBlock& out, size_t chunk,
-                     Flush&& flush) {
+template <class LineDone>
+void BuildOpenairCsv(const SeriesInfo& series, const CurveOptions& options, TextBlock& out,
+                     LineDone&& lineDone) {
     out.Append("date,hg\n");
     ExportIsoTime iso;
     series.ForEachCurvePoint(options.filter ? CF_SKIP_BAD : 0, options.zeroCorrection, options.stdTemp,
@@ -25,26 +25,18 @@ void BuildOpenairCsv(const SeriesInfo& series, const CurveOptions& options, Text
                                  if (std::isfinite(result))
                                      p = WriteShortest(p, result);
                                  *p++ = '\n';
-                                 out.SetEnd(p);
-                                 if (out.Size() >= chunk) {
-                                     flush(out);
-                                     out.Clear();
-                                 }
+                                 lineDone(p);
                              });
-    if (out.Size() != 0)
-        flush(out);
 }
 
 } // namespace
 
 std::string OpenairCsv(const SeriesInfo& series, const CurveOptions& options) {
-    return BlockText(256, [&](TextBlock& out, size_t chunk, auto&& flush) {
-        BuildOpenairCsv(series, options, out, chunk, flush);
-    });
+    return BlockText(
+        256, [&](TextBlock& out, auto&& lineDone) { BuildOpenairCsv(series, options, out, lineDone); });
 }
 
 bool WriteOpenairCsv(const SeriesInfo& series, const CurveOptions& options, std::FILE* file) {
-    return WriteBlockText(file, 256, [&](TextBlock& out, size_t chunk, auto&& flush) {
-        BuildOpenairCsv(series, options, out, chunk, flush);
-    });
+    return WriteBlockText(
+        file, 256, [&](TextBlock& out, auto&& lineDone) { BuildOpenairCsv(series, options, out, lineDone); });
 }

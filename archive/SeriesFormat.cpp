@@ -388,11 +388,9 @@ namespace {
 // The most one table or CSV line takes.
 constexpr size_t kLineSlack = 2048;
 
-// Calls flush(block) whenever the table passes the chunk size, and once at
-// the end.
-template <class Flush>
-void BuildExportTable(const SeriesInfo& series, const CurveOptions& options, TextBlock& block, size_t chunk,
-                      Flush&& flush) {
+template <class LineDone>
+void BuildExportTable(const SeriesInfo& series, const CurveOptions& options, TextBlock& block,
+                      LineDone&& lineDone) {
     EpochToLocalConverter local;
     TableColumns columns;
     ForEachExported(
@@ -402,14 +400,8 @@ void BuildExportTable(const SeriesInfo& series, const CurveOptions& options, Tex
             char* p =
                 PutExportLine(block.End(), columns, number, f, r.IsZero(), r.IsBad(), temp, pres, result);
             std::memcpy(p, "\r\n", 2);
-            block.SetEnd(p + 2);
-            if (block.Size() >= chunk) {
-                flush(block);
-                block.Clear();
-            }
+            lineDone(p + 2);
         });
-    if (block.Size() != 0)
-        flush(block);
 }
 
 } // namespace
@@ -417,15 +409,13 @@ void BuildExportTable(const SeriesInfo& series, const CurveOptions& options, Tex
 std::string ExportTable(const SeriesInfo& series, const CurveOptions& options) {
     return BlockText(
         kLineSlack,
-        [&](TextBlock& out, size_t chunk, auto&& flush) {
-            BuildExportTable(series, options, out, chunk, flush);
-        },
+        [&](TextBlock& out, auto&& lineDone) { BuildExportTable(series, options, out, lineDone); },
         static_cast<size_t>(series.GetCount()) * 80);
 }
 
 bool WriteExportTable(const SeriesInfo& series, const CurveOptions& options, std::FILE* file) {
-    return WriteBlockText(file, kLineSlack, [&](TextBlock& out, size_t chunk, auto&& flush) {
-        BuildExportTable(series, options, out, chunk, flush);
+    return WriteBlockText(file, kLineSlack, [&](TextBlock& out, auto&& lineDone) {
+        BuildExportTable(series, options, out, lineDone);
     });
 }
 
@@ -453,9 +443,9 @@ class RepeatedNumber {
     size_t m_size = 0;
 };
 
-template <class Flush>
-void BuildExportCsv(const SeriesInfo& series, const CurveOptions& options, TextBlock& out, size_t chunk,
-                    Flush&& flush) {
+template <class LineDone>
+void BuildExportCsv(const SeriesInfo& series, const CurveOptions& options, TextBlock& out,
+                    LineDone&& lineDone) {
     out.Append("time,epoch,result,temperature,pressure,zero,bad\n");
     ExportIsoTime iso;
     RepeatedNumber temperature, pressure;
@@ -472,27 +462,20 @@ void BuildExportCsv(const SeriesInfo& series, const CurveOptions& options, TextB
                         p = pressure.Put(p, pres);
                         std::memcpy(p, r.IsZero() ? ",1" : ",0", 2);
                         std::memcpy(p + 2, r.IsBad() ? ",1\n" : ",0\n", 3);
-                        out.SetEnd(p + 5);
-                        if (out.Size() >= chunk) {
-                            flush(out);
-                            out.Clear();
-                        }
+                        lineDone(p + 5);
                     });
-    if (out.Size() != 0)
-        flush(out);
 }
 
 } // namespace
 
 std::string ExportCsv(const SeriesInfo& series, const CurveOptions& options) {
-    return BlockText(kLineSlack, [&](TextBlock& out, size_t chunk, auto&& flush) {
-        BuildExportCsv(series, options, out, chunk, flush);
-    });
+    return BlockText(
+        kLineSlack, [&](TextBlock& out, auto&& lineDone) { BuildExportCsv(series, options, out, lineDone); });
 }
 
 bool WriteExportCsv(const SeriesInfo& series, const CurveOptions& options, std::FILE* file) {
-    return WriteBlockText(file, kLineSlack, [&](TextBlock& out, size_t chunk, auto&& flush) {
-        BuildExportCsv(series, options, out, chunk, flush);
+    return WriteBlockText(file, kLineSlack, [&](TextBlock& out, auto&& lineDone) {
+        BuildExportCsv(series, options, out, lineDone);
     });
 }
 
