@@ -47,7 +47,9 @@ int main(int argc, char** argv) {
     size_t got = 0;
     while (got < size) {
         const ssize_t n = ::read(fd, bytes + got, size - got);
-        if (n <= 0)
+        if (n < 0)
+            return Fail(argv[1]);
+        if (n == 0)
             break;
         got += static_cast<size_t>(n);
     }
